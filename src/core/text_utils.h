@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+namespace pla {
+
+// Text without leading and trailing blanks.
+QString AllTrim(const QString& text);
+
+// True when the text holds nothing but blanks.
+bool EmptyString(const QString& text);
+
+// A code typed shorter than its width, made fixed-width: a numeric code gets
+// leading zeros ("1" → "0001"), any other is padded with blanks on the right.
+// Blanks around the typed code are dropped first; a longer code is returned as
+// typed, so that the field's own size check reports it.
+QString Ajusta(const QString& text, int width);
+
+template <typename T>
+T iif(bool condition, const T& whenTrue, const T& whenFalse)
+{
+    return condition ? whenTrue : whenFalse;
+}
+
+inline QString iif(bool condition, const char* whenTrue, const char* whenFalse)
+{
+    return QString::fromUtf8(condition ? whenTrue : whenFalse);
+}
+
+} // namespace pla
