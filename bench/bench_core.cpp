@@ -11,8 +11,7 @@ using namespace pla;
 namespace {
 
 // A dish packet as the server sends a month's COMPCARD rows: 16 fields.
-TDataPacket dishPacket(int rows)
-{
+TDataPacket dishPacket(int rows) {
     TDataPacket p;
     p.Fields = {
         {"CDFILIAL", TFieldType::FixedString, 4, true},
@@ -57,8 +56,7 @@ TDataPacket dishPacket(int rows)
     return p;
 }
 
-void BM_DecodeAndLoadDishes(benchmark::State& state)
-{
+void BM_DecodeAndLoadDishes(benchmark::State& state) {
     const QByteArray bytes = EncodePacket(dishPacket(static_cast<int>(state.range(0))));
     TMemTable table(QStringLiteral("cdsCompCardCache"));
     for (auto _ : state) {
@@ -70,8 +68,7 @@ void BM_DecodeAndLoadDishes(benchmark::State& state)
 }
 BENCHMARK(BM_DecodeAndLoadDishes)->Arg(10000)->Unit(benchmark::kMillisecond);
 
-void BM_EncodeDishes(benchmark::State& state)
-{
+void BM_EncodeDishes(benchmark::State& state) {
     const TDataPacket p = dishPacket(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         benchmark::DoNotOptimize(EncodePacket(p));
@@ -79,8 +76,7 @@ void BM_EncodeDishes(benchmark::State& state)
 }
 BENCHMARK(BM_EncodeDishes)->Arg(10000)->Unit(benchmark::kMillisecond);
 
-void BM_LocateThroughIndex(benchmark::State& state)
-{
+void BM_LocateThroughIndex(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     TMemTable table(QStringLiteral("cdsLocate"));
     table.AddField(QStringLiteral("CDPRATO"), TFieldType::Integer);
@@ -108,8 +104,7 @@ BENCHMARK(BM_LocateThroughIndex)
     ->Range(1000, 100000)
     ->Complexity(benchmark::oLogN);
 
-void BM_DeltaOfChanges(benchmark::State& state)
-{
+void BM_DeltaOfChanges(benchmark::State& state) {
     TMemTable table(QStringLiteral("cdsCompCardCache"));
     table.SetData(dishPacket(10000));
     const int changes = static_cast<int>(state.range(0));

@@ -3,8 +3,7 @@
 
 // One QApplication for every test binary, on the offscreen platform so that
 // widget tests run without a display.
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

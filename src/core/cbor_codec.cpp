@@ -18,8 +18,7 @@ constexpr qint64 MaxEpochSeconds = 253402300799LL; // 9999-12-31 23:59:59
 
 // The current CBOR integer, when it fits in 64 signed bits. A negative integer
 // comes as its absolute value, where 0 stands for -2^64.
-bool readInt64(const QCborStreamReader& r, qint64& v)
-{
+bool readInt64(const QCborStreamReader& r, qint64& v) {
     constexpr auto maxPos = static_cast<quint64>(std::numeric_limits<qint64>::max());
     if (r.isUnsignedInteger()) {
         const quint64 u = r.toUnsignedInteger();
@@ -37,8 +36,7 @@ bool readInt64(const QCborStreamReader& r, qint64& v)
     return true;
 }
 
-void writeDateTime(QCborStreamWriter& w, const QDateTime& value)
-{
+void writeDateTime(QCborStreamWriter& w, const QDateTime& value) {
     const QDateTime dt = NormalizaDataHora(value);
     const qint64 ms = dt.toMSecsSinceEpoch();
     w.append(QCborKnownTags::UnixTime_t);
@@ -49,14 +47,12 @@ void writeDateTime(QCborStreamWriter& w, const QDateTime& value)
     }
 }
 
-void writeTyped(QCborStreamWriter& w, const QVariant& v)
-{
+void writeTyped(QCborStreamWriter& w, const QVariant& v) {
     // Packet values are canonical, so the generic writer serves them too.
     WriteValue(w, v);
 }
 
-void writePacket(QCborStreamWriter& w, const TDataPacket& p)
-{
+void writePacket(QCborStreamWriter& w, const TDataPacket& p) {
     w.append(QCborTag(PacketTag));
     w.startMap(2);
     w.append(QLatin1String("fields"));
@@ -74,8 +70,8 @@ void writePacket(QCborStreamWriter& w, const TDataPacket& p)
     w.startArray(static_cast<quint64>(p.Rows.size()));
     for (const auto& row : p.Rows) {
         const bool modified = row.Kind == TRowKind::Modified;
-        w.startArray(static_cast<quint64>(1 + row.Values.size() +
-                                          (modified ? row.Originals.size() : 0)));
+        w.startArray(
+            static_cast<quint64>(1 + row.Values.size() + (modified ? row.Originals.size() : 0)));
         w.append(static_cast<qint64>(row.Kind));
         for (const auto& v : row.Values) {
             writeTyped(w, v);
@@ -93,15 +89,16 @@ void writePacket(QCborStreamWriter& w, const TDataPacket& p)
 
 } // namespace
 
-void WriteValue(QCborStreamWriter& w, const QVariant& value)
-{
+void WriteValue(QCborStreamWriter& w, const QVariant& value) {
     if (IsNullValue(value)) {
         w.appendNull();
         return;
     }
     const int id = value.typeId();
     switch (id) {
-    case QMetaType::Bool: w.append(value.toBool()); return;
+    case QMetaType::Bool:
+        w.append(value.toBool());
+        return;
     case QMetaType::Int:
     case QMetaType::LongLong:
     case QMetaType::Short:
@@ -109,7 +106,9 @@ void WriteValue(QCborStreamWriter& w, const QVariant& value)
     case QMetaType::SChar:
     case QMetaType::UInt:
     case QMetaType::UShort:
-    case QMetaType::UChar: w.append(static_cast<qint64>(value.toLongLong())); return;
+    case QMetaType::UChar:
+        w.append(static_cast<qint64>(value.toLongLong()));
+        return;
     case QMetaType::ULongLong:
     case QMetaType::ULong: {
         const auto u = value.toULongLong();
@@ -120,9 +119,15 @@ void WriteValue(QCborStreamWriter& w, const QVariant& value)
         return;
     }
     case QMetaType::Double:
-    case QMetaType::Float: w.append(value.toDouble()); return;
-    case QMetaType::QString: w.append(value.toString()); return;
-    case QMetaType::QByteArray: w.append(value.toByteArray()); return;
+    case QMetaType::Float:
+        w.append(value.toDouble());
+        return;
+    case QMetaType::QString:
+        w.append(value.toString());
+        return;
+    case QMetaType::QByteArray:
+        w.append(value.toByteArray());
+        return;
     case QMetaType::QDateTime: {
         const QDateTime dt = value.toDateTime();
         if (!dt.isValid()) {
@@ -159,26 +164,25 @@ void WriteValue(QCborStreamWriter& w, const QVariant& value)
         w.endArray();
         return;
     }
-    default: break;
+    default:
+        break;
     }
     if (id == qMetaTypeId<TDataPacket>()) {
         writePacket(w, value.value<TDataPacket>());
         return;
     }
-    throw EPlaError(
-        QStringLiteral("Tipo de valor não suportado: %1").arg(QString::fromLatin1(value.typeName())));
+    throw EPlaError(QStringLiteral("Tipo de valor não suportado: %1")
+                        .arg(QString::fromLatin1(value.typeName())));
 }
 
-QByteArray EncodeValue(const QVariant& value)
-{
+QByteArray EncodeValue(const QVariant& value) {
     QByteArray out;
     QCborStreamWriter w(&out);
     WriteValue(w, value);
     return out;
 }
 
-QByteArray EncodePacket(const TDataPacket& packet)
-{
+QByteArray EncodePacket(const TDataPacket& packet) {
     QByteArray out;
     QCborStreamWriter w(&out);
     writePacket(w, packet);
@@ -191,19 +195,14 @@ TValueReader::TValueReader(QCborStreamReader& reader, qsizetype totalBytes,
                            const TDecodeLimits& limits)
     : r_(reader)
     , total_(totalBytes)
-    , limits_(limits)
-{
+    , limits_(limits) {}
+
+void TValueReader::Fail(const QString& what) const {
+    throw EDecodeError(
+        QStringLiteral("Dados inválidos (posição %1): %2").arg(r_.currentOffset()).arg(what));
 }
 
-void TValueReader::Fail(const QString& what) const
-{
-    throw EDecodeError(QStringLiteral("Dados inválidos (posição %1): %2")
-                           .arg(r_.currentOffset())
-                           .arg(what));
-}
-
-void TValueReader::CheckReader() const
-{
+void TValueReader::CheckReader() const {
     const QCborError e = r_.lastError();
     if (e.c == QCborError::NoError) {
         return;
@@ -214,19 +213,21 @@ void TValueReader::CheckReader() const
     Fail(e.toString());
 }
 
-qsizetype TValueReader::remaining() const { return total_ - r_.currentOffset(); }
+qsizetype TValueReader::remaining() const {
+    return total_ - r_.currentOffset();
+}
 
-void TValueReader::countItem()
-{
+void TValueReader::countItem() {
     if (++items_ > limits_.MaxItems) {
         Fail(QStringLiteral("valores demais (mais de %1)").arg(limits_.MaxItems));
     }
 }
 
-QVariant TValueReader::Read() { return read(0); }
+QVariant TValueReader::Read() {
+    return read(0);
+}
 
-QString TValueReader::readText()
-{
+QString TValueReader::readText() {
     if (r_.isLengthKnown()) {
         const auto len = static_cast<qsizetype>(r_.length());
         if (len > limits_.MaxTextBytes) {
@@ -252,8 +253,7 @@ QString TValueReader::readText()
     return s;
 }
 
-QByteArray TValueReader::readBytes()
-{
+QByteArray TValueReader::readBytes() {
     if (r_.isLengthKnown()) {
         const auto len = static_cast<qsizetype>(r_.length());
         if (len > limits_.MaxTextBytes) {
@@ -279,8 +279,8 @@ QByteArray TValueReader::readBytes()
     return b;
 }
 
-QDateTime TValueReader::readDateTime(quint64 tag)
-{
+QDateTime TValueReader::readDateTime(quint64 tag) {
+    CheckReader();
     if (tag == quint64(QCborKnownTags::DateTimeString)) {
         if (!r_.isString()) {
             Fail(QStringLiteral("data em texto esperada"));
@@ -313,11 +313,11 @@ QDateTime TValueReader::readDateTime(quint64 tag)
     return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
 }
 
-QVariant TValueReader::read(int depth)
-{
+QVariant TValueReader::read(int depth) {
     CheckReader();
     if (depth > limits_.MaxDepth) {
-        Fail(QStringLiteral("aninhamento profundo demais (mais de %1 níveis)").arg(limits_.MaxDepth));
+        Fail(QStringLiteral("aninhamento profundo demais (mais de %1 níveis)")
+                 .arg(limits_.MaxDepth));
     }
     countItem();
     QVariant out;
@@ -332,11 +332,24 @@ QVariant TValueReader::read(int depth)
         r_.next();
         break;
     }
-    case QCborStreamReader::Double: out = r_.toDouble(); r_.next(); break;
-    case QCborStreamReader::Float: out = double(r_.toFloat()); r_.next(); break;
-    case QCborStreamReader::Float16: out = double(float(r_.toFloat16())); r_.next(); break;
-    case QCborStreamReader::TextString: out = readText(); break;
-    case QCborStreamReader::ByteArray: out = readBytes(); break;
+    case QCborStreamReader::Double:
+        out = r_.toDouble();
+        r_.next();
+        break;
+    case QCborStreamReader::Float:
+        out = double(r_.toFloat());
+        r_.next();
+        break;
+    case QCborStreamReader::Float16:
+        out = double(float(r_.toFloat16()));
+        r_.next();
+        break;
+    case QCborStreamReader::TextString:
+        out = readText();
+        break;
+    case QCborStreamReader::ByteArray:
+        out = readBytes();
+        break;
     case QCborStreamReader::SimpleType:
         if (r_.isBool()) {
             out = r_.toBool();
@@ -377,16 +390,18 @@ QVariant TValueReader::read(int depth)
         }
         break;
     }
-    case QCborStreamReader::Map: Fail(QStringLiteral("mapa não suportado como valor"));
+    case QCborStreamReader::Map:
+        Fail(QStringLiteral("mapa não suportado como valor"));
     case QCborStreamReader::Invalid:
-    default: CheckReader(); Fail(QStringLiteral("valor esperado"));
+    default:
+        CheckReader();
+        Fail(QStringLiteral("valor esperado"));
     }
     CheckReader();
     return out;
 }
 
-QVariant TValueReader::readTyped(const TFieldDef& f)
-{
+QVariant TValueReader::readTyped(const TFieldDef& f) {
     countItem();
     if (r_.isNull()) {
         r_.next();
@@ -479,8 +494,7 @@ QVariant TValueReader::readTyped(const TFieldDef& f)
     Fail(QStringLiteral("valor do campo %1 não é do tipo %2").arg(f.Name, FieldTypeName(f.Type)));
 }
 
-TDataPacket TValueReader::ReadPacketBody()
-{
+TDataPacket TValueReader::ReadPacketBody() {
     CheckReader();
     if (!r_.isMap()) {
         Fail(QStringLiteral("pacote de dados esperado"));
@@ -519,8 +533,8 @@ TDataPacket TValueReader::ReadPacketBody()
                 const QVariant size = r_.hasNext() ? read(2) : QVariant();
                 const QVariant req = r_.hasNext() ? read(2) : QVariant();
                 if (r_.hasNext() || name.typeId() != QMetaType::QString ||
-                    type.typeId() != QMetaType::QString ||
-                    size.typeId() != QMetaType::LongLong || req.typeId() != QMetaType::Bool) {
+                    type.typeId() != QMetaType::QString || size.typeId() != QMetaType::LongLong ||
+                    req.typeId() != QMetaType::Bool) {
                     CheckReader();
                     Fail(QStringLiteral("definição de campo malformada"));
                 }
@@ -529,7 +543,8 @@ TDataPacket TValueReader::ReadPacketBody()
                 f.Name = name.toString();
                 const auto t = FieldTypeFromName(type.toString());
                 if (!t) {
-                    Fail(QStringLiteral("tipo de campo desconhecido: %1").arg(type.toString().left(40)));
+                    Fail(QStringLiteral("tipo de campo desconhecido: %1")
+                             .arg(type.toString().left(40)));
                 }
                 f.Type = *t;
                 if (size.toLongLong() < 0 || size.toLongLong() > 1'000'000 ||
@@ -539,7 +554,8 @@ TDataPacket TValueReader::ReadPacketBody()
                 f.Size = static_cast<int>(size.toLongLong());
                 f.Required = req.toBool();
                 if (f.Name.trimmed().isEmpty() || names.contains(f.Name.toUpper())) {
-                    Fail(QStringLiteral("nome de campo vazio ou repetido: %1").arg(f.Name.left(40)));
+                    Fail(
+                        QStringLiteral("nome de campo vazio ou repetido: %1").arg(f.Name.left(40)));
                 }
                 names.insert(f.Name.toUpper());
                 p.Fields.append(f);
@@ -568,12 +584,14 @@ TDataPacket TValueReader::ReadPacketBody()
                 countItem();
                 if (!r_.isArray()) {
                     CheckReader();
-                    Fail(QStringLiteral("linha %1: lista de valores esperada").arg(p.Rows.size() + 1));
+                    Fail(QStringLiteral("linha %1: lista de valores esperada")
+                             .arg(p.Rows.size() + 1));
                 }
                 r_.enterContainer();
                 if (!r_.isUnsignedInteger() || r_.toUnsignedInteger() > 3) {
                     CheckReader();
-                    Fail(QStringLiteral("linha %1: tipo de alteração inválido").arg(p.Rows.size() + 1));
+                    Fail(QStringLiteral("linha %1: tipo de alteração inválido")
+                             .arg(p.Rows.size() + 1));
                 }
                 TPacketRow row;
                 row.Kind = static_cast<TRowKind>(r_.toUnsignedInteger());
@@ -621,8 +639,7 @@ TDataPacket TValueReader::ReadPacketBody()
 namespace {
 
 template <typename Fn>
-auto decodeWhole(const QByteArray& bytes, const TDecodeLimits& limits, Fn fn)
-{
+auto decodeWhole(const QByteArray& bytes, const TDecodeLimits& limits, Fn fn) {
     if (bytes.isEmpty()) {
         throw EDecodeError(QStringLiteral("Dados inválidos: vazio"));
     }
@@ -638,13 +655,12 @@ auto decodeWhole(const QByteArray& bytes, const TDecodeLimits& limits, Fn fn)
 
 } // namespace
 
-QVariant DecodeValue(const QByteArray& bytes, const TDecodeLimits& limits)
-{
-    return decodeWhole(bytes, limits, [](TValueReader& vr, QCborStreamReader&) { return vr.Read(); });
+QVariant DecodeValue(const QByteArray& bytes, const TDecodeLimits& limits) {
+    return decodeWhole(bytes, limits,
+                       [](TValueReader& vr, QCborStreamReader&) { return vr.Read(); });
 }
 
-TDataPacket DecodePacket(const QByteArray& bytes, const TDecodeLimits& limits)
-{
+TDataPacket DecodePacket(const QByteArray& bytes, const TDecodeLimits& limits) {
     return decodeWhole(bytes, limits, [](TValueReader& vr, QCborStreamReader& r) {
         vr.CheckReader();
         if (!r.isTag() || quint64(r.toTag()) != PacketTag) {

@@ -37,10 +37,10 @@ void WriteValue(QCborStreamWriter& writer, const QVariant& value);
 class TValueReader {
 public:
     TValueReader(QCborStreamReader& reader, qsizetype totalBytes, const TDecodeLimits& limits);
-    QVariant Read();                  // any value
-    TDataPacket ReadPacketBody();     // after the packet tag
+    QVariant Read();              // any value
+    TDataPacket ReadPacketBody(); // after the packet tag
     [[noreturn]] void Fail(const QString& what) const;
-    void CheckReader() const;         // raises on a reader error (truncation, bad bytes)
+    void CheckReader() const; // raises on a reader error (truncation, bad bytes)
 
 private:
     QVariant read(int depth);

@@ -6,8 +6,7 @@
 
 namespace pla {
 
-int TDataPacket::FieldIndex(const QString& name) const
-{
+int TDataPacket::FieldIndex(const QString& name) const {
     for (int i = 0; i < Fields.size(); ++i) {
         if (Fields[i].Name.compare(name, Qt::CaseInsensitive) == 0) {
             return i;
@@ -16,8 +15,7 @@ int TDataPacket::FieldIndex(const QString& name) const
     return -1;
 }
 
-int TDataPacket::ChangeCount() const
-{
+int TDataPacket::ChangeCount() const {
     int n = 0;
     for (const auto& r : Rows) {
         n += r.Kind != TRowKind::Unchanged ? 1 : 0;
@@ -27,8 +25,7 @@ int TDataPacket::ChangeCount() const
 
 namespace {
 
-bool canonicalFor(const TFieldDef& f, const QVariant& v)
-{
+bool canonicalFor(const TFieldDef& f, const QVariant& v) {
     if (IsNullValue(v)) {
         return true;
     }
@@ -37,19 +34,22 @@ bool canonicalFor(const TFieldDef& f, const QVariant& v)
         return v.typeId() == QMetaType::QString && (f.Size == 0 || v.toString().size() <= f.Size);
     case TFieldType::FixedString:
         return v.typeId() == QMetaType::QString && v.toString().size() == f.Size;
-    case TFieldType::Integer: return v.typeId() == QMetaType::LongLong;
-    case TFieldType::Float: return v.typeId() == QMetaType::Double;
-    case TFieldType::Boolean: return v.typeId() == QMetaType::Bool;
+    case TFieldType::Integer:
+        return v.typeId() == QMetaType::LongLong;
+    case TFieldType::Float:
+        return v.typeId() == QMetaType::Double;
+    case TFieldType::Boolean:
+        return v.typeId() == QMetaType::Bool;
     case TFieldType::DateTime:
         return v.typeId() == QMetaType::QDateTime && v.toDateTime().timeSpec() == Qt::UTC;
-    case TFieldType::Bytes: return v.typeId() == QMetaType::QByteArray;
+    case TFieldType::Bytes:
+        return v.typeId() == QMetaType::QByteArray;
     }
     return false;
 }
 
 void validateValues(const TDataPacket& p, const QList<QVariant>& values, int row,
-                    const char* what)
-{
+                    const char* what) {
     if (values.size() != p.Fields.size()) {
         throw EDecodeError(QStringLiteral("Pacote inválido: linha %1 tem %2 %3 para %4 campos")
                                .arg(row + 1)
@@ -63,17 +63,15 @@ void validateValues(const TDataPacket& p, const QList<QVariant>& values, int row
                 QStringLiteral("Pacote inválido: linha %1, campo %2: valor não é do tipo %3%4")
                     .arg(row + 1)
                     .arg(p.Fields[c].Name, FieldTypeName(p.Fields[c].Type),
-                         p.Fields[c].Size > 0
-                             ? QStringLiteral(" (%1)").arg(p.Fields[c].Size)
-                             : QString()));
+                         p.Fields[c].Size > 0 ? QStringLiteral(" (%1)").arg(p.Fields[c].Size)
+                                              : QString()));
         }
     }
 }
 
 } // namespace
 
-void TDataPacket::Validate() const
-{
+void TDataPacket::Validate() const {
     QSet<QString> names;
     for (const auto& f : Fields) {
         if (f.Name.trimmed().isEmpty()) {
@@ -101,8 +99,7 @@ void TDataPacket::Validate() const
     }
 }
 
-bool operator==(const TDataPacket& a, const TDataPacket& b)
-{
+bool operator==(const TDataPacket& a, const TDataPacket& b) {
     if (a.Fields != b.Fields || a.Rows.size() != b.Rows.size()) {
         return false;
     }
@@ -129,16 +126,19 @@ bool operator==(const TDataPacket& a, const TDataPacket& b)
     return true;
 }
 
-bool IsDataPacket(const QVariant& value) { return value.typeId() == qMetaTypeId<TDataPacket>(); }
+bool IsDataPacket(const QVariant& value) {
+    return value.typeId() == qMetaTypeId<TDataPacket>();
+}
 
-TDataPacket ToDataPacket(const QVariant& value)
-{
+TDataPacket ToDataPacket(const QVariant& value) {
     if (!IsDataPacket(value)) {
         throw EPlaError(QStringLiteral("O valor não é um pacote de dados"));
     }
     return value.value<TDataPacket>();
 }
 
-QVariant FromDataPacket(const TDataPacket& packet) { return QVariant::fromValue(packet); }
+QVariant FromDataPacket(const TDataPacket& packet) {
+    return QVariant::fromValue(packet);
+}
 
 } // namespace pla

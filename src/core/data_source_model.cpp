@@ -6,13 +6,11 @@
 namespace pla {
 
 TDataSourceModel::TDataSourceModel(TMemTable* table, QObject* parent)
-    : QAbstractTableModel(parent)
-{
+    : QAbstractTableModel(parent) {
     SetDataSet(table);
 }
 
-void TDataSourceModel::SetDataSet(TMemTable* table)
-{
+void TDataSourceModel::SetDataSet(TMemTable* table) {
     beginResetModel();
     if (table_) {
         disconnect(table_, nullptr, this, nullptr);
@@ -28,8 +26,7 @@ void TDataSourceModel::SetDataSet(TMemTable* table)
     endResetModel();
 }
 
-void TDataSourceModel::rebuildColumns()
-{
+void TDataSourceModel::rebuildColumns() {
     columns_.clear();
     if (!table_) {
         return;
@@ -41,41 +38,35 @@ void TDataSourceModel::rebuildColumns()
     }
 }
 
-void TDataSourceModel::onReset()
-{
+void TDataSourceModel::onReset() {
     beginResetModel();
     rebuildColumns();
     endResetModel();
 }
 
-void TDataSourceModel::onRowChanged(int row)
-{
+void TDataSourceModel::onRowChanged(int row) {
     if (row < 0 || row >= rowCount() || columns_.isEmpty()) {
         return;
     }
     emit dataChanged(index(row, 0), index(row, static_cast<int>(columns_.size()) - 1));
 }
 
-int TDataSourceModel::FieldIndexAt(int column) const
-{
+int TDataSourceModel::FieldIndexAt(int column) const {
     return column >= 0 && column < columns_.size() ? columns_[column] : -1;
 }
 
-int TDataSourceModel::rowCount(const QModelIndex& parent) const
-{
+int TDataSourceModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || !table_) {
         return 0;
     }
     return table_->ViewRowCount();
 }
 
-int TDataSourceModel::columnCount(const QModelIndex& parent) const
-{
+int TDataSourceModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() || !table_ ? 0 : static_cast<int>(columns_.size());
 }
 
-QVariant TDataSourceModel::data(const QModelIndex& index, int role) const
-{
+QVariant TDataSourceModel::data(const QModelIndex& index, int role) const {
     if (!table_ || !index.isValid() || index.row() >= rowCount()) {
         return {};
     }
@@ -89,12 +80,13 @@ QVariant TDataSourceModel::data(const QModelIndex& index, int role) const
         case Qt::DisplayRole:
             return TMemField::FormatValue(table_->ViewValue(index.row(), fi), f.DataType(),
                                           f.DisplayFormat());
-        case Qt::EditRole: return table_->ViewValue(index.row(), fi);
+        case Qt::EditRole:
+            return table_->ViewValue(index.row(), fi);
         case Qt::TextAlignmentRole:
-            return IsNumericType(f.DataType())
-                       ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter))
-                       : QVariant(int(Qt::AlignLeft | Qt::AlignVCenter));
-        default: return {};
+            return IsNumericType(f.DataType()) ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter))
+                                               : QVariant(int(Qt::AlignLeft | Qt::AlignVCenter));
+        default:
+            return {};
         }
     } catch (const std::exception&) {
         // A calculated field that fails shows empty rather than taking the view down.
@@ -102,8 +94,7 @@ QVariant TDataSourceModel::data(const QModelIndex& index, int role) const
     }
 }
 
-QVariant TDataSourceModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
+QVariant TDataSourceModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (role != Qt::DisplayRole || !table_) {
         return {};
     }
@@ -114,8 +105,7 @@ QVariant TDataSourceModel::headerData(int section, Qt::Orientation orientation, 
     return fi < 0 ? QVariant() : QVariant(table_->Fields(fi).DisplayLabel());
 }
 
-Qt::ItemFlags TDataSourceModel::flags(const QModelIndex& index) const
-{
+Qt::ItemFlags TDataSourceModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags f = QAbstractTableModel::flags(index);
     const int fi = FieldIndexAt(index.column());
     if (table_ && fi >= 0 && !readOnly_ && !table_->Fields(fi).IsCalculated()) {
@@ -124,8 +114,7 @@ Qt::ItemFlags TDataSourceModel::flags(const QModelIndex& index) const
     return f;
 }
 
-bool TDataSourceModel::setData(const QModelIndex& index, const QVariant& value, int role)
-{
+bool TDataSourceModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (role != Qt::EditRole || !table_ || readOnly_ || !index.isValid()) {
         return false;
     }

@@ -7,16 +7,14 @@
 
 namespace pla {
 
-QDateTime DataHora(const QDate& date, const QTime& time)
-{
+QDateTime DataHora(const QDate& date, const QTime& time) {
     if (!date.isValid()) {
         return {};
     }
     return QDateTime(date, time.isValid() ? time : QTime(0, 0), Qt::UTC);
 }
 
-QDateTime NormalizaDataHora(const QDateTime& value)
-{
+QDateTime NormalizaDataHora(const QDateTime& value) {
     if (!value.isValid()) {
         return {};
     }
@@ -26,26 +24,36 @@ QDateTime NormalizaDataHora(const QDateTime& value)
     return QDateTime(value.date(), value.time(), Qt::UTC);
 }
 
-QDateTime Agora() { return NormalizaDataHora(QDateTime::currentDateTime()); }
+QDateTime Agora() {
+    return NormalizaDataHora(QDateTime::currentDateTime());
+}
 
-QDate Hoje() { return QDate::currentDate(); }
+QDate Hoje() {
+    return QDate::currentDate();
+}
 
-QDate PriDiaMes(const QDate& date) { return QDate(date.year(), date.month(), 1); }
+QDate PriDiaMes(const QDate& date) {
+    return QDate(date.year(), date.month(), 1);
+}
 
-QDate UltimoDiaMes(const QDate& date) { return UltDiaMes(date.year(), date.month()); }
+QDate UltimoDiaMes(const QDate& date) {
+    return UltDiaMes(date.year(), date.month());
+}
 
-QDate UltDiaMes(int year, int month)
-{
+QDate UltDiaMes(int year, int month) {
     const QDate first(year, month, 1);
     return first.isValid() ? QDate(year, month, first.daysInMonth()) : QDate();
 }
 
-QDateTime PriDiaMes(const QDateTime& date) { return DataHora(PriDiaMes(date.date())); }
+QDateTime PriDiaMes(const QDateTime& date) {
+    return DataHora(PriDiaMes(date.date()));
+}
 
-QDateTime UltimoDiaMes(const QDateTime& date) { return DataHora(UltimoDiaMes(date.date())); }
+QDateTime UltimoDiaMes(const QDateTime& date) {
+    return DataHora(UltimoDiaMes(date.date()));
+}
 
-QString NomeSemana(const QDate& date)
-{
+QString NomeSemana(const QDate& date) {
     if (!date.isValid()) {
         return {};
     }
@@ -58,8 +66,7 @@ QString NomeSemana(const QDate& date)
 
 namespace {
 
-int runLength(const QString& p, int i, QChar c)
-{
+int runLength(const QString& p, int i, QChar c) {
     int n = 0;
     while (i + n < p.size() && p[i + n].toLower() == c) {
         ++n;
@@ -67,12 +74,13 @@ int runLength(const QString& p, int i, QChar c)
     return n;
 }
 
-QString two(int v) { return QString::number(v).rightJustified(2, QLatin1Char('0')); }
+QString two(int v) {
+    return QString::number(v).rightJustified(2, QLatin1Char('0'));
+}
 
 } // namespace
 
-QString FormatDateTime(const QString& pattern, const QDateTime& value)
-{
+QString FormatDateTime(const QString& pattern, const QDateTime& value) {
     if (!value.isValid()) {
         return {};
     }
@@ -96,11 +104,21 @@ QString FormatDateTime(const QString& pattern, const QDateTime& value)
         if (lc == QLatin1Char('d')) {
             const int k = runLength(pattern, i, lc);
             switch (k) {
-            case 1: out += QString::number(d.day()); break;
-            case 2: out += two(d.day()); break;
-            case 3: out += fs.ShortDayNames[dow]; break;
-            case 4: out += fs.LongDayNames[dow]; break;
-            default: out += FormatDateTime(fs.ShortDateFormat, value); break;
+            case 1:
+                out += QString::number(d.day());
+                break;
+            case 2:
+                out += two(d.day());
+                break;
+            case 3:
+                out += fs.ShortDayNames[dow];
+                break;
+            case 4:
+                out += fs.LongDayNames[dow];
+                break;
+            default:
+                out += FormatDateTime(fs.ShortDateFormat, value);
+                break;
             }
             i += k;
             lastWasHour = false;
@@ -110,10 +128,18 @@ QString FormatDateTime(const QString& pattern, const QDateTime& value)
                 out += k == 1 ? QString::number(t.minute()) : two(t.minute());
             } else {
                 switch (k) {
-                case 1: out += QString::number(d.month()); break;
-                case 2: out += two(d.month()); break;
-                case 3: out += fs.ShortMonthNames[d.month() - 1]; break;
-                default: out += fs.LongMonthNames[d.month() - 1]; break;
+                case 1:
+                    out += QString::number(d.month());
+                    break;
+                case 2:
+                    out += two(d.month());
+                    break;
+                case 3:
+                    out += fs.ShortMonthNames[d.month() - 1];
+                    break;
+                default:
+                    out += fs.LongMonthNames[d.month() - 1];
+                    break;
                 }
             }
             i += k;
@@ -157,13 +183,11 @@ QString FormatDateTime(const QString& pattern, const QDateTime& value)
     return out;
 }
 
-QString FormatDateTime(const QString& pattern, const QDate& value)
-{
+QString FormatDateTime(const QString& pattern, const QDate& value) {
     return FormatDateTime(pattern, DataHora(value));
 }
 
-bool TryStrToDateTime(const QString& text, QDateTime& value)
-{
+bool TryStrToDateTime(const QString& text, QDateTime& value) {
     const auto& fs = TFormatSettings::Current();
     const QString t = text.trimmed();
     const int space = static_cast<int>(t.indexOf(QLatin1Char(' ')));
@@ -194,9 +218,15 @@ bool TryStrToDateTime(const QString& text, QDateTime& value)
             return false;
         }
         switch (order[i].toLatin1()) {
-        case 'd': day = v; break;
-        case 'm': month = v; break;
-        default: year = p.size() <= 2 ? 2000 + v : v; break;
+        case 'd':
+            day = v;
+            break;
+        case 'm':
+            month = v;
+            break;
+        default:
+            year = p.size() <= 2 ? 2000 + v : v;
+            break;
         }
     }
     const QDate d(year, month, day);
@@ -216,8 +246,7 @@ bool TryStrToDateTime(const QString& text, QDateTime& value)
     return true;
 }
 
-QDateTime StrToDateTime(const QString& text)
-{
+QDateTime StrToDateTime(const QString& text) {
     QDateTime v;
     if (!TryStrToDateTime(text, v)) {
         throw EConvertError(QStringLiteral("'%1' não é uma data válida").arg(text));

@@ -8,16 +8,15 @@
 
 namespace pla::detail {
 
-TDecimalDigits TDecimalDigits::FromDouble(double value)
-{
+TDecimalDigits TDecimalDigits::FromDouble(double value) {
     TDecimalDigits d;
     if (value == 0.0 || !std::isfinite(value)) {
         return d;
     }
     d.Negative = value < 0;
     char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value),
-                                   std::chars_format::scientific);
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific);
     // Shortest scientific form: "d[.ddd]e±xx".
     const std::string s(buf, res.ptr);
     const auto e = s.find('e');
@@ -33,8 +32,7 @@ TDecimalDigits TDecimalDigits::FromDouble(double value)
     return d;
 }
 
-void TDecimalDigits::RoundTo(int decimals)
-{
+void TDecimalDigits::RoundTo(int decimals) {
     const int keep = PointPos + decimals;
     if (keep >= static_cast<int>(Digits.size())) {
         return;
@@ -71,8 +69,7 @@ void TDecimalDigits::RoundTo(int decimals)
     }
 }
 
-double TDecimalDigits::ToDouble() const
-{
+double TDecimalDigits::ToDouble() const {
     if (Digits.empty()) {
         return 0.0;
     }
@@ -86,8 +83,7 @@ double TDecimalDigits::ToDouble() const
     return v;
 }
 
-std::string TDecimalDigits::IntegerPart() const
-{
+std::string TDecimalDigits::IntegerPart() const {
     if (PointPos <= 0 || Digits.empty()) {
         return "0";
     }
@@ -96,8 +92,7 @@ std::string TDecimalDigits::IntegerPart() const
     return out;
 }
 
-std::string TDecimalDigits::FractionPart(int decimals) const
-{
+std::string TDecimalDigits::FractionPart(int decimals) const {
     std::string out;
     out.reserve(static_cast<std::size_t>(std::max(decimals, 0)));
     for (int i = 0; i < decimals; ++i) {

@@ -10,9 +10,7 @@ class EPlaError : public std::runtime_error {
 public:
     explicit EPlaError(const QString& message)
         : std::runtime_error(message.toStdString())
-        , message_(message)
-    {
-    }
+        , message_(message) {}
     const QString& message() const { return message_; }
 
 private:
@@ -48,9 +46,7 @@ class EProgramError : public std::logic_error {
 public:
     explicit EProgramError(const QString& message)
         : std::logic_error(message.toStdString())
-        , message_(message)
-    {
-    }
+        , message_(message) {}
     const QString& message() const { return message_; }
 
 private:
@@ -64,6 +60,8 @@ public:
     const char* what() const noexcept override { return "Operation aborted"; }
 };
 
-[[noreturn]] inline void Abort() { throw EAbort(); }
+[[noreturn]] inline void Abort() {
+    throw EAbort();
+}
 
 } // namespace pla

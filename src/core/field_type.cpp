@@ -9,25 +9,30 @@
 
 namespace pla {
 
-QString FieldTypeName(TFieldType type)
-{
+QString FieldTypeName(TFieldType type) {
     switch (type) {
-    case TFieldType::String: return QStringLiteral("string");
-    case TFieldType::FixedString: return QStringLiteral("fixedstring");
-    case TFieldType::Integer: return QStringLiteral("integer");
-    case TFieldType::Float: return QStringLiteral("float");
-    case TFieldType::Boolean: return QStringLiteral("boolean");
-    case TFieldType::DateTime: return QStringLiteral("datetime");
-    case TFieldType::Bytes: return QStringLiteral("bytes");
+    case TFieldType::String:
+        return QStringLiteral("string");
+    case TFieldType::FixedString:
+        return QStringLiteral("fixedstring");
+    case TFieldType::Integer:
+        return QStringLiteral("integer");
+    case TFieldType::Float:
+        return QStringLiteral("float");
+    case TFieldType::Boolean:
+        return QStringLiteral("boolean");
+    case TFieldType::DateTime:
+        return QStringLiteral("datetime");
+    case TFieldType::Bytes:
+        return QStringLiteral("bytes");
     }
     return {};
 }
 
-std::optional<TFieldType> FieldTypeFromName(const QString& name)
-{
-    for (auto t : {TFieldType::String, TFieldType::FixedString, TFieldType::Integer,
-                   TFieldType::Float, TFieldType::Boolean, TFieldType::DateTime,
-                   TFieldType::Bytes}) {
+std::optional<TFieldType> FieldTypeFromName(const QString& name) {
+    for (auto t :
+         {TFieldType::String, TFieldType::FixedString, TFieldType::Integer, TFieldType::Float,
+          TFieldType::Boolean, TFieldType::DateTime, TFieldType::Bytes}) {
         if (FieldTypeName(t) == name) {
             return t;
         }
@@ -35,25 +40,21 @@ std::optional<TFieldType> FieldTypeFromName(const QString& name)
     return std::nullopt;
 }
 
-bool IsTextType(TFieldType type)
-{
+bool IsTextType(TFieldType type) {
     return type == TFieldType::String || type == TFieldType::FixedString;
 }
 
-bool IsNumericType(TFieldType type)
-{
+bool IsNumericType(TFieldType type) {
     return type == TFieldType::Integer || type == TFieldType::Float;
 }
 
-bool IsNullValue(const QVariant& value)
-{
+bool IsNullValue(const QVariant& value) {
     return !value.isValid() || value.typeId() == QMetaType::Nullptr;
 }
 
 namespace {
 
-bool isIntegralType(int id)
-{
+bool isIntegralType(int id) {
     switch (id) {
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -71,16 +72,16 @@ bool isIntegralType(int id)
     }
 }
 
-bool isFloatType(int id) { return id == QMetaType::Double || id == QMetaType::Float; }
+bool isFloatType(int id) {
+    return id == QMetaType::Double || id == QMetaType::Float;
+}
 
-[[noreturn]] void badValue(const TFieldDef& def, const QVariant& value, const char* what)
-{
+[[noreturn]] void badValue(const TFieldDef& def, const QVariant& value, const char* what) {
     throw EConvertError(QStringLiteral("'%1' não é %2 para o campo %3")
                             .arg(value.toString(), QString::fromUtf8(what), def.Name));
 }
 
-QVariant toText(const TFieldDef& def, const QVariant& value)
-{
+QVariant toText(const TFieldDef& def, const QVariant& value) {
     QString s;
     const int id = value.typeId();
     if (id == QMetaType::QString) {
@@ -114,8 +115,7 @@ QVariant toText(const TFieldDef& def, const QVariant& value)
     return s;
 }
 
-QVariant toInteger(const TFieldDef& def, const QVariant& value)
-{
+QVariant toInteger(const TFieldDef& def, const QVariant& value) {
     const int id = value.typeId();
     if (id == QMetaType::ULongLong || id == QMetaType::ULong) {
         const auto u = value.toULongLong();
@@ -146,8 +146,7 @@ QVariant toInteger(const TFieldDef& def, const QVariant& value)
     badValue(def, value, "um valor inteiro válido");
 }
 
-QVariant toFloat(const TFieldDef& def, const QVariant& value)
-{
+QVariant toFloat(const TFieldDef& def, const QVariant& value) {
     const int id = value.typeId();
     double d = 0;
     if (isFloatType(id) || isIntegralType(id)) {
@@ -163,8 +162,7 @@ QVariant toFloat(const TFieldDef& def, const QVariant& value)
     return d;
 }
 
-QVariant toBoolean(const TFieldDef& def, const QVariant& value)
-{
+QVariant toBoolean(const TFieldDef& def, const QVariant& value) {
     const int id = value.typeId();
     if (id == QMetaType::Bool) {
         return value.toBool();
@@ -186,8 +184,7 @@ QVariant toBoolean(const TFieldDef& def, const QVariant& value)
     badValue(def, value, "um valor lógico válido");
 }
 
-QVariant toDateTime(const TFieldDef& def, const QVariant& value)
-{
+QVariant toDateTime(const TFieldDef& def, const QVariant& value) {
     const int id = value.typeId();
     if (id == QMetaType::QDateTime) {
         const QDateTime dt = value.toDateTime();
@@ -211,18 +208,22 @@ QVariant toDateTime(const TFieldDef& def, const QVariant& value)
 
 } // namespace
 
-QVariant ToFieldValue(const TFieldDef& def, const QVariant& value)
-{
+QVariant ToFieldValue(const TFieldDef& def, const QVariant& value) {
     if (IsNullValue(value)) {
         return {};
     }
     switch (def.Type) {
     case TFieldType::String:
-    case TFieldType::FixedString: return toText(def, value);
-    case TFieldType::Integer: return toInteger(def, value);
-    case TFieldType::Float: return toFloat(def, value);
-    case TFieldType::Boolean: return toBoolean(def, value);
-    case TFieldType::DateTime: return toDateTime(def, value);
+    case TFieldType::FixedString:
+        return toText(def, value);
+    case TFieldType::Integer:
+        return toInteger(def, value);
+    case TFieldType::Float:
+        return toFloat(def, value);
+    case TFieldType::Boolean:
+        return toBoolean(def, value);
+    case TFieldType::DateTime:
+        return toDateTime(def, value);
     case TFieldType::Bytes:
         if (value.typeId() == QMetaType::QByteArray) {
             return value;
@@ -235,27 +236,29 @@ QVariant ToFieldValue(const TFieldDef& def, const QVariant& value)
     return {};
 }
 
-QString ValueAsString(const QVariant& value)
-{
+QString ValueAsString(const QVariant& value) {
     if (IsNullValue(value)) {
         return {};
     }
     switch (value.typeId()) {
     case QMetaType::Double:
-    case QMetaType::Float: return FloatToStr(value.toDouble());
-    case QMetaType::Bool: return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+    case QMetaType::Float:
+        return FloatToStr(value.toDouble());
+    case QMetaType::Bool:
+        return value.toBool() ? QStringLiteral("True") : QStringLiteral("False");
     case QMetaType::QDateTime: {
         const QDateTime dt = value.toDateTime();
         return dt.time() == QTime(0, 0) ? FormatDateTime(QStringLiteral("ddddd"), dt)
                                         : FormatDateTime(QStringLiteral("ddddd hh:nn:ss"), dt);
     }
-    case QMetaType::QDate: return FormatDateTime(QStringLiteral("ddddd"), value.toDate());
-    default: return value.toString();
+    case QMetaType::QDate:
+        return FormatDateTime(QStringLiteral("ddddd"), value.toDate());
+    default:
+        return value.toString();
     }
 }
 
-double ValueAsFloat(const QVariant& value)
-{
+double ValueAsFloat(const QVariant& value) {
     if (IsNullValue(value)) {
         return 0.0;
     }
@@ -268,8 +271,7 @@ double ValueAsFloat(const QVariant& value)
     return value.toDouble();
 }
 
-qint64 ValueAsInteger(const QVariant& value)
-{
+qint64 ValueAsInteger(const QVariant& value) {
     if (IsNullValue(value)) {
         return 0;
     }
@@ -279,16 +281,14 @@ qint64 ValueAsInteger(const QVariant& value)
         .toLongLong();
 }
 
-QDateTime ValueAsDateTime(const QVariant& value)
-{
+QDateTime ValueAsDateTime(const QVariant& value) {
     if (IsNullValue(value)) {
         return {};
     }
     return ToFieldValue({QString(), TFieldType::DateTime, 0, false}, value).toDateTime();
 }
 
-bool ValueAsBoolean(const QVariant& value)
-{
+bool ValueAsBoolean(const QVariant& value) {
     if (IsNullValue(value)) {
         return false;
     }
@@ -297,16 +297,13 @@ bool ValueAsBoolean(const QVariant& value)
 
 namespace {
 
-template <typename T>
-int cmp(const T& a, const T& b)
-{
+template <typename T> int cmp(const T& a, const T& b) {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
 } // namespace
 
-int CompareValues(const QVariant& a, const QVariant& b, bool caseInsensitive)
-{
+int CompareValues(const QVariant& a, const QVariant& b, bool caseInsensitive) {
     const bool an = IsNullValue(a);
     const bool bn = IsNullValue(b);
     if (an || bn) {

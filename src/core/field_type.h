@@ -51,6 +51,8 @@ bool ValueAsBoolean(const QVariant& value);
 
 // Orders two canonical values of one type; null sorts first.
 int CompareValues(const QVariant& a, const QVariant& b, bool caseInsensitive = false);
-inline bool SameValue(const QVariant& a, const QVariant& b) { return CompareValues(a, b) == 0; }
+inline bool SameValue(const QVariant& a, const QVariant& b) {
+    return CompareValues(a, b) == 0;
+}
 
 } // namespace pla

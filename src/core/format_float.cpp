@@ -28,8 +28,7 @@ struct TMask {
 };
 
 // Splits on ';' outside quotes.
-QStringList splitSections(const QString& mask)
-{
+QStringList splitSections(const QString& mask) {
     QStringList parts;
     QString cur;
     QChar quote;
@@ -53,8 +52,7 @@ QStringList splitSections(const QString& mask)
     return parts;
 }
 
-TMaskSection parseSection(const QString& mask, const QString& section)
-{
+TMaskSection parseSection(const QString& mask, const QString& section) {
     TMaskSection s;
     bool inDigits = false;
     bool afterDigits = false;
@@ -71,12 +69,10 @@ TMaskSection parseSection(const QString& mask, const QString& section)
     };
     for (int i = 0; i < n; ++i) {
         const QChar c = section[i];
-        const bool placeholder =
-            c == QLatin1Char('0') || c == QLatin1Char('#') || c == QLatin1Char('.') ||
-            c == QLatin1Char(',');
+        const bool placeholder = c == QLatin1Char('0') || c == QLatin1Char('#') ||
+                                 c == QLatin1Char('.') || c == QLatin1Char(',');
         if (placeholder && afterDigits) {
-            throw EProgramError(
-                QStringLiteral("Máscara numérica não suportada: \"%1\"").arg(mask));
+            throw EProgramError(QStringLiteral("Máscara numérica não suportada: \"%1\"").arg(mask));
         }
         if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
             const int end = static_cast<int>(section.indexOf(c, i + 1));
@@ -119,8 +115,7 @@ TMaskSection parseSection(const QString& mask, const QString& section)
     return s;
 }
 
-const TMask& parseMask(const QString& mask)
-{
+const TMask& parseMask(const QString& mask) {
     // Masks are few and fixed; parse each once.
     static QMutex mutex;
     static QHash<QString, TMask> cache;
@@ -141,8 +136,7 @@ const TMask& parseMask(const QString& mask)
     return cache.insert(mask, m).value();
 }
 
-QString formatDigits(const TMaskSection& s, const detail::TDecimalDigits& d)
-{
+QString formatDigits(const TMaskSection& s, const detail::TDecimalDigits& d) {
     const auto& fs = TFormatSettings::Current();
     if (!s.HasPlaceholders) {
         return s.Prefix + s.Suffix;
@@ -176,8 +170,7 @@ QString formatDigits(const TMaskSection& s, const detail::TDecimalDigits& d)
 
 } // namespace
 
-QString FormatFloat(const QString& mask, double value)
-{
+QString FormatFloat(const QString& mask, double value) {
     const TMask& m = parseMask(mask);
     if (!std::isfinite(value)) {
         return std::isnan(value) ? QStringLiteral("NAN")

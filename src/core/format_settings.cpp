@@ -6,16 +6,14 @@ namespace pla {
 
 namespace {
 
-TFormatSettings& current()
-{
+TFormatSettings& current() {
     static TFormatSettings settings = TFormatSettings::PtBr();
     return settings;
 }
 
 // Turns a Qt date pattern ("dd/MM/yyyy") into ours ("dd/mm/yyyy"): only the month
 // letters differ for the short date.
-QString fromQtDatePattern(const QString& qt)
-{
+QString fromQtDatePattern(const QString& qt) {
     QString out = qt;
     out.replace(QLatin1Char('M'), QLatin1Char('m'));
     return out;
@@ -23,26 +21,24 @@ QString fromQtDatePattern(const QString& qt)
 
 } // namespace
 
-TFormatSettings TFormatSettings::PtBr()
-{
+TFormatSettings TFormatSettings::PtBr() {
     TFormatSettings s;
     s.DecimalSeparator = QLatin1Char(',');
     s.ThousandSeparator = QLatin1Char('.');
     s.DateSeparator = QLatin1Char('/');
     s.ShortDateFormat = QStringLiteral("dd/mm/yyyy");
-    s.LongMonthNames = {QStringLiteral("janeiro"),  QStringLiteral("fevereiro"),
-                        QStringLiteral("março"),    QStringLiteral("abril"),
-                        QStringLiteral("maio"),     QStringLiteral("junho"),
-                        QStringLiteral("julho"),    QStringLiteral("agosto"),
-                        QStringLiteral("setembro"), QStringLiteral("outubro"),
-                        QStringLiteral("novembro"), QStringLiteral("dezembro")};
+    s.LongMonthNames = {
+        QStringLiteral("janeiro"), QStringLiteral("fevereiro"), QStringLiteral("março"),
+        QStringLiteral("abril"),   QStringLiteral("maio"),      QStringLiteral("junho"),
+        QStringLiteral("julho"),   QStringLiteral("agosto"),    QStringLiteral("setembro"),
+        QStringLiteral("outubro"), QStringLiteral("novembro"),  QStringLiteral("dezembro")};
     s.ShortMonthNames = {QStringLiteral("jan"), QStringLiteral("fev"), QStringLiteral("mar"),
                          QStringLiteral("abr"), QStringLiteral("mai"), QStringLiteral("jun"),
                          QStringLiteral("jul"), QStringLiteral("ago"), QStringLiteral("set"),
                          QStringLiteral("out"), QStringLiteral("nov"), QStringLiteral("dez")};
-    s.LongDayNames = {QStringLiteral("domingo"),       QStringLiteral("segunda-feira"),
-                      QStringLiteral("terça-feira"),   QStringLiteral("quarta-feira"),
-                      QStringLiteral("quinta-feira"),  QStringLiteral("sexta-feira"),
+    s.LongDayNames = {QStringLiteral("domingo"),      QStringLiteral("segunda-feira"),
+                      QStringLiteral("terça-feira"),  QStringLiteral("quarta-feira"),
+                      QStringLiteral("quinta-feira"), QStringLiteral("sexta-feira"),
                       QStringLiteral("sábado")};
     s.ShortDayNames = {QStringLiteral("dom"), QStringLiteral("seg"), QStringLiteral("ter"),
                        QStringLiteral("qua"), QStringLiteral("qui"), QStringLiteral("sex"),
@@ -50,8 +46,7 @@ TFormatSettings TFormatSettings::PtBr()
     return s;
 }
 
-TFormatSettings TFormatSettings::FromSystemLocale()
-{
+TFormatSettings TFormatSettings::FromSystemLocale() {
     const QLocale loc = QLocale::system();
     TFormatSettings s;
     s.DecimalSeparator = loc.decimalPoint().at(0);
@@ -76,16 +71,21 @@ TFormatSettings TFormatSettings::FromSystemLocale()
     return s;
 }
 
-const TFormatSettings& TFormatSettings::Current() { return current(); }
+const TFormatSettings& TFormatSettings::Current() {
+    return current();
+}
 
-void TFormatSettings::SetCurrent(const TFormatSettings& settings) { current() = settings; }
+void TFormatSettings::SetCurrent(const TFormatSettings& settings) {
+    current() = settings;
+}
 
 TFormatSettingsScope::TFormatSettingsScope(const TFormatSettings& settings)
-    : previous_(TFormatSettings::Current())
-{
+    : previous_(TFormatSettings::Current()) {
     TFormatSettings::SetCurrent(settings);
 }
 
-TFormatSettingsScope::~TFormatSettingsScope() { TFormatSettings::SetCurrent(previous_); }
+TFormatSettingsScope::~TFormatSettingsScope() {
+    TFormatSettings::SetCurrent(previous_);
+}
 
 } // namespace pla

@@ -17,9 +17,7 @@ public:
     TMemRow(const TMemTable& table, const QList<QVariant>& values, const QList<QVariant>* calc)
         : table_(table)
         , values_(values)
-        , calc_(calc)
-    {
-    }
+        , calc_(calc) {}
 
     QVariant Value(const QString& field) const;
     bool IsNull(const QString& field) const;
@@ -41,9 +39,7 @@ class TCalcRow : public TMemRow {
 public:
     TCalcRow(const TMemTable& table, const QList<QVariant>& values, QList<QVariant>& calc)
         : TMemRow(table, values, &calc)
-        , out_(calc)
-    {
-    }
+        , out_(calc) {}
     void SetValue(const QString& field, const QVariant& value);
 
 private:

@@ -11,8 +11,7 @@ namespace {
 
 constexpr qint64 OrdGap = qint64(1) << 20;
 
-QStringList splitFieldList(const QString& fields)
-{
+QStringList splitFieldList(const QString& fields) {
     QStringList out;
     for (const QString& part : fields.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const QString name = part.trimmed();
@@ -23,8 +22,7 @@ QStringList splitFieldList(const QString& fields)
     return out;
 }
 
-bool sameValues(const QList<QVariant>& a, const QList<QVariant>& b)
-{
+bool sameValues(const QList<QVariant>& a, const QList<QVariant>& b) {
     if (a.size() != b.size()) {
         return false;
     }
@@ -38,8 +36,7 @@ bool sameValues(const QList<QVariant>& a, const QList<QVariant>& b)
 
 // Whether a value is already in the field's canonical form, so loading can skip
 // the conversion.
-bool isCanonical(const TFieldDef& f, const QVariant& v)
-{
+bool isCanonical(const TFieldDef& f, const QVariant& v) {
     if (IsNullValue(v)) {
         return !v.isValid();
     }
@@ -50,24 +47,26 @@ bool isCanonical(const TFieldDef& f, const QVariant& v)
     case TFieldType::FixedString:
         return v.typeId() == QMetaType::QString &&
                static_cast<const QString*>(v.constData())->size() == f.Size;
-    case TFieldType::Integer: return v.typeId() == QMetaType::LongLong;
-    case TFieldType::Float: return v.typeId() == QMetaType::Double;
-    case TFieldType::Boolean: return v.typeId() == QMetaType::Bool;
+    case TFieldType::Integer:
+        return v.typeId() == QMetaType::LongLong;
+    case TFieldType::Float:
+        return v.typeId() == QMetaType::Double;
+    case TFieldType::Boolean:
+        return v.typeId() == QMetaType::Bool;
     case TFieldType::DateTime:
         return v.typeId() == QMetaType::QDateTime &&
                static_cast<const QDateTime*>(v.constData())->timeSpec() == Qt::UTC;
-    case TFieldType::Bytes: return v.typeId() == QMetaType::QByteArray;
+    case TFieldType::Bytes:
+        return v.typeId() == QMetaType::QByteArray;
     }
     return false;
 }
 
-QVariant canonical(const TFieldDef& f, const QVariant& v)
-{
+QVariant canonical(const TFieldDef& f, const QVariant& v) {
     return isCanonical(f, v) ? v : ToFieldValue(f, v);
 }
 
-bool compatibleTypes(TFieldType declared, TFieldType loaded)
-{
+bool compatibleTypes(TFieldType declared, TFieldType loaded) {
     if (declared == loaded) {
         return true;
     }
@@ -94,8 +93,7 @@ struct TMemTable::TIndex {
 };
 
 TMemTable::TMemTable(const QString& name, QObject* parent)
-    : QObject(parent)
-{
+    : QObject(parent) {
     setObjectName(name);
     auto natural = std::make_unique<TIndex>();
     natural->Resolved = true;
@@ -108,18 +106,18 @@ TMemTable::~TMemTable() = default;
 
 // --- checks -----------------------------------------------------------------
 
-void TMemTable::fail(const QString& message) const { throw EDataSetError(message); }
+void TMemTable::fail(const QString& message) const {
+    throw EDataSetError(message);
+}
 
-void TMemTable::checkActive(const char* operation) const
-{
+void TMemTable::checkActive(const char* operation) const {
     if (state_ == TDataSetState::Inactive) {
         fail(QStringLiteral("%1: a tabela %2 está fechada")
                  .arg(QString::fromUtf8(operation), Name()));
     }
 }
 
-void TMemTable::checkBrowse(const char* operation) const
-{
+void TMemTable::checkBrowse(const char* operation) const {
     checkActive(operation);
     if (IsEditing()) {
         fail(QStringLiteral("%1: a tabela %2 está em edição")
@@ -129,8 +127,7 @@ void TMemTable::checkBrowse(const char* operation) const
 
 // --- fields -------------------------------------------------------------------
 
-TMemField& TMemTable::addField(const TFieldDef& def, TFieldKind kind, bool persistent)
-{
+TMemField& TMemTable::addField(const TFieldDef& def, TFieldKind kind, bool persistent) {
     if (def.Name.trimmed().isEmpty()) {
         fail(QStringLiteral("Campo sem nome na tabela %1").arg(Name()));
     }
@@ -145,8 +142,7 @@ TMemField& TMemTable::addField(const TFieldDef& def, TFieldKind kind, bool persi
     return *fields_.back();
 }
 
-TMemField& TMemTable::AddField(const QString& name, TFieldType type, int size, bool required)
-{
+TMemField& TMemTable::AddField(const QString& name, TFieldType type, int size, bool required) {
     if (Active()) {
         fail(QStringLiteral("Não é possível criar o campo %1 com a tabela %2 aberta")
                  .arg(name, Name()));
@@ -154,8 +150,7 @@ TMemField& TMemTable::AddField(const QString& name, TFieldType type, int size, b
     return addField({name, type, size, required}, TFieldKind::Data, true);
 }
 
-TMemField& TMemTable::AddCalcField(const QString& name, TFieldType type, int size)
-{
+TMemField& TMemTable::AddCalcField(const QString& name, TFieldType type, int size) {
     if (Active()) {
         fail(QStringLiteral("Não é possível criar o campo %1 com a tabela %2 aberta")
                  .arg(name, Name()));
@@ -163,8 +158,7 @@ TMemField& TMemTable::AddCalcField(const QString& name, TFieldType type, int siz
     return addField({name, type, size, false}, TFieldKind::Calculated, true);
 }
 
-void TMemTable::ClearFields()
-{
+void TMemTable::ClearFields() {
     if (Active()) {
         fail(QStringLiteral("Não é possível remover os campos com a tabela %1 aberta").arg(Name()));
     }
@@ -172,8 +166,7 @@ void TMemTable::ClearFields()
     reindexFields();
 }
 
-void TMemTable::reindexFields()
-{
+void TMemTable::reindexFields() {
     fieldIndex_.clear();
     dataCount_ = 0;
     calcCount_ = 0;
@@ -188,8 +181,7 @@ void TMemTable::reindexFields()
     }
 }
 
-TMemField& TMemTable::Fields(int index) const
-{
+TMemField& TMemTable::Fields(int index) const {
     if (index < 0 || index >= FieldCount()) {
         fail(QStringLiteral("Índice de campo %1 fora dos limites da tabela %2")
                  .arg(index)
@@ -198,19 +190,16 @@ TMemField& TMemTable::Fields(int index) const
     return *fields_[static_cast<std::size_t>(index)];
 }
 
-int TMemTable::FieldIndexOf(const QString& name) const
-{
+int TMemTable::FieldIndexOf(const QString& name) const {
     return fieldIndex_.value(name.toUpper(), -1);
 }
 
-TMemField* TMemTable::FindField(const QString& name) const
-{
+TMemField* TMemTable::FindField(const QString& name) const {
     const int i = FieldIndexOf(name);
     return i < 0 ? nullptr : fields_[static_cast<std::size_t>(i)].get();
 }
 
-TMemField& TMemTable::FieldByName(const QString& name) const
-{
+TMemField& TMemTable::FieldByName(const QString& name) const {
     TMemField* f = FindField(name);
     if (!f) {
         fail(QStringLiteral("Campo %1 não encontrado na tabela %2").arg(name, Name()));
@@ -218,8 +207,7 @@ TMemField& TMemTable::FieldByName(const QString& name) const
     return *f;
 }
 
-QList<TFieldDef> TMemTable::DataFieldDefs() const
-{
+QList<TFieldDef> TMemTable::DataFieldDefs() const {
     QList<TFieldDef> defs;
     for (const auto& f : fields_) {
         if (!f->IsCalculated()) {
@@ -229,8 +217,7 @@ QList<TFieldDef> TMemTable::DataFieldDefs() const
     return defs;
 }
 
-QList<int> TMemTable::resolveFields(const QString& fields) const
-{
+QList<int> TMemTable::resolveFields(const QString& fields) const {
     QList<int> cols;
     for (const QString& name : splitFieldList(fields)) {
         const TMemField& f = FieldByName(name);
@@ -245,8 +232,7 @@ QList<int> TMemTable::resolveFields(const QString& fields) const
 
 // --- ordering -----------------------------------------------------------------
 
-bool TMemTable::less(const TIndex& index, const TMemRecord* a, const TMemRecord* b) const
-{
+bool TMemTable::less(const TIndex& index, const TMemRecord* a, const TMemRecord* b) const {
     for (qsizetype i = 0; i < index.Cols.size(); ++i) {
         const int col = index.Cols[i];
         int c = CompareValues(a->Values[col], b->Values[col], index.CaseIns[i]);
@@ -263,9 +249,8 @@ bool TMemTable::less(const TIndex& index, const TMemRecord* a, const TMemRecord*
     return a->Id < b->Id;
 }
 
-int TMemTable::compareKey(const TIndex& index, const TMemRecord* rec,
-                          const QList<QVariant>& key, int keyFields) const
-{
+int TMemTable::compareKey(const TIndex& index, const TMemRecord* rec, const QList<QVariant>& key,
+                          int keyFields) const {
     for (int i = 0; i < keyFields; ++i) {
         int c = CompareValues(rec->Values[index.Cols[i]], key[i], index.CaseIns[i]);
         if (index.Desc[i]) {
@@ -278,11 +263,14 @@ int TMemTable::compareKey(const TIndex& index, const TMemRecord* rec,
     return 0;
 }
 
-TMemTable::TIndex& TMemTable::naturalIndex() const { return *indexes_.front(); }
-TMemTable::TIndex& TMemTable::activeIndex() const { return *active_; }
+TMemTable::TIndex& TMemTable::naturalIndex() const {
+    return *indexes_.front();
+}
+TMemTable::TIndex& TMemTable::activeIndex() const {
+    return *active_;
+}
 
-void TMemTable::buildIndex(TIndex& index) const
-{
+void TMemTable::buildIndex(TIndex& index) const {
     if (!index.Resolved) {
         index.Cols = resolveFields(index.FieldsText);
         const QSet<QString> desc = [&] {
@@ -321,13 +309,11 @@ void TMemTable::buildIndex(TIndex& index) const
     index.Built = true;
 }
 
-const std::vector<detail::TMemRecord*>& TMemTable::rows() const
-{
+const std::vector<detail::TMemRecord*>& TMemTable::rows() const {
     return filtered_ ? view_ : active_->Rows;
 }
 
-bool TMemTable::passesFilter(const TMemRecord* rec) const
-{
+bool TMemTable::passesFilter(const TMemRecord* rec) const {
     if (!filtered_ || (!filter_ && !onFilterRecord_)) {
         return true;
     }
@@ -339,8 +325,7 @@ bool TMemTable::passesFilter(const TMemRecord* rec) const
     return (!filter_ || filter_(row)) && (!onFilterRecord_ || onFilterRecord_(row));
 }
 
-int TMemTable::positionOf(const TMemRecord* rec) const
-{
+int TMemTable::positionOf(const TMemRecord* rec) const {
     if (!rec) {
         return -1;
     }
@@ -349,9 +334,10 @@ int TMemTable::positionOf(const TMemRecord* rec) const
         r[static_cast<std::size_t>(curPos_)] == rec) {
         return curPos_;
     }
-    const auto it = std::lower_bound(
-        r.begin(), r.end(), rec,
-        [&](const TMemRecord* a, const TMemRecord* b) { return less(*active_, a, b); });
+    const auto it =
+        std::lower_bound(r.begin(), r.end(), rec, [&](const TMemRecord* a, const TMemRecord* b) {
+            return less(*active_, a, b);
+        });
     if (it == r.end() || *it != rec) {
         return -1;
     }
@@ -362,8 +348,7 @@ int TMemTable::positionOf(const TMemRecord* rec) const
     return pos;
 }
 
-void TMemTable::attach(TMemRecord* rec)
-{
+void TMemTable::attach(TMemRecord* rec) {
     for (auto& idx : indexes_) {
         if (!idx->Built) {
             continue;
@@ -382,8 +367,7 @@ void TMemTable::attach(TMemRecord* rec)
     curPos_ = -1;
 }
 
-void TMemTable::detach(TMemRecord* rec)
-{
+void TMemTable::detach(TMemRecord* rec) {
     auto eraseFrom = [&](std::vector<TMemRecord*>& list, const TIndex& idx) {
         const auto it = std::lower_bound(
             list.begin(), list.end(), rec,
@@ -403,8 +387,7 @@ void TMemTable::detach(TMemRecord* rec)
     curPos_ = -1;
 }
 
-void TMemTable::rebuildOrder()
-{
+void TMemTable::rebuildOrder() {
     for (auto& idx : indexes_) {
         if (idx->Built || idx.get() == active_ || idx == indexes_.front()) {
             idx->Built = false;
@@ -422,8 +405,7 @@ void TMemTable::rebuildOrder()
     curPos_ = -1;
 }
 
-void TMemTable::clearRecords()
-{
+void TMemTable::clearRecords() {
     for (auto& idx : indexes_) {
         idx->Rows.clear();
     }
@@ -436,10 +418,11 @@ void TMemTable::clearRecords()
     maxOrd_ = 0;
 }
 
-qint64 TMemTable::ordBefore(TMemRecord* next)
-{
+qint64 TMemTable::ordBefore(TMemRecord* next) {
     const auto& nat = naturalIndex().Rows;
-    auto byOrd = [&](const TMemRecord* a, const TMemRecord* b) { return less(naturalIndex(), a, b); };
+    auto byOrd = [&](const TMemRecord* a, const TMemRecord* b) {
+        return less(naturalIndex(), a, b);
+    };
     auto it = std::lower_bound(nat.begin(), nat.end(), next, byOrd);
     const qint64 prev = it == nat.begin() ? next->Ord - 2 * OrdGap : (*(it - 1))->Ord;
     if (next->Ord - prev >= 2) {
@@ -463,8 +446,7 @@ qint64 TMemTable::ordBefore(TMemRecord* next)
 
 // --- calculated fields -----------------------------------------------------------
 
-void TMemTable::computeCalc(const QList<QVariant>& values, QList<QVariant>& calc) const
-{
+void TMemTable::computeCalc(const QList<QVariant>& values, QList<QVariant>& calc) const {
     calc = QList<QVariant>(calcCount_);
     if (!OnCalcFields) {
         return;
@@ -484,8 +466,7 @@ void TMemTable::computeCalc(const QList<QVariant>& values, QList<QVariant>& calc
 
 // --- lifecycle ------------------------------------------------------------------
 
-void TMemTable::CreateDataSet()
-{
+void TMemTable::CreateDataSet() {
     if (dataCount_ == 0) {
         fail(QStringLiteral("A tabela %1 não tem campos definidos").arg(Name()));
     }
@@ -497,10 +478,11 @@ void TMemTable::CreateDataSet()
     loadPacket(empty);
 }
 
-void TMemTable::SetData(const TDataPacket& packet) { loadPacket(packet); }
+void TMemTable::SetData(const TDataPacket& packet) {
+    loadPacket(packet);
+}
 
-void TMemTable::loadPacket(const TDataPacket& packet)
-{
+void TMemTable::loadPacket(const TDataPacket& packet) {
     // Everything is checked and built aside first, so that a bad packet leaves the
     // table as it was.
     QSet<QString> seen;
@@ -511,8 +493,8 @@ void TMemTable::loadPacket(const TDataPacket& packet)
                                    .arg(Name(), f.Name));
         }
         if (f.Size < 0 || (f.Type == TFieldType::FixedString && f.Size == 0)) {
-            throw EDecodeError(QStringLiteral("Pacote inválido para %1: tamanho do campo %2")
-                                   .arg(Name(), f.Name));
+            throw EDecodeError(
+                QStringLiteral("Pacote inválido para %1: tamanho do campo %2").arg(Name(), f.Name));
         }
         seen.insert(f.Name.toUpper());
     }
@@ -678,8 +660,7 @@ void TMemTable::loadPacket(const TDataPacket& packet)
     run(AfterOpen);
 }
 
-TPacketRow TMemTable::packetRow(const TMemRecord* rec) const
-{
+TPacketRow TMemTable::packetRow(const TMemRecord* rec) const {
     TPacketRow row;
     row.Kind = rec->Status;
     row.Values = rec->Values;
@@ -689,8 +670,7 @@ TPacketRow TMemTable::packetRow(const TMemRecord* rec) const
     return row;
 }
 
-TDataPacket TMemTable::Data() const
-{
+TDataPacket TMemTable::Data() const {
     checkActive("Data");
     TDataPacket p;
     p.Fields = DataFieldDefs();
@@ -698,9 +678,8 @@ TDataPacket TMemTable::Data() const
     for (const auto& d : deleted_) {
         all.push_back(d.get());
     }
-    std::sort(all.begin(), all.end(), [&](const TMemRecord* a, const TMemRecord* b) {
-        return less(naturalIndex(), a, b);
-    });
+    std::sort(all.begin(), all.end(),
+              [&](const TMemRecord* a, const TMemRecord* b) { return less(naturalIndex(), a, b); });
     p.Rows.reserve(static_cast<qsizetype>(all.size()));
     for (const TMemRecord* rec : all) {
         p.Rows.append(packetRow(rec));
@@ -708,8 +687,7 @@ TDataPacket TMemTable::Data() const
     return p;
 }
 
-TDataPacket TMemTable::Delta() const
-{
+TDataPacket TMemTable::Delta() const {
     checkActive("Delta");
     TDataPacket p;
     p.Fields = DataFieldDefs();
@@ -717,9 +695,8 @@ TDataPacket TMemTable::Delta() const
     for (const auto& d : deleted_) {
         gone.push_back(d.get());
     }
-    std::sort(gone.begin(), gone.end(), [&](const TMemRecord* a, const TMemRecord* b) {
-        return less(naturalIndex(), a, b);
-    });
+    std::sort(gone.begin(), gone.end(),
+              [&](const TMemRecord* a, const TMemRecord* b) { return less(naturalIndex(), a, b); });
     for (const TMemRecord* rec : gone) {
         p.Rows.append(packetRow(rec));
     }
@@ -733,8 +710,7 @@ TDataPacket TMemTable::Delta() const
     return p;
 }
 
-void TMemTable::Close()
-{
+void TMemTable::Close() {
     if (!Active()) {
         return;
     }
@@ -757,8 +733,7 @@ void TMemTable::Close()
     notifyState();
 }
 
-void TMemTable::EmptyDataSet()
-{
+void TMemTable::EmptyDataSet() {
     checkActive("EmptyDataSet");
     if (IsEditing()) {
         Cancel();
@@ -772,8 +747,7 @@ void TMemTable::EmptyDataSet()
 
 // --- cursor ---------------------------------------------------------------------
 
-void TMemTable::setCurrent(TMemRecord* rec, int pos)
-{
+void TMemTable::setCurrent(TMemRecord* rec, int pos) {
     const bool moved = rec != cur_;
     cur_ = rec;
     curPos_ = pos;
@@ -783,10 +757,11 @@ void TMemTable::setCurrent(TMemRecord* rec, int pos)
     }
 }
 
-void TMemTable::scrolled() { run(AfterScroll); }
+void TMemTable::scrolled() {
+    run(AfterScroll);
+}
 
-void TMemTable::First()
-{
+void TMemTable::First() {
     checkActive("First");
     CheckBrowseMode();
     const auto& r = rows();
@@ -801,8 +776,7 @@ void TMemTable::First()
     scrolled();
 }
 
-void TMemTable::Last()
-{
+void TMemTable::Last() {
     checkActive("Last");
     CheckBrowseMode();
     const auto& r = rows();
@@ -817,8 +791,7 @@ void TMemTable::Last()
     scrolled();
 }
 
-void TMemTable::Next()
-{
+void TMemTable::Next() {
     checkActive("Next");
     CheckBrowseMode();
     const auto& r = rows();
@@ -833,8 +806,7 @@ void TMemTable::Next()
     scrolled();
 }
 
-void TMemTable::Prior()
-{
+void TMemTable::Prior() {
     checkActive("Prior");
     CheckBrowseMode();
     const auto& r = rows();
@@ -849,32 +821,27 @@ void TMemTable::Prior()
     scrolled();
 }
 
-bool TMemTable::Eof() const
-{
+bool TMemTable::Eof() const {
     checkActive("Eof");
     return eof_ || rows().empty();
 }
 
-bool TMemTable::Bof() const
-{
+bool TMemTable::Bof() const {
     checkActive("Bof");
     return bof_ || rows().empty();
 }
 
-bool TMemTable::IsEmpty() const
-{
+bool TMemTable::IsEmpty() const {
     checkActive("IsEmpty");
     return rows().empty() && state_ != TDataSetState::Insert;
 }
 
-int TMemTable::RecordCount() const
-{
+int TMemTable::RecordCount() const {
     checkActive("RecordCount");
     return static_cast<int>(rows().size());
 }
 
-int TMemTable::RecNo() const
-{
+int TMemTable::RecNo() const {
     checkActive("RecNo");
     if (state_ == TDataSetState::Insert) {
         return insertPos_ + 1;
@@ -882,8 +849,7 @@ int TMemTable::RecNo() const
     return positionOf(cur_) + 1;
 }
 
-void TMemTable::SetRecNo(int recNo)
-{
+void TMemTable::SetRecNo(int recNo) {
     checkActive("RecNo");
     CheckBrowseMode();
     const auto& r = rows();
@@ -895,14 +861,12 @@ void TMemTable::SetRecNo(int recNo)
     scrolled();
 }
 
-TBookmark TMemTable::Bookmark() const
-{
+TBookmark TMemTable::Bookmark() const {
     checkActive("Bookmark");
     return cur_ ? TBookmark{cur_->Id} : TBookmark{};
 }
 
-bool TMemTable::BookmarkValid(TBookmark bookmark) const
-{
+bool TMemTable::BookmarkValid(TBookmark bookmark) const {
     if (!Active() || !bookmark.IsValid()) {
         return false;
     }
@@ -910,8 +874,7 @@ bool TMemTable::BookmarkValid(TBookmark bookmark) const
     return it != records_.end() && positionOf(it->second.get()) >= 0;
 }
 
-void TMemTable::GotoBookmark(TBookmark bookmark)
-{
+void TMemTable::GotoBookmark(TBookmark bookmark) {
     checkActive("GotoBookmark");
     CheckBrowseMode();
     const auto it = records_.find(bookmark.Id);
@@ -924,8 +887,7 @@ void TMemTable::GotoBookmark(TBookmark bookmark)
     scrolled();
 }
 
-void TMemTable::resyncAfterRemoval(int removedPos)
-{
+void TMemTable::resyncAfterRemoval(int removedPos) {
     const auto& r = rows();
     if (r.empty()) {
         setCurrent(nullptr, -1);
@@ -947,16 +909,15 @@ void TMemTable::resyncAfterRemoval(int removedPos)
 
 // --- locate ---------------------------------------------------------------------
 
-bool TMemTable::matches(const TMemRecord* rec, const QList<int>& cols,
-                        const QList<QVariant>& key, const TLocateOptions& options) const
-{
+bool TMemTable::matches(const TMemRecord* rec, const QList<int>& cols, const QList<QVariant>& key,
+                        const TLocateOptions& options) const {
     for (qsizetype i = 0; i < cols.size(); ++i) {
         const QVariant& v = rec->Values[cols[i]];
         if (options.PartialKey && key[i].typeId() == QMetaType::QString &&
             v.typeId() == QMetaType::QString) {
             if (!v.toString().startsWith(key[i].toString(), options.CaseInsensitive
-                                                                 ? Qt::CaseInsensitive
-                                                                 : Qt::CaseSensitive)) {
+                                                                ? Qt::CaseInsensitive
+                                                                : Qt::CaseSensitive)) {
                 return false;
             }
         } else if (CompareValues(v, key[i], options.CaseInsensitive) != 0) {
@@ -967,8 +928,7 @@ bool TMemTable::matches(const TMemRecord* rec, const QList<int>& cols,
 }
 
 detail::TMemRecord* TMemTable::findRecord(const QList<int>& cols, const QList<QVariant>& key,
-                                          const TLocateOptions& options)
-{
+                                          const TLocateOptions& options) {
     const int k = static_cast<int>(cols.size());
     auto keyFor = [&](const TIndex& idx, QList<QVariant>& ordered) {
         // The index serves when its first k fields are the located ones, case-exact.
@@ -1033,9 +993,8 @@ detail::TMemRecord* TMemTable::findRecord(const QList<int>& cols, const QList<QV
 
 namespace {
 
-QList<QVariant> locateKey(const TMemTable& table, const QString& fields,
-                          const QVariantList& values, const TLocateOptions& options)
-{
+QList<QVariant> locateKey(const TMemTable& table, const QString& fields, const QVariantList& values,
+                          const TLocateOptions& options) {
     const QStringList names = splitFieldList(fields);
     if (names.size() != values.size()) {
         throw EDataSetError(QStringLiteral("Busca em %1: %2 campos e %3 valores")
@@ -1065,8 +1024,7 @@ QList<QVariant> locateKey(const TMemTable& table, const QString& fields,
 } // namespace
 
 bool TMemTable::Locate(const QString& fields, const QVariantList& values,
-                       const TLocateOptions& options)
-{
+                       const TLocateOptions& options) {
     checkActive("Locate");
     CheckBrowseMode();
     const QList<int> cols = resolveFields(fields);
@@ -1082,8 +1040,7 @@ bool TMemTable::Locate(const QString& fields, const QVariantList& values,
 }
 
 QVariant TMemTable::Lookup(const QString& fields, const QVariantList& values,
-                           const QString& resultField)
-{
+                           const QString& resultField) {
     checkActive("Lookup");
     const QList<int> cols = resolveFields(fields);
     const QList<QVariant> key = locateKey(*this, fields, values, {});
@@ -1103,8 +1060,7 @@ QVariant TMemTable::Lookup(const QString& fields, const QVariantList& values,
 // --- indexes ----------------------------------------------------------------------
 
 void TMemTable::AddIndex(const QString& name, const QString& fields, const QString& descFields,
-                         const QString& caseInsFields)
-{
+                         const QString& caseInsFields) {
     if (name.trimmed().isEmpty()) {
         fail(QStringLiteral("Índice sem nome na tabela %1").arg(Name()));
     }
@@ -1125,16 +1081,14 @@ void TMemTable::AddIndex(const QString& name, const QString& fields, const QStri
     indexes_.push_back(std::move(idx));
 }
 
-bool TMemTable::HasIndex(const QString& name) const
-{
+bool TMemTable::HasIndex(const QString& name) const {
     return std::any_of(indexes_.begin(), indexes_.end(), [&](const auto& idx) {
         return !idx->Hidden && !idx->Name.isEmpty() &&
                idx->Name.compare(name, Qt::CaseInsensitive) == 0;
     });
 }
 
-void TMemTable::DeleteIndex(const QString& name)
-{
+void TMemTable::DeleteIndex(const QString& name) {
     for (auto it = indexes_.begin() + 1; it != indexes_.end(); ++it) {
         if (!(*it)->Hidden && (*it)->Name.compare(name, Qt::CaseInsensitive) == 0) {
             if (it->get() == active_) {
@@ -1147,8 +1101,7 @@ void TMemTable::DeleteIndex(const QString& name)
     fail(QStringLiteral("Índice %1 não encontrado na tabela %2").arg(name, Name()));
 }
 
-void TMemTable::SetIndexName(const QString& name)
-{
+void TMemTable::SetIndexName(const QString& name) {
     TIndex* target = nullptr;
     if (name.isEmpty()) {
         target = &naturalIndex();
@@ -1178,10 +1131,11 @@ void TMemTable::SetIndexName(const QString& name)
     notifyReset();
 }
 
-QString TMemTable::IndexName() const { return active_->Hidden ? QString() : active_->Name; }
+QString TMemTable::IndexName() const {
+    return active_->Hidden ? QString() : active_->Name;
+}
 
-void TMemTable::SetIndexFieldNames(const QString& fields)
-{
+void TMemTable::SetIndexFieldNames(const QString& fields) {
     if (splitFieldList(fields).isEmpty()) {
         SetIndexName(QString());
         return;
@@ -1211,31 +1165,27 @@ void TMemTable::SetIndexFieldNames(const QString& fields)
     }
 }
 
-QString TMemTable::IndexFieldNames() const
-{
+QString TMemTable::IndexFieldNames() const {
     return active_->Hidden ? active_->FieldsText : QString();
 }
 
 // --- filters ----------------------------------------------------------------------
 
-void TMemTable::SetFilter(TRowPredicate predicate)
-{
+void TMemTable::SetFilter(TRowPredicate predicate) {
     filter_ = std::move(predicate);
     if (filtered_ && Active()) {
         Refilter();
     }
 }
 
-void TMemTable::SetOnFilterRecord(TRowPredicate predicate)
-{
+void TMemTable::SetOnFilterRecord(TRowPredicate predicate) {
     onFilterRecord_ = std::move(predicate);
     if (filtered_ && Active()) {
         Refilter();
     }
 }
 
-void TMemTable::SetFiltered(bool filtered)
-{
+void TMemTable::SetFiltered(bool filtered) {
     if (filtered == filtered_) {
         return;
     }
@@ -1248,8 +1198,7 @@ void TMemTable::SetFiltered(bool filtered)
     }
 }
 
-void TMemTable::Refilter()
-{
+void TMemTable::Refilter() {
     checkActive("Refilter");
     CheckBrowseMode();
     view_.clear();
@@ -1267,8 +1216,7 @@ void TMemTable::Refilter()
 
 // --- editing ----------------------------------------------------------------------
 
-QVariant TMemTable::CurrentValue(const TMemField& field) const
-{
+QVariant TMemTable::CurrentValue(const TMemField& field) const {
     checkActive("Value");
     const int store = field.storeIndex_;
     if (!field.IsCalculated()) {
@@ -1294,8 +1242,7 @@ QVariant TMemTable::CurrentValue(const TMemField& field) const
     return curCalc_[store];
 }
 
-QVariant TMemTable::CurrentOldValue(const TMemField& field) const
-{
+QVariant TMemTable::CurrentOldValue(const TMemField& field) const {
     checkActive("OldValue");
     if (field.IsCalculated()) {
         return CurrentValue(field);
@@ -1306,8 +1253,7 @@ QVariant TMemTable::CurrentOldValue(const TMemField& field) const
     return cur_ ? cur_->Values[field.storeIndex_] : QVariant();
 }
 
-void TMemTable::SetCurrentValue(TMemField& field, const QVariant& value)
-{
+void TMemTable::SetCurrentValue(TMemField& field, const QVariant& value) {
     checkActive("SetValue");
     if (field.IsCalculated()) {
         fail(QStringLiteral("O campo calculado %1 de %2 só é preenchido pelo cálculo")
@@ -1325,8 +1271,7 @@ void TMemTable::SetCurrentValue(TMemField& field, const QVariant& value)
     notifyField(field.Index());
 }
 
-void TMemTable::Edit()
-{
+void TMemTable::Edit() {
     checkActive("Edit");
     if (IsEditing()) {
         return;
@@ -1345,8 +1290,7 @@ void TMemTable::Edit()
     run(AfterEdit);
 }
 
-void TMemTable::Insert()
-{
+void TMemTable::Insert() {
     checkActive("Insert");
     CheckBrowseMode();
     run(BeforeInsert);
@@ -1363,8 +1307,7 @@ void TMemTable::Insert()
     run(AfterInsert);
 }
 
-void TMemTable::Append()
-{
+void TMemTable::Append() {
     checkActive("Append");
     CheckBrowseMode();
     run(BeforeInsert);
@@ -1381,8 +1324,7 @@ void TMemTable::Append()
     run(AfterInsert);
 }
 
-void TMemTable::Post()
-{
+void TMemTable::Post() {
     checkActive("Post");
     if (!IsEditing()) {
         fail(QStringLiteral("A tabela %1 não está em modo de edição ou inclusão").arg(Name()));
@@ -1465,8 +1407,7 @@ void TMemTable::Post()
     run(AfterPost);
 }
 
-void TMemTable::Cancel()
-{
+void TMemTable::Cancel() {
     checkActive("Cancel");
     if (!IsEditing()) {
         return;
@@ -1487,8 +1428,7 @@ void TMemTable::Cancel()
     run(AfterCancel);
 }
 
-void TMemTable::CheckBrowseMode()
-{
+void TMemTable::CheckBrowseMode() {
     if (!IsEditing()) {
         return;
     }
@@ -1499,8 +1439,7 @@ void TMemTable::CheckBrowseMode()
     }
 }
 
-void TMemTable::Delete()
-{
+void TMemTable::Delete() {
     checkActive("Delete");
     if (state_ == TDataSetState::Insert) {
         Cancel();
@@ -1540,8 +1479,7 @@ void TMemTable::Delete()
 
 // --- change log -------------------------------------------------------------------
 
-int TMemTable::ChangeCount() const
-{
+int TMemTable::ChangeCount() const {
     if (!Active()) {
         return 0;
     }
@@ -1552,8 +1490,7 @@ int TMemTable::ChangeCount() const
     return n;
 }
 
-void TMemTable::MergeChangeLog()
-{
+void TMemTable::MergeChangeLog() {
     checkBrowse("MergeChangeLog");
     for (auto& [id, rec] : records_) {
         rec->Status = TRowKind::Unchanged;
@@ -1563,8 +1500,7 @@ void TMemTable::MergeChangeLog()
     notifyState();
 }
 
-void TMemTable::CancelUpdates()
-{
+void TMemTable::CancelUpdates() {
     checkActive("CancelUpdates");
     if (IsEditing()) {
         Cancel();
@@ -1598,8 +1534,7 @@ void TMemTable::CancelUpdates()
     First();
 }
 
-TRowKind TMemTable::UpdateStatus() const
-{
+TRowKind TMemTable::UpdateStatus() const {
     checkActive("UpdateStatus");
     if (state_ == TDataSetState::Insert) {
         return TRowKind::Inserted;
@@ -1607,13 +1542,11 @@ TRowKind TMemTable::UpdateStatus() const
     return cur_ ? cur_->Status : TRowKind::Unchanged;
 }
 
-void TMemTable::SetKeyFields(const QString& fields)
-{
+void TMemTable::SetKeyFields(const QString& fields) {
     keyFieldsText_ = fields;
 }
 
-void TMemTable::ApplyDelta(const TDataPacket& delta)
-{
+void TMemTable::ApplyDelta(const TDataPacket& delta) {
     checkActive("ApplyDelta");
     CheckBrowseMode();
     delta.Validate();
@@ -1624,8 +1557,8 @@ void TMemTable::ApplyDelta(const TDataPacket& delta)
     for (const auto& f : delta.Fields) {
         const TMemField* mine = FindField(f.Name);
         if (!mine || mine->IsCalculated()) {
-            throw EChangeConflict(QStringLiteral("O campo %1 das alterações não existe em %2")
-                                      .arg(f.Name, Name()));
+            throw EChangeConflict(
+                QStringLiteral("O campo %1 das alterações não existe em %2").arg(f.Name, Name()));
         }
         map.append(mine->storeIndex_);
         defs.append(mine->Def());
@@ -1636,7 +1569,8 @@ void TMemTable::ApplyDelta(const TDataPacket& delta)
             const int at = delta.FieldIndex(n);
             if (at < 0) {
                 throw EChangeConflict(
-                    QStringLiteral("O campo chave %1 não veio nas alterações de %2").arg(n, Name()));
+                    QStringLiteral("O campo chave %1 não veio nas alterações de %2")
+                        .arg(n, Name()));
             }
             keyDeltaPos.append(at);
         }
@@ -1754,43 +1688,37 @@ void TMemTable::ApplyDelta(const TDataPacket& delta)
 
 // --- notifications ------------------------------------------------------------------
 
-void TMemTable::run(const TDataSetEvent& event)
-{
+void TMemTable::run(const TDataSetEvent& event) {
     if (event) {
         event(*this);
     }
 }
 
-void TMemTable::notifyState()
-{
+void TMemTable::notifyState() {
     if (controlsDisabled_ == 0) {
         emit stateChanged();
     }
 }
 
-void TMemTable::notifyReset()
-{
+void TMemTable::notifyReset() {
     if (controlsDisabled_ == 0) {
         emit rowsReset();
     }
 }
 
-void TMemTable::notifyCurrent()
-{
+void TMemTable::notifyCurrent() {
     if (controlsDisabled_ == 0) {
         emit currentChanged();
     }
 }
 
-void TMemTable::notifyRow(int pos)
-{
+void TMemTable::notifyRow(int pos) {
     if (controlsDisabled_ == 0 && pos >= 0) {
         emit rowChanged(pos);
     }
 }
 
-void TMemTable::notifyField(int field)
-{
+void TMemTable::notifyField(int field) {
     if (controlsDisabled_ == 0) {
         emit fieldChanged(field);
         const int row = ViewCurrentRow();
@@ -1800,10 +1728,11 @@ void TMemTable::notifyField(int field)
     }
 }
 
-void TMemTable::DisableControls() { ++controlsDisabled_; }
+void TMemTable::DisableControls() {
+    ++controlsDisabled_;
+}
 
-void TMemTable::EnableControls()
-{
+void TMemTable::EnableControls() {
     if (controlsDisabled_ == 0) {
         return;
     }
@@ -1814,8 +1743,7 @@ void TMemTable::EnableControls()
     }
 }
 
-void TMemTable::Resync()
-{
+void TMemTable::Resync() {
     curCalcValid_ = false;
     bufferCalcValid_ = false;
     notifyReset();
@@ -1823,16 +1751,14 @@ void TMemTable::Resync()
 
 // --- view access --------------------------------------------------------------------
 
-int TMemTable::ViewRowCount() const
-{
+int TMemTable::ViewRowCount() const {
     if (!Active()) {
         return 0;
     }
     return static_cast<int>(rows().size()) + (state_ == TDataSetState::Insert ? 1 : 0);
 }
 
-int TMemTable::ViewCurrentRow() const
-{
+int TMemTable::ViewCurrentRow() const {
     if (!Active()) {
         return -1;
     }
@@ -1842,8 +1768,7 @@ int TMemTable::ViewCurrentRow() const
     return positionOf(cur_);
 }
 
-QVariant TMemTable::ViewValue(int row, int field) const
-{
+QVariant TMemTable::ViewValue(int row, int field) const {
     const TMemField& f = Fields(field);
     const int store = f.storeIndex_;
     int r = row;
@@ -1871,8 +1796,7 @@ QVariant TMemTable::ViewValue(int row, int field) const
     return calc[store];
 }
 
-void TMemTable::MoveToViewRow(int row)
-{
+void TMemTable::MoveToViewRow(int row) {
     checkActive("MoveToViewRow");
     if (row == ViewCurrentRow()) {
         return;

@@ -51,8 +51,7 @@ public:
     // --- fields -----------------------------------------------------------
     // Declared fields stay across loads; a loaded packet must bring every declared
     // data field, and any further field it brings is added until the next load.
-    TMemField& AddField(const QString& name, TFieldType type, int size = 0,
-                        bool required = false);
+    TMemField& AddField(const QString& name, TFieldType type, int size = 0, bool required = false);
     TMemField& AddCalcField(const QString& name, TFieldType type, int size = 0);
     void ClearFields();
     int FieldCount() const { return static_cast<int>(fields_.size()); }
@@ -62,17 +61,16 @@ public:
     QList<TFieldDef> DataFieldDefs() const;
 
     // --- lifecycle --------------------------------------------------------
-    void CreateDataSet();                     // empty, from the declared fields
+    void CreateDataSet();                    // empty, from the declared fields
     void SetData(const TDataPacket& packet); // all or nothing
     TDataPacket Data() const;                // every row with its change state
-    TDataPacket Delta() const;               // only the changes: deletions, modifications, insertions
+    TDataPacket Delta() const; // only the changes: deletions, modifications, insertions
     void AssignData(const TMemTable& other) { SetData(other.Data()); }
     void Close();
     void EmptyDataSet(); // drops every row and the change log
     bool Active() const { return state_ != TDataSetState::Inactive; }
     TDataSetState State() const { return state_; }
-    bool IsEditing() const
-    {
+    bool IsEditing() const {
         return state_ == TDataSetState::Edit || state_ == TDataSetState::Insert;
     }
 
@@ -95,13 +93,11 @@ public:
     // otherwise. Moves to the first matching row in walking order.
     bool Locate(const QString& fields, const QVariantList& values,
                 const TLocateOptions& options = {});
-    bool Locate(const QString& field, const QVariant& value, const TLocateOptions& options = {})
-    {
+    bool Locate(const QString& field, const QVariant& value, const TLocateOptions& options = {}) {
         return Locate(field, QVariantList{value}, options);
     }
     // The result field's value in the first matching row, without moving; null if none.
-    QVariant Lookup(const QString& fields, const QVariantList& values,
-                    const QString& resultField);
+    QVariant Lookup(const QString& fields, const QVariantList& values, const QString& resultField);
 
     // --- indexes ----------------------------------------------------------
     // Fields "A;B"; those named in descFields sort descending, those in
@@ -150,8 +146,8 @@ public:
     // --- notifications ----------------------------------------------------
     using TDataSetEvent = std::function<void(TMemTable&)>;
     TDataSetEvent BeforePost, AfterPost, BeforeInsert, AfterInsert, BeforeEdit, AfterEdit,
-        BeforeDelete, AfterDelete, BeforeCancel, AfterCancel, AfterOpen, BeforeClose,
-        AfterScroll, OnNewRecord;
+        BeforeDelete, AfterDelete, BeforeCancel, AfterCancel, AfterOpen, BeforeClose, AfterScroll,
+        OnNewRecord;
     std::function<void(TCalcRow&)> OnCalcFields;
 
     // While controls are disabled, no signal reaches views (events still run);
@@ -178,11 +174,11 @@ public:
     void Resync();
 
 signals:
-    void stateChanged();            // state or editing status changed
-    void currentChanged();          // the cursor moved to another row
-    void fieldChanged(int field);   // a value of the current row changed
-    void rowsReset();               // rows, their order or the fields changed
-    void rowChanged(int viewRow);   // a shown row changed in place
+    void stateChanged();          // state or editing status changed
+    void currentChanged();        // the cursor moved to another row
+    void fieldChanged(int field); // a value of the current row changed
+    void rowsReset();             // rows, their order or the fields changed
+    void rowChanged(int viewRow); // a shown row changed in place
 
 private:
     using TMemRecord = detail::TMemRecord;

@@ -10,8 +10,7 @@
 
 namespace pla {
 
-double RoundDec(double value, int decimals)
-{
+double RoundDec(double value, int decimals) {
     if (!std::isfinite(value)) {
         return value;
     }
@@ -20,8 +19,7 @@ double RoundDec(double value, int decimals)
     return d.ToDouble();
 }
 
-QString FloatToStr(double value)
-{
+QString FloatToStr(double value) {
     if (!std::isfinite(value)) {
         return std::isnan(value) ? QStringLiteral("NAN")
                                  : (value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF"));
@@ -33,8 +31,7 @@ QString FloatToStr(double value)
     return s;
 }
 
-bool TryStrToFloat(const QString& text, double& value)
-{
+bool TryStrToFloat(const QString& text, double& value) {
     const QChar dec = TFormatSettings::Current().DecimalSeparator;
     const QString t = text.trimmed();
     std::string ascii;
@@ -92,8 +89,7 @@ bool TryStrToFloat(const QString& text, double& value)
     return true;
 }
 
-double StrToFloat(const QString& text)
-{
+double StrToFloat(const QString& text) {
     double v = 0;
     if (!TryStrToFloat(text, v)) {
         throw EConvertError(QStringLiteral("'%1' não é um valor numérico válido").arg(text));
@@ -101,8 +97,7 @@ double StrToFloat(const QString& text)
     return v;
 }
 
-double FloatMaskOut(const QString& text)
-{
+double FloatMaskOut(const QString& text) {
     const QChar dec = TFormatSettings::Current().DecimalSeparator;
     QString kept;
     kept.reserve(text.size());

@@ -9,8 +9,7 @@ namespace pla {
 class TControlsDisabled {
 public:
     explicit TControlsDisabled(TMemTable& table)
-        : table_(table)
-    {
+        : table_(table) {
         table_.DisableControls();
     }
     ~TControlsDisabled() { table_.EnableControls(); }
@@ -27,12 +26,10 @@ class TFilterSuspended {
 public:
     explicit TFilterSuspended(TMemTable& table)
         : table_(table)
-        , was_(table.Filtered())
-    {
+        , was_(table.Filtered()) {
         table_.SetFiltered(false);
     }
-    ~TFilterSuspended()
-    {
+    ~TFilterSuspended() {
         if (was_ && table_.Active()) {
             try {
                 table_.SetFiltered(true);
@@ -56,11 +53,8 @@ class TBookmarkRestore {
 public:
     explicit TBookmarkRestore(TMemTable& table)
         : table_(table)
-        , mark_(table.Bookmark())
-    {
-    }
-    ~TBookmarkRestore()
-    {
+        , mark_(table.Bookmark()) {}
+    ~TBookmarkRestore() {
         try {
             if (table_.Active() && !table_.IsEditing() && table_.BookmarkValid(mark_)) {
                 table_.GotoBookmark(mark_);

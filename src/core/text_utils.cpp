@@ -2,12 +2,15 @@
 
 namespace pla {
 
-QString AllTrim(const QString& text) { return text.trimmed(); }
+QString AllTrim(const QString& text) {
+    return text.trimmed();
+}
 
-bool EmptyString(const QString& text) { return text.trimmed().isEmpty(); }
+bool EmptyString(const QString& text) {
+    return text.trimmed().isEmpty();
+}
 
-QString Ajusta(const QString& text, int width)
-{
+QString Ajusta(const QString& text, int width) {
     const QString t = text.trimmed();
     if (t.size() >= width) {
         return t;

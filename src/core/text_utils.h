@@ -16,14 +16,11 @@ bool EmptyString(const QString& text);
 // typed, so that the field's own size check reports it.
 QString Ajusta(const QString& text, int width);
 
-template <typename T>
-T iif(bool condition, const T& whenTrue, const T& whenFalse)
-{
+template <typename T> T iif(bool condition, const T& whenTrue, const T& whenFalse) {
     return condition ? whenTrue : whenFalse;
 }
 
-inline QString iif(bool condition, const char* whenTrue, const char* whenFalse)
-{
+inline QString iif(bool condition, const char* whenTrue, const char* whenFalse) {
     return QString::fromUtf8(condition ? whenTrue : whenFalse);
 }
 

@@ -1,1 +1,237 @@
+#include "core/cbor_codec.h"
+#include "core/dates.h"
+#include "core/errors.h"
+
+#include "qt_print.h"
+#include <QPoint>
+#include <QRandomGenerator>
+
 #include <gtest/gtest.h>
+#include <limits>
+
+using namespace pla;
+
+namespace {
+
+QVariant roundTrip(const QVariant& v) {
+    return DecodeValue(EncodeValue(v));
+}
+
+TDataPacket everyTypePacket() {
+    TDataPacket p;
+    p.Fields = {{"CDFILIAL", TFieldType::FixedString, 4, true},
+                {"NMPRATO", TFieldType::String, 41, false},
+                {"NRSEQ", TFieldType::Integer, 0, false},
+                {"VRPECONSCARD", TFieldType::Float, 0, false},
+                {"IDATIVO", TFieldType::Boolean, 0, false},
+                {"DTCARDAPIO", TFieldType::DateTime, 0, false},
+                {"FOTO", TFieldType::Bytes, 0, false}};
+    p.Rows.append({TRowKind::Unchanged,
+                   {QStringLiteral("0001"), QStringLiteral("NArroz à grega"), qlonglong(7), 12.5,
+                    true, DataHora(QDate(2026, 12, 1)), QByteArray("\x00\x01\xff", 3)},
+                   {}});
+    p.Rows.append({TRowKind::Unchanged,
+                   {QStringLiteral("0002"), QVariant(), QVariant(), QVariant(), QVariant(),
+                    QVariant(), QVariant()},
+                   {}});
+    p.Rows.append({TRowKind::Modified,
+                   {QStringLiteral("0003"), QStringLiteral("novo"), qlonglong(-1), -0.001, false,
+                    DataHora(QDate(2026, 12, 2), QTime(13, 45, 10, 250)), QByteArray()},
+                   {QStringLiteral("0003"), QStringLiteral("velho"), qlonglong(1), 1.0, true,
+                    DataHora(QDate(2026, 12, 2)), QVariant()}});
+    p.Rows.append({TRowKind::Deleted,
+                   {QStringLiteral("0004"), QString(), qlonglong(0), 0.0, false,
+                    DataHora(QDate(1900, 1, 1)), QVariant()},
+                   {}});
+    p.Rows.append(
+        {TRowKind::Inserted,
+         {QStringLiteral("0005"), QStringLiteral(""), std::numeric_limits<qlonglong>::min(), 1e300,
+          true, DataHora(QDate(9999, 12, 31)), QVariant()},
+         {}});
+    return p;
+}
+
+TEST(CborCodec, ScalarsRoundTripWithTheirTypes) {
+    EXPECT_FALSE(roundTrip(QVariant()).isValid());
+    EXPECT_EQ(roundTrip(true), QVariant(true));
+    EXPECT_EQ(roundTrip(qlonglong(0)).typeId(), QMetaType::LongLong);
+    EXPECT_EQ(roundTrip(42).toLongLong(), 42);
+    EXPECT_EQ(roundTrip(std::numeric_limits<qlonglong>::max()).toLongLong(),
+              std::numeric_limits<qlonglong>::max());
+    EXPECT_EQ(roundTrip(std::numeric_limits<qlonglong>::min()).toLongLong(),
+              std::numeric_limits<qlonglong>::min());
+    const QVariant d = roundTrip(2.0);
+    EXPECT_EQ(d.typeId(), QMetaType::Double) << "a whole double stays a double";
+    EXPECT_EQ(roundTrip(0.1).toDouble(), 0.1);
+    EXPECT_EQ(roundTrip(QStringLiteral("Feijão com arroz")).toString(), "Feijão com arroz");
+    EXPECT_EQ(roundTrip(QByteArray("\x00\x7f", 2)).toByteArray(), QByteArray("\x00\x7f", 2));
+    EXPECT_EQ(roundTrip(QString()).typeId(), QMetaType::QString);
+}
+
+TEST(CborCodec, DatesTravelAsTheirWallClock) {
+    const QDateTime midnight = DataHora(QDate(2018, 11, 4));
+    const QByteArray bytes = EncodeValue(midnight);
+    // Tag 1, seconds of 2018-11-04T00:00 read as UTC: the same on every machine.
+    EXPECT_EQ(bytes, QByteArray::fromHex("c11a5bde3680"));
+    const QDateTime back = DecodeValue(bytes).toDateTime();
+    EXPECT_EQ(back.date(), QDate(2018, 11, 4));
+    EXPECT_EQ(back.time(), QTime(0, 0));
+
+    const QDateTime withMs = DataHora(QDate(2026, 12, 5), QTime(8, 1, 2, 345));
+    EXPECT_EQ(roundTrip(withMs).toDateTime(), withMs);
+    EXPECT_EQ(roundTrip(QDate(2026, 12, 31)).toDateTime(), DataHora(QDate(2026, 12, 31)));
+    EXPECT_EQ(roundTrip(QDateTime(QDate(2026, 2, 1), QTime(0, 0))).toDateTime().date(),
+              QDate(2026, 2, 1));
+    // A text date (tag 0) keeps the wall clock it was written with.
+    const QByteArray text =
+        QByteArray::fromHex("c0") + QByteArray::fromHex("7819") + "2026-12-05T00:00:00-03:00";
+    EXPECT_EQ(DecodeValue(text).toDateTime(), DataHora(QDate(2026, 12, 5)));
+}
+
+TEST(CborCodec, NestedArraysAndPackets) {
+    const QVariantList inner{1, QStringLiteral("S"), QVariant()};
+    const QVariantList outer{inner, QVariantList{}, FromDataPacket(everyTypePacket()), 3.5};
+    const QVariantList back = roundTrip(outer).toList();
+    ASSERT_EQ(back.size(), 4);
+    EXPECT_EQ(back[0].toList().size(), 3);
+    EXPECT_EQ(back[0].toList()[1].toString(), "S");
+    EXPECT_FALSE(back[0].toList()[2].isValid());
+    EXPECT_TRUE(back[1].toList().isEmpty());
+    ASSERT_TRUE(IsDataPacket(back[2]));
+    EXPECT_EQ(ToDataPacket(back[2]), everyTypePacket());
+    EXPECT_EQ(roundTrip(QStringList{"a", "b"}).toList().size(), 2);
+}
+
+TEST(CborCodec, PacketRoundTripKeepsKindsOriginalsAndNulls) {
+    const TDataPacket p = everyTypePacket();
+    p.Validate();
+    const TDataPacket back = DecodePacket(EncodePacket(p));
+    EXPECT_EQ(back, p);
+    EXPECT_EQ(back.Rows[1].Values[1].isValid(), false);
+    EXPECT_EQ(back.Rows[2].Originals[3].toDouble(), 1.0);
+    EXPECT_EQ(back.ChangeCount(), 3);
+}
+
+TEST(CborCodec, UnsupportedValuesAreRefusedOnEncode) {
+    EXPECT_THROW(EncodeValue(QVariant::fromValue(QPoint(1, 2))), EPlaError);
+    EXPECT_THROW(EncodeValue(std::numeric_limits<qulonglong>::max()), EPlaError);
+}
+
+TEST(CborCodec, MalformedValuesGiveClearErrors) {
+    auto fails = [](const QByteArray& hex) {
+        try {
+            DecodeValue(QByteArray::fromHex(hex));
+        } catch (const EDecodeError& e) {
+            return e.message();
+        }
+        return QString();
+    };
+    EXPECT_NE(fails(""), "");
+    EXPECT_TRUE(fails("1b").contains("truncados"));                   // integer cut short
+    EXPECT_TRUE(fails("0101").contains("bytes a mais"));              // two values
+    EXPECT_TRUE(fails("1bffffffffffffffff").contains("intervalo"));   // above int64
+    EXPECT_TRUE(fails("3bffffffffffffffff").contains("intervalo"));   // below int64
+    EXPECT_TRUE(fails("a0").contains("mapa"));                        // maps are no values
+    EXPECT_TRUE(fails("f7").contains("simples"));                     // undefined
+    EXPECT_TRUE(fails("d86401").contains("marca"));                   // unknown tag
+    EXPECT_TRUE(fails("c1fb7ff0000000000000").contains("intervalo")); // infinite date
+    EXPECT_TRUE(fails("c07801").contains("truncados"));
+    EXPECT_TRUE(fails("c06161").contains("data inválida"));
+    // An array claiming more items than there are bytes is refused before allocating.
+    EXPECT_NE(fails("9b7fffffffffffffff"), "");
+    EXPECT_NE(fails("7b7fffffffffffffff"), "");
+}
+
+TEST(CborCodec, NestingDepthIsBounded) {
+    TDecodeLimits limits;
+    limits.MaxDepth = 8;
+    QByteArray ok(8, char(0x81));
+    ok.append(char(0x01));
+    EXPECT_NO_THROW(DecodeValue(ok, limits));
+    QByteArray deep(9, char(0x81));
+    deep.append(char(0x01));
+    EXPECT_THROW(DecodeValue(deep, limits), EDecodeError);
+    // The default limit holds against a hostile depth without exhausting the stack.
+    EXPECT_THROW(DecodeValue(QByteArray(100000, char(0x81))), EDecodeError);
+}
+
+TEST(CborCodec, TextAndItemLimits) {
+    TDecodeLimits limits;
+    limits.MaxTextBytes = 4;
+    EXPECT_THROW(DecodeValue(EncodeValue(QStringLiteral("abcde")), limits), EDecodeError);
+    limits = {};
+    limits.MaxItems = 3;
+    EXPECT_THROW(DecodeValue(EncodeValue(QVariantList{1, 2, 3}), limits), EDecodeError);
+}
+
+QByteArray packetBytes(const QByteArray& fieldsHex, const QByteArray& rowsHex) {
+    // tag 5262401, map of 2: "fields" ..., "rows" ...
+    return QByteArray::fromHex("da00504c41a2") + QByteArray::fromHex("666669656c6473") +
+           QByteArray::fromHex(fieldsHex) + QByteArray::fromHex("64726f7773") +
+           QByteArray::fromHex(rowsHex);
+}
+
+TEST(CborCodec, MalformedPacketsAreRejectedWhole) {
+    // One field ["A", "integer", 0, false]: 84 61 41 67 "integer" 00 f4
+    const QByteArray oneInt =
+        "81846141" + QByteArray("67") + QByteArray("integer").toHex() + "00f4";
+    EXPECT_NO_THROW(DecodePacket(packetBytes(oneInt, "81820005")));
+    auto message = [](const QByteArray& bytes) {
+        try {
+            DecodePacket(bytes);
+        } catch (const EDecodeError& e) {
+            return e.message();
+        }
+        return QString();
+    };
+    EXPECT_TRUE(message(packetBytes(oneInt, "818200f5")).contains("tipo integer"));
+    EXPECT_TRUE(message(packetBytes(oneInt, "818100")).contains("faltando"));
+    EXPECT_TRUE(message(packetBytes(oneInt, "8183000102")).contains("a mais"));
+    EXPECT_TRUE(message(packetBytes(oneInt, "81820405")).contains("tipo de alteração"));
+    EXPECT_TRUE(message(packetBytes(oneInt, "8182020505")).contains("originais faltando"));
+    const QByteArray unknownType =
+        "81846141" + QByteArray("64") + QByteArray("real").toHex() + "00f4";
+    EXPECT_TRUE(message(packetBytes(unknownType, "80")).contains("desconhecido"));
+    const QByteArray twice = "82" + oneInt.mid(2) + oneInt.mid(2);
+    EXPECT_TRUE(message(packetBytes(twice, "80")).contains("repetido"));
+    // Fixed text longer than its size.
+    const QByteArray fixed2 =
+        "81846141" + QByteArray("6b") + QByteArray("fixedstring").toHex() + "02f4";
+    EXPECT_TRUE(message(packetBytes(fixed2, "8182006461626364")).contains("excede"));
+    EXPECT_EQ(DecodePacket(packetBytes(fixed2, "818200616b")).Rows[0].Values[0].toString(), "k ");
+    // Not a packet at all, or rows before fields.
+    EXPECT_NE(message(EncodeValue(1)), "");
+    EXPECT_TRUE(message(QByteArray::fromHex("da00504c41a1") + QByteArray::fromHex("64726f7773") +
+                        QByteArray::fromHex("80"))
+                    .contains("antes dos campos"));
+}
+
+TEST(CborCodec, EveryTruncationOfAPacketFailsCleanly) {
+    const QByteArray bytes = EncodePacket(everyTypePacket());
+    for (qsizetype n = 0; n < bytes.size(); ++n) {
+        EXPECT_THROW(DecodePacket(bytes.left(n)), EDecodeError) << "cut at " << n;
+        EXPECT_THROW(DecodeValue(bytes.left(n)), EDecodeError) << "cut at " << n;
+    }
+}
+
+TEST(CborCodec, CorruptedBytesNeverCrashOrHalfDecode) {
+    const QByteArray good = EncodePacket(everyTypePacket());
+    QRandomGenerator rng(20261206);
+    int decoded = 0;
+    for (int i = 0; i < 3000; ++i) {
+        QByteArray bad = good;
+        const int flips = 1 + int(rng.bounded(4));
+        for (int f = 0; f < flips; ++f) {
+            bad[int(rng.bounded(int(bad.size())))] = char(rng.bounded(256));
+        }
+        try {
+            const TDataPacket p = DecodePacket(bad);
+            p.Validate(); // whatever decodes is a whole, well-formed packet
+            ++decoded;
+        } catch (const EDecodeError&) {
+        }
+    }
+    SUCCEED() << decoded << " mutations still decoded";
+}
+
+} // namespace

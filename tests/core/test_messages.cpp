@@ -1,1 +1,40 @@
+#include "core/errors.h"
+#include "core/messages.h"
+
+#include "qt_print.h"
+
 #include <gtest/gtest.h>
+
+using namespace pla;
+
+namespace {
+
+TEST(Messages, LooksTextsUpByKeyWithoutRegardToCase) {
+    const TMessages msg("frmCardMens", {"undochanges|Tem certeza que deseja desfazer todas as "
+                                        "alterações?",
+                                        "", "CONF_EXCL|Confirma exclusão?", "pipe|a|b"});
+    EXPECT_EQ(msg.Count(), 3);
+    EXPECT_EQ(msg.Msg("UNDOCHANGES"), "Tem certeza que deseja desfazer todas as alterações?");
+    EXPECT_EQ(msg.Msg("conf_excl"), "Confirma exclusão?");
+    EXPECT_EQ(msg.Msg("pipe"), "a|b") << "only the first bar separates key from text";
+    EXPECT_TRUE(msg.Contains("Conf_Excl"));
+}
+
+TEST(Messages, AMissingKeyIsAProgrammingErrorNamingIt) {
+    const TMessages msg("frmParamCardIndu", {"FILIAL_NINF|Filial não informada."});
+    try {
+        msg.Msg("SERVICO_NINF");
+        FAIL();
+    } catch (const EProgramError& e) {
+        EXPECT_TRUE(e.message().contains("SERVICO_NINF"));
+        EXPECT_TRUE(e.message().contains("frmParamCardIndu"));
+    }
+}
+
+TEST(Messages, MalformedCataloguesAreRejected) {
+    EXPECT_THROW(TMessages("x", {"sem barra"}), EProgramError);
+    EXPECT_THROW(TMessages("x", {"|sem chave"}), EProgramError);
+    EXPECT_THROW(TMessages("x", {"A|um", "a|dois"}), EProgramError);
+}
+
+} // namespace
