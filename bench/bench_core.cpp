@@ -68,6 +68,24 @@ void BM_DecodeAndLoadDishes(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeAndLoadDishes)->Arg(10000)->Unit(benchmark::kMillisecond);
 
+void BM_DecodeDishes(benchmark::State& state) {
+    const QByteArray bytes = EncodePacket(dishPacket(static_cast<int>(state.range(0))));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(DecodePacket(bytes));
+    }
+}
+BENCHMARK(BM_DecodeDishes)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_LoadDishes(benchmark::State& state) {
+    const TDataPacket packet = dishPacket(static_cast<int>(state.range(0)));
+    TMemTable table(QStringLiteral("cdsCompCardCache"));
+    for (auto _ : state) {
+        table.SetData(packet);
+        benchmark::DoNotOptimize(table.RecordCount());
+    }
+}
+BENCHMARK(BM_LoadDishes)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 void BM_EncodeDishes(benchmark::State& state) {
     const TDataPacket p = dishPacket(static_cast<int>(state.range(0)));
     for (auto _ : state) {

@@ -3,7 +3,6 @@
 #include "dates.h"
 #include "errors.h"
 
-#include <QCborStreamReader>
 #include <QCborStreamWriter>
 #include <QSet>
 #include <cmath>
@@ -15,26 +14,6 @@ namespace {
 
 constexpr qint64 MinEpochSeconds = -62135596800LL; // 0001-01-01
 constexpr qint64 MaxEpochSeconds = 253402300799LL; // 9999-12-31 23:59:59
-
-// The current CBOR integer, when it fits in 64 signed bits. A negative integer
-// comes as its absolute value, where 0 stands for -2^64.
-bool readInt64(const QCborStreamReader& r, qint64& v) {
-    constexpr auto maxPos = static_cast<quint64>(std::numeric_limits<qint64>::max());
-    if (r.isUnsignedInteger()) {
-        const quint64 u = r.toUnsignedInteger();
-        if (u > maxPos) {
-            return false;
-        }
-        v = static_cast<qint64>(u);
-        return true;
-    }
-    const auto abs = quint64(r.toNegativeInteger());
-    if (abs == 0 || abs > maxPos + 1) {
-        return false;
-    }
-    v = abs == maxPos + 1 ? std::numeric_limits<qint64>::min() : -static_cast<qint64>(abs);
-    return true;
-}
 
 void writeDateTime(QCborStreamWriter& w, const QDateTime& value) {
     const QDateTime dt = NormalizaDataHora(value);
@@ -191,31 +170,11 @@ QByteArray EncodePacket(const TDataPacket& packet) {
 
 // ---------------------------------------------------------------------------
 
-TValueReader::TValueReader(QCborStreamReader& reader, qsizetype totalBytes,
-                           const TDecodeLimits& limits)
-    : r_(reader)
-    , total_(totalBytes)
+using TKind = TCborReader::TKind;
+
+TValueReader::TValueReader(QByteArrayView bytes, const TDecodeLimits& limits)
+    : r_(bytes)
     , limits_(limits) {}
-
-void TValueReader::Fail(const QString& what) const {
-    throw EDecodeError(
-        QStringLiteral("Dados inválidos (posição %1): %2").arg(r_.currentOffset()).arg(what));
-}
-
-void TValueReader::CheckReader() const {
-    const QCborError e = r_.lastError();
-    if (e.c == QCborError::NoError) {
-        return;
-    }
-    if (e.c == QCborError::EndOfFile) {
-        Fail(QStringLiteral("dados truncados"));
-    }
-    Fail(e.toString());
-}
-
-qsizetype TValueReader::remaining() const {
-    return total_ - r_.currentOffset();
-}
 
 void TValueReader::countItem() {
     if (++items_ > limits_.MaxItems) {
@@ -223,69 +182,54 @@ void TValueReader::countItem() {
     }
 }
 
-QVariant TValueReader::Read() {
-    return read(0);
+quint64 TValueReader::checkedCount(const TCborReader::THead& head) {
+    // Every item takes at least one byte: a count beyond what is left is a lie.
+    if (!head.Indefinite && head.Arg > static_cast<quint64>(r_.Remaining())) {
+        Fail(QStringLiteral("dados truncados"));
+    }
+    return head.Arg;
 }
 
-QString TValueReader::readText() {
-    if (r_.isLengthKnown()) {
-        const auto len = static_cast<qsizetype>(r_.length());
-        if (len > limits_.MaxTextBytes) {
-            Fail(QStringLiteral("texto grande demais (%1 bytes)").arg(len));
-        }
-        if (len > remaining()) {
-            Fail(QStringLiteral("dados truncados"));
-        }
+qint64 TValueReader::toInt64(const TCborReader::THead& head) {
+    constexpr auto maxPos = static_cast<quint64>(std::numeric_limits<qint64>::max());
+    if (head.Arg > maxPos) {
+        Fail(QStringLiteral("inteiro fora do intervalo"));
     }
-    QString s;
-    auto res = r_.readString();
-    while (res.status == QCborStreamReader::Ok) {
-        s += res.data;
-        if (s.size() > limits_.MaxTextBytes) {
-            Fail(QStringLiteral("texto grande demais"));
-        }
-        res = r_.readString();
+    const auto v = static_cast<qint64>(head.Arg);
+    return head.Kind == TKind::UInt ? v : -1 - v;
+}
+
+QString TValueReader::readText(const TCborReader::THead& head, TTextCache* cache) {
+    const QByteArrayView utf8 = r_.ReadStringBody(head, scratch_, limits_.MaxTextBytes);
+    if (!cache) {
+        return r_.ToText(utf8);
     }
-    if (res.status == QCborStreamReader::Error) {
-        CheckReader();
-        Fail(QStringLiteral("texto inválido"));
+    // Codes and names repeat down a column: a packet's repeated texts share one
+    // string instead of each allocating its own.
+    const QByteArray key = QByteArray::fromRawData(utf8.data(), utf8.size());
+    const auto it = cache->constFind(key);
+    if (it != cache->cend()) {
+        return it.value();
+    }
+    QString s = r_.ToText(utf8);
+    if (cache->size() < 512) {
+        cache->insert(QByteArray(utf8.data(), utf8.size()), s);
     }
     return s;
 }
 
-QByteArray TValueReader::readBytes() {
-    if (r_.isLengthKnown()) {
-        const auto len = static_cast<qsizetype>(r_.length());
-        if (len > limits_.MaxTextBytes) {
-            Fail(QStringLiteral("bloco binário grande demais (%1 bytes)").arg(len));
-        }
-        if (len > remaining()) {
-            Fail(QStringLiteral("dados truncados"));
-        }
-    }
-    QByteArray b;
-    auto res = r_.readByteArray();
-    while (res.status == QCborStreamReader::Ok) {
-        b += res.data;
-        if (b.size() > limits_.MaxTextBytes) {
-            Fail(QStringLiteral("bloco binário grande demais"));
-        }
-        res = r_.readByteArray();
-    }
-    if (res.status == QCborStreamReader::Error) {
-        CheckReader();
-        Fail(QStringLiteral("bloco binário inválido"));
-    }
-    return b;
+QByteArray TValueReader::readBytes(const TCborReader::THead& head) {
+    const QByteArrayView b = r_.ReadStringBody(head, scratch_, limits_.MaxTextBytes);
+    return QByteArray(b.data(), b.size());
 }
 
 QDateTime TValueReader::readDateTime(quint64 tag) {
-    CheckReader();
+    const auto h = r_.ReadHead();
     if (tag == quint64(QCborKnownTags::DateTimeString)) {
-        if (!r_.isString()) {
+        if (h.Kind != TKind::Text) {
             Fail(QStringLiteral("data em texto esperada"));
         }
-        const QString s = readText();
+        const QString s = readText(h);
         const QDateTime dt = QDateTime::fromString(s, Qt::ISODateWithMs);
         if (!dt.isValid()) {
             Fail(QStringLiteral("data inválida: %1").arg(s.left(40)));
@@ -293,14 +237,17 @@ QDateTime TValueReader::readDateTime(quint64 tag) {
         return NormalizaDataHora(dt);
     }
     qint64 ms = 0;
-    if (r_.isInteger()) {
-        qint64 secs = 0;
-        if (!readInt64(r_, secs) || secs < MinEpochSeconds || secs > MaxEpochSeconds) {
+    if (h.Kind == TKind::UInt || h.Kind == TKind::NegInt) {
+        if (h.Arg > static_cast<quint64>(MaxEpochSeconds)) {
+            Fail(QStringLiteral("data fora do intervalo"));
+        }
+        const qint64 secs = toInt64(h);
+        if (secs < MinEpochSeconds || secs > MaxEpochSeconds) {
             Fail(QStringLiteral("data fora do intervalo"));
         }
         ms = secs * 1000;
-    } else if (r_.isDouble() || r_.isFloat()) {
-        const double s = r_.isDouble() ? r_.toDouble() : double(r_.toFloat());
+    } else if (h.Kind == TKind::Float) {
+        const double s = h.Float;
         if (!std::isfinite(s) || s < double(MinEpochSeconds) || s > double(MaxEpochSeconds)) {
             Fail(QStringLiteral("data fora do intervalo"));
         }
@@ -308,112 +255,90 @@ QDateTime TValueReader::readDateTime(quint64 tag) {
     } else {
         Fail(QStringLiteral("data numérica esperada"));
     }
-    r_.next();
-    CheckReader();
     return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
 }
 
+QVariant TValueReader::Read() {
+    return read(0);
+}
+
 QVariant TValueReader::read(int depth) {
-    CheckReader();
+    return readAfterHead(r_.ReadHead(), depth);
+}
+
+QVariant TValueReader::readAfterHead(const TCborReader::THead& h, int depth) {
     if (depth > limits_.MaxDepth) {
         Fail(QStringLiteral("aninhamento profundo demais (mais de %1 níveis)")
                  .arg(limits_.MaxDepth));
     }
     countItem();
-    QVariant out;
-    switch (r_.type()) {
-    case QCborStreamReader::UnsignedInteger:
-    case QCborStreamReader::NegativeInteger: {
-        qint64 v = 0;
-        if (!readInt64(r_, v)) {
-            Fail(QStringLiteral("inteiro fora do intervalo"));
+    switch (h.Kind) {
+    case TKind::UInt:
+    case TKind::NegInt:
+        return static_cast<qlonglong>(toInt64(h));
+    case TKind::Float:
+        return h.Float;
+    case TKind::Text:
+        return readText(h);
+    case TKind::Bytes:
+        return readBytes(h);
+    case TKind::Simple:
+        if (h.Arg == 20 || h.Arg == 21) {
+            return h.Arg == 21;
         }
-        out = static_cast<qlonglong>(v);
-        r_.next();
-        break;
-    }
-    case QCborStreamReader::Double:
-        out = r_.toDouble();
-        r_.next();
-        break;
-    case QCborStreamReader::Float:
-        out = double(r_.toFloat());
-        r_.next();
-        break;
-    case QCborStreamReader::Float16:
-        out = double(float(r_.toFloat16()));
-        r_.next();
-        break;
-    case QCborStreamReader::TextString:
-        out = readText();
-        break;
-    case QCborStreamReader::ByteArray:
-        out = readBytes();
-        break;
-    case QCborStreamReader::SimpleType:
-        if (r_.isBool()) {
-            out = r_.toBool();
-        } else if (!r_.isNull()) {
-            Fail(QStringLiteral("valor simples não suportado"));
+        if (h.Arg == 22) {
+            return {};
         }
-        r_.next();
-        break;
-    case QCborStreamReader::Array: {
+        Fail(QStringLiteral("valor simples não suportado"));
+    case TKind::Array: {
         QVariantList list;
-        if (r_.isLengthKnown()) {
-            const auto n = r_.length();
-            if (n > static_cast<quint64>(remaining())) {
-                Fail(QStringLiteral("dados truncados"));
+        const quint64 n = checkedCount(h);
+        if (h.Indefinite) {
+            for (;;) {
+                const auto item = r_.ReadHead();
+                if (item.Kind == TKind::Break) {
+                    break;
+                }
+                list.append(readAfterHead(item, depth + 1));
             }
-            list.reserve(static_cast<qsizetype>(n));
-        }
-        r_.enterContainer();
-        while (r_.hasNext()) {
-            list.append(read(depth + 1));
-        }
-        CheckReader();
-        r_.leaveContainer();
-        out = list;
-        break;
-    }
-    case QCborStreamReader::Tag: {
-        const quint64 tag = quint64(r_.toTag());
-        r_.next();
-        CheckReader();
-        if (tag == quint64(QCborKnownTags::DateTimeString) ||
-            tag == quint64(QCborKnownTags::UnixTime_t)) {
-            out = readDateTime(tag);
-        } else if (tag == PacketTag) {
-            out = FromDataPacket(ReadPacketBody());
         } else {
-            Fail(QStringLiteral("marca CBOR não suportada: %1").arg(tag));
+            list.reserve(static_cast<qsizetype>(n));
+            for (quint64 i = 0; i < n; ++i) {
+                list.append(read(depth + 1));
+            }
         }
-        break;
+        return list;
     }
-    case QCborStreamReader::Map:
+    case TKind::Tag:
+        if (h.Arg == quint64(QCborKnownTags::DateTimeString) ||
+            h.Arg == quint64(QCborKnownTags::UnixTime_t)) {
+            return readDateTime(h.Arg);
+        }
+        if (h.Arg == PacketTag) {
+            return FromDataPacket(readPacketBody(depth + 1));
+        }
+        Fail(QStringLiteral("marca CBOR não suportada: %1").arg(h.Arg));
+    case TKind::Map:
         Fail(QStringLiteral("mapa não suportado como valor"));
-    case QCborStreamReader::Invalid:
-    default:
-        CheckReader();
-        Fail(QStringLiteral("valor esperado"));
+    case TKind::Break:
+        Fail(QStringLiteral("fim de lista inesperado"));
     }
-    CheckReader();
-    return out;
+    Fail(QStringLiteral("valor esperado"));
 }
 
-QVariant TValueReader::readTyped(const TFieldDef& f) {
+QVariant TValueReader::readTyped(const TFieldDef& f, TTextCache& cache) {
     countItem();
-    if (r_.isNull()) {
-        r_.next();
+    const auto h = r_.ReadHead();
+    if (h.IsNull()) {
         return {};
     }
     switch (f.Type) {
     case TFieldType::String:
     case TFieldType::FixedString: {
-        if (!r_.isString()) {
+        if (h.Kind != TKind::Text) {
             break;
         }
-        QString s = readText();
+        QString s = readText(h, &cache);
         if (f.Type == TFieldType::FixedString) {
             while (s.size() > f.Size && s.endsWith(QLatin1Char(' '))) {
                 s.chop(1);
@@ -427,211 +352,160 @@ QVariant TValueReader::readTyped(const TFieldDef& f) {
         }
         return s;
     }
-    case TFieldType::Integer: {
-        if (!r_.isInteger()) {
+    case TFieldType::Integer:
+        if (h.Kind != TKind::UInt && h.Kind != TKind::NegInt) {
             break;
         }
-        qint64 v = 0;
-        if (!readInt64(r_, v)) {
-            Fail(QStringLiteral("inteiro fora do intervalo no campo %1").arg(f.Name));
-        }
-        r_.next();
-        return static_cast<qlonglong>(v);
-    }
+        return static_cast<qlonglong>(toInt64(h));
     case TFieldType::Float: {
         double d = 0;
-        if (r_.isDouble()) {
-            d = r_.toDouble();
-        } else if (r_.isFloat()) {
-            d = double(r_.toFloat());
-        } else if (r_.isFloat16()) {
-            d = double(float(r_.toFloat16()));
-        } else if (r_.isInteger()) {
-            qint64 v = 0;
-            if (!readInt64(r_, v)) {
-                Fail(QStringLiteral("inteiro fora do intervalo no campo %1").arg(f.Name));
-            }
-            d = static_cast<double>(v);
+        if (h.Kind == TKind::Float) {
+            d = h.Float;
+        } else if (h.Kind == TKind::UInt || h.Kind == TKind::NegInt) {
+            d = static_cast<double>(toInt64(h));
         } else {
             break;
         }
         if (!std::isfinite(d)) {
             Fail(QStringLiteral("número não finito no campo %1").arg(f.Name));
         }
-        r_.next();
         return d;
     }
     case TFieldType::Boolean:
-        if (!r_.isBool()) {
+        if (!h.IsBool()) {
             break;
         }
-        {
-            const bool b = r_.toBool();
-            r_.next();
-            return b;
-        }
+        return h.Arg == 21;
     case TFieldType::DateTime:
-        if (!r_.isTag()) {
+        if (h.Kind != TKind::Tag || (h.Arg != quint64(QCborKnownTags::DateTimeString) &&
+                                     h.Arg != quint64(QCborKnownTags::UnixTime_t))) {
             break;
         }
-        {
-            const quint64 tag = quint64(r_.toTag());
-            if (tag != quint64(QCborKnownTags::DateTimeString) &&
-                tag != quint64(QCborKnownTags::UnixTime_t)) {
-                break;
-            }
-            r_.next();
-            CheckReader();
-            return readDateTime(tag);
-        }
+        return readDateTime(h.Arg);
     case TFieldType::Bytes:
-        if (!r_.isByteArray()) {
+        if (h.Kind != TKind::Bytes) {
             break;
         }
-        return readBytes();
+        return readBytes(h);
     }
-    CheckReader();
     Fail(QStringLiteral("valor do campo %1 não é do tipo %2").arg(f.Name, FieldTypeName(f.Type)));
 }
 
-TDataPacket TValueReader::ReadPacketBody() {
-    CheckReader();
-    if (!r_.isMap()) {
+TDataPacket TValueReader::ReadPacket() {
+    const auto h = r_.ReadHead();
+    if (h.Kind != TKind::Tag || h.Arg != PacketTag) {
+        Fail(QStringLiteral("pacote de dados esperado"));
+    }
+    return readPacketBody(1);
+}
+
+TDataPacket TValueReader::readPacketBody(int depth) {
+    if (depth > limits_.MaxDepth) {
+        Fail(QStringLiteral("aninhamento profundo demais (mais de %1 níveis)")
+                 .arg(limits_.MaxDepth));
+    }
+    const auto map = r_.ReadHead();
+    if (map.Kind != TKind::Map || map.Indefinite || map.Arg != 2) {
         Fail(QStringLiteral("pacote de dados esperado"));
     }
     TDataPacket p;
-    bool haveFields = false;
-    bool haveRows = false;
-    r_.enterContainer();
-    while (r_.hasNext()) {
-        if (!r_.isString()) {
-            CheckReader();
-            Fail(QStringLiteral("chave do pacote deve ser texto"));
+
+    auto expectKey = [&](const char* key) {
+        const auto k = r_.ReadHead();
+        if (k.Kind != TKind::Text || readText(k) != QLatin1String(key)) {
+            Fail(QStringLiteral("chave \"%1\" esperada no pacote").arg(QLatin1String(key)));
         }
-        const QString key = readText();
-        if (key == QLatin1String("fields")) {
-            if (haveFields || haveRows) {
-                Fail(QStringLiteral("campos do pacote fora de ordem ou repetidos"));
-            }
-            haveFields = true;
-            if (!r_.isArray()) {
-                CheckReader();
-                Fail(QStringLiteral("lista de campos esperada"));
-            }
-            QSet<QString> names;
-            r_.enterContainer();
-            while (r_.hasNext()) {
-                countItem();
-                if (!r_.isArray()) {
-                    CheckReader();
-                    Fail(QStringLiteral("definição de campo esperada"));
-                }
-                r_.enterContainer();
-                TFieldDef f;
-                const QVariant name = r_.hasNext() ? read(2) : QVariant();
-                const QVariant type = r_.hasNext() ? read(2) : QVariant();
-                const QVariant size = r_.hasNext() ? read(2) : QVariant();
-                const QVariant req = r_.hasNext() ? read(2) : QVariant();
-                if (r_.hasNext() || name.typeId() != QMetaType::QString ||
-                    type.typeId() != QMetaType::QString || size.typeId() != QMetaType::LongLong ||
-                    req.typeId() != QMetaType::Bool) {
-                    CheckReader();
-                    Fail(QStringLiteral("definição de campo malformada"));
-                }
-                CheckReader();
-                r_.leaveContainer();
-                f.Name = name.toString();
-                const auto t = FieldTypeFromName(type.toString());
-                if (!t) {
-                    Fail(QStringLiteral("tipo de campo desconhecido: %1")
-                             .arg(type.toString().left(40)));
-                }
-                f.Type = *t;
-                if (size.toLongLong() < 0 || size.toLongLong() > 1'000'000 ||
-                    (f.Type == TFieldType::FixedString && size.toLongLong() == 0)) {
-                    Fail(QStringLiteral("tamanho inválido do campo %1").arg(f.Name));
-                }
-                f.Size = static_cast<int>(size.toLongLong());
-                f.Required = req.toBool();
-                if (f.Name.trimmed().isEmpty() || names.contains(f.Name.toUpper())) {
-                    Fail(
-                        QStringLiteral("nome de campo vazio ou repetido: %1").arg(f.Name.left(40)));
-                }
-                names.insert(f.Name.toUpper());
-                p.Fields.append(f);
-            }
-            CheckReader();
-            r_.leaveContainer();
-        } else if (key == QLatin1String("rows")) {
-            if (!haveFields || haveRows) {
-                Fail(QStringLiteral("linhas do pacote antes dos campos ou repetidas"));
-            }
-            haveRows = true;
-            if (!r_.isArray()) {
-                CheckReader();
-                Fail(QStringLiteral("lista de linhas esperada"));
-            }
-            if (r_.isLengthKnown()) {
-                const auto n = r_.length();
-                if (n > static_cast<quint64>(remaining())) {
-                    Fail(QStringLiteral("dados truncados"));
-                }
-                p.Rows.reserve(static_cast<qsizetype>(n));
-            }
-            const auto nf = p.Fields.size();
-            r_.enterContainer();
-            while (r_.hasNext()) {
-                countItem();
-                if (!r_.isArray()) {
-                    CheckReader();
-                    Fail(QStringLiteral("linha %1: lista de valores esperada")
-                             .arg(p.Rows.size() + 1));
-                }
-                r_.enterContainer();
-                if (!r_.isUnsignedInteger() || r_.toUnsignedInteger() > 3) {
-                    CheckReader();
-                    Fail(QStringLiteral("linha %1: tipo de alteração inválido")
-                             .arg(p.Rows.size() + 1));
-                }
-                TPacketRow row;
-                row.Kind = static_cast<TRowKind>(r_.toUnsignedInteger());
-                r_.next();
-                row.Values.reserve(nf);
-                for (qsizetype c = 0; c < nf; ++c) {
-                    if (!r_.hasNext()) {
-                        CheckReader();
-                        Fail(QStringLiteral("linha %1: valores faltando").arg(p.Rows.size() + 1));
-                    }
-                    row.Values.append(readTyped(p.Fields[c]));
-                }
-                if (row.Kind == TRowKind::Modified) {
-                    row.Originals.reserve(nf);
-                    for (qsizetype c = 0; c < nf; ++c) {
-                        if (!r_.hasNext()) {
-                            CheckReader();
-                            Fail(QStringLiteral("linha %1: valores originais faltando")
-                                     .arg(p.Rows.size() + 1));
-                        }
-                        row.Originals.append(readTyped(p.Fields[c]));
-                    }
-                }
-                if (r_.hasNext()) {
-                    Fail(QStringLiteral("linha %1: valores a mais").arg(p.Rows.size() + 1));
-                }
-                CheckReader();
-                r_.leaveContainer();
-                p.Rows.append(std::move(row));
-            }
-            CheckReader();
-            r_.leaveContainer();
-        } else {
-            Fail(QStringLiteral("chave desconhecida no pacote: %1").arg(key.left(40)));
+    };
+    // A list head of known length: rows and fields come that way from every writer.
+    auto expectArray = [&](const QString& what) {
+        const auto a = r_.ReadHead();
+        if (a.Kind != TKind::Array || a.Indefinite) {
+            Fail(what);
         }
+        return checkedCount(a);
+    };
+
+    expectKey("fields");
+    const quint64 nFields = expectArray(QStringLiteral("lista de campos esperada"));
+    QSet<QString> names;
+    for (quint64 i = 0; i < nFields; ++i) {
+        countItem();
+        if (expectArray(QStringLiteral("definição de campo esperada")) != 4) {
+            Fail(QStringLiteral("definição de campo malformada"));
+        }
+        const auto hn = r_.ReadHead();
+        if (hn.Kind != TKind::Text) {
+            Fail(QStringLiteral("definição de campo malformada"));
+        }
+        TFieldDef f;
+        f.Name = readText(hn);
+        const auto htype = r_.ReadHead();
+        if (htype.Kind != TKind::Text) {
+            Fail(QStringLiteral("definição de campo malformada"));
+        }
+        const QString typeName = readText(htype);
+        const auto t = FieldTypeFromName(typeName);
+        if (!t) {
+            Fail(QStringLiteral("tipo de campo desconhecido: %1").arg(typeName.left(40)));
+        }
+        f.Type = *t;
+        const auto hs = r_.ReadHead();
+        if (hs.Kind != TKind::UInt || hs.Arg > 1'000'000 ||
+            (f.Type == TFieldType::FixedString && hs.Arg == 0)) {
+            Fail(QStringLiteral("tamanho inválido do campo %1").arg(f.Name.left(40)));
+        }
+        f.Size = static_cast<int>(hs.Arg);
+        const auto hr = r_.ReadHead();
+        if (!hr.IsBool()) {
+            Fail(QStringLiteral("definição de campo malformada"));
+        }
+        f.Required = hr.Arg == 21;
+        if (f.Name.trimmed().isEmpty() || names.contains(f.Name.toUpper())) {
+            Fail(QStringLiteral("nome de campo vazio ou repetido: %1").arg(f.Name.left(40)));
+        }
+        names.insert(f.Name.toUpper());
+        p.Fields.append(f);
     }
-    CheckReader();
-    r_.leaveContainer();
-    if (!haveFields || !haveRows) {
-        Fail(QStringLiteral("pacote sem campos ou sem linhas"));
+
+    expectKey("rows");
+    const quint64 nRows = expectArray(QStringLiteral("lista de linhas esperada"));
+    const auto nf = static_cast<quint64>(p.Fields.size());
+    std::vector<TTextCache> caches(static_cast<std::size_t>(nf));
+    p.Rows.reserve(static_cast<qsizetype>(nRows));
+    for (quint64 r = 0; r < nRows; ++r) {
+        countItem();
+        const auto rowHead = r_.ReadHead();
+        if (rowHead.Kind != TKind::Array || rowHead.Indefinite) {
+            Fail(QStringLiteral("linha %1: lista de valores esperada").arg(r + 1));
+        }
+        const quint64 len = checkedCount(rowHead);
+        const auto kind = r_.ReadHead();
+        if (len == 0 || kind.Kind != TKind::UInt || kind.Arg > 3) {
+            Fail(QStringLiteral("linha %1: tipo de alteração inválido").arg(r + 1));
+        }
+        TPacketRow row;
+        row.Kind = static_cast<TRowKind>(kind.Arg);
+        const quint64 expected = 1 + nf * (row.Kind == TRowKind::Modified ? 2 : 1);
+        if (len < 1 + nf) {
+            Fail(QStringLiteral("linha %1: valores faltando").arg(r + 1));
+        }
+        if (len < expected) {
+            Fail(QStringLiteral("linha %1: valores originais faltando").arg(r + 1));
+        }
+        if (len > expected) {
+            Fail(QStringLiteral("linha %1: valores a mais").arg(r + 1));
+        }
+        row.Values.reserve(static_cast<qsizetype>(nf));
+        for (quint64 c = 0; c < nf; ++c) {
+            row.Values.append(readTyped(p.Fields[static_cast<qsizetype>(c)], caches[c]));
+        }
+        if (row.Kind == TRowKind::Modified) {
+            row.Originals.reserve(static_cast<qsizetype>(nf));
+            for (quint64 c = 0; c < nf; ++c) {
+                row.Originals.append(readTyped(p.Fields[static_cast<qsizetype>(c)], caches[c]));
+            }
+        }
+        p.Rows.append(std::move(row));
     }
     return p;
 }
@@ -643,12 +517,10 @@ auto decodeWhole(const QByteArray& bytes, const TDecodeLimits& limits, Fn fn) {
     if (bytes.isEmpty()) {
         throw EDecodeError(QStringLiteral("Dados inválidos: vazio"));
     }
-    QCborStreamReader r(bytes);
-    TValueReader vr(r, bytes.size(), limits);
-    auto out = fn(vr, r);
-    vr.CheckReader();
-    if (r.currentOffset() != bytes.size()) {
-        vr.Fail(QStringLiteral("bytes a mais depois do valor"));
+    TValueReader reader(bytes, limits);
+    auto out = fn(reader);
+    if (!reader.Cbor().AtEnd()) {
+        reader.Fail(QStringLiteral("bytes a mais depois do valor"));
     }
     return out;
 }
@@ -656,19 +528,11 @@ auto decodeWhole(const QByteArray& bytes, const TDecodeLimits& limits, Fn fn) {
 } // namespace
 
 QVariant DecodeValue(const QByteArray& bytes, const TDecodeLimits& limits) {
-    return decodeWhole(bytes, limits,
-                       [](TValueReader& vr, QCborStreamReader&) { return vr.Read(); });
+    return decodeWhole(bytes, limits, [](TValueReader& r) { return r.Read(); });
 }
 
 TDataPacket DecodePacket(const QByteArray& bytes, const TDecodeLimits& limits) {
-    return decodeWhole(bytes, limits, [](TValueReader& vr, QCborStreamReader& r) {
-        vr.CheckReader();
-        if (!r.isTag() || quint64(r.toTag()) != PacketTag) {
-            vr.Fail(QStringLiteral("pacote de dados esperado"));
-        }
-        r.next();
-        return vr.ReadPacketBody();
-    });
+    return decodeWhole(bytes, limits, [](TValueReader& r) { return r.ReadPacket(); });
 }
 
 } // namespace pla

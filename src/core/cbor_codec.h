@@ -1,11 +1,12 @@
 #pragma once
 
+#include "cbor_reader.h"
 #include "data_packet.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QVariant>
 
-class QCborStreamReader;
 class QCborStreamWriter;
 
 namespace pla {
@@ -36,25 +37,29 @@ void WriteValue(QCborStreamWriter& writer, const QVariant& value);
 
 class TValueReader {
 public:
-    TValueReader(QCborStreamReader& reader, qsizetype totalBytes, const TDecodeLimits& limits);
-    QVariant Read();              // any value
-    TDataPacket ReadPacketBody(); // after the packet tag
-    [[noreturn]] void Fail(const QString& what) const;
-    void CheckReader() const; // raises on a reader error (truncation, bad bytes)
+    TValueReader(QByteArrayView bytes, const TDecodeLimits& limits = {});
+    QVariant Read();          // any value
+    TDataPacket ReadPacket(); // a tagged data packet
+    TCborReader& Cbor() { return r_; }
+    [[noreturn]] void Fail(const QString& what) const { r_.Fail(what); }
 
 private:
+    using TTextCache = QHash<QByteArray, QString>;
     QVariant read(int depth);
-    QVariant readTyped(const TFieldDef& field);
-    QString readText();
-    QByteArray readBytes();
+    QVariant readAfterHead(const TCborReader::THead& head, int depth);
+    TDataPacket readPacketBody(int depth);
+    QVariant readTyped(const TFieldDef& field, TTextCache& cache);
+    QString readText(const TCborReader::THead& head, TTextCache* cache = nullptr);
+    QByteArray readBytes(const TCborReader::THead& head);
     QDateTime readDateTime(quint64 tag);
-    qsizetype remaining() const;
+    qint64 toInt64(const TCborReader::THead& head);
+    quint64 checkedCount(const TCborReader::THead& head);
     void countItem();
 
-    QCborStreamReader& r_;
-    qsizetype total_;
+    TCborReader r_;
     TDecodeLimits limits_;
     qsizetype items_ = 0;
+    QByteArray scratch_;
 };
 
 } // namespace pla

@@ -543,6 +543,10 @@ void TMemTable::loadPacket(const TDataPacket& packet) {
         }
     }
 
+    bool identity = static_cast<qsizetype>(sources.size()) == packet.Fields.size();
+    for (std::size_t i = 0; identity && i < sources.size(); ++i) {
+        identity = sources[i] == static_cast<int>(i) && targets[i] == packet.Fields[sources[i]];
+    }
     auto convertRow = [&](const QList<QVariant>& in, int row, const char* what) {
         if (in.size() != packet.Fields.size()) {
             throw EDecodeError(QStringLiteral("Pacote inválido para %1: linha %2 tem %3 %4 "
@@ -552,6 +556,12 @@ void TMemTable::loadPacket(const TDataPacket& packet) {
                                    .arg(in.size())
                                    .arg(QString::fromUtf8(what))
                                    .arg(packet.Fields.size()));
+        }
+        if (identity &&
+            std::all_of(in.begin(), in.end(), [&, i = std::size_t(0)](const QVariant& v) mutable {
+                return isCanonical(targets[i++], v);
+            })) {
+            return in; // shares the packet's row: nothing to convert
         }
         QList<QVariant> out;
         out.reserve(static_cast<qsizetype>(sources.size()));

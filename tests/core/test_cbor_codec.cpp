@@ -142,6 +142,37 @@ TEST(CborCodec, MalformedValuesGiveClearErrors) {
     EXPECT_NE(fails("7b7fffffffffffffff"), "");
 }
 
+TEST(CborCodec, OtherWritersFormsAreRead) {
+    // Indefinite text and arrays, half and single floats, as other encoders write them.
+    EXPECT_EQ(DecodeValue(QByteArray::fromHex("7f624172614dff")).toString(), "ArM");
+    EXPECT_EQ(DecodeValue(QByteArray::fromHex("5f4101420203ff")).toByteArray(),
+              QByteArray::fromHex("010203"));
+    const QVariantList list = DecodeValue(QByteArray::fromHex("9f0102ff")).toList();
+    EXPECT_EQ(list, (QVariantList{qlonglong(1), qlonglong(2)}));
+    EXPECT_EQ(DecodeValue(QByteArray::fromHex("f93e00")).toDouble(), 1.5);
+    EXPECT_EQ(DecodeValue(QByteArray::fromHex("f90001")).toDouble(), 5.960464477539063e-08);
+    EXPECT_EQ(DecodeValue(QByteArray::fromHex("fa47c35000")).toDouble(), 100000.0);
+    EXPECT_EQ(DecodeValue(QByteArray::fromHex("c11a5bde3680")).toDateTime(),
+              DataHora(QDate(2018, 11, 4)));
+    // A byte-order mark inside a text is content.
+    EXPECT_EQ(DecodeValue(QByteArray::fromHex("65efbbbf6f6b")).toString(),
+              QString(QChar(0xFEFF)) + "ok");
+}
+
+TEST(CborCodec, MalformedHeadsAndTexts) {
+    for (const char* hex : {"1c",          // reserved additional information
+                            "f818",        // two-byte simple value below 32
+                            "ff",          // break with nothing to end
+                            "7f6161",      // indefinite text never ended
+                            "7f0161ff",    // a chunk that is not text
+                            "62c328",      // invalid UTF-8
+                            "5f6161ff",    // text chunk inside bytes
+                            "9f01",        // indefinite array never ended
+                            "c1f97e00"}) { // date of NaN seconds
+        EXPECT_THROW(DecodeValue(QByteArray::fromHex(hex)), EDecodeError) << hex;
+    }
+}
+
 TEST(CborCodec, NestingDepthIsBounded) {
     TDecodeLimits limits;
     limits.MaxDepth = 8;
@@ -201,9 +232,10 @@ TEST(CborCodec, MalformedPacketsAreRejectedWhole) {
     EXPECT_EQ(DecodePacket(packetBytes(fixed2, "818200616b")).Rows[0].Values[0].toString(), "k ");
     // Not a packet at all, or rows before fields.
     EXPECT_NE(message(EncodeValue(1)), "");
-    EXPECT_TRUE(message(QByteArray::fromHex("da00504c41a1") + QByteArray::fromHex("64726f7773") +
+    EXPECT_TRUE(message(QByteArray::fromHex("da00504c41a2") + QByteArray::fromHex("64726f7773") +
+                        QByteArray::fromHex("80") + QByteArray::fromHex("666669656c6473") +
                         QByteArray::fromHex("80"))
-                    .contains("antes dos campos"));
+                    .contains("\"fields\" esperada"));
 }
 
 TEST(CborCodec, EveryTruncationOfAPacketFailsCleanly) {
