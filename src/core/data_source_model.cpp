@@ -18,7 +18,6 @@ void TDataSourceModel::SetDataSet(TMemTable* table) {
     table_ = table;
     if (table_) {
         connect(table_, &TMemTable::rowsReset, this, &TDataSourceModel::onReset);
-        connect(table_, &TMemTable::stateChanged, this, &TDataSourceModel::onReset);
         connect(table_, &TMemTable::rowChanged, this, &TDataSourceModel::onRowChanged);
         connect(table_, &QObject::destroyed, this, [this] { SetDataSet(nullptr); });
     }

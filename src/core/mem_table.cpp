@@ -625,7 +625,6 @@ void TMemTable::loadPacket(const TDataPacket& packet) {
     }
 
     // Commit.
-    const bool wasActive = Active();
     state_ = TDataSetState::Browse;
     buffer_.clear();
     bufferOld_.clear();
@@ -653,17 +652,13 @@ void TMemTable::loadPacket(const TDataPacket& packet) {
         records_.emplace(rid, std::move(rec));
     }
     deleted_ = std::move(freshDeleted);
+    // The natural order and the active index are built now (their fields were
+    // checked above); the others when used, so one whose fields are gone waits.
     for (auto& idx : indexes_) {
         idx->Built = false;
         idx->Resolved = idx->FieldsText.isEmpty();
-        if (idx.get() != active_ && idx != indexes_.front()) {
-            // Other indexes are built when used; one whose fields are gone waits.
-            continue;
-        }
-        buildIndex(*idx);
     }
     rebuildOrder();
-    Q_UNUSED(wasActive);
     notifyReset();
     notifyState();
     First();
@@ -1036,9 +1031,9 @@ QList<QVariant> locateKey(const TMemTable& table, const QString& fields, const Q
 bool TMemTable::Locate(const QString& fields, const QVariantList& values,
                        const TLocateOptions& options) {
     checkActive("Locate");
-    CheckBrowseMode();
     const QList<int> cols = resolveFields(fields);
     const QList<QVariant> key = locateKey(*this, fields, values, options);
+    CheckBrowseMode();
     TMemRecord* rec = findRecord(cols, key, options);
     if (!rec) {
         return false;
