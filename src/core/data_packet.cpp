@@ -25,29 +25,6 @@ int TDataPacket::ChangeCount() const {
 
 namespace {
 
-bool canonicalFor(const TFieldDef& f, const QVariant& v) {
-    if (IsNullValue(v)) {
-        return true;
-    }
-    switch (f.Type) {
-    case TFieldType::String:
-        return v.typeId() == QMetaType::QString && (f.Size == 0 || v.toString().size() <= f.Size);
-    case TFieldType::FixedString:
-        return v.typeId() == QMetaType::QString && v.toString().size() == f.Size;
-    case TFieldType::Integer:
-        return v.typeId() == QMetaType::LongLong;
-    case TFieldType::Float:
-        return v.typeId() == QMetaType::Double;
-    case TFieldType::Boolean:
-        return v.typeId() == QMetaType::Bool;
-    case TFieldType::DateTime:
-        return v.typeId() == QMetaType::QDateTime && v.toDateTime().timeSpec() == Qt::UTC;
-    case TFieldType::Bytes:
-        return v.typeId() == QMetaType::QByteArray;
-    }
-    return false;
-}
-
 void validateValues(const TDataPacket& p, const QList<QVariant>& values, int row,
                     const char* what) {
     if (values.size() != p.Fields.size()) {
@@ -58,7 +35,7 @@ void validateValues(const TDataPacket& p, const QList<QVariant>& values, int row
                                .arg(p.Fields.size()));
     }
     for (int c = 0; c < values.size(); ++c) {
-        if (!canonicalFor(p.Fields[c], values[c])) {
+        if (!IsCanonicalValue(p.Fields[c], values[c])) {
             throw EDecodeError(
                 QStringLiteral("Pacote inválido: linha %1, campo %2: valor não é do tipo %3%4")
                     .arg(row + 1)

@@ -208,6 +208,32 @@ QVariant toDateTime(const TFieldDef& def, const QVariant& value) {
 
 } // namespace
 
+bool IsCanonicalValue(const TFieldDef& f, const QVariant& v) {
+    if (!v.isValid()) {
+        return true;
+    }
+    switch (f.Type) {
+    case TFieldType::String:
+        return v.typeId() == QMetaType::QString &&
+               (f.Size == 0 || static_cast<const QString*>(v.constData())->size() <= f.Size);
+    case TFieldType::FixedString:
+        return v.typeId() == QMetaType::QString &&
+               static_cast<const QString*>(v.constData())->size() == f.Size;
+    case TFieldType::Integer:
+        return v.typeId() == QMetaType::LongLong;
+    case TFieldType::Float:
+        return v.typeId() == QMetaType::Double;
+    case TFieldType::Boolean:
+        return v.typeId() == QMetaType::Bool;
+    case TFieldType::DateTime:
+        return v.typeId() == QMetaType::QDateTime &&
+               static_cast<const QDateTime*>(v.constData())->timeSpec() == Qt::UTC;
+    case TFieldType::Bytes:
+        return v.typeId() == QMetaType::QByteArray;
+    }
+    return false;
+}
+
 QVariant ToFieldValue(const TFieldDef& def, const QVariant& value) {
     if (IsNullValue(value)) {
         return {};

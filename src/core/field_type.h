@@ -37,6 +37,10 @@ struct TFieldDef {
 // double, bool, QDateTime in Qt::UTC (wall clock) or QByteArray.
 bool IsNullValue(const QVariant& value);
 
+// Whether a value is already in the field's canonical form (null is the invalid
+// QVariant only), so that it can be taken without converting.
+bool IsCanonicalValue(const TFieldDef& def, const QVariant& value);
+
 // Converts any value to the canonical form of the field, checking text sizes;
 // raises EConvertError (a text that is no number or date) or EDataSetError (too
 // long a text) with a message naming the field.

@@ -34,36 +34,8 @@ bool sameValues(const QList<QVariant>& a, const QList<QVariant>& b) {
     return true;
 }
 
-// Whether a value is already in the field's canonical form, so loading can skip
-// the conversion.
-bool isCanonical(const TFieldDef& f, const QVariant& v) {
-    if (IsNullValue(v)) {
-        return !v.isValid();
-    }
-    switch (f.Type) {
-    case TFieldType::String:
-        return v.typeId() == QMetaType::QString &&
-               (f.Size == 0 || static_cast<const QString*>(v.constData())->size() <= f.Size);
-    case TFieldType::FixedString:
-        return v.typeId() == QMetaType::QString &&
-               static_cast<const QString*>(v.constData())->size() == f.Size;
-    case TFieldType::Integer:
-        return v.typeId() == QMetaType::LongLong;
-    case TFieldType::Float:
-        return v.typeId() == QMetaType::Double;
-    case TFieldType::Boolean:
-        return v.typeId() == QMetaType::Bool;
-    case TFieldType::DateTime:
-        return v.typeId() == QMetaType::QDateTime &&
-               static_cast<const QDateTime*>(v.constData())->timeSpec() == Qt::UTC;
-    case TFieldType::Bytes:
-        return v.typeId() == QMetaType::QByteArray;
-    }
-    return false;
-}
-
 QVariant canonical(const TFieldDef& f, const QVariant& v) {
-    return isCanonical(f, v) ? v : ToFieldValue(f, v);
+    return IsCanonicalValue(f, v) ? v : ToFieldValue(f, v);
 }
 
 bool compatibleTypes(TFieldType declared, TFieldType loaded) {
@@ -559,7 +531,7 @@ void TMemTable::loadPacket(const TDataPacket& packet) {
         }
         if (identity &&
             std::all_of(in.begin(), in.end(), [&, i = std::size_t(0)](const QVariant& v) mutable {
-                return isCanonical(targets[i++], v);
+                return IsCanonicalValue(targets[i++], v);
             })) {
             return in; // shares the packet's row: nothing to convert
         }
@@ -1299,25 +1271,19 @@ void TMemTable::Insert() {
     checkActive("Insert");
     CheckBrowseMode();
     run(BeforeInsert);
-    insertBeforeId_ = cur_ ? cur_->Id : 0;
-    insertPos_ = cur_ ? std::max(positionOf(cur_), 0) : 0;
-    buffer_ = QList<QVariant>(dataCount_);
-    bufferOld_ = buffer_;
-    bufferCalcValid_ = false;
-    state_ = TDataSetState::Insert;
-    notifyReset();
-    notifyState();
-    run(OnNewRecord);
-    bufferModified_ = false;
-    run(AfterInsert);
+    beginInsert(cur_ ? cur_->Id : 0, cur_ ? std::max(positionOf(cur_), 0) : 0);
 }
 
 void TMemTable::Append() {
     checkActive("Append");
     CheckBrowseMode();
     run(BeforeInsert);
-    insertBeforeId_ = 0;
-    insertPos_ = static_cast<int>(rows().size());
+    beginInsert(0, static_cast<int>(rows().size()));
+}
+
+void TMemTable::beginInsert(quint64 beforeId, int viewPos) {
+    insertBeforeId_ = beforeId;
+    insertPos_ = viewPos;
     buffer_ = QList<QVariant>(dataCount_);
     bufferOld_ = buffer_;
     bufferCalcValid_ = false;

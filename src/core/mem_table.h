@@ -215,6 +215,9 @@ private:
                  const TLocateOptions& options) const;
     void computeCalc(const QList<QVariant>& values, QList<QVariant>& calc) const;
 
+    // editing
+    void beginInsert(quint64 beforeId, int viewPos);
+
     // cursor
     void setCurrent(TMemRecord* rec, int pos);
     void scrolled();
