@@ -450,6 +450,12 @@ void TMemTable::CreateDataSet() {
     loadPacket(empty);
 }
 
+void TMemTable::Open() {
+    if (!Active()) {
+        CreateDataSet();
+    }
+}
+
 void TMemTable::SetData(const TDataPacket& packet) {
     loadPacket(packet);
 }
@@ -1573,9 +1579,12 @@ void TMemTable::ApplyDelta(const TDataPacket& delta) {
     const bool filteredBefore = filtered_;
     DisableControls();
     try {
-        // Look rows up among all of them, whatever the filter shows.
+        // Look rows up among all of them, whatever the filter shows; the cursor is
+        // placed again at the end, since its row may go.
         filtered_ = false;
         view_.clear();
+        cur_ = nullptr;
+        curPos_ = -1;
         for (int r = 0; r < delta.Rows.size(); ++r) {
             const TPacketRow& row = delta.Rows[r];
             if (row.Kind == TRowKind::Unchanged) {

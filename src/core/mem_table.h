@@ -62,6 +62,7 @@ public:
 
     // --- lifecycle --------------------------------------------------------
     void CreateDataSet();                    // empty, from the declared fields
+    void Open();                             // CreateDataSet unless already open
     void SetData(const TDataPacket& packet); // all or nothing
     TDataPacket Data() const;                // every row with its change state
     TDataPacket Delta() const; // only the changes: deletions, modifications, insertions

@@ -436,6 +436,29 @@ TEST_F(MemTable, FieldChangeAndStateNotifications) {
     EXPECT_TRUE(t->Locate("NRCARDAPIO", QStringLiteral("15")));
 }
 
+TEST_F(MemTable, OpenCloseAndEmpty) {
+    auto t = savedDays();
+    t->AddIndex("PorComensais", "QTCOMESTICAR");
+    t->SetIndexName("PorComensais");
+    t->Open(); // already open: nothing happens
+    EXPECT_EQ(t->RecordCount(), 5);
+    t->EmptyDataSet();
+    EXPECT_TRUE(t->IsEmpty());
+    EXPECT_EQ(t->ChangeCount(), 0) << "emptying is no change to send";
+    addDay(*t, "0001", "00001", 7, "1007", 70);
+    t->Close();
+    EXPECT_FALSE(t->Active());
+    EXPECT_EQ(t->ChangeCount(), 0);
+    t->Open();
+    EXPECT_TRUE(t->IsEmpty());
+    EXPECT_EQ(t->IndexName(), "PorComensais") << "the index stays chosen across a close";
+    addDay(*t, "0001", "00001", 8, "1008", 80);
+    addDay(*t, "0001", "00001", 9, "1009", 10);
+    EXPECT_EQ(column(*t, "NRCARDAPIO"), (QStringList{"1009", "1008"}));
+    TMemTable bare("cdsSemCampos");
+    EXPECT_THROW(bare.Open(), EDataSetError);
+}
+
 TEST_F(MemTable, PacketFieldsAndDeclaredFields) {
     // Without declared fields, the packet brings them.
     TDataPacket p;
