@@ -26,11 +26,7 @@ void writeDateTime(QCborStreamWriter& w, const QDateTime& value) {
     }
 }
 
-void writeTyped(QCborStreamWriter& w, const QVariant& v) {
-    // Packet values are canonical, so the generic writer serves them too.
-    WriteValue(w, v);
-}
-
+// Packet values are canonical, so the generic value writer serves them.
 void writePacket(QCborStreamWriter& w, const TDataPacket& p) {
     w.append(QCborTag(PacketTag));
     w.startMap(2);
@@ -53,11 +49,11 @@ void writePacket(QCborStreamWriter& w, const TDataPacket& p) {
             static_cast<quint64>(1 + row.Values.size() + (modified ? row.Originals.size() : 0)));
         w.append(static_cast<qint64>(row.Kind));
         for (const auto& v : row.Values) {
-            writeTyped(w, v);
+            WriteValue(w, v);
         }
         if (modified) {
             for (const auto& v : row.Originals) {
-                writeTyped(w, v);
+                WriteValue(w, v);
             }
         }
         w.endArray();
