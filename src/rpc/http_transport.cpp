@@ -1,0 +1,55 @@
+#include "http_transport.h"
+
+#include "rpc_protocol.h"
+
+#include <httplib.h>
+
+namespace pla::rpc {
+
+THttpTransport::THttpTransport(const THttpClientOptions& options)
+    : options_(options) {
+    const std::string host = options.Host.toStdString();
+    if (options.Tls) {
+        auto tls = std::make_unique<httplib::SSLClient>(host, options.Port);
+        tls->enable_server_certificate_verification(true);
+        if (!options.CaCertFile.isEmpty()) {
+            tls->set_ca_cert_path(options.CaCertFile.toStdString().c_str());
+        }
+        client_ = std::move(tls);
+    } else {
+        client_ = std::make_unique<httplib::ClientImpl>(host, options.Port);
+    }
+    client_->set_keep_alive(true);
+    client_->set_tcp_nodelay(true); // a call is one small request: never wait to batch it
+    client_->set_connection_timeout(options.ConnectTimeoutMs / 1000,
+                                    (options.ConnectTimeoutMs % 1000) * 1000);
+    client_->set_read_timeout(options.ReadTimeoutMs / 1000, (options.ReadTimeoutMs % 1000) * 1000);
+    client_->set_write_timeout(options.ReadTimeoutMs / 1000, (options.ReadTimeoutMs % 1000) * 1000);
+}
+
+THttpTransport::~THttpTransport() = default;
+
+TTransportReply THttpTransport::Post(const QString& module, const QString& method,
+                                     const QString& token, const QByteArray& body) {
+    std::lock_guard lock(mutex_);
+    httplib::Headers headers;
+    if (!token.isEmpty()) {
+        headers.emplace("Authorization", "Bearer " + token.toStdString());
+    }
+    const std::string path = CallPath(module, method).toStdString();
+    auto res = client_->Post(path.c_str(), headers, body.constData(),
+                             static_cast<size_t>(body.size()), "application/cbor");
+    TTransportReply reply;
+    if (!res) {
+        reply.Failure = QStringLiteral("o servidor %1:%2 não respondeu (%3)")
+                            .arg(options_.Host)
+                            .arg(options_.Port)
+                            .arg(QString::fromStdString(httplib::to_string(res.error())));
+        return reply;
+    }
+    reply.Status = res->status;
+    reply.Body = QByteArray(res->body.data(), static_cast<qsizetype>(res->body.size()));
+    return reply;
+}
+
+} // namespace pla::rpc

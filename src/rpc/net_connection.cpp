@@ -1,0 +1,106 @@
+#include "net_connection.h"
+
+namespace pla::rpc {
+
+TNetConnection::TNetConnection(const QString& name, QObject* parent)
+    : QObject(parent) {
+    setObjectName(name);
+}
+
+TNetConnection::~TNetConnection() = default;
+
+void TNetConnection::SetConnected(bool connected) {
+    if (connected == Connected()) {
+        return;
+    }
+    if (!connected) {
+        transport_.reset();
+        return;
+    }
+    if (BeforeConnect) {
+        BeforeConnect(*this);
+    }
+    if (!factory_) {
+        throw ERpcError(
+            0,
+            QStringLiteral("Servidor %1: nenhuma forma de conexão configurada").arg(serverName_));
+    }
+    transport_ = factory_(*this);
+}
+
+QVariant TNetConnection::Call(const QString& method, QList<TRpcArg>& args) {
+    if (!Connected()) {
+        SetConnected(true);
+    }
+    const QString where = QStringLiteral("Servidor %1, método %2").arg(serverName_, method);
+    const TTransportReply reply =
+        transport_->Post(serverName_, method, token_ ? token_() : QString(), EncodeArgs(args));
+    if (reply.Status == 0) {
+        throw ERpcError(0, QStringLiteral("%1: %2").arg(where, reply.Failure));
+    }
+    if (reply.Status != static_cast<int>(TRpcStatus::Ok)) {
+        QString text = DecodeErrorBody(reply.Body);
+        if (text.isEmpty()) {
+            text = QStringLiteral("resposta HTTP %1").arg(reply.Status);
+        }
+        throw ERpcError(reply.Status, QStringLiteral("%1: %2").arg(where, text));
+    }
+    TRpcResult result;
+    try {
+        result = DecodeResult(reply.Body);
+    } catch (const EDecodeError& e) {
+        throw ERpcError(0, QStringLiteral("%1: %2").arg(where, e.message()));
+    }
+    int r = 0;
+    for (auto& a : args) {
+        if (!a.ByRef) {
+            continue;
+        }
+        if (r >= result.RefValues.size()) {
+            throw ERpcError(
+                0, QStringLiteral("%1: resposta sem os argumentos por referência").arg(where));
+        }
+        a.Value = result.RefValues[r++];
+    }
+    return result.Result;
+}
+
+QVariant TNetConnection::Call(const QString& method, const QVariantList& byValue) {
+    QList<TRpcArg> args;
+    for (const auto& v : byValue) {
+        args.append({v, false});
+    }
+    return Call(method, args);
+}
+
+QVariant CheckResultServ(const QVariant& element, bool raise, int flags) {
+    Q_UNUSED(flags);
+    if (element.typeId() == QMetaType::QString) {
+        if (raise) {
+            throw EPlaError(element.toString());
+        }
+        return {};
+    }
+    return element;
+}
+
+void TConnectionCounter::ConnectServer(TNetConnection& connection, bool connect) {
+    int& n = counts_[connection.objectName()];
+    if (connect) {
+        if (n == 0) {
+            connection.SetConnected(true);
+        }
+        ++n;
+        return;
+    }
+    n = n > 0 ? n - 1 : 0;
+    if (n == 0) {
+        connection.SetConnected(false);
+    }
+}
+
+int TConnectionCounter::Count(const TNetConnection& connection) const {
+    return counts_.value(connection.objectName(), 0);
+}
+
+} // namespace pla::rpc

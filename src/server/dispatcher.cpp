@@ -1,0 +1,150 @@
+#include "dispatcher.h"
+
+#include "core/errors.h"
+#include "core/field_type.h"
+#include "rpc/rpc_protocol.h"
+
+#include <QElapsedTimer>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcCalls, "pla.server.calls")
+
+namespace pla::server {
+
+using rpc::TRpcStatus;
+
+namespace {
+
+TDispatchReply failure(TRpcStatus status, const QString& message) {
+    return {static_cast<int>(status), rpc::EncodeErrorBody(message)};
+}
+
+} // namespace
+
+TDispatcher::TDispatcher(TAuthenticate authenticate)
+    : authenticate_(std::move(authenticate)) {}
+
+TDispatcher::~TDispatcher() = default;
+
+void TDispatcher::AddModule(std::unique_ptr<TRemoteDataModule> module) {
+    if (FindModule(module->Name())) {
+        throw EProgramError(QStringLiteral("Módulo %1 registrado duas vezes").arg(module->Name()));
+    }
+    modules_.push_back(std::move(module));
+}
+
+const TRemoteDataModule* TDispatcher::FindModule(const QString& name) const {
+    for (const auto& m : modules_) {
+        if (m->Name().compare(name, Qt::CaseInsensitive) == 0) {
+            return m.get();
+        }
+    }
+    return nullptr;
+}
+
+TDispatchReply TDispatcher::Dispatch(const QString& module, const QString& method,
+                                     const QString& token, const QByteArray& body) const {
+    QElapsedTimer timer;
+    timer.start();
+    QString operador = QStringLiteral("-");
+    auto finish = [&](TDispatchReply reply, const QString& outcome) {
+        // One line per call; never arguments, results or secrets.
+        qCInfo(lcCalls).noquote() << operador << module << method << timer.elapsed() << "ms"
+                                  << reply.Status << outcome;
+        return reply;
+    };
+
+    if (body.size() > maxBody_) {
+        return finish(
+            failure(TRpcStatus::PayloadTooLarge,
+                    QStringLiteral("Requisição maior que o limite de %1 bytes").arg(maxBody_)),
+            QStringLiteral("too large"));
+    }
+    const TRemoteDataModule* mod = FindModule(module);
+    if (!mod) {
+        return finish(failure(TRpcStatus::NotFound,
+                              QStringLiteral("Módulo %1 não existe no servidor").arg(module)),
+                      QStringLiteral("unknown module"));
+    }
+    const TMethodDef* def = mod->FindMethod(method);
+    if (!def) {
+        return finish(failure(TRpcStatus::NotFound,
+                              QStringLiteral("Método %1 não existe em %2").arg(method, module)),
+                      QStringLiteral("unknown method"));
+    }
+    const std::optional<QString> who = token.isEmpty() ? std::nullopt : authenticate_(token);
+    if (!who) {
+        return finish(failure(TRpcStatus::Unauthorized,
+                              QStringLiteral("Sessão inexistente ou expirada: entre novamente")),
+                      QStringLiteral("no session"));
+    }
+    operador = *who;
+
+    QList<rpc::TRpcArg> args;
+    try {
+        args = rpc::DecodeArgs(body, limits_);
+    } catch (const EDecodeError& e) {
+        return finish(failure(TRpcStatus::BadRequest, e.message()), QStringLiteral("bad body"));
+    }
+    QList<QVariant> values;
+    values.reserve(args.size());
+    for (const auto& a : args) {
+        values.append(a.Value);
+    }
+    QString problem = CheckArguments(*def, values);
+    for (int i = 0; problem.isEmpty() && i < args.size(); ++i) {
+        if (args[i].ByRef != def->Params[i].ByRef) {
+            problem = QStringLiteral("%1: o argumento %2 (%3) deve ser passado %4")
+                          .arg(def->Name)
+                          .arg(i + 1)
+                          .arg(def->Params[i].Name, def->Params[i].ByRef
+                                                        ? QStringLiteral("por referência")
+                                                        : QStringLiteral("por valor"));
+        }
+    }
+    if (!problem.isEmpty()) {
+        return finish(failure(TRpcStatus::BadRequest, problem), QStringLiteral("bad arguments"));
+    }
+    if (def->OperatorParam >= 0) {
+        const QString given = ValueAsString(values[def->OperatorParam]).trimmed();
+        if (given.compare(operador.trimmed(), Qt::CaseInsensitive) != 0) {
+            return finish(failure(TRpcStatus::Forbidden,
+                                  QStringLiteral("O operador %1 não é o da sessão").arg(given)),
+                          QStringLiteral("operator mismatch"));
+        }
+    }
+
+    TCallContext ctx{operador, mod->Name(), def->Name};
+    TMethodArgs margs(def->Params, values);
+    rpc::TRpcResult result;
+    QString outcome = QStringLiteral("ok");
+    try {
+        result.Result = def->Handler(ctx, margs);
+    } catch (const EPlaError& e) {
+        // A refusal the method raised is its error text, as methods answer them.
+        result.Result = e.message();
+        outcome = QStringLiteral("error text");
+    } catch (const std::exception& e) {
+        qCWarning(lcCalls).noquote() << module << method << "failed:" << e.what();
+        return finish(
+            failure(TRpcStatus::InternalError,
+                    QStringLiteral("Erro interno do servidor em %1.%2").arg(module, method)),
+            QStringLiteral("internal error"));
+    }
+    for (int i = 0; i < args.size(); ++i) {
+        if (def->Params[i].ByRef) {
+            result.RefValues.append(values[i]);
+        }
+    }
+    try {
+        return finish({static_cast<int>(TRpcStatus::Ok), rpc::EncodeResult(result)}, outcome);
+    } catch (const EPlaError& e) {
+        qCWarning(lcCalls).noquote() << module << method << "result not encodable:" << e.message();
+        return finish(
+            failure(TRpcStatus::InternalError,
+                    QStringLiteral("Erro interno do servidor em %1.%2").arg(module, method)),
+            QStringLiteral("internal error"));
+    }
+}
+
+} // namespace pla::server

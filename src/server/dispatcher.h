@@ -1,0 +1,48 @@
+#pragma once
+
+#include "core/cbor_codec.h"
+#include "remote_data_module.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace pla::server {
+
+struct TDispatchReply {
+    int Status = 200;
+    QByteArray Body;
+};
+
+// Receives a call by module and method name with its encoded arguments and
+// answers with the encoded result, or with a transport error (see rpc_protocol.h).
+// Both transports go through it: the in-process one and HTTP. Thread-safe once the
+// modules are added.
+class TDispatcher {
+public:
+    // The operator of a live session, or nothing when the token names none.
+    using TAuthenticate = std::function<std::optional<QString>(const QString& token)>;
+
+    explicit TDispatcher(TAuthenticate authenticate);
+    ~TDispatcher();
+
+    void AddModule(std::unique_ptr<TRemoteDataModule> module); // before serving
+    const TRemoteDataModule* FindModule(const QString& name) const;
+    void SetDecodeLimits(const TDecodeLimits& limits) { limits_ = limits; }
+    void SetMaxBodyBytes(qsizetype bytes) { maxBody_ = bytes; }
+    qsizetype MaxBodyBytes() const { return maxBody_; }
+
+    TDispatchReply Dispatch(const QString& module, const QString& method, const QString& token,
+                            const QByteArray& body) const;
+
+private:
+    TAuthenticate authenticate_;
+    std::vector<std::unique_ptr<TRemoteDataModule>> modules_;
+    TDecodeLimits limits_;
+    qsizetype maxBody_ = 64 * 1024 * 1024;
+};
+
+} // namespace pla::server

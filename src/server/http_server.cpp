@@ -1,0 +1,139 @@
+#include "http_server.h"
+
+#include "core/errors.h"
+#include "rpc/rpc_protocol.h"
+
+#include <httplib.h>
+
+namespace pla::server {
+
+namespace {
+
+QString bearerToken(const httplib::Request& req) {
+    const std::string auth = req.get_header_value("Authorization");
+    static const std::string prefix = "Bearer ";
+    if (auth.compare(0, prefix.size(), prefix) != 0) {
+        return {};
+    }
+    return QString::fromStdString(auth.substr(prefix.size())).trimmed();
+}
+
+void setCbor(httplib::Response& res, int status, const QByteArray& body) {
+    res.status = status;
+    res.set_content(body.constData(), static_cast<size_t>(body.size()), "application/cbor");
+}
+
+} // namespace
+
+THttpServer::THttpServer(const TDispatcher& dispatcher, const THttpServerOptions& options)
+    : dispatcher_(dispatcher)
+    , options_(options) {
+    if (options_.CertFile.isEmpty() != options_.KeyFile.isEmpty()) {
+        throw EPlaError(QStringLiteral("HTTPS precisa do certificado e da chave"));
+    }
+    if (Tls()) {
+        auto tls = std::make_unique<httplib::SSLServer>(options_.CertFile.toStdString().c_str(),
+                                                        options_.KeyFile.toStdString().c_str());
+        if (!tls->is_valid()) {
+            throw EPlaError(QStringLiteral("Certificado ou chave inválidos: %1, %2")
+                                .arg(options_.CertFile, options_.KeyFile));
+        }
+        server_ = std::move(tls);
+    } else {
+        server_ = std::make_unique<httplib::Server>();
+    }
+    const int threads = std::max(1, options_.Threads);
+    server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
+    server_->set_payload_max_length(static_cast<size_t>(options_.MaxBodyBytes));
+    server_->set_read_timeout(options_.ReadTimeoutSec, 0);
+    server_->set_write_timeout(options_.WriteTimeoutSec, 0);
+    server_->set_keep_alive_timeout(options_.IdleTimeoutSec);
+    server_->set_keep_alive_max_count(1000);
+    server_->set_tcp_nodelay(true);
+
+    server_->Post(R"(/rpc/([A-Za-z0-9._-]+)/([A-Za-z0-9._-]+))", [this](const httplib::Request& req,
+                                                                        httplib::Response& res) {
+        const QByteArray body(req.body.data(), static_cast<qsizetype>(req.body.size()));
+        const TDispatchReply reply =
+            dispatcher_.Dispatch(QString::fromStdString(req.matches[1]),
+                                 QString::fromStdString(req.matches[2]), bearerToken(req), body);
+        setCbor(res, reply.Status, reply.Body);
+    });
+    server_->Get("/health", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("ok", "text/plain");
+    });
+    // Whatever the library refuses by itself (an unknown path, a body over the limit)
+    // still answers with a CBOR text naming the problem.
+    server_->set_error_handler(
+        httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
+            if (!res.body.empty()) {
+                return httplib::Server::HandlerResponse::Unhandled;
+            }
+            QString text;
+            switch (res.status) {
+            case 404:
+                text = QStringLiteral("Caminho desconhecido: use POST /rpc/<módulo>/<método>");
+                break;
+            case 413:
+                text = QStringLiteral("Requisição maior que o limite do servidor");
+                break;
+            case 400:
+                text = QStringLiteral("Requisição HTTP malformada");
+                break;
+            default:
+                text = QStringLiteral("Erro HTTP %1").arg(res.status);
+                break;
+            }
+            setCbor(res, res.status, rpc::EncodeErrorBody(text));
+            return httplib::Server::HandlerResponse::Handled;
+        }));
+}
+
+THttpServer::~THttpServer() {
+    Stop();
+}
+
+void THttpServer::bind() {
+    const std::string address = options_.Address.toStdString();
+    if (options_.Port == 0) {
+        port_ = server_->bind_to_any_port(address.c_str());
+    } else {
+        port_ = server_->bind_to_port(address.c_str(), options_.Port) ? options_.Port : -1;
+    }
+    if (port_ <= 0) {
+        throw EPlaError(QStringLiteral("Não foi possível escutar em %1:%2")
+                            .arg(options_.Address)
+                            .arg(options_.Port));
+    }
+}
+
+int THttpServer::Start() {
+    bind();
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    // Connections queue on the bound socket already; wait for the accept loop only
+    // so that an early Stop finds it running and ends it.
+    for (int waited = 0; !server_->is_running(); ++waited) {
+        if (waited > 5000) {
+            throw EPlaError(QStringLiteral("O servidor HTTP não começou a atender"));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return port_;
+}
+
+int THttpServer::Run() {
+    bind();
+    server_->listen_after_bind();
+    return port_;
+}
+
+void THttpServer::Stop() {
+    if (server_) {
+        server_->stop();
+    }
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+} // namespace pla::server
