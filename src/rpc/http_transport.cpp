@@ -29,16 +29,9 @@ THttpTransport::THttpTransport(const THttpClientOptions& options)
 
 THttpTransport::~THttpTransport() = default;
 
-TTransportReply THttpTransport::Post(const QString& module, const QString& method,
-                                     const QString& token, const QByteArray& body) {
+template <typename Send> TTransportReply THttpTransport::exchange(Send send) {
     std::lock_guard lock(mutex_);
-    httplib::Headers headers;
-    if (!token.isEmpty()) {
-        headers.emplace("Authorization", "Bearer " + token.toStdString());
-    }
-    const std::string path = CallPath(module, method).toStdString();
-    auto res = client_->Post(path.c_str(), headers, body.constData(),
-                             static_cast<size_t>(body.size()), "application/cbor");
+    auto res = send(*client_);
     TTransportReply reply;
     if (!res) {
         reply.Failure = QStringLiteral("o servidor %1:%2 não respondeu (%3)")
@@ -50,6 +43,38 @@ TTransportReply THttpTransport::Post(const QString& module, const QString& metho
     reply.Status = res->status;
     reply.Body = QByteArray(res->body.data(), static_cast<qsizetype>(res->body.size()));
     return reply;
+}
+
+namespace {
+
+httplib::Headers bearer(const QString& token) {
+    httplib::Headers headers;
+    if (!token.isEmpty()) {
+        headers.emplace("Authorization", "Bearer " + token.toStdString());
+    }
+    return headers;
+}
+
+} // namespace
+
+TTransportReply THttpTransport::Post(const QString& module, const QString& method,
+                                     const QString& token, const QByteArray& body) {
+    const std::string path = CallPath(module, method).toStdString();
+    return exchange([&](httplib::ClientImpl& c) {
+        return c.Post(path.c_str(), bearer(token), body.constData(),
+                      static_cast<size_t>(body.size()), "application/cbor");
+    });
+}
+
+TTransportReply THttpTransport::SignIn(const QByteArray& body) {
+    return exchange([&](httplib::ClientImpl& c) {
+        return c.Post("/session", body.constData(), static_cast<size_t>(body.size()),
+                      "application/cbor");
+    });
+}
+
+TTransportReply THttpTransport::SignOut(const QString& token) {
+    return exchange([&](httplib::ClientImpl& c) { return c.Delete("/session", bearer(token)); });
 }
 
 } // namespace pla::rpc

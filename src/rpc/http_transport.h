@@ -31,8 +31,12 @@ public:
 
     TTransportReply Post(const QString& module, const QString& method, const QString& token,
                          const QByteArray& body) override;
+    TTransportReply SignIn(const QByteArray& body) override;
+    TTransportReply SignOut(const QString& token) override;
 
 private:
+    template <typename Send> TTransportReply exchange(Send send);
+
     THttpClientOptions options_;
     std::mutex mutex_;
     std::unique_ptr<httplib::ClientImpl> client_;

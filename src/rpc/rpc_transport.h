@@ -20,6 +20,9 @@ public:
     virtual ~TRpcTransport() = default;
     virtual TTransportReply Post(const QString& module, const QString& method, const QString& token,
                                  const QByteArray& body) = 0;
+    // Sign-in (body: [operator, password]) and sign-out of a session.
+    virtual TTransportReply SignIn(const QByteArray& body) = 0;
+    virtual TTransportReply SignOut(const QString& token) = 0;
 };
 
 } // namespace pla::rpc

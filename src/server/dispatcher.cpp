@@ -21,8 +21,8 @@ TDispatchReply failure(TRpcStatus status, const QString& message) {
 
 } // namespace
 
-TDispatcher::TDispatcher(TAuthenticate authenticate)
-    : authenticate_(std::move(authenticate)) {}
+TDispatcher::TDispatcher(ISessions& sessions)
+    : sessions_(sessions) {}
 
 TDispatcher::~TDispatcher() = default;
 
@@ -72,7 +72,15 @@ TDispatchReply TDispatcher::Dispatch(const QString& module, const QString& metho
                               QStringLiteral("Método %1 não existe em %2").arg(method, module)),
                       QStringLiteral("unknown method"));
     }
-    const std::optional<QString> who = token.isEmpty() ? std::nullopt : authenticate_(token);
+    std::optional<QString> who;
+    try {
+        who = token.isEmpty() ? std::nullopt : sessions_.Authenticate(token);
+    } catch (const std::exception& e) {
+        qCWarning(lcCalls).noquote() << "session check failed:" << e.what();
+        return finish(failure(TRpcStatus::Unavailable,
+                              QStringLiteral("O servidor não consegue verificar a sessão agora")),
+                      QStringLiteral("session store down"));
+    }
     if (!who) {
         return finish(failure(TRpcStatus::Unauthorized,
                               QStringLiteral("Sessão inexistente ou expirada: entre novamente")),
@@ -145,6 +153,58 @@ TDispatchReply TDispatcher::Dispatch(const QString& module, const QString& metho
                     QStringLiteral("Erro interno do servidor em %1.%2").arg(module, method)),
             QStringLiteral("internal error"));
     }
+}
+
+TDispatchReply TDispatcher::SignIn(const QByteArray& body) const {
+    QString operador = QStringLiteral("-");
+    QElapsedTimer timer;
+    timer.start();
+    auto finish = [&](TDispatchReply reply, const char* outcome) {
+        qCInfo(lcCalls).noquote() << operador << "session"
+                                  << "SignIn" << timer.elapsed() << "ms" << reply.Status << outcome;
+        return reply;
+    };
+    if (body.size() > 64 * 1024) {
+        return finish(
+            failure(TRpcStatus::PayloadTooLarge, QStringLiteral("Requisição grande demais")),
+            "too large");
+    }
+    QVariantList pair;
+    try {
+        pair = DecodeValue(body, limits_).toList();
+    } catch (const EDecodeError& e) {
+        return finish(failure(TRpcStatus::BadRequest, e.message()), "bad body");
+    }
+    if (pair.size() != 2 || pair[0].typeId() != QMetaType::QString ||
+        pair[1].typeId() != QMetaType::QString) {
+        return finish(
+            failure(TRpcStatus::BadRequest, QStringLiteral("Entrada espera o operador e a senha")),
+            "bad body");
+    }
+    operador = pair[0].toString().trimmed().toUpper();
+    try {
+        const auto [token, expira] = sessions_.SignIn(pair[0].toString(), pair[1].toString());
+        return finish({static_cast<int>(TRpcStatus::Ok), EncodeValue(QVariantList{token, expira})},
+                      "ok");
+    } catch (const EPlaError& e) {
+        return finish(failure(TRpcStatus::Unauthorized, e.message()), "refused");
+    } catch (const std::exception& e) {
+        qCWarning(lcCalls).noquote() << "sign-in failed:" << e.what();
+        return finish(failure(TRpcStatus::Unavailable,
+                              QStringLiteral("O servidor não consegue abrir sessões agora")),
+                      "session store down");
+    }
+}
+
+TDispatchReply TDispatcher::SignOut(const QString& token) const {
+    try {
+        sessions_.SignOut(token);
+    } catch (const std::exception& e) {
+        qCWarning(lcCalls).noquote() << "sign-out failed:" << e.what();
+        return failure(TRpcStatus::Unavailable,
+                       QStringLiteral("O servidor não consegue encerrar a sessão agora"));
+    }
+    return {static_cast<int>(TRpcStatus::Ok), EncodeValue(QVariant())};
 }
 
 } // namespace pla::server

@@ -4,6 +4,7 @@
 #include "remote_data_module.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -17,16 +18,25 @@ struct TDispatchReply {
     QByteArray Body;
 };
 
+// Where sessions live: the database in the server, a table of tokens in tests.
+class ISessions {
+public:
+    virtual ~ISessions() = default;
+    // The operator of a live session, or nothing when the token names none.
+    virtual std::optional<QString> Authenticate(const QString& token) = 0;
+    // Raises EPlaError with the text for the operator when the sign-in is refused.
+    virtual std::pair<QString, QDateTime> SignIn(const QString& operador,
+                                                 const QString& password) = 0;
+    virtual void SignOut(const QString& token) = 0;
+};
+
 // Receives a call by module and method name with its encoded arguments and
 // answers with the encoded result, or with a transport error (see rpc_protocol.h).
 // Both transports go through it: the in-process one and HTTP. Thread-safe once the
 // modules are added.
 class TDispatcher {
 public:
-    // The operator of a live session, or nothing when the token names none.
-    using TAuthenticate = std::function<std::optional<QString>(const QString& token)>;
-
-    explicit TDispatcher(TAuthenticate authenticate);
+    explicit TDispatcher(ISessions& sessions);
     ~TDispatcher();
 
     void AddModule(std::unique_ptr<TRemoteDataModule> module); // before serving
@@ -37,9 +47,12 @@ public:
 
     TDispatchReply Dispatch(const QString& module, const QString& method, const QString& token,
                             const QByteArray& body) const;
+    // Sign-in: body [operator, password]; answer [token, expiry]. Sign-out: the token.
+    TDispatchReply SignIn(const QByteArray& body) const;
+    TDispatchReply SignOut(const QString& token) const;
 
 private:
-    TAuthenticate authenticate_;
+    ISessions& sessions_;
     std::vector<std::unique_ptr<TRemoteDataModule>> modules_;
     TDecodeLimits limits_;
     qsizetype maxBody_ = 64 * 1024 * 1024;

@@ -59,6 +59,15 @@ THttpServer::THttpServer(const TDispatcher& dispatcher, const THttpServerOptions
                                  QString::fromStdString(req.matches[2]), bearerToken(req), body);
         setCbor(res, reply.Status, reply.Body);
     });
+    server_->Post("/session", [this](const httplib::Request& req, httplib::Response& res) {
+        const TDispatchReply reply = dispatcher_.SignIn(
+            QByteArray(req.body.data(), static_cast<qsizetype>(req.body.size())));
+        setCbor(res, reply.Status, reply.Body);
+    });
+    server_->Delete("/session", [this](const httplib::Request& req, httplib::Response& res) {
+        const TDispatchReply reply = dispatcher_.SignOut(bearerToken(req));
+        setCbor(res, reply.Status, reply.Body);
+    });
     server_->Get("/health", [](const httplib::Request&, httplib::Response& res) {
         res.set_content("ok", "text/plain");
     });

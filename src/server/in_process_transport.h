@@ -17,6 +17,14 @@ public:
         const TDispatchReply reply = dispatcher_.Dispatch(module, method, token, body);
         return {reply.Status, reply.Body, QString()};
     }
+    rpc::TTransportReply SignIn(const QByteArray& body) override {
+        const TDispatchReply reply = dispatcher_.SignIn(body);
+        return {reply.Status, reply.Body, QString()};
+    }
+    rpc::TTransportReply SignOut(const QString& token) override {
+        const TDispatchReply reply = dispatcher_.SignOut(token);
+        return {reply.Status, reply.Body, QString()};
+    }
 
 private:
     const TDispatcher& dispatcher_;

@@ -65,15 +65,29 @@ std::unique_ptr<TRemoteDataModule> testModule() {
     return m;
 }
 
-std::optional<QString> sessions(const QString& token) {
-    if (token == "tok-ana") {
-        return QStringLiteral("ANA");
+// Two fixed sessions, so that these tests need no database; the real session
+// store has tests of its own.
+class TFixedSessions : public ISessions {
+public:
+    std::optional<QString> Authenticate(const QString& token) override {
+        if (token == "tok-ana") {
+            return QStringLiteral("ANA");
+        }
+        if (token == "tok-bia") {
+            return QStringLiteral("BIA");
+        }
+        return std::nullopt;
     }
-    if (token == "tok-bia") {
-        return QStringLiteral("BIA");
+    std::pair<QString, QDateTime> SignIn(const QString& operador, const QString& pw) override {
+        if (operador.toUpper() == "ANA" && pw == "segredo") {
+            return {QStringLiteral("tok-ana"), DataHora(QDate(2030, 1, 1))};
+        }
+        throw EPlaError("Operador ou senha inválidos.");
     }
-    return std::nullopt;
-}
+    void SignOut(const QString&) override {}
+};
+
+TFixedSessions sessions;
 
 enum class TWay { InProcess, Http };
 
@@ -262,6 +276,8 @@ TEST(NetConnection, ConnectServerCountsAndNeverGoesBelowZero) {
                                  const QByteArray&) override {
                 return {};
             }
+            TTransportReply SignIn(const QByteArray&) override { return {}; }
+            TTransportReply SignOut(const QString&) override { return {}; }
         };
         return std::make_unique<TNull>();
     });

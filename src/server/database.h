@@ -1,0 +1,104 @@
+#pragma once
+
+#include "core/errors.h"
+#include "core/field_type.h"
+#include "database_url.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariantList>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace pla::server {
+
+// A statement the database refused; the text carries the driver's reason.
+class EDatabaseError : public EPlaError {
+public:
+    using EPlaError::EPlaError;
+};
+
+// One connection, used by one thread. Statements take "?" placeholders; values are
+// bound as the one representation both engines read the same way (wall-clock
+// date-times as "yyyy-MM-dd hh:mm:ss[.zzz]" text).
+class TDatabase {
+public:
+    TDatabase(const TDatabaseUrl& url, bool readOnly = false);
+    ~TDatabase();
+    TDatabase(const TDatabase&) = delete;
+    TDatabase& operator=(const TDatabase&) = delete;
+
+    TDialect Dialect() const { return url_.Dialect; }
+    const TDatabaseUrl& Url() const { return url_; }
+
+    QSqlQuery Exec(const QString& sql, const QVariantList& params = {});
+    // The first column of the first row, or null when there is none.
+    QVariant Scalar(const QString& sql, const QVariantList& params = {});
+    int ExecCount(const QString& sql, const QVariantList& params = {}); // rows affected
+
+    void Begin(bool exclusive = false);
+    void Commit();
+    void Rollback();
+    bool InTransaction() const { return depth_ > 0; }
+
+    static QVariant ToSql(const QVariant& value);
+    // A column value in a field type's canonical form, whatever the engine gave.
+    static QVariant FromSql(TFieldType type, const QVariant& value);
+
+private:
+    TDatabaseUrl url_;
+    QString name_;
+    QSqlDatabase db_;
+    int depth_ = 0;
+    std::vector<QSqlQuery> failed_;
+};
+
+// A transaction for the life of the scope: committed by Commit, rolled back when
+// the scope ends without it (an error halfway leaves nothing behind).
+class TTransaction {
+public:
+    explicit TTransaction(TDatabase& db, bool exclusive = false)
+        : db_(db) {
+        db_.Begin(exclusive);
+    }
+    ~TTransaction() {
+        if (!done_) {
+            try {
+                db_.Rollback();
+            } catch (...) {
+                // The connection is gone; the database drops the transaction with it.
+            }
+        }
+    }
+    void Commit() {
+        db_.Commit();
+        done_ = true;
+    }
+    TTransaction(const TTransaction&) = delete;
+    TTransaction& operator=(const TTransaction&) = delete;
+
+private:
+    TDatabase& db_;
+    bool done_ = false;
+};
+
+// A connection per thread that asks for one, opened on first use and kept for
+// that thread (the server's workers live as long as the server).
+class TDatabasePool {
+public:
+    explicit TDatabasePool(const TDatabaseUrl& url)
+        : url_(url) {}
+    TDatabase& ForThisThread();
+    const TDatabaseUrl& Url() const { return url_; }
+    void CloseThisThread();
+
+private:
+    TDatabaseUrl url_;
+    std::mutex mutex_;
+    std::map<std::thread::id, std::unique_ptr<TDatabase>> connections_;
+};
+
+} // namespace pla::server

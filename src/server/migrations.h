@@ -1,0 +1,28 @@
+#pragma once
+
+#include "database.h"
+
+#include <QStringList>
+#include <vector>
+
+namespace pla::server {
+
+// One step of the schema: statements in a neutral dialect where {FLOAT},
+// {DATETIME} and {BLOB} stand for each engine's type.
+struct TMigration {
+    int Version;
+    QString Description;
+    QStringList Statements;
+};
+
+// Every step, in order (schema.cpp).
+const std::vector<TMigration>& SchemaMigrations();
+
+// Applies the steps the database lacks, each in one transaction, holding a lock so
+// that several servers starting together apply each step once. Returns the version
+// reached.
+int Migrate(TDatabase& db);
+int SchemaVersion(TDatabase& db); // 0 for an empty database
+QString ForDialect(const QString& statement, TDialect dialect);
+
+} // namespace pla::server

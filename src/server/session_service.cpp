@@ -1,0 +1,88 @@
+#include "session_service.h"
+
+#include "core/dates.h"
+#include "password_hash.h"
+
+namespace pla::server {
+
+namespace {
+
+const QString& badSignIn() {
+    static const QString text = QStringLiteral("Operador ou senha inválidos.");
+    return text;
+}
+
+} // namespace
+
+bool TSessionService::CheckPassword(const QString& operador, const QString& password) {
+    TDatabase& db = pool_.ForThisThread();
+    QSqlQuery q = db.Exec(QStringLiteral("SELECT DSSENHA, IDATIVO FROM OPERADOR WHERE "
+                                         "CDOPERADOR = ?"),
+                          {operador.trimmed().toUpper()});
+    if (!q.next()) {
+        // Spend the same time as a real check, so that timing does not tell which
+        // operators exist.
+        static const QString dummy = QStringLiteral("pbkdf2-sha256$%1$%2$%3")
+                                         .arg(DefaultPasswordIterations)
+                                         .arg(QString::fromLatin1(QByteArray(16, '\0').toBase64()),
+                                              QString::fromLatin1(QByteArray(32, '\0').toBase64()));
+        VerifyPassword(password, dummy);
+        return false;
+    }
+    const QString stored = q.value(0).toString();
+    const bool active = q.value(1).toString() == QLatin1String("S");
+    return VerifyPassword(password, stored) && active;
+}
+
+TSession TSessionService::Open(const QString& operador, const QString& password) {
+    const QString code = operador.trimmed().toUpper();
+    if (code.isEmpty() || !CheckPassword(code, password)) {
+        throw EPlaError(badSignIn());
+    }
+    TSession s;
+    s.Token = NewSessionToken();
+    s.Operador = code;
+    const QDateTime now = Agora();
+    s.Expira = now.addSecs(qint64(lifetime_) * 60);
+    TDatabase& db = pool_.ForThisThread();
+    TTransaction tx(db, true);
+    db.Exec(QStringLiteral("INSERT INTO SESSAO (DSTOKEN, CDOPERADOR, DTCRIACAO, DTEXPIRA) "
+                           "VALUES (?, ?, ?, ?)"),
+            {TokenDigest(s.Token), code, now, s.Expira});
+    tx.Commit();
+    return s;
+}
+
+void TSessionService::SignOut(const QString& token) {
+    if (token.isEmpty()) {
+        return;
+    }
+    TDatabase& db = pool_.ForThisThread();
+    db.Exec(QStringLiteral("DELETE FROM SESSAO WHERE DSTOKEN = ?"), {TokenDigest(token)});
+}
+
+std::optional<QString> TSessionService::Authenticate(const QString& token) {
+    if (token.isEmpty() || token.size() > 200) {
+        return std::nullopt;
+    }
+    TDatabase& db = pool_.ForThisThread();
+    QSqlQuery q = db.Exec(QStringLiteral("SELECT S.CDOPERADOR, S.DTEXPIRA, O.IDATIVO FROM SESSAO S "
+                                         "JOIN OPERADOR O ON O.CDOPERADOR = S.CDOPERADOR "
+                                         "WHERE S.DSTOKEN = ?"),
+                          {TokenDigest(token)});
+    if (!q.next()) {
+        return std::nullopt;
+    }
+    const QDateTime expira = TDatabase::FromSql(TFieldType::DateTime, q.value(1)).toDateTime();
+    if (expira <= Agora() || q.value(2).toString() != QLatin1String("S")) {
+        return std::nullopt;
+    }
+    return q.value(0).toString();
+}
+
+int TSessionService::PurgeExpired() {
+    TDatabase& db = pool_.ForThisThread();
+    return db.ExecCount(QStringLiteral("DELETE FROM SESSAO WHERE DTEXPIRA <= ?"), {Agora()});
+}
+
+} // namespace pla::server
