@@ -26,4 +26,8 @@ QString Ajusta(const QString& text, int width) {
                    : t.leftJustified(width, QLatin1Char(' '));
 }
 
+QString FormatTipoCusto(int number, const QString& name) {
+    return Ajusta(QString::number(number), 2) + QStringLiteral(" - ") + name.trimmed();
+}
+
 } // namespace pla

@@ -16,6 +16,9 @@ bool EmptyString(const QString& text);
 // typed, so that the field's own size check reports it.
 QString Ajusta(const QString& text, int width);
 
+// How a cost type shows in the cost-type lists: "06 - CUSTO MEDIO".
+QString FormatTipoCusto(int number, const QString& name);
+
 template <typename T> T iif(bool condition, const T& whenTrue, const T& whenFalse) {
     return condition ? whenTrue : whenFalse;
 }

@@ -122,16 +122,32 @@ TDispatchReply TDispatcher::Dispatch(const QString& module, const QString& metho
         }
     }
 
-    TCallContext ctx{operador, mod->Name(), def->Name};
+    TCallContext ctx{operador, mod->Name(), def->Name, nullptr};
     TMethodArgs margs(def->Params, values);
+    const QList<QVariant> given = values; // what goes back if the method refuses
     rpc::TRpcResult result;
     QString outcome = QStringLiteral("ok");
     try {
-        result.Result = def->Handler(ctx, margs);
+        ctx.Db = database_ ? database_() : nullptr;
+        if (def->Writes && ctx.Db) {
+            TTransaction tx(*ctx.Db, true);
+            result.Result = def->Handler(ctx, margs);
+            tx.Commit();
+        } else {
+            result.Result = def->Handler(ctx, margs);
+        }
+    } catch (const EDatabaseError& e) {
+        // Rolled back already; the planner sees why, the log keeps it.
+        qCWarning(lcCalls).noquote() << module << method << "database:" << e.message();
+        result.Result = QStringLiteral("Erro no banco de dados: %1").arg(e.message());
+        outcome = QStringLiteral("database error");
+        values = given;
     } catch (const EPlaError& e) {
-        // A refusal the method raised is its error text, as methods answer them.
+        // A method refuses by raising: whatever it wrote is rolled back, and its text
+        // is the answer, as methods give error texts.
         result.Result = e.message();
         outcome = QStringLiteral("error text");
+        values = given;
     } catch (const std::exception& e) {
         qCWarning(lcCalls).noquote() << module << method << "failed:" << e.what();
         return finish(

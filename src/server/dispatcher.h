@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/cbor_codec.h"
+#include "database.h"
 #include "remote_data_module.h"
 
 #include <QByteArray>
@@ -43,6 +44,8 @@ public:
     const TRemoteDataModule* FindModule(const QString& name) const;
     void SetDecodeLimits(const TDecodeLimits& limits) { limits_ = limits; }
     void SetMaxBodyBytes(qsizetype bytes) { maxBody_ = bytes; }
+    // The calling worker's database connection.
+    void SetDatabase(std::function<TDatabase*()> provider) { database_ = std::move(provider); }
     qsizetype MaxBodyBytes() const { return maxBody_; }
 
     TDispatchReply Dispatch(const QString& module, const QString& method, const QString& token,
@@ -53,6 +56,7 @@ public:
 
 private:
     ISessions& sessions_;
+    std::function<TDatabase*()> database_;
     std::vector<std::unique_ptr<TRemoteDataModule>> modules_;
     TDecodeLimits limits_;
     qsizetype maxBody_ = 64 * 1024 * 1024;

@@ -68,8 +68,15 @@ THttpServer::THttpServer(const TDispatcher& dispatcher, const THttpServerOptions
         const TDispatchReply reply = dispatcher_.SignOut(bearerToken(req));
         setCbor(res, reply.Status, reply.Body);
     });
-    server_->Get("/health", [](const httplib::Request&, httplib::Response& res) {
-        res.set_content("ok", "text/plain");
+    server_->Get("/health", [this](const httplib::Request&, httplib::Response& res) {
+        bool ok = true;
+        try {
+            ok = !options_.Healthy || options_.Healthy();
+        } catch (const std::exception&) {
+            ok = false;
+        }
+        res.status = ok ? 200 : 503;
+        res.set_content(ok ? "ok" : "database unavailable", "text/plain");
     });
     // Whatever the library refuses by itself (an unknown path, a body over the limit)
     // still answers with a CBOR text naming the problem.
@@ -102,7 +109,7 @@ THttpServer::~THttpServer() {
     Stop();
 }
 
-void THttpServer::bind() {
+int THttpServer::Bind() {
     const std::string address = options_.Address.toStdString();
     if (options_.Port == 0) {
         port_ = server_->bind_to_any_port(address.c_str());
@@ -114,30 +121,39 @@ void THttpServer::bind() {
                             .arg(options_.Address)
                             .arg(options_.Port));
     }
-}
-
-int THttpServer::Start() {
-    bind();
-    thread_ = std::thread([this] { server_->listen_after_bind(); });
-    // Connections queue on the bound socket already; wait for the accept loop only
-    // so that an early Stop finds it running and ends it.
-    for (int waited = 0; !server_->is_running(); ++waited) {
-        if (waited > 5000) {
-            throw EPlaError(QStringLiteral("O servidor HTTP não começou a atender"));
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
     return port_;
 }
 
-int THttpServer::Run() {
-    bind();
+void THttpServer::Serve() {
+    {
+        std::lock_guard lock(stateMutex_);
+        if (stopRequested_) {
+            return;
+        }
+        serving_ = true;
+    }
     server_->listen_after_bind();
+    serving_ = false;
+}
+
+int THttpServer::Start() {
+    Bind();
+    thread_ = std::thread([this] { Serve(); });
     return port_;
 }
 
 void THttpServer::Stop() {
-    if (server_) {
+    bool serving = false;
+    {
+        std::lock_guard lock(stateMutex_);
+        stopRequested_ = true;
+        serving = serving_;
+    }
+    if (serving && server_) {
+        // Serving has begun or is about to: wait until the loop runs, then end it.
+        while (serving_ && !server_->is_running()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         server_->stop();
     }
     if (thread_.joinable()) {

@@ -4,7 +4,9 @@
 
 #include <QString>
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace httplib {
@@ -22,7 +24,8 @@ struct THttpServerOptions {
     qsizetype MaxBodyBytes = 64 * 1024 * 1024;
     int ReadTimeoutSec = 30;
     int WriteTimeoutSec = 30;
-    int IdleTimeoutSec = 30; // how long a kept-alive connection may wait for the next call
+    int IdleTimeoutSec = 30;       // how long a kept-alive connection may wait for the next call
+    std::function<bool()> Healthy; // what /health checks besides answering (the database)
 };
 
 // Serves the dispatcher over HTTP/1.1: POST /rpc/<module>/<method> for calls and
@@ -34,22 +37,25 @@ public:
     THttpServer(const THttpServer&) = delete;
     THttpServer& operator=(const THttpServer&) = delete;
 
-    // Binds and starts serving in the background; the bound port, or raises EPlaError.
-    int Start();
+    // Binds the address; the bound port, or raises EPlaError.
+    int Bind();
     // Serves on the calling thread until Stop (for the server process itself).
-    int Run();
+    void Serve();
+    // Binds and serves in the background; the bound port.
+    int Start();
     void Stop();
     int Port() const { return port_; }
     bool Tls() const { return !options_.CertFile.isEmpty(); }
 
 private:
-    void bind();
-
     const TDispatcher& dispatcher_;
     THttpServerOptions options_;
     std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
     int port_ = 0;
+    std::mutex stateMutex_;
+    bool stopRequested_ = false;
+    std::atomic<bool> serving_{false};
 };
 
 } // namespace pla::server

@@ -55,6 +55,13 @@ bool fits(TArgType t, const QVariant& v) {
 
 } // namespace
 
+TDatabase& TCallContext::Database() const {
+    if (!Db) {
+        throw EPlaError(QStringLiteral("Servidor sem banco de dados"));
+    }
+    return *Db;
+}
+
 const QVariant& TMethodArgs::Value(int index) const {
     if (index < 0 || index >= Count()) {
         throw EProgramError(QStringLiteral("Argumento %1 não existe").arg(index));

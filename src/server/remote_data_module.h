@@ -42,11 +42,17 @@ private:
     QList<QVariant>& values_;
 };
 
-// Who is calling, for a method that needs to know.
+class TDatabase;
+
+// Who is calling, and the database to answer from.
 struct TCallContext {
     QString Operador; // the operator of the session, never taken from the arguments
     QString Module;
     QString Method;
+    TDatabase* Db =
+        nullptr; // this worker's connection; inside a transaction when the method writes
+
+    TDatabase& Database() const; // EPlaError when the server has none
 };
 
 using TMethodHandler = std::function<QVariant(TCallContext&, TMethodArgs&)>;
@@ -58,6 +64,8 @@ struct TMethodDef {
     // the session's operator is refused.
     int OperatorParam = -1;
     TMethodHandler Handler;
+    // A method that writes runs in one transaction: all of it or nothing.
+    bool Writes = false;
 };
 
 // A remote data module: a named table of methods, called by name (without regard to

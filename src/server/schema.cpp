@@ -71,6 +71,21 @@ const std::vector<TMigration>& SchemaMigrations() {
                             " DTCRIACAO {DATETIME} NOT NULL,"
                             " DTEXPIRA {DATETIME} NOT NULL)"),
              QStringLiteral("CREATE INDEX SESSAO_EXPIRA ON SESSAO (DTEXPIRA)"),
+             // Which kinds of single operations a supervisor may authorise (7 the cost
+             // reference date, 12 the recipe cost reference date, ...).
+             QStringLiteral("CREATE TABLE AUTORIZSUPERV ("
+                            " CDOPERADOR VARCHAR(12) NOT NULL REFERENCES OPERADOR (CDOPERADOR)"
+                            "  ON DELETE CASCADE,"
+                            " NRTIPOAUTORIZ INTEGER NOT NULL,"
+                            " PRIMARY KEY (CDOPERADOR, NRTIPOAUTORIZ))"),
+             // Every authorisation given: who asked, who authorised, what and when.
+             QStringLiteral("CREATE TABLE LOGAUTORIZ ("
+                            " CDOPERADOR VARCHAR(12) NOT NULL REFERENCES OPERADOR (CDOPERADOR),"
+                            " CDSUPERVISOR VARCHAR(12) NOT NULL REFERENCES OPERADOR (CDOPERADOR),"
+                            " NRTIPOAUTORIZ INTEGER NOT NULL,"
+                            " DSOPERACAO VARCHAR(60) NOT NULL,"
+                            " DTAUTORIZ {DATETIME} NOT NULL)"),
+             QStringLiteral("CREATE INDEX LOGAUTORIZ_DATA ON LOGAUTORIZ (DTAUTORIZ)"),
              // Cost types (which prices a cost uses), by number.
              QStringLiteral("CREATE TABLE TIPOCUSTO ("
                             " NRTIPOCUSTO INTEGER NOT NULL PRIMARY KEY,"

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "database.h"
+
+#include <QStringList>
+
+namespace pla::server {
+
+// What pla-admin does to operators; each call is one transaction and checks
+// everything before writing, so a refused call changes nothing.
+struct TNewOperator {
+    QString Code;
+    QString Name;
+    QString Password;
+    QChar Kind = QLatin1Char('F'); // "M" head office or group, "F" branch
+    bool Supervisor = false;
+    QString Branch;                                      // default branch, may be empty
+    QString Permissions = QString(17, QLatin1Char('0')); // "1" per allowed operation
+};
+
+constexpr int MinPasswordLength = 8;
+
+// Checks all but the password, so that a tool can refuse before asking for it.
+void CheckOperatorFields(const TNewOperator& op);
+void AddOperator(TDatabase& db, const TNewOperator& op, int iterations = 0);
+void SetPassword(TDatabase& db, const QString& code, const QString& password, int iterations = 0);
+// Replaces the permissions when given (17 characters of 0 and 1); adds screen
+// accesses ("PLA;PLA00115") and kinds of supervisor authorisation.
+void Grant(TDatabase& db, const QString& code, const QString& permissions,
+           const QStringList& screens, const QList<int>& supervise);
+
+} // namespace pla::server

@@ -1,0 +1,50 @@
+#include "modules.h"
+
+#include "core/dates.h"
+
+namespace pla::server {
+
+std::unique_ptr<TRemoteDataModule> MakeAutoriza(TSessionService& sessions) {
+    auto m = std::make_unique<TRemoteDataModule>(QStringLiteral("Est.rdmAutoriza"));
+    // A supervisor authorises one operation of the signed-in operator by signing with
+    // his own code and password; true when authorised, and the authorisation is logged.
+    m->Register({QStringLiteral("Autoriza"),
+                 {{QStringLiteral("tipo"), TArgType::Integer},
+                  {QStringLiteral("operacao"), TArgType::String},
+                  {QStringLiteral("supervisor"), TArgType::String},
+                  {QStringLiteral("senha"), TArgType::String}},
+                 -1,
+                 [&sessions](TCallContext& ctx, TMethodArgs& args) -> QVariant {
+                     TDatabase& db = ctx.Database();
+                     const qint64 tipo = args.Integer(0);
+                     const QString operacao = args.String(1).trimmed();
+                     const QString supervisor = args.String(2).trimmed().toUpper();
+                     if (operacao.isEmpty()) {
+                         throw EPlaError(QStringLiteral("Operação a autorizar não informada."));
+                     }
+                     if (!sessions.CheckPassword(supervisor, args.String(3))) {
+                         throw EPlaError(QStringLiteral("Supervisor ou senha inválidos."));
+                     }
+                     const bool may =
+                         db.Scalar(QStringLiteral("SELECT COUNT(*) FROM OPERADOR O JOIN "
+                                                  "AUTORIZSUPERV A ON A.CDOPERADOR = O.CDOPERADOR "
+                                                  "WHERE O.CDOPERADOR = ? AND O.IDSUPERVISOR = 'S' "
+                                                  "AND A.NRTIPOAUTORIZ = ?"),
+                                   {supervisor, tipo})
+                             .toInt() > 0;
+                     if (!may) {
+                         throw EPlaError(QStringLiteral("O operador %1 não pode autorizar esta "
+                                                        "operação.")
+                                             .arg(supervisor));
+                     }
+                     db.Exec(QStringLiteral("INSERT INTO LOGAUTORIZ (CDOPERADOR, CDSUPERVISOR, "
+                                            "NRTIPOAUTORIZ, DSOPERACAO, DTAUTORIZ) "
+                                            "VALUES (?, ?, ?, ?, ?)"),
+                             {ctx.Operador, supervisor, tipo, operacao.left(60), Agora()});
+                     return true;
+                 },
+                 true});
+    return m;
+}
+
+} // namespace pla::server

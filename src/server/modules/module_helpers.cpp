@@ -1,0 +1,34 @@
+#include "modules.h"
+
+#include "core/text_utils.h"
+
+namespace pla::server {
+
+void CheckBranch(TDatabase& db, const QString& cdFilial) {
+    if (db.Scalar(QStringLiteral("SELECT COUNT(*) FROM FILIAL WHERE CDFILIAL = ?"), {cdFilial})
+            .toInt() == 0) {
+        throw EPlaError(QStringLiteral("Filial não cadastrada."));
+    }
+}
+
+QString CostTypeText(TDatabase& db, const QString& code) {
+    bool ok = false;
+    const int nr = code.trimmed().toInt(&ok);
+    if (!ok) {
+        return {};
+    }
+    const QVariant name =
+        db.Scalar(QStringLiteral("SELECT NMTIPOCUSTO FROM TIPOCUSTO WHERE NRTIPOCUSTO = ?"), {nr});
+    return name.isNull() ? QString() : FormatTipoCusto(nr, name.toString());
+}
+
+void AddAllModules(TDispatcher& dispatcher, TSessionService& sessions) {
+    dispatcher.AddModule(MakeParamCardIndu());
+    dispatcher.AddModule(MakeCustoServ());
+    dispatcher.AddModule(MakeComensEst());
+    dispatcher.AddModule(MakeAutoriza(sessions));
+    dispatcher.AddModule(MakeCustProd());
+    dispatcher.AddModule(MakeProdCmpFilial());
+}
+
+} // namespace pla::server

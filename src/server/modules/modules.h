@@ -1,0 +1,24 @@
+#pragma once
+
+#include "server/dispatcher.h"
+#include "server/session_service.h"
+
+#include <memory>
+
+namespace pla::server {
+
+// The remote data modules, by the names the screens connect to.
+std::unique_ptr<TRemoteDataModule> MakeParamCardIndu(); // "Pla00100.rdmParamCardIndu"
+std::unique_ptr<TRemoteDataModule> MakeCustoServ();     // "Pla00106.rdmCustoServ"
+std::unique_ptr<TRemoteDataModule> MakeComensEst();     // "PLA00124.rdmComensEst"
+std::unique_ptr<TRemoteDataModule> MakeAutoriza(TSessionService& sessions); // "Est.rdmAutoriza"
+std::unique_ptr<TRemoteDataModule> MakeCustProd();      // "Cus00000.rdmCustProd"
+std::unique_ptr<TRemoteDataModule> MakeProdCmpFilial(); // "CMP02500.rdmProdCmpFilial"
+
+void AddAllModules(TDispatcher& dispatcher, TSessionService& sessions);
+
+// Shared by the methods: refusals raise EPlaError with the planner's text.
+void CheckBranch(TDatabase& db, const QString& cdFilial);
+QString CostTypeText(TDatabase& db, const QString& code); // "" when none
+
+} // namespace pla::server
