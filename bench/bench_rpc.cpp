@@ -6,8 +6,8 @@
 #include "server/http_server.h"
 #include "server/in_process_transport.h"
 
-#include <benchmark/benchmark.h>
 #include <QCoreApplication>
+#include <benchmark/benchmark.h>
 
 using namespace pla;
 using namespace pla::rpc;
@@ -62,14 +62,15 @@ struct TBenchServer {
         auto c = std::make_unique<TNetConnection>("netBench");
         c->SetServerName("Bench.rdmEco");
         c->SetTokenSource([] { return QStringLiteral("t"); });
-        c->SetTransportFactory([this, overHttp](const TNetConnection&) -> std::unique_ptr<TRpcTransport> {
-            if (!overHttp) {
-                return std::make_unique<TInProcessTransport>(dispatcher);
-            }
-            THttpClientOptions o;
-            o.Port = port;
-            return std::make_unique<THttpTransport>(o);
-        });
+        c->SetTransportFactory(
+            [this, overHttp](const TNetConnection&) -> std::unique_ptr<TRpcTransport> {
+                if (!overHttp) {
+                    return std::make_unique<TInProcessTransport>(dispatcher);
+                }
+                THttpClientOptions o;
+                o.Port = port;
+                return std::make_unique<THttpTransport>(o);
+            });
         return c;
     }
 };
