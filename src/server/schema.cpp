@@ -122,6 +122,229 @@ const std::vector<TMigration>& SchemaMigrations() {
                             "  CHECK (IDMANCORCARDALT IN ('S','N')),"
                             " NRNIVEISPRATO INTEGER NOT NULL DEFAULT 1)"),
          }},
+        {2,
+         QStringLiteral("Cardápio: tipos de prato, pratos, configuração, dias, pratos do dia, "
+                        "feriados, turnos e clientes"),
+         {
+             // Default diners of a service by weekday (DOM..SAB) and on holidays (FER):
+             // total, clients, employees, donations.
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTCOMESTIDOM {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTCOMESTISEG {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTCOMESTITER {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTCOMESTIQUA {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTCOMESTIQUI {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTCOMESTISEX {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTCOMESTISAB {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTCOMESTIFER {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTCLIESTIDOM {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTCLIESTISEG {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTCLIESTITER {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTCLIESTIQUA {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTCLIESTIQUI {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTCLIESTISEX {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTCLIESTISAB {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTCLIESTIFER {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTFUNESTIDOM {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTFUNESTISEG {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTFUNESTITER {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTFUNESTIQUA {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTFUNESTIQUI {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTFUNESTISEX {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTFUNESTISAB {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTFUNESTIFER {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTDOAESTIDOM {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTDOAESTISEG {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTDOAESTITER {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTDOAESTIQUA {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTDOAESTIQUI {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTDOAESTISEX {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTDOAESTISAB {FLOAT} NOT NULL DEFAULT 0"),
+             QStringLiteral(
+                 "ALTER TABLE SERVICO ADD COLUMN QTDOAESTIFER {FLOAT} NOT NULL DEFAULT 0"),
+             // Meal shifts of a service and their default diners by weekday.
+             QStringLiteral(
+                 "CREATE TABLE TURNOSERV ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " CDSERVFILI VARCHAR(5) NOT NULL,"
+                 " CDTURNO INTEGER NOT NULL,"
+                 " NMTURNO VARCHAR(30) NOT NULL,"
+                 " QTCOMESTTDOM {FLOAT} NOT NULL DEFAULT 0,"
+                 " QTCOMESTTSEG {FLOAT} NOT NULL DEFAULT 0,"
+                 " QTCOMESTTTER {FLOAT} NOT NULL DEFAULT 0,"
+                 " QTCOMESTTQUA {FLOAT} NOT NULL DEFAULT 0,"
+                 " QTCOMESTTQUI {FLOAT} NOT NULL DEFAULT 0,"
+                 " QTCOMESTTSEX {FLOAT} NOT NULL DEFAULT 0,"
+                 " QTCOMESTTSAB {FLOAT} NOT NULL DEFAULT 0,"
+                 " QTCOMESTTFER {FLOAT} NOT NULL DEFAULT 0,"
+                 " PRIMARY KEY (CDFILIAL, CDSERVFILI, CDTURNO),"
+                 " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI))"),
+             // Holidays of a branch (no service expected), and holidays of its menu.
+             QStringLiteral("CREATE TABLE FERIFILI ("
+                            " CDFILIAL VARCHAR(4) NOT NULL REFERENCES FILIAL (CDFILIAL),"
+                            " DTFERIFILI {DATETIME} NOT NULL,"
+                            " DSFERIFILI VARCHAR(40) NOT NULL,"
+                            " PRIMARY KEY (CDFILIAL, DTFERIFILI))"),
+             QStringLiteral("CREATE TABLE FERICARD ("
+                            " CDFILIAL VARCHAR(4) NOT NULL REFERENCES FILIAL (CDFILIAL),"
+                            " DTFERICARD {DATETIME} NOT NULL,"
+                            " DSFERICARD VARCHAR(40) NOT NULL,"
+                            " DTULTATU {DATETIME} NOT NULL,"
+                            " PRIMARY KEY (CDFILIAL, DTFERICARD))"),
+             // Dish types: main course, rice, beans, salad, dessert ...
+             QStringLiteral("CREATE TABLE TIPOPRAT ("
+                            " CDTIPOPRAT VARCHAR(2) NOT NULL PRIMARY KEY,"
+                            " NMTIPOPRAT VARCHAR(35) NOT NULL)"),
+             // Dishes, kept per branch of record (CDFILAUXPRAT); a dish without a
+             // revised recipe cannot be placed in a standardised menu.
+             QStringLiteral(
+                 "CREATE TABLE PRATO ("
+                 " CDFILAUXPRAT VARCHAR(4) NOT NULL REFERENCES FILIAL (CDFILIAL),"
+                 " CDPRATO VARCHAR(10) NOT NULL,"
+                 " NMPRATO VARCHAR(40) NOT NULL,"
+                 " CDTIPOPRAT VARCHAR(2) NOT NULL REFERENCES TIPOPRAT (CDTIPOPRAT),"
+                 " IDATIVO CHAR(1) NOT NULL DEFAULT 'S' CHECK (IDATIVO IN ('S','N')),"
+                 " IDRECEREVI CHAR(1) NOT NULL DEFAULT 'S' CHECK (IDRECEREVI IN ('S','N')),"
+                 " PRIMARY KEY (CDFILAUXPRAT, CDPRATO))"),
+             QStringLiteral("CREATE INDEX PRATO_TIPO ON PRATO (CDTIPOPRAT, NMPRATO)"),
+             // The standing dish positions of a service, and the configuration of one
+             // month (copied from the standing one when the month is first planned):
+             // position, dish type, optional (IDOPCCNFMES), printed (IDIMPCNFMES),
+             // display order, counted in the diners check (IDCONCNFMES).
+             QStringLiteral(
+                 "CREATE TABLE CNFCARDSERV ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " CDSERVFILI VARCHAR(5) NOT NULL,"
+                 " NRSEQCNFMES INTEGER NOT NULL,"
+                 " CDTIPOPRAT VARCHAR(2) NOT NULL REFERENCES TIPOPRAT (CDTIPOPRAT),"
+                 " IDOPCCNFMES CHAR(1) NOT NULL DEFAULT 'N' CHECK (IDOPCCNFMES IN ('S','N')),"
+                 " IDIMPCNFMES CHAR(1) NOT NULL DEFAULT 'S' CHECK (IDIMPCNFMES IN ('S','N')),"
+                 " NRORDCNFMES INTEGER NOT NULL,"
+                 " IDCONCNFMES CHAR(1) NOT NULL DEFAULT 'S' CHECK (IDCONCNFMES IN ('S','N')),"
+                 " PRIMARY KEY (CDFILIAL, CDSERVFILI, NRSEQCNFMES),"
+                 " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI))"),
+             QStringLiteral(
+                 "CREATE TABLE CNFCARDMES ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " CDSERVFILI VARCHAR(5) NOT NULL,"
+                 " DTREFECNFMES {DATETIME} NOT NULL,"
+                 " NRSEQCNFMES INTEGER NOT NULL,"
+                 " CDTIPOPRAT VARCHAR(2) NOT NULL REFERENCES TIPOPRAT (CDTIPOPRAT),"
+                 " IDOPCCNFMES CHAR(1) NOT NULL DEFAULT 'N' CHECK (IDOPCCNFMES IN ('S','N')),"
+                 " IDIMPCNFMES CHAR(1) NOT NULL DEFAULT 'S' CHECK (IDIMPCNFMES IN ('S','N')),"
+                 " NRORDCNFMES INTEGER NOT NULL,"
+                 " IDCONCNFMES CHAR(1) NOT NULL DEFAULT 'S' CHECK (IDCONCNFMES IN ('S','N')),"
+                 " PRIMARY KEY (CDFILIAL, CDSERVFILI, DTREFECNFMES, NRSEQCNFMES),"
+                 " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI))"),
+             // The last day-menu number given in a branch.
+             QStringLiteral(
+                 "CREATE TABLE SEQCARDAPIO ("
+                 " CDFILIAL VARCHAR(4) NOT NULL PRIMARY KEY REFERENCES FILIAL (CDFILIAL),"
+                 " NRULTIMO INTEGER NOT NULL DEFAULT 0)"),
+             // A day of a service's menu: estimated and effective diners (total,
+             // per shift, clients, employees, donations), month, description.
+             QStringLiteral(
+                 "CREATE TABLE CARDADIA ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " NRCARDAPIO VARCHAR(10) NOT NULL,"
+                 " CDSERVFILI VARCHAR(5) NOT NULL,"
+                 " CDOPERADOR VARCHAR(12) REFERENCES OPERADOR (CDOPERADOR),"
+                 " DTCARDAPIO {DATETIME} NOT NULL,"
+                 " QTCOMESTICAR {FLOAT} NOT NULL DEFAULT 0,"
+                 " QTESTITURNO1 {FLOAT} NOT NULL DEFAULT 0,"
+                 " QTESTITURNO2 {FLOAT} NOT NULL DEFAULT 0,"
+                 " QTESTITURNO3 {FLOAT} NOT NULL DEFAULT 0,"
+                 " QTESTITURNO4 {FLOAT} NOT NULL DEFAULT 0,"
+                 " QTCLIESTICAR {FLOAT} NOT NULL DEFAULT 0,"
+                 " QTFUNESTICAR {FLOAT} NOT NULL DEFAULT 0,"
+                 " QTDOAESTICAR {FLOAT} NOT NULL DEFAULT 0,"
+                 " QTCOMEFETCAR {FLOAT},"
+                 " QTCLIEFETCAR {FLOAT},"
+                 " QTFUNEFETCAR {FLOAT},"
+                 " QTDOAEFETCAR {FLOAT},"
+                 " DTMESCARD {DATETIME} NOT NULL,"
+                 " DSCARDAPIO VARCHAR(30),"
+                 " DTULTATUACAR {DATETIME},"
+                 " PRIMARY KEY (CDFILIAL, NRCARDAPIO),"
+                 " UNIQUE (CDFILIAL, CDSERVFILI, DTCARDAPIO),"
+                 " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI))"),
+             QStringLiteral(
+                 "CREATE INDEX CARDADIA_MES ON CARDADIA (CDFILIAL, CDSERVFILI, DTMESCARD)"),
+             // A dish in a position of a day: its share of the day's diners
+             // (VRPECONSCARD, a percentage), its order in the position, its origin
+             // mark, and the central dish it stands in for.
+             QStringLiteral(
+                 "CREATE TABLE COMPCARD ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " NRCARDAPIO VARCHAR(10) NOT NULL,"
+                 " NRSEQPRATCAR INTEGER NOT NULL,"
+                 " NRORDPRATCAR INTEGER NOT NULL,"
+                 " CDFILAUXPRAT VARCHAR(4) NOT NULL,"
+                 " CDPRATO VARCHAR(10) NOT NULL,"
+                 " VRPECONSCARD {FLOAT} NOT NULL DEFAULT 100 CHECK (VRPECONSCARD >= 0),"
+                 " IDPRATOESPE CHAR(1) NOT NULL DEFAULT 'N'"
+                 "  CHECK (IDPRATOESPE IN ('N','R','S')),"
+                 " CDPRATOMAT VARCHAR(10),"
+                 " CDFILAUXPRATMAT VARCHAR(4),"
+                 " PRIMARY KEY (CDFILIAL, NRCARDAPIO, NRSEQPRATCAR, NRORDPRATCAR),"
+                 " FOREIGN KEY (CDFILIAL, NRCARDAPIO) REFERENCES CARDADIA (CDFILIAL, NRCARDAPIO)"
+                 "  ON DELETE CASCADE,"
+                 " FOREIGN KEY (CDFILAUXPRAT, CDPRATO) REFERENCES PRATO (CDFILAUXPRAT, CDPRATO))"),
+             QStringLiteral("CREATE INDEX COMPCARD_PRATO ON COMPCARD (CDFILAUXPRAT, CDPRATO)"),
+             // Clients served by transported services, their delivery points, and the
+             // diners of each delivery point on a day.
+             QStringLiteral("CREATE TABLE CLIENTE ("
+                            " CDCLIENTE VARCHAR(21) NOT NULL PRIMARY KEY,"
+                            " NMRAZSOCCLIE VARCHAR(50) NOT NULL)"),
+             QStringLiteral("CREATE TABLE DESTFILI ("
+                            " CDFILIAL VARCHAR(4) NOT NULL REFERENCES FILIAL (CDFILIAL),"
+                            " CDDESTFILI VARCHAR(3) NOT NULL,"
+                            " NMDESTFILI VARCHAR(30) NOT NULL,"
+                            " CDCLIENTE VARCHAR(21) NOT NULL REFERENCES CLIENTE (CDCLIENTE),"
+                            " CDSERVFILI VARCHAR(5),"
+                            " PRIMARY KEY (CDFILIAL, CDDESTFILI))"),
+             QStringLiteral(
+                 "CREATE TABLE CARDACLI ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " NRCARDAPIO VARCHAR(10) NOT NULL,"
+                 " CDCLIENTE VARCHAR(21) NOT NULL REFERENCES CLIENTE (CDCLIENTE),"
+                 " CDDESTFILI VARCHAR(3) NOT NULL,"
+                 " QTCOMESTICLI {FLOAT} NOT NULL DEFAULT 0 CHECK (QTCOMESTICLI >= 0),"
+                 " PRIMARY KEY (CDFILIAL, NRCARDAPIO, CDCLIENTE, CDDESTFILI),"
+                 " FOREIGN KEY (CDFILIAL, NRCARDAPIO) REFERENCES CARDADIA (CDFILIAL, NRCARDAPIO)"
+                 "  ON DELETE CASCADE,"
+                 " FOREIGN KEY (CDFILIAL, CDDESTFILI) REFERENCES DESTFILI (CDFILIAL, CDDESTFILI))"),
+         }},
     };
     return steps;
 }

@@ -58,6 +58,40 @@ TEST_P(Database, ConstraintsGuardTheData) {
     EXPECT_THROW(db().Exec("INSERT INTO PARAMGERAL (NRPARAMGERAL) VALUES (2)"), EDatabaseError);
 }
 
+TEST_P(Database, MenuTablesKeepTheMenuConsistent) {
+    Migrate(db());
+    addBranch("0001");
+    db().Exec("INSERT INTO SERVICO (CDFILIAL, CDSERVFILI, NMSERVICO, QTCOMESTISEG) "
+              "VALUES ('0001', '00001', 'Almoço', 350)");
+    EXPECT_EQ(db().Scalar("SELECT QTCOMESTIFER FROM SERVICO").toDouble(), 0.0)
+        << "weekday estimates default to zero";
+    db().Exec("INSERT INTO TIPOPRAT (CDTIPOPRAT, NMTIPOPRAT) VALUES ('10', 'PRATO PRINCIPAL')");
+    db().Exec("INSERT INTO PRATO (CDFILAUXPRAT, CDPRATO, NMPRATO, CDTIPOPRAT) "
+              "VALUES ('0001', '0000000001', 'FEIJOADA', '10')");
+    const QDateTime day = DataHora(QDate(2026, 12, 7));
+    auto addDay = [&](const QString& nr) {
+        db().Exec("INSERT INTO CARDADIA (CDFILIAL, NRCARDAPIO, CDSERVFILI, DTCARDAPIO, DTMESCARD, "
+                  "QTCOMESTICAR) VALUES ('0001', ?, '00001', ?, ?, 350)",
+                  {nr, day, DataHora(QDate(2026, 12, 1))});
+    };
+    addDay("0000000001");
+    EXPECT_THROW(addDay("0000000002"), EDatabaseError) << "one menu per service and day";
+    auto addDish = [&](int seq, int ord, const QString& dish, double share) {
+        db().Exec("INSERT INTO COMPCARD (CDFILIAL, NRCARDAPIO, NRSEQPRATCAR, NRORDPRATCAR, "
+                  "CDFILAUXPRAT, CDPRATO, VRPECONSCARD) VALUES ('0001', '0000000001', ?, ?, "
+                  "'0001', ?, ?)",
+                  {seq, ord, dish, share});
+    };
+    addDish(1, 1, "0000000001", 60);
+    addDish(1, 2, "0000000001", 40); // two dishes in one position
+    EXPECT_THROW(addDish(2, 1, "9999999999", 100), EDatabaseError) << "unknown dish";
+    EXPECT_THROW(addDish(3, 1, "0000000001", -1), EDatabaseError) << "negative share";
+    EXPECT_THROW(db().Exec("UPDATE COMPCARD SET IDPRATOESPE = 'X'"), EDatabaseError);
+    db().Exec("DELETE FROM CARDADIA WHERE NRCARDAPIO = '0000000001'");
+    EXPECT_EQ(db().Scalar("SELECT COUNT(*) FROM COMPCARD").toInt(), 0)
+        << "a day's dishes go with the day";
+}
+
 TEST_P(Database, WallClockDatesComeBackAsStored) {
     Migrate(db());
     addBranch("0001");
