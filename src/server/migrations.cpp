@@ -3,6 +3,7 @@
 #include "core/dates.h"
 
 #include <QLoggingCategory>
+#include <QRegularExpression>
 
 Q_LOGGING_CATEGORY(lcSchema, "pla.server.schema")
 
@@ -10,6 +11,13 @@ namespace pla::server {
 
 QString ForDialect(const QString& statement, TDialect dialect) {
     QString s = statement;
+    if (dialect == TDialect::SQLite) {
+        // SQLite does not hold texts to their declared length; a check does, so that
+        // both engines refuse the same values.
+        static const QRegularExpression text(
+            QStringLiteral("\\b(\\w+) (VARCHAR|CHAR)\\((\\d+)\\)"));
+        s.replace(text, QStringLiteral("\\1 \\2(\\3) CHECK (length(\\1) <= \\3)"));
+    }
     const bool pg = dialect == TDialect::PostgreSQL;
     s.replace(QLatin1String("{FLOAT}"),
               pg ? QLatin1String("DOUBLE PRECISION") : QLatin1String("REAL"));

@@ -95,6 +95,7 @@ const std::vector<TMigration>& SchemaMigrations() {
                  "CREATE TABLE PARAMPLANEJA ("
                  " CDFILIAL VARCHAR(4) NOT NULL PRIMARY KEY REFERENCES FILIAL (CDFILIAL),"
                  " IDEXIBECUSTO CHAR(1) CHECK (IDEXIBECUSTO IN ('R','C')),"
+                 " IDTIPOCARD CHAR(1) NOT NULL DEFAULT 'N' CHECK (IDTIPOCARD IN ('N','S','D')),"
                  " IDPERCCOME CHAR(1) NOT NULL DEFAULT 'C' CHECK (IDPERCCOME IN ('C','P')),"
                  " CDTIPOCUSTOPLA VARCHAR(5),"
                  " CDTIPOCUSTOREA VARCHAR(5),"
@@ -213,12 +214,12 @@ const std::vector<TMigration>& SchemaMigrations() {
              QStringLiteral("CREATE TABLE FERIFILI ("
                             " CDFILIAL VARCHAR(4) NOT NULL REFERENCES FILIAL (CDFILIAL),"
                             " DTFERIFILI {DATETIME} NOT NULL,"
-                            " DSFERIFILI VARCHAR(40) NOT NULL,"
+                            " DSFERIFILI VARCHAR(60) NOT NULL,"
                             " PRIMARY KEY (CDFILIAL, DTFERIFILI))"),
              QStringLiteral("CREATE TABLE FERICARD ("
                             " CDFILIAL VARCHAR(4) NOT NULL REFERENCES FILIAL (CDFILIAL),"
                             " DTFERICARD {DATETIME} NOT NULL,"
-                            " DSFERICARD VARCHAR(40) NOT NULL,"
+                            " DSFERICARD VARCHAR(60) NOT NULL,"
                             " DTULTATU {DATETIME} NOT NULL,"
                             " PRIMARY KEY (CDFILIAL, DTFERICARD))"),
              // Dish types: main course, rice, beans, salad, dessert ...

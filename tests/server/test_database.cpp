@@ -55,6 +55,10 @@ TEST_P(Database, ConstraintsGuardTheData) {
                  EDatabaseError)
         << "foreign key";
     EXPECT_THROW(db().Exec("UPDATE FILIAL SET IDCNTRRESC = 'X'"), EDatabaseError) << "flag check";
+    EXPECT_THROW(db().Exec("UPDATE FILIAL SET NMFILIAL = ?", {QString(41, QLatin1Char('x'))}),
+                 EDatabaseError)
+        << "texts are held to their length on both engines";
+    db().Exec("UPDATE FILIAL SET NMFILIAL = ?", {QString(40, QChar(0x00E7))});
     EXPECT_THROW(db().Exec("INSERT INTO PARAMGERAL (NRPARAMGERAL) VALUES (2)"), EDatabaseError);
 }
 
