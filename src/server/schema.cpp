@@ -346,6 +346,243 @@ const std::vector<TMigration>& SchemaMigrations() {
                  "  ON DELETE CASCADE,"
                  " FOREIGN KEY (CDFILIAL, CDDESTFILI) REFERENCES DESTFILI (CDFILIAL, CDDESTFILI))"),
          }},
+        {3,
+         QStringLiteral(
+             "Produtos, receitas, custos, listas de preços, retiradas, pratos relacionados, "
+             "nutrientes, dietas, ciclos, visões, dias específicos, pratos excluídos, "
+             "cenários e registros de exportação"),
+         {
+             // When a dish's recipe was last revised.
+             QStringLiteral("ALTER TABLE PRATO ADD COLUMN DTULTATURECE {DATETIME}"),
+             // Products (ingredients) bought and used in recipes, with their unit.
+             QStringLiteral("CREATE TABLE PRODUTO ("
+                            " CDPRODUTO VARCHAR(10) NOT NULL PRIMARY KEY,"
+                            " NMPRODUTO VARCHAR(60) NOT NULL,"
+                            " SGUNIDADE VARCHAR(4) NOT NULL,"
+                            " IDATIVO CHAR(1) NOT NULL DEFAULT 'S' CHECK (IDATIVO IN ('S','N')))"),
+             // A dish's recipe: net quantity of each product per serving (in the product's unit)
+             // and the correction factor for peel and waste.
+             QStringLiteral("CREATE TABLE RECEITA ("
+                            " CDFILAUXPRAT VARCHAR(4) NOT NULL,"
+                            " CDPRATO VARCHAR(10) NOT NULL,"
+                            " CDPRODUTO VARCHAR(10) NOT NULL REFERENCES PRODUTO (CDPRODUTO),"
+                            " QTPERCAPITA {FLOAT} NOT NULL CHECK (QTPERCAPITA > 0),"
+                            " QTFATORCORR {FLOAT} NOT NULL DEFAULT 1 CHECK (QTFATORCORR >= 1),"
+                            " PRIMARY KEY (CDFILAUXPRAT, CDPRATO, CDPRODUTO),"
+                            " FOREIGN KEY (CDFILAUXPRAT, CDPRATO) REFERENCES PRATO (CDFILAUXPRAT, "
+                            "CDPRATO) ON DELETE CASCADE)"),
+             QStringLiteral("CREATE INDEX RECEITA_PRODUTO ON RECEITA (CDPRODUTO)"),
+             // Unit cost of a product in a branch by cost type, valid from a date until the next
+             // one.
+             QStringLiteral("CREATE TABLE CUSTOPROD ("
+                            " CDFILIAL VARCHAR(4) NOT NULL REFERENCES FILIAL (CDFILIAL),"
+                            " CDPRODUTO VARCHAR(10) NOT NULL REFERENCES PRODUTO (CDPRODUTO),"
+                            " NRTIPOCUSTO INTEGER NOT NULL REFERENCES TIPOCUSTO (NRTIPOCUSTO),"
+                            " DTVIGENCIA {DATETIME} NOT NULL,"
+                            " VRCUSTUNIT {FLOAT} NOT NULL CHECK (VRCUSTUNIT >= 0),"
+                            " PRIMARY KEY (CDFILIAL, NRTIPOCUSTO, CDPRODUTO, DTVIGENCIA))"),
+             // Supplier price lists of a branch with their validity; IDATUCUSLIST while its prices
+             // have not yet updated the costs.
+             QStringLiteral(
+                 "CREATE TABLE LISTAPRECO ("
+                 " CDFILIAL VARCHAR(4) NOT NULL REFERENCES FILIAL (CDFILIAL),"
+                 " NRSEQPRELIST VARCHAR(10) NOT NULL,"
+                 " DSPREVLIST VARCHAR(50) NOT NULL,"
+                 " DTINIVALLIST {DATETIME} NOT NULL,"
+                 " DTFINVALLIST {DATETIME} NOT NULL,"
+                 " IDATUCUSLIST CHAR(1) NOT NULL DEFAULT 'S' CHECK (IDATUCUSLIST IN ('S','N')),"
+                 " PRIMARY KEY (CDFILIAL, NRSEQPRELIST),"
+                 " CHECK (DTFINVALLIST >= DTINIVALLIST))"),
+             QStringLiteral("CREATE TABLE ITEMLISTAPRECO ("
+                            " CDFILIAL VARCHAR(4) NOT NULL,"
+                            " NRSEQPRELIST VARCHAR(10) NOT NULL,"
+                            " CDPRODUTO VARCHAR(10) NOT NULL REFERENCES PRODUTO (CDPRODUTO),"
+                            " VRPRECO {FLOAT} NOT NULL CHECK (VRPRECO >= 0),"
+                            " PRIMARY KEY (CDFILIAL, NRSEQPRELIST, CDPRODUTO),"
+                            " FOREIGN KEY (CDFILIAL, NRSEQPRELIST) REFERENCES LISTAPRECO "
+                            "(CDFILIAL, NRSEQPRELIST) ON DELETE CASCADE)"),
+             // Per service and month: the standard per-capita cost (the contract's), the fixed
+             // consumption per capita (gas, cleaning, disposables) and the indirect cost per
+             // capita.
+             QStringLiteral(
+                 "CREATE TABLE CUSTOSERVMES ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " CDSERVFILI VARCHAR(5) NOT NULL,"
+                 " DTMESCUST {DATETIME} NOT NULL,"
+                 " VRCUSTPADR {FLOAT} NOT NULL DEFAULT 0 CHECK (VRCUSTPADR >= 0),"
+                 " VRCONSPERC {FLOAT} NOT NULL DEFAULT 0 CHECK (VRCONSPERC >= 0),"
+                 " VRCUSTORATPERC {FLOAT} NOT NULL DEFAULT 0 CHECK (VRCUSTORATPERC >= 0),"
+                 " PRIMARY KEY (CDFILIAL, CDSERVFILI, DTMESCUST),"
+                 " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI))"),
+             // What the stock really gave out for a served day of a service, at the unit cost of
+             // the withdrawal.
+             QStringLiteral(
+                 "CREATE TABLE RETIRADA ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " CDSERVFILI VARCHAR(5) NOT NULL,"
+                 " DTRETIRADA {DATETIME} NOT NULL,"
+                 " CDPRODUTO VARCHAR(10) NOT NULL REFERENCES PRODUTO (CDPRODUTO),"
+                 " QTRETIRADA {FLOAT} NOT NULL CHECK (QTRETIRADA >= 0),"
+                 " VRCUSTUNIT {FLOAT} NOT NULL CHECK (VRCUSTUNIT >= 0),"
+                 " PRIMARY KEY (CDFILIAL, CDSERVFILI, DTRETIRADA, CDPRODUTO),"
+                 " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI))"),
+             // Dishes related to a dish: "E" equivalent (may replace it), "R" related (goes with
+             // it).
+             QStringLiteral("CREATE TABLE PRATORELAC ("
+                            " CDFILAUXPRAT VARCHAR(4) NOT NULL,"
+                            " CDPRATO VARCHAR(10) NOT NULL,"
+                            " CDFILPRATRELAC VARCHAR(4) NOT NULL,"
+                            " CDPRATORELAC VARCHAR(10) NOT NULL,"
+                            " IDTIPORELAC CHAR(1) NOT NULL CHECK (IDTIPORELAC IN ('E','R')),"
+                            " PRIMARY KEY (CDFILAUXPRAT, CDPRATO, CDFILPRATRELAC, CDPRATORELAC),"
+                            " FOREIGN KEY (CDFILAUXPRAT, CDPRATO) REFERENCES PRATO (CDFILAUXPRAT, "
+                            "CDPRATO) ON DELETE CASCADE,"
+                            " FOREIGN KEY (CDFILPRATRELAC, CDPRATORELAC) REFERENCES PRATO "
+                            "(CDFILAUXPRAT, CDPRATO) ON DELETE CASCADE)"),
+             // Nutrients and what 100 units of a product hold of each.
+             QStringLiteral("CREATE TABLE NUTRIENTE ("
+                            " CDNUTRIENTE VARCHAR(4) NOT NULL PRIMARY KEY,"
+                            " NMNUTRIENTE VARCHAR(40) NOT NULL,"
+                            " SGUNIDADE VARCHAR(4) NOT NULL)"),
+             QStringLiteral("CREATE TABLE NUTRIPROD ("
+                            " CDPRODUTO VARCHAR(10) NOT NULL REFERENCES PRODUTO (CDPRODUTO),"
+                            " CDNUTRIENTE VARCHAR(4) NOT NULL REFERENCES NUTRIENTE (CDNUTRIENTE),"
+                            " QTNUTRI100 {FLOAT} NOT NULL CHECK (QTNUTRI100 >= 0),"
+                            " PRIMARY KEY (CDPRODUTO, CDNUTRIENTE))"),
+             // Standard diets; IDFORMDIET "0" by mouth, "1" enteral, "2" parenteral (these two are
+             // not served by the kitchen's menu).
+             QStringLiteral(
+                 "CREATE TABLE DIETPADR ("
+                 " CDDIETPAD VARCHAR(4) NOT NULL PRIMARY KEY,"
+                 " DSDIETPAD VARCHAR(50) NOT NULL,"
+                 " IDFORMDIET CHAR(1) NOT NULL DEFAULT '0' CHECK (IDFORMDIET IN ('0','1','2')))"),
+             // Diets a service serves.
+             QStringLiteral(
+                 "CREATE TABLE DIETSERV ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " CDSERVFILI VARCHAR(5) NOT NULL,"
+                 " CDDIETPAD VARCHAR(4) NOT NULL REFERENCES DIETPADR (CDDIETPAD),"
+                 " PRIMARY KEY (CDFILIAL, CDSERVFILI, CDDIETPAD),"
+                 " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI))"),
+             // Diets prescribed for a service: how many patients from a date until an end date
+             // (open when null).
+             QStringLiteral("CREATE TABLE DIETPRESC ("
+                            " CDFILIAL VARCHAR(4) NOT NULL,"
+                            " CDSERVFILI VARCHAR(5) NOT NULL,"
+                            " CDDIETPAD VARCHAR(4) NOT NULL,"
+                            " DTINIPRESC {DATETIME} NOT NULL,"
+                            " DTFIMPRESC {DATETIME},"
+                            " QTPACIENTES {FLOAT} NOT NULL CHECK (QTPACIENTES >= 0),"
+                            " PRIMARY KEY (CDFILIAL, CDSERVFILI, CDDIETPAD, DTINIPRESC),"
+                            " FOREIGN KEY (CDFILIAL, CDSERVFILI, CDDIETPAD) REFERENCES DIETSERV "
+                            "(CDFILIAL, CDSERVFILI, CDDIETPAD))"),
+             // Menu cycles: a sequence of day menus repeated over the months; its days and dishes,
+             // the services that follow it from a date, and the log of each update of menus from
+             // it.
+             QStringLiteral("CREATE TABLE CARDCICLO ("
+                            " CDFILIAL VARCHAR(4) NOT NULL REFERENCES FILIAL (CDFILIAL),"
+                            " CDCARDCICLO VARCHAR(5) NOT NULL,"
+                            " NMCARDCICLO VARCHAR(40) NOT NULL,"
+                            " QTDIASCICLO INTEGER NOT NULL CHECK (QTDIASCICLO > 0),"
+                            " PRIMARY KEY (CDFILIAL, CDCARDCICLO))"),
+             QStringLiteral(
+                 "CREATE TABLE CARDCICLODIA ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " CDCARDCICLO VARCHAR(5) NOT NULL,"
+                 " NRDIACICLO INTEGER NOT NULL CHECK (NRDIACICLO > 0),"
+                 " NRSEQPRATCAR INTEGER NOT NULL,"
+                 " NRORDPRATCAR INTEGER NOT NULL,"
+                 " CDFILAUXPRAT VARCHAR(4) NOT NULL,"
+                 " CDPRATO VARCHAR(10) NOT NULL,"
+                 " VRPECONSCARD {FLOAT} NOT NULL DEFAULT 100 CHECK (VRPECONSCARD >= 0),"
+                 " PRIMARY KEY (CDFILIAL, CDCARDCICLO, NRDIACICLO, NRSEQPRATCAR, NRORDPRATCAR),"
+                 " FOREIGN KEY (CDFILIAL, CDCARDCICLO) REFERENCES CARDCICLO (CDFILIAL, "
+                 "CDCARDCICLO) ON DELETE CASCADE,"
+                 " FOREIGN KEY (CDFILAUXPRAT, CDPRATO) REFERENCES PRATO (CDFILAUXPRAT, CDPRATO))"),
+             QStringLiteral(
+                 "CREATE TABLE CARDCICLOSERV ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " CDSERVFILI VARCHAR(5) NOT NULL,"
+                 " CDCARDCICLO VARCHAR(5) NOT NULL,"
+                 " DTINICICLO {DATETIME} NOT NULL,"
+                 " PRIMARY KEY (CDFILIAL, CDSERVFILI, DTINICICLO),"
+                 " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI),"
+                 " FOREIGN KEY (CDFILIAL, CDCARDCICLO) REFERENCES CARDCICLO (CDFILIAL, "
+                 "CDCARDCICLO))"),
+             QStringLiteral("CREATE TABLE LOGCARDCICLO ("
+                            " CDFILIAL VARCHAR(4) NOT NULL REFERENCES FILIAL (CDFILIAL),"
+                            " NRLOGCARDCICLO VARCHAR(10) NOT NULL,"
+                            " DTLOGCICLO {DATETIME} NOT NULL,"
+                            " CDOPERADOR VARCHAR(12) NOT NULL REFERENCES OPERADOR (CDOPERADOR),"
+                            " CDCARDCICLO VARCHAR(5) NOT NULL,"
+                            " CDSERVFILI VARCHAR(5) NOT NULL,"
+                            " DTMESCARD {DATETIME} NOT NULL,"
+                            " PRIMARY KEY (CDFILIAL, NRLOGCARDCICLO))"),
+             QStringLiteral("CREATE TABLE LOGCARDCICLOITEM ("
+                            " CDFILIAL VARCHAR(4) NOT NULL,"
+                            " NRLOGCARDCICLO VARCHAR(10) NOT NULL,"
+                            " NRITEMLOG INTEGER NOT NULL,"
+                            " DTCARDAPIO {DATETIME},"
+                            " DSMENSLOG VARCHAR(200) NOT NULL,"
+                            " PRIMARY KEY (CDFILIAL, NRLOGCARDCICLO, NRITEMLOG),"
+                            " FOREIGN KEY (CDFILIAL, NRLOGCARDCICLO) REFERENCES LOGCARDCICLO "
+                            "(CDFILIAL, NRLOGCARDCICLO) ON DELETE CASCADE)"),
+             // The grid arrangement an operator chose for a service.
+             QStringLiteral(
+                 "CREATE TABLE VISUALCARD ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " CDSERVFILI VARCHAR(5) NOT NULL,"
+                 " CDOPERADOR VARCHAR(12) NOT NULL REFERENCES OPERADOR (CDOPERADOR) ON DELETE "
+                 "CASCADE,"
+                 " NRVISUALCARD INTEGER NOT NULL,"
+                 " PRIMARY KEY (CDFILIAL, CDSERVFILI, CDOPERADOR),"
+                 " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI))"),
+             // Days whose menu departs from the central menu.
+             QStringLiteral(
+                 "CREATE TABLE CARDESP ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " CDSERVFILI VARCHAR(5) NOT NULL,"
+                 " DTCARDAPIO {DATETIME} NOT NULL,"
+                 " NRCARDAPIO VARCHAR(10) NOT NULL,"
+                 " PRIMARY KEY (CDFILIAL, CDSERVFILI, DTCARDAPIO),"
+                 " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI))"),
+             // Dishes of the central menu that a branch removed from a month (day of the month,
+             // position).
+             QStringLiteral(
+                 "CREATE TABLE PRATEXCL ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " CDSERVFILI VARCHAR(5) NOT NULL,"
+                 " DTMESCARD {DATETIME} NOT NULL,"
+                 " DTPRATEXCL VARCHAR(2) NOT NULL,"
+                 " NRSEQPRATEXCL INTEGER NOT NULL,"
+                 " IDLOCALEXCL CHAR(1) NOT NULL,"
+                 " CDPRATO VARCHAR(10) NOT NULL,"
+                 " CDFILAUXPRAT VARCHAR(4) NOT NULL,"
+                 " PRIMARY KEY (CDFILIAL, CDSERVFILI, DTMESCARD, DTPRATEXCL, NRSEQPRATEXCL, "
+                 "CDFILAUXPRAT, CDPRATO),"
+                 " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI))"),
+             // A service's month: the scenario its menu was planned in.
+             QStringLiteral(
+                 "CREATE TABLE CARDAMES ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " CDSERVFILI VARCHAR(5) NOT NULL,"
+                 " DTMESCARD {DATETIME} NOT NULL,"
+                 " NRCENARIOCARD INTEGER NOT NULL DEFAULT 1,"
+                 " PRIMARY KEY (CDFILIAL, CDSERVFILI, DTMESCARD),"
+                 " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI))"),
+             // Each export of a period's menu to another service, and its outcome.
+             QStringLiteral("CREATE TABLE LOGEXPCARD ("
+                            " CDFILIAL VARCHAR(4) NOT NULL REFERENCES FILIAL (CDFILIAL),"
+                            " NRLOGEXPCARD VARCHAR(10) NOT NULL,"
+                            " DTLOGEXP {DATETIME} NOT NULL,"
+                            " CDOPERADOR VARCHAR(12) NOT NULL REFERENCES OPERADOR (CDOPERADOR),"
+                            " CDSERVORIG VARCHAR(5) NOT NULL,"
+                            " CDSERVDEST VARCHAR(5) NOT NULL,"
+                            " DTINIEXP {DATETIME} NOT NULL,"
+                            " DTFIMEXP {DATETIME} NOT NULL,"
+                            " DSRESULTADO VARCHAR(200) NOT NULL,"
+                            " PRIMARY KEY (CDFILIAL, NRLOGEXPCARD))"),
+         }},
     };
     return steps;
 }
