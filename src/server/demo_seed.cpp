@@ -330,6 +330,143 @@ QList<TBranchSpec> branches(int copy) {
     };
 }
 
+struct TProductSpec {
+    const char* Category;
+    const char* Unit;
+    double Price; // average cost per unit, reais
+    QStringList Names;
+};
+
+// About 150 products in the categories recipes draw from.
+QList<TProductSpec> productSpecs() {
+    return {
+        {"GRAO",
+         "KG",
+         6.2,
+         {"Arroz agulhinha tipo 1", "Arroz integral", "Feijão carioca", "Feijão preto",
+          "Feijão branco", "Lentilha", "Grão-de-bico", "Ervilha seca", "Milho de pipoca",
+          "Farinha de mandioca", "Farinha de trigo", "Fubá", "Aveia em flocos",
+          "Macarrão espaguete", "Macarrão parafuso", "Sagu", "Canjica", "Polvilho"}},
+        {"PROT",
+         "KG",
+         28.5,
+         {"Peito de frango",
+          "Sobrecoxa de frango",
+          "Coxa de frango",
+          "Patinho bovino",
+          "Acém bovino",
+          "Músculo bovino",
+          "Carne moída",
+          "Lombo suíno",
+          "Pernil suíno",
+          "Filé de merluza",
+          "Filé de tilápia",
+          "Linguiça toscana",
+          "Carne seca",
+          "Bacon",
+          "Paio",
+          "Costela suína",
+          "Fígado bovino",
+          "Salsicha",
+          "Ovos (dúzia)",
+          "Proteína texturizada de soja",
+          "Tofu",
+          "Bucho bovino",
+          "Rabo bovino",
+          "Frango inteiro"}},
+        {"HORT",
+         "KG",
+         5.4,
+         {"Batata inglesa", "Batata doce",     "Mandioca",         "Mandioquinha",  "Cenoura",
+          "Beterraba",      "Abóbora cabotiá", "Abobrinha",        "Chuchu",        "Berinjela",
+          "Pimentão verde", "Tomate",          "Cebola",           "Alho",          "Repolho verde",
+          "Repolho roxo",   "Couve manteiga",  "Alface americana", "Alface crespa", "Rúcula",
+          "Agrião",         "Acelga",          "Almeirão",         "Escarola",      "Brócolis",
+          "Couve-flor",     "Vagem",           "Quiabo",           "Pepino",        "Milho verde",
+          "Ervilha fresca", "Espinafre",       "Cheiro-verde",     "Hortelã",       "Palmito",
+          "Banana-da-terra"}},
+        {"FRUT",
+         "KG",
+         6.8,
+         {"Banana prata", "Maçã fuji", "Laranja pera", "Mamão formosa", "Melancia", "Melão amarelo",
+          "Abacaxi pérola", "Tangerina ponkan", "Goiaba vermelha", "Pera williams", "Uva niágara",
+          "Manga palmer", "Maracujá azedo", "Limão taiti", "Caju", "Acerola", "Morango",
+          "Coco ralado"}},
+        {"LATI",
+         "L",
+         7.9,
+         {"Leite integral", "Leite desnatado", "Creme de leite", "Leite condensado",
+          "Queijo muçarela", "Queijo parmesão", "Requeijão", "Iogurte natural", "Manteiga",
+          "Ricota", "Doce de leite"}},
+        {"COND",
+         "KG",
+         12.0,
+         {"Óleo de soja",
+          "Azeite de oliva",
+          "Sal refinado",
+          "Açúcar cristal",
+          "Açúcar mascavo",
+          "Vinagre de álcool",
+          "Molho de tomate",
+          "Extrato de tomate",
+          "Maionese",
+          "Mostarda",
+          "Catchup",
+          "Molho shoyu",
+          "Colorau",
+          "Orégano",
+          "Pimenta-do-reino",
+          "Cominho",
+          "Louro",
+          "Caldo de galinha",
+          "Leite de coco",
+          "Azeite de dendê",
+          "Fermento químico",
+          "Gelatina em pó",
+          "Chocolate em pó",
+          "Amendoim torrado",
+          "Goiabada em barra",
+          "Mel",
+          "Vinho tinto culinário"}},
+        {"PADA",
+         "UN",
+         0.6,
+         {"Pão francês", "Pão de forma integral", "Pão de queijo congelado", "Pão de leite",
+          "Torrada", "Bisnaguinha", "Pão sírio", "Broa de milho"}},
+        {"BEBI",
+         "KG",
+         18.0,
+         {"Café torrado e moído", "Chá mate", "Chá de camomila", "Chá de erva-doce",
+          "Achocolatado em pó", "Polpa de fruta congelada", "Suco concentrado de caju",
+          "Suco concentrado de uva"}},
+    };
+}
+
+// Which product categories a dish type's recipe draws from, and how much per serving.
+struct TRecipeRule {
+    QStringList Categories;
+    double PerCapita;
+};
+
+TRecipeRule recipeRule(const QString& type) {
+    static const QHash<QString, TRecipeRule> rules{{"01", {{"GRAO", "COND", "HORT"}, 0.07}},
+                                                   {"02", {{"GRAO", "COND", "HORT"}, 0.05}},
+                                                   {"03", {{"PROT", "HORT", "COND"}, 0.14}},
+                                                   {"04", {{"PROT", "HORT", "LATI"}, 0.11}},
+                                                   {"05", {{"HORT", "COND", "GRAO"}, 0.09}},
+                                                   {"06", {{"HORT", "COND"}, 0.04}},
+                                                   {"07", {{"HORT", "COND"}, 0.05}},
+                                                   {"08", {{"LATI", "COND", "GRAO"}, 0.06}},
+                                                   {"09", {{"FRUT"}, 0.15}},
+                                                   {"10", {{"BEBI", "FRUT", "COND"}, 0.05}},
+                                                   {"11", {{"HORT", "PROT", "GRAO"}, 0.12}},
+                                                   {"12", {{"PADA"}, 1.0}},
+                                                   {"13", {{"BEBI", "LATI", "COND"}, 0.02}},
+                                                   {"14", {{"PROT", "HORT", "GRAO"}, 0.10}},
+                                                   {"15", {{"COND", "HORT"}, 0.015}}};
+    return rules.value(type, {{"HORT"}, 0.05});
+}
+
 } // namespace
 
 QList<QPair<QDate, QString>> NationalHolidays(int year) {
@@ -350,6 +487,362 @@ QList<QPair<QDate, QString>> NationalHolidays(int year) {
         {QDate(year, 12, 25), "Natal"}};
     std::sort(h.begin(), h.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     return h;
+}
+
+namespace {
+
+QString monthDay(const QDate& d) {
+    return Ajusta(QString::number(d.day()), 2);
+}
+
+} // namespace
+
+static void seedCostsAndMore(TDatabase& db, const QList<TBranchSpec>& allBranches,
+                             const QString& dishBranch, const QDate& firstMonth, int months,
+                             const QDate& today, QRandomGenerator& rng) {
+    // Products.
+    QHash<QString, QStringList> productsOf; // category -> product codes (active)
+    QHash<QString, double> basePrice;
+    int productNo = 0;
+    QString inactiveProduct;
+    for (const TProductSpec& spec : productSpecs()) {
+        for (int i = 0; i < spec.Names.size(); ++i) {
+            const QString code = QStringLiteral("P") + Ajusta(QString::number(++productNo), 5);
+            const bool active = productNo % 31 != 0;
+            db.Exec(
+                QStringLiteral("INSERT INTO PRODUTO (CDPRODUTO, NMPRODUTO, SGUNIDADE, IDATIVO) "
+                               "VALUES (?, ?, ?, ?)"),
+                {code, spec.Names[i].toUpper(), QString::fromUtf8(spec.Unit), active ? "S" : "N"});
+            basePrice[code] = RoundDec(spec.Price * (0.6 + (productNo % 9) * 0.1), 2);
+            if (active) {
+                productsOf[QString::fromUtf8(spec.Category)].append(code);
+            } else if (inactiveProduct.isEmpty()) {
+                inactiveProduct = code;
+            }
+        }
+    }
+
+    // Nutrients per 100 units of each product, by category.
+    const QList<std::tuple<const char*, const char*, const char*>> nutrients{
+        {"ENER", "Energia", "KCAL"}, {"PROT", "Proteínas", "G"}, {"CARB", "Carboidratos", "G"},
+        {"LIPI", "Lipídios", "G"},   {"FIBR", "Fibras", "G"},    {"SODI", "Sódio", "MG"}};
+    for (const auto& [code, name, unit] : nutrients) {
+        db.Exec(QStringLiteral("INSERT INTO NUTRIENTE (CDNUTRIENTE, NMNUTRIENTE, SGUNIDADE) VALUES "
+                               "(?, ?, ?)"),
+                {QString::fromUtf8(code), QString::fromUtf8(name), QString::fromUtf8(unit)});
+    }
+    const QHash<QString, QList<double>> perCategory{
+        {"GRAO", {350, 9, 72, 2, 6, 5}},      {"PROT", {190, 24, 0, 10, 0, 70}},
+        {"HORT", {35, 1.5, 7, 0.2, 2.5, 20}}, {"FRUT", {60, 0.8, 15, 0.3, 2, 2}},
+        {"LATI", {150, 8, 6, 10, 0, 120}},    {"COND", {300, 2, 40, 15, 1, 900}},
+        {"PADA", {290, 9, 57, 3, 2.5, 600}},  {"BEBI", {280, 6, 60, 2, 5, 30}}};
+    for (auto it = productsOf.cbegin(); it != productsOf.cend(); ++it) {
+        const QList<double>& values = perCategory[it.key()];
+        for (const QString& product : it.value()) {
+            for (int n = 0; n < nutrients.size(); ++n) {
+                db.Exec(QStringLiteral("INSERT INTO NUTRIPROD (CDPRODUTO, CDNUTRIENTE, QTNUTRI100) "
+                                       "VALUES (?, ?, ?)"),
+                        {product, QString::fromUtf8(std::get<0>(nutrients[n])),
+                         RoundDec(values[n] * (0.85 + rng.bounded(30) / 100.0), 2)});
+            }
+        }
+    }
+
+    // Recipes: two to four products per dish, by the dish type's rule; one dish keeps
+    // an inactive product, so that the inactive-product check has something to find.
+    struct TRecipeLine {
+        QString Product;
+        double PerCapita;
+        double Correction;
+    };
+    QHash<QString, QList<TRecipeLine>> recipeOf; // dish code -> lines
+    QSqlQuery dishes = db.Exec(QStringLiteral("SELECT CDPRATO, CDTIPOPRAT, IDRECEREVI FROM PRATO "
+                                              "ORDER BY CDPRATO"));
+    QList<std::tuple<QString, QString, bool>> dishList;
+    while (dishes.next()) {
+        dishList.append({dishes.value(0).toString(), dishes.value(1).toString(),
+                         dishes.value(2).toString() == QLatin1String("S")});
+    }
+    int lineNo = 0;
+    for (const auto& [dish, type, revised] : dishList) {
+        const TRecipeRule rule = recipeRule(type);
+        const int lines = std::min<int>(2 + (dish.toInt() % 3), rule.Categories.size() + 1);
+        QSet<QString> used;
+        for (int l = 0; l < lines; ++l) {
+            const QStringList& pool = productsOf[rule.Categories[l % rule.Categories.size()]];
+            const QString product = pool[(dish.toInt() * 7 + l * 13) % pool.size()];
+            if (used.contains(product)) {
+                continue;
+            }
+            used.insert(product);
+            const double perCapita = RoundDec(rule.PerCapita * (l == 0 ? 1.0 : 0.25), 4);
+            const double correction = l == 0 && (type == "03" || type == "06") ? 1.15 : 1.0;
+            recipeOf[dish].append({product, perCapita, correction});
+            ++lineNo;
+        }
+        if (dish.toInt() == 41 && !inactiveProduct.isEmpty()) {
+            recipeOf[dish].append({inactiveProduct, 0.01, 1.0});
+        }
+        for (const TRecipeLine& r : recipeOf[dish]) {
+            db.Exec(QStringLiteral("INSERT INTO RECEITA (CDFILAUXPRAT, CDPRATO, CDPRODUTO, "
+                                   "QTPERCAPITA, QTFATORCORR) VALUES (?, ?, ?, ?, ?)"),
+                    {dishBranch, dish, r.Product, r.PerCapita, r.Correction});
+        }
+        if (revised) {
+            db.Exec(QStringLiteral("UPDATE PRATO SET DTULTATURECE = ? WHERE CDFILAUXPRAT = ? AND "
+                                   "CDPRATO = ?"),
+                    {DataHora(firstMonth.addDays(-30 - dish.toInt() % 200)), dishBranch, dish});
+        }
+    }
+
+    // Equivalent and related dishes: main courses and options five apart are
+    // equivalents; every tenth main course goes with a side.
+    QStringList mains;
+    QStringList options;
+    QStringList sides;
+    for (const auto& [dish, type, revised] : dishList) {
+        if (type == QLatin1String("03")) {
+            mains.append(dish);
+        } else if (type == QLatin1String("04")) {
+            options.append(dish);
+        } else if (type == QLatin1String("05")) {
+            sides.append(dish);
+        }
+    }
+    auto relate = [&](const QString& a, const QString& b, const char* kind) {
+        db.Exec(QStringLiteral("INSERT INTO PRATORELAC (CDFILAUXPRAT, CDPRATO, CDFILPRATRELAC, "
+                               "CDPRATORELAC, IDTIPORELAC) VALUES (?, ?, ?, ?, ?)"),
+                {dishBranch, a, dishBranch, b, QString::fromUtf8(kind)});
+    };
+    for (const QStringList* list : {&mains, &options}) {
+        for (int i = 0; i + 5 < list->size(); i += 3) {
+            relate((*list)[i], (*list)[i + 5], "E");
+            relate((*list)[i + 5], (*list)[i], "E");
+        }
+    }
+    for (int i = 0; i < mains.size() && !sides.isEmpty(); i += 10) {
+        relate(mains[i], sides[i % sides.size()], "R");
+    }
+
+    // Costs: each branch, product and cost type from two months before the first
+    // menu month, monthly, with a drift; a price list for each of the last months.
+    const QList<QPair<int, double>> costTypes{
+        {1, 1.0}, {6, 1.03}, {10, 1.07}, {20, 1.1}, {48, 0.97}};
+    QHash<QString, double> averageCost; // product -> cost type 6 of the current month, first branch
+    for (const TBranchSpec& b : allBranches) {
+        const double regional = b.MenuType == QLatin1Char('S') ? 1.06 : 1.0;
+        for (auto it = basePrice.cbegin(); it != basePrice.cend(); ++it) {
+            for (int m = -2; m < months; ++m) {
+                const QDate from = firstMonth.addMonths(m);
+                const double drift = 1.0 + 0.008 * (m + 2) + (rng.bounded(20) - 10) / 1000.0;
+                for (const auto& [type, factor] : costTypes) {
+                    const double cost = RoundDec(it.value() * regional * drift * factor, 5);
+                    db.Exec(
+                        QStringLiteral("INSERT INTO CUSTOPROD (CDFILIAL, CDPRODUTO, NRTIPOCUSTO, "
+                                       "DTVIGENCIA, VRCUSTUNIT) VALUES (?, ?, ?, ?, ?)"),
+                        {b.Code, it.key(), type, DataHora(from), cost});
+                    if (b.Code == allBranches.first().Code && type == 6 &&
+                        from == PriDiaMes(today)) {
+                        averageCost[it.key()] = cost;
+                    }
+                }
+            }
+        }
+        for (int l = 0; l < 2; ++l) {
+            const QDate start = PriDiaMes(today).addMonths(l - 1);
+            const QString nr = Ajusta(QString::number(start.year() * 100 + start.month()), 10);
+            db.Exec(QStringLiteral(
+                        "INSERT INTO LISTAPRECO (CDFILIAL, NRSEQPRELIST, DSPREVLIST, "
+                        "DTINIVALLIST, DTFINVALLIST, IDATUCUSLIST) VALUES (?, ?, ?, ?, ?, ?)"),
+                    {b.Code, nr,
+                     QStringLiteral("Lista de preços %1").arg(FormatDateTime("mm/yyyy", start)),
+                     DataHora(start), DataHora(UltimoDiaMes(start)), l == 1 ? "S" : "N"});
+            int n = 0;
+            for (auto it = basePrice.cbegin(); it != basePrice.cend(); ++it) {
+                if (++n % 3 == 0) {
+                    db.Exec(QStringLiteral("INSERT INTO ITEMLISTAPRECO (CDFILIAL, NRSEQPRELIST, "
+                                           "CDPRODUTO, VRPRECO) VALUES (?, ?, ?, ?)"),
+                            {b.Code, nr, it.key(), RoundDec(it.value() * (0.95 + l * 0.02), 2)});
+                }
+            }
+        }
+    }
+
+    // Per service and month: standard cost from the recipes' cost, fixed consumption
+    // and indirect cost; the scenario of the month.
+    double recipeCostSum = 0;
+    int recipeCount = 0;
+    for (auto it = recipeOf.cbegin(); it != recipeOf.cend(); ++it) {
+        for (const TRecipeLine& r : it.value()) {
+            recipeCostSum += r.PerCapita * r.Correction * averageCost.value(r.Product, 10.0);
+        }
+        ++recipeCount;
+    }
+    const double averageDishCost = recipeCount > 0 ? recipeCostSum / recipeCount : 1.0;
+    for (const TBranchSpec& b : allBranches) {
+        for (const TServiceSpec& sv : b.Services) {
+            for (int m = 0; m < months; ++m) {
+                const QDate month = firstMonth.addMonths(m);
+                db.Exec(QStringLiteral(
+                            "INSERT INTO CUSTOSERVMES (CDFILIAL, CDSERVFILI, DTMESCUST, "
+                            "VRCUSTPADR, VRCONSPERC, VRCUSTORATPERC) VALUES (?, ?, ?, ?, ?, ?)"),
+                        {b.Code, sv.Code, DataHora(month),
+                         RoundDec(averageDishCost * sv.Positions.size() * 1.08, 2),
+                         RoundDec(0.35 + 0.05 * m, 2),
+                         RoundDec(0.8 + 0.1 * (b.MenuType == QLatin1Char('S')), 2)});
+                db.Exec(QStringLiteral("INSERT INTO CARDAMES (CDFILIAL, CDSERVFILI, DTMESCARD, "
+                                       "NRCENARIOCARD) VALUES (?, ?, ?, 1)"),
+                        {b.Code, sv.Code, DataHora(month)});
+            }
+        }
+    }
+
+    // Real withdrawals of the days already served: what the recipes ask for the
+    // effective diners, give or take what a kitchen really uses.
+    QSqlQuery served = db.Exec(QStringLiteral(
+        "SELECT D.CDFILIAL, D.CDSERVFILI, D.DTCARDAPIO, D.QTCOMEFETCAR, C.CDPRATO, "
+        "C.VRPECONSCARD FROM CARDADIA D JOIN COMPCARD C ON C.CDFILIAL = D.CDFILIAL AND "
+        "C.NRCARDAPIO = D.NRCARDAPIO WHERE D.QTCOMEFETCAR IS NOT NULL "
+        "ORDER BY D.CDFILIAL, D.CDSERVFILI, D.DTCARDAPIO"));
+    QMap<std::tuple<QString, QString, QString, QString>, double> withdrawn;
+    while (served.next()) {
+        const double diners = served.value(3).toDouble() * served.value(5).toDouble() / 100.0;
+        const QString when = served.value(2).toString();
+        for (const TRecipeLine& r : recipeOf.value(served.value(4).toString())) {
+            withdrawn[{served.value(0).toString(), served.value(1).toString(), when, r.Product}] +=
+                r.PerCapita * r.Correction * diners;
+        }
+    }
+    for (auto it = withdrawn.cbegin(); it != withdrawn.cend(); ++it) {
+        const auto& [filial, servico, when, product] = it.key();
+        db.Exec(QStringLiteral("INSERT INTO RETIRADA (CDFILIAL, CDSERVFILI, DTRETIRADA, CDPRODUTO, "
+                               "QTRETIRADA, VRCUSTUNIT) VALUES (?, ?, ?, ?, ?, ?)"),
+                {filial, servico, TDatabase::FromSql(TFieldType::DateTime, when), product,
+                 RoundDec(it.value() * (0.95 + rng.bounded(150) / 1000.0), 3),
+                 averageCost.value(product, basePrice.value(product))});
+    }
+
+    // Diets: the standard ones, served by the hospital with prescriptions.
+    const QList<std::tuple<const char*, const char*, const char*>> diets{
+        {"0001", "Dieta geral", "0"},       {"0002", "Dieta branda", "0"},
+        {"0003", "Dieta pastosa", "0"},     {"0004", "Dieta líquida", "0"},
+        {"0005", "Dieta hipossódica", "0"}, {"0006", "Dieta para diabéticos", "0"},
+        {"0007", "Nutrição enteral", "1"},  {"0008", "Nutrição parenteral", "2"}};
+    for (const auto& [code, name, form] : diets) {
+        db.Exec(QStringLiteral(
+                    "INSERT INTO DIETPADR (CDDIETPAD, DSDIETPAD, IDFORMDIET) VALUES (?, ?, ?)"),
+                {QString::fromUtf8(code), QString::fromUtf8(name), QString::fromUtf8(form)});
+    }
+    for (const TBranchSpec& b : allBranches) {
+        if (b.MenuType != QLatin1Char('S')) {
+            continue;
+        }
+        for (const TServiceSpec& sv : b.Services) {
+            int d = 0;
+            for (const auto& [code, name, form] : diets) {
+                db.Exec(
+                    QStringLiteral("INSERT INTO DIETSERV (CDFILIAL, CDSERVFILI, CDDIETPAD) VALUES "
+                                   "(?, ?, ?)"),
+                    {b.Code, sv.Code, QString::fromUtf8(code)});
+                for (int m = 0; m < months; ++m) {
+                    const QDate start = firstMonth.addMonths(m);
+                    db.Exec(QStringLiteral(
+                                "INSERT INTO DIETPRESC (CDFILIAL, CDSERVFILI, CDDIETPAD, "
+                                "DTINIPRESC, DTFIMPRESC, QTPACIENTES) VALUES (?, ?, ?, ?, ?, ?)"),
+                            {b.Code, sv.Code, QString::fromUtf8(code), DataHora(start),
+                             DataHora(UltimoDiaMes(start)),
+                             d == 0 ? 110 + 5 * m : std::max(2, 30 - 4 * d + m)});
+                }
+                ++d;
+            }
+        }
+    }
+
+    // A four-week cycle for the school network, followed by its services, and the
+    // log of the update that built the current month from it.
+    for (const TBranchSpec& b : allBranches) {
+        if (b.MenuType != QLatin1Char('D')) {
+            continue;
+        }
+        db.Exec(QStringLiteral(
+                    "INSERT INTO CARDCICLO (CDFILIAL, CDCARDCICLO, NMCARDCICLO, QTDIASCICLO) "
+                    "VALUES (?, 'CIC01', 'Ciclo escolar de quatro semanas', 20)"),
+                {b.Code});
+        const TServiceSpec& sv = b.Services.first();
+        QHash<QString, QStringList> pools;
+        QSqlQuery active =
+            db.Exec(QStringLiteral("SELECT CDTIPOPRAT, CDPRATO FROM PRATO WHERE "
+                                   "IDATIVO = 'S' AND IDRECEREVI = 'S' ORDER BY CDPRATO"));
+        while (active.next()) {
+            pools[active.value(0).toString()].append(active.value(1).toString());
+        }
+        for (int day = 1; day <= 20; ++day) {
+            for (int p = 0; p < sv.Positions.size(); ++p) {
+                const QStringList& pool = pools[sv.Positions[p]];
+                db.Exec(QStringLiteral(
+                            "INSERT INTO CARDCICLODIA (CDFILIAL, CDCARDCICLO, NRDIACICLO, "
+                            "NRSEQPRATCAR, NRORDPRATCAR, CDFILAUXPRAT, CDPRATO, VRPECONSCARD) "
+                            "VALUES (?, 'CIC01', ?, ?, 1, ?, ?, 100)"),
+                        {b.Code, day, p + 1, dishBranch, pool[(day * 5 + p) % pool.size()]});
+            }
+        }
+        for (const TServiceSpec& each : b.Services) {
+            db.Exec(QStringLiteral("INSERT INTO CARDCICLOSERV (CDFILIAL, CDSERVFILI, CDCARDCICLO, "
+                                   "DTINICICLO) VALUES (?, ?, 'CIC01', ?)"),
+                    {b.Code, each.Code, DataHora(firstMonth)});
+        }
+        const QString log = Ajusta(QStringLiteral("1"), 10);
+        db.Exec(
+            QStringLiteral(
+                "INSERT INTO LOGCARDCICLO (CDFILIAL, NRLOGCARDCICLO, DTLOGCICLO, CDOPERADOR, "
+                "CDCARDCICLO, CDSERVFILI, DTMESCARD) VALUES (?, ?, ?, 'GRUPO1', 'CIC01', ?, ?)"),
+            {b.Code, log, DataHora(PriDiaMes(today).addDays(-3), QTime(9, 12)), sv.Code,
+             DataHora(PriDiaMes(today))});
+        int item = 0;
+        for (QDate day = PriDiaMes(today); day.month() == today.month(); day = day.addDays(1)) {
+            const int dow = day.dayOfWeek();
+            const QString text =
+                dow >= 6
+                    ? QStringLiteral("Dia sem aula: cardápio não gerado")
+                    : QStringLiteral("Cardápio gerado do dia %1 do ciclo").arg((item % 20) + 1);
+            db.Exec(
+                QStringLiteral("INSERT INTO LOGCARDCICLOITEM (CDFILIAL, NRLOGCARDCICLO, NRITEMLOG, "
+                               "DTCARDAPIO, DSMENSLOG) VALUES (?, ?, ?, ?, ?)"),
+                {b.Code, log, ++item, DataHora(day), text});
+        }
+    }
+
+    // A saved grid arrangement and a day that departs from the central menu.
+    db.Exec(
+        QStringLiteral("INSERT INTO VISUALCARD (CDFILIAL, CDSERVFILI, CDOPERADOR, NRVISUALCARD) "
+                       "VALUES (?, '00001', 'NUTRI1', 1)"),
+        {allBranches.first().Code});
+    for (const TBranchSpec& b : allBranches) {
+        if (b.MenuType != QLatin1Char('S')) {
+            continue;
+        }
+        QSqlQuery day =
+            db.Exec(QStringLiteral("SELECT DTCARDAPIO, NRCARDAPIO FROM CARDADIA WHERE "
+                                   "CDFILIAL = ? AND CDSERVFILI = '00001' AND DTCARDAPIO >= ? "
+                                   "ORDER BY DTCARDAPIO"),
+                    {b.Code, DataHora(today)});
+        if (day.next()) {
+            const QVariant when = day.value(0);
+            const QString nr = day.value(1).toString();
+            db.Exec(
+                QStringLiteral("INSERT INTO CARDESP (CDFILIAL, CDSERVFILI, DTCARDAPIO, NRCARDAPIO) "
+                               "VALUES (?, '00001', ?, ?)"),
+                {b.Code, TDatabase::FromSql(TFieldType::DateTime, when), nr});
+            db.Exec(QStringLiteral(
+                        "INSERT INTO PRATEXCL (CDFILIAL, CDSERVFILI, DTMESCARD, DTPRATEXCL, "
+                        "NRSEQPRATEXCL, IDLOCALEXCL, CDPRATO, CDFILAUXPRAT) SELECT ?, '00001', "
+                        "?, ?, C.NRSEQPRATCAR, 'F', C.CDPRATO, C.CDFILAUXPRAT FROM COMPCARD C "
+                        "WHERE C.CDFILIAL = ? AND C.NRCARDAPIO = ? AND C.NRSEQPRATCAR = 4"),
+                    {b.Code, DataHora(PriDiaMes(today)),
+                     monthDay(TDatabase::FromSql(TFieldType::DateTime, when).toDateTime().date()),
+                     b.Code, nr});
+        }
+    }
 }
 
 TDemoResult SeedDemo(TDatabase& db, const QDate& today, int scale, int passwordIterations) {
@@ -700,6 +1193,7 @@ TDemoResult SeedDemo(TDatabase& db, const QDate& today, int scale, int passwordI
         }
     }
 
+    seedCostsAndMore(db, allBranches, dishBranch, firstMonth, months, today, rng);
     tx.Commit();
     return out;
 }

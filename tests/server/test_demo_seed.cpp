@@ -81,6 +81,37 @@ TEST_P(Demo, SeedsARealisticDeterministicDemonstration) {
               "C.NRCARDAPIO = D.NRCARDAPIO)) > 0.001"),
         0);
     EXPECT_GT(count("SELECT COUNT(*) FROM CARDACLI"), 100);
+    // Products, recipes, costs and what the kitchen really withdrew.
+    EXPECT_GE(count("SELECT COUNT(*) FROM PRODUTO"), 140);
+    EXPECT_GT(count("SELECT COUNT(*) FROM PRODUTO WHERE IDATIVO = 'N'"), 2);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM PRATO P WHERE NOT EXISTS (SELECT 1 FROM RECEITA R WHERE "
+                    "R.CDFILAUXPRAT = P.CDFILAUXPRAT AND R.CDPRATO = P.CDPRATO)"),
+              0);
+    EXPECT_GE(count("SELECT COUNT(*) FROM RECEITA R JOIN PRODUTO P ON P.CDPRODUTO = R.CDPRODUTO "
+                    "WHERE P.IDATIVO = 'N'"),
+              1)
+        << "a dish with an inactive product, for the check that refuses it";
+    EXPECT_EQ(count("SELECT COUNT(DISTINCT NRTIPOCUSTO) FROM CUSTOPROD"), 5);
+    EXPECT_GT(count("SELECT COUNT(*) FROM ITEMLISTAPRECO"), 50);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM CUSTOSERVMES"), r.Services * 3);
+    EXPECT_GT(count("SELECT COUNT(*) FROM RETIRADA"), 500);
+    EXPECT_EQ(db.Scalar("SELECT COUNT(*) FROM RETIRADA WHERE DTRETIRADA >= ?",
+                        {DataHora(QDate(2026, 12, 6))})
+                  .toInt(),
+              0)
+        << "nothing withdrawn for days not yet served";
+    EXPECT_GT(count("SELECT COUNT(*) FROM PRATORELAC WHERE IDTIPORELAC = 'E'"), 20);
+    EXPECT_GT(count("SELECT COUNT(*) FROM PRATORELAC WHERE IDTIPORELAC = 'R'"), 3);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM NUTRIENTE"), 6);
+    // Diets prescribed for the hospital, a cycle for the schools with its log.
+    EXPECT_EQ(count("SELECT COUNT(*) FROM DIETPADR WHERE IDFORMDIET IN ('1', '2')"), 2);
+    EXPECT_GT(count("SELECT COUNT(*) FROM DIETPRESC"), 20);
+    EXPECT_EQ(count("SELECT COUNT(DISTINCT NRDIACICLO) FROM CARDCICLODIA"), 20);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM CARDCICLOSERV"), 2);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM LOGCARDCICLOITEM"), 31);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM CARDESP"), 1);
+    EXPECT_GT(count("SELECT COUNT(*) FROM PRATEXCL"), 0);
+
     // Every operator signs in with the password shown once.
     TSessionService sessions(pool);
     ASSERT_EQ(r.Operators.size(), 6);
