@@ -25,6 +25,8 @@ const char* const Usage =
     "  set-password CODE              [--password-stdin]\n"
     "  grant CODE                     [--permissions 17x0/1] [--screen PLA;PLA00115]...\n"
     "                                 [--supervise KIND]...\n"
+    "  create-lookup-role ROLE        PostgreSQL: a login that may only read the lookup\n"
+    "                                 tables [--password-stdin]\n"
     "  seed-demo                      [--scale N] [--today YYYY-MM-DD]: demonstration data\n"
     "                                 in an empty database; prints the operators' passwords\n"
     "\n"
@@ -149,6 +151,14 @@ int run(const QStringList& all) {
         Grant(db, a.Positional[0], a.Options.value(QStringLiteral("--permissions")),
               a.Options.values(QStringLiteral("--screen")), kinds);
         std::printf("granted\n");
+        return 0;
+    }
+    if (command == QLatin1String("create-lookup-role")) {
+        positional(1);
+        CreateLookupRole(db, a.Positional[0],
+                         readPassword(a.Flags.contains(QStringLiteral("--password-stdin"))));
+        std::printf("role %s may read: %s\n", qPrintable(a.Positional[0]),
+                    qPrintable(LookupTables().join(QStringLiteral(", "))));
         return 0;
     }
     if (command == QLatin1String("seed-demo")) {

@@ -137,4 +137,42 @@ void Grant(TDatabase& db, const QString& code, const QString& permissions,
     tx.Commit();
 }
 
+const QStringList& LookupTables() {
+    static const QStringList tables{
+        QStringLiteral("FILIAL"),   QStringLiteral("SERVICO"),   QStringLiteral("GRUPSERV"),
+        QStringLiteral("FERIFILI"), QStringLiteral("FERICARD"),  QStringLiteral("TURNOSERV"),
+        QStringLiteral("TIPOPRAT"), QStringLiteral("PRATO"),     QStringLiteral("PARAMGERAL"),
+        QStringLiteral("DIETSERV"), QStringLiteral("DIETPADR"),  QStringLiteral("CLIENTE"),
+        QStringLiteral("DESTFILI"), QStringLiteral("TIPOCUSTO"), QStringLiteral("PRODUTO")};
+    return tables;
+}
+
+void CreateLookupRole(TDatabase& db, const QString& role, const QString& password) {
+    if (db.Dialect() != TDialect::PostgreSQL) {
+        throw EPlaError(QStringLiteral("Papel de consulta só existe no PostgreSQL; no SQLite o "
+                                       "aplicativo abre o arquivo só para leitura."));
+    }
+    static const QRegularExpression valid(QStringLiteral("^[a-z_][a-z0-9_]{0,30}$"));
+    if (!valid.match(role).hasMatch()) {
+        throw EPlaError(
+            QStringLiteral("Nome de papel inválido: \"%1\" (minúsculas, algarismos e _)")
+                .arg(role));
+    }
+    checkPassword(password);
+    // Names cannot be bound as values: the role is checked above, the password is
+    // quoted by doubling its quotes.
+    QString quoted = password;
+    quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+    TTransaction tx(db, true);
+    const bool exists =
+        db.Scalar(QStringLiteral("SELECT COUNT(*) FROM pg_roles WHERE rolname = ?"), {role})
+            .toInt() > 0;
+    db.Exec(QStringLiteral("%1 ROLE %2 LOGIN PASSWORD '%3'")
+                .arg(exists ? QStringLiteral("ALTER") : QStringLiteral("CREATE"), role, quoted));
+    db.Exec(QStringLiteral("GRANT USAGE ON SCHEMA public TO %1").arg(role));
+    db.Exec(QStringLiteral("GRANT SELECT ON %1 TO %2")
+                .arg(LookupTables().join(QStringLiteral(", ")), role));
+    tx.Commit();
+}
+
 } // namespace pla::server

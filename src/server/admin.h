@@ -29,4 +29,12 @@ void SetPassword(TDatabase& db, const QString& code, const QString& password, in
 void Grant(TDatabase& db, const QString& code, const QString& permissions,
            const QStringList& screens, const QList<int>& supervise);
 
+// The tables the desktop application's lookups read directly.
+const QStringList& LookupTables();
+
+// PostgreSQL: a login role that may only read the lookup tables (the host's shared
+// connection); created or, when it exists, given the new password and the grants.
+// SQLite needs none: the host opens the file read-only.
+void CreateLookupRole(TDatabase& db, const QString& role, const QString& password);
+
 } // namespace pla::server
