@@ -6,7 +6,6 @@
 #include "server/http_server.h"
 #include "server/in_process_transport.h"
 
-#include <QCoreApplication>
 #include <benchmark/benchmark.h>
 
 using namespace pla;
@@ -110,11 +109,3 @@ BENCHMARK(BM_CallHttpLoopback)
     ->Threads(16);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

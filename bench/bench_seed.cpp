@@ -2,7 +2,6 @@
 #include "server/demo_seed.h"
 #include "server/migrations.h"
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -31,11 +30,3 @@ void BM_SeedDemo(benchmark::State& state) {
 BENCHMARK(BM_SeedDemo)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

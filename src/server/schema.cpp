@@ -5,6 +5,21 @@ namespace pla::server {
 // The schema in steps. A step, once released, is never edited: changes come as new
 // steps. One-letter flags are "S"/"N" unless a column says otherwise; codes are
 // texts stored exactly as the application pads them.
+namespace {
+
+// What a dish position holds, alike in the standing and the monthly configuration.
+const QString PositionColumns =
+    QStringLiteral(" CDTIPOPRAT VARCHAR(2) NOT NULL REFERENCES TIPOPRAT (CDTIPOPRAT),"
+                   " IDOPCCNFMES CHAR(1) NOT NULL DEFAULT 'N' CHECK (IDOPCCNFMES IN ('S','N')),"
+                   " IDIMPCNFMES CHAR(1) NOT NULL DEFAULT 'S' CHECK (IDIMPCNFMES IN ('S','N')),"
+                   " NRORDCNFMES INTEGER NOT NULL,"
+                   " IDCONCNFMES CHAR(1) NOT NULL DEFAULT 'S' CHECK (IDCONCNFMES IN ('S','N')),");
+
+const QString ServiceKey = QStringLiteral(
+    " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI))");
+
+} // namespace
+
 const std::vector<TMigration>& SchemaMigrations() {
     static const std::vector<TMigration> steps{
         {1,
@@ -242,31 +257,20 @@ const std::vector<TMigration>& SchemaMigrations() {
              // month (copied from the standing one when the month is first planned):
              // position, dish type, optional (IDOPCCNFMES), printed (IDIMPCNFMES),
              // display order, counted in the diners check (IDCONCNFMES).
-             QStringLiteral(
-                 "CREATE TABLE CNFCARDSERV ("
-                 " CDFILIAL VARCHAR(4) NOT NULL,"
-                 " CDSERVFILI VARCHAR(5) NOT NULL,"
-                 " NRSEQCNFMES INTEGER NOT NULL,"
-                 " CDTIPOPRAT VARCHAR(2) NOT NULL REFERENCES TIPOPRAT (CDTIPOPRAT),"
-                 " IDOPCCNFMES CHAR(1) NOT NULL DEFAULT 'N' CHECK (IDOPCCNFMES IN ('S','N')),"
-                 " IDIMPCNFMES CHAR(1) NOT NULL DEFAULT 'S' CHECK (IDIMPCNFMES IN ('S','N')),"
-                 " NRORDCNFMES INTEGER NOT NULL,"
-                 " IDCONCNFMES CHAR(1) NOT NULL DEFAULT 'S' CHECK (IDCONCNFMES IN ('S','N')),"
-                 " PRIMARY KEY (CDFILIAL, CDSERVFILI, NRSEQCNFMES),"
-                 " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI))"),
-             QStringLiteral(
-                 "CREATE TABLE CNFCARDMES ("
-                 " CDFILIAL VARCHAR(4) NOT NULL,"
-                 " CDSERVFILI VARCHAR(5) NOT NULL,"
-                 " DTREFECNFMES {DATETIME} NOT NULL,"
-                 " NRSEQCNFMES INTEGER NOT NULL,"
-                 " CDTIPOPRAT VARCHAR(2) NOT NULL REFERENCES TIPOPRAT (CDTIPOPRAT),"
-                 " IDOPCCNFMES CHAR(1) NOT NULL DEFAULT 'N' CHECK (IDOPCCNFMES IN ('S','N')),"
-                 " IDIMPCNFMES CHAR(1) NOT NULL DEFAULT 'S' CHECK (IDIMPCNFMES IN ('S','N')),"
-                 " NRORDCNFMES INTEGER NOT NULL,"
-                 " IDCONCNFMES CHAR(1) NOT NULL DEFAULT 'S' CHECK (IDCONCNFMES IN ('S','N')),"
-                 " PRIMARY KEY (CDFILIAL, CDSERVFILI, DTREFECNFMES, NRSEQCNFMES),"
-                 " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI))"),
+             QStringLiteral("CREATE TABLE CNFCARDSERV ("
+                            " CDFILIAL VARCHAR(4) NOT NULL,"
+                            " CDSERVFILI VARCHAR(5) NOT NULL,"
+                            " NRSEQCNFMES INTEGER NOT NULL,") +
+                 PositionColumns +
+                 QStringLiteral(" PRIMARY KEY (CDFILIAL, CDSERVFILI, NRSEQCNFMES),") + ServiceKey,
+             QStringLiteral("CREATE TABLE CNFCARDMES ("
+                            " CDFILIAL VARCHAR(4) NOT NULL,"
+                            " CDSERVFILI VARCHAR(5) NOT NULL,"
+                            " DTREFECNFMES {DATETIME} NOT NULL,"
+                            " NRSEQCNFMES INTEGER NOT NULL,") +
+                 PositionColumns +
+                 QStringLiteral(" PRIMARY KEY (CDFILIAL, CDSERVFILI, DTREFECNFMES, NRSEQCNFMES),") +
+                 ServiceKey,
              // The last day-menu number given in a branch.
              QStringLiteral(
                  "CREATE TABLE SEQCARDAPIO ("
