@@ -1,0 +1,78 @@
+#include "date_edit.h"
+
+namespace pla::host {
+
+namespace {
+
+// The day before the earliest date a planner may use stands for "empty".
+const QDate Empty(1899, 12, 31);
+
+} // namespace
+
+TDateEdit::TDateEdit(QWidget* parent)
+    : QDateEdit(parent) {
+    setMinimumDate(Empty);
+    setMaximumDate(QDate(2099, 12, 31));
+    setSpecialValueText(QStringLiteral(" "));
+    setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    setCalendarPopup(false);
+    setDate(Empty);
+}
+
+void TDateEdit::SetMonthOnly(bool on) {
+    monthOnly_ = on;
+    const QDate current = Date();
+    setDisplayFormat(on ? QStringLiteral("MM/yyyy") : QStringLiteral("dd/MM/yyyy"));
+    setCurrentSection(on ? QDateTimeEdit::MonthSection : QDateTimeEdit::DaySection);
+    SetDate(current);
+}
+
+QDate TDateEdit::Date() const {
+    const QDate d = date();
+    if (d <= Empty) {
+        return {};
+    }
+    return monthOnly_ ? QDate(d.year(), d.month(), 1) : d;
+}
+
+void TDateEdit::SetDate(const QDate& d) {
+    if (!d.isValid()) {
+        setDate(Empty);
+        return;
+    }
+    setDate(monthOnly_ ? QDate(d.year(), d.month(), 1) : d);
+}
+
+void TDateEdit::stepBy(int steps) {
+    const QDate current =
+        Date().isValid()
+            ? Date()
+            : (monthOnly_ ? QDate::currentDate().addDays(1 - QDate::currentDate().day())
+                          : QDate::currentDate());
+    if (!Date().isValid()) {
+        SetDate(current); // the first step from empty lands on today
+        return;
+    }
+    QDate next;
+    switch (monthOnly_ ? MonthSection : currentSection()) {
+    case YearSection:
+        next = current.addYears(steps);
+        break;
+    case MonthSection:
+        next = current.addMonths(steps);
+        break;
+    default:
+        next = current.addDays(steps);
+        break;
+    }
+    if (next > Empty && next <= maximumDate()) {
+        SetDate(next);
+    }
+}
+
+QAbstractSpinBox::StepEnabled TDateEdit::stepEnabled() const {
+    return StepUpEnabled | StepDownEnabled;
+}
+
+} // namespace pla::host
