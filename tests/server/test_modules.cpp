@@ -194,6 +194,16 @@ TEST_P(Methods, SupervisorAuthorisationIsCheckedAndLogged) {
               "ANA");
 }
 
+TEST_P(Methods, ScreenAccessOfTheOperator) {
+    Grant(server_->Db(), "ANA", QString(), {"PLA;PLA00115"}, {});
+    auto c = server_->Connect("Est.rdmAutoriza", true);
+    EXPECT_EQ(c->Call("ExisteAcesso", QVariantList{"PLA;PLA00115", "ANA"}), QVariant(true));
+    EXPECT_EQ(c->Call("ExisteAcesso", QVariantList{"pla;pla00115", "ANA"}), QVariant(true));
+    EXPECT_EQ(c->Call("ExisteAcesso", QVariantList{"PLA;PLA00124", "ANA"}), QVariant(false));
+    EXPECT_THROW(c->Call("ExisteAcesso", QVariantList{"PLA;PLA00115", "SUP"}), ERpcError)
+        << "only about oneself";
+}
+
 TEST_P(Methods, SignInAndOutOverBothTransports) {
     for (const bool http : {false, true}) {
         auto t = server_->Transport(http);

@@ -44,6 +44,19 @@ std::unique_ptr<TRemoteDataModule> MakeAutoriza(TSessionService& sessions) {
                      return true;
                  },
                  true});
+    // Whether the signed-in operator may open a screen: the access text is the
+    // module's acronym, ";" and the screen code ("PLA;PLA00115").
+    m->Register({QStringLiteral("ExisteAcesso"),
+                 {{QStringLiteral("acesso"), TArgType::String},
+                  {QStringLiteral("operador"), TArgType::String}},
+                 1,
+                 [](TCallContext& ctx, TMethodArgs& args) -> QVariant {
+                     return ctx.Database()
+                                .Scalar(QStringLiteral("SELECT COUNT(*) FROM ACESSOTELA WHERE "
+                                                       "CDOPERADOR = ? AND DSACESSO = ?"),
+                                        {ctx.Operador, args.String(0).trimmed().toUpper()})
+                                .toInt() > 0;
+                 }});
     return m;
 }
 
