@@ -1,11 +1,16 @@
 #include "session_service.h"
 
-#include "core/dates.h"
 #include "password_hash.h"
 
 namespace pla::server {
 
 namespace {
+
+// Sessions expire at an instant, whatever the time zone of the server that checks:
+// they are kept in UTC, unlike the planning dates, which are wall-clock days.
+QDateTime now() {
+    return QDateTime::currentDateTimeUtc();
+}
 
 const QString& badSignIn() {
     static const QString text = QStringLiteral("Operador ou senha inválidos.");
@@ -42,13 +47,13 @@ TSession TSessionService::Open(const QString& operador, const QString& password)
     TSession s;
     s.Token = NewSessionToken();
     s.Operador = code;
-    const QDateTime now = Agora();
-    s.Expira = now.addSecs(qint64(lifetime_) * 60);
+    const QDateTime created = now();
+    s.Expira = created.addSecs(qint64(lifetime_) * 60);
     TDatabase& db = pool_.ForThisThread();
     TTransaction tx(db, true);
     db.Exec(QStringLiteral("INSERT INTO SESSAO (DSTOKEN, CDOPERADOR, DTCRIACAO, DTEXPIRA) "
                            "VALUES (?, ?, ?, ?)"),
-            {TokenDigest(s.Token), code, now, s.Expira});
+            {TokenDigest(s.Token), code, created, s.Expira});
     tx.Commit();
     return s;
 }
@@ -74,7 +79,7 @@ std::optional<QString> TSessionService::Authenticate(const QString& token) {
         return std::nullopt;
     }
     const QDateTime expira = TDatabase::FromSql(TFieldType::DateTime, q.value(1)).toDateTime();
-    if (expira <= Agora() || q.value(2).toString() != QLatin1String("S")) {
+    if (expira <= now() || q.value(2).toString() != QLatin1String("S")) {
         return std::nullopt;
     }
     return q.value(0).toString();
@@ -82,7 +87,7 @@ std::optional<QString> TSessionService::Authenticate(const QString& token) {
 
 int TSessionService::PurgeExpired() {
     TDatabase& db = pool_.ForThisThread();
-    return db.ExecCount(QStringLiteral("DELETE FROM SESSAO WHERE DTEXPIRA <= ?"), {Agora()});
+    return db.ExecCount(QStringLiteral("DELETE FROM SESSAO WHERE DTEXPIRA <= ?"), {now()});
 }
 
 } // namespace pla::server

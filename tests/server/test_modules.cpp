@@ -215,7 +215,7 @@ TEST_P(Methods, SignInAndOutOverBothTransports) {
             EXPECT_EQ(e.message(), "Operador ou senha inválidos.");
         }
         const TSignedIn s = SignIn(*t, "ana", "senha-da-ana");
-        EXPECT_GT(s.Expira, Agora());
+        EXPECT_GT(s.Expira, QDateTime::currentDateTimeUtc());
         auto c = std::make_unique<TNetConnection>("net");
         c->SetServerName("Pla00100.rdmParamCardIndu");
         c->SetTokenSource([token = s.Token] { return token; });
