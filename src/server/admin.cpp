@@ -137,16 +137,6 @@ void Grant(TDatabase& db, const QString& code, const QString& permissions,
     tx.Commit();
 }
 
-const QStringList& LookupTables() {
-    static const QStringList tables{
-        QStringLiteral("FILIAL"),   QStringLiteral("SERVICO"),   QStringLiteral("GRUPSERV"),
-        QStringLiteral("FERIFILI"), QStringLiteral("FERICARD"),  QStringLiteral("TURNOSERV"),
-        QStringLiteral("TIPOPRAT"), QStringLiteral("PRATO"),     QStringLiteral("PARAMGERAL"),
-        QStringLiteral("DIETSERV"), QStringLiteral("DIETPADR"),  QStringLiteral("CLIENTE"),
-        QStringLiteral("DESTFILI"), QStringLiteral("TIPOCUSTO"), QStringLiteral("PRODUTO")};
-    return tables;
-}
-
 void CreateLookupRole(TDatabase& db, const QString& role, const QString& password) {
     if (db.Dialect() != TDialect::PostgreSQL) {
         throw EPlaError(QStringLiteral("Papel de consulta só existe no PostgreSQL; no SQLite o "

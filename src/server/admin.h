@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database.h"
+#include "lookup_tables.h"
 
 #include <QStringList>
 
@@ -28,9 +29,6 @@ void SetPassword(TDatabase& db, const QString& code, const QString& password, in
 // accesses ("PLA;PLA00115") and kinds of supervisor authorisation.
 void Grant(TDatabase& db, const QString& code, const QString& permissions,
            const QStringList& screens, const QList<int>& supervise);
-
-// The tables the desktop application's lookups read directly.
-const QStringList& LookupTables();
 
 // PostgreSQL: a login role that may only read the lookup tables (the host's shared
 // connection); created or, when it exists, given the new password and the grants.

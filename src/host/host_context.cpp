@@ -1,0 +1,97 @@
+#include "host_context.h"
+
+#include "server/lookup_tables.h"
+
+namespace pla::host {
+
+THostContext& THostContext::Instance() {
+    static THostContext context;
+    return context;
+}
+
+std::unique_ptr<rpc::TNetConnection> THostContext::NewConnection(const QString& name,
+                                                                 const QString& serverName) const {
+    auto c = std::make_unique<rpc::TNetConnection>(name);
+    c->SetServerName(serverName);
+    c->SetThrowException(false);
+    c->BeforeConnect = [this](rpc::TNetConnection& n) {
+        n.SetHost(WebURL);
+        n.SetPort(WebPort);
+    };
+    c->SetTokenSource([this] { return Token; });
+    if (transports_) {
+        c->SetTransportFactory(transports_);
+    }
+    return c;
+}
+
+QDate THostContext::DataProc(const QString& cdFilial) const {
+    if (!shared_) {
+        throw EPlaError(QStringLiteral("Sem conexão com o banco de dados"));
+    }
+    THostQuery q(QStringLiteral("qryDataProc"));
+    q.SetConnection(shared_);
+    q.AddField(QStringLiteral("DTPROCESSA"), TFieldType::DateTime);
+    q.SetSql(QStringLiteral("SELECT DTPROCESSA FROM FILIAL WHERE CDFILIAL = :P_CDFILIAL"));
+    q.SetParam(QStringLiteral("P_CDFILIAL"), cdFilial);
+    q.Open();
+    return q.IsEmpty() ? QDate() : q.FieldByName(QStringLiteral("DTPROCESSA")).AsDateTime().date();
+}
+
+bool THostContext::ExisteAcesso(const QString& acesso, const QString& operador) const {
+    auto c = NewConnection(QStringLiteral("netExisteAcesso"), QStringLiteral("Est.rdmAutoriza"));
+    const QVariant answer = rpc::CheckResultServ(
+        c->Call(QStringLiteral("ExisteAcesso"), QVariantList{acesso, operador}));
+    return answer.toBool();
+}
+
+void THostContext::AtualizaLocalCache(const QStringList& tables) {
+    if (!shared_) {
+        throw EPlaError(QStringLiteral("Sem conexão com o banco de dados"));
+    }
+    for (const QString& t : tables) {
+        const QString name = t.trimmed().toUpper();
+        // Only the lookup tables: the name goes into the statement's text.
+        if (!server::LookupTables().contains(name)) {
+            throw EProgramError(QStringLiteral("%1 não é uma tabela de consulta").arg(t));
+        }
+        auto q = std::make_unique<THostQuery>(name);
+        q->SetConnection(shared_);
+        q->SetSql(QStringLiteral("SELECT * FROM %1").arg(name));
+        q->Open();
+        caches_[name] = std::move(q);
+    }
+}
+
+TMemTable* THostContext::LocalCache(const QString& table) const {
+    const auto it = caches_.find(table.trimmed().toUpper());
+    return it == caches_.end() ? nullptr : it->second.get();
+}
+
+void THostContext::RegisterScreen(const QString& code, TScreenOpener opener) {
+    screens_.insert(code.trimmed().toUpper(), std::move(opener));
+}
+
+bool THostContext::HasScreen(const QString& code) const {
+    return screens_.contains(code.trimmed().toUpper());
+}
+
+void THostContext::LoadBPL(const QString& code, const QVariantList& params) const {
+    const auto it = screens_.constFind(code.trimmed().toUpper());
+    if (it == screens_.cend()) {
+        throw EPlaError(
+            QStringLiteral("A tela %1 não está disponível nesta instalação.").arg(code));
+    }
+    it.value()(params);
+}
+
+void THostContext::Reset() {
+    Operador.clear();
+    NmOperador.clear();
+    FiliProc.clear();
+    ModuFili = false;
+    Token.clear();
+    caches_.clear();
+}
+
+} // namespace pla::host

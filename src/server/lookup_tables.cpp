@@ -1,0 +1,15 @@
+#include "lookup_tables.h"
+
+namespace pla::server {
+
+const QStringList& LookupTables() {
+    static const QStringList tables{
+        QStringLiteral("FILIAL"),   QStringLiteral("SERVICO"),   QStringLiteral("GRUPSERV"),
+        QStringLiteral("FERIFILI"), QStringLiteral("FERICARD"),  QStringLiteral("TURNOSERV"),
+        QStringLiteral("TIPOPRAT"), QStringLiteral("PRATO"),     QStringLiteral("PARAMGERAL"),
+        QStringLiteral("DIETSERV"), QStringLiteral("DIETPADR"),  QStringLiteral("CLIENTE"),
+        QStringLiteral("DESTFILI"), QStringLiteral("TIPOCUSTO"), QStringLiteral("PRODUTO")};
+    return tables;
+}
+
+} // namespace pla::server
