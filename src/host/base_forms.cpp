@@ -1,0 +1,188 @@
+#include "base_forms.h"
+
+#include "host_messages.h"
+#include "modal_runner.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace pla::host {
+
+namespace {
+
+QToolButton* button(QWidget* parent, const QString& name, const QString& hint) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(name);
+    b->setToolTip(hint);
+    b->setText(hint);
+    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    return b;
+}
+
+QWidget* topBar(QWidget* parent, QLabel*& codeLabel, const QString& screenCode) {
+    auto* bar = new QWidget(parent);
+    bar->setObjectName(QStringLiteral("panMenu"));
+    bar->setAutoFillBackground(true);
+    codeLabel = new QLabel(screenCode, parent);
+    codeLabel->setObjectName(QStringLiteral("lblCodTela"));
+    return bar;
+}
+
+} // namespace
+
+TForm::TForm(const QString& screenCode, const QString& caption, QWidget* parent)
+    : QWidget(parent)
+    , msgPadrao(screenCode)
+    , screenCode_(screenCode) {
+    setWindowTitle(caption);
+    setObjectName(QStringLiteral("frm") + screenCode);
+}
+
+void TForm::showEvent(QShowEvent* event) {
+    if (!created_) {
+        created_ = true;
+        RunHandler([this] { FormCreate(); });
+    }
+    QWidget::showEvent(event);
+    Activate();
+}
+
+void TForm::Activate() {
+    const bool first = !activated_;
+    activated_ = true;
+    RunHandler([this, first] { FormActivate(first); });
+}
+
+void TForm::closeEvent(QCloseEvent* event) {
+    bool may = false;
+    RunHandler([&] { may = FormCloseQuery(); });
+    if (!may) {
+        event->ignore();
+        return;
+    }
+    TCloseAction action = TCloseAction::Hide;
+    RunHandler([&] { FormClose(action); });
+    if (action == TCloseAction::None) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (action == TCloseAction::Free) {
+        deleteLater();
+    }
+}
+
+int TForm::ShowModal() {
+    QDialog host;
+    host.setWindowTitle(windowTitle());
+    auto* layout = new QVBoxLayout(&host);
+    layout->setContentsMargins(0, 0, 0, 0);
+    QWidget* previousParent = parentWidget();
+    setParent(&host);
+    layout->addWidget(this);
+    modalResult_ = 0;
+    modalHost_ = &host;
+    show();
+    const int dialogResult = TModalRunner::Run(host);
+    modalHost_ = nullptr;
+    layout->removeWidget(this);
+    setParent(previousParent);
+    hide();
+    if (modalResult_ == 0) {
+        modalResult_ = dialogResult == QDialog::Accepted ? mrOk : mrCancel;
+    }
+    return modalResult_;
+}
+
+void TForm::SetModalResult(int result) {
+    modalResult_ = result;
+    if (result != 0 && modalHost_) {
+        if (!close()) {
+            modalResult_ = 0; // the form refused to close
+            return;
+        }
+        modalHost_->done(result == mrOk ? QDialog::Accepted : QDialog::Rejected);
+    }
+}
+
+TfrmRotiGeral::TfrmRotiGeral(const QString& screenCode, const QString& caption, QWidget* parent)
+    : TForm(screenCode, caption, parent) {
+    auto* layout = new QVBoxLayout(this);
+    panMenu = topBar(this, lblCodTela, screenCode);
+    auto* bar = new QHBoxLayout(panMenu);
+    panHelp = new QLabel(panMenu);
+    panHelp->setObjectName(QStringLiteral("panHelp"));
+    panBotoes = new QWidget(panMenu);
+    panBotoes->setObjectName(QStringLiteral("panBotoes"));
+    buttons_ = new QHBoxLayout(panBotoes);
+    buttons_->setContentsMargins(0, 0, 0, 0);
+    sbtConfirma = button(panBotoes, QStringLiteral("sbtConfirma"), QStringLiteral("Confirmar"));
+    buttons_->addWidget(sbtConfirma);
+    bar->addWidget(panHelp, 1);
+    bar->addWidget(panBotoes);
+    bar->addWidget(lblCodTela);
+    grbDadosRel = new QGroupBox(this);
+    grbDadosRel->setObjectName(QStringLiteral("grbDadosRel"));
+    layout->addWidget(panMenu);
+    layout->addWidget(grbDadosRel, 1);
+    connect(sbtConfirma, &QToolButton::clicked, this,
+            [this] { RunHandler([this] { sbtConfirmaClick(); }); });
+}
+
+TfrmPadrImportExport::TfrmPadrImportExport(const QString& screenCode, const QString& caption,
+                                           QWidget* parent)
+    : TForm(screenCode, caption, parent) {
+    auto* layout = new QVBoxLayout(this);
+    panMenu = topBar(this, lblCodTela, screenCode);
+    auto* bar = new QHBoxLayout(panMenu);
+    panBotoes = new QWidget(panMenu);
+    panBotoes->setObjectName(QStringLiteral("panBotoes"));
+    auto* buttons = new QHBoxLayout(panBotoes);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    sbtImportExport =
+        button(panBotoes, QStringLiteral("sbtImportExport"), QStringLiteral("Executar"));
+    buttons->addWidget(sbtImportExport);
+    bar->addStretch(1);
+    bar->addWidget(panBotoes);
+    bar->addWidget(lblCodTela);
+    grbDadosRel = new QGroupBox(this);
+    grbDadosRel->setObjectName(QStringLiteral("grbDadosRel"));
+    panProgresso = new QWidget(this);
+    panProgresso->setObjectName(QStringLiteral("panProgresso"));
+    auto* progress = new QHBoxLayout(panProgresso);
+    pgbProgresso = new QProgressBar(panProgresso);
+    pgbProgresso->setObjectName(QStringLiteral("pgbProgresso"));
+    progress->addWidget(pgbProgresso);
+    panProgresso->hide();
+    layout->addWidget(panMenu);
+    layout->addWidget(grbDadosRel, 1);
+    layout->addWidget(panProgresso);
+    connect(sbtImportExport, &QToolButton::clicked, this,
+            [this] { RunHandler([this] { sbtImportExportClick(); }); });
+}
+
+TProgressScope::TProgressScope(TfrmPadrImportExport& form, int maximum)
+    : form_(form) {
+    form_.pgbProgresso->setRange(0, std::max(0, maximum));
+    form_.pgbProgresso->setValue(0);
+    form_.panProgresso->show();
+}
+
+TProgressScope::~TProgressScope() {
+    form_.panProgresso->hide();
+}
+
+void TProgressScope::Step() {
+    form_.pgbProgresso->setValue(form_.pgbProgresso->value() + 1);
+    // The long loops let the bar move between steps.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+} // namespace pla::host

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "core/messages.h"
+
+#include <QWidget>
+
+class QDialog;
+class QGroupBox;
+class QHBoxLayout;
+class QLabel;
+class QProgressBar;
+class QToolButton;
+class QVBoxLayout;
+
+namespace pla::host {
+
+enum class TCloseAction { None, Hide, Free, Minimize };
+
+// What every screen is: a form with its screen code shown (lblCodTela), its message
+// catalogue (msgPadrao), and the form events the screens write: created, first and
+// later activations, the question whether it may close, and the close itself. A form
+// is an MDI child of the main window, or runs modally through the host.
+class TForm : public QWidget {
+    Q_OBJECT
+
+public:
+    TForm(const QString& screenCode, const QString& caption, QWidget* parent = nullptr);
+
+    QLabel* lblCodTela = nullptr;
+    TMessages msgPadrao;
+
+    const QString& ScreenCode() const { return screenCode_; }
+
+    // Runs the form modally (through the modal runner, so tests can script it); the
+    // answer is the modal result set by the form (or by closing it: cancel).
+    int ShowModal();
+    // Runs FormActivate: on every show, and when the main window brings the form
+    // forward; the first time with first = true.
+    void Activate();
+    int ModalResult() const { return modalResult_; }
+    void SetModalResult(int result); // a non-zero result closes a modal form
+
+protected:
+    virtual void FormCreate() {}
+    virtual void FormActivate(bool first) { Q_UNUSED(first); }
+    virtual bool FormCloseQuery() { return true; }
+    virtual void FormClose(TCloseAction& action) { Q_UNUSED(action); }
+
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QString screenCode_;
+    bool created_ = false;
+    bool activated_ = false;
+    int modalResult_ = 0;
+    QDialog* modalHost_ = nullptr;
+};
+
+// The general routine form: a top bar (panMenu) with a help text (panHelp) and the
+// buttons (panBotoes, with sbtConfirma), and the data group (grbDadosRel).
+class TfrmRotiGeral : public TForm {
+    Q_OBJECT
+
+public:
+    TfrmRotiGeral(const QString& screenCode, const QString& caption, QWidget* parent = nullptr);
+
+    QWidget* panMenu = nullptr;
+    QLabel* panHelp = nullptr;
+    QWidget* panBotoes = nullptr;
+    QToolButton* sbtConfirma = nullptr;
+    QGroupBox* grbDadosRel = nullptr;
+
+protected:
+    // The click of the confirm button, run inside the handler guard.
+    virtual void sbtConfirmaClick() {}
+    QHBoxLayout* ButtonsLayout() const { return buttons_; }
+
+private:
+    QHBoxLayout* buttons_ = nullptr;
+};
+
+// The import/export form: as the routine form, with the action button
+// sbtImportExport in place of confirm and a progress panel (panProgresso,
+// pgbProgresso) shown while the action runs.
+class TfrmPadrImportExport : public TForm {
+    Q_OBJECT
+
+public:
+    TfrmPadrImportExport(const QString& screenCode, const QString& caption,
+                         QWidget* parent = nullptr);
+
+    QWidget* panMenu = nullptr;
+    QWidget* panBotoes = nullptr;
+    QToolButton* sbtImportExport = nullptr;
+    QGroupBox* grbDadosRel = nullptr;
+    QWidget* panProgresso = nullptr;
+    QProgressBar* pgbProgresso = nullptr;
+
+protected:
+    virtual void sbtImportExportClick() {}
+};
+
+// Shows the progress panel for the life of the scope, hidden again at its end.
+class TProgressScope {
+public:
+    TProgressScope(TfrmPadrImportExport& form, int maximum);
+    ~TProgressScope();
+    void Step(); // one more done; lets the bar move
+    TProgressScope(const TProgressScope&) = delete;
+    TProgressScope& operator=(const TProgressScope&) = delete;
+
+private:
+    TfrmPadrImportExport& form_;
+};
+
+} // namespace pla::host
