@@ -9,6 +9,8 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -166,6 +168,89 @@ TfrmPadrImportExport::TfrmPadrImportExport(const QString& screenCode, const QStr
     layout->addWidget(panProgresso);
     connect(sbtImportExport, &QToolButton::clicked, this,
             [this] { RunHandler([this] { sbtImportExportClick(); }); });
+}
+
+TfrmPadraoSimples::TfrmPadraoSimples(const QString& screenCode, const QString& caption,
+                                     QWidget* parent)
+    : TForm(screenCode, caption, parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    mnuMenu = new QMenuBar(this);
+    mnuMenu->setObjectName(QStringLiteral("mnuMenu"));
+    mnuOperacao = mnuMenu->addMenu(QStringLiteral("&Operação"));
+    mnuOperacao->setObjectName(QStringLiteral("mnuOperacao"));
+    mnuManutencao = mnuMenu->addMenu(QStringLiteral("&Manutenção"));
+    mnuManutencao->setObjectName(QStringLiteral("mnuManutencao"));
+    auto item = [](QMenu* menu, const QString& name, const QString& text) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(name);
+        return a;
+    };
+    mnuListagem = item(mnuOperacao, QStringLiteral("mnuListagem"), QStringLiteral("&Listagem"));
+    mnuConfigImpressora = item(mnuOperacao, QStringLiteral("mnuConfigImpressora"),
+                               QStringLiteral("&Configurar Impressora"));
+    mnuIncluir = item(mnuManutencao, QStringLiteral("mnuIncluir"), QStringLiteral("&Incluir"));
+    mnuAlterar = item(mnuManutencao, QStringLiteral("mnuAlterar"), QStringLiteral("&Alterar"));
+    mnuExcluir = item(mnuManutencao, QStringLiteral("mnuExcluir"), QStringLiteral("&Excluir"));
+    mnuVerificar =
+        item(mnuManutencao, QStringLiteral("mnuVerificar"), QStringLiteral("&Verificar"));
+    mnuOrdenar = item(mnuManutencao, QStringLiteral("mnuOrdenar"), QStringLiteral("&Ordenar"));
+    mnuCancelar = item(mnuManutencao, QStringLiteral("mnuCancelar"), QStringLiteral("Ca&ncelar"));
+    mnuConfirmar =
+        item(mnuManutencao, QStringLiteral("mnuConfirmar"), QStringLiteral("Con&firmar"));
+
+    panMenu = topBar(this, lblCodTela, screenCode);
+    toolbar_ = new QHBoxLayout(panMenu);
+    dbtNome = new QLabel(panMenu);
+    dbtNome->setObjectName(QStringLiteral("dbtNome"));
+    struct TButton {
+        QToolButton** Slot;
+        const char* Name;
+        const char* Hint;
+        void (TfrmPadraoSimples::*Click)();
+        QAction* Item;
+    };
+    const TButton buttons[] = {
+        {&sbtConfirmar, "sbtConfirmar", "Confirmar", &TfrmPadraoSimples::sbtConfirmarClick,
+         mnuConfirmar},
+        {&sbtCancelar, "sbtCancelar", "Cancelar", &TfrmPadraoSimples::sbtCancelarClick,
+         mnuCancelar},
+        {&sbtIncluir, "sbtIncluir", "Incluir", &TfrmPadraoSimples::sbtIncluirClick, mnuIncluir},
+        {&sbtAlterar, "sbtAlterar", "Alterar", &TfrmPadraoSimples::sbtAlterarClick, mnuAlterar},
+        {&sbtExcluir, "sbtExcluir", "Excluir", &TfrmPadraoSimples::sbtExcluirClick, mnuExcluir},
+        {&sbtVerificar, "sbtVerificar", "Verificar", &TfrmPadraoSimples::sbtVerificarClick,
+         mnuVerificar},
+        {&sbtAjuda, "sbtAjuda", "Ajuda", nullptr, nullptr},
+        {&sbtImprimir, "sbtImprimir", "Imprimir", &TfrmPadraoSimples::sbtImprimirClick,
+         mnuListagem},
+        {&sbtFechar, "sbtFechar", "Fechar", &TfrmPadraoSimples::sbtFecharClick, nullptr},
+    };
+    for (const TButton& b : buttons) {
+        *b.Slot = button(panMenu, QString::fromLatin1(b.Name), QString::fromUtf8(b.Hint));
+        toolbar_->addWidget(*b.Slot);
+        if (b.Click) {
+            const auto click = b.Click;
+            connect(*b.Slot, &QToolButton::clicked, this,
+                    [this, click] { RunHandler([this, click] { (this->*click)(); }); });
+        }
+        if (b.Item) {
+            // A menu item does what its button does, and only while the button may.
+            QToolButton* source = *b.Slot;
+            connect(b.Item, &QAction::triggered, source, [source] {
+                if (source->isEnabled()) {
+                    source->click();
+                }
+            });
+        }
+    }
+    toolbar_->addStretch(1);
+    toolbar_->addWidget(dbtNome);
+    toolbar_->addWidget(lblCodTela);
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("panClient"));
+    layout->setMenuBar(mnuMenu);
+    layout->addWidget(panMenu);
+    layout->addWidget(client_, 1);
 }
 
 TProgressScope::TProgressScope(TfrmPadrImportExport& form, int maximum)

@@ -4,7 +4,10 @@
 
 #include <QWidget>
 
+class QAction;
 class QDialog;
+class QMenu;
+class QMenuBar;
 class QGroupBox;
 class QHBoxLayout;
 class QLabel;
@@ -99,6 +102,44 @@ public:
 
 protected:
     virtual void sbtImportExportClick() {}
+};
+
+// The simple maintenance form (the monthly menu screen's base): a name shown from
+// the data source (dbtNome), the buttons confirm, cancel, include, alter, exclude,
+// check, help, print and close, and the main menu with the operation and maintenance
+// items; the menu items run their buttons' clicks.
+class TfrmPadraoSimples : public TForm {
+    Q_OBJECT
+
+public:
+    TfrmPadraoSimples(const QString& screenCode, const QString& caption, QWidget* parent = nullptr);
+
+    QWidget* panMenu = nullptr;
+    QLabel* dbtNome = nullptr;
+    QToolButton *sbtConfirmar = nullptr, *sbtCancelar = nullptr, *sbtIncluir = nullptr,
+                *sbtAlterar = nullptr, *sbtExcluir = nullptr, *sbtVerificar = nullptr,
+                *sbtAjuda = nullptr, *sbtImprimir = nullptr, *sbtFechar = nullptr;
+    QMenuBar* mnuMenu = nullptr;
+    QMenu *mnuOperacao = nullptr, *mnuManutencao = nullptr;
+    QAction *mnuListagem = nullptr, *mnuConfigImpressora = nullptr, *mnuIncluir = nullptr,
+            *mnuAlterar = nullptr, *mnuExcluir = nullptr, *mnuVerificar = nullptr,
+            *mnuOrdenar = nullptr, *mnuCancelar = nullptr, *mnuConfirmar = nullptr;
+    QWidget* Client() const { return client_; } // where the screen puts its own controls
+    QHBoxLayout* ToolbarLayout() const { return toolbar_; }
+
+protected:
+    virtual void sbtConfirmarClick() {}
+    virtual void sbtCancelarClick() {}
+    virtual void sbtIncluirClick() {}
+    virtual void sbtAlterarClick() {}
+    virtual void sbtExcluirClick() {}
+    virtual void sbtVerificarClick() {}
+    virtual void sbtImprimirClick() {}
+    virtual void sbtFecharClick() { close(); }
+
+private:
+    QWidget* client_ = nullptr;
+    QHBoxLayout* toolbar_ = nullptr;
 };
 
 // Shows the progress panel for the life of the scope, hidden again at its end.

@@ -120,3 +120,39 @@ TEST(BaseForms, TheImportFormShowsProgressWhileItWorks) {
 }
 
 } // namespace
+
+namespace {
+
+class TfrmSimples : public pla::host::TfrmPadraoSimples {
+public:
+    TfrmSimples()
+        : TfrmPadraoSimples("PLA00101", "Elaboração do Cardápio") {}
+    QStringList Clicks;
+
+protected:
+    void sbtConfirmarClick() override { Clicks << "confirmar"; }
+    void sbtExcluirClick() override {
+        Clicks << "excluir";
+        pla::Abort();
+    }
+};
+
+TEST(BaseForms, TheSimpleFormsButtonsAndMenuItemsGoTogether) {
+    TfrmSimples form;
+    for (const char* name :
+         {"sbtConfirmar", "sbtCancelar", "sbtIncluir", "sbtAlterar", "sbtExcluir", "sbtVerificar",
+          "sbtAjuda", "sbtImprimir", "sbtFechar"}) {
+        EXPECT_NE(form.findChild<QToolButton*>(name), nullptr) << name;
+    }
+    EXPECT_EQ(form.lblCodTela->text(), "PLA00101");
+    form.show();
+    form.mnuConfirmar->trigger();
+    QTest::mouseClick(form.sbtExcluir, Qt::LeftButton);
+    form.sbtConfirmar->setEnabled(false);
+    form.mnuConfirmar->trigger(); // a disabled button's item does nothing
+    EXPECT_EQ(form.Clicks, (QStringList{"confirmar", "excluir"}));
+    QTest::mouseClick(form.sbtFechar, Qt::LeftButton);
+    EXPECT_FALSE(form.isVisible());
+}
+
+} // namespace
