@@ -114,26 +114,62 @@ void TForm::SetModalResult(int result) {
     }
 }
 
+namespace {
+
+// The top bar and the data group the routine and import/export forms share: the bar
+// holds an optional help text, the buttons panel with one action button, and the
+// screen code; the data group fills the rest.
+struct TRoutineLayout {
+    QVBoxLayout* Layout;
+    QWidget* Menu;
+    QLabel* Help;
+    QWidget* Buttons;
+    QHBoxLayout* ButtonsLayout;
+    QToolButton* Action;
+    QGroupBox* Data;
+};
+
+TRoutineLayout routineLayout(QWidget* form, QLabel*& codeLabel, const QString& screenCode,
+                             bool withHelp, const QString& actionName, const QString& actionHint) {
+    TRoutineLayout r{};
+    r.Layout = new QVBoxLayout(form);
+    r.Menu = topBar(form, codeLabel, screenCode);
+    auto* bar = new QHBoxLayout(r.Menu);
+    if (withHelp) {
+        r.Help = new QLabel(r.Menu);
+        r.Help->setObjectName(QStringLiteral("panHelp"));
+        bar->addWidget(r.Help, 1);
+    } else {
+        bar->addStretch(1);
+    }
+    r.Buttons = new QWidget(r.Menu);
+    r.Buttons->setObjectName(QStringLiteral("panBotoes"));
+    r.ButtonsLayout = new QHBoxLayout(r.Buttons);
+    r.ButtonsLayout->setContentsMargins(0, 0, 0, 0);
+    r.Action = button(r.Buttons, actionName, actionHint);
+    r.ButtonsLayout->addWidget(r.Action);
+    bar->addWidget(r.Buttons);
+    bar->addWidget(codeLabel);
+    r.Data = new QGroupBox(form);
+    r.Data->setObjectName(QStringLiteral("grbDadosRel"));
+    r.Layout->addWidget(r.Menu);
+    r.Layout->addWidget(r.Data, 1);
+    return r;
+}
+
+} // namespace
+
 TfrmRotiGeral::TfrmRotiGeral(const QString& screenCode, const QString& caption, QWidget* parent)
     : TForm(screenCode, caption, parent) {
-    auto* layout = new QVBoxLayout(this);
-    panMenu = topBar(this, lblCodTela, screenCode);
-    auto* bar = new QHBoxLayout(panMenu);
-    panHelp = new QLabel(panMenu);
-    panHelp->setObjectName(QStringLiteral("panHelp"));
-    panBotoes = new QWidget(panMenu);
-    panBotoes->setObjectName(QStringLiteral("panBotoes"));
-    buttons_ = new QHBoxLayout(panBotoes);
-    buttons_->setContentsMargins(0, 0, 0, 0);
-    sbtConfirma = button(panBotoes, QStringLiteral("sbtConfirma"), QStringLiteral("Confirmar"));
-    buttons_->addWidget(sbtConfirma);
-    bar->addWidget(panHelp, 1);
-    bar->addWidget(panBotoes);
-    bar->addWidget(lblCodTela);
-    grbDadosRel = new QGroupBox(this);
-    grbDadosRel->setObjectName(QStringLiteral("grbDadosRel"));
-    layout->addWidget(panMenu);
-    layout->addWidget(grbDadosRel, 1);
+    const TRoutineLayout r =
+        routineLayout(this, lblCodTela, screenCode, true, QStringLiteral("sbtConfirma"),
+                      QStringLiteral("Confirmar"));
+    panMenu = r.Menu;
+    panHelp = r.Help;
+    panBotoes = r.Buttons;
+    buttons_ = r.ButtonsLayout;
+    sbtConfirma = r.Action;
+    grbDadosRel = r.Data;
     connect(sbtConfirma, &QToolButton::clicked, this,
             [this] { RunHandler([this] { sbtConfirmaClick(); }); });
 }
@@ -141,21 +177,13 @@ TfrmRotiGeral::TfrmRotiGeral(const QString& screenCode, const QString& caption, 
 TfrmPadrImportExport::TfrmPadrImportExport(const QString& screenCode, const QString& caption,
                                            QWidget* parent)
     : TForm(screenCode, caption, parent) {
-    auto* layout = new QVBoxLayout(this);
-    panMenu = topBar(this, lblCodTela, screenCode);
-    auto* bar = new QHBoxLayout(panMenu);
-    panBotoes = new QWidget(panMenu);
-    panBotoes->setObjectName(QStringLiteral("panBotoes"));
-    auto* buttons = new QHBoxLayout(panBotoes);
-    buttons->setContentsMargins(0, 0, 0, 0);
-    sbtImportExport =
-        button(panBotoes, QStringLiteral("sbtImportExport"), QStringLiteral("Executar"));
-    buttons->addWidget(sbtImportExport);
-    bar->addStretch(1);
-    bar->addWidget(panBotoes);
-    bar->addWidget(lblCodTela);
-    grbDadosRel = new QGroupBox(this);
-    grbDadosRel->setObjectName(QStringLiteral("grbDadosRel"));
+    const TRoutineLayout r =
+        routineLayout(this, lblCodTela, screenCode, false, QStringLiteral("sbtImportExport"),
+                      QStringLiteral("Executar"));
+    panMenu = r.Menu;
+    panBotoes = r.Buttons;
+    sbtImportExport = r.Action;
+    grbDadosRel = r.Data;
     panProgresso = new QWidget(this);
     panProgresso->setObjectName(QStringLiteral("panProgresso"));
     auto* progress = new QHBoxLayout(panProgresso);
@@ -163,9 +191,7 @@ TfrmPadrImportExport::TfrmPadrImportExport(const QString& screenCode, const QStr
     pgbProgresso->setObjectName(QStringLiteral("pgbProgresso"));
     progress->addWidget(pgbProgresso);
     panProgresso->hide();
-    layout->addWidget(panMenu);
-    layout->addWidget(grbDadosRel, 1);
-    layout->addWidget(panProgresso);
+    r.Layout->addWidget(panProgresso);
     connect(sbtImportExport, &QToolButton::clicked, this,
             [this] { RunHandler([this] { sbtImportExportClick(); }); });
 }

@@ -118,13 +118,23 @@ QList<int> TLookupDialog::MarkedTableRows() const {
     return rows;
 }
 
-bool Pesquisar(TMemTable& table, const QString& title, const QString& emptyText) {
+namespace {
+
+// Runs the lookup over a table, or says the empty text when there is nothing to choose;
+// true when the planner chose.
+bool runLookup(TLookupDialog& dialog, TMemTable& table, const QString& emptyText) {
     if (!table.Active() || table.IsEmpty()) {
         TDialogPresenter::Current().Message(emptyText, TMsgDlgType::Information, mbOK);
         return false;
     }
+    return TModalRunner::Run(dialog) == QDialog::Accepted;
+}
+
+} // namespace
+
+bool Pesquisar(TMemTable& table, const QString& title, const QString& emptyText) {
     TLookupDialog dialog(table, title, false);
-    if (TModalRunner::Run(dialog) != QDialog::Accepted) {
+    if (!runLookup(dialog, table, emptyText)) {
         return false;
     }
     const int row = dialog.CurrentTableRow();
@@ -138,12 +148,8 @@ bool Pesquisar(TMemTable& table, const QString& title, const QString& emptyText)
 bool PesquisaLista(TMemTable& table, const QString& title, const QString& field,
                    const QString& emptyText, QString& result) {
     result.clear();
-    if (!table.Active() || table.IsEmpty()) {
-        TDialogPresenter::Current().Message(emptyText, TMsgDlgType::Information, mbOK);
-        return false;
-    }
     TLookupDialog dialog(table, title, true);
-    if (TModalRunner::Run(dialog) != QDialog::Accepted) {
+    if (!runLookup(dialog, table, emptyText)) {
         return false;
     }
     const int col = table.FieldByName(field).Index();
