@@ -1,12 +1,9 @@
-#include "../server/db_fixture.h"
+#include "../server/embedded_server.h"
 #include "core/dates.h"
 #include "host/host_context.h"
 #include "qt_print.h"
-#include "rpc/session_client.h"
 #include "server/admin.h"
 #include "server/in_process_transport.h"
-#include "server/migrations.h"
-#include "server/modules/modules.h"
 
 #include <gtest/gtest.h>
 
@@ -18,36 +15,25 @@ namespace {
 class HostContext : public ::testing::Test {
 protected:
     void SetUp() override {
-        url_ = test::FreshDatabase(test::TEngine::SQLite);
-        pool_ = std::make_unique<server::TDatabasePool>(url_);
-        server::TDatabase& db = pool_->ForThisThread();
-        server::Migrate(db);
+        srv_ = std::make_unique<test::TEmbeddedServer>();
+        server::TDatabase& db = srv_->Db();
         db.Exec("INSERT INTO FILIAL (CDFILIAL, NMFILIAL, DTPROCESSA) VALUES ('0001', 'Central', ?)",
                 {DataHora(QDate(2026, 12, 5))});
         db.Exec("INSERT INTO TIPOPRAT (CDTIPOPRAT, NMTIPOPRAT) VALUES ('01', 'ARROZ')");
-        server::TNewOperator op;
-        op.Code = "ANA";
-        op.Name = "Ana";
-        op.Password = "senha-da-ana";
-        server::AddOperator(db, op, 1000);
+        srv_->AddOperator("ANA", "senha-da-ana");
         server::Grant(db, "ANA", QString(), {"PLA;PLA00115"}, {});
-        sessions_ = std::make_unique<server::TSessionService>(*pool_);
-        dispatcher_ = std::make_unique<server::TDispatcher>(*sessions_);
-        dispatcher_->SetDatabase([this] { return &pool_->ForThisThread(); });
-        server::AddAllModules(*dispatcher_, *sessions_);
-        shared_ = std::make_unique<server::TDatabase>(url_, true);
+        shared_ = std::make_unique<server::TDatabase>(srv_->Url(), true);
 
         THostContext& h = Host();
         h.Reset();
-        server::TInProcessTransport signer(*dispatcher_);
-        h.Token = rpc::SignIn(signer, "ANA", "senha-da-ana").Token;
+        h.Token = srv_->SignIn("ANA", "senha-da-ana");
         h.Operador = "ANA";
         h.FiliProc = "0001";
         h.SetSharedConnection(shared_.get());
         h.SetTransportFactory(
             [this](const rpc::TNetConnection& n) -> std::unique_ptr<rpc::TRpcTransport> {
                 seenAddress_ = n.Host() + ":" + QString::number(n.Port());
-                return std::make_unique<server::TInProcessTransport>(*dispatcher_);
+                return std::make_unique<server::TInProcessTransport>(srv_->Dispatcher());
             });
     }
     void TearDown() override {
@@ -56,10 +42,7 @@ protected:
         Host().SetTransportFactory(nullptr);
     }
 
-    server::TDatabaseUrl url_;
-    std::unique_ptr<server::TDatabasePool> pool_;
-    std::unique_ptr<server::TSessionService> sessions_;
-    std::unique_ptr<server::TDispatcher> dispatcher_;
+    std::unique_ptr<test::TEmbeddedServer> srv_;
     std::unique_ptr<server::TDatabase> shared_;
     QString seenAddress_;
 };

@@ -1,13 +1,9 @@
 #include "core/dates.h"
-#include "db_fixture.h"
+#include "embedded_server.h"
 #include "qt_print.h"
 #include "rpc/net_connection.h"
-#include "rpc/session_client.h"
 #include "server/admin.h"
 #include "server/demo_seed.h"
-#include "server/in_process_transport.h"
-#include "server/migrations.h"
-#include "server/modules/modules.h"
 
 #include <gtest/gtest.h>
 
@@ -20,37 +16,18 @@ namespace {
 
 class ServerData : public ::testing::TestWithParam<TEngine> {
 protected:
-    void SetUp() override {
-        url_ = test::FreshDatabase(GetParam());
-        pool_ = std::make_unique<TDatabasePool>(url_);
-        Migrate(pool_->ForThisThread());
-        sessions_ = std::make_unique<TSessionService>(*pool_);
-        dispatcher_ = std::make_unique<TDispatcher>(*sessions_);
-        dispatcher_->SetDatabase([this] { return &pool_->ForThisThread(); });
-    }
+    void SetUp() override { srv_ = std::make_unique<test::TEmbeddedServer>(GetParam()); }
 
     std::unique_ptr<TNetConnection> connect(const QString& module, const QString& op,
                                             const QString& pw) {
-        TInProcessTransport t(*dispatcher_);
-        const QString token = SignIn(t, op, pw).Token;
-        auto c = std::make_unique<TNetConnection>("net");
-        c->SetServerName(module);
-        c->SetTokenSource([token] { return token; });
-        c->SetTransportFactory([this](const TNetConnection&) {
-            return std::make_unique<TInProcessTransport>(*dispatcher_);
-        });
-        return c;
+        return srv_->Connect(module, srv_->SignIn(op, pw));
     }
 
-    TDatabaseUrl url_;
-    std::unique_ptr<TDatabasePool> pool_;
-    std::unique_ptr<TSessionService> sessions_;
-    std::unique_ptr<TDispatcher> dispatcher_;
+    std::unique_ptr<test::TEmbeddedServer> srv_;
 };
 
 TEST_P(ServerData, TheDemoOperatorsHaveTheirPermissions) {
-    const TDemoResult demo = SeedDemo(pool_->ForThisThread(), QDate(2026, 12, 6), 1, 1000);
-    AddAllModules(*dispatcher_, *sessions_);
+    const TDemoResult demo = SeedDemo(srv_->Db(), QDate(2026, 12, 6), 1, 1000);
     auto passwordOf = [&](const QString& code) {
         for (const auto& o : demo.Operators) {
             if (o.Code == code) {
@@ -126,16 +103,14 @@ TEST_P(ServerData, AWritingMethodThatFailsHalfwayLeavesNothingBehind) {
                      return true;
                  },
                  true});
-    dispatcher_->AddModule(std::move(m));
+    srv_->Dispatcher().AddModule(std::move(m));
     TNewOperator op;
     op.Code = "ANA";
     op.Name = "Ana";
     op.Password = "senha-boa-1";
-    AddOperator(pool_->ForThisThread(), op, 1000);
+    AddOperator(srv_->Db(), op, 1000);
     auto c = connect("Teste.rdmGrava", "ANA", "senha-boa-1");
-    auto count = [&] {
-        return pool_->ForThisThread().Scalar("SELECT COUNT(*) FROM TIPOCUSTO").toInt();
-    };
+    auto count = [&] { return srv_->Db().Scalar("SELECT COUNT(*) FROM TIPOCUSTO").toInt(); };
 
     QList<TRpcArg> args{{qlonglong(1), false}, {QStringLiteral("original"), true}};
     EXPECT_EQ(c->Call("Recusa", args).toString(), "Recusado no meio.");
@@ -154,10 +129,10 @@ TEST_P(ServerData, AWritingMethodThatFailsHalfwayLeavesNothingBehind) {
 }
 
 TEST_P(ServerData, TheHostsLookupsCanOnlyRead) {
-    TDatabase& db = pool_->ForThisThread();
+    TDatabase& db = srv_->Db();
     db.Exec("INSERT INTO FILIAL (CDFILIAL, NMFILIAL, DTPROCESSA) VALUES ('0001', 'Central', ?)",
             {DataHora(QDate(2026, 12, 7))});
-    TDatabaseUrl lookup = url_;
+    TDatabaseUrl lookup = srv_->Url();
     if (GetParam() == TEngine::SQLite) {
         EXPECT_THROW(CreateLookupRole(db, "pla_consulta", "senha-de-consulta"), EPlaError);
     } else {
