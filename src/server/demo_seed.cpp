@@ -812,6 +812,30 @@ static void seedCostsAndMore(TDatabase& db, const QList<TBranchSpec>& allBranche
         }
     }
 
+    // The planned cost of each month is based on the costs of the month's eve; the
+    // central kitchen and the school group released their menus of every month.
+    QSet<QString> centrals;
+    for (const TBranchSpec& b : allBranches) {
+        if (!b.Central.isEmpty()) {
+            centrals.insert(b.Central);
+        }
+    }
+    for (const TBranchSpec& b : allBranches) {
+        for (int m = 0; m < months; ++m) {
+            const QDate month = firstMonth.addMonths(m);
+            db.Exec(QStringLiteral("INSERT INTO BASECUSTMES (CDFILIAL, DTMESCUST, DTBASCONCUSPLAN) "
+                                   "VALUES (?, ?, ?)"),
+                    {b.Code, DataHora(month), DataHora(month.addDays(-1))});
+            if (b.MenuType == QLatin1Char('D') || centrals.contains(b.Code)) {
+                db.Exec(QStringLiteral("INSERT INTO LIBCARDMES (CDFILIAL, DTMESCARD, CDOPERADOR, "
+                                       "DTLIBCARD) VALUES (?, ?, ?, ?)"),
+                        {b.Code, DataHora(month),
+                         b.MenuType == QLatin1Char('D') ? "GRUPO1" : "CENTRAL",
+                         DataHora(month.addDays(-10), QTime(17, 30))});
+            }
+        }
+    }
+
     // A saved grid arrangement and a day that departs from the central menu.
     db.Exec(
         QStringLiteral("INSERT INTO VISUALCARD (CDFILIAL, CDSERVFILI, CDOPERADOR, NRVISUALCARD) "

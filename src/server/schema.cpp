@@ -587,6 +587,31 @@ const std::vector<TMigration>& SchemaMigrations() {
                             " DSRESULTADO VARCHAR(200) NOT NULL,"
                             " PRIMARY KEY (CDFILIAL, NRLOGEXPCARD))"),
          }},
+        {4,
+         QStringLiteral("Geração do mês: parâmetros gerais da elaboração, data base do custo "
+                        "planejado e liberação dos cardápios centrais"),
+         {
+             // Whether the processing date limits the planning (IDUTILDTPROC) and whether
+             // a day may keep estimated diners without dishes (IDPERCOMENSPRAT).
+             QStringLiteral("ALTER TABLE PARAMGERAL ADD COLUMN IDUTILDTPROC CHAR(1) NOT NULL "
+                            "DEFAULT 'S' CHECK (IDUTILDTPROC IN ('S','N'))"),
+             QStringLiteral("ALTER TABLE PARAMGERAL ADD COLUMN IDPERCOMENSPRAT CHAR(1) NOT NULL "
+                            "DEFAULT 'N' CHECK (IDPERCOMENSPRAT IN ('S','N'))"),
+             // The date whose costs a branch's planned cost of a month is based on.
+             QStringLiteral("CREATE TABLE BASECUSTMES ("
+                            " CDFILIAL VARCHAR(4) NOT NULL REFERENCES FILIAL (CDFILIAL),"
+                            " DTMESCUST {DATETIME} NOT NULL,"
+                            " DTBASCONCUSPLAN {DATETIME} NOT NULL,"
+                            " PRIMARY KEY (CDFILIAL, DTMESCUST))"),
+             // A central menu's month released to the branches and services that follow
+             // it: by the head office (its branch) or by the group (the group's branch).
+             QStringLiteral("CREATE TABLE LIBCARDMES ("
+                            " CDFILIAL VARCHAR(4) NOT NULL REFERENCES FILIAL (CDFILIAL),"
+                            " DTMESCARD {DATETIME} NOT NULL,"
+                            " CDOPERADOR VARCHAR(12) NOT NULL REFERENCES OPERADOR (CDOPERADOR),"
+                            " DTLIBCARD {DATETIME} NOT NULL,"
+                            " PRIMARY KEY (CDFILIAL, DTMESCARD))"),
+         }},
     };
     return steps;
 }

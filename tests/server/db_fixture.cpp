@@ -167,4 +167,20 @@ server::TDatabaseUrl FreshDatabase(TEngine engine) {
     return c.Url(name);
 }
 
+server::TDatabaseUrl CopyOfDatabase(TEngine engine, const server::TDatabaseUrl& source) {
+    server::TDatabaseUrl copy = FreshDatabase(engine);
+    if (engine == TEngine::SQLite) {
+        QFile::remove(copy.Path);
+        if (!QFile::copy(source.Path, copy.Path)) {
+            throw std::runtime_error("cannot copy " + source.Path.toStdString());
+        }
+        return copy;
+    }
+    server::TDatabase admin(cluster().Url(QStringLiteral("postgres")));
+    admin.Exec(QStringLiteral("DROP DATABASE %1").arg(copy.Database));
+    admin.Exec(
+        QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(copy.Database, source.Database));
+    return copy;
+}
+
 } // namespace pla::test

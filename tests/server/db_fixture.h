@@ -15,6 +15,10 @@ enum class TEngine { SQLite, PostgreSQL };
 // test, never skips it: the set-up installs it.
 server::TDatabaseUrl FreshDatabase(TEngine engine);
 
+// A new database with the contents of another that nobody is connected to: a copy
+// of the file, or a PostgreSQL database made from it as template.
+server::TDatabaseUrl CopyOfDatabase(TEngine engine, const server::TDatabaseUrl& source);
+
 const char* EngineName(TEngine engine);
 
 } // namespace pla::test

@@ -1,16 +1,44 @@
 #include "embedded_server.h"
 
+#include "core/errors.h"
 #include "rpc/session_client.h"
 #include "server/admin.h"
 #include "server/in_process_transport.h"
 #include "server/migrations.h"
 #include "server/modules/modules.h"
 
+#include <map>
+
 namespace pla::test {
 
 TEmbeddedServer::TEmbeddedServer(TEngine engine)
-    : url_(FreshDatabase(engine))
-    , pool_(std::make_unique<server::TDatabasePool>(url_)) {
+    : url_(FreshDatabase(engine)) {
+    start();
+}
+
+TEmbeddedServer::TEmbeddedServer(TEngine engine, const QDate& demoToday) {
+    struct TTemplate {
+        server::TDatabaseUrl Url;
+        server::TDemoResult Demo;
+    };
+    static std::map<std::pair<TEngine, QDate>, TTemplate> templates;
+    auto it = templates.find({engine, demoToday});
+    if (it == templates.end()) {
+        TTemplate t{FreshDatabase(engine), {}};
+        {
+            server::TDatabasePool pool(t.Url);
+            server::Migrate(pool.ForThisThread());
+            t.Demo = server::SeedDemo(pool.ForThisThread(), demoToday, 1, 1000);
+        }
+        it = templates.emplace(std::pair{engine, demoToday}, t).first;
+    }
+    url_ = CopyOfDatabase(engine, it->second.Url);
+    demo_ = it->second.Demo;
+    start();
+}
+
+void TEmbeddedServer::start() {
+    pool_ = std::make_unique<server::TDatabasePool>(url_);
     server::Migrate(pool_->ForThisThread());
     sessions_ = std::make_unique<server::TSessionService>(*pool_);
     dispatcher_ = std::make_unique<server::TDispatcher>(*sessions_);
@@ -33,6 +61,15 @@ void TEmbeddedServer::AddOperator(const QString& code, const QString& password,
 QString TEmbeddedServer::SignIn(const QString& code, const QString& password) {
     server::TInProcessTransport signer(*dispatcher_);
     return rpc::SignIn(signer, code, password).Token;
+}
+
+QString TEmbeddedServer::SignIn(const QString& code) {
+    for (const server::TDemoOperator& op : demo_.Operators) {
+        if (op.Code == code) {
+            return SignIn(code, op.Password);
+        }
+    }
+    throw EPlaError(QStringLiteral("Operador %1 não está na demonstração").arg(code));
 }
 
 std::unique_ptr<rpc::TNetConnection> TEmbeddedServer::Connect(const QString& serverName,

@@ -2,6 +2,7 @@
 
 #include "db_fixture.h"
 #include "rpc/net_connection.h"
+#include "server/demo_seed.h"
 #include "server/dispatcher.h"
 #include "server/session_service.h"
 
@@ -14,6 +15,9 @@ namespace pla::test {
 class TEmbeddedServer {
 public:
     explicit TEmbeddedServer(TEngine engine = TEngine::SQLite);
+    // A server on a copy of the demonstration data as of `demoToday` (seeded once per
+    // engine and program, with quick password hashes); its operators sign in by code.
+    TEmbeddedServer(TEngine engine, const QDate& demoToday);
     ~TEmbeddedServer();
 
     const server::TDatabaseUrl& Url() const { return url_; }
@@ -25,14 +29,19 @@ public:
     void AddOperator(const QString& code, const QString& password,
                      const QString& permissions = QString(17, QLatin1Char('1')));
     QString SignIn(const QString& code, const QString& password);
+    const server::TDemoResult& Demo() const { return demo_; }
+    QString SignIn(const QString& code); // a demonstration operator
     // A connection to a module that calls in process with the given session.
     std::unique_ptr<rpc::TNetConnection> Connect(const QString& serverName, const QString& token);
 
 private:
+    void start();
+
     server::TDatabaseUrl url_;
     std::unique_ptr<server::TDatabasePool> pool_;
     std::unique_ptr<server::TSessionService> sessions_;
     std::unique_ptr<server::TDispatcher> dispatcher_;
+    server::TDemoResult demo_;
 };
 
 } // namespace pla::test

@@ -15,6 +15,10 @@ std::unique_ptr<TRemoteDataModule> MakeAutoriza(TSessionService& sessions); // "
 std::unique_ptr<TRemoteDataModule> MakeCustProd();      // "Cus00000.rdmCustProd"
 std::unique_ptr<TRemoteDataModule> MakeProdCmpFilial(); // "CMP02500.rdmProdCmpFilial"
 
+// The methods of "Pla00100.rdmParamCardIndu", by concern.
+void RegisterMenuMonthMethods(TRemoteDataModule& module); // months, reference date, generation
+void RegisterMenuCycleMethods(TRemoteDataModule& module); // menu cycles
+
 void AddAllModules(TDispatcher& dispatcher, TSessionService& sessions);
 
 // Shared by the methods: refusals raise EPlaError with the planner's text.

@@ -97,6 +97,8 @@ std::unique_ptr<TRemoteDataModule> MakeParamCardIndu() {
                  {{QStringLiteral("operador"), TArgType::String}},
                  0,
                  checkAutOper});
+    RegisterMenuMonthMethods(*m);
+    RegisterMenuCycleMethods(*m);
     return m;
 }
 

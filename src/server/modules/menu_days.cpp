@@ -1,0 +1,120 @@
+#include "menu_days.h"
+
+#include "core/dates.h"
+#include "core/errors.h"
+#include "core/text_utils.h"
+
+#include <QSqlQuery>
+
+namespace pla::server {
+
+namespace {
+
+const char* const DaySuffix[8] = {"DOM", "SEG", "TER", "QUA", "QUI", "SEX", "SAB", "FER"};
+
+int dayIndex(const QDate& day, bool holiday) {
+    return holiday ? 7 : day.dayOfWeek() % 7; // Qt: Monday 1 .. Sunday 7
+}
+
+} // namespace
+
+TServiceEstimates::TServiceEstimates(TDatabase& db, const QString& cdFilial,
+                                     const QString& cdServFili) {
+    QStringList columns;
+    for (const char* d : DaySuffix) {
+        columns << QStringLiteral("QTCOMESTI%1, QTCLIESTI%1, QTFUNESTI%1, QTDOAESTI%1")
+                       .arg(QLatin1String(d));
+    }
+    QSqlQuery q = db.Exec(QStringLiteral("SELECT %1 FROM SERVICO WHERE CDFILIAL = ? AND "
+                                         "CDSERVFILI = ?")
+                              .arg(columns.join(QStringLiteral(", "))),
+                          {cdFilial, cdServFili});
+    if (!q.next()) {
+        throw EPlaError(QStringLiteral("Serviço não cadastrado."));
+    }
+    for (int d = 0; d < 8; ++d) {
+        days_[d].Comensais = q.value(d * 4).toDouble();
+        days_[d].Clientes = q.value(d * 4 + 1).toDouble();
+        days_[d].Funcionarios = q.value(d * 4 + 2).toDouble();
+        days_[d].Doacoes = q.value(d * 4 + 3).toDouble();
+    }
+    QStringList shiftColumns;
+    for (const char* d : DaySuffix) {
+        shiftColumns << QStringLiteral("QTCOMESTT%1").arg(QLatin1String(d));
+    }
+    QSqlQuery t = db.Exec(QStringLiteral("SELECT CDTURNO, %1 FROM TURNOSERV WHERE CDFILIAL = ? AND "
+                                         "CDSERVFILI = ? AND CDTURNO BETWEEN 1 AND 4")
+                              .arg(shiftColumns.join(QStringLiteral(", "))),
+                          {cdFilial, cdServFili});
+    while (t.next()) {
+        const int shift = t.value(0).toInt() - 1;
+        for (int d = 0; d < 8; ++d) {
+            days_[d].Turnos[shift] = t.value(d + 1).toDouble();
+        }
+    }
+}
+
+const TDayEstimate& TServiceEstimates::ForDay(const QDate& day, bool holiday) const {
+    return days_[dayIndex(day, holiday)];
+}
+
+QString NextMenuNumber(TDatabase& db, const QString& cdFilial) {
+    if (db.ExecCount(QStringLiteral("UPDATE SEQCARDAPIO SET NRULTIMO = NRULTIMO + 1 WHERE "
+                                    "CDFILIAL = ?"),
+                     {cdFilial}) == 0) {
+        db.Exec(QStringLiteral("INSERT INTO SEQCARDAPIO (CDFILIAL, NRULTIMO) VALUES (?, 1)"),
+                {cdFilial});
+    }
+    const qint64 n =
+        db.Scalar(QStringLiteral("SELECT NRULTIMO FROM SEQCARDAPIO WHERE CDFILIAL = ?"), {cdFilial})
+            .toLongLong();
+    if (n > 9999999999LL) {
+        throw EPlaError(QStringLiteral("Numeração de cardápios da filial esgotada."));
+    }
+    return Ajusta(QString::number(n), 10);
+}
+
+QDate FirstChangeableDay(TDatabase& db, const QString& cdFilial) {
+    QSqlQuery q = db.Exec(QStringLiteral("SELECT F.DTPROCESSA, P.QTDIABLOQCAR FROM FILIAL F "
+                                         "LEFT JOIN PARAMPLANEJA P ON P.CDFILIAL = F.CDFILIAL "
+                                         "WHERE F.CDFILIAL = ?"),
+                          {cdFilial});
+    if (!q.next()) {
+        throw EPlaError(QStringLiteral("Filial não cadastrada."));
+    }
+    const QDate processing =
+        TDatabase::FromSql(TFieldType::DateTime, q.value(0)).toDateTime().date();
+    return processing.addDays(q.value(1).toInt());
+}
+
+QHash<QDate, QString> BranchHolidays(TDatabase& db, const QString& cdFilial, const QDate& month) {
+    QHash<QDate, QString> out;
+    QSqlQuery q = db.Exec(QStringLiteral("SELECT DTFERIFILI, DSFERIFILI FROM FERIFILI WHERE "
+                                         "CDFILIAL = ? AND DTFERIFILI >= ? AND DTFERIFILI <= ?"),
+                          {cdFilial, DataHora(PriDiaMes(month)), DataHora(UltimoDiaMes(month))});
+    while (q.next()) {
+        out.insert(TDatabase::FromSql(TFieldType::DateTime, q.value(0)).toDateTime().date(),
+                   q.value(1).toString());
+    }
+    return out;
+}
+
+bool EnsureMonthConfiguration(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
+                              const QDate& month) {
+    const QVariantList key{cdFilial, cdServFili, DataHora(PriDiaMes(month))};
+    if (db.Scalar(QStringLiteral("SELECT COUNT(*) FROM CNFCARDMES WHERE CDFILIAL = ? AND "
+                                 "CDSERVFILI = ? AND DTREFECNFMES = ?"),
+                  key)
+            .toInt() > 0) {
+        return true;
+    }
+    return db.ExecCount(QStringLiteral("INSERT INTO CNFCARDMES (CDFILIAL, CDSERVFILI, "
+                                       "DTREFECNFMES, NRSEQCNFMES, CDTIPOPRAT, IDOPCCNFMES, "
+                                       "IDIMPCNFMES, NRORDCNFMES, IDCONCNFMES) SELECT CDFILIAL, "
+                                       "CDSERVFILI, ?, NRSEQCNFMES, CDTIPOPRAT, IDOPCCNFMES, "
+                                       "IDIMPCNFMES, NRORDCNFMES, IDCONCNFMES FROM CNFCARDSERV "
+                                       "WHERE CDFILIAL = ? AND CDSERVFILI = ?"),
+                        {key[2], cdFilial, cdServFili}) > 0;
+}
+
+} // namespace pla::server

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "server/database.h"
+
+#include <QDate>
+#include <QString>
+#include <array>
+
+namespace pla::server {
+
+// A service's standing estimate of diners for one day: total, clients, employees,
+// donations and the first four shifts, taken from its weekday (or holiday) columns.
+struct TDayEstimate {
+    double Comensais = 0;
+    double Clientes = 0;
+    double Funcionarios = 0;
+    double Doacoes = 0;
+    std::array<double, 4> Turnos{};
+};
+
+// The service's weekday and holiday estimates, read once and asked per day.
+class TServiceEstimates {
+public:
+    TServiceEstimates(TDatabase& db, const QString& cdFilial, const QString& cdServFili);
+    const TDayEstimate& ForDay(const QDate& day, bool holiday) const;
+    // A day the service serves at all: its weekday estimate is above zero.
+    bool Serves(const QDate& day) const { return ForDay(day, false).Comensais > 0; }
+
+private:
+    std::array<TDayEstimate, 8> days_; // Sunday .. Saturday, holiday
+};
+
+// The branch's day-menu numbers: ten digits, one counter per branch. The counter row
+// is updated before it is read, so concurrent writers queue on it.
+QString NextMenuNumber(TDatabase& db, const QString& cdFilial);
+
+// The first day that may still be changed: the processing date plus the days the
+// branch's planning parameters keep blocked.
+QDate FirstChangeableDay(TDatabase& db, const QString& cdFilial);
+
+// The branch's holidays in a month, by date.
+QHash<QDate, QString> BranchHolidays(TDatabase& db, const QString& cdFilial, const QDate& month);
+
+// Gives the month its dish-position configuration, copied from the service's standing
+// one, when it has none. False when neither exists.
+bool EnsureMonthConfiguration(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
+                              const QDate& month);
+
+} // namespace pla::server
