@@ -1,5 +1,6 @@
 #include "base_forms.h"
 
+#include "exit_handler.h"
 #include "host_messages.h"
 #include "modal_runner.h"
 
@@ -45,6 +46,12 @@ TForm::TForm(const QString& screenCode, const QString& caption, QWidget* parent)
     , screenCode_(screenCode) {
     setWindowTitle(caption);
     setObjectName(QStringLiteral("frm") + screenCode);
+}
+
+TForm::~TForm() {
+    // The screen's own part is gone: no exit handler may run while the controls are
+    // taken down and the focus moves.
+    qDeleteAll(findChildren<TExitHandler*>());
 }
 
 void TForm::showEvent(QShowEvent* event) {

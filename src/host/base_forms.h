@@ -28,6 +28,7 @@ class TForm : public QWidget {
 
 public:
     TForm(const QString& screenCode, const QString& caption, QWidget* parent = nullptr);
+    ~TForm() override;
 
     QLabel* lblCodTela = nullptr;
     TMessages msgPadrao;

@@ -1,5 +1,7 @@
 #include "host_context.h"
 
+#include <QMdiSubWindow>
+
 #include "server/lookup_tables.h"
 
 namespace pla::host {
@@ -83,6 +85,42 @@ void THostContext::LoadBPL(const QString& code, const QVariantList& params) cons
             QStringLiteral("A tela %1 não está disponível nesta instalação.").arg(code));
     }
     it.value()(params);
+}
+
+void THostContext::ShowChild(QWidget* form) const {
+    if (childShower_) {
+        childShower_(form);
+    } else {
+        form->show();
+    }
+}
+
+namespace {
+
+QWidget* frameOf(QWidget* form) {
+    auto* sub = qobject_cast<QMdiSubWindow*>(form->parentWidget());
+    return sub ? static_cast<QWidget*>(sub) : form;
+}
+
+} // namespace
+
+void THostContext::SetWindowState(QWidget* form, Qt::WindowState state) {
+    QWidget* frame = frameOf(form);
+    switch (state) {
+    case Qt::WindowMinimized:
+        frame->showMinimized();
+        break;
+    case Qt::WindowMaximized:
+        frame->showMaximized();
+        break;
+    default:
+        frame->showNormal();
+        break;
+    }
+}
+
+Qt::WindowStates THostContext::WindowState(const QWidget* form) {
+    return frameOf(const_cast<QWidget*>(form))->windowState();
 }
 
 void THostContext::Reset() {

@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QHash>
 #include <QVariantList>
+#include <QWidget>
 #include <functional>
 #include <map>
 #include <memory>
@@ -63,12 +64,25 @@ public:
     // Opens a screen; a code no package serves raises EPlaError naming it.
     void LoadBPL(const QString& code, const QVariantList& params) const;
 
+    // Where screens appear: the main window makes a modeless screen an MDI child;
+    // without one (tests, the tour) it is a window of its own.
+    using TChildShower = std::function<void(QWidget* form)>;
+    void SetChildShower(TChildShower shower) { childShower_ = std::move(shower); }
+    void ShowChild(QWidget* form) const;
+    // The window state of a screen, whether it is an MDI child or a window.
+    static void SetWindowState(QWidget* form, Qt::WindowState state);
+    static Qt::WindowStates WindowState(const QWidget* form);
+
+    // The folders that hold the report definitions ("<code>.json"), searched in order.
+    QStringList ReportFolders;
+
     void Reset(); // signs out of everything (tests, sign-out)
 
 private:
     server::TDatabase* shared_ = nullptr;
     TTransportFactory transports_;
     QHash<QString, TScreenOpener> screens_;
+    TChildShower childShower_;
     std::map<QString, std::unique_ptr<THostQuery>> caches_;
 };
 

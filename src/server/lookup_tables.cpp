@@ -8,7 +8,8 @@ const QStringList& LookupTables() {
         QStringLiteral("FERIFILI"), QStringLiteral("FERICARD"),  QStringLiteral("TURNOSERV"),
         QStringLiteral("TIPOPRAT"), QStringLiteral("PRATO"),     QStringLiteral("PARAMGERAL"),
         QStringLiteral("DIETSERV"), QStringLiteral("DIETPADR"),  QStringLiteral("CLIENTE"),
-        QStringLiteral("DESTFILI"), QStringLiteral("TIPOCUSTO"), QStringLiteral("PRODUTO")};
+        QStringLiteral("DESTFILI"), QStringLiteral("TIPOCUSTO"), QStringLiteral("PRODUTO"),
+        QStringLiteral("CARDCICLO"), QStringLiteral("LOGCARDCICLO"), QStringLiteral("LOGCARDCICLOITEM")};
     return tables;
 }
 

@@ -1,0 +1,68 @@
+// pla: the desktop application. Signs the planner in (embedded database or an
+// application server), then opens the main window that loads the planning package.
+#include "host/host_context.h"
+#include "host/shell/backend.h"
+#include "host/shell/main_window.h"
+#include "host/shell/sign_in_window.h"
+#include "tour.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QIcon>
+#include <QLineEdit>
+#include <QRadioButton>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("pla"));
+    QApplication::setApplicationName(QStringLiteral("pla"));
+    QApplication::setApplicationDisplayName(QStringLiteral("pla"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("x-office-calendar")));
+
+    QCommandLineParser cli;
+    cli.setApplicationDescription(QStringLiteral("Planejamento de cardápios"));
+    cli.addHelpOption();
+    const QCommandLineOption database(QStringLiteral("database"),
+                                      QStringLiteral("Arquivo do banco embutido."),
+                                      QStringLiteral("arquivo"));
+    const QCommandLineOption operatorCode(QStringLiteral("operator"),
+                                          QStringLiteral("Operador sugerido na entrada."),
+                                          QStringLiteral("código"));
+    const QCommandLineOption perBranch(QStringLiteral("per-branch"),
+                                       QStringLiteral("O módulo trabalha por filial."));
+    const QCommandLineOption tour(QStringLiteral("tour"),
+                                  QStringLiteral("Salva uma imagem de cada tela na pasta e sai."),
+                                  QStringLiteral("pasta"));
+    cli.addOptions({database, operatorCode, perBranch, tour});
+    cli.process(app);
+
+    const QString appDir = QCoreApplication::applicationDirPath();
+    const QStringList packageFolders{appDir, QDir(appDir).filePath(QStringLiteral("../lib/pla"))};
+    if (cli.isSet(tour)) {
+        return pla::apps::RunTour(cli.value(tour), packageFolders);
+    }
+
+    pla::host::THostContext& host = pla::host::Host();
+    host.ModuFili = cli.isSet(perBranch);
+    for (const QString& folder : packageFolders) {
+        host.ReportFolders << QDir(folder).filePath(QStringLiteral("reports"));
+    }
+    pla::host::TSignInWindow signIn;
+    if (cli.isSet(database)) {
+        signIn.rbtEmbutido->setChecked(true);
+        signIn.edtArquivo->setText(cli.value(database));
+    }
+    if (cli.isSet(operatorCode)) {
+        signIn.edtOperador->setText(cli.value(operatorCode));
+        signIn.edtSenha->setFocus();
+    }
+    if (signIn.exec() != QDialog::Accepted) {
+        return 0;
+    }
+    pla::host::TMainWindow window(signIn.TakeBackend(), packageFolders);
+    window.resize(1280, 820);
+    window.show();
+    window.AbrirElaboracao();
+    return app.exec();
+}

@@ -1,0 +1,47 @@
+#include "module_state.h"
+
+#include "decision_cube_capacity.h"
+#include "dialogs/log_int_card.h"
+#include "planning/param_card_indu.h"
+
+namespace pla::module {
+
+QPointer<TfrmParamCardIndu> frmParamCardIndu;
+QPointer<TfrmLogIntCard> frmLogIntCard;
+QPointer<QWidget> formExtCardMens;
+QString stCdServico;
+QString stNmServico;
+QString stNrCardapio;
+QDateTime dtDataCardapio;
+bool boIdCriado = false;
+bool boExcluiCardapio = false;
+
+namespace {
+bool planejamentoCriado = false;
+}
+
+bool PlanejamentoCriado() {
+    return planejamentoCriado;
+}
+
+void SetPlanejamentoCriado(bool created) {
+    planejamentoCriado = created;
+}
+
+void InitializeUnits() {
+    // In the units' order: the planning screen, the diet diners screen, the pivot
+    // engine's capacity.
+    planejamentoCriado = false;
+    boIdCriado = false;
+    const TMemoryStatus m = GlobalMemoryStatus();
+    SetMemoryCapacity(DecisionCubeCapacity(m.AvailablePhysical, m.AvailablePageFile));
+}
+
+void FinalizeUnits() {
+    // In reverse order; only the diet diners unit has work.
+    stNmServico.clear();
+    stNrCardapio.clear();
+    stCdServico.clear();
+}
+
+} // namespace pla::module

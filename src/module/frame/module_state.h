@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDateTime>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+namespace pla::module {
+
+class TfrmParamCardIndu;
+class TfrmLogIntCard;
+
+// The package's exported variables: the current instance of each unit's form and
+// the few unit states the screens hand to one another.
+extern QPointer<TfrmParamCardIndu> frmParamCardIndu;
+extern QPointer<TfrmLogIntCard> frmLogIntCard;
+extern QPointer<QWidget> formExtCardMens; // the monthly menu screen created last
+// Handed to the diet diners screen.
+extern QString stCdServico;
+extern QString stNmServico;
+extern QString stNrCardapio;
+extern QDateTime dtDataCardapio;
+extern bool boIdCriado;
+extern bool boExcluiCardapio;
+
+// The planning screen has been created (and not closed since).
+bool PlanejamentoCriado();
+void SetPlanejamentoCriado(bool created);
+
+// The start-up and shut-down work of the package's units, run on load and unload.
+void InitializeUnits();
+void FinalizeUnits();
+
+} // namespace pla::module

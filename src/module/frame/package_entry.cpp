@@ -1,0 +1,38 @@
+// The package's entry points as the host's loader finds them: C names, the contract
+// version, start-up and shut-down, and the creation functions.
+#include "creation.h"
+#include "host/host_messages.h"
+#include "host/package_loader.h"
+#include "module_state.h"
+
+extern "C" {
+
+Q_DECL_EXPORT int PlaPackageApi() {
+    return pla::host::PackageApiVersion;
+}
+
+Q_DECL_EXPORT void PlaInitialize() {
+    pla::module::InitializeUnits();
+}
+
+Q_DECL_EXPORT void PlaFinalize() {
+    pla::module::FinalizeUnits();
+}
+
+Q_DECL_EXPORT void IniProc() {
+    pla::host::RunHandler([] { pla::module::IniProc(); });
+}
+
+Q_DECL_EXPORT void CriaElabCard() {
+    pla::host::RunHandler([] { pla::module::CriaElabCard(); });
+}
+
+// Strings cross the boundary as UTF-8 C strings.
+Q_DECL_EXPORT void CriaLogCardCiclo(const char* cdFilial, const char* nrLogCardCiclo) {
+    pla::host::RunHandler([&] {
+        pla::module::CriaLogCardCiclo(QString::fromUtf8(cdFilial),
+                                      QString::fromUtf8(nrLogCardCiclo));
+    });
+}
+
+} // extern "C"

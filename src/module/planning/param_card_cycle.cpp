@@ -1,0 +1,126 @@
+// The planning screen's menu cycles: updating a future month from the active cycle,
+// and the validation that prepares a month for elaboration.
+#include "core/data_packet.h"
+#include "core/dates.h"
+#include "core/text_utils.h"
+#include "frame/creation.h"
+#include "host/busy_scopes.h"
+#include "host/date_edit.h"
+#include "host/dialog_presenter.h"
+#include "host/host_context.h"
+#include "host/host_messages.h"
+#include "host/mask_edit.h"
+#include "host/valida_filial.h"
+#include "param_card_indu.h"
+
+#include <QLineEdit>
+
+namespace pla::module {
+
+using namespace pla::host;
+
+void TfrmParamCardIndu::cycleAnswer(const QString& cdFilial, const QString& answer) {
+    if (answer.isEmpty()) {
+        return;
+    }
+    if (answer.size() == 10) {
+        if (ShowMsg(msgPadrao, QStringLiteral("Card_Ciclo_Restr"), TMsgDlgType::Confirmation,
+                    mbYes | mbNo) == mrYes) {
+            CriaLogCardCiclo(cdFilial, answer);
+        }
+        return;
+    }
+    MensErro(answer, true);
+}
+
+void TfrmParamCardIndu::btnCriaCardCicloClick() {
+    try {
+        const QString branch = Ajusta(AllTrim(medCdFilial->text()), 4);
+        if (!EmptyString(branch) && branch != medCdFilial->text()) {
+            medCdFilial->setText(branch);
+        }
+        edtNmFilial->setText(ValidaFilial(medCdFilial->text(), Host().Operador, true));
+    } catch (const EAbort&) {
+        medCdFilial->setFocus();
+        throw;
+    }
+    Vd_CdServFili(true);
+    checkMonth();
+    const QDate month = PriDiaMes(depMesCard->Date());
+    if (!(DataHora(month) > Agora())) {
+        depMesCard->setFocus();
+        MensErro(msgPadrao.Msg(QStringLiteral("Atu_Card_Mes_Maior")), true);
+    }
+    if (ShowMsg(msgPadrao, QStringLiteral("Card_Ciclo_Atu"), TMsgDlgType::Confirmation,
+                mbYes | mbNo) != mrYes) {
+        return;
+    }
+    QVariant answer;
+    {
+        TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("getdataserv")));
+        rpc::TServerCallScope call(counter_, *netParamCardIndu);
+        answer = netParamCardIndu->Call(QStringLiteral("SetCriaCardCiclo"),
+                                        QVariantList{medCdFilial->text(), medCdServico->text(),
+                                                     DataHora(month), Host().Operador,
+                                                     QStringLiteral("S")});
+    }
+    cycleAnswer(medCdFilial->text(), answer.toString());
+}
+
+void TfrmParamCardIndu::ValidaElaboracaoCardapio(const QString& cdFilial, const QString& cdServico,
+                                                 const QDate& dtMes, int montagem) {
+    QString filial = cdFilial;
+    QString servico = cdServico;
+    QDateTime data = DataHora(dtMes);
+    {
+        TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("valid_elab")));
+        rpc::TServerCallScope call(counter_, *netParamCardIndu);
+        QList<rpc::TRpcArg> args{{filial, true}, {servico, true}, {data, true}};
+        const QVariant answer = netParamCardIndu->Call(QStringLiteral("getVerificaCiclo"), args);
+        cdsVerifCiclo->SetData(ToDataPacket(rpc::CheckResultServ(answer)));
+    }
+    const QDate month = PriDiaMes(depMesCard->Date());
+    if (!cdsVerifCiclo->IsEmpty() && DataHora(month) > Agora()) {
+        const QString cycle =
+            cdsVerifCiclo->FieldByName(QStringLiteral("CDCARDCICLO")).AsString().trimmed() +
+            QStringLiteral(" - ") +
+            cdsVerifCiclo->FieldByName(QStringLiteral("NMCARDCICLO")).AsString().trimmed();
+        if (TDialogPresenter::Current().Message(fmt(QStringLiteral("Conf_CardCiclo"), {cycle}),
+                                                TMsgDlgType::Confirmation, mbYes | mbNo) == mrYes) {
+            QVariant answer;
+            {
+                TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("valid_elab")));
+                rpc::TServerCallScope call(counter_, *netParamCardIndu);
+                QList<rpc::TRpcArg> args{{filial, true},
+                                         {servico, true},
+                                         {data, true},
+                                         {Host().Operador, false},
+                                         {QStringLiteral("N"), false}};
+                answer = netParamCardIndu->Call(QStringLiteral("SetCriaCardCiclo"), args);
+                filial = args[0].Value.toString();
+                servico = args[1].Value.toString();
+                data = args[2].Value.toDateTime();
+            }
+            cycleAnswer(filial, answer.toString());
+        }
+    }
+    QVariant answer;
+    {
+        TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("valid_elab")));
+        rpc::TServerCallScope call(counter_, *netParamCardIndu);
+        QList<rpc::TRpcArg> args{{filial, true},           {qlonglong(montagem), true},
+                                 {servico, true},          {data, true},
+                                 {Host().Operador, false}, {Host().ModuFili, false}};
+        answer = netParamCardIndu->Call(QStringLiteral("Gera_Cardapio"), args);
+    }
+    if (answer.typeId() == QMetaType::QString) {
+        throw EPlaError(answer.toString());
+    }
+    resultadoGeracao_ = answer.toList();
+    const QString key = resultadoGeracao_.value(0).toString();
+    if (!key.isEmpty()) {
+        MensErro(msgPadrao.Contains(key) ? msgPadrao.Msg(key) : key, true);
+    }
+}
+
+} // namespace pla::module
