@@ -43,8 +43,9 @@ public:
         }
         raise();
         show();
-        // Let it paint before the long call blocks the loop.
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        // Painted now, before the long call blocks the loop; running the event loop
+        // here would let a screen closed meanwhile be deleted under its own handler.
+        repaint();
     }
     QString Text() const { return label_->text(); }
 

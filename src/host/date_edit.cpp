@@ -4,15 +4,16 @@ namespace pla::host {
 
 namespace {
 
-// The day before the earliest date a planner may use stands for "empty".
-const QDate Empty(1899, 12, 31);
+// The earliest date the editor knows stands for "empty"; the range is wide so that a
+// screen, not the editor, says which dates it accepts.
+const QDate Empty(1752, 9, 14);
 
 } // namespace
 
 TDateEdit::TDateEdit(QWidget* parent)
     : QDateEdit(parent) {
     setMinimumDate(Empty);
-    setMaximumDate(QDate(2099, 12, 31));
+    setMaximumDate(QDate(9999, 12, 1));
     setSpecialValueText(QStringLiteral(" "));
     setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
     setButtonSymbols(QAbstractSpinBox::UpDownArrows);

@@ -29,8 +29,9 @@ bool TExitHandler::Running() {
 }
 
 void TExitHandler::focusChanged(QWidget* old, QWidget* now) {
+    // A control that is being hidden (its screen closing) has nothing to check.
     if (running > 0 || !within(old, control_) || !now || within(now, control_) ||
-        now->window() != control_->window()) {
+        now->window() != control_->window() || !control_->isVisible()) {
         return;
     }
     ++running;

@@ -102,10 +102,14 @@ void TfrmDadosGerRel::PrepareData() {
         QString searched;
         definition_ = TReportDefinition::Find(reportCode_, Host().ReportFolders, searched);
         if (!definition_) {
-            MensErro(msgPadrao.Msg(QStringLiteral("Arq_Rel_Err"))
-                         .replace(QStringLiteral("%s"), QStringLiteral("%1"))
-                         .arg(reportCode_, searched),
-                     true);
+            QString text = msgPadrao.Msg(QStringLiteral("Arq_Rel_Err"));
+            for (const QString& value : {reportCode_, searched}) {
+                const qsizetype at = text.indexOf(QStringLiteral("%s"));
+                if (at >= 0) {
+                    text.replace(at, 2, value);
+                }
+            }
+            MensErro(text, true);
         }
     }
     TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("printing")));

@@ -33,8 +33,10 @@ TMemoryStatus GlobalMemoryStatus() {
         return s;
     }
     static const QRegularExpression line(QStringLiteral("^(\\w+):\\s+(\\d+) kB"));
-    while (!f.atEnd()) {
-        const auto m = line.match(QString::fromLatin1(f.readLine()));
+    // /proc files report no size: read them whole rather than up to their "end".
+    const QStringList lines = QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'));
+    for (const QString& text : lines) {
+        const auto m = line.match(text);
         if (!m.hasMatch()) {
             continue;
         }

@@ -44,7 +44,7 @@ void TfrmParamCardIndu::btnCriaCardCicloClick() {
         medCdFilial->setFocus();
         throw;
     }
-    Vd_CdServFili(true);
+    validateService(true, false);
     checkMonth();
     const QDate month = PriDiaMes(depMesCard->Date());
     if (!(DataHora(month) > Agora())) {
@@ -59,10 +59,13 @@ void TfrmParamCardIndu::btnCriaCardCicloClick() {
     {
         TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("getdataserv")));
         rpc::TServerCallScope call(counter_, *netParamCardIndu);
-        answer = netParamCardIndu->Call(QStringLiteral("SetCriaCardCiclo"),
-                                        QVariantList{medCdFilial->text(), medCdServico->text(),
-                                                     DataHora(month), Host().Operador,
-                                                     QStringLiteral("S")});
+        // The server gives the first three back normalised; the button keeps its own.
+        QList<rpc::TRpcArg> args{{medCdFilial->text(), true},
+                                 {medCdServico->text(), true},
+                                 {DataHora(month), true},
+                                 {Host().Operador, false},
+                                 {QStringLiteral("S"), false}};
+        answer = netParamCardIndu->Call(QStringLiteral("SetCriaCardCiclo"), args);
     }
     cycleAnswer(medCdFilial->text(), answer.toString());
 }

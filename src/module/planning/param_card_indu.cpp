@@ -511,6 +511,10 @@ void TfrmParamCardIndu::medCdServicoChange() {
 }
 
 void TfrmParamCardIndu::Vd_CdServFili(bool required) {
+    validateService(required, true);
+}
+
+void TfrmParamCardIndu::validateService(bool required, bool resetMonth) {
     try {
         if (EmptyString(medCdServico->text())) {
             if (required) {
@@ -534,7 +538,7 @@ void TfrmParamCardIndu::Vd_CdServFili(bool required) {
         edtNmServico->setText(qryServico->FieldByName(QStringLiteral("NMSERVICO")).AsString());
         if (code != ultServico_) {
             ultServico_ = code;
-            if (!required) {
+            if (!required && resetMonth) {
                 depMesCard->SetDate(QDate::currentDate());
             }
         }
@@ -763,7 +767,7 @@ void TfrmParamCardIndu::sbtConfirmaClick() {
         throw;
     }
     // 2. The service and the cost branch.
-    Vd_CdServFili(false);
+    validateService(false, false);
     medCdFiliCustExit();
     // 3. The month.
     checkMonth();

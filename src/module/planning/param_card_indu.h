@@ -133,6 +133,9 @@ private:
     // The cycle update's answer: empty done, ten characters a log number, else an error.
     void cycleAnswer(const QString& cdFilial, const QString& answer);
     void focusAndFail(QWidget* control, const QString& key);
+    // Vd_CdServFili; the month goes back to the present only for a service just
+    // chosen, never under a confirmation of the month the planner set.
+    void validateService(bool required, bool resetMonth);
 
     rpc::TConnectionCounter counter_;
     std::unique_ptr<rpc::TNetConnection> ownParamCardIndu_;

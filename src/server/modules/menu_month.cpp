@@ -143,6 +143,11 @@ QVariant geraCardapio(TCallContext& ctx, TMethodArgs& args) {
     args.SetRef(2, servico);
     args.SetRef(3, month);
 
+    const TDataPacket general =
+        QueryPacket(db,
+                    {{"IDUTILDTPROC", TFieldType::String, 1, false},
+                     {"IDPERCOMENSPRAT", TFieldType::String, 1, false}},
+                    QStringLiteral("SELECT IDUTILDTPROC, IDPERCOMENSPRAT FROM PARAMGERAL"));
     if (moduloPorFilial) {
         const QString own =
             db.Scalar(QStringLiteral("SELECT CDFILIAL FROM OPERADOR WHERE CDOPERADOR = ?"),
@@ -150,8 +155,10 @@ QVariant geraCardapio(TCallContext& ctx, TMethodArgs& args) {
                 .toString()
                 .trimmed();
         if (!own.isEmpty() && own != filial) {
-            throw EPlaError(
-                QStringLiteral("Operador sem acesso aos cardápios da filial %1.").arg(filial));
+            // Not a key of the screen's catalogue: the text is shown as it is.
+            return QVariantList{
+                QStringLiteral("Operador sem acesso aos cardápios da filial %1.").arg(filial),
+                FromDataPacket(general)};
         }
     }
     if (montagem != 0 && montagem != 1) {
@@ -177,11 +184,6 @@ QVariant geraCardapio(TCallContext& ctx, TMethodArgs& args) {
                     {filial, servico, month});
         }
     }
-    const TDataPacket general =
-        QueryPacket(db,
-                    {{"IDUTILDTPROC", TFieldType::String, 1, false},
-                     {"IDPERCOMENSPRAT", TFieldType::String, 1, false}},
-                    QStringLiteral("SELECT IDUTILDTPROC, IDPERCOMENSPRAT FROM PARAMGERAL"));
     return QVariantList{refusal, FromDataPacket(general)};
 }
 
