@@ -10,10 +10,14 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QLineEdit>
 #include <QRadioButton>
 
 int main(int argc, char** argv) {
+    // The embedded server's call log is for servers; a planner's terminal stays quiet.
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("pla.server.calls.info=false\npla.server.schema.info=false"));
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("pla"));
     QApplication::setApplicationName(QStringLiteral("pla"));
