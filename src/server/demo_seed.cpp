@@ -798,17 +798,38 @@ static void seedCostsAndMore(TDatabase& db, const QList<TBranchSpec>& allBranche
                 "CDCARDCICLO, CDSERVFILI, DTMESCARD) VALUES (?, ?, ?, 'GRUPO1', 'CIC01', ?, ?)"),
             {b.Code, log, DataHora(PriDiaMes(today).addDays(-3), QTime(9, 12)), sv.Code,
              DataHora(PriDiaMes(today))});
+        // What the update met, as the server words it: the weekday holidays (no school,
+        // no estimate) and a dish the cycle names whose recipe is under revision.
         int item = 0;
-        for (QDate day = PriDiaMes(today); day.month() == today.month(); day = day.addDays(1)) {
-            const int dow = day.dayOfWeek();
-            const QString text =
-                dow >= 6
-                    ? QStringLiteral("Dia sem aula: cardápio não gerado")
-                    : QStringLiteral("Cardápio gerado do dia %1 do ciclo").arg((item % 20) + 1);
+        const auto logItem = [&](const QDate& day, const QString& text) {
             db.Exec(
                 QStringLiteral("INSERT INTO LOGCARDCICLOITEM (CDFILIAL, NRLOGCARDCICLO, NRITEMLOG, "
                                "DTCARDAPIO, DSMENSLOG) VALUES (?, ?, ?, ?, ?)"),
                 {b.Code, log, ++item, DataHora(day), text});
+        };
+        QHash<QDate, QString> holidayNames;
+        for (const auto& [day, name] : NationalHolidays(today.year())) {
+            holidayNames.insert(day, name);
+        }
+        QSqlQuery unrevised = db.Exec(QStringLiteral("SELECT CDPRATO, NMPRATO FROM PRATO WHERE "
+                                                     "IDRECEREVI = 'N' ORDER BY CDPRATO"));
+        const QString dish = unrevised.next()
+                                 ? unrevised.value(0).toString().trimmed() + QStringLiteral(" - ") +
+                                       unrevised.value(1).toString()
+                                 : QString();
+        int weekday = 0;
+        for (QDate day = PriDiaMes(today); day.month() == today.month(); day = day.addDays(1)) {
+            if (day.dayOfWeek() >= 6) {
+                continue;
+            }
+            if (holidayNames.contains(day)) {
+                logItem(day, QStringLiteral("Feriado (%1): serviço sem comensais estimados, "
+                                            "cardápio não gerado.")
+                                 .arg(holidayNames.value(day)));
+            } else if (!dish.isEmpty() && ++weekday % 5 == 1) {
+                logItem(day,
+                        QStringLiteral("Prato %1 sem receita revisada: não incluído.").arg(dish));
+            }
         }
     }
 

@@ -58,7 +58,11 @@ TEST_F(CycleLog, OpensItsPreviewAtOnceWithTheLogOfTheBranch) {
         CriaLogCardCiclo("0004", "0000000001");
     }
     EXPECT_EQ(runs, (QStringList{"dlgPreview", ""})) << "the preview runs inside the form's run";
-    EXPECT_EQ(rows, QDate::currentDate().daysInMonth());
+    EXPECT_EQ(rows, server_.Db()
+                        .Scalar("SELECT COUNT(*) FROM LOGCARDCICLOITEM WHERE CDFILIAL = '0004' "
+                                "AND NRLOGCARDCICLO = '0000000001'")
+                        .toInt());
+    EXPECT_GT(rows, 0);
     EXPECT_EQ(params.value("P_CDFILIAL").toString(), "0004");
     EXPECT_EQ(params.value("P_NRLOGCARDCICLO").toString(), "0000000001");
     EXPECT_TRUE(presenter_.Shown().isEmpty()) << presenter_.Texts().join(" | ").toStdString();
@@ -94,7 +98,7 @@ TEST_F(CycleLog, ADefinitionWithoutTheBranchStillGetsTheLogNumber) {
     form.PrepareData();
     EXPECT_EQ(form.QueryParams().keys(), QStringList{"P_NRLOGCARDCICLO"});
     EXPECT_EQ(form.QueryParams().value("P_NRLOGCARDCICLO").toString(), "0000000001");
-    EXPECT_GT(form.dtsPadrao->RecordCount(), 27);
+    EXPECT_GT(form.dtsPadrao->RecordCount(), 0);
 
     // Saved as PDF through the save dialog.
     {

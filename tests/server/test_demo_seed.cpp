@@ -108,7 +108,13 @@ TEST_P(Demo, SeedsARealisticDeterministicDemonstration) {
     EXPECT_GT(count("SELECT COUNT(*) FROM DIETPRESC"), 20);
     EXPECT_EQ(count("SELECT COUNT(DISTINCT NRDIACICLO) FROM CARDCICLODIA"), 20);
     EXPECT_EQ(count("SELECT COUNT(*) FROM CARDCICLOSERV"), 2);
-    EXPECT_EQ(count("SELECT COUNT(*) FROM LOGCARDCICLOITEM"), 31);
+    // December 2026: Christmas on a Friday, and a dish under revision every fifth
+    // school day.
+    EXPECT_EQ(
+        count("SELECT COUNT(*) FROM LOGCARDCICLOITEM WHERE DSMENSLOG LIKE 'Feriado (Natal)%'"), 1);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM LOGCARDCICLOITEM WHERE DSMENSLOG LIKE "
+                    "'Prato % sem receita revisada: não incluído.'"),
+              5);
     EXPECT_EQ(count("SELECT COUNT(*) FROM CARDESP"), 1);
     EXPECT_GT(count("SELECT COUNT(*) FROM PRATEXCL"), 0);
 
