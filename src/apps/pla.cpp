@@ -10,8 +10,8 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QIcon>
-#include <QLoggingCategory>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QRadioButton>
 
 int main(int argc, char** argv) {

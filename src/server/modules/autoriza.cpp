@@ -50,24 +50,24 @@ std::unique_ptr<TRemoteDataModule> MakeAutoriza(TSessionService& sessions) {
     // module's acronym, ";" and the screen code ("PLA;PLA00115").
     // Who signed in: name, branch of work (the first branch for operators of none) and
     // kind, for the host's signed-in context.
-    m->Register({QStringLiteral("GetOperador"),
-                 {{QStringLiteral("operador"), TArgType::String}},
-                 0,
-                 [](TCallContext& ctx, TMethodArgs&) -> QVariant {
-                     TDatabase& db = ctx.Database();
-                     QSqlQuery q = db.Exec(QStringLiteral("SELECT NMOPERADOR, CDFILIAL, IDTIPOOPER "
-                                                          "FROM OPERADOR WHERE CDOPERADOR = ?"),
-                                           {ctx.Operador});
-                     if (!q.next()) {
-                         throw EPlaError(QStringLiteral("Operador não cadastrado."));
-                     }
-                     QString filial = q.value(1).toString();
-                     if (filial.trimmed().isEmpty()) {
-                         filial = db.Scalar(QStringLiteral("SELECT MIN(CDFILIAL) FROM FILIAL"))
-                                      .toString();
-                     }
-                     return QVariantList{q.value(0).toString(), filial, q.value(2).toString()};
-                 }});
+    m->Register(
+        {QStringLiteral("GetOperador"),
+         {{QStringLiteral("operador"), TArgType::String}},
+         0,
+         [](TCallContext& ctx, TMethodArgs&) -> QVariant {
+             TDatabase& db = ctx.Database();
+             QSqlQuery q = db.Exec(QStringLiteral("SELECT NMOPERADOR, CDFILIAL, IDTIPOOPER "
+                                                  "FROM OPERADOR WHERE CDOPERADOR = ?"),
+                                   {ctx.Operador});
+             if (!q.next()) {
+                 throw EPlaError(QStringLiteral("Operador não cadastrado."));
+             }
+             QString filial = q.value(1).toString();
+             if (filial.trimmed().isEmpty()) {
+                 filial = db.Scalar(QStringLiteral("SELECT MIN(CDFILIAL) FROM FILIAL")).toString();
+             }
+             return QVariantList{q.value(0).toString(), filial, q.value(2).toString()};
+         }});
     m->Register({QStringLiteral("ExisteAcesso"),
                  {{QStringLiteral("acesso"), TArgType::String},
                   {QStringLiteral("operador"), TArgType::String}},
