@@ -34,16 +34,7 @@ void TfrmParamCardIndu::cycleAnswer(const QString& cdFilial, const QString& answ
 }
 
 void TfrmParamCardIndu::btnCriaCardCicloClick() {
-    try {
-        const QString branch = Ajusta(AllTrim(medCdFilial->text()), 4);
-        if (!EmptyString(branch) && branch != medCdFilial->text()) {
-            medCdFilial->setText(branch);
-        }
-        edtNmFilial->setText(ValidaFilial(medCdFilial->text(), Host().Operador, true));
-    } catch (const EAbort&) {
-        medCdFilial->setFocus();
-        throw;
-    }
+    validateBranch(true);
     validateService(true, false);
     checkMonth();
     const QDate month = PriDiaMes(depMesCard->Date());

@@ -471,19 +471,25 @@ void TfrmParamCardIndu::medCdFilialChange() {
     medCdFiliCust->clear();
 }
 
-void TfrmParamCardIndu::medCdFilialExit() {
+QString TfrmParamCardIndu::cdFilial() const {
+    return Ajusta(AllTrim(medCdFilial->text()), 4);
+}
+
+void TfrmParamCardIndu::validateBranch(bool checkContract) {
     try {
-        const QString code = Ajusta(AllTrim(medCdFilial->text()), 4);
+        const QString code = cdFilial();
         if (!EmptyString(code) && code != medCdFilial->text()) {
-            const QString name = edtNmFilial->text();
-            medCdFilial->setText(code);
-            edtNmFilial->setText(name);
+            medCdFilial->setText(code); // a changed text clears the name: it is read again
         }
-        edtNmFilial->setText(ValidaFilial(medCdFilial->text(), Host().Operador, false));
+        edtNmFilial->setText(ValidaFilial(medCdFilial->text(), Host().Operador, checkContract));
     } catch (const EAbort&) {
         medCdFilial->setFocus();
         throw;
     }
+}
+
+void TfrmParamCardIndu::medCdFilialExit() {
+    validateBranch(false);
     if (!Host().ModuFili) {
         GetParamPlaneja(medCdFilial->text());
     }
@@ -556,7 +562,7 @@ void TfrmParamCardIndu::btpServicoBeforePesq(bool& cancel) {
     Q_UNUSED(cancel);
     qryServico->Close();
     qryServico->ClearParams();
-    qryServico->SetParam(QStringLiteral("P_CDFILIAL"), Ajusta(AllTrim(medCdFilial->text()), 4));
+    qryServico->SetParam(QStringLiteral("P_CDFILIAL"), cdFilial());
     qryServico->SetParam(QStringLiteral("P_TCDSERVFILI"), QStringLiteral("T"));
     qryServico->Open();
 }
@@ -577,9 +583,8 @@ void TfrmParamCardIndu::btpMesBeforePesq(bool& cancel) {
     {
         TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("getdatacard")));
         rpc::TServerCallScope call(counter_, *netParamCardIndu);
-        answer = netParamCardIndu->Call(
-            QStringLiteral("GetMesCard"),
-            QVariantList{Ajusta(AllTrim(medCdFilial->text()), 4), AllTrim(medCdServico->text())});
+        answer = netParamCardIndu->Call(QStringLiteral("GetMesCard"),
+                                        QVariantList{cdFilial(), AllTrim(medCdServico->text())});
     }
     cdsMesCard->SetData(ToDataPacket(rpc::CheckResultServ(answer)));
     for (cdsMesCard->First(); !cdsMesCard->Eof(); cdsMesCard->Next()) {
@@ -616,11 +621,11 @@ void TfrmParamCardIndu::referenceDate(bool onExit) {
     QVariant answer;
     {
         rpc::TServerCallScope call(counter_, *netParamCardIndu);
-        answer = netParamCardIndu->Call(QStringLiteral("GetDtReferencia"),
-                                        QVariantList{Ajusta(AllTrim(medCdFilial->text()), 4),
-                                                     depMesCard->IsEmpty()
-                                                         ? QVariant()
-                                                         : QVariant(DataHora(depMesCard->Date()))});
+        answer = netParamCardIndu->Call(
+            QStringLiteral("GetDtReferencia"),
+            QVariantList{cdFilial(), depMesCard->IsEmpty()
+                                         ? QVariant()
+                                         : QVariant(DataHora(depMesCard->Date()))});
     }
     cdsDtReferencia->SetData(ToDataPacket(rpc::CheckResultServ(answer)));
     QDate reference = QDate::currentDate();
@@ -712,7 +717,7 @@ void TfrmParamCardIndu::medCdFiliCustExit() {
         if (code != medCdFiliCust->text()) {
             medCdFiliCust->setText(code);
         }
-        if (code == Ajusta(AllTrim(medCdFilial->text()), 4)) {
+        if (code == cdFilial()) {
             MensErro(msgPadrao.Msg(QStringLiteral("FILICUST_DIF")), true);
         }
         // The typed branch only: with every branch selected any code would pass
@@ -721,8 +726,7 @@ void TfrmParamCardIndu::medCdFiliCustExit() {
         qryFiliCust->ClearParams();
         qryFiliCust->SetParam(QStringLiteral("P_CDFILIAL"), code);
         qryFiliCust->SetParam(QStringLiteral("P_TCDFILIAL"), QString());
-        qryFiliCust->SetParam(QStringLiteral("P_CDFILIALCARD"),
-                              Ajusta(AllTrim(medCdFilial->text()), 4));
+        qryFiliCust->SetParam(QStringLiteral("P_CDFILIALCARD"), cdFilial());
         qryFiliCust->Open();
         if (qryFiliCust->IsEmpty()) {
             MensErro(msgPadrao.Msg(QStringLiteral("FILI_NAO_CAD")), true);
@@ -740,8 +744,7 @@ void TfrmParamCardIndu::btnPesqFiliCustBeforePesq(bool& cancel) {
     qryFiliCust->ClearParams();
     qryFiliCust->SetParam(QStringLiteral("P_CDFILIAL"), QVariant());
     qryFiliCust->SetParam(QStringLiteral("P_TCDFILIAL"), QStringLiteral("T"));
-    qryFiliCust->SetParam(QStringLiteral("P_CDFILIALCARD"),
-                          Ajusta(AllTrim(medCdFilial->text()), 4));
+    qryFiliCust->SetParam(QStringLiteral("P_CDFILIALCARD"), cdFilial());
     qryFiliCust->Open();
 }
 
@@ -754,18 +757,7 @@ void TfrmParamCardIndu::btnPesqFiliCustAfterPesq() {
 
 void TfrmParamCardIndu::sbtConfirmaClick() {
     // 1. The branch.
-    try {
-        const QString branch = Ajusta(AllTrim(medCdFilial->text()), 4);
-        if (!EmptyString(branch) && branch != medCdFilial->text()) {
-            const QString name = edtNmFilial->text();
-            medCdFilial->setText(branch);
-            edtNmFilial->setText(name);
-        }
-        edtNmFilial->setText(ValidaFilial(medCdFilial->text(), Host().Operador, true));
-    } catch (const EAbort&) {
-        medCdFilial->setFocus();
-        throw;
-    }
+    validateBranch(true);
     // 2. The service and the cost branch.
     validateService(false, false);
     medCdFiliCustExit();

@@ -136,6 +136,10 @@ private:
     // Vd_CdServFili; the month goes back to the present only for a service just
     // chosen, never under a confirmation of the month the planner set.
     void validateService(bool required, bool resetMonth);
+    // The branch as typed, padded to its width.
+    QString cdFilial() const;
+    // Pads the branch in its edit and shows its name; a refusal puts the focus back.
+    void validateBranch(bool checkContract);
 
     rpc::TConnectionCounter counter_;
     std::unique_ptr<rpc::TNetConnection> ownParamCardIndu_;
