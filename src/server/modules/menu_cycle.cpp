@@ -12,30 +12,6 @@ namespace pla::server {
 
 namespace {
 
-struct TCycle {
-    QString Code;
-    QString Name;
-    int Days = 0;
-    QDate Start;
-};
-
-// The cycle a service follows in a month: the one whose start is the latest on or
-// before the month's last day.
-std::optional<TCycle> activeCycle(TDatabase& db, const QString& filial, const QString& servico,
-                                  const QDate& month) {
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT S.CDCARDCICLO, C.NMCARDCICLO, C.QTDIASCICLO, "
-                                         "S.DTINICICLO FROM CARDCICLOSERV S JOIN CARDCICLO C ON "
-                                         "C.CDFILIAL = S.CDFILIAL AND C.CDCARDCICLO = "
-                                         "S.CDCARDCICLO WHERE S.CDFILIAL = ? AND S.CDSERVFILI = "
-                                         "? AND S.DTINICICLO <= ? ORDER BY S.DTINICICLO DESC"),
-                          {filial, servico, DataHora(UltimoDiaMes(month))});
-    if (!q.next()) {
-        return std::nullopt;
-    }
-    return TCycle{q.value(0).toString(), q.value(1).toString(), q.value(2).toInt(),
-                  TDatabase::FromSql(TFieldType::DateTime, q.value(3)).toDateTime().date()};
-}
-
 void normalise(TMethodArgs& args, QString& filial, QString& servico, QDate& month) {
     filial = Ajusta(args.String(0).trimmed(), 4);
     servico = Ajusta(args.String(1).trimmed(), 5);
@@ -56,7 +32,7 @@ QVariant getVerificaCiclo(TCallContext& ctx, TMethodArgs& args) {
     TDataPacket p;
     p.Fields = {{"CDCARDCICLO", TFieldType::String, 5, false},
                 {"NMCARDCICLO", TFieldType::String, 40, false}};
-    if (const auto c = activeCycle(ctx.Database(), filial, servico, month)) {
+    if (const auto c = ActiveCycle(ctx.Database(), filial, servico, month)) {
         TPacketRow row;
         row.Values = {c->Code, c->Name};
         p.Rows.append(row);
@@ -91,19 +67,15 @@ public:
         , estimates_(db, filial, servico) {}
 
     // The log number when restrictions were met, else empty.
-    QString Run(const TCycle& cycle) {
+    QString Run(const TCycleInfo& cycle) {
         loadCycleDays(cycle);
         loadPositions();
         loadMark();
         const QDate firstChangeable = FirstChangeableDay(db_, filial_);
         const QHash<QDate, QString> holidays = BranchHolidays(db_, filial_, month_);
-        int served = servingDaysBefore(cycle.Start, month_);
-        for (QDate day = month_; day.month() == month_.month(); day = day.addDays(1)) {
-            if (day < cycle.Start || !estimates_.Serves(day)) {
-                continue;
-            }
-            ++served;
-            const int cycleDay = (served - 1) % cycle.Days + 1;
+        const QMap<QDate, int> cycleDays = CycleDays(cycle, estimates_, month_);
+        for (auto it = cycleDays.cbegin(); it != cycleDays.cend(); ++it) {
+            const QDate day = it.key();
             if (day < firstChangeable) {
                 restrict(day, QStringLiteral("Dia bloqueado para alteração: cardápio não "
                                              "atualizado."));
@@ -116,21 +88,13 @@ public:
                                   .arg(holidays.value(day)));
                 continue;
             }
-            applyDay(day, holiday, cycleDay);
+            applyDay(day, holiday, it.value());
         }
         return writeLog(cycle);
     }
 
 private:
-    int servingDaysBefore(const QDate& start, const QDate& until) const {
-        int n = 0;
-        for (QDate d = start; d < until; d = d.addDays(1)) {
-            n += estimates_.Serves(d) ? 1 : 0;
-        }
-        return n;
-    }
-
-    void loadCycleDays(const TCycle& cycle) {
+    void loadCycleDays(const TCycleInfo& cycle) {
         QSqlQuery q = db_.Exec(
             QStringLiteral("SELECT D.NRDIACICLO, D.NRSEQPRATCAR, D.NRORDPRATCAR, D.CDFILAUXPRAT, "
                            "D.CDPRATO, D.VRPECONSCARD, P.NMPRATO, P.IDATIVO, P.IDRECEREVI, "
@@ -281,7 +245,7 @@ private:
         restrictions_.append({day, text.left(200)});
     }
 
-    QString writeLog(const TCycle& cycle) {
+    QString writeLog(const TCycleInfo& cycle) {
         if (restrictions_.isEmpty()) {
             return {};
         }
@@ -336,7 +300,7 @@ QVariant setCriaCardCiclo(TCallContext& ctx, TMethodArgs& args) {
         throw EPlaError(
             QStringLiteral("Mês do cardápio para atualização deve ser maior que o mês atual."));
     }
-    const auto cycle = activeCycle(db, filial, servico, month);
+    const auto cycle = ActiveCycle(db, filial, servico, month);
     if (!cycle) {
         throw EPlaError(
             QStringLiteral("Não há ciclo de cardápio ativo para o serviço no mês informado."));

@@ -117,4 +117,40 @@ bool EnsureMonthConfiguration(TDatabase& db, const QString& cdFilial, const QStr
                         {key[2], cdFilial, cdServFili}) > 0;
 }
 
+std::optional<TCycleInfo> ActiveCycle(TDatabase& db, const QString& cdFilial,
+                                      const QString& cdServFili, const QDate& month) {
+    QSqlQuery q = db.Exec(QStringLiteral("SELECT S.CDCARDCICLO, C.NMCARDCICLO, C.QTDIASCICLO, "
+                                         "S.DTINICICLO FROM CARDCICLOSERV S JOIN CARDCICLO C ON "
+                                         "C.CDFILIAL = S.CDFILIAL AND C.CDCARDCICLO = "
+                                         "S.CDCARDCICLO WHERE S.CDFILIAL = ? AND S.CDSERVFILI = "
+                                         "? AND S.DTINICICLO <= ? ORDER BY S.DTINICICLO DESC"),
+                          {cdFilial, cdServFili, DataHora(UltimoDiaMes(month))});
+    if (!q.next()) {
+        return std::nullopt;
+    }
+    return TCycleInfo{q.value(0).toString(), q.value(1).toString(), q.value(2).toInt(),
+                      TDatabase::FromSql(TFieldType::DateTime, q.value(3)).toDateTime().date()};
+}
+
+QMap<QDate, int> CycleDays(const TCycleInfo& cycle, const TServiceEstimates& estimates,
+                           const QDate& month) {
+    QMap<QDate, int> out;
+    if (cycle.Days <= 0) {
+        return out;
+    }
+    int served = 0;
+    const QDate first = PriDiaMes(month);
+    for (QDate d = cycle.Start; d < first; d = d.addDays(1)) {
+        served += estimates.Serves(d) ? 1 : 0;
+    }
+    for (QDate day = first; day.month() == first.month(); day = day.addDays(1)) {
+        if (day < cycle.Start || !estimates.Serves(day)) {
+            continue;
+        }
+        ++served;
+        out.insert(day, (served - 1) % cycle.Days + 1);
+    }
+    return out;
+}
+
 } // namespace pla::server

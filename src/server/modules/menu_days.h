@@ -3,8 +3,10 @@
 #include "server/database.h"
 
 #include <QDate>
+#include <QMap>
 #include <QString>
 #include <array>
+#include <optional>
 
 namespace pla::server {
 
@@ -45,5 +47,22 @@ QHash<QDate, QString> BranchHolidays(TDatabase& db, const QString& cdFilial, con
 // one, when it has none. False when neither exists.
 bool EnsureMonthConfiguration(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
                               const QDate& month);
+
+// The cycle a service follows in a month: the one whose start is the latest on or
+// before the month's last day.
+struct TCycleInfo {
+    QString Code;
+    QString Name;
+    int Days = 0;
+    QDate Start;
+};
+std::optional<TCycleInfo> ActiveCycle(TDatabase& db, const QString& cdFilial,
+                                      const QString& cdServFili, const QDate& month);
+
+// The cycle day of each serving day of the month on or after the cycle's start. The
+// cycle advances on the days the service serves (its weekday estimate above zero),
+// holidays included, so that it keeps to its weekdays.
+QMap<QDate, int> CycleDays(const TCycleInfo& cycle, const TServiceEstimates& estimates,
+                           const QDate& month);
 
 } // namespace pla::server
