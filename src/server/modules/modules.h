@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/data_packet.h"
 #include "server/dispatcher.h"
 #include "server/session_service.h"
 
@@ -18,11 +19,14 @@ std::unique_ptr<TRemoteDataModule> MakeProdCmpFilial(); // "CMP02500.rdmProdCmpF
 // The methods of "Pla00100.rdmParamCardIndu", by concern.
 void RegisterMenuMonthMethods(TRemoteDataModule& module); // months, reference date, generation
 void RegisterMenuCycleMethods(TRemoteDataModule& module); // menu cycles
+void RegisterMonthlyMenuMethods(TRemoteDataModule& module); // the monthly menu's load
 
 void AddAllModules(TDispatcher& dispatcher, TSessionService& sessions);
 
 // Shared by the methods: refusals raise EPlaError with the planner's text.
 void CheckBranch(TDatabase& db, const QString& cdFilial);
 QString CostTypeText(TDatabase& db, const QString& code); // "" when none
+TDataPacket PlanningParameters(TDatabase& db, const QString& cdFilial);
+QVariantList OperatorPermissions(TDatabase& db, const QString& cdOperador);
 
 } // namespace pla::server

@@ -4,6 +4,48 @@
 
 namespace pla::server {
 
+// Every planning parameter of a branch, as the monthly menu screen reads them.
+TDataPacket PlanningParameters(TDatabase& db, const QString& filial) {
+    return QueryPacket(
+        db,
+        {{"CDFILIAL", TFieldType::String, 4, true},
+         {"IDEXIBECUSTO", TFieldType::String, 1, false},
+         {"IDPERCCOME", TFieldType::String, 1, false},
+         {"CDTIPOCUSTOPLA", TFieldType::String, 5, false},
+         {"CDTIPOCUSTOREA", TFieldType::String, 5, false},
+         {"QTDIABLOQCAR", TFieldType::Integer, 0, false},
+         {"IDALTCOMCARD", TFieldType::String, 1, false},
+         {"CDFILCENTPME", TFieldType::String, 4, false},
+         {"NRCORNALTE", TFieldType::Integer, 0, false},
+         {"NRCORNUTIL", TFieldType::Integer, 0, false},
+         {"NRCORCARDESP", TFieldType::Integer, 0, false},
+         {"NRCORCARDREV", TFieldType::Integer, 0, false},
+         {"IDCARDIAUTIL", TFieldType::String, 1, false},
+         {"IDPESQPRATNOME", TFieldType::String, 1, false},
+         {"IDOCULTRECINATOPFI", TFieldType::String, 1, false}},
+        QStringLiteral("SELECT CDFILIAL, IDEXIBECUSTO, IDPERCCOME, CDTIPOCUSTOPLA, "
+                       "CDTIPOCUSTOREA, QTDIABLOQCAR, IDALTCOMCARD, CDFILCENTPME, NRCORNALTE, "
+                       "NRCORNUTIL, NRCORCARDESP, NRCORCARDREV, IDCARDIAUTIL, IDPESQPRATNOME, "
+                       "IDOCULTRECINATOPFI FROM PARAMPLANEJA WHERE CDFILIAL = ?"),
+        {filial});
+}
+
+// The operator's permission array: 17 one-character texts, "1" allowed.
+QVariantList OperatorPermissions(TDatabase& db, const QString& operador) {
+    const QVariant perm =
+        db.Scalar(QStringLiteral("SELECT DSPERMISSAO FROM OPERADOR WHERE CDOPERADOR = ?"),
+                  {operador});
+    if (perm.isNull()) {
+        throw EPlaError(QStringLiteral("Operador não cadastrado."));
+    }
+    const QString text = perm.toString().leftJustified(17, QLatin1Char('0'), true);
+    QVariantList out;
+    for (const QChar c : text) {
+        out.append(QString(c == QLatin1Char('1') ? QLatin1Char('1') : QLatin1Char('0')));
+    }
+    return out;
+}
+
 namespace {
 
 QVariant getParams(TCallContext& ctx, TMethodArgs& args) {
@@ -30,28 +72,7 @@ QVariant getParams(TCallContext& ctx, TMethodArgs& args) {
         return QVariantList{FromDataPacket(p), planned, real};
     }
     if (tela == QLatin1String("PLA00101")) {
-        return FromDataPacket(QueryPacket(
-            db,
-            {{"CDFILIAL", TFieldType::String, 4, true},
-             {"IDEXIBECUSTO", TFieldType::String, 1, false},
-             {"IDPERCCOME", TFieldType::String, 1, false},
-             {"CDTIPOCUSTOPLA", TFieldType::String, 5, false},
-             {"CDTIPOCUSTOREA", TFieldType::String, 5, false},
-             {"QTDIABLOQCAR", TFieldType::Integer, 0, false},
-             {"IDALTCOMCARD", TFieldType::String, 1, false},
-             {"CDFILCENTPME", TFieldType::String, 4, false},
-             {"NRCORNALTE", TFieldType::Integer, 0, false},
-             {"NRCORNUTIL", TFieldType::Integer, 0, false},
-             {"NRCORCARDESP", TFieldType::Integer, 0, false},
-             {"NRCORCARDREV", TFieldType::Integer, 0, false},
-             {"IDCARDIAUTIL", TFieldType::String, 1, false},
-             {"IDPESQPRATNOME", TFieldType::String, 1, false},
-             {"IDOCULTRECINATOPFI", TFieldType::String, 1, false}},
-            QStringLiteral("SELECT CDFILIAL, IDEXIBECUSTO, IDPERCCOME, CDTIPOCUSTOPLA, "
-                           "CDTIPOCUSTOREA, QTDIABLOQCAR, IDALTCOMCARD, CDFILCENTPME, NRCORNALTE, "
-                           "NRCORNUTIL, NRCORCARDESP, NRCORCARDREV, IDCARDIAUTIL, IDPESQPRATNOME, "
-                           "IDOCULTRECINATOPFI FROM PARAMPLANEJA WHERE CDFILIAL = ?"),
-            {filial}));
+        return FromDataPacket(PlanningParameters(db, filial));
     }
     if (tela == QLatin1String("PLA00101-CLOSE")) {
         return FromDataPacket(QueryPacket(
@@ -66,21 +87,8 @@ QVariant getParams(TCallContext& ctx, TMethodArgs& args) {
     throw EPlaError(QStringLiteral("Não há parâmetros de planejamento para a tela %1.").arg(tela));
 }
 
-// The operator's permission array: 17 one-character texts, "1" allowed.
 QVariant checkAutOper(TCallContext& ctx, TMethodArgs& args) {
-    const QVariant perm =
-        ctx.Database().Scalar(QStringLiteral("SELECT DSPERMISSAO FROM OPERADOR WHERE "
-                                             "CDOPERADOR = ?"),
-                              {args.String(0).trimmed().toUpper()});
-    if (perm.isNull()) {
-        throw EPlaError(QStringLiteral("Operador não cadastrado."));
-    }
-    const QString text = perm.toString().leftJustified(17, QLatin1Char('0'), true);
-    QVariantList out;
-    for (const QChar c : text) {
-        out.append(QString(c == QLatin1Char('1') ? QLatin1Char('1') : QLatin1Char('0')));
-    }
-    return out;
+    return OperatorPermissions(ctx.Database(), args.String(0).trimmed().toUpper());
 }
 
 } // namespace
@@ -99,6 +107,7 @@ std::unique_ptr<TRemoteDataModule> MakeParamCardIndu() {
                  checkAutOper});
     RegisterMenuMonthMethods(*m);
     RegisterMenuCycleMethods(*m);
+    RegisterMonthlyMenuMethods(*m);
     return m;
 }
 

@@ -1,0 +1,552 @@
+// What the monthly menu screen loads: its services, the menu type, the month's menu in
+// one call, the dish lines of its grid, the cycle numbers, and the operator's view.
+#include "menu_days.h"
+#include "modules.h"
+
+#include "core/dates.h"
+#include "core/numbers.h"
+#include "core/text_utils.h"
+#include "server/sql_packet.h"
+
+#include <QSqlQuery>
+
+namespace pla::server {
+
+namespace {
+
+// "##0.###" / "##0.##" with a point: the grid model reads either separator.
+QString quantityText(double value, int decimals) {
+    QString t = QString::number(RoundDec(value, decimals), 'f', decimals);
+    while (t.contains(QLatin1Char('.')) &&
+           (t.endsWith(QLatin1Char('0')) || t.endsWith(QLatin1Char('.')))) {
+        t.chop(1);
+    }
+    return t;
+}
+
+TPacketRow packetRow(const QList<QVariant>& values) {
+    TPacketRow r;
+    r.Values = values;
+    return r;
+}
+
+QString menuType(TDatabase& db, const QString& filial) {
+    CheckBranch(db, filial);
+    const QVariant t = db.Scalar(
+        QStringLiteral("SELECT IDTIPOCARD FROM PARAMPLANEJA WHERE CDFILIAL = ?"), {filial});
+    return t.isNull() ? QStringLiteral("N") : t.toString();
+}
+
+struct TServiceRow {
+    QString Name;
+    QString Group;
+    bool Decentralised = false;
+    bool GroupParameterised = false;
+};
+
+std::optional<TServiceRow> serviceRow(TDatabase& db, const QString& filial,
+                                      const QString& servico) {
+    QSqlQuery q = db.Exec(QStringLiteral("SELECT S.NMSERVICO, S.CDGRUPSERV, S.IDCARDDESCENTR, "
+                                         "G.IDPARAMETRIZADO FROM SERVICO S LEFT JOIN GRUPSERV G "
+                                         "ON G.CDGRUPSERV = S.CDGRUPSERV WHERE S.CDFILIAL = ? AND "
+                                         "S.CDSERVFILI = ? AND S.IDTIPOSERV = 'N'"),
+                          {filial, servico});
+    if (!q.next()) {
+        return std::nullopt;
+    }
+    return TServiceRow{q.value(0).toString(), q.value(1).toString(),
+                       q.value(2).toString() == QLatin1String("S"),
+                       q.value(3).toString() == QLatin1String("S")};
+}
+
+QVariant getServicos(TCallContext& ctx, TMethodArgs& args) {
+    TDatabase& db = ctx.Database();
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    args.SetRef(0, filial);
+    QString sql = QStringLiteral("SELECT CDSERVFILI, NMSERVICO, CDGRUPSERV, IDSERVTRAN, "
+                                 "IDCARDDESCENTR FROM SERVICO WHERE CDFILIAL = ? AND IDTIPOSERV "
+                                 "= 'N'");
+    QVariantList params{filial};
+    // Anything but "T": only the services of the groups the operator belongs to.
+    if (args.String(1).trimmed().toUpper() != QLatin1String("T")) {
+        sql += QStringLiteral(" AND CDGRUPSERV IN (SELECT CDGRUPSERV FROM OPERGRUPSERV WHERE "
+                              "CDOPERADOR = ?)");
+        params << ctx.Operador;
+    }
+    sql += QStringLiteral(" ORDER BY CDSERVFILI");
+    return FromDataPacket(QueryPacket(db,
+                                      {{"CDSERVFILI", TFieldType::String, 5, true},
+                                       {"NMSERVICO", TFieldType::String, 40, false},
+                                       {"CDGRUPSERV", TFieldType::String, 4, false},
+                                       {"IDSERVTRAN", TFieldType::String, 1, false},
+                                       {"IDCARDDESCENTR", TFieldType::String, 1, false}},
+                                      sql, params));
+}
+
+// The diets the service serves by mouth: those the kitchen's menu feeds.
+QVariant getDietaServ(TCallContext& ctx, TMethodArgs& args) {
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    const QString servico = Ajusta(args.String(1).trimmed(), 5);
+    args.SetRef(0, filial);
+    args.SetRef(1, servico);
+    return ctx.Database()
+        .Scalar(QStringLiteral("SELECT COUNT(*) FROM DIETSERV S JOIN DIETPADR D ON D.CDDIETPAD = "
+                               "S.CDDIETPAD WHERE S.CDFILIAL = ? AND S.CDSERVFILI = ? AND "
+                               "D.IDFORMDIET = '0'"),
+                {filial, servico})
+        .toDouble();
+}
+
+QVariant getTipodeCardapio(TCallContext& ctx, TMethodArgs& args) {
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    args.SetRef(0, filial);
+    return menuType(ctx.Database(), filial);
+}
+
+QVariant getCardCiclo(TCallContext& ctx, TMethodArgs& args) {
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    const QString servico = Ajusta(args.String(1).trimmed(), 5);
+    const QDate month = PriDiaMes(args.DateTime(2).date());
+    args.SetRef(0, filial);
+    args.SetRef(1, servico);
+    args.SetRef(2, DataHora(month));
+    TDataPacket p;
+    p.Fields = {{"CDCARDCICLO", TFieldType::String, 5, false},
+                {"NMCARDCICLO", TFieldType::String, 40, false}};
+    if (const auto c = ActiveCycle(ctx.Database(), filial, servico, month)) {
+        p.Rows.append(packetRow({c->Code, c->Name}));
+    }
+    return FromDataPacket(p);
+}
+
+const QList<TFieldDef> DishFields{{"CDFILIAL", TFieldType::String, 4, false},
+                                  {"DTCARDAPIO", TFieldType::DateTime, 0, false},
+                                  {"NRCARDAPIO", TFieldType::String, 10, false},
+                                  {"NRSEQPRATCAR", TFieldType::Integer, 0, false},
+                                  {"CDFILAUXPRAT", TFieldType::String, 4, false},
+                                  {"CDPRATO", TFieldType::String, 10, false},
+                                  {"VRPECONSCARD", TFieldType::Float, 0, false},
+                                  {"CDTIPOPRAT", TFieldType::String, 2, false},
+                                  {"NMTIPOPRAT", TFieldType::String, 38, false},
+                                  {"NMPRATO", TFieldType::String, 41, false},
+                                  {"IDPRATOESPE", TFieldType::String, 1, false},
+                                  {"NRORDPRATCAR", TFieldType::Integer, 0, false},
+                                  {"CDSERVFILI", TFieldType::String, 5, false},
+                                  {"CDPRATOMAT", TFieldType::String, 10, false},
+                                  {"CDFILAUXPRATMAT", TFieldType::String, 4, false},
+                                  {"COMENS", TFieldType::Float, 0, false}};
+
+// The dish-type label of a position: its three-digit display order, the dish type's
+// code and name.
+QString typeLabel(int order, const QString& type, const QString& name) {
+    return (QStringLiteral("%1").arg(order, 3, 10, QLatin1Char('0')) + type.left(2) + name)
+        .left(38);
+}
+
+// The month's dishes, each with its position's label and its status letter in front
+// of the name.
+TDataPacket dishesOfMonth(TDatabase& db, const QString& filial, const QString& servico,
+                          const QDateTime& month) {
+    TDataPacket p;
+    p.Fields = DishFields;
+    QSqlQuery q = db.Exec(
+        QStringLiteral(
+            "SELECT C.CDFILIAL, D.DTCARDAPIO, C.NRCARDAPIO, C.NRSEQPRATCAR, C.CDFILAUXPRAT, "
+            "C.CDPRATO, C.VRPECONSCARD, M.CDTIPOPRAT, T.NMTIPOPRAT, P.NMPRATO, C.IDPRATOESPE, "
+            "C.NRORDPRATCAR, D.CDSERVFILI, C.CDPRATOMAT, C.CDFILAUXPRATMAT, D.QTCOMESTICAR, "
+            "M.NRORDCNFMES FROM COMPCARD C JOIN CARDADIA D ON D.CDFILIAL = C.CDFILIAL AND "
+            "D.NRCARDAPIO = C.NRCARDAPIO JOIN PRATO P ON P.CDFILAUXPRAT = C.CDFILAUXPRAT AND "
+            "P.CDPRATO = C.CDPRATO LEFT JOIN CNFCARDMES M ON M.CDFILIAL = D.CDFILIAL AND "
+            "M.CDSERVFILI = D.CDSERVFILI AND M.DTREFECNFMES = D.DTMESCARD AND M.NRSEQCNFMES = "
+            "C.NRSEQPRATCAR LEFT JOIN TIPOPRAT T ON T.CDTIPOPRAT = COALESCE(M.CDTIPOPRAT, "
+            "P.CDTIPOPRAT) WHERE D.CDFILIAL = ? AND D.CDSERVFILI = ? AND D.DTMESCARD = ? "
+            "ORDER BY D.DTCARDAPIO, C.NRSEQPRATCAR, C.NRORDPRATCAR"),
+        {filial, servico, month});
+    while (q.next()) {
+        TPacketRow row;
+        const QString type = q.value(7).isNull() ? QString() : q.value(7).toString();
+        for (int i = 0; i < 15; ++i) {
+            row.Values.append(TDatabase::FromSql(DishFields[i].Type, q.value(i)));
+        }
+        row.Values[8] = typeLabel(q.value(16).toInt(), type, q.value(8).toString());
+        row.Values[9] = (q.value(10).toString() + q.value(9).toString()).left(41);
+        row.Values.append(RoundDec(q.value(6).toDouble() / 100.0 * q.value(15).toDouble(), 3));
+        p.Rows.append(row);
+    }
+    return p;
+}
+
+struct TPosition {
+    int Seq;
+    int Order;
+    QString Label;
+    bool Optional;
+};
+
+QList<TPosition> positionsOfMonth(TDatabase& db, const QString& filial, const QString& servico,
+                                  const QDateTime& month) {
+    QList<TPosition> out;
+    QSqlQuery q = db.Exec(QStringLiteral("SELECT M.NRSEQCNFMES, M.NRORDCNFMES, M.CDTIPOPRAT, "
+                                         "T.NMTIPOPRAT, M.IDOPCCNFMES FROM CNFCARDMES M JOIN "
+                                         "TIPOPRAT T ON T.CDTIPOPRAT = M.CDTIPOPRAT WHERE "
+                                         "M.CDFILIAL = ? AND M.CDSERVFILI = ? AND M.DTREFECNFMES "
+                                         "= ? ORDER BY M.NRORDCNFMES"),
+                          {filial, servico, month});
+    while (q.next()) {
+        out.append({q.value(0).toInt(), q.value(1).toInt(),
+                    typeLabel(q.value(1).toInt(), q.value(2).toString(), q.value(3).toString()),
+                    q.value(4).toString() == QLatin1String("S")});
+    }
+    return out;
+}
+
+// The pivot's source: every day of the month against every position, valued by the
+// dishes placed, so that an empty month still shows its cells to fill.
+TDataPacket decisionOfMonth(const QList<TPosition>& positions, const TDataPacket& dishes,
+                            const QDate& month) {
+    QHash<QPair<QDate, QString>, int> count;
+    for (const TPacketRow& r : dishes.Rows) {
+        ++count[{r.Values[1].toDateTime().date(), r.Values[8].toString()}];
+    }
+    TDataPacket p;
+    p.Fields = {{"DTDATA", TFieldType::DateTime, 0, false},
+                {"NMTIPOPRAT", TFieldType::String, 38, false},
+                {"VALORES", TFieldType::Float, 0, false}};
+    for (QDate d = month; d.month() == month.month(); d = d.addDays(1)) {
+        for (const TPosition& pos : positions) {
+            p.Rows.append(packetRow({DataHora(d), pos.Label, count.value({d, pos.Label})}));
+        }
+    }
+    return p;
+}
+
+QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
+    TDatabase& db = ctx.Database();
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    const QString servico = Ajusta(args.String(2).trimmed(), 5);
+    const QDateTime month = DataHora(PriDiaMes(args.DateTime(4).date()));
+    const bool porFilial = args.Boolean(5);
+    args.SetRef(0, filial);
+    args.SetRef(2, servico);
+    args.SetRef(4, month);
+    const QString type = menuType(db, filial);
+    const std::optional<TServiceRow> service = serviceRow(db, filial, servico);
+    const TDataPacket params = PlanningParameters(db, filial);
+    const QString central =
+        params.Rows.isEmpty()
+            ? QString()
+            : ValueAsString(params.Rows[0].Values[params.FieldIndex("CDFILCENTPME")]).trimmed();
+
+    QVariantList out(17);
+    out[0] = FromDataPacket(params);
+    out[1] = FromDataPacket(QueryPacket(db,
+                                        {{"CDFILIAL", TFieldType::String, 4, false},
+                                         {"CDSERVFILI", TFieldType::String, 5, false},
+                                         {"CDOPERADOR", TFieldType::String, 12, false},
+                                         {"NRVISUALCARD", TFieldType::Integer, 0, false}},
+                                        QStringLiteral("SELECT CDFILIAL, CDSERVFILI, CDOPERADOR, "
+                                                       "NRVISUALCARD FROM VISUALCARD WHERE "
+                                                       "CDFILIAL = ? AND CDSERVFILI = ? AND "
+                                                       "CDOPERADOR = ?"),
+                                        {filial, servico, ctx.Operador}));
+    out[2] = service ? QString() : QStringLiteral("Serviço não cadastrado.");
+
+    const QList<TPosition> positions = positionsOfMonth(db, filial, servico, month);
+    QStringList optional;
+    for (const TPosition& p : positions) {
+        if (p.Optional) {
+            optional << p.Label.left(3) + QStringLiteral("%S");
+        }
+    }
+    out[3] = optional.join(QLatin1Char('\n'));
+    out[4] = FromDataPacket(QueryPacket(
+        db,
+        {{"CDFILIAL", TFieldType::String, 4, false},
+         {"CDSERVFILI", TFieldType::String, 5, false},
+         {"NRSEQCNFMES", TFieldType::Integer, 0, false},
+         {"DTREFECNFMES", TFieldType::DateTime, 0, false},
+         {"CDTIPOPRAT", TFieldType::String, 2, false},
+         {"IDOPCCNFMES", TFieldType::String, 1, false},
+         {"IDIMPCNFMES", TFieldType::String, 1, false},
+         {"NRORDCNFMES", TFieldType::Integer, 0, false},
+         {"IDCONCNFMES", TFieldType::String, 1, false}},
+        QStringLiteral("SELECT CDFILIAL, CDSERVFILI, NRSEQCNFMES, DTREFECNFMES, CDTIPOPRAT, "
+                       "IDOPCCNFMES, IDIMPCNFMES, NRORDCNFMES, IDCONCNFMES FROM CNFCARDMES WHERE "
+                       "CDFILIAL = ? AND CDSERVFILI = ? AND DTREFECNFMES = ? ORDER BY "
+                       "NRORDCNFMES"),
+        {filial, servico, month}));
+    out[5] = FromDataPacket(QueryPacket(
+        db, {{"CDFILIAL", TFieldType::String, 4, false},
+             {"NRCARDAPIO", TFieldType::String, 10, false},
+             {"CDSERVFILI", TFieldType::String, 5, false},
+             {"CDOPERADOR", TFieldType::String, 12, false},
+             {"DTCARDAPIO", TFieldType::DateTime, 0, false},
+             {"QTCOMESTICAR", TFieldType::Float, 0, false},
+             {"QTESTITURNO1", TFieldType::Float, 0, false},
+             {"QTESTITURNO2", TFieldType::Float, 0, false},
+             {"QTESTITURNO3", TFieldType::Float, 0, false},
+             {"QTESTITURNO4", TFieldType::Float, 0, false},
+             {"QTCLIESTICAR", TFieldType::Float, 0, false},
+             {"QTFUNESTICAR", TFieldType::Float, 0, false},
+             {"QTDOAESTICAR", TFieldType::Float, 0, false},
+             {"QTCOMEFETCAR", TFieldType::Float, 0, false},
+             {"QTCLIEFETCAR", TFieldType::Float, 0, false},
+             {"QTFUNEFETCAR", TFieldType::Float, 0, false},
+             {"QTDOAEFETCAR", TFieldType::Float, 0, false},
+             {"DTMESCARD", TFieldType::DateTime, 0, false},
+             {"DSCARDAPIO", TFieldType::String, 30, false},
+             {"DTULTATUACAR", TFieldType::DateTime, 0, false}},
+        QStringLiteral("SELECT CDFILIAL, NRCARDAPIO, CDSERVFILI, CDOPERADOR, DTCARDAPIO, "
+                       "QTCOMESTICAR, QTESTITURNO1, QTESTITURNO2, QTESTITURNO3, QTESTITURNO4, "
+                       "QTCLIESTICAR, QTFUNESTICAR, QTDOAESTICAR, QTCOMEFETCAR, QTCLIEFETCAR, "
+                       "QTFUNEFETCAR, QTDOAEFETCAR, DTMESCARD, DSCARDAPIO, DTULTATUACAR FROM "
+                       "CARDADIA WHERE CDFILIAL = ? AND CDSERVFILI = ? AND DTMESCARD = ? ORDER "
+                       "BY DTCARDAPIO"),
+        {filial, servico, month}));
+    const TDataPacket dishes = dishesOfMonth(db, filial, servico, month);
+    out[6] = FromDataPacket(dishes);
+    out[7] = FromDataPacket(decisionOfMonth(positions, dishes, month.date()));
+
+    // Permissions; element 16 says whether the operator may open this branch's menus
+    // (a text refuses it).
+    QVariantList permissions = OperatorPermissions(db, ctx.Operador);
+    QSqlQuery op = db.Exec(QStringLiteral("SELECT CDFILIAL, IDTIPOOPER FROM OPERADOR WHERE "
+                                          "CDOPERADOR = ?"),
+                           {ctx.Operador});
+    op.next();
+    const QString ownBranch = op.value(0).toString().trimmed();
+    if (porFilial && !ownBranch.isEmpty() && ownBranch != filial) {
+        permissions[16] =
+            QStringLiteral("Operador sem acesso aos cardápios da filial %1.").arg(filial);
+    }
+    out[8] = permissions;
+    out[9] =
+        FromDataPacket(QueryPacket(db,
+                                   {{"DTCARDAPIO", TFieldType::DateTime, 0, false},
+                                    {"NRCARDAPIO", TFieldType::String, 10, false}},
+                                   QStringLiteral("SELECT DTCARDAPIO, NRCARDAPIO FROM "
+                                                  "CARDESP WHERE CDFILIAL = ? AND "
+                                                  "CDSERVFILI = ? AND DTCARDAPIO >= ? AND "
+                                                  "DTCARDAPIO <= ? ORDER BY DTCARDAPIO"),
+                                   {filial, servico, month, DataHora(UltimoDiaMes(month.date()))}));
+    const bool operatorOfGroup =
+        service && !service->Group.isEmpty() &&
+        db.Scalar(QStringLiteral("SELECT COUNT(*) FROM OPERGRUPSERV WHERE CDGRUPSERV = ? AND "
+                                 "CDOPERADOR = ?"),
+                  {service->Group, ctx.Operador})
+                .toInt() > 0;
+    out[10] = QVariantList{service && service->GroupParameterised, operatorOfGroup};
+    out[11] = FromDataPacket(QueryPacket(
+        db,
+        {{"DTPRATEXCL", TFieldType::String, 2, false},
+         {"NRSEQPRATEXCL", TFieldType::Integer, 0, false},
+         {"IDLOCALEXCL", TFieldType::String, 1, false},
+         {"CDPRATO", TFieldType::String, 10, false},
+         {"CDFILAUXPRAT", TFieldType::String, 4, false}},
+        QStringLiteral("SELECT DTPRATEXCL, NRSEQPRATEXCL, IDLOCALEXCL, CDPRATO, CDFILAUXPRAT FROM "
+                       "PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = ? AND DTMESCARD = ? ORDER BY "
+                       "DTPRATEXCL, NRSEQPRATEXCL"),
+        {filial, servico, month}));
+    // Read only: a month wholly past its changeable days, or an operator who may change
+    // nothing in a menu (dishes and diners).
+    bool mayChange = false;
+    for (int i = 0; i <= 4; ++i) {
+        mayChange = mayChange || permissions[i].toString() == QLatin1String("1");
+    }
+    out[12] = UltimoDiaMes(month.date()) < FirstChangeableDay(db, filial) || !mayChange;
+    // The day menus follow a central menu: the head office's (type "S") or the group's
+    // for a decentralised service (type "D").
+    const bool followsCentral = (type == QLatin1String("S") && !central.isEmpty()) ||
+                                (type == QLatin1String("D") && service && service->Decentralised &&
+                                 service->GroupParameterised);
+    out[13] = followsCentral ? QStringLiteral("S") : QStringLiteral("N");
+    out[14] = FromDataPacket(
+        QueryPacket(db,
+                    {{"IDMANCORCARDALT", TFieldType::String, 1, false},
+                     {"NRNIVEISPRATO", TFieldType::Integer, 0, false},
+                     {"IDUTILDTPROC", TFieldType::String, 1, false},
+                     {"IDPERCOMENSPRAT", TFieldType::String, 1, false}},
+                    QStringLiteral("SELECT IDMANCORCARDALT, NRNIVEISPRATO, IDUTILDTPROC, "
+                                   "IDPERCOMENSPRAT FROM PARAMGERAL")));
+    TDataPacket cycleNumbers;
+    cycleNumbers.Fields = {{"DTCARDAPIO", TFieldType::String, 2, false},
+                           {"NRCICLO", TFieldType::String, 3, false}};
+    if (service) {
+        if (const auto cycle = ActiveCycle(db, filial, servico, month.date())) {
+            const TServiceEstimates estimates(db, filial, servico);
+            const QMap<QDate, int> days = CycleDays(*cycle, estimates, month.date());
+            for (auto it = days.cbegin(); it != days.cend(); ++it) {
+                cycleNumbers.Rows.append(
+                    packetRow({QStringLiteral("%1").arg(it.key().day(), 2, 10, QLatin1Char('0')),
+                               QString::number(it.value())}));
+            }
+        }
+    }
+    out[15] = FromDataPacket(cycleNumbers);
+    out[16] = FromDataPacket(QueryPacket(db, {{"NRCENARIOCARD", TFieldType::Integer, 0, false}},
+                                         QStringLiteral("SELECT NRCENARIOCARD FROM CARDAMES "
+                                                        "WHERE CDFILIAL = ? AND CDSERVFILI = ? "
+                                                        "AND DTMESCARD = ?"),
+                                         {filial, servico, month}));
+    return out;
+}
+
+// The text shown after a day's caption, as "dd=text" lines: the day's description,
+// else the name of the menu's holiday on that day.
+QString dayDescriptions(TDatabase& db, const QString& filial, const QString& servico,
+                        const QDate& first, const QDate& last) {
+    QMap<int, QString> text;
+    QSqlQuery h = db.Exec(QStringLiteral("SELECT DTFERICARD, DSFERICARD FROM FERICARD WHERE "
+                                         "CDFILIAL = ? AND DTFERICARD >= ? AND DTFERICARD <= ?"),
+                          {filial, DataHora(first), DataHora(last)});
+    while (h.next()) {
+        text.insert(TDatabase::FromSql(TFieldType::DateTime, h.value(0)).toDateTime().date().day(),
+                    h.value(1).toString().trimmed());
+    }
+    QSqlQuery d = db.Exec(QStringLiteral("SELECT DTCARDAPIO, DSCARDAPIO FROM CARDADIA WHERE "
+                                         "CDFILIAL = ? AND CDSERVFILI = ? AND DTCARDAPIO >= ? AND "
+                                         "DTCARDAPIO <= ? AND DSCARDAPIO IS NOT NULL"),
+                          {filial, servico, DataHora(first), DataHora(last)});
+    while (d.next()) {
+        const QString desc = d.value(1).toString().trimmed();
+        if (!desc.isEmpty()) {
+            text.insert(
+                TDatabase::FromSql(TFieldType::DateTime, d.value(0)).toDateTime().date().day(),
+                desc);
+        }
+    }
+    QStringList lines;
+    for (auto it = text.cbegin(); it != text.cend(); ++it) {
+        lines << QStringLiteral("%1=%2").arg(it.key(), 2, 10, QLatin1Char('0')).arg(it.value());
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+// The grid's dish lines, sorted: one per dish placed ("dd" + type label + "%%" + code +
+// "%%" + status letter and name + "||" + quantity + "??" + branch of the dish) and one
+// total line per day with the day's estimated diners.
+QVariant getStlPratos(TCallContext& ctx, TMethodArgs& args) {
+    TDatabase& db = ctx.Database();
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    const QString servico = Ajusta(args.String(1).trimmed(), 5);
+    const QDateTime month = DataHora(PriDiaMes(args.DateTime(2).date()));
+    const qint64 montagem = args.Integer(4);
+    const QString total = args.String(5);
+    args.SetRef(2, month);
+    const auto day = [](const QDateTime& d) {
+        return QStringLiteral("%1").arg(d.date().day(), 2, 10, QLatin1Char('0'));
+    };
+    QStringList lines;
+    const TDataPacket dishes = dishesOfMonth(db, filial, servico, month);
+    for (const TPacketRow& r : dishes.Rows) {
+        const QString qty = montagem == 0 ? quantityText(r.Values[15].toDouble(), 3)
+                                          : quantityText(r.Values[6].toDouble(), 2);
+        lines << day(r.Values[1].toDateTime()) + r.Values[8].toString() + QStringLiteral("%%") +
+                     r.Values[5].toString() + QStringLiteral("%%") + r.Values[9].toString() +
+                     QStringLiteral("||") + qty + QStringLiteral("??") + r.Values[4].toString();
+    }
+    QSqlQuery q = db.Exec(QStringLiteral("SELECT DTCARDAPIO, QTCOMESTICAR FROM CARDADIA WHERE "
+                                         "CDFILIAL = ? AND CDSERVFILI = ? AND DTMESCARD = ?"),
+                          {filial, servico, month});
+    while (q.next()) {
+        lines << day(TDatabase::FromSql(TFieldType::DateTime, q.value(0)).toDateTime()) + total +
+                     QStringLiteral("%%%%||") + quantityText(q.value(1).toDouble(), 3) +
+                     QStringLiteral("??");
+    }
+    lines.sort();
+    return QVariantList{
+        lines.join(QLatin1Char('\n')),
+        dayDescriptions(db, filial, servico, month.date(), UltimoDiaMes(month.date()))};
+}
+
+QVariant getStlDesc(TCallContext& ctx, TMethodArgs& args) {
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    const QString servico = Ajusta(args.String(1).trimmed(), 5);
+    const QDate first = args.DateTime(2).date();
+    const QDate last = args.DateTime(3).date();
+    return dayDescriptions(ctx.Database(), filial, servico, first, last);
+}
+
+// A menu that no longer follows a central one keeps no record of the central dishes
+// it removed.
+QVariant delCnfCaMes(TCallContext& ctx, TMethodArgs& args) {
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    const QString servico = Ajusta(args.String(1).trimmed(), 5);
+    const QDateTime month = DataHora(PriDiaMes(args.DateTime(2).date()));
+    args.SetRef(2, month);
+    ctx.Database().Exec(QStringLiteral("DELETE FROM PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = "
+                                       "? AND DTMESCARD = ?"),
+                        {filial, servico, month});
+    return {};
+}
+
+// Saves the grid arrangement the operator chose for a service; the answer is empty,
+// or the reason it was not saved.
+QVariant gravaVisualCard(TCallContext& ctx, TMethodArgs& args) {
+    TDatabase& db = ctx.Database();
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    const QString servico = Ajusta(args.String(1).trimmed(), 5);
+    const qint64 mode = args.Integer(3);
+    args.SetRef(1, servico);
+    if (mode < 0 || mode > 2) {
+        return QStringLiteral("Visualização %1 não existe.").arg(mode);
+    }
+    if (!serviceRow(db, filial, servico)) {
+        return QStringLiteral("Serviço não cadastrado.");
+    }
+    if (db.ExecCount(QStringLiteral("UPDATE VISUALCARD SET NRVISUALCARD = ? WHERE CDFILIAL = ? "
+                                    "AND CDSERVFILI = ? AND CDOPERADOR = ?"),
+                     {mode, filial, servico, ctx.Operador}) == 0) {
+        db.Exec(QStringLiteral("INSERT INTO VISUALCARD (CDFILIAL, CDSERVFILI, CDOPERADOR, "
+                               "NRVISUALCARD) VALUES (?, ?, ?, ?)"),
+                {filial, servico, ctx.Operador, mode});
+    }
+    return QString();
+}
+
+} // namespace
+
+void RegisterMonthlyMenuMethods(TRemoteDataModule& m) {
+    using P = TParam;
+    const auto S = TArgType::String;
+    const auto D = TArgType::DateTime;
+    const auto I = TArgType::Integer;
+    m.Register(
+        {QStringLiteral("GetServicos"), {P{"filial", S, true}, P{"todos", S}}, -1, getServicos});
+    m.Register({QStringLiteral("getDietaServ"),
+                {P{"filial", S, true}, P{"servico", S, true}},
+                -1,
+                getDietaServ});
+    m.Register(
+        {QStringLiteral("GetTipodeCardapio"), {P{"filial", S, true}}, -1, getTipodeCardapio});
+    m.Register({QStringLiteral("GetCardCiclo"),
+                {P{"filial", S, true}, P{"servico", S, true}, P{"mes", D, true}},
+                -1,
+                getCardCiclo});
+    m.Register({QStringLiteral("GetCardapio"),
+                {P{"filial", S, true}, P{"tela", S}, P{"servico", S, true}, P{"operador", S},
+                 P{"mes", D, true}, P{"modulofilial", TArgType::Boolean}},
+                3,
+                getCardapio});
+    m.Register({QStringLiteral("GetStlPratos"),
+                {P{"filial", S}, P{"servico", S}, P{"mes", D, true}, P{"ultimodia", D},
+                 P{"montagem", I, true}, P{"total", S}},
+                -1,
+                getStlPratos});
+    m.Register({QStringLiteral("GetStlDesc"),
+                {P{"filial", S}, P{"servico", S}, P{"inicio", D, true}, P{"fim", D, true}},
+                -1,
+                getStlDesc});
+    m.Register({QStringLiteral("DelCnfCaMes"),
+                {P{"filial", S}, P{"servico", S}, P{"mes", D, true}, P{"ultimodia", D}},
+                -1,
+                delCnfCaMes,
+                true});
+    m.Register({QStringLiteral("GravaVisualCard"),
+                {P{"filial", S}, P{"servico", S, true}, P{"operador", S}, P{"visual", I, true}},
+                2,
+                gravaVisualCard,
+                true});
+}
+
+} // namespace pla::server

@@ -1,0 +1,225 @@
+#include "core/data_packet.h"
+#include "core/dates.h"
+#include "core/numbers.h"
+
+#include "embedded_server.h"
+#include "qt_print.h"
+#include "rpc/net_connection.h"
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace pla;
+using namespace pla::rpc;
+using pla::test::TEmbeddedServer;
+using pla::test::TEngine;
+
+namespace {
+
+// What the monthly menu screen loads, over the demonstration data.
+class MonthlyMenuLoad : public ::testing::TestWithParam<TEngine> {
+protected:
+    MonthlyMenuLoad()
+        : server_(GetParam(), QDate::currentDate()) {}
+
+    QVariant call(const QString& op, const QString& method, QList<TRpcArg>& args) {
+        auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn(op));
+        return c->Call(method, args);
+    }
+    QVariantList cardapio(const QString& op, const QString& filial, const QString& servico,
+                          const QDate& month, bool porFilial = false) {
+        QList<TRpcArg> args{{filial, true}, {"PLA00101", false},     {servico, true},
+                            {op, false},    {DataHora(month), true}, {porFilial, false}};
+        return call(op, "GetCardapio", args).toList();
+    }
+    static TDataPacket packet(const QVariant& v) { return ToDataPacket(CheckResultServ(v)); }
+    int count(const QString& sql, const QVariantList& params = {}) {
+        return server_.Db().Scalar(sql, params).toInt();
+    }
+
+    const QDate month_ = PriDiaMes(QDate::currentDate());
+    TEmbeddedServer server_;
+};
+
+TEST_P(MonthlyMenuLoad, ServicesDietsAndMenuType) {
+    QList<TRpcArg> args{{"1", true}, {"T", false}};
+    const TDataPacket all = packet(call("NUTRI1", "GetServicos", args));
+    ASSERT_EQ(all.Rows.size(), 3);
+    EXPECT_EQ(all.Rows[0].Values[0].toString(), "00001");
+    EXPECT_EQ(all.Rows[2].Values[1].toString(), "Café da manhã");
+    EXPECT_EQ(args[0].Value.toString(), "0001");
+    QList<TRpcArg> mine{{"0004", true}, {"", false}};
+    EXPECT_EQ(packet(call("GRUPO1", "GetServicos", mine)).Rows.size(), 2)
+        << "the services of the operator's groups";
+    QList<TRpcArg> none{{"0001", true}, {"", false}};
+    EXPECT_TRUE(packet(call("GRUPO1", "GetServicos", none)).Rows.isEmpty());
+
+    QList<TRpcArg> hospital{{"0003", true}, {"1", true}};
+    EXPECT_EQ(call("NUTRI2", "getDietaServ", hospital).toDouble(), 6.0)
+        << "enteral and parenteral diets are not the kitchen's";
+    QList<TRpcArg> restaurant{{"0001", true}, {"00001", true}};
+    EXPECT_EQ(call("NUTRI1", "getDietaServ", restaurant).toDouble(), 0.0);
+
+    for (const auto& [branch, type] :
+         {std::pair{"0001", "N"}, std::pair{"0003", "S"}, std::pair{"0004", "D"},
+          std::pair{"9999", "Filial não cadastrada."}}) {
+        QList<TRpcArg> t{{QString::fromLatin1(branch), true}};
+        EXPECT_EQ(call("NUTRI1", "GetTipodeCardapio", t).toString(), QString::fromUtf8(type));
+    }
+}
+
+TEST_P(MonthlyMenuLoad, TheMonthInOneCall) {
+    const QVariantList r = cardapio("NUTRI1", "0001", "00001", month_);
+    ASSERT_EQ(r.size(), 17);
+    EXPECT_EQ(packet(r[0]).Rows.size(), 1);
+    EXPECT_EQ(packet(r[1]).Rows.size(), 1) << "NUTRI1 saved a view of this service";
+    EXPECT_EQ(r[2].toString(), "");
+    EXPECT_EQ(r[3].toString(), "040%S") << "the optional position's display order";
+    EXPECT_EQ(packet(r[4]).Rows.size(), 10);
+    const QVariantList key{"0001", "00001", DataHora(month_)};
+    const TDataPacket days = packet(r[5]);
+    EXPECT_EQ(days.Rows.size(), count("SELECT COUNT(*) FROM CARDADIA WHERE CDFILIAL = ? AND "
+                                      "CDSERVFILI = ? AND DTMESCARD = ?",
+                                      key));
+    const TDataPacket dishes = packet(r[6]);
+    const int placed = count("SELECT COUNT(*) FROM COMPCARD C JOIN CARDADIA D ON D.CDFILIAL = "
+                             "C.CDFILIAL AND D.NRCARDAPIO = C.NRCARDAPIO WHERE D.CDFILIAL = ? AND "
+                             "D.CDSERVFILI = ? AND D.DTMESCARD = ?",
+                             key);
+    ASSERT_EQ(dishes.Rows.size(), placed);
+    const TPacketRow& d = dishes.Rows[0];
+    EXPECT_TRUE(d.Values[dishes.FieldIndex("NMPRATO")].toString().startsWith("N"))
+        << "the status letter in front of the name";
+    EXPECT_TRUE(d.Values[dishes.FieldIndex("NMTIPOPRAT")].toString().startsWith("01001"))
+        << "display order 010 and dish type 01";
+    const double diners = days.Rows[0].Values[days.FieldIndex("QTCOMESTICAR")].toDouble();
+    EXPECT_DOUBLE_EQ(
+        d.Values[dishes.FieldIndex("COMENS")].toDouble(),
+        RoundDec(d.Values[dishes.FieldIndex("VRPECONSCARD")].toDouble() / 100 * diners, 3));
+    const TDataPacket decision = packet(r[7]);
+    EXPECT_EQ(decision.Rows.size(), month_.daysInMonth() * 10) << "every day, every position";
+    double values = 0;
+    for (const TPacketRow& row : decision.Rows) {
+        values += row.Values[2].toDouble();
+    }
+    EXPECT_EQ(values, placed);
+    EXPECT_EQ(r[8].toList().size(), 17);
+    EXPECT_EQ(r[8].toList()[16].toString(), "1");
+    EXPECT_EQ(r[10].toList(), (QVariantList{false, false}));
+    EXPECT_FALSE(r[12].toBool());
+    EXPECT_EQ(r[13].toString(), "N");
+    EXPECT_EQ(packet(r[14]).Rows.size(), 1);
+    EXPECT_TRUE(packet(r[15]).Rows.isEmpty()) << "no cycle";
+    EXPECT_EQ(packet(r[16]).Rows.size(), 1);
+}
+
+TEST_P(MonthlyMenuLoad, CentralMenusGroupsAndCycles) {
+    const QVariantList hospital = cardapio("NUTRI2", "0003", "00001", month_);
+    EXPECT_EQ(hospital[13].toString(), "S") << "follows the central kitchen";
+    const QVariantList school = cardapio("GRUPO1", "0004", "00001", month_);
+    EXPECT_EQ(school[10].toList(), (QVariantList{true, true}));
+    EXPECT_EQ(school[13].toString(), "S");
+    const TDataPacket numbers = packet(school[15]);
+    ASSERT_FALSE(numbers.Rows.isEmpty());
+    for (const TPacketRow& row : numbers.Rows) {
+        EXPECT_EQ(row.Values[0].toString().size(), 2);
+        EXPECT_GE(row.Values[1].toInt(), 1);
+        EXPECT_LE(row.Values[1].toInt(), 20);
+    }
+    const QVariantList local = cardapio("GRUPO1", "0004", "00002", month_);
+    EXPECT_EQ(local[13].toString(), "S") << "both school services are decentralised";
+}
+
+TEST_P(MonthlyMenuLoad, ReadOnlyAndRefusals) {
+    EXPECT_TRUE(cardapio("CONSULTA", "0001", "00001", month_)[12].toBool())
+        << "an operator who may change nothing";
+    EXPECT_TRUE(cardapio("NUTRI1", "0001", "00001", month_.addMonths(-1))[12].toBool())
+        << "a month past its changeable days";
+    EXPECT_EQ(cardapio("NUTRI1", "0001", "00077", month_)[2].toString(), "Serviço não cadastrado.");
+    EXPECT_EQ(cardapio("NUTRI1", "0003", "00001", month_, true)[8].toList()[16].toString(),
+              "Operador sem acesso aos cardápios da filial 0003.");
+}
+
+TEST_P(MonthlyMenuLoad, DishLinesOfTheGrid) {
+    const QString total = " Comensais";
+    const auto lines = [&](qlonglong montage) {
+        QList<TRpcArg> args{{"0001", false},          {"00001", false},
+                            {DataHora(month_), true}, {DataHora(UltimoDiaMes(month_)), false},
+                            {montage, true},          {total, false}};
+        return call("NUTRI1", "GetStlPratos", args).toList();
+    };
+    const QStringList diners = lines(0)[0].toString().split('\n');
+    const QVariantList key{"0001", "00001", DataHora(month_)};
+    EXPECT_EQ(diners.size(),
+              count("SELECT COUNT(*) FROM COMPCARD C JOIN CARDADIA D ON D.CDFILIAL = C.CDFILIAL "
+                    "AND D.NRCARDAPIO = C.NRCARDAPIO WHERE D.CDFILIAL = ? AND D.CDSERVFILI = ? "
+                    "AND D.DTMESCARD = ?",
+                    key) +
+                  count("SELECT COUNT(*) FROM CARDADIA WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
+                        "DTMESCARD = ?",
+                        key));
+    QStringList sorted = diners;
+    sorted.sort();
+    EXPECT_EQ(diners, sorted);
+    // A day's total line, then its dishes.
+    const QString firstDay = diners[0].left(2);
+    EXPECT_TRUE(diners[0].startsWith(firstDay + total + "%%%%||")) << diners[0].toStdString();
+    EXPECT_TRUE(diners[0].endsWith("??"));
+    const QString dish = diners[1];
+    EXPECT_TRUE(dish.contains(QRegularExpression("^\\d{2}\\d{3}\\d{2}.+%%.+%%N.+\\|\\|[0-9.]+\\?\\?"
+                                                 "\\d{4}$")))
+        << dish.toStdString();
+    // Percentages: rice is taken by 75 % of the day's diners.
+    const QStringList percent = lines(1)[0].toString().split('\n');
+    EXPECT_TRUE(std::any_of(percent.begin(), percent.end(), [](const QString& l) {
+        return l.mid(5, 2) == "03" && l.contains("||75??");
+    }));
+
+    server_.Db().Exec("UPDATE CARDADIA SET DSCARDAPIO = 'Festa junina' WHERE CDFILIAL = '0001' "
+                      "AND CDSERVFILI = '00001' AND DTCARDAPIO = ?",
+                      {DataHora(month_.addDays(4))});
+    QList<TRpcArg> desc{{"0001", false},
+                        {"00001", false},
+                        {DataHora(month_), true},
+                        {DataHora(UltimoDiaMes(month_)), true}};
+    const QString text = call("NUTRI1", "GetStlDesc", desc).toString();
+    EXPECT_TRUE(text.split('\n').contains("05=Festa junina")) << text.toStdString();
+}
+
+TEST_P(MonthlyMenuLoad, TheViewIsSavedPerOperator) {
+    const auto save = [&](const QString& op, qlonglong mode) {
+        QList<TRpcArg> args{{"0001", false}, {"1", true}, {op, false}, {mode, true}};
+        return call(op, "GravaVisualCard", args).toString();
+    };
+    EXPECT_EQ(save("NUTRI1", 0), "");
+    EXPECT_EQ(save("CONSULTA", 1), "");
+    EXPECT_EQ(count("SELECT NRVISUALCARD FROM VISUALCARD WHERE CDFILIAL = '0001' AND CDSERVFILI "
+                    "= '00001' AND CDOPERADOR = 'NUTRI1'"),
+              0);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM VISUALCARD WHERE CDFILIAL = '0001' AND CDSERVFILI = "
+                    "'00001'"),
+              2);
+    EXPECT_EQ(save("NUTRI1", 5), "Visualização 5 não existe.");
+
+    // Removed central dishes go when the menu no longer follows a central one.
+    const QVariantList key{"0003", "00001", DataHora(month_)};
+    const int before = count("SELECT COUNT(*) FROM PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = "
+                             "? AND DTMESCARD = ?",
+                             key);
+    QList<TRpcArg> del{{"0003", false},
+                       {"00001", false},
+                       {DataHora(month_), true},
+                       {DataHora(UltimoDiaMes(month_)), false}};
+    call("NUTRI2", "DelCnfCaMes", del);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
+                    "DTMESCARD = ?",
+                    key),
+              0);
+    EXPECT_GE(before, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, MonthlyMenuLoad,
+                         ::testing::Values(TEngine::SQLite, TEngine::PostgreSQL),
+                         [](const auto& info) { return test::EngineName(info.param); });
+
+} // namespace
