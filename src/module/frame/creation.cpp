@@ -4,6 +4,7 @@
 #include "host/busy_scopes.h"
 #include "host/host_context.h"
 #include "module_state.h"
+#include "monthly_menu/screen/card_mens.h"
 #include "planning/param_card_indu.h"
 
 #include <QApplication>
@@ -39,6 +40,27 @@ void CriaElabCard() {
         host::THostContext::SetWindowState(frmParamCardIndu, Qt::WindowNoState);
         frmParamCardIndu->raise();
     }
+}
+
+void CriaCardMens() {
+    host::THourglass busy;
+    TfrmParamCardIndu* planning = frmParamCardIndu;
+    if (!planning) {
+        throw EPlaError(QStringLiteral("A tela de elaboração do cardápio não está aberta."));
+    }
+    // The planning connection stays open for the whole start, also on a failure.
+    struct TConnected {
+        TfrmParamCardIndu& Planning;
+        explicit TConnected(TfrmParamCardIndu& p)
+            : Planning(p) {
+            Planning.ConnectServer(*Planning.netParamCardIndu, true);
+        }
+        ~TConnected() { Planning.ConnectServer(*Planning.netParamCardIndu, false); }
+    } connected(*planning);
+    auto screen = std::make_unique<TfrmCardMens>();
+    screen->Iniciar(*planning);
+    formExtCardMens = screen.get();
+    host::Host().ShowChild(screen.release());
 }
 
 void CriaLogCardCiclo(const QString& cdFilial, const QString& nrLogCardCiclo) {

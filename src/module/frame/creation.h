@@ -8,6 +8,8 @@ namespace pla::module {
 void IniProc();
 // Creates the one planning screen, or shows the open one again.
 void CriaElabCard();
+// Opens a new monthly menu screen with the open planning screen's choices.
+void CriaCardMens();
 // Opens the log report of a cycle update, modally.
 void CriaLogCardCiclo(const QString& cdFilial, const QString& nrLogCardCiclo);
 

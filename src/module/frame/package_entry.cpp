@@ -27,6 +27,10 @@ Q_DECL_EXPORT void CriaElabCard() {
     pla::host::RunHandler([] { pla::module::CriaElabCard(); });
 }
 
+Q_DECL_EXPORT void CriaCardMens() {
+    pla::host::RunHandler([] { pla::module::CriaCardMens(); });
+}
+
 // Strings cross the boundary as UTF-8 C strings.
 Q_DECL_EXPORT void CriaLogCardCiclo(const char* cdFilial, const char* nrLogCardCiclo) {
     pla::host::RunHandler([&] {

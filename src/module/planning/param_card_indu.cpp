@@ -3,6 +3,7 @@
 #include "core/data_packet.h"
 #include "core/dates.h"
 #include "core/text_utils.h"
+#include "frame/creation.h"
 #include "frame/module_state.h"
 #include "host/btn_pesquisa.h"
 #include "host/busy_scopes.h"
@@ -15,7 +16,9 @@
 #include "host/radio_group.h"
 #include "host/valida_filial.h"
 #include "month_format.h"
+#include "monthly_menu/screen/card_mens.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -76,8 +79,6 @@ const QStringList Catalogue{
     QStringLiteral("Atu_Card_Mes_Maior|Mês do cardápio para atualização deve ser maior que o "
                    "mês atual."),
     QStringLiteral("Conf_CardCiclo|Cardápio será criado utilizando o ciclo %s. Confirma?"),
-    QStringLiteral("CardMensIndisp|Cardápio validado. A tela do cardápio mensal ainda não está "
-                   "disponível nesta versão."),
 };
 
 QLabel* label(const QString& text, const QString& name, QWidget* parent) {
@@ -351,6 +352,16 @@ void TfrmParamCardIndu::ConnectServer(rpc::TNetConnection& connection, bool conn
 
 int TfrmParamCardIndu::ConnectionCount(const rpc::TNetConnection& connection) const {
     return counter_.Count(connection);
+}
+
+QVariant TfrmParamCardIndu::Chamar(const QString& method, QList<rpc::TRpcArg>& args) {
+    rpc::TServerCallScope call(counter_, *netParamCardIndu);
+    return netParamCardIndu->Call(method, args);
+}
+
+QVariant TfrmParamCardIndu::Chamar(const QString& method, const QVariantList& args) {
+    rpc::TServerCallScope call(counter_, *netParamCardIndu);
+    return netParamCardIndu->Call(method, args);
 }
 
 QString TfrmParamCardIndu::fmt(const QString& key, const QStringList& args) const {
@@ -785,10 +796,51 @@ void TfrmParamCardIndu::sbtConfirmaClick() {
         ValidaElaboracaoCardapio(medCdFilial->text(), medCdServico->text(), depMesCard->Date(),
                                  rdgMontagem->ItemIndex());
     }
-    ShowMsg(msgPadrao, QStringLiteral("CardMensIndisp"), TMsgDlgType::Information, mbOK);
+    // 7. The monthly screen of this branch, service and month, or a new one.
+    const QString servico =
+        EmptyString(medCdServico->text()) ? QString() : Ajusta(AllTrim(medCdServico->text()), 5);
+    const QDateTime mes = DataHora(PriDiaMes(depMesCard->Date()));
+    for (QWidget* w : QApplication::allWidgets()) {
+        auto* screen = qobject_cast<TfrmCardMens*>(w);
+        if (!screen || screen->Fechando || screen->CdFilial != medCdFilial->text() ||
+            screen->CdServico != servico || screen->DtMesCard != mes) {
+            continue;
+        }
+        if (screen->TipoMontagem != rdgMontagem->ItemIndex() ||
+            screen->Arredondar != chbArredond->isChecked()) {
+            screen->TipoMontagem = rdgMontagem->ItemIndex();
+            screen->Arredondar = chbArredond->isChecked();
+            screen->AtualizaStlPratos(false);
+        }
+        if (screen->ExibeCusto != chbShowCust->isChecked()) {
+            screen->CustoPreparado = false;
+        }
+        screen->ExibeCusto = chbShowCust->isChecked();
+        screen->DtRefeCusto = DataHora(depRefer->Date());
+        screen->RefeCardapio = rbtReferCard->isChecked();
+        Host().ShowChild(screen);
+        THostContext::SetWindowState(screen, Qt::WindowNoState);
+        return;
+    }
+    THostContext::SetWindowState(this, Qt::WindowMinimized);
+    CriaCardMens();
 }
 
 void TfrmParamCardIndu::FormClose(TCloseAction& action) {
+    // The monthly screens first: they borrow this screen's connection.
+    for (QWidget* w : QApplication::allWidgets()) {
+        auto* screen = qobject_cast<TfrmCardMens*>(w);
+        if (!screen || screen->Fechando) {
+            continue;
+        }
+        screen->FechadoPeloPlanejamento = true;
+        if (!screen->close()) {
+            screen->FechadoPeloPlanejamento = false;
+            ShowDetailError(msgPadrao.Msg(QStringLiteral("close_error")), screen->windowTitle());
+            action = TCloseAction::None;
+            return;
+        }
+    }
     SetPlanejamentoCriado(false);
     if (keptConnected_) {
         keptConnected_ = false;

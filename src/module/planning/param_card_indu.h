@@ -78,6 +78,10 @@ public:
     rpc::TNetConnection* netCustProd = nullptr;
     void ConnectServer(rpc::TNetConnection& connection, bool connect);
     int ConnectionCount(const rpc::TNetConnection& connection) const;
+    // A call of the planning server module through this screen's connection and count,
+    // for every screen that borrows it.
+    QVariant Chamar(const QString& method, QList<rpc::TRpcArg>& args);
+    QVariant Chamar(const QString& method, const QVariantList& args);
 
     // The last month generation's answer: [message key or text, general parameters].
     const QVariantList& ResultadoGeracao() const { return resultadoGeracao_; }

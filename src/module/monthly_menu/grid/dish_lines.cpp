@@ -55,6 +55,9 @@ void TDishLines::SetText(const QString& text, QString* error) {
     if (!lines_.isEmpty() && lines_.last().startsWith(QLatin1Char('&'))) {
         if (error) {
             *error = lines_.last().mid(1);
+            if (error->trimmed().isEmpty()) {
+                *error = QStringLiteral("Erro no servidor.");
+            }
         }
         lines_.removeLast();
     }

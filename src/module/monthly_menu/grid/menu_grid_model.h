@@ -1,0 +1,51 @@
+#pragma once
+
+#include "menu_pivot.h"
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QFont>
+#include <functional>
+
+namespace pla::module {
+
+// What the screen answers for a cell: its text, background and font (an invalid
+// colour keeps the grid's default).
+struct TDrawCell {
+    QString Text;
+    QColor Background;
+    QColor FontColor;
+    bool Bold = false;
+};
+
+// The monthly grid's model: the pivot's cells and headers, each drawn by the screen's
+// handler (the grid never paints a cell by itself). Day headers read "dd ddd".
+class TMenuGridModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    using TDrawHandler = std::function<void(const TPivotCell& cell, TDrawCell& draw)>;
+
+    explicit TMenuGridModel(QObject* parent = nullptr);
+
+    void SetPivot(const TMenuPivot& pivot);
+    const TMenuPivot& Pivot() const { return pivot_; }
+    void SetDrawHandler(TDrawHandler handler) { draw_ = std::move(handler); }
+    void Refresh(); // every cell and header asks the handler again
+
+    // The default caption of a cell, before the handler changes it.
+    static QString DayCaption(const QDate& day);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    QVariant roleOf(const TPivotCell& cell, int role) const;
+
+    TMenuPivot pivot_;
+    TDrawHandler draw_;
+};
+
+} // namespace pla::module

@@ -1,0 +1,159 @@
+// The monthly menu screen's own commands: toolbar buttons and menu entries with their
+// hints and shortcuts, and how the toolbar is arranged for the menu loaded.
+#include "card_mens.h"
+
+#include "host/dialog_presenter.h"
+#include "host/host_context.h"
+#include "host/host_messages.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolButton>
+
+namespace pla::module {
+
+using namespace pla::host;
+
+namespace {
+
+struct TCommand {
+    const char* Button; // toolbar button, or nullptr
+    const char* Menu;   // menu entry, or nullptr
+    const char* Text;   // hint of the button and caption of the entry
+    const char* Icon;
+    QKeyCombination Shortcut;
+};
+
+constexpr QKeyCombination None{};
+
+const TCommand Commands[] = {
+    {"sbtCustos", "mnuVisAcomCust", "&Visualizar Acompanhamento de Custos", "office-chart-line",
+     Qt::CTRL | Qt::Key_Z},
+    {"sbtInfoCard", "mnuAnaliCust", "&Analisar Custos", "document-properties",
+     Qt::CTRL | Qt::Key_L},
+    {nullptr, "mnuAnaCustRevRec", "Analisar Custos com &Revisão de Receita", nullptr,
+     Qt::CTRL | Qt::Key_Q},
+    {"sbtAtuCusto", "mnuAtuCusto", "Atualizar Custo (Lista de Preços)", "view-refresh", None},
+    {"sbtRankingPratos", "mnuConsRankPrat", "Consultar Ranking de Pratos", "view-sort-descending",
+     Qt::CTRL | Qt::Key_R},
+    {"spbNutrientes", "mnuConsNutri", "Consultar Nutrientes", "help-about", Qt::CTRL | Qt::Key_T},
+    {"sbtAnalRestCont", "mnuAnalRestri", "Ana&lisar Restrições Contratuais", "dialog-warning",
+     Qt::CTRL | Qt::Key_U},
+    {"sbtDelCard", "mnuDelCard", "Excluir Cardápio no Período", "edit-delete",
+     Qt::CTRL | Qt::Key_Delete},
+    {"spbImportacao", "mnuImpCard", "Importar Cardápio do Dia", "document-import",
+     Qt::CTRL | Qt::Key_M},
+    {"spbDuplicacao", "mnuCopyPrato", "Copiar Pratos e Comensais", "edit-copy",
+     Qt::CTRL | Qt::Key_N},
+    {"sbtConfig", "mnuConfig", "Confi&gurar Cardápio", "configure", Qt::CTRL | Qt::Key_G},
+    {"sbtImpTP", "mnuImpTP", "Importar Tipo de Prato", "list-add", Qt::CTRL | Qt::Key_H},
+    {"btfDtRefCus", "mnuDtRefCus", "Atualizar Data de Referência para Custos", "x-office-calendar",
+     Qt::CTRL | Qt::Key_F10},
+    {"btfDtRecCus", "mnuDtRecCus", "Atualizar Data de Referência para Recálculo de Custos",
+     "appointment-new", Qt::CTRL | Qt::Key_F12},
+    {"btfHistCard", "mnuHistCard", "Consultar Histórico Ajuste de Cardápio", "document-open-recent",
+     Qt::CTRL | Qt::ALT | Qt::Key_H},
+    {"sbtHistoricoFil", nullptr, "Histórico da Filial", "folder-open", None},
+    {"sbtAnaliCor", "mnuAnaliCor", "Análise de Cores", "color-management",
+     Qt::CTRL | Qt::ALT | Qt::Key_A},
+    {"sbtInvPrato", "mnuInvPrato", "Inverter Prato", "object-flip-vertical", Qt::CTRL | Qt::Key_F6},
+    {"sbtAtuComenDieta", nullptr, "Atualizar Comensais com Base nas Dietas", "user-info", None},
+    {nullptr, "pmnSubsPorEqui", "Substituição por Equivalentes", nullptr, None},
+    {nullptr, "mnuAnaCustosPopUp", "Análise de Custos", nullptr, None},
+};
+
+QString plain(const char* text) {
+    return QString::fromUtf8(text).remove(QLatin1Char('&'));
+}
+
+} // namespace
+
+void TfrmCardMens::buildCommands() {
+    QMenu* menu = mnuMenu->addMenu(QStringLiteral("&Cardápio"));
+    menu->setObjectName(QStringLiteral("mnuCardapio"));
+    const int at = ToolbarLayout()->indexOf(sbtAjuda);
+    int inserted = 0;
+    for (const TCommand& c : Commands) {
+        const QString text = plain(c.Text);
+        QToolButton* button = nullptr;
+        if (c.Button) {
+            button = new QToolButton(panMenu);
+            button->setObjectName(QString::fromLatin1(c.Button));
+            button->setToolTip(text);
+            button->setIcon(QIcon::fromTheme(QString::fromLatin1(c.Icon)));
+            button->setText(text);
+            button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+            ToolbarLayout()->insertWidget(at + inserted++, button);
+            Botoes.insert(button->objectName(), button);
+            connect(button, &QToolButton::clicked, this,
+                    [this, text] { RunHandler([this, text] { naoDisponivel(text); }); });
+        }
+        if (c.Menu) {
+            QAction* a = menu->addAction(QString::fromUtf8(c.Text));
+            a->setObjectName(QString::fromLatin1(c.Menu));
+            if (c.Shortcut != None) {
+                a->setShortcut(QKeySequence(c.Shortcut));
+                if (button) {
+                    button->setToolTip(text + QStringLiteral(" (") +
+                                       a->shortcut().toString(QKeySequence::NativeText) +
+                                       QLatin1Char(')'));
+                }
+            }
+            Menus.insert(a->objectName(), a);
+            if (button) {
+                // The entry runs its button's click, while the button allows it.
+                connect(a, &QAction::triggered, button, [button] {
+                    if (button->isEnabled() && button->isVisible()) {
+                        button->click();
+                    }
+                });
+            } else {
+                connect(a, &QAction::triggered, this,
+                        [this, text] { RunHandler([this, text] { naoDisponivel(text); }); });
+            }
+        }
+    }
+    menu->addSeparator();
+    QAction* view = menu->addAction(QStringLiteral("Trocar Visualização"));
+    view->setObjectName(QStringLiteral("mnuChangeView"));
+    view->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V));
+    connect(view, &QAction::triggered, this,
+            [this] { RunHandler([this] { mnuChangeViewClick(); }); });
+    Menus.insert(view->objectName(), view);
+    QAction* cycle = menu->addAction(msgPadrao.Msg(QStringLiteral("N_Exibe_NrCiclo")));
+    cycle->setObjectName(QStringLiteral("mnuVisuNCiclo"));
+    connect(cycle, &QAction::triggered, this,
+            [this] { RunHandler([this] { mnuVisuNCicloClick(); }); });
+    Menus.insert(cycle->objectName(), cycle);
+    for (QAction* a : menu->actions()) {
+        addAction(a); // shortcuts work while the screen has the focus
+    }
+}
+
+// The toolbar for the menu loaded: the price-list update only for cost types 6, 10 and
+// 48, the dish-type import not for menus of type "S", the history not per branch. A
+// hidden button leaves no gap.
+void TfrmCardMens::arrangeToolbar() {
+    const bool priceList =
+        TipoCustoPlanejado == 6 || TipoCustoPlanejado == 10 || TipoCustoPlanejado == 48;
+    Botoes.value(QStringLiteral("sbtAtuCusto"))->setVisible(priceList);
+    Menus.value(QStringLiteral("mnuAtuCusto"))->setVisible(priceList);
+    QToolButton* impTP = Botoes.value(QStringLiteral("sbtImpTP"));
+    const bool typeS = tipoDeCardapio() == QLatin1Char('S');
+    impTP->setVisible(!typeS);
+    if (typeS) {
+        impTP->setEnabled(false);
+    }
+    QAction* mnuImpTP = Menus.value(QStringLiteral("mnuImpTP"));
+    mnuImpTP->setVisible(impTP->isVisibleTo(this));
+    mnuImpTP->setEnabled(impTP->isEnabled());
+    QToolButton* hist = Botoes.value(QStringLiteral("btfHistCard"));
+    if (Host().ModuFili) {
+        hist->setEnabled(false);
+    }
+    Menus.value(QStringLiteral("mnuHistCard"))->setEnabled(hist->isEnabled());
+}
+
+} // namespace pla::module

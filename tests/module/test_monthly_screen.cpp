@@ -1,0 +1,345 @@
+#include "core/dates.h"
+#include "core/format_settings.h"
+#include "dialogs/visua.h"
+#include "frame/creation.h"
+#include "frame/module_state.h"
+#include "host/date_edit.h"
+#include "host/db_grid.h"
+#include "host/dialog_presenter.h"
+#include "host/host_context.h"
+#include "host/host_messages.h"
+#include "host/mask_edit.h"
+#include "host/modal_runner.h"
+#include "host/radio_group.h"
+#include "monthly_menu/grid/menu_grid_model.h"
+#include "monthly_menu/screen/card_mens.h"
+#include "planning/param_card_indu.h"
+#include "qt_print.h"
+#include "signed_in_host.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace pla;
+using namespace pla::module;
+
+namespace {
+
+// Monthly menu screens opened from the planning screen, over the demonstration data.
+class MonthlyScreen : public ::testing::Test {
+protected:
+    explicit MonthlyScreen(const QString& op = "NUTRI1")
+        : server_(test::TEngine::SQLite, QDate::currentDate())
+        , host_(server_, op)
+        , presenterScope_(presenter_)
+        , ptBr_(TFormatSettings::PtBr()) {
+        CriaElabCard();
+        planning_ = frmParamCardIndu;
+    }
+    ~MonthlyScreen() override {
+        if (planning_) {
+            planning_->close();
+        }
+        settle();
+    }
+    static void settle() {
+        for (int i = 0; i < 3; ++i) {
+            QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
+
+    TfrmCardMens* open(const QString& branch, const QString& service, const QDate& month) {
+        planning_->medCdFilial->setText(branch);
+        host::RunHandler([this] { planning_->medCdFilialExit(); });
+        planning_->medCdServico->setText(service);
+        host::RunHandler([this] { planning_->medCdServicoExit(); });
+        planning_->depMesCard->SetDate(month);
+        formExtCardMens = nullptr;
+        presenter_.Clear();
+        planning_->sbtConfirma->click();
+        return qobject_cast<TfrmCardMens*>(formExtCardMens.data());
+    }
+    QList<TfrmCardMens*> screens() const {
+        QList<TfrmCardMens*> out;
+        for (QWidget* w : QApplication::allWidgets()) {
+            if (auto* s = qobject_cast<TfrmCardMens*>(w); s && !s->Fechando) {
+                out << s;
+            }
+        }
+        return out;
+    }
+    // The text of the grid cell of a day and dish-type label.
+    static QString cell(TfrmCardMens* s, const QDate& day, const QString& type,
+                        int role = Qt::DisplayRole) {
+        const auto [row, col] = s->desCardapio->Pivot().Position(day, type);
+        return s->desCardapio->index(row, col).data(role).toString();
+    }
+    QString firstDishType(TfrmCardMens* s) { return s->desCardapio->Pivot().Types().first(); }
+
+    const QDate month_ = PriDiaMes(QDate::currentDate());
+    test::TEmbeddedServer server_;
+    test::TSignedInHost host_;
+    host::TScriptedPresenter presenter_;
+    host::TPresenterScope presenterScope_;
+    TFormatSettingsScope ptBr_;
+    QPointer<TfrmParamCardIndu> planning_;
+};
+
+TEST_F(MonthlyScreen, OpensTheMonthOfTheService) {
+    TfrmCardMens* s = open("0001", "00001", month_);
+    ASSERT_NE(s, nullptr) << presenter_.Texts().join(" | ").toStdString();
+    EXPECT_TRUE(presenter_.Shown().isEmpty()) << presenter_.Texts().join(" | ").toStdString();
+    EXPECT_EQ(s->lblCodTela->text(), "PLA00101");
+    EXPECT_EQ(s->windowTitle(), QString("Metalúrgica Paulista - Restaurante - Almoço - %1 - %2")
+                                    .arg(FormatDateTime("mmmm", month_))
+                                    .arg(month_.year()));
+    EXPECT_EQ(s->CdServico, "00001");
+    EXPECT_EQ(s->TipoCardapio, "N");
+    EXPECT_EQ(s->ModoVisual, 1) << "NUTRI1's saved view of this service";
+    EXPECT_FALSE(s->panServico->isVisibleTo(s));
+    EXPECT_EQ(s->desCardapio->Pivot().Days().size(), month_.daysInMonth());
+    EXPECT_EQ(s->desCardapio->Pivot().Types().size(), 11) << "ten positions and the total";
+    EXPECT_EQ(s->StlPratos.Count(),
+              s->cdsCompCardCache->RecordCount() + s->cdsCardaDia->RecordCount());
+    EXPECT_EQ(s->cdsCompCardCache->ChangeCount(), 0) << "loaded rows are no pending changes";
+    EXPECT_TRUE(s->incluirPrato() && s->excluirPrato() && s->alterarComEstDia());
+    EXPECT_TRUE(s->Botoes.value("sbtConfig")->isEnabled());
+    EXPECT_FALSE(s->Botoes.value("sbtAtuComenDieta")->isEnabled()) << "no diets";
+    EXPECT_TRUE(s->Botoes.value("sbtAtuCusto")->isVisibleTo(s)) << "cost type 6";
+    EXPECT_EQ(s->tipoDeOperador(), QChar('M'));
+    EXPECT_FALSE(s->dependeLiberacao());
+}
+
+TEST_F(MonthlyScreen, CellsTextsColoursAndHeaders) {
+    // The 15th a holiday of the branch, and a day of 10.6 diners.
+    const QDate holiday = month_.addDays(14);
+    server_.Db().Exec("INSERT INTO FERIFILI (CDFILIAL, DTFERIFILI, DSFERIFILI) SELECT '0001', ?, "
+                      "'Feriado municipal' WHERE NOT EXISTS (SELECT 1 FROM FERIFILI WHERE "
+                      "CDFILIAL = '0001' AND DTFERIFILI = ?)",
+                      {DataHora(holiday), DataHora(holiday)});
+    server_.Db().Exec("UPDATE CARDADIA SET QTCOMESTICAR = 10.6 WHERE CDFILIAL = '0001' AND "
+                      "CDSERVFILI = '00001' AND DTMESCARD = ?",
+                      {DataHora(month_)});
+    TfrmCardMens* s = open("0001", "00001", month_);
+    ASSERT_NE(s, nullptr);
+    s->MudaVisual(2);
+    const QString type = firstDishType(s);
+    // A weekday with its dishes.
+    QDate day = month_;
+    while (day.month() == month_.month() && s->StlPratos.All(DayKey(day) + type).isEmpty()) {
+        day = day.addDays(1);
+    }
+    ASSERT_EQ(day.month(), month_.month()) << "a day with a dish of " << type.toStdString();
+    const TDishLine line = s->StlPratos.Lookup(DayKey(day) + type).value();
+    EXPECT_EQ(cell(s, day, type), " 10,6  " + line.Dish()) << "diners of a 100 % dish";
+    const QString total = cell(s, day, " Comensais");
+    EXPECT_EQ(total, " 10,6  ");
+
+    // Rounding shows whole diners; percentages carry "%" except on totals.
+    s->Arredondar = true;
+    s->AtualizaStlPratos(false);
+    EXPECT_EQ(cell(s, day, type), " 11  " + line.Dish());
+    s->Arredondar = false;
+    s->TipoMontagem = 1;
+    s->AtualizaStlPratos(false);
+    EXPECT_EQ(cell(s, day, type), " 100%  " + line.Dish());
+    EXPECT_EQ(cell(s, day, " Comensais"), " 10,6  ");
+
+    // Headers: the total caption, dish types from the sixth character, optional ones.
+    const auto header = [&](Qt::Orientation o, int section, int role = Qt::DisplayRole) {
+        return s->desCardapio->headerData(section, o, role);
+    };
+    const QStringList types = s->desCardapio->Pivot().Types();
+    EXPECT_EQ(header(Qt::Horizontal, int(types.size()) - 1).toString(), " Comensais");
+    EXPECT_EQ(header(Qt::Horizontal, 0).toString(), types[0].mid(5));
+    const int optional = int(types.indexOf(QRegularExpression("^040.*")));
+    ASSERT_GE(optional, 0);
+    EXPECT_TRUE(header(Qt::Horizontal, optional).toString().endsWith(" (Opção)"));
+    // Day headers: blocked days in their colour, holidays in bold.
+    const int blockedRow = int(s->desCardapio->Pivot().Days().indexOf(month_));
+    const QDate processing = QDate::currentDate().addDays(-1);
+    if (month_ < processing.addDays(2)) {
+        EXPECT_EQ(header(Qt::Vertical, blockedRow, Qt::BackgroundRole).value<QColor>(),
+                  QColor(192, 192, 192));
+    }
+    const int holidayRow = int(s->desCardapio->Pivot().Days().indexOf(holiday));
+    EXPECT_TRUE(header(Qt::Vertical, holidayRow, Qt::FontRole).value<QFont>().bold());
+    EXPECT_TRUE(
+        header(Qt::Vertical, holidayRow).toString().startsWith(FormatDateTime("dd ddd", holiday)));
+}
+
+TEST_F(MonthlyScreen, ToolbarByCostTypeAndPermissions) {
+    // Planned cost type 1: no price-list update.
+    server_.Db().Exec("UPDATE PARAMPLANEJA SET CDTIPOCUSTOPLA = '1' WHERE CDFILIAL = '0001'");
+    TfrmCardMens* s = open("0001", "00001", month_);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->TipoCustoPlanejado, 1);
+    EXPECT_FALSE(s->Botoes.value("sbtAtuCusto")->isVisibleTo(s));
+    EXPECT_FALSE(s->Menus.value("mnuAtuCusto")->isVisible());
+    EXPECT_TRUE(s->Botoes.value("sbtRankingPratos")->isVisibleTo(s));
+
+    // Read-only menus allow no change whatever the permissions; the grid's own removal
+    // flag allows removal without its permission.
+    s->CardapioSomenteLeitura = true;
+    EXPECT_FALSE(s->incluirPrato());
+    EXPECT_FALSE(s->excluirPrato());
+    s->CardapioSomenteLeitura = false;
+    s->Autorizacoes[2] = "0";
+    EXPECT_FALSE(s->excluirPrato());
+    s->ExclusaoPelaGrade = true;
+    EXPECT_TRUE(s->excluirPrato());
+    s->TipoCardapio = "X";
+    presenter_.Clear();
+    host::RunHandler([s] { s->tipoDeCardapio(); });
+    EXPECT_EQ(presenter_.LastText(), "X") << "a text that is no menu type is shown";
+}
+
+TEST_F(MonthlyScreen, ReadOnlyMenuShowsItsNotice) {
+    TfrmCardMens* s = open("0001", "00001", month_.addMonths(-1));
+    ASSERT_NE(s, nullptr);
+    EXPECT_TRUE(s->CardapioSomenteLeitura);
+    EXPECT_TRUE(s->panAviso->isVisibleTo(s));
+    EXPECT_EQ(s->panAviso->text(), "Cardápio habilitado apenas para consulta.");
+    EXPECT_FALSE(s->incluirPrato());
+}
+
+TEST_F(MonthlyScreen, ServiceListGroupsAndHighlight) {
+    TfrmCardMens* s = open("0001", "", month_);
+    ASSERT_NE(s, nullptr);
+    EXPECT_TRUE(s->panServico->isVisibleTo(s));
+    EXPECT_EQ(s->cmbGrupo->itemText(0), "") << "all groups";
+    EXPECT_EQ(s->ListaGrupos.first(), "T");
+    EXPECT_EQ(s->cdsServicos->RecordCount(), 3);
+    const int school = int(s->ListaGrupos.indexOf("0001"));
+    s->cmbGrupo->setCurrentIndex(school);
+    EXPECT_EQ(s->cdsServicos->RecordCount(), 0) << "no school services in this branch";
+    s->cmbGrupo->setCurrentIndex(0);
+    EXPECT_EQ(s->cdsServicos->RecordCount(), 3);
+
+    // Choosing a service loads it and highlights it, also under a filter.
+    s->cdsServicos->Locate("CDSERVFILI", "00002");
+    s->dbgServicoDblClick();
+    EXPECT_EQ(s->CdServico, "00002");
+    EXPECT_EQ(s->NmServico, "Jantar");
+    const int refeitorio = int(s->ListaGrupos.indexOf("0002"));
+    s->cmbGrupo->setCurrentIndex(refeitorio);
+    const QAbstractItemModel* m = s->dbgServico->model();
+    int row = 0;
+    while (row < m->rowCount() && m->index(row, 0).data().toString() != "00002") {
+        ++row;
+    }
+    ASSERT_LT(row, m->rowCount());
+    QStyleOptionViewItem option;
+    option.initFrom(s->dbgServico);
+    auto* delegate = s->dbgServico->itemDelegate();
+    // The delegate paints the row olive with white text.
+    QImage image(200, 20, QImage::Format_RGB32);
+    QPainter painter(&image);
+    option.rect = QRect(0, 0, 200, 20);
+    delegate->paint(&painter, option, m->index(row, 1));
+    painter.end();
+    EXPECT_EQ(QColor(image.pixel(190, 2)), QColor(128, 128, 0));
+}
+
+TEST_F(MonthlyScreen, ViewsAreSavedOnlyWhenChanged) {
+    TfrmCardMens* s = open("0001", "00001", month_);
+    ASSERT_NE(s, nullptr);
+    const auto choose = [&](int view, bool ok) {
+        host::TModalRunner::TScope script([&](QDialog& d) {
+            auto* dialog = qobject_cast<TfrmVisua*>(&d);
+            EXPECT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->View(), s->ModoVisual) << "the current view preselected";
+            dialog->SetView(view);
+            return int(ok ? QDialog::Accepted : QDialog::Rejected);
+        });
+        s->Menus.value("mnuChangeView")->trigger();
+    };
+    const auto saved = [&] {
+        return server_.Db()
+            .Scalar("SELECT NRVISUALCARD FROM VISUALCARD WHERE CDFILIAL = '0001' AND "
+                    "CDSERVFILI = '00001' AND CDOPERADOR = 'NUTRI1'")
+            .toInt();
+    };
+    choose(0, false);
+    EXPECT_EQ(s->ModoVisual, 1) << "Escape leaves the view";
+    choose(0, true);
+    EXPECT_EQ(s->ModoVisual, 0);
+    EXPECT_EQ(s->desCardapio->columnCount(), 1);
+    EXPECT_EQ(saved(), 0);
+    // The same view again calls nothing: the saved row is left as it is.
+    server_.Db().Exec("UPDATE VISUALCARD SET NRVISUALCARD = 2 WHERE CDOPERADOR = 'NUTRI1'");
+    choose(0, true);
+    EXPECT_EQ(saved(), 2) << "no server call for the view already saved";
+}
+
+TEST_F(MonthlyScreen, SeveralScreensAndTheCloseCascade) {
+    TfrmCardMens* lunch = open("0001", "00001", month_);
+    TfrmCardMens* dinner = open("0001", "00002", month_);
+    ASSERT_TRUE(lunch && dinner);
+    EXPECT_EQ(formExtCardMens.data(), dinner);
+    EXPECT_EQ(screens().size(), 2);
+
+    // The same branch, service and month again: brought forward, rebuilt for rounding.
+    planning_->chbArredond->setChecked(true);
+    EXPECT_EQ(open("0001", "00001", month_), nullptr);
+    EXPECT_EQ(screens().size(), 2);
+    EXPECT_TRUE(lunch->Arredondar);
+
+    // A running calculation holds a screen.
+    dinner->CalculandoCusto = true;
+    EXPECT_FALSE(dinner->close());
+    dinner->CalculandoCusto = false;
+
+    // Closing a screen alone brings the planning screen back.
+    host::THostContext::SetWindowState(planning_, Qt::WindowMinimized);
+    EXPECT_TRUE(dinner->close());
+    settle();
+    EXPECT_FALSE(host::THostContext::WindowState(planning_) & Qt::WindowMinimized);
+
+    // Closing the planning screen closes the others first.
+    EXPECT_TRUE(planning_->close());
+    settle();
+    EXPECT_TRUE(screens().isEmpty());
+    EXPECT_FALSE(planning_);
+}
+
+class SchoolScreen : public MonthlyScreen {
+protected:
+    SchoolScreen()
+        : MonthlyScreen("GRUPO1") {}
+};
+
+TEST_F(SchoolScreen, CycleNumbersAndCentralMenu) {
+    TfrmCardMens* s = open("0004", "00001", month_);
+    ASSERT_NE(s, nullptr) << presenter_.Texts().join(" | ").toStdString();
+    EXPECT_EQ(s->TipoCardapio, "D");
+    EXPECT_TRUE(s->dependeLiberacao());
+    EXPECT_TRUE(s->GrupoParametrizado && s->OperadorDoGrupo);
+    EXPECT_EQ(s->tipoDeOperador(), QChar('M'));
+    EXPECT_EQ(s->IdCardCentral, "S");
+    s->MudaVisual(2);
+    QDate day = month_;
+    while (day.dayOfWeek() > 5) {
+        day = day.addDays(1);
+    }
+    const int row = int(s->desCardapio->Pivot().Days().indexOf(day));
+    const QString plain = s->desCardapio->headerData(row, Qt::Vertical, Qt::DisplayRole).toString();
+    s->Menus.value("mnuVisuNCiclo")->trigger();
+    EXPECT_EQ(s->Menus.value("mnuVisuNCiclo")->text(), "&Visualizar apenas dia do cardápio");
+    const QString numbered =
+        s->desCardapio->headerData(row, Qt::Vertical, Qt::DisplayRole).toString();
+    EXPECT_TRUE(numbered.endsWith(" - " + plain)) << numbered.toStdString();
+    EXPECT_TRUE(s->windowTitle().endsWith(" - Ciclo escolar de quatro semanas"));
+    s->Menus.value("mnuVisuNCiclo")->trigger();
+    EXPECT_EQ(s->desCardapio->headerData(row, Qt::Vertical, Qt::DisplayRole).toString(), plain);
+}
+
+} // namespace
