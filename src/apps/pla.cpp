@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("pla"));
     QApplication::setApplicationName(QStringLiteral("pla"));
     QApplication::setApplicationDisplayName(QStringLiteral("pla"));
+    pla::host::THostContext::InstallIconTheme();
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("x-office-calendar")));
 
     QCommandLineParser cli;

@@ -14,6 +14,7 @@
 #include "host/shell/sign_in_window.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
@@ -128,6 +129,26 @@ int RunTour(const QString& folder, const QStringList& packageFolders) {
             return int(QDialog::Rejected);
         });
         child<QAbstractButton>(planning, "btpMes")->click();
+    }
+
+    // The month of the school lunch in its grid, and the view dialog.
+    child<host::TDateEdit>(planning, "depMesCard")->SetDate(PriDiaMes(QDate::currentDate()));
+    child<QAbstractButton>(planning, "sbtConfirma")->click();
+    QWidget* monthly =
+        main.MdiArea()->activeSubWindow() ? main.MdiArea()->activeSubWindow()->widget() : nullptr;
+    if (monthly && monthly != planning) {
+        main.MdiArea()->activeSubWindow()->showMaximized();
+        tour.Save(main, QStringLiteral("cardapio-mensal"));
+        host::TModalRunner::TScope script([&tour](QDialog& d) {
+            tour.Save(d, QStringLiteral("visualizacao"));
+            return int(QDialog::Rejected);
+        });
+        if (auto* view = monthly->findChild<QAction*>(QStringLiteral("mnuChangeView"))) {
+            view->trigger();
+        }
+    } else {
+        QTextStream(stderr) << "A tela do cardápio mensal não abriu: "
+                            << presenter.Texts().join(QStringLiteral(" | ")) << '\n';
     }
 
     // The log of the cycle update of this month, previewed and saved as PDF.

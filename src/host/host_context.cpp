@@ -1,6 +1,8 @@
 #include "host_context.h"
 
+#include <QIcon>
 #include <QMdiSubWindow>
+#include <QStandardPaths>
 
 #include "server/lookup_tables.h"
 
@@ -85,6 +87,23 @@ void THostContext::LoadBPL(const QString& code, const QVariantList& params) cons
             QStringLiteral("A tela %1 não está disponível nesta instalação.").arg(code));
     }
     it.value()(params);
+}
+
+void THostContext::InstallIconTheme() {
+    // The desktop's own theme when it has the icons the screens use.
+    if (QIcon::fromTheme(QStringLiteral("document-print")).isNull()) {
+        // Platforms without a desktop (offscreen) know no theme folders.
+        QStringList paths = QIcon::themeSearchPaths();
+        for (const QString& p :
+             QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("icons"),
+                                       QStandardPaths::LocateDirectory)) {
+            if (!paths.contains(p)) {
+                paths << p;
+            }
+        }
+        QIcon::setThemeSearchPaths(paths);
+        QIcon::setThemeName(QStringLiteral("breeze"));
+    }
 }
 
 void THostContext::ShowChild(QWidget* form) const {

@@ -73,6 +73,9 @@ public:
     static void SetWindowState(QWidget* form, Qt::WindowState state);
     static Qt::WindowStates WindowState(const QWidget* form);
 
+    // The application's icons: the Breeze theme when the machine has it.
+    static void InstallIconTheme();
+
     // The folders that hold the report definitions ("<code>.json"), searched in order.
     QStringList ReportFolders;
 

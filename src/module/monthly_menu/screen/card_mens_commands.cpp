@@ -59,7 +59,7 @@ const TCommand Commands[] = {
     {"sbtAnaliCor", "mnuAnaliCor", "Análise de Cores", "color-management",
      Qt::CTRL | Qt::ALT | Qt::Key_A},
     {"sbtInvPrato", "mnuInvPrato", "Inverter Prato", "object-flip-vertical", Qt::CTRL | Qt::Key_F6},
-    {"sbtAtuComenDieta", nullptr, "Atualizar Comensais com Base nas Dietas", "user-info", None},
+    {"sbtAtuComenDieta", nullptr, "Atualizar Comensais com Base nas Dietas", "system-users", None},
     {nullptr, "pmnSubsPorEqui", "Substituição por Equivalentes", nullptr, None},
     {nullptr, "mnuAnaCustosPopUp", "Análise de Custos", nullptr, None},
 };
@@ -71,6 +71,18 @@ QString plain(const char* text) {
 } // namespace
 
 void TfrmCardMens::buildCommands() {
+    const std::pair<QToolButton*, const char*> inherited[] = {
+        {sbtConfirmar, "dialog-ok"},  {sbtCancelar, "dialog-cancel"},
+        {sbtIncluir, "document-new"}, {sbtAlterar, "document-edit"},
+        {sbtExcluir, "edit-delete"},  {sbtVerificar, "edit-find"},
+        {sbtAjuda, "help-contents"},  {sbtImprimir, "document-print"},
+        {sbtFechar, "window-close"}};
+    for (const auto& [b, icon] : inherited) {
+        b->setIcon(QIcon::fromTheme(QString::fromLatin1(icon)));
+        if (!b->icon().isNull()) {
+            b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        }
+    }
     QMenu* menu = mnuMenu->addMenu(QStringLiteral("&Cardápio"));
     menu->setObjectName(QStringLiteral("mnuCardapio"));
     const int at = ToolbarLayout()->indexOf(sbtAjuda);
@@ -84,7 +96,9 @@ void TfrmCardMens::buildCommands() {
             button->setToolTip(text);
             button->setIcon(QIcon::fromTheme(QString::fromLatin1(c.Icon)));
             button->setText(text);
-            button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+            // Without an icon theme the hint's text stands in.
+            button->setToolButtonStyle(button->icon().isNull() ? Qt::ToolButtonTextOnly
+                                                               : Qt::ToolButtonIconOnly);
             ToolbarLayout()->insertWidget(at + inserted++, button);
             Botoes.insert(button->objectName(), button);
             connect(button, &QToolButton::clicked, this,
