@@ -10,10 +10,12 @@ TMenuGridModel::TMenuGridModel(QObject* parent)
 void TMenuGridModel::SetPivot(const TMenuPivot& pivot) {
     beginResetModel();
     pivot_ = pivot;
+    drawn_.clear();
     endResetModel();
 }
 
 void TMenuGridModel::Refresh() {
+    drawn_.clear();
     if (rowCount() > 0 && columnCount() > 0) {
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
     }
@@ -33,10 +35,10 @@ int TMenuGridModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : pivot_.ColumnCount();
 }
 
-QVariant TMenuGridModel::roleOf(const TPivotCell& cell, int role) const {
-    if (role != Qt::DisplayRole && role != Qt::BackgroundRole && role != Qt::ForegroundRole &&
-        role != Qt::FontRole && role != Qt::ToolTipRole) {
-        return {};
+const TDrawCell& TMenuGridModel::drawn(const TPivotCell& cell, quint64 key) const {
+    auto it = drawn_.find(key);
+    if (it != drawn_.end()) {
+        return it.value();
     }
     TDrawCell draw;
     switch (cell.Kind) {
@@ -57,6 +59,10 @@ QVariant TMenuGridModel::roleOf(const TPivotCell& cell, int role) const {
             // Painting cannot stop for a message: the cell keeps its plain caption.
         }
     }
+    return drawn_.insert(key, draw).value();
+}
+
+QVariant TMenuGridModel::roleOf(const TDrawCell& draw, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
@@ -77,34 +83,60 @@ QVariant TMenuGridModel::roleOf(const TPivotCell& cell, int role) const {
     }
 }
 
+namespace {
+
+bool drawnRole(int role) {
+    return role == Qt::DisplayRole || role == Qt::BackgroundRole || role == Qt::ForegroundRole ||
+           role == Qt::FontRole || role == Qt::ToolTipRole;
+}
+
+// Cells, row headers (with the day and type parts of view 0) and column headers each
+// have their own keys.
+quint64 cellKey(int kind, int a, int b) {
+    return (quint64(kind) << 56) | (quint64(quint32(a)) << 28) | quint64(quint32(b) & 0xFFFFFFF);
+}
+
+} // namespace
+
 QVariant TMenuGridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid()) {
+    if (!index.isValid() || !drawnRole(role)) {
         return {};
     }
-    return roleOf(pivot_.Cell(index.row(), index.column()), role);
+    return roleOf(
+        drawn(pivot_.Cell(index.row(), index.column()), cellKey(0, index.row(), index.column())),
+        role);
 }
 
 QVariant TMenuGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Vertical) {
+    if (!drawnRole(role)) {
+        return {};
+    }
+    if (orientation == Qt::Horizontal) {
         if (pivot_.View() == 0) {
-            // Day and type in one header: the day only on the first row of its day.
-            const TPivotCell type = pivot_.RowHeader(section);
-            const int n = static_cast<int>(pivot_.Types().size());
-            TPivotCell day;
-            day.Kind = TCellKind::DayHeader;
-            day.Day = type.Day;
-            if (role == Qt::DisplayRole) {
-                const QString d = section % n == 0 ? roleOf(day, role).toString() : QString();
-                return d.leftJustified(12) + QLatin1Char(' ') + roleOf(type, role).toString();
-            }
-            return roleOf(section % n == 0 ? day : type, role);
+            return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
         }
-        return roleOf(pivot_.RowHeader(section), role);
+        return roleOf(drawn(pivot_.ColumnHeader(section), cellKey(2, section, 0)), role);
     }
-    if (pivot_.View() == 0) {
-        return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
+    const TPivotCell header = pivot_.RowHeader(section);
+    if (pivot_.View() != 0) {
+        return roleOf(drawn(header, cellKey(1, section, 0)), role);
     }
-    return roleOf(pivot_.ColumnHeader(section), role);
+    // Day and type in one header: the day only on the first row of its day, whose
+    // colours the header then takes.
+    const int n = static_cast<int>(pivot_.Types().size());
+    TPivotCell day;
+    day.Kind = TCellKind::DayHeader;
+    day.Day = header.Day;
+    const TDrawCell& type = drawn(header, cellKey(1, section, 0));
+    if (section % n != 0) {
+        return role == Qt::DisplayRole ? QVariant(QString(13, QLatin1Char(' ')) + type.Text)
+                                       : roleOf(type, role);
+    }
+    const TDrawCell& dayDrawn = drawn(day, cellKey(3, section, 0));
+    if (role == Qt::DisplayRole) {
+        return dayDrawn.Text.leftJustified(12) + QLatin1Char(' ') + type.Text;
+    }
+    return roleOf(dayDrawn, role);
 }
 
 } // namespace pla::module

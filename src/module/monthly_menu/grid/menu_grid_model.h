@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <functional>
 
 namespace pla::module {
@@ -42,10 +43,13 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    QVariant roleOf(const TPivotCell& cell, int role) const;
+    QVariant roleOf(const TDrawCell& draw, int role) const;
+    const TDrawCell& drawn(const TPivotCell& cell, quint64 key) const;
 
     TMenuPivot pivot_;
     TDrawHandler draw_;
+    // Each cell is asked once per refresh, whatever the roles the view reads.
+    mutable QHash<quint64, TDrawCell> drawn_;
 };
 
 } // namespace pla::module
