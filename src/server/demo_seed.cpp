@@ -1224,12 +1224,37 @@ TDemoResult SeedDemo(TDatabase& db, const QDate& today, int scale, int passwordI
                         const double share = s.Positions[p] == "03"   ? 75.0
                                              : s.Positions[p] == "04" ? 25.0
                                                                       : 100.0;
+                        QString dish = pool[pick];
+                        QString mark = QStringLiteral("N");
+                        QVariant central;
+                        if (b.MenuType == QLatin1Char('S') && !b.Central.isEmpty()) {
+                            // The branch follows the head office's dish of the day and type
+                            // ("R"), and puts its own in some positions ("S").
+                            central = db.Scalar(
+                                QStringLiteral("SELECT MIN(C.CDPRATO) FROM COMPCARD C JOIN "
+                                               "CARDADIA D ON D.CDFILIAL = C.CDFILIAL AND "
+                                               "D.NRCARDAPIO = C.NRCARDAPIO JOIN PRATO P ON "
+                                               "P.CDFILAUXPRAT = C.CDFILAUXPRAT AND P.CDPRATO = "
+                                               "C.CDPRATO WHERE D.CDFILIAL = ? AND D.DTCARDAPIO = "
+                                               "? AND P.CDTIPOPRAT = ?"),
+                                {b.Central, DataHora(day), s.Positions[p]});
+                            if (central.isNull()) {
+                                central = dish;
+                            }
+                            if ((day.day() + p) % 4 != 0) {
+                                dish = central.toString();
+                                mark = QStringLiteral("R");
+                            } else {
+                                mark = QStringLiteral("S");
+                            }
+                        }
                         db.Exec(QStringLiteral(
                                     "INSERT INTO COMPCARD (CDFILIAL, NRCARDAPIO, "
                                     "NRSEQPRATCAR, NRORDPRATCAR, CDFILAUXPRAT, CDPRATO, "
-                                    "VRPECONSCARD, IDPRATOESPE) VALUES (?, ?, ?, 1, ?, ?, ?, ?)"),
-                                {b.Code, nr, p + 1, dishBranch, pool[pick], share,
-                                 b.MenuType == QLatin1Char('S') ? "S" : "N"});
+                                    "VRPECONSCARD, IDPRATOESPE, CDPRATOMAT, CDFILAUXPRATMAT) "
+                                    "VALUES (?, ?, ?, 1, ?, ?, ?, ?, ?, ?)"),
+                                {b.Code, nr, p + 1, dishBranch, dish, share, mark, central,
+                                 central.isNull() ? QVariant() : QVariant(dishBranch)});
                         ++out.Dishes;
                     }
                 }

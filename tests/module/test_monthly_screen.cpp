@@ -176,6 +176,43 @@ TEST_F(MonthlyScreen, CellsTextsColoursAndHeaders) {
         header(Qt::Vertical, holidayRow).toString().startsWith(FormatDateTime("dd ddd", holiday)));
 }
 
+TEST_F(MonthlyScreen, CentralMenuDishesInTheirColours) {
+    TfrmCardMens* s = open("0003", "00001", month_);
+    ASSERT_NE(s, nullptr) << presenter_.Texts().join(" | ").toStdString();
+    EXPECT_EQ(s->TipoCardapio, "S");
+    EXPECT_EQ(s->IdCardCentral, "S");
+    s->MudaVisual(2);
+    int rev = 0;
+    int esp = 0;
+    for (const QString& text : s->StlPratos.Lines()) {
+        const TDishLine l = TDishLine::Parse(text);
+        if (l.Code.isEmpty()) {
+            continue;
+        }
+        QDate day(month_.year(), month_.month(), l.Day.toInt());
+        const QColor bg = QColor(cell(s, day, l.Type, Qt::BackgroundRole));
+        if (l.Mark() == QChar('R')) {
+            EXPECT_EQ(bg, QColor(255, 255, 0)) << "NRCORCARDREV 65535";
+            ++rev;
+        } else if (l.Mark() == QChar('S')) {
+            EXPECT_EQ(bg, QColor(0, 255, 255)) << "NRCORCARDESP 16776960";
+            ++esp;
+        }
+    }
+    EXPECT_GT(rev, 0);
+    EXPECT_GT(esp, 0);
+    // A twelve and a half percent share, in percentages.
+    s->TipoMontagem = 1;
+    s->cdsCompCardCache->First();
+    const QDate day = s->cdsCompCardCache->FieldByName("DTCARDAPIO").AsDateTime().date();
+    const QString type = s->cdsCompCardCache->FieldByName("NMTIPOPRAT").AsString();
+    s->cdsCompCardCache->Edit();
+    s->cdsCompCardCache->FieldByName("VRPECONSCARD").SetAsFloat(12.5);
+    s->cdsCompCardCache->Post();
+    s->AtualizaStlPratos(false);
+    EXPECT_TRUE(cell(s, day, type).startsWith(" 12,5%  ")) << cell(s, day, type).toStdString();
+}
+
 TEST_F(MonthlyScreen, ToolbarByCostTypeAndPermissions) {
     // Planned cost type 1: no price-list update.
     server_.Db().Exec("UPDATE PARAMPLANEJA SET CDTIPOCUSTOPLA = '1' WHERE CDFILIAL = '0001'");

@@ -116,6 +116,18 @@ TEST_P(Demo, SeedsARealisticDeterministicDemonstration) {
                     "'Prato % sem receita revisada: não incluído.'"),
               5);
     EXPECT_EQ(count("SELECT COUNT(*) FROM CARDESP"), 1);
+    // The hospital follows the central kitchen: its dishes name their central dish,
+    // most taken as they are ("R"), some replaced by the branch ("S").
+    EXPECT_EQ(count("SELECT COUNT(*) FROM COMPCARD WHERE CDFILIAL = '0003' AND CDPRATOMAT IS "
+                    "NULL"),
+              0);
+    EXPECT_GT(count("SELECT COUNT(*) FROM COMPCARD WHERE CDFILIAL = '0003' AND IDPRATOESPE = "
+                    "'R' AND CDPRATO = CDPRATOMAT"),
+              count("SELECT COUNT(*) FROM COMPCARD WHERE CDFILIAL = '0003' AND IDPRATOESPE = "
+                    "'S'"));
+    EXPECT_GT(count("SELECT COUNT(*) FROM COMPCARD WHERE CDFILIAL = '0003' AND IDPRATOESPE = "
+                    "'S'"),
+              0);
     EXPECT_GT(count("SELECT COUNT(*) FROM PRATEXCL"), 0);
 
     // Every operator signs in with the password shown once.
