@@ -201,6 +201,21 @@ TEST_F(MonthlyScreen, CentralMenuDishesInTheirColours) {
     }
     EXPECT_GT(rev, 0);
     EXPECT_GT(esp, 0);
+    EXPECT_TRUE(s->Botoes.value("sbtAtuComenDieta")->isEnabled()) << "the hospital has diets";
+
+    // An empty colour parameter leaves the grid's default.
+    s->cdsParamPlaneja->Edit();
+    s->cdsParamPlaneja->FieldByName("NRCORCARDREV").Clear();
+    s->cdsParamPlaneja->Post();
+    s->desCardapio->Refresh();
+    for (const QString& text : s->StlPratos.Lines()) {
+        const TDishLine l = TDishLine::Parse(text);
+        if (l.Mark() == QChar('R')) {
+            const QDate day(month_.year(), month_.month(), l.Day.toInt());
+            EXPECT_FALSE(QColor(cell(s, day, l.Type, Qt::BackgroundRole)).isValid());
+            break;
+        }
+    }
     // A twelve and a half percent share, in percentages.
     s->TipoMontagem = 1;
     s->cdsCompCardCache->First();
