@@ -110,6 +110,17 @@ TEST_F(MonthlyScreen, OpensTheMonthOfTheService) {
     EXPECT_EQ(s->StlPratos.Count(),
               s->cdsCompCardCache->RecordCount() + s->cdsCardaDia->RecordCount());
     EXPECT_EQ(s->cdsCompCardCache->ChangeCount(), 0) << "loaded rows are no pending changes";
+    // The server builds the same lines (its quantities written with a point).
+    const QStringList local = s->StlPratos.Lines();
+    s->MontaStlPratos(false);
+    ASSERT_EQ(s->StlPratos.Count(), local.size());
+    for (int i = 0; i < local.size(); i += 37) {
+        const TDishLine a = TDishLine::Parse(local[i]);
+        const TDishLine b = TDishLine::Parse(s->StlPratos.Lines()[i]);
+        EXPECT_EQ(a.Key(), b.Key());
+        EXPECT_EQ(a.Code + a.Name + a.Branch, b.Code + b.Name + b.Branch);
+        EXPECT_DOUBLE_EQ(QuantityValue(a.Quantity), QuantityValue(b.Quantity));
+    }
     EXPECT_TRUE(s->incluirPrato() && s->excluirPrato() && s->alterarComEstDia());
     EXPECT_TRUE(s->Botoes.value("sbtConfig")->isEnabled());
     EXPECT_FALSE(s->Botoes.value("sbtAtuComenDieta")->isEnabled()) << "no diets";
