@@ -17,8 +17,8 @@ std::unique_ptr<TRemoteDataModule> MakeCustProd();      // "Cus00000.rdmCustProd
 std::unique_ptr<TRemoteDataModule> MakeProdCmpFilial(); // "CMP02500.rdmProdCmpFilial"
 
 // The methods of "Pla00100.rdmParamCardIndu", by concern.
-void RegisterMenuMonthMethods(TRemoteDataModule& module); // months, reference date, generation
-void RegisterMenuCycleMethods(TRemoteDataModule& module); // menu cycles
+void RegisterMenuMonthMethods(TRemoteDataModule& module);   // months, reference date, generation
+void RegisterMenuCycleMethods(TRemoteDataModule& module);   // menu cycles
 void RegisterMonthlyMenuMethods(TRemoteDataModule& module); // the monthly menu's load
 
 void AddAllModules(TDispatcher& dispatcher, TSessionService& sessions);

@@ -32,9 +32,8 @@ TDataPacket PlanningParameters(TDatabase& db, const QString& filial) {
 
 // The operator's permission array: 17 one-character texts, "1" allowed.
 QVariantList OperatorPermissions(TDatabase& db, const QString& operador) {
-    const QVariant perm =
-        db.Scalar(QStringLiteral("SELECT DSPERMISSAO FROM OPERADOR WHERE CDOPERADOR = ?"),
-                  {operador});
+    const QVariant perm = db.Scalar(
+        QStringLiteral("SELECT DSPERMISSAO FROM OPERADOR WHERE CDOPERADOR = ?"), {operador});
     if (perm.isNull()) {
         throw EPlaError(QStringLiteral("Operador não cadastrado."));
     }

@@ -424,8 +424,8 @@ void TfrmCardMens::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TfrmCardMens::FormCloseQuery() {
-    // Pending changes are settled with the editing of the month; a running cost
-    // calculation holds the screen.
+    // Nothing can be pending yet: the month is only read here (a running cost
+    // calculation is refused by FormClose).
     return true;
 }
 
