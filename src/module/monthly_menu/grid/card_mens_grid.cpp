@@ -189,7 +189,7 @@ void TfrmCardMens::AtualizaStlPratos(bool refazer) {
         const double people = share / 100.0 * diners.value(f("NRCARDAPIO").AsString());
         double qty = share;
         if (TipoMontagem == 0) {
-            qty = Arredondar ? std::round(RoundDec(people, 3)) : RoundDec(people, 3);
+            qty = RoundDec(people, Arredondar ? 0 : 3);
         }
         StlPratos.Add(
             TDishLine{DayKey(f("DTCARDAPIO").AsDateTime().date()), f("NMTIPOPRAT").AsString(),
