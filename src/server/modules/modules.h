@@ -20,6 +20,7 @@ std::unique_ptr<TRemoteDataModule> MakeProdCmpFilial(); // "CMP02500.rdmProdCmpF
 void RegisterMenuMonthMethods(TRemoteDataModule& module);   // months, reference date, generation
 void RegisterMenuCycleMethods(TRemoteDataModule& module);   // menu cycles
 void RegisterMonthlyMenuMethods(TRemoteDataModule& module); // the monthly menu's load
+void RegisterMenuSaveMethods(TRemoteDataModule& module);    // saving the month
 
 void AddAllModules(TDispatcher& dispatcher, TSessionService& sessions);
 

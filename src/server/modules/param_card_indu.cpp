@@ -107,6 +107,7 @@ std::unique_ptr<TRemoteDataModule> MakeParamCardIndu() {
     RegisterMenuMonthMethods(*m);
     RegisterMenuCycleMethods(*m);
     RegisterMonthlyMenuMethods(*m);
+    RegisterMenuSaveMethods(*m);
     return m;
 }
 

@@ -1,0 +1,469 @@
+// Saving the monthly menu: the day and dish change sets of the screen applied in one
+// transaction, all or nothing, and what the screen reloads after a save.
+#include "menu_days.h"
+#include "modules.h"
+
+#include "core/dates.h"
+#include "core/text_utils.h"
+#include "server/sql_packet.h"
+
+#include <QSqlQuery>
+#include <cmath>
+
+namespace pla::server {
+
+namespace {
+
+const QStringList DayColumns{"CDFILIAL",     "NRCARDAPIO",   "CDSERVFILI",   "CDOPERADOR",
+                             "DTCARDAPIO",   "QTCOMESTICAR", "QTESTITURNO1", "QTESTITURNO2",
+                             "QTESTITURNO3", "QTESTITURNO4", "QTCLIESTICAR", "QTFUNESTICAR",
+                             "QTDOAESTICAR", "QTCOMEFETCAR", "QTCLIEFETCAR", "QTFUNEFETCAR",
+                             "QTDOAEFETCAR", "DTMESCARD",    "DSCARDAPIO",   "DTULTATUACAR"};
+const QStringList DishColumns{"CDFILIAL",     "NRCARDAPIO",     "NRSEQPRATCAR", "NRORDPRATCAR",
+                              "CDFILAUXPRAT", "CDPRATO",        "VRPECONSCARD", "IDPRATOESPE",
+                              "CDPRATOMAT",   "CDFILAUXPRATMAT"};
+// Written by the server, never compared with what the screen saw.
+const QStringList Stamps{"CDOPERADOR", "DTULTATUACAR"};
+
+// One row of a change set, read by column name.
+class TRow {
+public:
+    TRow(const TDataPacket& packet, const TPacketRow& row)
+        : packet_(packet)
+        , row_(row) {}
+    bool Has(const QString& column) const { return packet_.FieldIndex(column) >= 0; }
+    QVariant Value(const QString& column) const {
+        const int i = packet_.FieldIndex(column);
+        return i < 0 ? QVariant() : row_.Values.value(i);
+    }
+    // The saved value the screen started from: the original of a modified row, the
+    // value of a deleted one.
+    QVariant Saved(const QString& column) const {
+        const int i = packet_.FieldIndex(column);
+        if (i < 0) {
+            return {};
+        }
+        return row_.Kind == TRowKind::Modified ? row_.Originals.value(i) : row_.Values.value(i);
+    }
+    QString Text(const QString& column) const { return Value(column).toString().trimmed(); }
+    TRowKind Kind() const { return row_.Kind; }
+
+private:
+    const TDataPacket& packet_;
+    const TPacketRow& row_;
+};
+
+bool same(const QVariant& saved, const QVariant& now) {
+    if (saved.isNull() || now.isNull()) {
+        const auto empty = [](const QVariant& v) {
+            return v.isNull() || v.toString().trimmed().isEmpty();
+        };
+        return empty(saved) && empty(now);
+    }
+    if (saved.typeId() == QMetaType::QDateTime || now.typeId() == QMetaType::QDateTime) {
+        return saved.toDateTime() == now.toDateTime();
+    }
+    bool a = false;
+    bool b = false;
+    const double x = saved.toDouble(&a);
+    const double y = now.toDouble(&b);
+    if (a && b && saved.typeId() != QMetaType::QString) {
+        return std::abs(x - y) < 1e-9;
+    }
+    return saved.toString().trimmed() == now.toString().trimmed();
+}
+
+QString dateText(const QVariant& v) {
+    return FormatDateTime(QStringLiteral("dd/mm/yyyy"), v.toDateTime().date());
+}
+
+class TMenuSave {
+public:
+    TMenuSave(TDatabase& db, const QString& operador)
+        : db_(db)
+        , operador_(operador) {}
+
+    // The number of the day this save is about.
+    QString Run(const std::optional<TDataPacket>& days, const std::optional<TDataPacket>& dishes) {
+        if (days) {
+            for (const TPacketRow& r : days->Rows) {
+                if (r.Kind == TRowKind::Inserted || r.Kind == TRowKind::Modified) {
+                    saveDay(TRow(*days, r));
+                }
+            }
+        }
+        if (dishes) {
+            for (const TRowKind kind :
+                 {TRowKind::Deleted, TRowKind::Modified, TRowKind::Inserted}) {
+                for (const TPacketRow& r : dishes->Rows) {
+                    if (r.Kind == kind) {
+                        saveDish(TRow(*dishes, r));
+                    }
+                }
+            }
+        }
+        if (days) {
+            for (const TPacketRow& r : days->Rows) {
+                if (r.Kind == TRowKind::Deleted) {
+                    deleteDay(TRow(*days, r));
+                }
+            }
+        }
+        return answer_;
+    }
+
+private:
+    void checkBranch(const QString& filial) {
+        if (filial.isEmpty()) {
+            throw EPlaError(QStringLiteral("Filial do cardápio não informada na alteração."));
+        }
+        if (filial_.isEmpty()) {
+            CheckBranch(db_, filial);
+            filial_ = filial;
+            firstChangeable_ = FirstChangeableDay(db_, filial);
+        } else if (filial != filial_) {
+            throw EPlaError(
+                QStringLiteral("Uma alteração não pode mudar cardápios de duas filiais."));
+        }
+    }
+
+    void checkChangeable(const QDateTime& day) {
+        if (!day.isValid()) {
+            throw EPlaError(QStringLiteral("Data do cardápio não informada na alteração."));
+        }
+        if (day.date() < firstChangeable_) {
+            throw EPlaError(QStringLiteral("O cardápio do dia %1 não pode mais ser alterado.")
+                                .arg(dateText(day)));
+        }
+    }
+
+    // The saved row must still be what the screen saw.
+    void checkUnchanged(const QString& table, const QStringList& columns, const QString& where,
+                        const QVariantList& key, const TRow& row, const QString& what) {
+        QStringList present;
+        for (const QString& c : columns) {
+            if (row.Has(c) && !Stamps.contains(c)) {
+                present << c;
+            }
+        }
+        QSqlQuery q = db_.Exec(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
+                                   .arg(present.join(QStringLiteral(", ")), table, where),
+                               key);
+        if (!q.next()) {
+            throw EPlaError(QStringLiteral("%1 foi excluído por outro operador. Cancele as "
+                                           "alterações e carregue o cardápio novamente.")
+                                .arg(what));
+        }
+        for (int i = 0; i < present.size(); ++i) {
+            const QVariant saved = row.Saved(present[i]);
+            const QVariant now = saved.typeId() == QMetaType::QDateTime
+                                     ? TDatabase::FromSql(TFieldType::DateTime, q.value(i))
+                                     : q.value(i);
+            if (!same(saved, now)) {
+                throw EPlaError(QStringLiteral("%1 foi alterado por outro operador. Cancele as "
+                                               "alterações e carregue o cardápio novamente.")
+                                    .arg(what));
+            }
+        }
+    }
+
+    void saveDay(const TRow& row) {
+        const QString filial = row.Text("CDFILIAL");
+        checkBranch(filial);
+        const QVariant day = row.Value("DTCARDAPIO");
+        checkChangeable(day.toDateTime());
+        const QString what = QStringLiteral("O cardápio do dia %1").arg(dateText(day));
+        QString nr = row.Text("NRCARDAPIO");
+        QStringList sets;
+        QVariantList values;
+        for (const QString& c : DayColumns) {
+            if (!row.Has(c) || c == QLatin1String("CDFILIAL") || c == QLatin1String("NRCARDAPIO") ||
+                Stamps.contains(c)) {
+                continue;
+            }
+            if (row.Kind() == TRowKind::Modified && same(row.Saved(c), row.Value(c))) {
+                continue;
+            }
+            if (row.Kind() == TRowKind::Inserted && row.Value(c).isNull()) {
+                continue; // the column's default
+            }
+            sets << c;
+            values << TDatabase::ToSql(row.Value(c));
+        }
+        if (row.Kind() == TRowKind::Inserted) {
+            const QString servico = row.Text("CDSERVFILI");
+            if (db_.Scalar(QStringLiteral("SELECT COUNT(*) FROM CARDADIA WHERE CDFILIAL = ? AND "
+                                          "CDSERVFILI = ? AND DTCARDAPIO = ?"),
+                           {filial, servico, day})
+                    .toInt() > 0) {
+                throw EPlaError(QStringLiteral("Já existe cardápio do serviço para o dia %1.")
+                                    .arg(dateText(day)));
+            }
+            if (nr.isEmpty()) {
+                nr = NextMenuNumber(db_, filial);
+            }
+            QStringList columns{QStringLiteral("CDFILIAL"), QStringLiteral("NRCARDAPIO"),
+                                QStringLiteral("CDOPERADOR"), QStringLiteral("DTULTATUACAR")};
+            QVariantList all{filial, nr, operador_, Agora()};
+            columns << sets;
+            all << values;
+            if (!columns.contains(QLatin1String("DTMESCARD"))) {
+                columns << QStringLiteral("DTMESCARD");
+                all << DataHora(PriDiaMes(day.toDateTime().date()));
+            }
+            db_.Exec(
+                QStringLiteral("INSERT INTO CARDADIA (%1) VALUES (%2)")
+                    .arg(columns.join(QStringLiteral(", ")),
+                         QStringList(all.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
+                all);
+            daysByDate_.insert(day.toDateTime().date(), nr);
+            if (answer_.isEmpty() || !answerIsNew_) {
+                answer_ = nr;
+                answerIsNew_ = true;
+            }
+            return;
+        }
+        checkUnchanged(QStringLiteral("CARDADIA"), DayColumns,
+                       QStringLiteral("CDFILIAL = ? AND NRCARDAPIO = ?"), {filial, nr}, row, what);
+        sets << QStringLiteral("CDOPERADOR") << QStringLiteral("DTULTATUACAR");
+        values << operador_ << Agora();
+        QStringList assignments;
+        for (const QString& c : sets) {
+            assignments << c + QStringLiteral(" = ?");
+        }
+        db_.Exec(QStringLiteral("UPDATE CARDADIA SET %1 WHERE CDFILIAL = ? AND NRCARDAPIO = ?")
+                     .arg(assignments.join(QStringLiteral(", "))),
+                 values + QVariantList{filial, nr});
+        daysByDate_.insert(day.toDateTime().date(), nr);
+        if (answer_.isEmpty()) {
+            answer_ = nr;
+        }
+    }
+
+    void deleteDay(const TRow& row) {
+        const QString filial = row.Text("CDFILIAL");
+        checkBranch(filial);
+        const QVariant day = row.Saved("DTCARDAPIO");
+        checkChangeable(day.toDateTime());
+        const QString nr = row.Saved("NRCARDAPIO").toString().trimmed();
+        checkUnchanged(QStringLiteral("CARDADIA"), DayColumns,
+                       QStringLiteral("CDFILIAL = ? AND NRCARDAPIO = ?"), {filial, nr}, row,
+                       QStringLiteral("O cardápio do dia %1").arg(dateText(day)));
+        for (const char* table : {"COMPCARD", "CARDACLI", "CARDADIA"}) {
+            db_.Exec(QStringLiteral("DELETE FROM %1 WHERE CDFILIAL = ? AND NRCARDAPIO = ?")
+                         .arg(QLatin1String(table)),
+                     {filial, nr});
+        }
+        if (answer_.isEmpty()) {
+            answer_ = nr;
+        }
+    }
+
+    // The day a dish belongs to: its number, or the day created for its date.
+    QString dayOf(const TRow& row) {
+        QString nr = row.Text("NRCARDAPIO");
+        if (!nr.isEmpty()) {
+            return nr;
+        }
+        const QDate date = row.Value("DTCARDAPIO").toDateTime().date();
+        nr = daysByDate_.value(date);
+        if (nr.isEmpty() && row.Has("CDSERVFILI")) {
+            nr = db_.Scalar(QStringLiteral("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? AND "
+                                           "CDSERVFILI = ? AND DTCARDAPIO = ?"),
+                            {filial_, row.Text("CDSERVFILI"), DataHora(date)})
+                     .toString();
+        }
+        if (nr.isEmpty()) {
+            throw EPlaError(QStringLiteral("Não há cardápio do dia %1 para o prato %2.")
+                                .arg(dateText(DataHora(date)), row.Text("CDPRATO")));
+        }
+        return nr;
+    }
+
+    QDateTime dayDate(const QString& nr) {
+        return TDatabase::FromSql(TFieldType::DateTime,
+                                  db_.Scalar(QStringLiteral("SELECT DTCARDAPIO FROM CARDADIA WHERE "
+                                                            "CDFILIAL = ? AND NRCARDAPIO = ?"),
+                                             {filial_, nr}))
+            .toDateTime();
+    }
+
+    void saveDish(const TRow& row) {
+        checkBranch(row.Text("CDFILIAL"));
+        if (row.Kind() == TRowKind::Deleted || row.Kind() == TRowKind::Modified) {
+            const QString nr = row.Saved("NRCARDAPIO").toString().trimmed();
+            const QVariantList key{filial_, nr, row.Saved("NRSEQPRATCAR"),
+                                   row.Saved("NRORDPRATCAR")};
+            checkChangeable(dayDate(nr));
+            checkUnchanged(
+                QStringLiteral("COMPCARD"), DishColumns,
+                QStringLiteral("CDFILIAL = ? AND NRCARDAPIO = ? AND NRSEQPRATCAR = ? AND "
+                               "NRORDPRATCAR = ?"),
+                key, row,
+                QStringLiteral("O prato %1 do dia %2")
+                    .arg(row.Saved("CDPRATO").toString().trimmed(), dateText(dayDate(nr))));
+            db_.Exec(
+                QStringLiteral("DELETE FROM COMPCARD WHERE CDFILIAL = ? AND NRCARDAPIO = ? AND "
+                               "NRSEQPRATCAR = ? AND NRORDPRATCAR = ?"),
+                key);
+            if (answer_.isEmpty()) {
+                answer_ = nr;
+            }
+            if (row.Kind() == TRowKind::Deleted) {
+                return;
+            }
+        }
+        insertDish(row);
+    }
+
+    void insertDish(const TRow& row) {
+        const QString nr = dayOf(row);
+        checkChangeable(dayDate(nr));
+        const QString branch = row.Text("CDFILAUXPRAT");
+        const QString dish = row.Text("CDPRATO");
+        if (db_.Scalar(
+                   QStringLiteral("SELECT COUNT(*) FROM PRATO WHERE CDFILAUXPRAT = ? AND CDPRATO "
+                                  "= ?"),
+                   {branch, dish})
+                .toInt() == 0) {
+            throw EPlaError(QStringLiteral("Prato %1 não cadastrado.").arg(dish));
+        }
+        const double share = row.Value("VRPECONSCARD").toDouble();
+        if (!(share >= 0) || !std::isfinite(share)) {
+            throw EPlaError(QStringLiteral("Percentual do prato %1 inválido.").arg(dish));
+        }
+        const QVariant seq = row.Value("NRSEQPRATCAR");
+        QVariant ord = row.Value("NRORDPRATCAR");
+        if (ord.isNull() || ord.toInt() <= 0) {
+            ord =
+                db_.Scalar(QStringLiteral("SELECT COALESCE(MAX(NRORDPRATCAR), 0) + 1 FROM COMPCARD "
+                                          "WHERE CDFILIAL = ? AND NRCARDAPIO = ? AND "
+                                          "NRSEQPRATCAR = ?"),
+                           {filial_, nr, seq});
+        }
+        const QString mark = row.Text("IDPRATOESPE").isEmpty() ? QStringLiteral("N")
+                                                               : row.Text("IDPRATOESPE").left(1);
+        db_.Exec(
+            QStringLiteral("INSERT INTO COMPCARD (CDFILIAL, NRCARDAPIO, NRSEQPRATCAR, "
+                           "NRORDPRATCAR, CDFILAUXPRAT, CDPRATO, VRPECONSCARD, IDPRATOESPE, "
+                           "CDPRATOMAT, CDFILAUXPRATMAT) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+            {filial_, nr, seq, ord, branch, dish, share, mark,
+             row.Text("CDPRATOMAT").isEmpty() ? QVariant() : QVariant(row.Text("CDPRATOMAT")),
+             row.Text("CDFILAUXPRATMAT").isEmpty() ? QVariant()
+                                                   : QVariant(row.Text("CDFILAUXPRATMAT"))});
+        db_.Exec(QStringLiteral("UPDATE CARDADIA SET CDOPERADOR = ?, DTULTATUACAR = ? WHERE "
+                                "CDFILIAL = ? AND NRCARDAPIO = ?"),
+                 {operador_, Agora(), filial_, nr});
+        if (answer_.isEmpty()) {
+            answer_ = nr;
+        }
+    }
+
+    TDatabase& db_;
+    QString operador_;
+    QString filial_;
+    QDate firstChangeable_;
+    QHash<QDate, QString> daysByDate_;
+    QString answer_;
+    bool answerIsNew_ = false;
+};
+
+std::optional<TDataPacket> changeSet(const QVariant& v) {
+    if (v.isNull() || !v.isValid()) {
+        return std::nullopt;
+    }
+    TDataPacket p = ToDataPacket(v);
+    p.Validate();
+    return p;
+}
+
+// Applies the screen's change sets; the answer is the day's menu number, or the
+// reason nothing was saved (always longer than a number).
+QVariant updateCache(TCallContext& ctx, TMethodArgs& args) {
+    TDatabase& db = ctx.Database();
+    const bool porFilial = args.Boolean(1);
+    const std::optional<TDataPacket> days = changeSet(args.Value(2));
+    const std::optional<TDataPacket> dishes = changeSet(args.Value(3));
+    if (porFilial) {
+        const QString own = db.Scalar(QStringLiteral("SELECT CDFILIAL FROM OPERADOR WHERE "
+                                                     "CDOPERADOR = ?"),
+                                      {ctx.Operador})
+                                .toString()
+                                .trimmed();
+        for (const auto& set : {days, dishes}) {
+            const int i = set ? set->FieldIndex(QStringLiteral("CDFILIAL")) : -1;
+            if (i >= 0 && !own.isEmpty()) {
+                for (const TPacketRow& r : set->Rows) {
+                    if (r.Values.value(i).toString().trimmed() != own) {
+                        throw EPlaError(QStringLiteral("Operador sem acesso aos cardápios da "
+                                                       "filial %1.")
+                                            .arg(r.Values.value(i).toString().trimmed()));
+                    }
+                }
+            }
+        }
+    }
+    const QString answer = TMenuSave(db, ctx.Operador).Run(days, dishes);
+    args.SetRef(2, QVariant());
+    args.SetRef(3, QVariant());
+    return answer;
+}
+
+QVariant getDiaCardEspecif(TCallContext& ctx, TMethodArgs& args) {
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    const QString servico = Ajusta(args.String(1).trimmed(), 5);
+    const QDate month = PriDiaMes(args.DateTime(2).date());
+    return FromDataPacket(
+        QueryPacket(ctx.Database(),
+                    {{"DTCARDAPIO", TFieldType::DateTime, 0, false},
+                     {"NRCARDAPIO", TFieldType::String, 10, false}},
+                    QStringLiteral("SELECT DTCARDAPIO, NRCARDAPIO FROM CARDESP "
+                                   "WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
+                                   "DTCARDAPIO >= ? AND DTCARDAPIO <= ? ORDER BY "
+                                   "DTCARDAPIO"),
+                    {filial, servico, DataHora(month), DataHora(UltimoDiaMes(month))}));
+}
+
+QVariant getPratosExcluidos(TCallContext& ctx, TMethodArgs& args) {
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    const QString servico = Ajusta(args.String(1).trimmed(), 5);
+    const QDate month = PriDiaMes(args.DateTime(2).date());
+    return FromDataPacket(QueryPacket(
+        ctx.Database(),
+        {{"CDFILIAL", TFieldType::String, 4, false},
+         {"CDSERVFILI", TFieldType::String, 5, false},
+         {"DTPRATEXCL", TFieldType::String, 2, false},
+         {"NRSEQPRATEXCL", TFieldType::Integer, 0, false},
+         {"IDLOCALEXCL", TFieldType::String, 1, false},
+         {"CDPRATO", TFieldType::String, 10, false},
+         {"CDFILAUXPRAT", TFieldType::String, 4, false}},
+        QStringLiteral("SELECT CDFILIAL, CDSERVFILI, DTPRATEXCL, NRSEQPRATEXCL, IDLOCALEXCL, "
+                       "CDPRATO, CDFILAUXPRAT FROM PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = ? "
+                       "AND DTMESCARD = ? ORDER BY DTPRATEXCL, NRSEQPRATEXCL"),
+        {filial, servico, DataHora(month)}));
+}
+
+} // namespace
+
+void RegisterMenuSaveMethods(TRemoteDataModule& m) {
+    using P = TParam;
+    m.Register({QStringLiteral("UpdateCache"),
+                {P{"operador", TArgType::String}, P{"modulofilial", TArgType::Boolean},
+                 P{"dias", TArgType::Variant, true}, P{"pratos", TArgType::Variant, true},
+                 P{"central", TArgType::String, true}},
+                0,
+                updateCache,
+                true});
+    m.Register({QStringLiteral("GetDiaCardEspecif"),
+                {P{"filial", TArgType::String}, P{"servico", TArgType::String},
+                 P{"mes", TArgType::DateTime}},
+                -1,
+                getDiaCardEspecif});
+    m.Register({QStringLiteral("getPratosExcluidos"),
+                {P{"filial", TArgType::String}, P{"servico", TArgType::String},
+                 P{"mes", TArgType::DateTime}, P{"ultimodia", TArgType::DateTime}},
+                -1,
+                getPratosExcluidos});
+}
+
+} // namespace pla::server

@@ -1,0 +1,233 @@
+#include "core/data_packet.h"
+#include "core/dates.h"
+#include "core/mem_table.h"
+#include "embedded_server.h"
+#include "qt_print.h"
+#include "rpc/net_connection.h"
+
+#include <gtest/gtest.h>
+
+using namespace pla;
+using namespace pla::rpc;
+using pla::test::TEmbeddedServer;
+using pla::test::TEngine;
+
+namespace {
+
+// The month's days and dishes as the monthly screen holds them, changed and saved.
+class MenuSave : public ::testing::TestWithParam<TEngine> {
+protected:
+    MenuSave()
+        : server_(GetParam(), QDate::currentDate()) {
+        load();
+    }
+
+    void load(const QDate& month = PriDiaMes(QDate::currentDate()).addMonths(1)) {
+        auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("NUTRI1"));
+        QList<TRpcArg> args{{"0001", true},    {"PLA00101", false},     {"00001", true},
+                            {"NUTRI1", false}, {DataHora(month), true}, {false, false}};
+        const QVariantList r = c->Call("GetCardapio", args).toList();
+        days_.SetData(ToDataPacket(r[5]));
+        dishes_.SetData(ToDataPacket(r[6]));
+    }
+    QString save() {
+        auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("NUTRI1"));
+        const auto delta = [](TMemTable& t) {
+            return t.ChangeCount() > 0 ? FromDataPacket(t.Delta()) : QVariant();
+        };
+        QList<TRpcArg> args{{"NUTRI1", false},
+                            {false, false},
+                            {delta(days_), true},
+                            {delta(dishes_), true},
+                            {QStringLiteral("N"), true}};
+        return c->Call("UpdateCache", args).toString();
+    }
+    int count(const QString& sql, const QVariantList& params = {}) {
+        return server_.Db().Scalar(sql, params).toInt();
+    }
+    // Moves the days' cursor to a day of the next month, the tenth or after.
+    QString dayOn(int from) {
+        for (days_.First(); !days_.Eof(); days_.Next()) {
+            if (days_.FieldByName("DTCARDAPIO").AsDateTime().date().day() >= from) {
+                return days_.FieldByName("NRCARDAPIO").AsString();
+            }
+        }
+        return {};
+    }
+
+    TEmbeddedServer server_;
+    TMemTable days_{"cdsCardaDia"};
+    TMemTable dishes_{"cdsCompCardCache"};
+};
+
+TEST_P(MenuSave, NothingToSendIsNoChange) {
+    EXPECT_EQ(save(), "");
+}
+
+TEST_P(MenuSave, DishesChangedAddedAndRemoved) {
+    const QString nr = dayOn(10);
+    ASSERT_FALSE(nr.isEmpty());
+    ASSERT_TRUE(dishes_.Locate("NRCARDAPIO", nr));
+    const int seq = int(dishes_.FieldByName("NRSEQPRATCAR").AsInteger());
+    dishes_.Edit();
+    dishes_.FieldByName("VRPECONSCARD").SetAsFloat(62.5);
+    dishes_.Post();
+    // A second dish in the same position, taken by a quarter of the diners.
+    const QVariant date = dishes_.FieldByName("DTCARDAPIO").Value();
+    const QString dish =
+        server_.Db()
+            .Scalar("SELECT MIN(CDPRATO) FROM PRATO WHERE IDATIVO = 'S' AND "
+                    "CDTIPOPRAT = (SELECT CDTIPOPRAT FROM PRATO WHERE CDPRATO = ?)",
+                    {dishes_.FieldByName("CDPRATO").AsString()})
+            .toString();
+    dishes_.Append();
+    dishes_.FieldByName("CDFILIAL").SetAsString("0001");
+    dishes_.FieldByName("DTCARDAPIO").SetValue(date);
+    dishes_.FieldByName("NRCARDAPIO").SetAsString(nr);
+    dishes_.FieldByName("NRSEQPRATCAR").SetAsInteger(seq);
+    dishes_.FieldByName("CDFILAUXPRAT").SetAsString("0002");
+    dishes_.FieldByName("CDPRATO").SetAsString(dish);
+    dishes_.FieldByName("VRPECONSCARD").SetAsFloat(25);
+    dishes_.FieldByName("IDPRATOESPE").SetAsString("N");
+    dishes_.Post();
+    // And the last dish of the day gone.
+    const int before = count("SELECT COUNT(*) FROM COMPCARD WHERE CDFILIAL = '0001' AND "
+                             "NRCARDAPIO = ?",
+                             {nr});
+    ASSERT_TRUE(dishes_.Locate("NRCARDAPIO;NRSEQPRATCAR", {nr, 10}));
+    dishes_.Delete();
+
+    EXPECT_EQ(save(), nr);
+    EXPECT_EQ(
+        count("SELECT COUNT(*) FROM COMPCARD WHERE CDFILIAL = '0001' AND NRCARDAPIO = ?", {nr}),
+        before);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM COMPCARD WHERE CDFILIAL = '0001' AND NRCARDAPIO = ? AND "
+                    "NRSEQPRATCAR = ? AND VRPECONSCARD = 62.5",
+                    {nr, seq}),
+              1);
+    EXPECT_EQ(count("SELECT MAX(NRORDPRATCAR) FROM COMPCARD WHERE CDFILIAL = '0001' AND "
+                    "NRCARDAPIO = ? AND NRSEQPRATCAR = ?",
+                    {nr, seq}),
+              2)
+        << "the next order in the position";
+    EXPECT_EQ(server_.Db()
+                  .Scalar("SELECT CDOPERADOR FROM CARDADIA WHERE CDFILIAL = '0001' AND "
+                          "NRCARDAPIO = ?",
+                          {nr})
+                  .toString(),
+              "NUTRI1");
+}
+
+TEST_P(MenuSave, ANewDayTakesTheNextNumberAndItsDishes) {
+    // The restaurant does not serve on Sundays: a Sunday of next month has no menu.
+    QDate sunday = PriDiaMes(QDate::currentDate()).addMonths(1);
+    while (sunday.dayOfWeek() != 7) {
+        sunday = sunday.addDays(1);
+    }
+    const int last = count("SELECT NRULTIMO FROM SEQCARDAPIO WHERE CDFILIAL = '0001'");
+    days_.Append();
+    days_.FieldByName("CDFILIAL").SetAsString("0001");
+    days_.FieldByName("CDSERVFILI").SetAsString("00001");
+    days_.FieldByName("DTCARDAPIO").SetAsDateTime(DataHora(sunday));
+    days_.FieldByName("QTCOMESTICAR").SetAsFloat(120);
+    days_.Post();
+    dishes_.Append();
+    dishes_.FieldByName("CDFILIAL").SetAsString("0001");
+    dishes_.FieldByName("CDSERVFILI").SetAsString("00001");
+    dishes_.FieldByName("DTCARDAPIO").SetAsDateTime(DataHora(sunday));
+    dishes_.FieldByName("NRSEQPRATCAR").SetAsInteger(1);
+    dishes_.FieldByName("CDFILAUXPRAT").SetAsString("0002");
+    dishes_.FieldByName("CDPRATO").SetAsString(
+        server_.Db().Scalar("SELECT MIN(CDPRATO) FROM PRATO WHERE CDTIPOPRAT = '01'").toString());
+    dishes_.FieldByName("VRPECONSCARD").SetAsFloat(100);
+    dishes_.Post();
+    const QString nr = save();
+    EXPECT_EQ(nr, QString("%1").arg(last + 1, 10, 10, QLatin1Char('0')));
+    EXPECT_EQ(count("SELECT COUNT(*) FROM CARDADIA WHERE CDFILIAL = '0001' AND NRCARDAPIO = ? AND "
+                    "QTCOMESTICAR = 120 AND DTMESCARD = ?",
+                    {nr, DataHora(PriDiaMes(sunday))}),
+              1);
+    EXPECT_EQ(
+        count("SELECT COUNT(*) FROM COMPCARD WHERE CDFILIAL = '0001' AND NRCARDAPIO = ?", {nr}), 1);
+}
+
+TEST_P(MenuSave, RefusalsLeaveEverythingAsItWas) {
+    const QString nr = dayOn(10);
+    ASSERT_TRUE(dishes_.Locate("NRCARDAPIO", nr));
+    dishes_.Edit();
+    dishes_.FieldByName("VRPECONSCARD").SetAsFloat(40);
+    dishes_.Post();
+    // A dish that does not exist, in the same save.
+    dishes_.Append();
+    dishes_.FieldByName("CDFILIAL").SetAsString("0001");
+    dishes_.FieldByName("NRCARDAPIO").SetAsString(nr);
+    dishes_.FieldByName("NRSEQPRATCAR").SetAsInteger(2);
+    dishes_.FieldByName("CDFILAUXPRAT").SetAsString("0002");
+    dishes_.FieldByName("CDPRATO").SetAsString("9999999999");
+    dishes_.FieldByName("VRPECONSCARD").SetAsFloat(10);
+    dishes_.Post();
+    const QString answer = save();
+    EXPECT_EQ(answer, "Prato 9999999999 não cadastrado.");
+    EXPECT_GT(answer.size(), 10);
+    EXPECT_EQ(count("SELECT COUNT(*) FROM COMPCARD WHERE CDFILIAL = '0001' AND NRCARDAPIO = ? AND "
+                    "VRPECONSCARD = 40",
+                    {nr}),
+              0)
+        << "nothing half-done";
+}
+
+TEST_P(MenuSave, ChangesOfAnotherOperatorAreNotOverwritten) {
+    const QString nr = dayOn(12);
+    days_.Edit();
+    days_.FieldByName("QTCOMESTICAR").SetAsFloat(999);
+    days_.Post();
+    server_.Db().Exec("UPDATE CARDADIA SET QTCOMESTICAR = 500 WHERE CDFILIAL = '0001' AND "
+                      "NRCARDAPIO = ?",
+                      {nr});
+    EXPECT_TRUE(save().contains("foi alterado por outro operador"));
+    EXPECT_EQ(
+        count("SELECT QTCOMESTICAR FROM CARDADIA WHERE CDFILIAL = '0001' AND NRCARDAPIO = ?", {nr}),
+        500);
+}
+
+TEST_P(MenuSave, BlockedDaysAndDeletedDays) {
+    load(PriDiaMes(QDate::currentDate()));
+    days_.First(); // the first day of this month is before the first changeable day
+    days_.Edit();
+    days_.FieldByName("QTCOMESTICAR").SetAsFloat(1);
+    days_.Post();
+    EXPECT_TRUE(save().endsWith("não pode mais ser alterado.")) << save().toStdString();
+    days_.CancelUpdates();
+
+    load();
+    const QString nr = dayOn(20);
+    days_.Delete();
+    EXPECT_EQ(save(), nr);
+    EXPECT_EQ(
+        count("SELECT COUNT(*) FROM CARDADIA WHERE CDFILIAL = '0001' AND NRCARDAPIO = ?", {nr}), 0);
+    EXPECT_EQ(
+        count("SELECT COUNT(*) FROM COMPCARD WHERE CDFILIAL = '0001' AND NRCARDAPIO = ?", {nr}), 0);
+}
+
+TEST_P(MenuSave, SpecialDaysAndRemovedDishesReload) {
+    auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("NUTRI2"));
+    const QDate month = PriDiaMes(QDate::currentDate());
+    const TDataPacket special =
+        ToDataPacket(c->Call("GetDiaCardEspecif", QVariantList{"0003", "00001", DataHora(month)}));
+    EXPECT_EQ(special.Rows.size(),
+              count("SELECT COUNT(*) FROM CARDESP WHERE CDFILIAL = '0003' AND DTCARDAPIO >= ? AND "
+                    "DTCARDAPIO <= ?",
+                    {DataHora(month), DataHora(UltimoDiaMes(month))}));
+    const TDataPacket removed =
+        ToDataPacket(c->Call("getPratosExcluidos", QVariantList{"0003", "00001", DataHora(month),
+                                                                DataHora(UltimoDiaMes(month))}));
+    EXPECT_EQ(removed.Rows.size(),
+              count("SELECT COUNT(*) FROM PRATEXCL WHERE CDFILIAL = '0003' AND DTMESCARD = ?",
+                    {DataHora(month)}));
+    EXPECT_EQ(removed.Fields.size(), 7);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, MenuSave, ::testing::Values(TEngine::SQLite, TEngine::PostgreSQL),
+                         [](const auto& info) { return test::EngineName(info.param); });
+
+} // namespace
