@@ -45,10 +45,19 @@ protected:
         planning_ = frmParamCardIndu;
     }
     ~MonthlyScreen() override {
+        // Nothing left to ask about, and nothing left over for the next test.
+        for (TfrmCardMens* s : screens()) {
+            s->cdsCompCardCache->CancelUpdates();
+            s->cdsCardaDia->CancelUpdates();
+        }
         if (planning_) {
             planning_->close();
         }
         settle();
+        for (TfrmCardMens* s : screens()) {
+            delete s;
+        }
+        delete planning_.data();
     }
     static void settle() {
         for (int i = 0; i < 3; ++i) {
@@ -372,6 +381,97 @@ TEST_F(MonthlyScreen, SeveralScreensAndTheCloseCascade) {
     settle();
     EXPECT_TRUE(screens().isEmpty());
     EXPECT_FALSE(planning_);
+}
+
+// Changes a dish's share of a day of next month, as the editing does; its menu number.
+QString changeShare(TfrmCardMens* s, double share) {
+    s->cdsCompCardCache->First();
+    while (!s->cdsCompCardCache->Eof() &&
+           s->cdsCompCardCache->FieldByName("DTCARDAPIO").AsDateTime().date().day() < 10) {
+        s->cdsCompCardCache->Next();
+    }
+    const QString nr = s->cdsCompCardCache->FieldByName("NRCARDAPIO").AsString();
+    s->cdsCompCardCache->Edit();
+    s->cdsCompCardCache->FieldByName("VRPECONSCARD").SetAsFloat(share);
+    s->cdsCompCardCache->Post();
+    return nr;
+}
+
+TEST_F(MonthlyScreen, ConfirmSavesCancelDiscards) {
+    TfrmCardMens* s = open("0001", "00001", month_.addMonths(1));
+    ASSERT_NE(s, nullptr);
+    EXPECT_FALSE(s->sbtConfirmar->isEnabled()) << "nothing pending";
+    EXPECT_FALSE(s->sbtCancelar->isEnabled());
+    const QString nr = changeShare(s, 55.5);
+    EXPECT_EQ(s->AlteracoesPendentes(), 1);
+    EXPECT_TRUE(s->sbtConfirmar->isEnabled());
+    EXPECT_TRUE(s->mnuCancelar->isEnabled());
+    const auto saved = [&] {
+        return server_.Db()
+            .Scalar("SELECT COUNT(*) FROM COMPCARD WHERE CDFILIAL = '0001' AND NRCARDAPIO = ? AND "
+                    "VRPECONSCARD = 55.5",
+                    {nr})
+            .toInt();
+    };
+    s->sbtConfirmar->click();
+    EXPECT_TRUE(presenter_.Shown().isEmpty()) << presenter_.Texts().join(" | ").toStdString();
+    EXPECT_EQ(saved(), 1);
+    EXPECT_EQ(s->AlteracoesPendentes(), 0);
+    EXPECT_FALSE(s->sbtConfirmar->isEnabled());
+
+    // Cancel asks, and on yes the saved state comes back.
+    changeShare(s, 12);
+    presenter_.Answer(host::mrNo);
+    s->sbtCancelar->click();
+    EXPECT_EQ(presenter_.LastText(), "Tem certeza que deseja desfazer todas as alterações?");
+    EXPECT_EQ(s->AlteracoesPendentes(), 1);
+    presenter_.Answer(host::mrYes);
+    s->sbtCancelar->click();
+    EXPECT_EQ(s->AlteracoesPendentes(), 0);
+    EXPECT_TRUE(s->cdsCompCardCache->Locate("VRPECONSCARD", 55.5)) << "the saved share";
+    EXPECT_FALSE(s->cdsCompCardCache->Locate("VRPECONSCARD", 12.0));
+}
+
+TEST_F(MonthlyScreen, AFailedSaveKeepsThePendingChanges) {
+    TfrmCardMens* s = open("0001", "00001", month_.addMonths(1));
+    ASSERT_NE(s, nullptr);
+    const QString nr = changeShare(s, 70);
+    server_.Db().Exec("UPDATE COMPCARD SET VRPECONSCARD = 33 WHERE CDFILIAL = '0001' AND "
+                      "NRCARDAPIO = ?",
+                      {nr}); // another operator
+    s->sbtConfirmar->click();
+    EXPECT_TRUE(presenter_.LastText().contains("foi alterado por outro operador"));
+    EXPECT_EQ(s->AlteracoesPendentes(), 1);
+    EXPECT_TRUE(s->sbtConfirmar->isEnabled());
+}
+
+TEST_F(MonthlyScreen, ClosingAsksToSavePendingChanges) {
+    TfrmCardMens* first = open("0001", "00001", month_.addMonths(1));
+    ASSERT_NE(first, nullptr);
+    const QString nr = changeShare(first, 44);
+    presenter_.Answer(host::mrYes);
+    EXPECT_TRUE(first->close());
+    EXPECT_EQ(presenter_.LastText(), "Deseja gravar as alterações antes de sair?");
+    EXPECT_EQ(server_.Db()
+                  .Scalar("SELECT COUNT(*) FROM COMPCARD WHERE CDFILIAL = '0001' AND "
+                          "NRCARDAPIO = ? AND VRPECONSCARD = 44",
+                          {nr})
+                  .toInt(),
+              1);
+    settle();
+
+    TfrmCardMens* second = open("0001", "00002", month_.addMonths(1));
+    ASSERT_NE(second, nullptr);
+    const QString other = changeShare(second, 11);
+    presenter_.Answer(host::mrNo);
+    EXPECT_TRUE(second->close());
+    EXPECT_EQ(server_.Db()
+                  .Scalar("SELECT COUNT(*) FROM COMPCARD WHERE CDFILIAL = '0001' AND "
+                          "NRCARDAPIO = ? AND VRPECONSCARD = 11",
+                          {other})
+                  .toInt(),
+              0)
+        << "declined: discarded";
 }
 
 class SchoolScreen : public MonthlyScreen {

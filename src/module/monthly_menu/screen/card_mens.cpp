@@ -45,6 +45,8 @@ const QStringList Catalogue{
     QStringLiteral("close_error|Ocorreu um erro na tentativa de fechar o cardápio."),
     QStringLiteral("getdataserv|Carregando dados do servidor..."),
     QStringLiteral("NaoDisponivel|%s ainda não está disponível nesta versão."),
+    QStringLiteral("undochanges|Tem certeza que deseja desfazer todas as alterações?"),
+    QStringLiteral("updatecache|Deseja gravar as alterações antes de sair?"),
 };
 
 // The service under elaboration stands out in the list, also when the list is
@@ -98,6 +100,10 @@ TfrmCardMens::TfrmCardMens(QWidget* parent)
     cdsCardames = table("cdsCardames");
     cdsCardaMesCiclo = table("cdsCardaMesCiclo");
     cdsAnaliCor = table("cdsAnaliCor");
+    for (TMemTable* t : {cdsCardaDia, cdsCompCardCache}) {
+        connect(t, &TMemTable::stateChanged, this,
+                [this] { RunHandler([this] { EstadoEdicaoAlterado(); }); });
+    }
     qryGrupServ = new THostQuery(QStringLiteral("qryGrupServ"), this);
     qryGrupServ->SetSql(
         QStringLiteral("SELECT CDGRUPSERV, NMGRUPSERV FROM GRUPSERV ORDER BY NMGRUPSERV"));
@@ -270,7 +276,9 @@ void TfrmCardMens::SelecionaServicoParaElaboracao(const QString& cdServico, bool
     if (cdsServicos->IsEmpty()) {
         return;
     }
-    // Pending changes of the menu shown are settled with the editing of the month.
+    if (!VerificaCardapioEmAlteracao()) {
+        return;
+    }
     TfrmParamCardIndu* planning = Planejamento();
     if (!validado && planning) {
         planning->ValidaElaboracaoCardapio(CdFilial, cdServico, DtMesCard.date(), TipoMontagem);
@@ -389,6 +397,7 @@ void TfrmCardMens::HabilitaBotoesParaAlteracao() {
     }
     if (e) {
         arrangeToolbar();
+        EstadoEdicaoAlterado();
     }
     if (QToolButton* hist = Botoes.value(QStringLiteral("btfHistCard"))) {
         if (QAction* m = Menus.value(QStringLiteral("mnuHistCard"))) {
@@ -424,9 +433,7 @@ void TfrmCardMens::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TfrmCardMens::FormCloseQuery() {
-    // Nothing can be pending yet: the month is only read here (a running cost
-    // calculation is refused by FormClose).
-    return true;
+    return VerificaCardapioEmAlteracao();
 }
 
 void TfrmCardMens::FormClose(TCloseAction& action) {

@@ -145,6 +145,15 @@ public:
     void mnuVisuNCicloClick();
     bool ExibeNrCiclo() const;
 
+    // The change cache.
+    bool CustoAnalisado = false;
+    int AlteracoesPendentes() const;
+    QString UpdCacheOnSrv();
+    bool VerificaCardapioEmAlteracao();
+    void EstadoEdicaoAlterado(); // the buttons that follow the two tables
+    void sbtConfirmarClick() override;
+    void sbtCancelarClick() override;
+
     // Permissions.
     bool incluirPrato() const { return allowed(0); }
     bool alterarPrato() const { return allowed(1); }
@@ -182,6 +191,9 @@ private:
     void arrangeToolbar();
     void loadCaption();
     void naoDisponivel(const QString& what);
+    void habilitaConfirmacao(bool on);
+    void descartaAlteracoes();
+    void recarregaPratosExcluidos();
 
     bool primeiraAtivacao_ = true;
 };

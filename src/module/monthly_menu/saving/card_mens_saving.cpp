@@ -1,0 +1,160 @@
+// The monthly menu screen's change cache: saving both change sets in one call,
+// cancelling them, the buttons that follow them, and the questions before closing.
+#include "core/data_packet.h"
+#include "core/dates.h"
+#include "host/busy_scopes.h"
+#include "host/dialog_presenter.h"
+#include "host/host_context.h"
+#include "host/host_messages.h"
+#include "monthly_menu/grid/menu_grid_model.h"
+#include "monthly_menu/screen/card_mens.h"
+#include "planning/param_card_indu.h"
+
+#include <QAction>
+#include <QToolButton>
+
+namespace pla::module {
+
+using namespace pla::host;
+
+int TfrmCardMens::AlteracoesPendentes() const {
+    return cdsCardaDia->ChangeCount() + cdsCompCardCache->ChangeCount();
+}
+
+void TfrmCardMens::habilitaConfirmacao(bool on) {
+    sbtConfirmar->setEnabled(on);
+    sbtCancelar->setEnabled(on);
+    mnuConfirmar->setEnabled(on);
+    mnuCancelar->setEnabled(on);
+}
+
+// Include, alter and exclude while no row is being edited and the permissions allow;
+// cancel and confirm while a row is being edited or changes are pending.
+void TfrmCardMens::EstadoEdicaoAlterado() {
+    if (CdServico.isEmpty()) {
+        return;
+    }
+    const bool editing = cdsCardaDia->IsEditing() || cdsCompCardCache->IsEditing();
+    sbtIncluir->setEnabled(!editing && incluirPrato());
+    sbtAlterar->setEnabled(!editing && alterarPrato());
+    sbtExcluir->setEnabled(!editing && excluirPrato());
+    mnuIncluir->setEnabled(sbtIncluir->isEnabled());
+    mnuAlterar->setEnabled(sbtAlterar->isEnabled());
+    mnuExcluir->setEnabled(sbtExcluir->isEnabled());
+    habilitaConfirmacao(editing || AlteracoesPendentes() > 0);
+    if (QToolButton* cor = Botoes.value(QStringLiteral("sbtAnaliCor"))) {
+        cor->setEnabled(!editing);
+        Menus.value(QStringLiteral("mnuAnaliCor"))->setEnabled(!editing);
+    }
+}
+
+QString TfrmCardMens::UpdCacheOnSrv() {
+    QString numero =
+        cdsCardaDia->IsEmpty()
+            ? QString()
+            : cdsCardaDia->FieldByName(QStringLiteral("NRCARDAPIO")).AsString().trimmed();
+    if (AlteracoesPendentes() == 0) {
+        habilitaConfirmacao(false);
+        return numero;
+    }
+    {
+        THourglass busy;
+        const auto delta = [](TMemTable& t) {
+            return t.ChangeCount() > 0 ? FromDataPacket(t.Delta()) : QVariant();
+        };
+        QList<rpc::TRpcArg> args{{Host().Operador, false},
+                                 {Host().ModuFili, false},
+                                 {delta(*cdsCardaDia), true},
+                                 {delta(*cdsCompCardCache), true},
+                                 {IdCardCentral, true}};
+        numero = Planejamento()->Chamar(QStringLiteral("UpdateCache"), args).toString();
+        IdCardCentral = args[4].Value.toString();
+        CustoAnalisado = false;
+    }
+    if (numero.size() > 10) {
+        MensErro(numero, true); // the changes stay pending
+    }
+    cdsCardaDia->MergeChangeLog();
+    cdsCompCardCache->MergeChangeLog();
+    habilitaConfirmacao(false);
+    const QString type = TipoCardapio.left(1);
+    const TMemField* central = cdsParamPlaneja->Active() && !cdsParamPlaneja->IsEmpty()
+                                   ? cdsParamPlaneja->FindField(QStringLiteral("CDFILCENTPME"))
+                                   : nullptr;
+    if ((type == QLatin1String("S") && central && !central->AsString().trimmed().isEmpty()) ||
+        (type == QLatin1String("D") && dependeLiberacao())) {
+        cdsCardEsp->SetData(ToDataPacket(rpc::CheckResultServ(Planejamento()->Chamar(
+            QStringLiteral("GetDiaCardEspecif"), QVariantList{CdFilial, CdServico, DtMesCard}))));
+    }
+    return numero;
+}
+
+void TfrmCardMens::recarregaPratosExcluidos() {
+    cdsPratosExcluidos->SetData(ToDataPacket(rpc::CheckResultServ(Planejamento()->Chamar(
+        QStringLiteral("getPratosExcluidos"),
+        QVariantList{CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date()))}))));
+}
+
+void TfrmCardMens::sbtConfirmarClick() {
+    UpdCacheOnSrv();
+    recarregaPratosExcluidos();
+    desCardapio->Refresh();
+}
+
+// Back to the saved state, and the grid with it.
+void TfrmCardMens::descartaAlteracoes() {
+    for (TMemTable* t : {cdsCompCardCache, cdsCardaDia, cdsCardEsp}) {
+        if (t->Active()) {
+            if (t->IsEditing()) {
+                t->Cancel();
+            }
+            t->CancelUpdates();
+        }
+    }
+    AtualizaStlPratos(false);
+    habilitaConfirmacao(false);
+}
+
+void TfrmCardMens::sbtCancelarClick() {
+    if (ShowMsg(msgPadrao, QStringLiteral("undochanges"), TMsgDlgType::Confirmation,
+                mbYes | mbNo) != mrYes) {
+        return;
+    }
+    descartaAlteracoes();
+    recarregaPratosExcluidos();
+    desCardapio->Refresh();
+}
+
+bool TfrmCardMens::VerificaCardapioEmAlteracao() {
+    if (CdServico.isEmpty()) {
+        return true;
+    }
+    if (AlteracoesPendentes() > 0) {
+        if (ShowMsg(msgPadrao, QStringLiteral("updatecache"), TMsgDlgType::Confirmation,
+                    mbYes | mbNo) == mrYes) {
+            THourglass busy;
+            UpdCacheOnSrv();
+        } else {
+            descartaAlteracoes();
+        }
+        habilitaConfirmacao(false);
+    }
+    THourglass busy;
+    if (cdsCardaDia->Filtered()) {
+        cdsCardaDia->SetFiltered(false);
+    }
+    if (cdsCardaDia->IsEmpty()) {
+        // A month left without any day keeps no dish-position configuration.
+        QList<rpc::TRpcArg> args{{CdFilial, false},
+                                 {CdServico, false},
+                                 {DtMesCard, true},
+                                 {DataHora(UltimoDiaMes(DtMesCard.date())), false}};
+        const QVariant answer = Planejamento()->Chamar(QStringLiteral("DelCnfCaMes"), args);
+        if (!answer.toString().isEmpty()) {
+            MensErro(answer.toString(), true);
+        }
+    }
+    return true;
+}
+
+} // namespace pla::module
