@@ -474,6 +474,55 @@ TEST_F(MonthlyScreen, ClosingAsksToSavePendingChanges) {
         << "declined: discarded";
 }
 
+// Removes every dish of the first day of next month from the cache, as the editing
+// does; the day's menu number.
+QString emptyADay(TfrmCardMens* s) {
+    s->cdsCompCardCache->First();
+    const QString nr = s->cdsCompCardCache->FieldByName("NRCARDAPIO").AsString();
+    while (s->cdsCompCardCache->Locate("NRCARDAPIO", nr)) {
+        s->cdsCompCardCache->Delete();
+    }
+    return nr;
+}
+
+TEST_F(MonthlyScreen, DaysWithoutDishesLoseTheirDinersOrHoldTheClose) {
+    TfrmCardMens* s = open("0001", "00001", month_.addMonths(1));
+    ASSERT_NE(s, nullptr);
+    const QString nr = emptyADay(s);
+    s->sbtConfirmar->click();
+    ASSERT_EQ(s->AlteracoesPendentes(), 0) << presenter_.Texts().join(" | ").toStdString();
+    const auto diners = [&] {
+        return server_.Db()
+            .Scalar("SELECT QTCOMESTICAR FROM CARDADIA WHERE CDFILIAL = '0001' AND NRCARDAPIO = ?",
+                    {nr})
+            .toDouble();
+    };
+    ASSERT_GT(diners(), 0);
+    presenter_.Clear();
+    presenter_.Answer(host::mrNo);
+    EXPECT_FALSE(s->close()) << "declined: the screen stays";
+    EXPECT_TRUE(presenter_.LastText().startsWith(
+        "Existe(m) cardápio(s) sem prato. Deseja excluir os comensais estimados do(s) "
+        "mesmo(s)?\n\nCardápio "))
+        << presenter_.LastText().toStdString();
+    EXPECT_TRUE(presenter_.LastText().contains(" - Comensais "));
+    presenter_.Answer(host::mrYes);
+    EXPECT_TRUE(s->close());
+    EXPECT_EQ(presenter_.LastText(), "Os comensais estimados foram excluido com sucesso.");
+    EXPECT_EQ(diners(), 0);
+    settle();
+
+    // Where the general parameters let such days keep their diners, nothing is asked.
+    server_.Db().Exec("UPDATE PARAMGERAL SET IDPERCOMENSPRAT = 'S'");
+    TfrmCardMens* again = open("0001", "00002", month_.addMonths(1));
+    ASSERT_NE(again, nullptr);
+    emptyADay(again);
+    again->sbtConfirmar->click();
+    presenter_.Clear();
+    EXPECT_TRUE(again->close());
+    EXPECT_TRUE(presenter_.Shown().isEmpty()) << presenter_.Texts().join(" | ").toStdString();
+}
+
 class SchoolScreen : public MonthlyScreen {
 protected:
     SchoolScreen()

@@ -227,6 +227,29 @@ TEST_P(MenuSave, SpecialDaysAndRemovedDishesReload) {
     EXPECT_EQ(removed.Fields.size(), 7);
 }
 
+TEST_P(MenuSave, DaysWithoutDishes) {
+    const QString nr = dayOn(15);
+    server_.Db().Exec("DELETE FROM COMPCARD WHERE CDFILIAL = '0001' AND NRCARDAPIO = ?", {nr});
+    const QDate month = PriDiaMes(QDate::currentDate()).addMonths(1);
+    const QVariantList period{"0001", "00001", DataHora(month), DataHora(UltimoDiaMes(month))};
+    auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("NUTRI1"));
+    const TDataPacket days = ToDataPacket(c->Call("GetCardSemPrat", period));
+    ASSERT_EQ(days.Rows.size(), 1);
+    EXPECT_GT(days.Rows[0].Values[1].toDouble(), 0);
+    EXPECT_TRUE(c->Call("SetCardSemPrat", period).toBool());
+    EXPECT_EQ(count("SELECT QTCOMESTICAR + QTESTITURNO1 + QTCLIESTICAR FROM CARDADIA WHERE "
+                    "CDFILIAL = '0001' AND NRCARDAPIO = ?",
+                    {nr}),
+              0);
+    EXPECT_TRUE(ToDataPacket(c->Call("GetCardSemPrat", period)).Rows.isEmpty());
+    // Days that can no longer change are left alone.
+    const QDate now = PriDiaMes(QDate::currentDate());
+    EXPECT_EQ(c->Call("SetCardSemPrat",
+                      QVariantList{"0001", "00001", DataHora(now), DataHora(UltimoDiaMes(now))})
+                  .toString(),
+              "O período inclui dias que não podem mais ser alterados.");
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, MenuSave, ::testing::Values(TEngine::SQLite, TEngine::PostgreSQL),
                          [](const auto& info) { return test::EngineName(info.param); });
 

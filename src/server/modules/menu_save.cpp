@@ -443,6 +443,49 @@ QVariant getPratosExcluidos(TCallContext& ctx, TMethodArgs& args) {
         {filial, servico, DataHora(month)}));
 }
 
+// Days of a period that expect diners but have no dish.
+const QString DaysWithoutDishes = QStringLiteral(
+    "FROM CARDADIA D WHERE D.CDFILIAL = ? AND D.CDSERVFILI = ? AND D.DTCARDAPIO >= ? AND "
+    "D.DTCARDAPIO <= ? AND D.QTCOMESTICAR > 0 AND NOT EXISTS (SELECT 1 FROM COMPCARD C WHERE "
+    "C.CDFILIAL = D.CDFILIAL AND C.NRCARDAPIO = D.NRCARDAPIO)");
+
+QVariantList periodOf(TMethodArgs& args) {
+    return {Ajusta(args.String(0).trimmed(), 4), Ajusta(args.String(1).trimmed(), 5),
+            DataHora(args.DateTime(2).date()), DataHora(args.DateTime(3).date())};
+}
+
+QVariant getCardSemPrat(TCallContext& ctx, TMethodArgs& args) {
+    return FromDataPacket(QueryPacket(ctx.Database(),
+                                      {{"DTCARDAPIO", TFieldType::DateTime, 0, false},
+                                       {"QTCOMESTICAR", TFieldType::Float, 0, false}},
+                                      QStringLiteral("SELECT D.DTCARDAPIO, D.QTCOMESTICAR ") +
+                                          DaysWithoutDishes +
+                                          QStringLiteral(" ORDER BY D.DTCARDAPIO"),
+                                      periodOf(args)));
+}
+
+// Clears the estimated diners of those days: a day without dishes feeds nobody.
+QVariant setCardSemPrat(TCallContext& ctx, TMethodArgs& args) {
+    TDatabase& db = ctx.Database();
+    const QVariantList period = periodOf(args);
+    if (period[2].toDateTime().date() < FirstChangeableDay(db, period[0].toString())) {
+        throw EPlaError(QStringLiteral("O período inclui dias que não podem mais ser alterados."));
+    }
+    QSqlQuery q = db.Exec(QStringLiteral("SELECT D.NRCARDAPIO ") + DaysWithoutDishes, period);
+    QStringList days;
+    while (q.next()) {
+        days << q.value(0).toString();
+    }
+    for (const QString& nr : days) {
+        db.Exec(QStringLiteral("UPDATE CARDADIA SET QTCOMESTICAR = 0, QTESTITURNO1 = 0, "
+                               "QTESTITURNO2 = 0, QTESTITURNO3 = 0, QTESTITURNO4 = 0, "
+                               "QTCLIESTICAR = 0, QTFUNESTICAR = 0, QTDOAESTICAR = 0, CDOPERADOR "
+                               "= ?, DTULTATUACAR = ? WHERE CDFILIAL = ? AND NRCARDAPIO = ?"),
+                {ctx.Operador, Agora(), period[0], nr});
+    }
+    return true;
+}
+
 } // namespace
 
 void RegisterMenuSaveMethods(TRemoteDataModule& m) {
@@ -459,6 +502,16 @@ void RegisterMenuSaveMethods(TRemoteDataModule& m) {
                  P{"mes", TArgType::DateTime}},
                 -1,
                 getDiaCardEspecif});
+    for (const auto& [name, handler, writes] :
+         {std::tuple{QStringLiteral("GetCardSemPrat"), TMethodHandler(getCardSemPrat), false},
+          std::tuple{QStringLiteral("SetCardSemPrat"), TMethodHandler(setCardSemPrat), true}}) {
+        m.Register({name,
+                    {P{"filial", TArgType::String}, P{"servico", TArgType::String},
+                     P{"inicio", TArgType::DateTime}, P{"fim", TArgType::DateTime}},
+                    -1,
+                    handler,
+                    writes});
+    }
     m.Register({QStringLiteral("getPratosExcluidos"),
                 {P{"filial", TArgType::String}, P{"servico", TArgType::String},
                  P{"mes", TArgType::DateTime}, P{"ultimodia", TArgType::DateTime}},

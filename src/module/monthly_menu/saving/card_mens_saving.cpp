@@ -2,6 +2,7 @@
 // cancelling them, the buttons that follow them, and the questions before closing.
 #include "core/data_packet.h"
 #include "core/dates.h"
+#include "core/numbers.h"
 #include "host/busy_scopes.h"
 #include "host/dialog_presenter.h"
 #include "host/host_context.h"
@@ -11,6 +12,7 @@
 #include "planning/param_card_indu.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QToolButton>
 
 namespace pla::module {
@@ -154,6 +156,58 @@ bool TfrmCardMens::VerificaCardapioEmAlteracao() {
             MensErro(answer.toString(), true);
         }
     }
+    return DiasSemPrato();
+}
+
+// Days that expect diners but have no dish: unless the general parameters let them
+// keep their diners, the planner clears those diners or stays on the screen.
+bool TfrmCardMens::DiasSemPrato() {
+    const int blocked =
+        cdsParamPlaneja->Active() && !cdsParamPlaneja->IsEmpty()
+            ? int(cdsParamPlaneja->FieldByName(QStringLiteral("QTDIABLOQCAR")).AsInteger())
+            : 0;
+    QDate start = Host().DataProc(CdFilial).addDays(blocked);
+    if (start < DtMesCard.date()) {
+        start = DtMesCard.date();
+    }
+    const QVariantList period{CdFilial, CdServico, DataHora(start),
+                              DataHora(UltimoDiaMes(DtMesCard.date()))};
+    if (start > UltimoDiaMes(DtMesCard.date())) {
+        return true;
+    }
+    TMemTable semPrato(QStringLiteral("cdsCardSemPrato"));
+    semPrato.SetData(ToDataPacket(
+        rpc::CheckResultServ(Planejamento()->Chamar(QStringLiteral("GetCardSemPrat"), period))));
+    if (semPrato.IsEmpty() || panAviso->isVisibleTo(this)) {
+        return true;
+    }
+    QString list = QStringLiteral("\n");
+    for (semPrato.First(); !semPrato.Eof(); semPrato.Next()) {
+        const QDateTime day = semPrato.FieldByName(QStringLiteral("DTCARDAPIO")).AsDateTime();
+        list += QStringLiteral("\n") + msgPadrao.Msg(QStringLiteral("CARDAPIO_SEM_PRAT")) +
+                QLatin1Char(' ') +
+                FormatDateTime(day.time() == QTime(0, 0) ? QStringLiteral("dd/mm/yyyy")
+                                                         : QStringLiteral("dd/mm/yyyy hh:nn:ss"),
+                               day) +
+                QStringLiteral(" - ") + msgPadrao.Msg(QStringLiteral("COMENSAIS_SEM_PRAT")) +
+                QLatin1Char(' ') +
+                FloatToStr(semPrato.FieldByName(QStringLiteral("QTCOMESTICAR")).AsFloat());
+    }
+    // The general parameters of the month's generation, else those of the load.
+    TMemTable geral(QStringLiteral("cdsVerifParGeral"));
+    const QVariant generated = ResultadoGeracao.value(1);
+    geral.SetData(IsDataPacket(generated) ? ToDataPacket(generated) : cdsParamGeral->Data());
+    const TMemField* keep =
+        geral.IsEmpty() ? nullptr : geral.FindField(QStringLiteral("IDPERCOMENSPRAT"));
+    if (keep && keep->AsString() != QLatin1String("N")) {
+        return true;
+    }
+    if (TDialogPresenter::Current().Message(msgPadrao.Msg(QStringLiteral("CARD_SEM_PRAT")) + list,
+                                            TMsgDlgType::Confirmation, mbYes | mbNo) != mrYes) {
+        return false;
+    }
+    rpc::CheckResultServ(Planejamento()->Chamar(QStringLiteral("SetCardSemPrat"), period));
+    ShowMsg(msgPadrao, QStringLiteral("SUCESSO"), TMsgDlgType::Information, mbOK);
     return true;
 }
 

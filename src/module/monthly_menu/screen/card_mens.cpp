@@ -47,6 +47,11 @@ const QStringList Catalogue{
     QStringLiteral("NaoDisponivel|%s ainda não está disponível nesta versão."),
     QStringLiteral("undochanges|Tem certeza que deseja desfazer todas as alterações?"),
     QStringLiteral("updatecache|Deseja gravar as alterações antes de sair?"),
+    QStringLiteral("CARDAPIO_SEM_PRAT|Cardápio"),
+    QStringLiteral("COMENSAIS_SEM_PRAT|Comensais"),
+    QStringLiteral("CARD_SEM_PRAT|Existe(m) cardápio(s) sem prato. Deseja excluir os comensais "
+                   "estimados do(s) mesmo(s)?"),
+    QStringLiteral("SUCESSO|Os comensais estimados foram excluido com sucesso."),
 };
 
 // The service under elaboration stands out in the list, also when the list is

@@ -150,6 +150,7 @@ public:
     int AlteracoesPendentes() const;
     QString UpdCacheOnSrv();
     bool VerificaCardapioEmAlteracao();
+    bool DiasSemPrato();
     void EstadoEdicaoAlterado(); // the buttons that follow the two tables
     void sbtConfirmarClick() override;
     void sbtCancelarClick() override;
