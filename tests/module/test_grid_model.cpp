@@ -1,13 +1,19 @@
 #include "core/format_settings.h"
+#include "dialogs/proc_prato.h"
 #include "dialogs/visua.h"
+#include "host/dialog_presenter.h"
+#include "host/mask_edit.h"
+#include "host/radio_group.h"
 #include "monthly_menu/grid/day_colours.h"
 #include "monthly_menu/grid/dish_lines.h"
 #include "monthly_menu/grid/menu_pivot.h"
 #include "qt_print.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QFrame>
 #include <QTest>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 using namespace pla;
@@ -163,6 +169,56 @@ TEST(ViewDialog, PreviewFollowsTheChoiceAndKeysClose) {
     dialog.show();
     QTest::keyClick(&dialog, Qt::Key_Return);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+// The dish search over a list of cells, confirmed as the planner confirms it.
+class DishSearch : public ::testing::Test {
+protected:
+    DishSearch()
+        : presenterScope_(presenter_)
+        , dialog_({"0#0%ARROZ INTEGRAL", "0#1% ", "1#0%FEIJAO COM ARROZ", "1#1%ARROZ"},
+                  [this](int c, int r) { visited_ << QString("%1,%2").arg(c).arg(r); }) {}
+
+    void find(const QString& text, int type) {
+        dialog_.medConteudo->setText(text);
+        dialog_.rdgTipo->Button(type)->click();
+        visited_.clear();
+    }
+    void confirm(int times = 1) {
+        for (int i = 0; i < times; ++i) {
+            dialog_.sbtConfirma->click();
+        }
+    }
+
+    host::TScriptedPresenter presenter_;
+    host::TPresenterScope presenterScope_;
+    TfrmProcPrato dialog_;
+    QStringList visited_;
+};
+
+TEST_F(DishSearch, MatchTypesAndWrapping) {
+    EXPECT_EQ(dialog_.windowTitle(), "Procurar");
+    EXPECT_FALSE(dialog_.sbtConfirma->isEnabled()) << "nothing typed";
+    find("ARROZ", 1); // prefix
+    confirm(3);
+    EXPECT_EQ(visited_, (QStringList{"0,0", "1,1", "0,0"})) << "after the last, the first again";
+    find("ARROZ", 2); // part
+    confirm(3);
+    EXPECT_EQ(visited_, (QStringList{"0,0", "1,0", "1,1"}));
+    find("  ARROZ ", 0); // identical, trimmed
+    confirm();
+    EXPECT_EQ(visited_, QStringList{"1,1"});
+    EXPECT_TRUE(presenter_.Shown().isEmpty());
+    find("PUDIM", 0);
+    confirm();
+    EXPECT_EQ(presenter_.LastText(), "Texto idêntico não encontrado.");
+    find("PUDIM", 2);
+    confirm();
+    EXPECT_EQ(presenter_.LastText(), "Texto não encontrado como parte do campo.");
+    // Typed in capitals.
+    dialog_.medConteudo->clear();
+    QTest::keyClicks(dialog_.medConteudo, "arroz");
+    EXPECT_EQ(dialog_.medConteudo->text(), "ARROZ");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "core/dates.h"
 #include "core/format_settings.h"
+#include "dialogs/proc_prato.h"
 #include "dialogs/visua.h"
 #include "frame/creation.h"
 #include "frame/module_state.h"
@@ -319,6 +320,28 @@ TEST_F(MonthlyScreen, ServiceListGroupsAndHighlight) {
     delegate->paint(&painter, option, m->index(row, 1));
     painter.end();
     EXPECT_EQ(QColor(image.pixel(190, 2)), QColor(128, 128, 0));
+}
+
+TEST_F(MonthlyScreen, FindingADishMovesTheGrid) {
+    TfrmCardMens* s = open("0001", "00001", month_);
+    ASSERT_NE(s, nullptr);
+    s->MudaVisual(2);
+    // The dish of some cell, looked for by part of its name.
+    const TDishLine line = TDishLine::Parse(s->StlPratos.Lines()[1]);
+    {
+        host::TModalRunner::TScope script([&](QDialog& d) {
+            auto* find = d.findChild<TfrmProcPrato*>();
+            EXPECT_NE(find, nullptr);
+            find->medConteudo->setText(line.Dish().mid(1, 5));
+            find->rdgTipo->Button(2)->click();
+            find->sbtConfirma->click();
+            return int(QDialog::Rejected);
+        });
+        s->Botoes.value("sbtProcurar")->click();
+    }
+    const QModelIndex at = s->degCardapio->currentIndex();
+    ASSERT_TRUE(at.isValid());
+    EXPECT_TRUE(at.data().toString().contains(line.Dish().mid(1, 5)));
 }
 
 TEST_F(MonthlyScreen, ViewsAreSavedOnlyWhenChanged) {

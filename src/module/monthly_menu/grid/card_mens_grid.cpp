@@ -6,10 +6,12 @@
 #include "core/numbers.h"
 #include "core/text_utils.h"
 #include "day_colours.h"
+#include "dialogs/proc_prato.h"
 #include "dialogs/visua.h"
 #include "host/busy_scopes.h"
 #include "host/cost_types.h"
 #include "host/date_edit.h"
+#include "host/db_grid.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "host/host_query.h"
@@ -514,6 +516,27 @@ void TfrmCardMens::mnuChangeViewClick() {
     cdsVisualCard->FieldByName(QStringLiteral("CDOPERADOR")).SetAsString(Host().Operador);
     cdsVisualCard->Post();
     cdsVisualCard->MergeChangeLog();
+}
+
+// The find: every cell of the data area, column by column, with its dish's name.
+void TfrmCardMens::sbtProcurarClick() {
+    if (dbgServico->hasFocus()) {
+        return;
+    }
+    QStringList cells;
+    const TMenuPivot& pivot = desCardapio->Pivot();
+    for (int c = 0; c < pivot.ColumnCount(); ++c) {
+        for (int r = 0; r < pivot.RowCount(); ++r) {
+            const std::optional<TDishLine> line = StlPratos.Lookup(CellKey(pivot.Cell(r, c)));
+            const QString name =
+                line && !line->Dish().isEmpty() ? line->Dish() : QStringLiteral(" ");
+            cells << QStringLiteral("%1#%2%%3").arg(c).arg(r).arg(name);
+        }
+    }
+    TfrmProcPrato dialog(cells, [this](int column, int row) {
+        degCardapio->setCurrentIndex(desCardapio->index(row, column));
+    });
+    dialog.ShowModal();
 }
 
 void TfrmCardMens::mnuVisuNCicloClick() {

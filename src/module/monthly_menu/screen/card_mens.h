@@ -142,6 +142,7 @@ public:
     void degCardapioDecisionDrawCell(const TPivotCell& cell, TDrawCell& draw);
     void MudaVisual(int mode);
     void mnuChangeViewClick();
+    void sbtProcurarClick();
     void mnuVisuNCicloClick();
     bool ExibeNrCiclo() const;
 

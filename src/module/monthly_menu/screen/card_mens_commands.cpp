@@ -129,6 +129,27 @@ void TfrmCardMens::buildCommands() {
             }
         }
     }
+    // Finding a dish in the grid.
+    auto* find = new QToolButton(panMenu);
+    find->setObjectName(QStringLiteral("sbtProcurar"));
+    find->setIcon(QIcon::fromTheme(QStringLiteral("edit-find")));
+    find->setText(QStringLiteral("Procurar Prato"));
+    find->setToolTip(QStringLiteral("Procurar Prato (Ctrl+F)"));
+    find->setToolButtonStyle(find->icon().isNull() ? Qt::ToolButtonTextOnly
+                                                   : Qt::ToolButtonIconOnly);
+    ToolbarLayout()->insertWidget(at + inserted++, find);
+    Botoes.insert(find->objectName(), find);
+    connect(find, &QToolButton::clicked, this,
+            [this] { RunHandler([this] { sbtProcurarClick(); }); });
+    QAction* findItem = menu->addAction(QStringLiteral("&Procurar Prato"));
+    findItem->setObjectName(QStringLiteral("mnuProcurar"));
+    findItem->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    Menus.insert(findItem->objectName(), findItem);
+    connect(findItem, &QAction::triggered, find, [find] {
+        if (find->isEnabled()) {
+            find->click();
+        }
+    });
     menu->addSeparator();
     QAction* view = menu->addAction(QStringLiteral("Trocar Visualização"));
     view->setObjectName(QStringLiteral("mnuChangeView"));
