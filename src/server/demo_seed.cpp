@@ -833,6 +833,14 @@ static void seedCostsAndMore(TDatabase& db, const QList<TBranchSpec>& allBranche
         }
     }
 
+    // The school network keeps to equivalent dishes of its central menu.
+    for (const TBranchSpec& b : allBranches) {
+        if (b.MenuType == QLatin1Char('D')) {
+            db.Exec(QStringLiteral("UPDATE SERVICO SET IDUTPRATRELAC = 'S' WHERE CDFILIAL = ?"),
+                    {b.Code});
+        }
+    }
+
     // The planned cost of each month is based on the costs of the month's eve; the
     // central kitchen and the school group released their menus of every month.
     QSet<QString> centrals;

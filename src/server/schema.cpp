@@ -612,6 +612,14 @@ const std::vector<TMigration>& SchemaMigrations() {
                             " DTLIBCARD {DATETIME} NOT NULL,"
                             " PRIMARY KEY (CDFILIAL, DTMESCARD))"),
          }},
+        {5,
+         QStringLiteral("Serviços que usam pratos relacionados"),
+         {
+             // A service whose dishes may only be replaced by related (equivalent) ones
+             // when it follows a central menu.
+             QStringLiteral("ALTER TABLE SERVICO ADD COLUMN IDUTPRATRELAC CHAR(1) NOT NULL "
+                            "DEFAULT 'N' CHECK (IDUTPRATRELAC IN ('S','N'))"),
+         }},
     };
     return steps;
 }

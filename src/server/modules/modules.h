@@ -21,6 +21,7 @@ void RegisterMenuMonthMethods(TRemoteDataModule& module);   // months, reference
 void RegisterMenuCycleMethods(TRemoteDataModule& module);   // menu cycles
 void RegisterMonthlyMenuMethods(TRemoteDataModule& module); // the monthly menu's load
 void RegisterMenuSaveMethods(TRemoteDataModule& module);    // saving the month
+void RegisterMenuDishMethods(TRemoteDataModule& module);    // checks before placing a dish
 
 void AddAllModules(TDispatcher& dispatcher, TSessionService& sessions);
 

@@ -108,6 +108,7 @@ std::unique_ptr<TRemoteDataModule> MakeParamCardIndu() {
     RegisterMenuCycleMethods(*m);
     RegisterMonthlyMenuMethods(*m);
     RegisterMenuSaveMethods(*m);
+    RegisterMenuDishMethods(*m);
     return m;
 }
 

@@ -1,0 +1,101 @@
+#include "core/data_packet.h"
+#include "core/dates.h"
+#include "embedded_server.h"
+#include "qt_print.h"
+#include "rpc/net_connection.h"
+
+#include <gtest/gtest.h>
+
+using namespace pla;
+using namespace pla::rpc;
+using pla::test::TEmbeddedServer;
+using pla::test::TEngine;
+
+namespace {
+
+// What the screen asks before it places a dish, over the demonstration data.
+class DishChecks : public ::testing::TestWithParam<TEngine> {
+protected:
+    DishChecks()
+        : server_(GetParam(), QDate::currentDate())
+        , c_(server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("NUTRI1"))) {}
+
+    QString scalar(const QString& sql, const QVariantList& p = {}) {
+        return server_.Db().Scalar(sql, p).toString();
+    }
+
+    TEmbeddedServer server_;
+    std::unique_ptr<TNetConnection> c_;
+};
+
+TEST_P(DishChecks, RevisedRecipesAndInactiveProducts) {
+    const QString revised = scalar("SELECT MIN(CDPRATO) FROM PRATO WHERE IDRECEREVI = 'S'");
+    const QString unrevised = scalar("SELECT MIN(CDPRATO) FROM PRATO WHERE IDRECEREVI = 'N'");
+    EXPECT_FALSE(
+        c_->Call("GetRecPrato", QVariantList{"0001", "00001", "2", revised, "0002"}).toBool());
+    EXPECT_TRUE(
+        c_->Call("GetRecPrato", QVariantList{"0001", "00001", "2", unrevised, "0002"}).toBool());
+    EXPECT_EQ(c_->Call("GetRecPrato", QVariantList{"0001", "00001", "2", "0000000000", "0002"})
+                  .toString(),
+              "Prato 0000000000 não cadastrado.");
+
+    const QString withProduct = scalar("SELECT MIN(CDPRATO) FROM RECEITA");
+    const QString product =
+        scalar("SELECT MIN(CDPRODUTO) FROM RECEITA WHERE CDPRATO = ?", {withProduct});
+    EXPECT_EQ(
+        c_->Call("GetVerifProdInativo", QVariantList{"0001", withProduct, "0002", "00001", "1"})
+            .toString(),
+        "");
+    server_.Db().Exec("UPDATE PRODUTO SET IDATIVO = 'N' WHERE CDPRODUTO = ?", {product});
+    EXPECT_EQ(
+        c_->Call("GetVerifProdInativo", QVariantList{"0001", withProduct, "0002", "00001", "1"})
+            .toString(),
+        product);
+}
+
+TEST_P(DishChecks, CentralDishesAndEquivalents) {
+    const QDate month = PriDiaMes(QDate::currentDate());
+    const TDataPacket related =
+        ToDataPacket(c_->Call("GetServUtPratRelat", QVariantList{"4", "1"}));
+    ASSERT_EQ(related.Rows.size(), 1);
+    EXPECT_EQ(related.Rows[0].Values[0].toString(), "S") << "the school network";
+    EXPECT_EQ(ToDataPacket(c_->Call("GetServUtPratRelat", QVariantList{"0001", "00001"}))
+                  .Rows[0]
+                  .Values[0]
+                  .toString(),
+              "N");
+
+    const QString nr = scalar("SELECT MIN(NRCARDAPIO) FROM CARDADIA WHERE CDFILIAL = '0003' AND "
+                              "DTMESCARD = ?",
+                              {DataHora(month)});
+    const TDataPacket central =
+        ToDataPacket(c_->Call("getPratoMatriz", QVariantList{"0003", nr, qlonglong(1)}));
+    ASSERT_EQ(central.Rows.size(), 1);
+    EXPECT_EQ(central.Rows[0].Values[0].toString(),
+              scalar("SELECT CDPRATOMAT FROM COMPCARD WHERE CDFILIAL = '0003' AND NRCARDAPIO = ? "
+                     "AND NRSEQPRATCAR = 1",
+                     {nr}));
+    EXPECT_TRUE(ToDataPacket(c_->Call("getPratoMatriz", QVariantList{"0001", nr, qlonglong(1)}))
+                    .Rows.isEmpty());
+
+    const QString dish = scalar("SELECT MIN(CDPRATO) FROM PRATORELAC WHERE IDTIPORELAC = 'E'");
+    const TDataPacket equivalents =
+        ToDataPacket(c_->Call("GetPratoEquiv", QVariantList{dish, "0002"}));
+    EXPECT_EQ(equivalents.Rows.size(),
+              server_.Db()
+                  .Scalar("SELECT COUNT(*) FROM PRATORELAC WHERE CDPRATO = ? AND IDTIPORELAC = 'E'",
+                          {dish})
+                  .toInt());
+    EXPECT_FALSE(equivalents.Rows.isEmpty());
+
+    EXPECT_EQ(
+        ToDataPacket(c_->Call("GetCnfCaMes", QVariantList{"1", "1", DataHora(month.addDays(9))}))
+            .Rows.size(),
+        10);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, DishChecks,
+                         ::testing::Values(TEngine::SQLite, TEngine::PostgreSQL),
+                         [](const auto& info) { return test::EngineName(info.param); });
+
+} // namespace
