@@ -1,8 +1,11 @@
 #include "core/data_packet.h"
 #include "core/dates.h"
+#include "core/numbers.h"
+
 #include "embedded_server.h"
 #include "qt_print.h"
 #include "rpc/net_connection.h"
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -92,6 +95,65 @@ TEST_P(DishChecks, CentralDishesAndEquivalents) {
         ToDataPacket(c_->Call("GetCnfCaMes", QVariantList{"1", "1", DataHora(month.addDays(9))}))
             .Rows.size(),
         10);
+}
+
+TEST_P(DishChecks, DishListsWithTheirCostPerServing) {
+    const int all = server_.Db().Scalar("SELECT COUNT(*) FROM PRATO").toInt();
+    const int active =
+        server_.Db().Scalar("SELECT COUNT(*) FROM PRATO WHERE IDATIVO = 'S'").toInt();
+    EXPECT_EQ(
+        ToDataPacket(c_->Call("GetPratoPesq", QVariantList{"0001", "00001", "2", "", "", false}))
+            .Rows.size(),
+        all);
+    EXPECT_EQ(
+        ToDataPacket(c_->Call("GetPratoPesq", QVariantList{"0001", "00001", "2", "", "", true}))
+            .Rows.size(),
+        active);
+    const QString central = scalar("SELECT MIN(CDPRATO) FROM PRATORELAC WHERE IDTIPORELAC = 'E'");
+    const int equivalents =
+        server_.Db()
+            .Scalar("SELECT COUNT(*) FROM PRATORELAC WHERE CDPRATO = ? AND IDTIPORELAC = 'E'",
+                    {central})
+            .toInt();
+    EXPECT_EQ(ToDataPacket(
+                  c_->Call("GetPratoPesq", QVariantList{"0001", "00001", "2", "", central, false}))
+                  .Rows.size(),
+              equivalents + 1)
+        << "the central dish and its equivalents";
+
+    // The cost of one dish, worked out product by product.
+    const QDateTime reference = DataHora(QDate::currentDate());
+    const QString dish = scalar("SELECT MIN(CDPRATO) FROM RECEITA");
+    double expected = 0;
+    QSqlQuery recipe = server_.Db().Exec(
+        "SELECT CDPRODUTO, QTPERCAPITA FROM RECEITA WHERE CDPRATO = ? AND CDFILAUXPRAT = '0002'",
+        {dish});
+    QList<std::pair<QVariant, double>> lines; // read whole before the next query
+    while (recipe.next()) {
+        lines.append({recipe.value(0), recipe.value(1).toDouble()});
+    }
+    for (const auto& [product, perCapita] : lines) {
+        const QVariant unit = server_.Db().Scalar(
+            "SELECT VRCUSTUNIT FROM CUSTOPROD WHERE CDFILIAL = '0001' AND NRTIPOCUSTO = 6 AND "
+            "CDPRODUTO = ? AND DTVIGENCIA <= ? ORDER BY DTVIGENCIA DESC",
+            {product, reference});
+        expected += perCapita * unit.toDouble();
+    }
+    ASSERT_GT(expected, 0);
+    const TDataPacket costs =
+        ToDataPacket(c_->Call("GetPratoCusto", QVariantList{"0001", "00001", "2", "", qlonglong(6),
+                                                            reference, "", dish, false}));
+    ASSERT_EQ(costs.Rows.size(),
+              1 + server_.Db()
+                      .Scalar("SELECT COUNT(*) FROM PRATORELAC WHERE CDPRATO = ? "
+                              "AND IDTIPORELAC = 'E'",
+                              {dish})
+                      .toInt());
+    for (const TPacketRow& r : costs.Rows) {
+        if (r.Values[1].toString() == dish) {
+            EXPECT_NEAR(r.Values[6].toDouble(), RoundDec(expected, 5), 1e-9);
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, DishChecks,

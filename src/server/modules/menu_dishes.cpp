@@ -3,6 +3,7 @@
 #include "modules.h"
 
 #include "core/dates.h"
+#include "core/numbers.h"
 #include "core/text_utils.h"
 #include "server/sql_packet.h"
 
@@ -81,6 +82,82 @@ QVariant getCnfCaMes(TCallContext& ctx, TMethodArgs& args) {
          DataHora(PriDiaMes(args.DateTime(2).date()))}));
 }
 
+// The dishes offered for a position: every dish, or, with a central dish code, that
+// dish and its equivalents; inactive ones left out when asked.
+QString dishListSql(bool central, bool hideInactive, const QString& costColumn) {
+    QString sql = QStringLiteral("SELECT P.CDFILAUXPRAT, P.CDPRATO, P.NMPRATO, P.CDTIPOPRAT, "
+                                 "P.IDRECEREVI, P.IDATIVO%1 FROM PRATO P WHERE 1 = 1")
+                      .arg(costColumn);
+    if (central) {
+        sql += QStringLiteral(" AND (P.CDPRATO = :CENTRAL OR EXISTS (SELECT 1 FROM PRATORELAC R "
+                              "WHERE R.CDPRATO = :CENTRAL AND R.IDTIPORELAC = 'E' AND "
+                              "R.CDPRATORELAC = P.CDPRATO AND R.CDFILPRATRELAC = "
+                              "P.CDFILAUXPRAT))");
+    }
+    if (hideInactive) {
+        sql += QStringLiteral(" AND P.IDATIVO = 'S'");
+    }
+    return sql + QStringLiteral(" ORDER BY P.NMPRATO, P.CDPRATO");
+}
+
+QList<TFieldDef> dishListFields(bool withCost) {
+    QList<TFieldDef> f{{"CDFILAUXPRAT", TFieldType::String, 4, false},
+                       {"CDPRATO", TFieldType::String, 10, false},
+                       {"NMPRATO", TFieldType::String, 40, false},
+                       {"CDTIPOPRAT", TFieldType::String, 2, false},
+                       {"IDRECEREVI", TFieldType::String, 1, false},
+                       {"IDATIVO", TFieldType::String, 1, false}};
+    if (withCost) {
+        f.append({"VRCUSTOPORCAO", TFieldType::Float, 0, false});
+    }
+    return f;
+}
+
+// Named parameters of dishListSql as positional ones, in order.
+TDataPacket dishList(TDatabase& db, const QString& sql, const QList<TFieldDef>& fields,
+                     const QString& central, const QVariantList& before) {
+    QString positional = sql;
+    QVariantList params = before;
+    while (positional.contains(QStringLiteral(":CENTRAL"))) {
+        positional.replace(positional.indexOf(QStringLiteral(":CENTRAL")), 8, QStringLiteral("?"));
+        params << central;
+    }
+    return QueryPacket(db, fields, positional, params);
+}
+
+QVariant getPratoPesq(TCallContext& ctx, TMethodArgs& args) {
+    const QString central = args.String(4).trimmed();
+    return FromDataPacket(dishList(ctx.Database(),
+                                   dishListSql(!central.isEmpty(), args.Boolean(5), QString()),
+                                   dishListFields(false), central, {}));
+}
+
+// The dishes with their cost per serving at the reference date: for each product of
+// the recipe, its quantity per serving times its unit cost of the cost type valid on
+// that date, in the cost branch when one is given, else in the menu's branch.
+QVariant getPratoCusto(TCallContext& ctx, TMethodArgs& args) {
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    const qint64 costType = args.Integer(4);
+    const QDateTime reference = args.DateTime(5).isValid() ? args.DateTime(5) : Agora();
+    const QString costBranch =
+        args.String(6).trimmed().isEmpty() ? filial : Ajusta(args.String(6).trimmed(), 4);
+    const QString central = args.String(7).trimmed();
+    const QString cost = QStringLiteral(
+        ", (SELECT COALESCE(SUM(R.QTPERCAPITA * (SELECT C.VRCUSTUNIT FROM CUSTOPROD C WHERE "
+        "C.CDFILIAL = ? AND C.NRTIPOCUSTO = ? AND C.CDPRODUTO = R.CDPRODUTO AND C.DTVIGENCIA = "
+        "(SELECT MAX(D.DTVIGENCIA) FROM CUSTOPROD D WHERE D.CDFILIAL = C.CDFILIAL AND "
+        "D.NRTIPOCUSTO = C.NRTIPOCUSTO AND D.CDPRODUTO = C.CDPRODUTO AND D.DTVIGENCIA <= ?))), 0) "
+        "FROM RECEITA R WHERE R.CDFILAUXPRAT = P.CDFILAUXPRAT AND R.CDPRATO = P.CDPRATO) AS "
+        "VRCUSTOPORCAO");
+    TDataPacket p = dishList(ctx.Database(), dishListSql(!central.isEmpty(), args.Boolean(8), cost),
+                             dishListFields(true), central, {costBranch, costType, reference});
+    const int i = p.FieldIndex(QStringLiteral("VRCUSTOPORCAO"));
+    for (TPacketRow& r : p.Rows) {
+        r.Values[i] = RoundDec(r.Values[i].toDouble(), 5);
+    }
+    return FromDataPacket(p);
+}
+
 } // namespace
 
 void RegisterMenuDishMethods(TRemoteDataModule& m) {
@@ -106,6 +183,17 @@ void RegisterMenuDishMethods(TRemoteDataModule& m) {
                 getPratoMatriz});
     m.Register(
         {QStringLiteral("GetPratoEquiv"), {P{"prato", S}, P{"filialprato", S}}, -1, getPratoEquiv});
+    m.Register({QStringLiteral("GetPratoPesq"),
+                {P{"filial", S}, P{"servico", S}, P{"niveis", S}, P{"vazio", S}, P{"central", S},
+                 P{"ocultainativos", TArgType::Boolean}},
+                -1,
+                getPratoPesq});
+    m.Register({QStringLiteral("GetPratoCusto"),
+                {P{"filial", S}, P{"servico", S}, P{"niveis", S}, P{"vazio", S},
+                 P{"tipocusto", TArgType::Integer}, P{"referencia", TArgType::DateTime},
+                 P{"filialcusto", S}, P{"central", S}, P{"ocultainativos", TArgType::Boolean}},
+                -1,
+                getPratoCusto});
     m.Register({QStringLiteral("GetCnfCaMes"),
                 {P{"filial", S}, P{"servico", S}, P{"mes", TArgType::DateTime}},
                 -1,
