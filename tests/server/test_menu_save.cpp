@@ -250,6 +250,29 @@ TEST_P(MenuSave, DaysWithoutDishes) {
               "O período inclui dias que não podem mais ser alterados.");
 }
 
+TEST_P(MenuSave, TheMonthAgainAfterADeletionOrAnImport) {
+    auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("NUTRI2"));
+    const QDate month = PriDiaMes(QDate::currentDate());
+    const QVariantList args{"3",          "1", DataHora(month), DataHora(UltimoDiaMes(month)),
+                            qlonglong(0), "N"};
+    const QVariantList deleted = c->Call("getDelCard", args).toList();
+    ASSERT_EQ(deleted.size(), 3);
+    const QVariantList key{"0003", "00001", DataHora(month)};
+    EXPECT_EQ(ToDataPacket(deleted[0]).Rows.size(),
+              count("SELECT COUNT(*) FROM CARDADIA WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
+                    "DTMESCARD = ?",
+                    key));
+    EXPECT_EQ(ToDataPacket(deleted[1]).Rows.size(),
+              count("SELECT COUNT(*) FROM COMPCARD C JOIN CARDADIA D ON D.CDFILIAL = C.CDFILIAL "
+                    "AND D.NRCARDAPIO = C.NRCARDAPIO WHERE D.CDFILIAL = ? AND D.CDSERVFILI = ? "
+                    "AND D.DTMESCARD = ?",
+                    key));
+    const QVariantList imported = c->Call("getImpCardDia", args).toList();
+    ASSERT_EQ(imported.size(), 4) << "the special days first";
+    EXPECT_EQ(ToDataPacket(imported[0]).Fields.size(), 2);
+    EXPECT_EQ(ToDataPacket(imported[3]).Rows.size(), ToDataPacket(deleted[2]).Rows.size());
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, MenuSave, ::testing::Values(TEngine::SQLite, TEngine::PostgreSQL),
                          [](const auto& info) { return test::EngineName(info.param); });
 

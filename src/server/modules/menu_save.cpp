@@ -486,6 +486,31 @@ QVariant setCardSemPrat(TCallContext& ctx, TMethodArgs& args) {
     return true;
 }
 
+// The month again after a period was deleted or a day imported or inverted: days,
+// dishes and removed central dishes (and, for the import, the special days first).
+QVariantList monthAgain(TCallContext& ctx, TMethodArgs& args, bool withSpecialDays) {
+    TDatabase& db = ctx.Database();
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    const QString servico = Ajusta(args.String(1).trimmed(), 5);
+    const QDateTime month = DataHora(PriDiaMes(args.DateTime(2).date()));
+    QVariantList out;
+    if (withSpecialDays) {
+        out << FromDataPacket(
+            QueryPacket(db,
+                        {{"DTCARDAPIO", TFieldType::DateTime, 0, false},
+                         {"NRCARDAPIO", TFieldType::String, 10, false}},
+                        QStringLiteral("SELECT DTCARDAPIO, NRCARDAPIO FROM "
+                                       "CARDESP WHERE CDFILIAL = ? AND "
+                                       "CDSERVFILI = ? AND DTCARDAPIO >= ? AND "
+                                       "DTCARDAPIO <= ? ORDER BY DTCARDAPIO"),
+                        {filial, servico, month, DataHora(UltimoDiaMes(month.date()))}));
+    }
+    out << FromDataPacket(DaysOfMonth(db, filial, servico, month))
+        << FromDataPacket(DishesOfMonth(db, filial, servico, month))
+        << FromDataPacket(RemovedDishesOfMonth(db, filial, servico, month));
+    return out;
+}
+
 } // namespace
 
 void RegisterMenuSaveMethods(TRemoteDataModule& m) {
@@ -511,6 +536,18 @@ void RegisterMenuSaveMethods(TRemoteDataModule& m) {
                     -1,
                     handler,
                     writes});
+    }
+    for (const auto& [name, special] : {std::pair{QStringLiteral("getDelCard"), false},
+                                        std::pair{QStringLiteral("getImpCardDia"), true}}) {
+        const bool withSpecial = special;
+        m.Register({name,
+                    {P{"filial", TArgType::String}, P{"servico", TArgType::String},
+                     P{"mes", TArgType::DateTime}, P{"ultimodia", TArgType::DateTime},
+                     P{"zero", TArgType::Integer}, P{"flag", TArgType::String}},
+                    -1,
+                    [withSpecial](TCallContext& ctx, TMethodArgs& args) -> QVariant {
+                        return monthAgain(ctx, args, withSpecial);
+                    }});
     }
     m.Register({QStringLiteral("getPratosExcluidos"),
                 {P{"filial", TArgType::String}, P{"servico", TArgType::String},

@@ -143,9 +143,11 @@ QString typeLabel(int order, const QString& type, const QString& name) {
         .left(38);
 }
 
+} // namespace
+
 // The month's dishes, each with its position's label and its status letter in front
 // of the name.
-TDataPacket dishesOfMonth(TDatabase& db, const QString& filial, const QString& servico,
+TDataPacket DishesOfMonth(TDatabase& db, const QString& filial, const QString& servico,
                           const QDateTime& month) {
     TDataPacket p;
     p.Fields = DishFields;
@@ -175,6 +177,55 @@ TDataPacket dishesOfMonth(TDatabase& db, const QString& filial, const QString& s
     }
     return p;
 }
+
+TDataPacket DaysOfMonth(TDatabase& db, const QString& filial, const QString& servico,
+                        const QDateTime& month) {
+    return QueryPacket(
+        db, {{"CDFILIAL", TFieldType::String, 4, false},
+             {"NRCARDAPIO", TFieldType::String, 10, false},
+             {"CDSERVFILI", TFieldType::String, 5, false},
+             {"CDOPERADOR", TFieldType::String, 12, false},
+             {"DTCARDAPIO", TFieldType::DateTime, 0, false},
+             {"QTCOMESTICAR", TFieldType::Float, 0, false},
+             {"QTESTITURNO1", TFieldType::Float, 0, false},
+             {"QTESTITURNO2", TFieldType::Float, 0, false},
+             {"QTESTITURNO3", TFieldType::Float, 0, false},
+             {"QTESTITURNO4", TFieldType::Float, 0, false},
+             {"QTCLIESTICAR", TFieldType::Float, 0, false},
+             {"QTFUNESTICAR", TFieldType::Float, 0, false},
+             {"QTDOAESTICAR", TFieldType::Float, 0, false},
+             {"QTCOMEFETCAR", TFieldType::Float, 0, false},
+             {"QTCLIEFETCAR", TFieldType::Float, 0, false},
+             {"QTFUNEFETCAR", TFieldType::Float, 0, false},
+             {"QTDOAEFETCAR", TFieldType::Float, 0, false},
+             {"DTMESCARD", TFieldType::DateTime, 0, false},
+             {"DSCARDAPIO", TFieldType::String, 30, false},
+             {"DTULTATUACAR", TFieldType::DateTime, 0, false}},
+        QStringLiteral("SELECT CDFILIAL, NRCARDAPIO, CDSERVFILI, CDOPERADOR, DTCARDAPIO, "
+                       "QTCOMESTICAR, QTESTITURNO1, QTESTITURNO2, QTESTITURNO3, QTESTITURNO4, "
+                       "QTCLIESTICAR, QTFUNESTICAR, QTDOAESTICAR, QTCOMEFETCAR, QTCLIEFETCAR, "
+                       "QTFUNEFETCAR, QTDOAEFETCAR, DTMESCARD, DSCARDAPIO, DTULTATUACAR FROM "
+                       "CARDADIA WHERE CDFILIAL = ? AND CDSERVFILI = ? AND DTMESCARD = ? ORDER "
+                       "BY DTCARDAPIO"),
+        {filial, servico, month});
+}
+
+TDataPacket RemovedDishesOfMonth(TDatabase& db, const QString& filial, const QString& servico,
+                                 const QDateTime& month) {
+    return QueryPacket(
+        db,
+        {{"DTPRATEXCL", TFieldType::String, 2, false},
+         {"NRSEQPRATEXCL", TFieldType::Integer, 0, false},
+         {"IDLOCALEXCL", TFieldType::String, 1, false},
+         {"CDPRATO", TFieldType::String, 10, false},
+         {"CDFILAUXPRAT", TFieldType::String, 4, false}},
+        QStringLiteral("SELECT DTPRATEXCL, NRSEQPRATEXCL, IDLOCALEXCL, CDPRATO, CDFILAUXPRAT FROM "
+                       "PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = ? AND DTMESCARD = ? ORDER BY "
+                       "DTPRATEXCL, NRSEQPRATEXCL"),
+        {filial, servico, month});
+}
+
+namespace {
 
 struct TPosition {
     int Seq;
@@ -275,35 +326,8 @@ QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
                        "CDFILIAL = ? AND CDSERVFILI = ? AND DTREFECNFMES = ? ORDER BY "
                        "NRORDCNFMES"),
         {filial, servico, month}));
-    out[5] = FromDataPacket(QueryPacket(
-        db, {{"CDFILIAL", TFieldType::String, 4, false},
-             {"NRCARDAPIO", TFieldType::String, 10, false},
-             {"CDSERVFILI", TFieldType::String, 5, false},
-             {"CDOPERADOR", TFieldType::String, 12, false},
-             {"DTCARDAPIO", TFieldType::DateTime, 0, false},
-             {"QTCOMESTICAR", TFieldType::Float, 0, false},
-             {"QTESTITURNO1", TFieldType::Float, 0, false},
-             {"QTESTITURNO2", TFieldType::Float, 0, false},
-             {"QTESTITURNO3", TFieldType::Float, 0, false},
-             {"QTESTITURNO4", TFieldType::Float, 0, false},
-             {"QTCLIESTICAR", TFieldType::Float, 0, false},
-             {"QTFUNESTICAR", TFieldType::Float, 0, false},
-             {"QTDOAESTICAR", TFieldType::Float, 0, false},
-             {"QTCOMEFETCAR", TFieldType::Float, 0, false},
-             {"QTCLIEFETCAR", TFieldType::Float, 0, false},
-             {"QTFUNEFETCAR", TFieldType::Float, 0, false},
-             {"QTDOAEFETCAR", TFieldType::Float, 0, false},
-             {"DTMESCARD", TFieldType::DateTime, 0, false},
-             {"DSCARDAPIO", TFieldType::String, 30, false},
-             {"DTULTATUACAR", TFieldType::DateTime, 0, false}},
-        QStringLiteral("SELECT CDFILIAL, NRCARDAPIO, CDSERVFILI, CDOPERADOR, DTCARDAPIO, "
-                       "QTCOMESTICAR, QTESTITURNO1, QTESTITURNO2, QTESTITURNO3, QTESTITURNO4, "
-                       "QTCLIESTICAR, QTFUNESTICAR, QTDOAESTICAR, QTCOMEFETCAR, QTCLIEFETCAR, "
-                       "QTFUNEFETCAR, QTDOAEFETCAR, DTMESCARD, DSCARDAPIO, DTULTATUACAR FROM "
-                       "CARDADIA WHERE CDFILIAL = ? AND CDSERVFILI = ? AND DTMESCARD = ? ORDER "
-                       "BY DTCARDAPIO"),
-        {filial, servico, month}));
-    const TDataPacket dishes = dishesOfMonth(db, filial, servico, month);
+    out[5] = FromDataPacket(DaysOfMonth(db, filial, servico, month));
+    const TDataPacket dishes = DishesOfMonth(db, filial, servico, month);
     out[6] = FromDataPacket(dishes);
     out[7] = FromDataPacket(decisionOfMonth(positions, dishes, month.date()));
 
@@ -336,17 +360,7 @@ QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
                   {service->Group, ctx.Operador})
                 .toInt() > 0;
     out[10] = QVariantList{service && service->GroupParameterised, operatorOfGroup};
-    out[11] = FromDataPacket(QueryPacket(
-        db,
-        {{"DTPRATEXCL", TFieldType::String, 2, false},
-         {"NRSEQPRATEXCL", TFieldType::Integer, 0, false},
-         {"IDLOCALEXCL", TFieldType::String, 1, false},
-         {"CDPRATO", TFieldType::String, 10, false},
-         {"CDFILAUXPRAT", TFieldType::String, 4, false}},
-        QStringLiteral("SELECT DTPRATEXCL, NRSEQPRATEXCL, IDLOCALEXCL, CDPRATO, CDFILAUXPRAT FROM "
-                       "PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = ? AND DTMESCARD = ? ORDER BY "
-                       "DTPRATEXCL, NRSEQPRATEXCL"),
-        {filial, servico, month}));
+    out[11] = FromDataPacket(RemovedDishesOfMonth(db, filial, servico, month));
     // Read only: a month wholly past its changeable days, or an operator who may change
     // nothing in a menu (dishes and diners).
     bool mayChange = false;
@@ -437,7 +451,7 @@ QVariant getStlPratos(TCallContext& ctx, TMethodArgs& args) {
         return QStringLiteral("%1").arg(d.date().day(), 2, 10, QLatin1Char('0'));
     };
     QStringList lines;
-    const TDataPacket dishes = dishesOfMonth(db, filial, servico, month);
+    const TDataPacket dishes = DishesOfMonth(db, filial, servico, month);
     for (const TPacketRow& r : dishes.Rows) {
         const QString qty = montagem == 0 ? quantityText(r.Values[15].toDouble(), 3)
                                           : quantityText(r.Values[6].toDouble(), 2);
