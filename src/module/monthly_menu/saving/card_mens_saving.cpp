@@ -128,7 +128,9 @@ void TfrmCardMens::sbtCancelarClick() {
 }
 
 bool TfrmCardMens::VerificaCardapioEmAlteracao() {
-    if (CdServico.isEmpty()) {
+    // The planning screen closes this one before it goes: without it there is no
+    // connection left to ask anything through.
+    if (CdServico.isEmpty() || !Planejamento()) {
         return true;
     }
     if (AlteracoesPendentes() > 0) {
