@@ -63,23 +63,9 @@ QVariant getPratoEquiv(TCallContext& ctx, TMethodArgs& args) {
 }
 
 QVariant getCnfCaMes(TCallContext& ctx, TMethodArgs& args) {
-    return FromDataPacket(QueryPacket(
-        ctx.Database(),
-        {{"CDFILIAL", TFieldType::String, 4, false},
-         {"CDSERVFILI", TFieldType::String, 5, false},
-         {"NRSEQCNFMES", TFieldType::Integer, 0, false},
-         {"DTREFECNFMES", TFieldType::DateTime, 0, false},
-         {"CDTIPOPRAT", TFieldType::String, 2, false},
-         {"IDOPCCNFMES", TFieldType::String, 1, false},
-         {"IDIMPCNFMES", TFieldType::String, 1, false},
-         {"NRORDCNFMES", TFieldType::Integer, 0, false},
-         {"IDCONCNFMES", TFieldType::String, 1, false}},
-        QStringLiteral("SELECT CDFILIAL, CDSERVFILI, NRSEQCNFMES, DTREFECNFMES, CDTIPOPRAT, "
-                       "IDOPCCNFMES, IDIMPCNFMES, NRORDCNFMES, IDCONCNFMES FROM CNFCARDMES WHERE "
-                       "CDFILIAL = ? AND CDSERVFILI = ? AND DTREFECNFMES = ? ORDER BY "
-                       "NRORDCNFMES"),
-        {Ajusta(args.String(0).trimmed(), 4), Ajusta(args.String(1).trimmed(), 5),
-         DataHora(PriDiaMes(args.DateTime(2).date()))}));
+    return FromDataPacket(PositionsOfMonth(ctx.Database(), Ajusta(args.String(0).trimmed(), 4),
+                                           Ajusta(args.String(1).trimmed(), 5),
+                                           DataHora(PriDiaMes(args.DateTime(2).date()))));
 }
 
 // The dishes offered for a position: every dish, or, with a central dish code, that

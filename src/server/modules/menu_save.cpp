@@ -410,18 +410,9 @@ QVariant updateCache(TCallContext& ctx, TMethodArgs& args) {
 }
 
 QVariant getDiaCardEspecif(TCallContext& ctx, TMethodArgs& args) {
-    const QString filial = Ajusta(args.String(0).trimmed(), 4);
-    const QString servico = Ajusta(args.String(1).trimmed(), 5);
-    const QDate month = PriDiaMes(args.DateTime(2).date());
-    return FromDataPacket(
-        QueryPacket(ctx.Database(),
-                    {{"DTCARDAPIO", TFieldType::DateTime, 0, false},
-                     {"NRCARDAPIO", TFieldType::String, 10, false}},
-                    QStringLiteral("SELECT DTCARDAPIO, NRCARDAPIO FROM CARDESP "
-                                   "WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
-                                   "DTCARDAPIO >= ? AND DTCARDAPIO <= ? ORDER BY "
-                                   "DTCARDAPIO"),
-                    {filial, servico, DataHora(month), DataHora(UltimoDiaMes(month))}));
+    return FromDataPacket(SpecialDaysOfMonth(ctx.Database(), Ajusta(args.String(0).trimmed(), 4),
+                                             Ajusta(args.String(1).trimmed(), 5),
+                                             DataHora(PriDiaMes(args.DateTime(2).date()))));
 }
 
 QVariant getPratosExcluidos(TCallContext& ctx, TMethodArgs& args) {
@@ -495,15 +486,7 @@ QVariantList monthAgain(TCallContext& ctx, TMethodArgs& args, bool withSpecialDa
     const QDateTime month = DataHora(PriDiaMes(args.DateTime(2).date()));
     QVariantList out;
     if (withSpecialDays) {
-        out << FromDataPacket(
-            QueryPacket(db,
-                        {{"DTCARDAPIO", TFieldType::DateTime, 0, false},
-                         {"NRCARDAPIO", TFieldType::String, 10, false}},
-                        QStringLiteral("SELECT DTCARDAPIO, NRCARDAPIO FROM "
-                                       "CARDESP WHERE CDFILIAL = ? AND "
-                                       "CDSERVFILI = ? AND DTCARDAPIO >= ? AND "
-                                       "DTCARDAPIO <= ? ORDER BY DTCARDAPIO"),
-                        {filial, servico, month, DataHora(UltimoDiaMes(month.date()))}));
+        out << FromDataPacket(SpecialDaysOfMonth(db, filial, servico, month));
     }
     out << FromDataPacket(DaysOfMonth(db, filial, servico, month))
         << FromDataPacket(DishesOfMonth(db, filial, servico, month))

@@ -31,11 +31,16 @@ QString CostTypeText(TDatabase& db, const QString& code); // "" when none
 TDataPacket PlanningParameters(TDatabase& db, const QString& cdFilial);
 QVariantList OperatorPermissions(TDatabase& db, const QString& cdOperador);
 // A service's month as the monthly screen holds it: its day records, its dishes (with
-// the position's label, the marked name and the diners), its removed central dishes.
+// the position's label, the marked name and the diners), its dish positions, the days
+// that depart from the central menu, its removed central dishes.
 TDataPacket DaysOfMonth(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
                         const QDateTime& month);
 TDataPacket DishesOfMonth(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
                           const QDateTime& month);
+TDataPacket PositionsOfMonth(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
+                             const QDateTime& month);
+TDataPacket SpecialDaysOfMonth(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
+                               const QDateTime& month);
 TDataPacket RemovedDishesOfMonth(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
                                  const QDateTime& month);
 

@@ -210,6 +210,38 @@ TDataPacket DaysOfMonth(TDatabase& db, const QString& filial, const QString& ser
         {filial, servico, month});
 }
 
+TDataPacket PositionsOfMonth(TDatabase& db, const QString& filial, const QString& servico,
+                             const QDateTime& month) {
+    return QueryPacket(
+        db,
+        {{"CDFILIAL", TFieldType::String, 4, false},
+         {"CDSERVFILI", TFieldType::String, 5, false},
+         {"NRSEQCNFMES", TFieldType::Integer, 0, false},
+         {"DTREFECNFMES", TFieldType::DateTime, 0, false},
+         {"CDTIPOPRAT", TFieldType::String, 2, false},
+         {"IDOPCCNFMES", TFieldType::String, 1, false},
+         {"IDIMPCNFMES", TFieldType::String, 1, false},
+         {"NRORDCNFMES", TFieldType::Integer, 0, false},
+         {"IDCONCNFMES", TFieldType::String, 1, false}},
+        QStringLiteral("SELECT CDFILIAL, CDSERVFILI, NRSEQCNFMES, DTREFECNFMES, CDTIPOPRAT, "
+                       "IDOPCCNFMES, IDIMPCNFMES, NRORDCNFMES, IDCONCNFMES FROM CNFCARDMES WHERE "
+                       "CDFILIAL = ? AND CDSERVFILI = ? AND DTREFECNFMES = ? ORDER BY "
+                       "NRORDCNFMES"),
+        {filial, servico, month});
+}
+
+TDataPacket SpecialDaysOfMonth(TDatabase& db, const QString& filial, const QString& servico,
+                               const QDateTime& month) {
+    return QueryPacket(
+        db,
+        {{"DTCARDAPIO", TFieldType::DateTime, 0, false},
+         {"NRCARDAPIO", TFieldType::String, 10, false}},
+        QStringLiteral("SELECT DTCARDAPIO, NRCARDAPIO FROM CARDESP WHERE CDFILIAL = ? "
+                       "AND CDSERVFILI = ? AND DTCARDAPIO >= ? AND DTCARDAPIO <= ? "
+                       "ORDER BY DTCARDAPIO"),
+        {filial, servico, month, DataHora(UltimoDiaMes(month.date()))});
+}
+
 TDataPacket RemovedDishesOfMonth(TDatabase& db, const QString& filial, const QString& servico,
                                  const QDateTime& month) {
     return QueryPacket(
@@ -310,22 +342,7 @@ QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
         }
     }
     out[3] = optional.join(QLatin1Char('\n'));
-    out[4] = FromDataPacket(QueryPacket(
-        db,
-        {{"CDFILIAL", TFieldType::String, 4, false},
-         {"CDSERVFILI", TFieldType::String, 5, false},
-         {"NRSEQCNFMES", TFieldType::Integer, 0, false},
-         {"DTREFECNFMES", TFieldType::DateTime, 0, false},
-         {"CDTIPOPRAT", TFieldType::String, 2, false},
-         {"IDOPCCNFMES", TFieldType::String, 1, false},
-         {"IDIMPCNFMES", TFieldType::String, 1, false},
-         {"NRORDCNFMES", TFieldType::Integer, 0, false},
-         {"IDCONCNFMES", TFieldType::String, 1, false}},
-        QStringLiteral("SELECT CDFILIAL, CDSERVFILI, NRSEQCNFMES, DTREFECNFMES, CDTIPOPRAT, "
-                       "IDOPCCNFMES, IDIMPCNFMES, NRORDCNFMES, IDCONCNFMES FROM CNFCARDMES WHERE "
-                       "CDFILIAL = ? AND CDSERVFILI = ? AND DTREFECNFMES = ? ORDER BY "
-                       "NRORDCNFMES"),
-        {filial, servico, month}));
+    out[4] = FromDataPacket(PositionsOfMonth(db, filial, servico, month));
     out[5] = FromDataPacket(DaysOfMonth(db, filial, servico, month));
     const TDataPacket dishes = DishesOfMonth(db, filial, servico, month);
     out[6] = FromDataPacket(dishes);
@@ -344,15 +361,7 @@ QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
             QStringLiteral("Operador sem acesso aos cardápios da filial %1.").arg(filial);
     }
     out[8] = permissions;
-    out[9] =
-        FromDataPacket(QueryPacket(db,
-                                   {{"DTCARDAPIO", TFieldType::DateTime, 0, false},
-                                    {"NRCARDAPIO", TFieldType::String, 10, false}},
-                                   QStringLiteral("SELECT DTCARDAPIO, NRCARDAPIO FROM "
-                                                  "CARDESP WHERE CDFILIAL = ? AND "
-                                                  "CDSERVFILI = ? AND DTCARDAPIO >= ? AND "
-                                                  "DTCARDAPIO <= ? ORDER BY DTCARDAPIO"),
-                                   {filial, servico, month, DataHora(UltimoDiaMes(month.date()))}));
+    out[9] = FromDataPacket(SpecialDaysOfMonth(db, filial, servico, month));
     const bool operatorOfGroup =
         service && !service->Group.isEmpty() &&
         db.Scalar(QStringLiteral("SELECT COUNT(*) FROM OPERGRUPSERV WHERE CDGRUPSERV = ? AND "
