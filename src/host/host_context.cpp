@@ -80,6 +80,10 @@ bool THostContext::HasScreen(const QString& code) const {
     return screens_.contains(code.trimmed().toUpper());
 }
 
+void THostContext::UnregisterScreen(const QString& code) {
+    screens_.remove(code.trimmed().toUpper());
+}
+
 void THostContext::LoadBPL(const QString& code, const QVariantList& params) const {
     const auto it = screens_.constFind(code.trimmed().toUpper());
     if (it == screens_.cend()) {

@@ -60,6 +60,7 @@ public:
 
     // Other packages' screens, by screen code.
     void RegisterScreen(const QString& code, TScreenOpener opener);
+    void UnregisterScreen(const QString& code);
     bool HasScreen(const QString& code) const;
     // Opens a screen; a code no package serves raises EPlaError naming it.
     void LoadBPL(const QString& code, const QVariantList& params) const;

@@ -12,6 +12,7 @@
 #include "host/mask_edit.h"
 #include "host/modal_runner.h"
 #include "host/radio_group.h"
+#include "monthly_fixture.h"
 #include "monthly_menu/grid/menu_grid_model.h"
 #include "monthly_menu/screen/card_mens.h"
 #include "planning/param_card_indu.h"
@@ -34,74 +35,7 @@ using namespace pla::module;
 
 namespace {
 
-// Monthly menu screens opened from the planning screen, over the demonstration data.
-class MonthlyScreen : public ::testing::Test {
-protected:
-    explicit MonthlyScreen(const QString& op = "NUTRI1")
-        : server_(test::TEngine::SQLite, QDate::currentDate())
-        , host_(server_, op)
-        , presenterScope_(presenter_)
-        , ptBr_(TFormatSettings::PtBr()) {
-        CriaElabCard();
-        planning_ = frmParamCardIndu;
-    }
-    ~MonthlyScreen() override {
-        // Nothing left to ask about, and nothing left over for the next test.
-        for (TfrmCardMens* s : screens()) {
-            s->cdsCompCardCache->CancelUpdates();
-            s->cdsCardaDia->CancelUpdates();
-        }
-        if (planning_) {
-            planning_->close();
-        }
-        settle();
-        for (TfrmCardMens* s : screens()) {
-            delete s;
-        }
-        delete planning_.data();
-    }
-    static void settle() {
-        for (int i = 0; i < 3; ++i) {
-            QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        }
-    }
-
-    TfrmCardMens* open(const QString& branch, const QString& service, const QDate& month) {
-        planning_->medCdFilial->setText(branch);
-        host::RunHandler([this] { planning_->medCdFilialExit(); });
-        planning_->medCdServico->setText(service);
-        host::RunHandler([this] { planning_->medCdServicoExit(); });
-        planning_->depMesCard->SetDate(month);
-        formExtCardMens = nullptr;
-        presenter_.Clear();
-        planning_->sbtConfirma->click();
-        return qobject_cast<TfrmCardMens*>(formExtCardMens.data());
-    }
-    QList<TfrmCardMens*> screens() const {
-        QList<TfrmCardMens*> out;
-        for (QWidget* w : QApplication::allWidgets()) {
-            if (auto* s = qobject_cast<TfrmCardMens*>(w); s && !s->Fechando) {
-                out << s;
-            }
-        }
-        return out;
-    }
-    // The text of the grid cell of a day and dish-type label.
-    static QString cell(TfrmCardMens* s, const QDate& day, const QString& type,
-                        int role = Qt::DisplayRole) {
-        const auto [row, col] = s->desCardapio->Pivot().Position(day, type);
-        return s->desCardapio->index(row, col).data(role).toString();
-    }
-    QString firstDishType(TfrmCardMens* s) { return s->desCardapio->Pivot().Types().first(); }
-
-    const QDate month_ = PriDiaMes(QDate::currentDate());
-    test::TEmbeddedServer server_;
-    test::TSignedInHost host_;
-    host::TScriptedPresenter presenter_;
-    host::TPresenterScope presenterScope_;
-    TFormatSettingsScope ptBr_;
-    QPointer<TfrmParamCardIndu> planning_;
-};
+using MonthlyScreen = test::TMonthlyScreenTest;
 
 TEST_F(MonthlyScreen, OpensTheMonthOfTheService) {
     TfrmCardMens* s = open("0001", "00001", month_);

@@ -155,6 +155,9 @@ void TMainWindow::AbrirElaboracao() {
         if (!package_) {
             package_ = TPackage::Load(QStringLiteral("Pkg_pla00100"), packageFolders_);
         }
+        if (!auxiliar_) {
+            auxiliar_ = TPackage::Load(QStringLiteral("Pkg_plaauxiliar"), packageFolders_);
+        }
         package_->Resolve<void (*)()>(QStringLiteral("IniProc"))();
     });
 }

@@ -46,6 +46,7 @@ private:
     std::unique_ptr<TBackend> backend_;
     QStringList packageFolders_;
     std::unique_ptr<TPackage> package_;
+    std::unique_ptr<TPackage> auxiliar_; // the other packages' screens the module opens
     QMdiArea* mdi_ = nullptr;
     QMenu* windowMenu_ = nullptr;
 };

@@ -44,11 +44,6 @@ std::unique_ptr<TRemoteDataModule> MakeCustProd() {
     return m;
 }
 
-std::unique_ptr<TRemoteDataModule> MakeComensEst() {
-    // Its methods come with the diners-by-dish-type screen.
-    return std::make_unique<TRemoteDataModule>(QStringLiteral("PLA00124.rdmComensEst"));
-}
-
 std::unique_ptr<TRemoteDataModule> MakeProdCmpFilial() {
     // Its methods come with the price-list cost update.
     return std::make_unique<TRemoteDataModule>(QStringLiteral("CMP02500.rdmProdCmpFilial"));

@@ -7,6 +7,8 @@
 #include "core/text_utils.h"
 #include "server/sql_packet.h"
 
+#include <QRegularExpression>
+
 namespace pla::server {
 
 namespace {
@@ -70,7 +72,8 @@ QVariant getCnfCaMes(TCallContext& ctx, TMethodArgs& args) {
 
 // The dishes offered for a position: every dish, or, with a central dish code, that
 // dish and its equivalents; inactive ones left out when asked.
-QString dishListSql(bool central, bool hideInactive, const QString& costColumn) {
+QString dishListSql(bool central, bool hideInactive, const QString& costColumn,
+                    bool searched = false) {
     QString sql = QStringLiteral("SELECT P.CDFILAUXPRAT, P.CDPRATO, P.NMPRATO, P.CDTIPOPRAT, "
                                  "P.IDRECEREVI, P.IDATIVO%1 FROM PRATO P WHERE 1 = 1")
                       .arg(costColumn);
@@ -82,6 +85,10 @@ QString dishListSql(bool central, bool hideInactive, const QString& costColumn) 
     }
     if (hideInactive) {
         sql += QStringLiteral(" AND P.IDATIVO = 'S'");
+    }
+    if (searched) {
+        // A name searched for: part of the name, or the beginning of the code.
+        sql += QStringLiteral(" AND (UPPER(P.NMPRATO) LIKE :BUSCA OR P.CDPRATO LIKE :INICIO)");
     }
     return sql + QStringLiteral(" ORDER BY P.NMPRATO, P.CDPRATO");
 }
@@ -99,23 +106,32 @@ QList<TFieldDef> dishListFields(bool withCost) {
     return f;
 }
 
-// Named parameters of dishListSql as positional ones, in order.
+// Named parameters of dishListSql as positional ones, in order: the central dish and
+// the text searched for (the fourth argument of both lists; empty lists every dish).
 TDataPacket dishList(TDatabase& db, const QString& sql, const QList<TFieldDef>& fields,
-                     const QString& central, const QVariantList& before) {
+                     const QString& central, const QString& search, const QVariantList& before) {
+    const QHash<QString, QVariant> named{
+        {QStringLiteral(":CENTRAL"), central},
+        {QStringLiteral(":BUSCA"), QLatin1Char('%') + search.toUpper() + QLatin1Char('%')},
+        {QStringLiteral(":INICIO"), search + QLatin1Char('%')}};
     QString positional = sql;
     QVariantList params = before;
-    while (positional.contains(QStringLiteral(":CENTRAL"))) {
-        positional.replace(positional.indexOf(QStringLiteral(":CENTRAL")), 8, QStringLiteral("?"));
-        params << central;
+    static const QRegularExpression name(QStringLiteral(":[A-Z]+"));
+    for (QRegularExpressionMatch m = name.match(positional); m.hasMatch();
+         m = name.match(positional)) {
+        params << named.value(m.captured());
+        positional.replace(m.capturedStart(), m.capturedLength(), QStringLiteral("?"));
     }
     return QueryPacket(db, fields, positional, params);
 }
 
 QVariant getPratoPesq(TCallContext& ctx, TMethodArgs& args) {
+    const QString search = args.String(3).trimmed();
     const QString central = args.String(4).trimmed();
-    return FromDataPacket(dishList(ctx.Database(),
-                                   dishListSql(!central.isEmpty(), args.Boolean(5), QString()),
-                                   dishListFields(false), central, {}));
+    return FromDataPacket(
+        dishList(ctx.Database(),
+                 dishListSql(!central.isEmpty(), args.Boolean(5), QString(), !search.isEmpty()),
+                 dishListFields(false), central, search, {}));
 }
 
 // The dishes with their cost per serving at the reference date: for each product of
@@ -135,8 +151,10 @@ QVariant getPratoCusto(TCallContext& ctx, TMethodArgs& args) {
         "D.NRTIPOCUSTO = C.NRTIPOCUSTO AND D.CDPRODUTO = C.CDPRODUTO AND D.DTVIGENCIA <= ?))), 0) "
         "FROM RECEITA R WHERE R.CDFILAUXPRAT = P.CDFILAUXPRAT AND R.CDPRATO = P.CDPRATO) AS "
         "VRCUSTOPORCAO");
-    TDataPacket p = dishList(ctx.Database(), dishListSql(!central.isEmpty(), args.Boolean(8), cost),
-                             dishListFields(true), central, {costBranch, costType, reference});
+    const QString search = args.String(3).trimmed();
+    TDataPacket p = dishList(
+        ctx.Database(), dishListSql(!central.isEmpty(), args.Boolean(8), cost, !search.isEmpty()),
+        dishListFields(true), central, search, {costBranch, costType, reference});
     const int i = p.FieldIndex(QStringLiteral("VRCUSTOPORCAO"));
     for (TPacketRow& r : p.Rows) {
         r.Values[i] = RoundDec(r.Values[i].toDouble(), 5);

@@ -14,6 +14,9 @@ namespace pla::server {
 
 namespace {
 
+// A new day's number until the server gives it one.
+constexpr auto Placeholder = "XXXXXXXXXX";
+
 const QStringList DayColumns{"CDFILIAL",     "NRCARDAPIO",   "CDSERVFILI",   "CDOPERADOR",
                              "DTCARDAPIO",   "QTCOMESTICAR", "QTESTITURNO1", "QTESTITURNO2",
                              "QTESTITURNO3", "QTESTITURNO4", "QTCLIESTICAR", "QTFUNESTICAR",
@@ -79,9 +82,15 @@ QString dateText(const QVariant& v) {
 
 class TMenuSave {
 public:
-    TMenuSave(TDatabase& db, const QString& operador)
+    TMenuSave(TDatabase& db, const QString& operador, bool moduFili)
         : db_(db)
-        , operador_(operador) {}
+        , operador_(operador)
+        , moduFili_(moduFili) {}
+
+    // Whether the menus of the saved service follow a central menu (the central flag).
+    std::optional<bool> Follows() const {
+        return central_ ? std::optional<bool>(central_->Follows) : std::nullopt;
+    }
 
     // The number of the day this save is about.
     QString Run(const std::optional<TDataPacket>& days, const std::optional<TDataPacket>& dishes) {
@@ -92,7 +101,14 @@ public:
                 }
             }
         }
+        QList<TExclusion> exclusions;
         if (dishes) {
+            // The central dish a removed dish stood for is read before anything changes.
+            for (const TPacketRow& r : dishes->Rows) {
+                if (r.Kind == TRowKind::Deleted) {
+                    exclusions << exclusionOf(TRow(*dishes, r));
+                }
+            }
             for (const TRowKind kind :
                  {TRowKind::Deleted, TRowKind::Modified, TRowKind::Inserted}) {
                 for (const TPacketRow& r : dishes->Rows) {
@@ -100,6 +116,14 @@ public:
                         saveDish(TRow(*dishes, r));
                     }
                 }
+            }
+        }
+        for (const TExclusion& e : exclusions) {
+            recordExclusion(e);
+        }
+        if (dishes) {
+            for (const TPacketRow& r : dishes->Rows) {
+                recordSpecialDay(TRow(*dishes, r));
             }
         }
         if (days) {
@@ -113,6 +137,125 @@ public:
     }
 
 private:
+    // A central dish removed from a position of a day, and who removed it.
+    struct TExclusion {
+        QString Servico;
+        QDate Day;
+        int Position = 0;
+        QString Dish;
+        QString DishBranch;
+    };
+
+    const TCentralMenu& centralOf(const QString& servico) {
+        if (!central_ || centralService_ != servico) {
+            central_ = CentralMenuOf(db_, filial_, servico, operador_);
+            centralService_ = servico;
+        }
+        return *central_;
+    }
+
+    TExclusion exclusionOf(const TRow& row) {
+        checkBranch(row.Text("CDFILIAL"));
+        TExclusion e;
+        e.Servico = row.Saved("CDSERVFILI").toString().trimmed();
+        const QString nr = row.Saved("NRCARDAPIO").toString().trimmed();
+        e.Day = dayDate(nr).date();
+        e.Position = row.Saved("NRSEQPRATCAR").toInt();
+        if (e.Servico.isEmpty()) {
+            e.Servico = db_.Scalar(QStringLiteral("SELECT CDSERVFILI FROM CARDADIA WHERE CDFILIAL "
+                                                  "= ? AND NRCARDAPIO = ?"),
+                                   {filial_, nr})
+                            .toString();
+        }
+        QSqlQuery q = db_.Exec(QStringLiteral("SELECT CDPRATOMAT, CDFILAUXPRATMAT FROM COMPCARD "
+                                              "WHERE CDFILIAL = ? AND NRCARDAPIO = ? AND "
+                                              "NRSEQPRATCAR = ? AND CDPRATOMAT IS NOT NULL ORDER "
+                                              "BY NRORDPRATCAR"),
+                               {filial_, nr, e.Position});
+        if (q.next()) {
+            e.Dish = q.value(0).toString().trimmed();
+            e.DishBranch = q.value(1).toString().trimmed();
+        } else if (row.Saved("IDPRATOESPE").toString().trimmed() != QLatin1String("S")) {
+            // Without a central dish the removed dish itself was the menu's.
+            e.Dish = row.Saved("CDPRATO").toString().trimmed();
+            e.DishBranch = row.Saved("CDFILAUXPRAT").toString().trimmed();
+        }
+        return e;
+    }
+
+    void recordExclusion(const TExclusion& e) {
+        const TCentralMenu& c = centralOf(e.Servico);
+        const QVariantList key{filial_, e.Servico, DataHora(PriDiaMes(e.Day)),
+                               QStringLiteral("%1").arg(e.Day.day(), 2, 10, QLatin1Char('0')),
+                               e.Position};
+        const QString where =
+            QStringLiteral("CDFILIAL = ? AND CDSERVFILI = ? AND DTMESCARD = ? AND "
+                           "DTPRATEXCL = ? AND NRSEQPRATEXCL = ?");
+        const bool recorded =
+            db_.Scalar(QStringLiteral("SELECT COUNT(*) FROM PRATEXCL WHERE ") + where, key)
+                .toInt() > 0;
+        QString mark;
+        if (c.MenuType == QLatin1Char('S') && !c.CentralBranch.isEmpty()) {
+            mark = c.GroupParameterised && c.OperatorOfGroup ? QStringLiteral("M")
+                                                             : QStringLiteral("F");
+            if (recorded) {
+                db_.Exec(QStringLiteral("UPDATE PRATEXCL SET IDLOCALEXCL = ? WHERE ") + where,
+                         QVariantList{mark} + key);
+                return;
+            }
+        } else if (c.MenuType == QLatin1Char('D') && c.Decentralised && !recorded) {
+            if (c.OperatorKind(moduFili_) == QLatin1Char('F')) {
+                mark = QStringLiteral("F");
+            } else if (c.Follows) {
+                mark = QStringLiteral("M");
+            }
+        }
+        if (mark.isEmpty() || e.Dish.isEmpty()) {
+            return;
+        }
+        db_.Exec(
+            QStringLiteral("INSERT INTO PRATEXCL (CDFILIAL, CDSERVFILI, DTMESCARD, DTPRATEXCL, "
+                           "NRSEQPRATEXCL, IDLOCALEXCL, CDPRATO, CDFILAUXPRAT) VALUES (?, ?, ?, "
+                           "?, ?, ?, ?, ?)"),
+            key + QVariantList{mark, e.Dish, e.DishBranch});
+    }
+
+    // A day whose dishes changed departs from the central menu it follows.
+    void recordSpecialDay(const TRow& row) {
+        const QString servico =
+            (row.Kind() == TRowKind::Deleted ? row.Saved("CDSERVFILI") : row.Value("CDSERVFILI"))
+                .toString()
+                .trimmed();
+        if (servico.isEmpty() || !centralOf(servico).RecordsSpecialDays()) {
+            return;
+        }
+        QString nr =
+            (row.Kind() == TRowKind::Deleted ? row.Saved("NRCARDAPIO") : row.Value("NRCARDAPIO"))
+                .toString()
+                .trimmed();
+        QDate day = row.Value("DTCARDAPIO").toDateTime().date();
+        if (nr.isEmpty() || nr == QLatin1String(Placeholder)) {
+            nr = daysByDate_.value(day);
+        }
+        if (nr.isEmpty()) {
+            return;
+        }
+        if (!day.isValid()) {
+            day = dayDate(nr).date();
+        }
+        if (!day.isValid() ||
+            db_.Scalar(QStringLiteral("SELECT COUNT(*) FROM CARDESP WHERE CDFILIAL = ? AND "
+                                      "CDSERVFILI = ? AND DTCARDAPIO = ?"),
+                       {filial_, servico, DataHora(day)})
+                    .toInt() > 0) {
+            return;
+        }
+        db_.Exec(
+            QStringLiteral("INSERT INTO CARDESP (CDFILIAL, CDSERVFILI, DTCARDAPIO, NRCARDAPIO) "
+                           "VALUES (?, ?, ?, ?)"),
+            {filial_, servico, DataHora(day), nr});
+    }
+
     void checkBranch(const QString& filial) {
         if (filial.isEmpty()) {
             throw EPlaError(QStringLiteral("Filial do cardápio não informada na alteração."));
@@ -199,7 +342,7 @@ private:
                 throw EPlaError(QStringLiteral("Já existe cardápio do serviço para o dia %1.")
                                     .arg(dateText(day)));
             }
-            if (nr.isEmpty()) {
+            if (nr.isEmpty() || nr == QLatin1String(Placeholder)) {
                 nr = NextMenuNumber(db_, filial);
             }
             QStringList columns{QStringLiteral("CDFILIAL"), QStringLiteral("NRCARDAPIO"),
@@ -262,7 +405,7 @@ private:
     // The day a dish belongs to: its number, or the day created for its date.
     QString dayOf(const TRow& row) {
         QString nr = row.Text("NRCARDAPIO");
-        if (!nr.isEmpty()) {
+        if (!nr.isEmpty() && nr != QLatin1String(Placeholder)) {
             return nr;
         }
         const QDate date = row.Value("DTCARDAPIO").toDateTime().date();
@@ -366,6 +509,9 @@ private:
     QHash<QDate, QString> daysByDate_;
     QString answer_;
     bool answerIsNew_ = false;
+    bool moduFili_ = false;
+    std::optional<TCentralMenu> central_;
+    QString centralService_;
 };
 
 std::optional<TDataPacket> changeSet(const QVariant& v) {
@@ -381,6 +527,7 @@ std::optional<TDataPacket> changeSet(const QVariant& v) {
 // reason nothing was saved (always longer than a number).
 QVariant updateCache(TCallContext& ctx, TMethodArgs& args) {
     TDatabase& db = ctx.Database();
+    RequirePermission(db, ctx.Operador, {0, 1, 2, 3, 4}, QStringLiteral("alterar cardápios"));
     const bool porFilial = args.Boolean(1);
     const std::optional<TDataPacket> days = changeSet(args.Value(2));
     const std::optional<TDataPacket> dishes = changeSet(args.Value(3));
@@ -403,9 +550,13 @@ QVariant updateCache(TCallContext& ctx, TMethodArgs& args) {
             }
         }
     }
-    const QString answer = TMenuSave(db, ctx.Operador).Run(days, dishes);
+    TMenuSave save(db, ctx.Operador, porFilial);
+    const QString answer = save.Run(days, dishes);
     args.SetRef(2, QVariant());
     args.SetRef(3, QVariant());
+    if (const std::optional<bool> follows = save.Follows()) {
+        args.SetRef(4, *follows ? QStringLiteral("S") : QStringLiteral("N"));
+    }
     return answer;
 }
 
@@ -416,22 +567,9 @@ QVariant getDiaCardEspecif(TCallContext& ctx, TMethodArgs& args) {
 }
 
 QVariant getPratosExcluidos(TCallContext& ctx, TMethodArgs& args) {
-    const QString filial = Ajusta(args.String(0).trimmed(), 4);
-    const QString servico = Ajusta(args.String(1).trimmed(), 5);
-    const QDate month = PriDiaMes(args.DateTime(2).date());
-    return FromDataPacket(QueryPacket(
-        ctx.Database(),
-        {{"CDFILIAL", TFieldType::String, 4, false},
-         {"CDSERVFILI", TFieldType::String, 5, false},
-         {"DTPRATEXCL", TFieldType::String, 2, false},
-         {"NRSEQPRATEXCL", TFieldType::Integer, 0, false},
-         {"IDLOCALEXCL", TFieldType::String, 1, false},
-         {"CDPRATO", TFieldType::String, 10, false},
-         {"CDFILAUXPRAT", TFieldType::String, 4, false}},
-        QStringLiteral("SELECT CDFILIAL, CDSERVFILI, DTPRATEXCL, NRSEQPRATEXCL, IDLOCALEXCL, "
-                       "CDPRATO, CDFILAUXPRAT FROM PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = ? "
-                       "AND DTMESCARD = ? ORDER BY DTPRATEXCL, NRSEQPRATEXCL"),
-        {filial, servico, DataHora(month)}));
+    return FromDataPacket(RemovedDishesOfMonth(ctx.Database(), Ajusta(args.String(0).trimmed(), 4),
+                                               Ajusta(args.String(1).trimmed(), 5),
+                                               DataHora(PriDiaMes(args.DateTime(2).date()))));
 }
 
 // Days of a period that expect diners but have no dish.

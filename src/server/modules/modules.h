@@ -22,11 +22,17 @@ void RegisterMenuCycleMethods(TRemoteDataModule& module);   // menu cycles
 void RegisterMonthlyMenuMethods(TRemoteDataModule& module); // the monthly menu's load
 void RegisterMenuSaveMethods(TRemoteDataModule& module);    // saving the month
 void RegisterMenuDishMethods(TRemoteDataModule& module);    // checks before placing a dish
+void RegisterMenuPeriodMethods(TRemoteDataModule& module);  // period deletion, inversion
+void RegisterMenuDinersMethods(TRemoteDataModule& module);  // the day's delivery points
 
 void AddAllModules(TDispatcher& dispatcher, TSessionService& sessions);
 
 // Shared by the methods: refusals raise EPlaError with the planner's text.
 void CheckBranch(TDatabase& db, const QString& cdFilial);
+// Refuses an operator who holds none of the permissions (positions of DSPERMISSAO);
+// `what` completes "Operador sem permissão para ...".
+void RequirePermission(TDatabase& db, const QString& cdOperador, std::initializer_list<int> anyOf,
+                       const QString& what);
 QString CostTypeText(TDatabase& db, const QString& code); // "" when none
 TDataPacket PlanningParameters(TDatabase& db, const QString& cdFilial);
 QVariantList OperatorPermissions(TDatabase& db, const QString& cdOperador);
@@ -43,5 +49,23 @@ TDataPacket SpecialDaysOfMonth(TDatabase& db, const QString& cdFilial, const QSt
                                const QDateTime& month);
 TDataPacket RemovedDishesOfMonth(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
                                  const QDateTime& month);
+
+// How a service's menu follows a central one, for one operator: the branch's menu
+// type, the head office it follows (type "S"), the service's group, and whether the
+// day menus follow a central menu at all (the central flag "S").
+struct TCentralMenu {
+    QChar MenuType;
+    QString CentralBranch; // CDFILCENTPME
+    bool GroupParameterised = false;
+    bool OperatorOfGroup = false;
+    bool Decentralised = false; // IDCARDDESCENTR
+    bool Follows = false;
+    // "M" an operator of the central kitchen or of the group, "F" one of the branch.
+    QChar OperatorKind(bool moduFili) const;
+    // Days whose changes depart from the central menu are recorded.
+    bool RecordsSpecialDays() const;
+};
+TCentralMenu CentralMenuOf(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
+                           const QString& cdOperador);
 
 } // namespace pla::server

@@ -230,6 +230,43 @@ TDataPacket PositionsOfMonth(TDatabase& db, const QString& filial, const QString
         {filial, servico, month});
 }
 
+QChar TCentralMenu::OperatorKind(bool moduFili) const {
+    if (GroupParameterised) {
+        return OperatorOfGroup ? QLatin1Char('M') : QLatin1Char('F');
+    }
+    return moduFili ? QLatin1Char('F') : QLatin1Char('M');
+}
+
+bool TCentralMenu::RecordsSpecialDays() const {
+    return (MenuType == QLatin1Char('S') && !CentralBranch.isEmpty()) ||
+           (MenuType == QLatin1Char('D') && Decentralised && !OperatorOfGroup);
+}
+
+TCentralMenu CentralMenuOf(TDatabase& db, const QString& filial, const QString& servico,
+                           const QString& operador) {
+    TCentralMenu c;
+    const QString type = menuType(db, filial);
+    c.MenuType = type.isEmpty() ? QLatin1Char('N') : type.at(0);
+    c.CentralBranch =
+        db.Scalar(QStringLiteral("SELECT CDFILCENTPME FROM PARAMPLANEJA WHERE CDFILIAL = ?"),
+                  {filial})
+            .toString()
+            .trimmed();
+    if (const std::optional<TServiceRow> service = serviceRow(db, filial, servico)) {
+        c.GroupParameterised = service->GroupParameterised;
+        c.Decentralised = service->Decentralised;
+        c.OperatorOfGroup =
+            !service->Group.isEmpty() &&
+            db.Scalar(QStringLiteral("SELECT COUNT(*) FROM OPERGRUPSERV WHERE CDGRUPSERV = ? AND "
+                                     "CDOPERADOR = ?"),
+                      {service->Group, operador})
+                    .toInt() > 0;
+    }
+    c.Follows = (c.MenuType == QLatin1Char('S') && !c.CentralBranch.isEmpty()) ||
+                (c.MenuType == QLatin1Char('D') && c.Decentralised && c.GroupParameterised);
+    return c;
+}
+
 TDataPacket SpecialDaysOfMonth(TDatabase& db, const QString& filial, const QString& servico,
                                const QDateTime& month) {
     return QueryPacket(
@@ -246,14 +283,16 @@ TDataPacket RemovedDishesOfMonth(TDatabase& db, const QString& filial, const QSt
                                  const QDateTime& month) {
     return QueryPacket(
         db,
-        {{"DTPRATEXCL", TFieldType::String, 2, false},
+        {{"CDFILIAL", TFieldType::String, 4, false},
+         {"CDSERVFILI", TFieldType::String, 5, false},
+         {"DTPRATEXCL", TFieldType::String, 2, false},
          {"NRSEQPRATEXCL", TFieldType::Integer, 0, false},
          {"IDLOCALEXCL", TFieldType::String, 1, false},
          {"CDPRATO", TFieldType::String, 10, false},
          {"CDFILAUXPRAT", TFieldType::String, 4, false}},
-        QStringLiteral("SELECT DTPRATEXCL, NRSEQPRATEXCL, IDLOCALEXCL, CDPRATO, CDFILAUXPRAT FROM "
-                       "PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = ? AND DTMESCARD = ? ORDER BY "
-                       "DTPRATEXCL, NRSEQPRATEXCL"),
+        QStringLiteral("SELECT CDFILIAL, CDSERVFILI, DTPRATEXCL, NRSEQPRATEXCL, IDLOCALEXCL, "
+                       "CDPRATO, CDFILAUXPRAT FROM PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = ? "
+                       "AND DTMESCARD = ? ORDER BY DTPRATEXCL, NRSEQPRATEXCL"),
         {filial, servico, month});
 }
 
@@ -312,14 +351,9 @@ QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
     args.SetRef(0, filial);
     args.SetRef(2, servico);
     args.SetRef(4, month);
-    const QString type = menuType(db, filial);
+    CheckBranch(db, filial);
     const std::optional<TServiceRow> service = serviceRow(db, filial, servico);
     const TDataPacket params = PlanningParameters(db, filial);
-    const QString central =
-        params.Rows.isEmpty()
-            ? QString()
-            : ValueAsString(params.Rows[0].Values[params.FieldIndex("CDFILCENTPME")]).trimmed();
-
     QVariantList out(17);
     out[0] = FromDataPacket(params);
     out[1] = FromDataPacket(QueryPacket(db,
@@ -379,10 +413,8 @@ QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
     out[12] = UltimoDiaMes(month.date()) < FirstChangeableDay(db, filial) || !mayChange;
     // The day menus follow a central menu: the head office's (type "S") or the group's
     // for a decentralised service (type "D").
-    const bool followsCentral = (type == QLatin1String("S") && !central.isEmpty()) ||
-                                (type == QLatin1String("D") && service && service->Decentralised &&
-                                 service->GroupParameterised);
-    out[13] = followsCentral ? QStringLiteral("S") : QStringLiteral("N");
+    out[13] = CentralMenuOf(db, filial, servico, ctx.Operador).Follows ? QStringLiteral("S")
+                                                                       : QStringLiteral("N");
     out[14] = FromDataPacket(
         QueryPacket(db,
                     {{"IDMANCORCARDALT", TFieldType::String, 1, false},

@@ -109,6 +109,8 @@ std::unique_ptr<TRemoteDataModule> MakeParamCardIndu() {
     RegisterMonthlyMenuMethods(*m);
     RegisterMenuSaveMethods(*m);
     RegisterMenuDishMethods(*m);
+    RegisterMenuPeriodMethods(*m);
+    RegisterMenuDinersMethods(*m);
     return m;
 }
 

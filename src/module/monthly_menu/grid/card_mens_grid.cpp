@@ -4,6 +4,7 @@
 #include "core/dates.h"
 #include "core/format_float.h"
 #include "core/numbers.h"
+#include "core/table_scopes.h"
 #include "core/text_utils.h"
 #include "day_colours.h"
 #include "dialogs/proc_prato.h"
@@ -173,6 +174,10 @@ void TfrmCardMens::MontaStlPratos(bool local) {
 // dishes sharing a cell keep each its line.
 void TfrmCardMens::AtualizaStlPratos(bool refazer) {
     Q_UNUSED(refazer);
+    TFilterSuspended diasTodos(*cdsCardaDia);
+    TFilterSuspended pratosTodos(*cdsCompCardCache);
+    TBookmarkRestore dia(*cdsCardaDia);
+    TBookmarkRestore prato(*cdsCompCardCache);
     StlPratos.Clear();
     QHash<QString, double> diners; // NRCARDAPIO -> the day's estimated diners
     const QString total = msgPadrao.Msg(QStringLiteral("TotComens"));
@@ -306,6 +311,8 @@ void TfrmCardMens::AtualizaTela() {
     if (own != QLatin1String("0") && own != QLatin1String("1")) {
         MensErro(own, true);
     }
+    DesligaFiltro(*cdsCardaDia);
+    DesligaFiltro(*cdsCompCardCache);
     cdsCardaDia->SetData(packetOf(r[5]));
     cdsCardaDia->MergeChangeLog();
     RetornaCompcard(r[6], true);

@@ -98,6 +98,12 @@ void TfrmCardMens::recarregaPratosExcluidos() {
 }
 
 void TfrmCardMens::sbtConfirmarClick() {
+    DesabilitaAnaliCor();
+    // Dish types over their day's diners are shown, not saved.
+    if (VerificaSomaTP()) {
+        AbreComensaisPorTipo();
+        return;
+    }
     UpdCacheOnSrv();
     recarregaPratosExcluidos();
     desCardapio->Refresh();
@@ -113,6 +119,7 @@ void TfrmCardMens::descartaAlteracoes() {
             t->CancelUpdates();
         }
     }
+    cdsComensAux->EmptyDataSet();
     AtualizaStlPratos(false);
     habilitaConfirmacao(false);
 }
@@ -132,6 +139,10 @@ bool TfrmCardMens::VerificaCardapioEmAlteracao() {
     // connection left to ask anything through.
     if (CdServico.isEmpty() || !Planejamento()) {
         return true;
+    }
+    if (VerificaSomaTP()) {
+        AbreComensaisPorTipo();
+        return false;
     }
     if (AlteracoesPendentes() > 0) {
         if (ShowMsg(msgPadrao, QStringLiteral("updatecache"), TMsgDlgType::Confirmation,

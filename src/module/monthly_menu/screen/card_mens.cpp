@@ -52,6 +52,13 @@ const QStringList Catalogue{
     QStringLiteral("CARD_SEM_PRAT|Existe(m) cardápio(s) sem prato. Deseja excluir os comensais "
                    "estimados do(s) mesmo(s)?"),
     QStringLiteral("SUCESSO|Os comensais estimados foram excluido com sucesso."),
+    QStringLiteral("CONF_EXCL|Confirma exclusão?"),
+    QStringLiteral("CONF_SUBS|Confirma substituição?"),
+    QStringLiteral("CARDBLDIA_N_UTIL|Cardápio bloqueado para dia não útil."),
+    QStringLiteral("BLOQ_PADR|Operação bloqueada. Prato não possui receita revisada."),
+    QStringLiteral("PratRecProdInativ|Prato não pode conter produto inativo na receita (%s)."),
+    QStringLiteral("Prato_Equiv|Prato não é equivalente."),
+    QStringLiteral("COMENS_MAIOR_ZERO|Número de comensais do dia deve ser maior que zero."),
 };
 
 // The service under elaboration stands out in the list, also when the list is
@@ -105,6 +112,35 @@ TfrmCardMens::TfrmCardMens(QWidget* parent)
     cdsCardames = table("cdsCardames");
     cdsCardaMesCiclo = table("cdsCardaMesCiclo");
     cdsAnaliCor = table("cdsAnaliCor");
+    cdsPrato = table("cdsPrato");
+    cdsPratoMatriz = table("cdsPratoMatriz");
+    cdsPratoEquiv = table("cdsPratoEquiv");
+    cdsSerPratRelat = table("cdsSerPratRelat");
+    cdsComensAux = table("cdsComensAux");
+    cdsComensEst = table("cdsComensEst");
+    cdsCardaCli = table("cdsCardaCli");
+    for (TMemTable* t : {cdsComensAux, cdsComensEst}) {
+        t->AddField(QStringLiteral("CDFILIAL"), TFieldType::String, 4);
+        t->AddField(QStringLiteral("NMFILIAL"), TFieldType::String, 50);
+        t->AddField(QStringLiteral("CDSERVFILI"), TFieldType::String, 5);
+        t->AddField(QStringLiteral("NMSERVICO"), TFieldType::String, 50);
+        t->AddField(QStringLiteral("DTCARDAPIO"), TFieldType::DateTime);
+        t->AddField(QStringLiteral("CDTIPOPRAT"), TFieldType::String, 2);
+        t->AddField(QStringLiteral("NMTIPOPRAT"), TFieldType::String, 50);
+        t->AddField(QStringLiteral("COMENSEST"), TFieldType::Float);
+        t->AddField(QStringLiteral("COMENSDIA"), TFieldType::Float);
+        t->AddField(QStringLiteral("DIFERENCA"), TFieldType::Float);
+        t->CreateDataSet();
+    }
+    // Both tables filter on one shared date, each while its own flag is set.
+    cdsCardaDia->SetOnFilterRecord([this](const TMemRow& row) {
+        return filtroCardaDia_ &&
+               row.AsDateTime(QStringLiteral("DTCARDAPIO")).date() == dataFiltro_;
+    });
+    cdsCompCardCache->SetOnFilterRecord([this](const TMemRow& row) {
+        return filtroCompCard_ &&
+               row.AsDateTime(QStringLiteral("DTCARDAPIO")).date() == dataFiltro_;
+    });
     for (TMemTable* t : {cdsCardaDia, cdsCompCardCache}) {
         connect(t, &TMemTable::stateChanged, this,
                 [this] { RunHandler([this] { EstadoEdicaoAlterado(); }); });
@@ -118,6 +154,23 @@ TfrmCardMens::TfrmCardMens(QWidget* parent)
                                       "DTFERIFILI <= :P_DTFIM"));
     qryFeriado->AddField(QStringLiteral("DTFERIFILI"), TFieldType::DateTime);
     qryFeriado->AddField(QStringLiteral("DSFERIFILI"), TFieldType::String, 60);
+    qryDiaNaoUtil = new THostQuery(QStringLiteral("qryFeriado"), this);
+    qryDiaNaoUtil->SetSql(QStringLiteral("SELECT DTFERIFILI, DSFERIFILI FROM FERIFILI WHERE "
+                                         "CDFILIAL = :P_CDFILIAL AND DTFERIFILI = :P_DTCARDAPIO"));
+    qryDiaNaoUtil->AddField(QStringLiteral("DTFERIFILI"), TFieldType::DateTime);
+    qryDiaNaoUtil->AddField(QStringLiteral("DSFERIFILI"), TFieldType::String, 60);
+    qryServico = new THostQuery(QStringLiteral("qryServico"), this);
+    qryServico->SetSql(QStringLiteral("SELECT * FROM SERVICO WHERE CDFILIAL = :P_CDFILIAL AND "
+                                      "CDSERVFILI = :P_CDSERVFILI"));
+    qryFeriCard = new THostQuery(QStringLiteral("qryFeriCard"), this);
+    qryFeriCard->SetSql(QStringLiteral("SELECT DTFERICARD, DSFERICARD FROM FERICARD WHERE "
+                                       "CDFILIAL = :P_CDFILIAL AND DTFERICARD = :P_DTCARDAPIO"));
+    qryTurno = new THostQuery(QStringLiteral("qryTurno"), this);
+    qryTurno->SetSql(QStringLiteral("SELECT * FROM TURNOSERV WHERE CDFILIAL = :P_CDFILIAL AND "
+                                    "CDSERVFILI = :P_CDSERVFILI ORDER BY CDTURNO"));
+    qryTipoPrato = new THostQuery(QStringLiteral("qryTipoPrato"), this);
+    qryTipoPrato->SetSql(
+        QStringLiteral("SELECT NMTIPOPRAT FROM TIPOPRAT WHERE CDTIPOPRAT = :P_CDTIPOPRAT"));
 
     auto* layout = new QHBoxLayout(Client());
     layout->setContentsMargins(0, 0, 0, 0);
@@ -161,10 +214,25 @@ TfrmCardMens::TfrmCardMens(QWidget* parent)
     rightLayout->addWidget(degCardapio, 1);
     split->setStretchFactor(1, 1);
     buildCommands();
+    degCardapio->installEventFilter(this);
+    // The commands follow the current cell, whatever moved it.
+    connect(degCardapio->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { RunHandler([this] { degCardapioKeyUp(); }); });
+    connect(degCardapio, &QTableView::clicked, this,
+            [this] { RunHandler([this] { degCardapioClick(); }); });
+    connect(degCardapio, &QTableView::doubleClicked, this,
+            [this] { RunHandler([this] { degCardapioDblClick(); }); });
     resize(1100, 640);
 }
 
-TfrmCardMens::~TfrmCardMens() = default;
+TfrmCardMens::~TfrmCardMens() {
+    // The children outlive this part of the screen: none may call back into it.
+    degCardapio->removeEventFilter(this);
+    desCardapio->SetDrawHandler({});
+    for (QObject* child : findChildren<QObject*>()) {
+        child->disconnect(this);
+    }
+}
 
 TfrmParamCardIndu* TfrmCardMens::Planejamento() const {
     return frmParamCardIndu;
@@ -317,6 +385,11 @@ void TfrmCardMens::SetaVariaveis() {
     const QString descentr = cdsServicos->FieldByName(QStringLiteral("IDCARDDESCENTR")).AsString();
     IdCardDescentr = descentr.isEmpty() ? QChar() : descentr.at(0);
     IdServTran = cdsServicos->FieldByName(QStringLiteral("IDSERVTRAN")).AsString();
+    // What was read for the previous service.
+    cdsSerPratRelat->Close();
+    cdsCardaCli->Close();
+    cdsComensAux->EmptyDataSet();
+    pratosCarregados_ = false;
     if (TfrmParamCardIndu* planning = Planejamento();
         planning && !planning->cdsVerifCiclo->IsEmpty()) {
         CdCardCiclo =

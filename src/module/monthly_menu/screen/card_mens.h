@@ -2,6 +2,7 @@
 
 #include "core/mem_table.h"
 #include "host/base_forms.h"
+#include "monthly_menu/editing/origin_marks.h"
 #include "monthly_menu/grid/dish_lines.h"
 #include "monthly_menu/grid/menu_pivot.h"
 
@@ -9,8 +10,10 @@
 #include <QHash>
 #include <QStringList>
 #include <QVariantList>
+#include <optional>
 
 class QComboBox;
+class QKeyEvent;
 class QGroupBox;
 class QLabel;
 class QTableView;
@@ -112,8 +115,20 @@ public:
     TMemTable* cdsCardames = nullptr;
     TMemTable* cdsCardaMesCiclo = nullptr;
     TMemTable* cdsAnaliCor = nullptr;
+    TMemTable* cdsPrato = nullptr;
+    TMemTable* cdsPratoMatriz = nullptr;
+    TMemTable* cdsPratoEquiv = nullptr;
+    TMemTable* cdsSerPratRelat = nullptr;
+    TMemTable* cdsComensAux = nullptr;
+    TMemTable* cdsComensEst = nullptr;
+    TMemTable* cdsCardaCli = nullptr;
     host::THostQuery* qryGrupServ = nullptr;
     host::THostQuery* qryFeriado = nullptr;
+    host::THostQuery* qryDiaNaoUtil = nullptr;
+    host::THostQuery* qryServico = nullptr;
+    host::THostQuery* qryFeriCard = nullptr;
+    host::THostQuery* qryTurno = nullptr;
+    host::THostQuery* qryTipoPrato = nullptr;
 
     // The planning screen whose connection this screen borrows.
     TfrmParamCardIndu* Planejamento() const;
@@ -156,6 +171,68 @@ public:
     void sbtConfirmarClick() override;
     void sbtCancelarClick() override;
 
+    // Editing: the current cell, keys and clicks, copy and paste.
+    struct TPratoCopiado {
+        QString CdPrato;
+        QString CdFilAuxPrat;
+        QString NmPrato; // without its origin mark
+        double Valor = 0;
+        bool Vazio() const { return CdPrato.isEmpty() && CdFilAuxPrat.isEmpty(); }
+    };
+    TPratoCopiado PratoCopiado;
+    QString ChaveConfirmacao;       // the removal's question; empty is "CONF_EXCL"
+    bool ExclusaoRealizada = false; // the last removal deleted a dish
+    int inActiveCol() const;
+    int inActiveRow() const;
+    bool CellVisible() const;
+    TPivotCell CelulaAtual() const;
+    std::optional<TDishLine> EntradaCelula() const;
+    bool LinhaComensais() const; // the current cell is a day's diners
+    bool degCardapioKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    void degCardapioKeyUp();
+    void degCardapioClick();
+    void degCardapioDblClick();
+    void VerificaDiaNaoUtil(const QDate& dia);
+    void CopiaPrato(bool recortar);
+    void ColaPrato();
+    void DesabilitaAnaliCor();
+    // Shows a day (and a dish type, by its code) in the grid; other screens ask for it.
+    Q_INVOKABLE void IrParaDia(const QDate& dia, const QString& cdTipoPrat);
+    void sbtIncluirClick() override;
+    void sbtAlterarClick() override;
+    void sbtExcluirClick() override;
+
+    // Dish insertion.
+    int GetSeqPrat(int ordem);
+    void LoadBPL_PLA00115();
+    void InsereCardapio(const QString& cdPrato, const QString& nmPrato, const QString& valor,
+                        const QString& cdFilAuxPrat, const QDate& dia, const QString& tipo);
+    bool pratoExcluido(const QString& dia, int posicao);
+    void CarregaPratoMatriz(const QString& nrCardapio, int posicao);
+    bool UtilizaPratoRelacionado();
+    void RegistraDiaEspecifico(const QDate& dia);
+
+    // Period operations.
+    void sbtDelCardClick();
+    void sbtInvPratoClick();
+
+    // Diners.
+    double comensaisDia(const QDate& dia);
+    QString getNrCardapio(const QString& filial, const QString& servico, const QDate& dia);
+    double comensal_Percentual();
+    double somaComensais(const QString& nrCardapio, const QString& cdTipoPrat, int posicao,
+                         double valor);
+    void VerificaComensaisTipo(const QDate& dia, const QString& tipo, int posicao, double valor);
+    void InsereCardaCli(const QString& nrCardapio, const QDate& dia, bool feriado);
+    bool VerificaSomaTP();
+    bool getSomaComEst() const { return SomaComEst; }
+    void AbreComensaisPorTipo();
+    bool SomaComEst = false;
+
+    // The shared date filter of the day and dish tables.
+    void FiltraData(TMemTable& table, const QDate& dia);
+    void DesligaFiltro(TMemTable& table);
+
     // Permissions.
     bool incluirPrato() const { return allowed(0); }
     bool alterarPrato() const { return allowed(1); }
@@ -197,7 +274,25 @@ private:
     void descartaAlteracoes();
     void recarregaPratosExcluidos();
 
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    QString paramPlaneja(const char* name) const;
+    QString paramGeral(const char* name) const;
+    TMarkContext contextoMarca() const;
+    void substituiPrato(const TDishLine& antes, const QString& cdPrato, const QString& nmPrato,
+                        double valor, const QString& cdFilAuxPrat, int posicao,
+                        const QString& nrCardapio);
+    void atualizaComensaisRemocao(const QDate& dia, const QString& cdTipoPrat, double share);
+    void registraExclusao(const QDate& dia, int posicao, const TDishLine& removida,
+                          const QString& nrCardapio);
+    void recarregaMes(const QVariantList& elementos, int primeiro);
+    void linhaComensaisTipo(const QDate& dia, const QString& cdTipoPrat);
+
     bool primeiraAtivacao_ = true;
+    QDate dataFiltro_;            // the date both tables filter on
+    bool filtroCardaDia_ = false; // each table's own flag
+    bool filtroCompCard_ = false;
+    bool pratosCarregados_ = false;
+    QDate dataPratos_;
 };
 
 } // namespace pla::module

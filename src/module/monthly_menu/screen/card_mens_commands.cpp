@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolButton>
+#include <map>
 
 namespace pla::module {
 
@@ -64,6 +65,12 @@ const TCommand Commands[] = {
     {nullptr, "mnuAnaCustosPopUp", "Análise de Custos", nullptr, None},
 };
 
+// The commands built so far; the others say they are not available yet.
+const std::map<QLatin1String, void (TfrmCardMens::*)()> Handlers{
+    {QLatin1String("sbtDelCard"), &TfrmCardMens::sbtDelCardClick},
+    {QLatin1String("sbtInvPrato"), &TfrmCardMens::sbtInvPratoClick},
+};
+
 QString plain(const char* text) {
     return QString::fromUtf8(text).remove(QLatin1Char('&'));
 }
@@ -101,8 +108,14 @@ void TfrmCardMens::buildCommands() {
                                                                : Qt::ToolButtonIconOnly);
             ToolbarLayout()->insertWidget(at + inserted++, button);
             Botoes.insert(button->objectName(), button);
-            connect(button, &QToolButton::clicked, this,
-                    [this, text] { RunHandler([this, text] { naoDisponivel(text); }); });
+            const auto own = Handlers.find(QLatin1String(c.Button));
+            if (own != Handlers.end()) {
+                connect(button, &QToolButton::clicked, this,
+                        [this, h = own->second] { RunHandler([this, h] { (this->*h)(); }); });
+            } else {
+                connect(button, &QToolButton::clicked, this,
+                        [this, text] { RunHandler([this, text] { naoDisponivel(text); }); });
+            }
         }
         if (c.Menu) {
             QAction* a = menu->addAction(QString::fromUtf8(c.Text));

@@ -1,0 +1,452 @@
+// Placing dishes in the monthly grid: the dish selection for the current cell, a new
+// dish written into the change cache (the day created first when it has no menu), a
+// dish replaced in place, and the marks that say where each dish comes from.
+#include "core/data_packet.h"
+#include "core/dates.h"
+#include "core/numbers.h"
+#include "core/reference.h"
+#include "core/table_scopes.h"
+#include "host/busy_scopes.h"
+#include "host/host_context.h"
+#include "host/host_messages.h"
+#include "host/host_query.h"
+#include "monthly_menu/grid/menu_grid_model.h"
+#include "monthly_menu/screen/card_mens.h"
+#include "planning/param_card_indu.h"
+
+#include <QTableView>
+
+namespace pla::module {
+
+using namespace pla::host;
+
+namespace {
+
+constexpr auto Placeholder = "XXXXXXXXXX"; // a new day's number until the server gives one
+
+TDataPacket packetOf(const QVariant& answer) {
+    return ToDataPacket(rpc::CheckResultServ(answer));
+}
+
+} // namespace
+
+QString TfrmCardMens::paramPlaneja(const char* name) const {
+    const TMemField* f = cdsParamPlaneja->Active() && !cdsParamPlaneja->IsEmpty()
+                             ? cdsParamPlaneja->FindField(QString::fromLatin1(name))
+                             : nullptr;
+    return f && !f->IsNull() ? f->AsString().trimmed() : QString();
+}
+
+QString TfrmCardMens::paramGeral(const char* name) const {
+    const TMemField* f = cdsParamGeral->Active() && !cdsParamGeral->IsEmpty()
+                             ? cdsParamGeral->FindField(QString::fromLatin1(name))
+                             : nullptr;
+    return f && !f->IsNull() ? f->AsString().trimmed() : QString();
+}
+
+TMarkContext TfrmCardMens::contextoMarca() const {
+    TMarkContext ctx;
+    ctx.MenuType = tipoDeCardapio();
+    ctx.CentralBranchSet = !paramPlaneja("CDFILCENTPME").isEmpty();
+    ctx.GroupParameterised = grupoParametrizado();
+    ctx.OperatorOfGroup = operadorDoGrupo();
+    ctx.DependsOnRelease = dependeLiberacao();
+    ctx.CentralFlag = IdCardCentral == QLatin1String("S");
+    ctx.Keep = paramGeral("IDMANCORCARDALT") == QLatin1String("N");
+    ctx.ModuFili = Host().ModuFili;
+    return ctx;
+}
+
+void TfrmCardMens::FiltraData(TMemTable& table, const QDate& dia) {
+    table.SetFiltered(false);
+    dataFiltro_ = dia;
+    (&table == cdsCardaDia ? filtroCardaDia_ : filtroCompCard_) = true;
+    table.SetFiltered(true);
+}
+
+void TfrmCardMens::DesligaFiltro(TMemTable& table) {
+    table.SetFiltered(false);
+    (&table == cdsCardaDia ? filtroCardaDia_ : filtroCompCard_) = false;
+}
+
+int TfrmCardMens::GetSeqPrat(int ordem) {
+    if (!cdsCnfCaMes->Active()) {
+        cdsCnfCaMes->SetData(packetOf(Planejamento()->Chamar(
+            QStringLiteral("GetCnfCaMes"), QVariantList{CdFilial, CdServico, DtMesCard})));
+    }
+    const QVariant seq =
+        cdsCnfCaMes->Lookup(QStringLiteral("NRORDCNFMES"), {ordem}, QStringLiteral("NRSEQCNFMES"));
+    return seq.isNull() ? 0 : seq.toInt();
+}
+
+void TfrmCardMens::CarregaPratoMatriz(const QString& nrCardapio, int posicao) {
+    cdsPratoMatriz->SetData(packetOf(Planejamento()->Chamar(
+        QStringLiteral("getPratoMatriz"), QVariantList{CdFilial, nrCardapio, qlonglong(posicao)})));
+}
+
+bool TfrmCardMens::UtilizaPratoRelacionado() {
+    if (!cdsSerPratRelat->Active()) {
+        cdsSerPratRelat->SetData(packetOf(Planejamento()->Chamar(
+            QStringLiteral("GetServUtPratRelat"), QVariantList{CdFilial, CdServico})));
+    }
+    return !cdsSerPratRelat->IsEmpty() &&
+           cdsSerPratRelat->FieldByName(QStringLiteral("IDUTPRATRELAC")).AsString() ==
+               QLatin1String("S");
+}
+
+bool TfrmCardMens::pratoExcluido(const QString& dia, int posicao) {
+    if (dia.trimmed().isEmpty() || !cdsPratosExcluidos->Active()) {
+        return false;
+    }
+    return cdsPratosExcluidos->Locate(QStringLiteral("DTPRATEXCL;NRSEQPRATEXCL"), {dia, posicao});
+}
+
+// Days whose menu departs from the central one: type S following a head office, and a
+// release-dependent type D changed outside the group.
+void TfrmCardMens::RegistraDiaEspecifico(const QDate& dia) {
+    const bool segue =
+        (tipoDeCardapio() == QLatin1Char('S') && !paramPlaneja("CDFILCENTPME").isEmpty()) ||
+        (dependeLiberacao() && !operadorDoGrupo());
+    if (!segue || !cdsCardEsp->Active() ||
+        cdsCardEsp->Locate(QStringLiteral("DTCARDAPIO"), DataHora(dia))) {
+        return;
+    }
+    const QString nr = getNrCardapio(CdFilial, CdServico, dia);
+    cdsCardEsp->Append();
+    cdsCardEsp->FieldByName(QStringLiteral("DTCARDAPIO")).SetValue(DataHora(dia));
+    cdsCardEsp->FieldByName(QStringLiteral("NRCARDAPIO")).SetAsString(nr.trimmed());
+    cdsCardEsp->Post();
+}
+
+void TfrmCardMens::LoadBPL_PLA00115() {
+    const TPivotCell cell = CelulaAtual();
+    if (!CellVisible() || CellKey(cell).startsWith(QLatin1String("Su"))) {
+        return;
+    }
+    const bool diners = LinhaComensais();
+    if (cardapio_ReadOnly() && paramPlaneja("IDALTCOMCARD") != QLatin1String("S") && diners) {
+        return;
+    }
+    const QDate dia = DataCard();
+    VerificaDiaNaoUtil(dia);
+    const std::optional<TDishLine> entry = EntradaCelula();
+    if (CardBlock(DayKey(cell.Day))) {
+        return;
+    }
+    QString nr = getNrCardapio(CdFilial, CdServico, dia).trimmed();
+    if (diners) {
+        if (!alterarComEstDia()) {
+            return;
+        }
+        if (VerificaSomaTP()) {
+            AbreComensaisPorTipo();
+        } else {
+            naoDisponivel(QStringLiteral("Comensais do Dia"));
+        }
+        return;
+    }
+    if (!entry ? !incluirPrato() : !(alterarPrato() || alterarComEstPrat())) {
+        return;
+    }
+    if (nr.isEmpty()) {
+        InsereCardapio(QString(), QString(), QStringLiteral("0"), QString(), dia, QString());
+        nr = getNrCardapio(CdFilial, CdServico, dia).trimmed();
+        AtualizaStlPratos(true);
+    }
+    const double comensais = comensaisDia(dia);
+    if (!(comensais > 0)) {
+        MensErro(msgPadrao.Msg(QStringLiteral("COMENS_MAIOR_ZERO")), true);
+    }
+    const int posicao = GetSeqPrat(cell.Type.left(3).toInt());
+
+    // With a parameterised group, an operator outside it may only offer the central
+    // dish of the position and its equivalents.
+    QString central;
+    if (grupoParametrizado() && !operadorDoGrupo() && UtilizaPratoRelacionado()) {
+        pratosCarregados_ = false;
+        if (entry && !entry->Code.isEmpty()) {
+            central = entry->Code;
+        } else {
+            CarregaPratoMatriz(nr, posicao);
+            if (!cdsPratoMatriz->IsEmpty()) {
+                central = cdsPratoMatriz->FieldByName(QStringLiteral("CDPRATOMAT")).AsString();
+            } else if (pratoExcluido(DayKey(dia), posicao)) {
+                central = cdsPratosExcluidos->FieldByName(QStringLiteral("CDPRATO")).AsString();
+            }
+        }
+    }
+
+    // The dishes offered: searched by name on the server, or one list kept loaded.
+    if (RefeCardapio && dataPratos_ != dia) {
+        DtRefeCusto = DataHora(dia);
+        dataPratos_ = dia;
+        pratosCarregados_ = false;
+    }
+    if (paramPlaneja("IDPESQPRATNOME") == QLatin1String("S")) {
+        if (cdsPrato->Active()) {
+            cdsPrato->EmptyDataSet();
+        }
+        pratosCarregados_ = false;
+    } else if (!pratosCarregados_) {
+        const bool hide = tipoDeOperador() == QLatin1Char('F') &&
+                          paramPlaneja("IDOCULTRECINATOPFI") == QLatin1String("S");
+        const QString levels = paramGeral("NRNIVEISPRATO").isEmpty() ? QStringLiteral("1")
+                                                                     : paramGeral("NRNIVEISPRATO");
+        if (ExibeCusto) {
+            cdsPrato->SetData(packetOf(Planejamento()->Chamar(
+                QStringLiteral("GetPratoCusto"),
+                QVariantList{CdFilial, CdServico, levels, QString(), qlonglong(TipoCustoPlanejado),
+                             DtRefeCusto, CdFiliCust, central, hide})));
+        } else {
+            cdsPrato->SetData(packetOf(Planejamento()->Chamar(
+                QStringLiteral("GetPratoPesq"),
+                QVariantList{CdFilial, CdServico, levels, QString(), central, hide})));
+        }
+        pratosCarregados_ = true;
+    }
+
+    const TReference entrada(
+        entry ? QVariant(QStringList{entry->Code, entry->Name, entry->Quantity, entry->Branch})
+              : QVariant());
+    const TReference cdPrato, nmPrato, cdFilAux, valor, confirmado(false);
+    const int mode = Arredondar ? 2 : TipoMontagem;
+    Host().LoadBPL(QStringLiteral("PLA00115"),
+                   QVariantList{entry ? StlPratos.Find(CellKey(cell)) : -1, comensais, ExibeCusto,
+                                mode, TipoCustoPlanejado, DtRefeCusto, CdFiliCust, CdFilial,
+                                CdServico, entrada.AsVariant(), cdPrato.AsVariant(),
+                                nmPrato.AsVariant(), cdFilAux.AsVariant(), valor.AsVariant(),
+                                confirmado.AsVariant(), QVariant::fromValue<QObject*>(this),
+                                Autorizacoes, central});
+    if (!confirmado.Get().toBool()) {
+        return;
+    }
+    habilitaConfirmacao(true);
+    const double chosen = valor.Get().toDouble();
+    const TDishRef escolhido{cdPrato.Get().toString().trimmed(),
+                             cdFilAux.Get().toString().trimmed()};
+    const QString nome = nmPrato.Get().toString().trimmed();
+    if (cdsCnfCaMes->Locate(QStringLiteral("NRSEQCNFMES"), posicao) &&
+        cdsCnfCaMes->FieldByName(QStringLiteral("IDOPCCNFMES")).AsString() != QLatin1String("S") &&
+        cdsCnfCaMes->FieldByName(QStringLiteral("IDCONCNFMES")).AsString() == QLatin1String("S")) {
+        VerificaComensaisTipo(dia, cell.Type, posicao, chosen);
+    }
+    if (!entry) {
+        if (escolhido.Empty()) {
+            return;
+        }
+        TMarkDishes dishes;
+        if (dependeLiberacao()) {
+            CarregaPratoMatriz(nr, posicao);
+            if (!cdsPratoMatriz->IsEmpty()) {
+                dishes.Central = {
+                    cdsPratoMatriz->FieldByName(QStringLiteral("CDPRATOMAT")).AsString(),
+                    cdsPratoMatriz->FieldByName(QStringLiteral("CDFILAUXPRATMAT")).AsString()};
+            }
+            if (pratoExcluido(DayKey(dia), posicao)) {
+                dishes.Excluded = {
+                    cdsPratosExcluidos->FieldByName(QStringLiteral("CDPRATO")).AsString(),
+                    cdsPratosExcluidos->FieldByName(QStringLiteral("CDFILAUXPRAT")).AsString()};
+            }
+        }
+        const QChar mark = MarcaInclusao(contextoMarca(), escolhido, dishes);
+        InsereCardapio(escolhido.Code, mark + nome, QString::number(chosen), escolhido.Branch, dia,
+                       cell.Type);
+        RegistraDiaEspecifico(dia);
+    } else {
+        substituiPrato(*entry, escolhido.Code, nome, chosen, escolhido.Branch, posicao, nr);
+        RegistraDiaEspecifico(dia);
+    }
+    desCardapio->Refresh();
+    degCardapioKeyUp();
+}
+
+// A dish put in the place of the cell's dish: the same cache row, its central dish
+// recorded, its share of the day's diners.
+void TfrmCardMens::substituiPrato(const TDishLine& antes, const QString& cdPrato,
+                                  const QString& nmPrato, double valor, const QString& cdFilAuxPrat,
+                                  int posicao, const QString& nrCardapio) {
+    const TDishRef escolhido{cdPrato, cdFilAuxPrat};
+    const TDishRef anterior{antes.Code, antes.Branch};
+    const QDate dia = DataCard();
+    TFilterSuspended semFiltro(*cdsCompCardCache);
+    const bool achou = cdsCompCardCache->Locate(
+        QStringLiteral("CDFILIAL;DTCARDAPIO;NRCARDAPIO;NRSEQPRATCAR;CDPRATO;CDFILAUXPRAT"),
+        {CdFilial, DataHora(dia), nrCardapio, posicao, antes.Code, antes.Branch});
+    TMarkDishes dishes;
+    dishes.Former = anterior;
+    if (achou) {
+        dishes.Recorded = {
+            cdsCompCardCache->FieldByName(QStringLiteral("CDPRATOMAT")).AsString(),
+            cdsCompCardCache->FieldByName(QStringLiteral("CDFILAUXPRATMAT")).AsString()};
+    }
+    // Every type compares with the position's own central dish.
+    CarregaPratoMatriz(nrCardapio, posicao);
+    if (!cdsPratoMatriz->IsEmpty()) {
+        dishes.Central = {
+            cdsPratoMatriz->FieldByName(QStringLiteral("CDPRATOMAT")).AsString(),
+            cdsPratoMatriz->FieldByName(QStringLiteral("CDFILAUXPRATMAT")).AsString()};
+    }
+    const QChar mark = MarcaSubstituicao(contextoMarca(), escolhido, dishes);
+    const QString nome = mark.isNull() ? antes.Name : mark + nmPrato;
+    if (!achou || escolhido.Code.isEmpty() || escolhido.Branch.isEmpty()) {
+        return;
+    }
+    cdsCompCardCache->Edit();
+    const auto f = [this](const char* name) -> TMemField& {
+        return cdsCompCardCache->FieldByName(QString::fromLatin1(name));
+    };
+    if (dishes.Central.Empty()) {
+        if (f("IDPRATOESPE").AsString() == QLatin1String("S")) {
+            f("CDPRATOMAT").Clear();
+            f("CDFILAUXPRATMAT").Clear();
+        } else {
+            f("CDPRATOMAT").SetAsString(anterior.Code);
+            f("CDFILAUXPRATMAT").SetAsString(anterior.Branch);
+        }
+    } else if (escolhido == dishes.Central) {
+        if (paramGeral("IDMANCORCARDALT") == QLatin1String("S")) {
+            f("CDPRATOMAT").SetAsString(dishes.Central.Code);
+            f("CDFILAUXPRATMAT").SetAsString(dishes.Central.Branch);
+        } else {
+            f("CDPRATOMAT").Clear();
+            f("CDFILAUXPRATMAT").Clear();
+        }
+    } else {
+        f("CDPRATOMAT").SetAsString(dishes.Central.Code);
+        f("CDFILAUXPRATMAT").SetAsString(dishes.Central.Branch);
+    }
+    f("CDPRATO").SetAsString(cdPrato);
+    f("CDFILAUXPRAT").SetAsString(cdFilAuxPrat);
+    f("NMPRATO").SetAsString(nome);
+    const double comensais = comensaisDia(dia);
+    double share = valor;
+    if (!(comensais > 0)) {
+        share = 100;
+    } else if (TipoMontagem == 0) {
+        share = valor / comensais * 100.0;
+    }
+    f("VRPECONSCARD").SetAsFloat(share);
+    cdsCompCardCache->Post();
+    AtualizaStlPratos(true);
+}
+
+void TfrmCardMens::InsereCardapio(const QString& cdPrato, const QString& nmPrato,
+                                  const QString& valor, const QString& cdFilAuxPrat,
+                                  const QDate& dia, const QString& tipo) {
+    const bool comPrato = !cdPrato.isEmpty() || !cdFilAuxPrat.isEmpty();
+    QString nr = getNrCardapio(CdFilial, CdServico, dia).trimmed();
+    if (nr.isEmpty()) {
+        // The day's menu record, with the service's estimates for its weekday or for a
+        // menu holiday, created on the server at once.
+        const QDateTime data = DataHora(dia);
+        for (THostQuery* q : {qryServico, qryFeriCard, qryTurno}) {
+            q->SetConnection(Host().SharedConnection());
+            q->Close();
+            q->SetParam(QStringLiteral("P_CDFILIAL"), CdFilial);
+            q->SetParam(QStringLiteral("P_CDSERVFILI"), CdServico);
+            q->SetParam(QStringLiteral("P_DTCARDAPIO"), data);
+            q->Open();
+        }
+        const bool feriado = !qryFeriCard->IsEmpty();
+        static const char* const Weekdays[] = {"DOM", "SEG", "TER", "QUA", "QUI", "SEX", "SAB"};
+        const QString suffix =
+            feriado ? QStringLiteral("FER") : QString::fromLatin1(Weekdays[dia.dayOfWeek() % 7]);
+        const auto estimate = [this, &suffix](const char* prefix) {
+            const TMemField* f = qryServico->IsEmpty()
+                                     ? nullptr
+                                     : qryServico->FindField(QString::fromLatin1(prefix) + suffix);
+            return f && !f->IsNull() ? f->AsFloat() : 0.0;
+        };
+        DesligaFiltro(*cdsCardaDia);
+        cdsCardaDia->Append();
+        const auto f = [this](const char* name) -> TMemField& {
+            return cdsCardaDia->FieldByName(QString::fromLatin1(name));
+        };
+        f("NRCARDAPIO").SetAsString(QString::fromLatin1(Placeholder));
+        f("CDOPERADOR").SetAsString(Host().Operador);
+        f("DTCARDAPIO").SetValue(data);
+        f("DTMESCARD").SetValue(DtMesCard);
+        f("CDFILIAL").SetAsString(CdFilial);
+        f("CDSERVFILI").SetAsString(CdServico);
+        f("QTCOMESTICAR").SetAsFloat(estimate("QTCOMESTI"));
+        f("QTCLIESTICAR").SetAsFloat(estimate("QTCLIESTI"));
+        f("QTFUNESTICAR").SetAsFloat(estimate("QTFUNESTI"));
+        f("QTDOAESTICAR").SetAsFloat(estimate("QTDOAESTI"));
+        int turno = 1;
+        for (qryTurno->First(); !qryTurno->Eof() && turno <= 4; qryTurno->Next(), ++turno) {
+            const TMemField* t = qryTurno->FindField(QStringLiteral("QTCOMESTT") + suffix);
+            f(QStringLiteral("QTESTITURNO%1").arg(turno).toLatin1().constData())
+                .SetAsFloat(t && !t->IsNull() ? t->AsFloat() : 0.0);
+        }
+        if (!(f("QTCOMESTICAR").AsFloat() > 0)) {
+            cdsCardaDia->Cancel();
+            MensErro(msgPadrao.Msg(QStringLiteral("COMENS_MAIOR_ZERO")), true);
+        }
+        cdsCardaDia->Post();
+        const TBookmark day = cdsCardaDia->Bookmark();
+        nr = UpdCacheOnSrv().trimmed();
+        cdsCardaDia->GotoBookmark(day);
+        cdsCardaDia->Edit();
+        f("NRCARDAPIO").SetAsString(nr);
+        cdsCardaDia->Post();
+        cdsCardaDia->MergeChangeLog();
+        if (IdServTran == QLatin1String("S")) {
+            InsereCardaCli(nr, dia, feriado);
+        }
+    }
+    if (!comPrato) {
+        AtualizaStlPratos(true);
+        return;
+    }
+    const double comensais = comensaisDia(dia);
+    if (!(comensais > 0)) {
+        AtualizaStlPratos(true);
+        MensErro(msgPadrao.Msg(QStringLiteral("COMENS_MAIOR_ZERO")), true);
+    }
+    const QChar mark = nmPrato.isEmpty() ? QLatin1Char('N') : nmPrato.at(0);
+    const int ordem = tipo.left(3).toInt();
+    const int posicao = GetSeqPrat(ordem);
+    double share = QuantityValue(valor);
+    if (TipoMontagem == 0) {
+        share = share / comensais * 100.0;
+    }
+    QString central;
+    QString centralBranch;
+    if (tipoDeCardapio() == QLatin1Char('D') && IdCardCentral == QLatin1String("S") &&
+        pratoExcluido(DayKey(dia), posicao)) {
+        const TDishRef excluido{
+            cdsPratosExcluidos->FieldByName(QStringLiteral("CDPRATO")).AsString(),
+            cdsPratosExcluidos->FieldByName(QStringLiteral("CDFILAUXPRAT")).AsString()};
+        // The dish that stands in for an excluded central dish records it.
+        if (!(excluido == TDishRef{cdPrato, cdFilAuxPrat})) {
+            central = excluido.Code;
+            centralBranch = excluido.Branch;
+        }
+    }
+    TFilterSuspended semFiltro(*cdsCompCardCache);
+    cdsCompCardCache->Append();
+    const auto f = [this](const char* name) -> TMemField& {
+        return cdsCompCardCache->FieldByName(QString::fromLatin1(name));
+    };
+    f("CDFILIAL").SetAsString(CdFilial);
+    f("CDSERVFILI").SetAsString(CdServico);
+    f("DTCARDAPIO").SetValue(DataHora(dia));
+    f("NRCARDAPIO").SetAsString(nr);
+    f("NRORDPRATCAR").SetAsInteger(ordem);
+    f("NRSEQPRATCAR").SetAsInteger(posicao);
+    f("CDPRATO").SetAsString(cdPrato);
+    f("NMPRATO").SetAsString(nmPrato);
+    f("IDPRATOESPE").SetAsString(QString(mark));
+    f("CDFILAUXPRAT").SetAsString(cdFilAuxPrat);
+    f("CDTIPOPRAT").SetAsString(tipo.mid(3, 2));
+    f("NMTIPOPRAT").SetAsString(tipo);
+    f("VRPECONSCARD").SetAsFloat(share);
+    if (!central.isEmpty()) {
+        f("CDPRATOMAT").SetAsString(central);
+        f("CDFILAUXPRATMAT").SetAsString(centralBranch);
+    }
+    cdsCompCardCache->Post();
+    AtualizaStlPratos(true);
+}
+
+} // namespace pla::module

@@ -1,0 +1,161 @@
+// Copy, cut and paste of dishes between cells of the monthly grid, with the checks a
+// dish must pass before it is placed.
+#include "core/data_packet.h"
+#include "core/dates.h"
+#include "core/numbers.h"
+#include "core/table_scopes.h"
+#include "host/host_messages.h"
+#include "monthly_menu/grid/menu_grid_model.h"
+#include "monthly_menu/screen/card_mens.h"
+#include "planning/param_card_indu.h"
+
+#include <QTableView>
+
+namespace pla::module {
+
+using namespace pla::host;
+
+namespace {
+
+// The removal asks its question and may remove without the removal permission only
+// while a paste replaces a dish; both end with the scope.
+class TSubstituicao {
+public:
+    explicit TSubstituicao(TfrmCardMens& screen)
+        : screen_(screen) {
+        screen_.ChaveConfirmacao = QStringLiteral("CONF_SUBS");
+        screen_.ExclusaoPelaGrade = true;
+    }
+    ~TSubstituicao() {
+        screen_.ExclusaoPelaGrade = false;
+        screen_.ChaveConfirmacao.clear();
+    }
+    TSubstituicao(const TSubstituicao&) = delete;
+    TSubstituicao& operator=(const TSubstituicao&) = delete;
+
+private:
+    TfrmCardMens& screen_;
+};
+
+} // namespace
+
+void TfrmCardMens::CopiaPrato(bool recortar) {
+    DesabilitaAnaliCor();
+    const std::optional<TDishLine> entry = EntradaCelula();
+    if (entry) {
+        PratoCopiado = {entry->Code, entry->Branch, entry->Dish(),
+                        entry->Quantity.isEmpty() ? 0.0 : QuantityValue(entry->Quantity)};
+    }
+    if (!recortar || !excluirPrato()) {
+        return;
+    }
+    VerificaDiaNaoUtil(DataCard());
+    ChaveConfirmacao = QStringLiteral("CONF_EXCL");
+    sbtExcluirClick();
+    ChaveConfirmacao.clear();
+}
+
+void TfrmCardMens::ColaPrato() {
+    DesabilitaAnaliCor();
+    degCardapio->setFocus();
+    const std::optional<TDishLine> entry = EntradaCelula();
+    if (!entry ? !incluirPrato() : !alterarPrato()) {
+        return;
+    }
+    const TPivotCell cell = CelulaAtual();
+    const QDate dia = DataCard();
+    TfrmParamCardIndu* planning = Planejamento();
+    const QString levels =
+        paramGeral("NRNIVEISPRATO").isEmpty() ? QStringLiteral("1") : paramGeral("NRNIVEISPRATO");
+    if (planning
+            ->Chamar(QStringLiteral("GetRecPrato"),
+                     QVariantList{CdFilial, CdServico, levels, PratoCopiado.CdPrato,
+                                  PratoCopiado.CdFilAuxPrat})
+            .toBool()) {
+        MensErro(msgPadrao.Msg(QStringLiteral("BLOQ_PADR")), true);
+    }
+    const QString inativo =
+        planning
+            ->Chamar(QStringLiteral("GetVerifProdInativo"),
+                     QVariantList{CdFilial, PratoCopiado.CdPrato, PratoCopiado.CdFilAuxPrat,
+                                  CdServico, QStringLiteral("1")})
+            .toString()
+            .trimmed();
+    if (!inativo.isEmpty()) {
+        MensErro(msgPadrao.Msg(QStringLiteral("PratRecProdInativ"))
+                     .replace(QStringLiteral("%s"), inativo),
+                 true);
+    }
+    VerificaDiaNaoUtil(dia);
+    const int posicao = GetSeqPrat(cell.Type.left(3).toInt());
+    const TDishRef copiado{PratoCopiado.CdPrato, PratoCopiado.CdFilAuxPrat};
+
+    // Outside a parameterised group's operators, only the central dish's equivalents.
+    if (!PratoCopiado.Vazio() && grupoParametrizado() && !operadorDoGrupo() &&
+        UtilizaPratoRelacionado()) {
+        const QString nr = getNrCardapio(CdFilial, CdServico, dia).trimmed();
+        CarregaPratoMatriz(nr, posicao);
+        TDishRef referencia;
+        if (!cdsPratoMatriz->IsEmpty()) {
+            referencia = {
+                cdsPratoMatriz->FieldByName(QStringLiteral("CDPRATOMAT")).AsString(),
+                cdsPratoMatriz->FieldByName(QStringLiteral("CDFILAUXPRATMAT")).AsString()};
+        } else if (pratoExcluido(DayKey(dia), posicao)) {
+            referencia = {
+                cdsPratosExcluidos->FieldByName(QStringLiteral("CDPRATO")).AsString(),
+                cdsPratosExcluidos->FieldByName(QStringLiteral("CDFILAUXPRAT")).AsString()};
+        }
+        if (!referencia.Empty()) {
+            cdsPratoEquiv->SetData(ToDataPacket(rpc::CheckResultServ(
+                planning->Chamar(QStringLiteral("GetPratoEquiv"),
+                                 QVariantList{referencia.Code, referencia.Branch}))));
+            if (!(copiado == referencia) && !cdsPratoEquiv->IsEmpty() &&
+                !cdsPratoEquiv->Locate(QStringLiteral("CDPRATORELAC;CDFILPRATRELAC"),
+                                       {copiado.Code, copiado.Branch})) {
+                MensErro(msgPadrao.Msg(QStringLiteral("Prato_Equiv")), true);
+            }
+        }
+    }
+
+    // An occupied cell gives up its dish first, if the planner agrees.
+    if (entry) {
+        ExclusaoRealizada = false;
+        {
+            TSubstituicao substituicao(*this);
+            sbtExcluirClick();
+        }
+        if (!ExclusaoRealizada) {
+            return;
+        }
+    }
+    TMarkDishes dishes;
+    if (entry) {
+        dishes.Former = {entry->Code, entry->Branch};
+    }
+    if (dependeLiberacao() && IdCardCentral == QLatin1String("S")) {
+        CarregaPratoMatriz(getNrCardapio(CdFilial, CdServico, dia).trimmed(), posicao);
+        if (!cdsPratoMatriz->IsEmpty()) {
+            dishes.Central = {
+                cdsPratoMatriz->FieldByName(QStringLiteral("CDPRATOMAT")).AsString(),
+                cdsPratoMatriz->FieldByName(QStringLiteral("CDFILAUXPRATMAT")).AsString()};
+        }
+        if (pratoExcluido(DayKey(dia), posicao)) {
+            dishes.Excluded = {
+                cdsPratosExcluidos->FieldByName(QStringLiteral("CDPRATO")).AsString(),
+                cdsPratosExcluidos->FieldByName(QStringLiteral("CDFILAUXPRAT")).AsString()};
+        }
+    }
+    const QChar mark = MarcaColagem(contextoMarca(), copiado, dishes);
+    const QString nome = mark.isNull() ? entry->Name : mark + PratoCopiado.NmPrato;
+    InsereCardapio(copiado.Code, nome, QString::number(PratoCopiado.Valor), copiado.Branch, dia,
+                   cell.Type);
+    RegistraDiaEspecifico(dia);
+    habilitaConfirmacao(true);
+    if (cdsCnfCaMes->Locate(QStringLiteral("NRSEQCNFMES"), posicao) &&
+        cdsCnfCaMes->FieldByName(QStringLiteral("IDOPCCNFMES")).AsString() != QLatin1String("S") &&
+        cdsCnfCaMes->FieldByName(QStringLiteral("IDCONCNFMES")).AsString() == QLatin1String("S")) {
+        VerificaComensaisTipo(dia, cell.Type, posicao, PratoCopiado.Valor);
+    }
+}
+
+} // namespace pla::module

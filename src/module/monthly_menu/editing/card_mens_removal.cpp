@@ -1,0 +1,201 @@
+// Removing a dish from the monthly grid, with the record of central dishes excluded
+// from the day; and the two period operations that other packages carry out on the
+// server, after which the month is reloaded.
+#include "core/data_packet.h"
+#include "core/dates.h"
+#include "core/numbers.h"
+#include "core/reference.h"
+#include "core/table_scopes.h"
+#include "host/dialog_presenter.h"
+#include "host/host_context.h"
+#include "host/host_messages.h"
+#include "monthly_menu/grid/menu_grid_model.h"
+#include "monthly_menu/screen/card_mens.h"
+#include "planning/param_card_indu.h"
+
+#include <QAction>
+#include <QTableView>
+#include <QToolButton>
+
+namespace pla::module {
+
+using namespace pla::host;
+
+void TfrmCardMens::sbtExcluirClick() {
+    DesabilitaAnaliCor();
+    if (!excluirPrato() || LinhaComensais()) {
+        return;
+    }
+    const std::optional<TDishLine> entry = EntradaCelula();
+    const QDate dia = DataCard();
+    const QString nr = getNrCardapio(CdFilial, CdServico, dia).trimmed();
+    if (!entry) {
+        return;
+    }
+    const QString key = ChaveConfirmacao.isEmpty() ? QStringLiteral("CONF_EXCL") : ChaveConfirmacao;
+    if (ShowMsg(msgPadrao, key, TMsgDlgType::Confirmation, mbYes | mbNo) != mrYes) {
+        desCardapio->Refresh();
+        ExclusaoRealizada = false;
+        return;
+    }
+    habilitaConfirmacao(true);
+    const QString tipo = CelulaAtual().Type;
+    const int posicao = GetSeqPrat(tipo.left(3).toInt());
+    {
+        TFilterSuspended semFiltro(*cdsCompCardCache);
+        if (cdsCompCardCache->Locate(
+                QStringLiteral("CDFILIAL;NRCARDAPIO;NRSEQPRATCAR;CDPRATO;CDFILAUXPRAT"),
+                {CdFilial, nr, posicao, entry->Code, entry->Branch})) {
+            const QString cdTipoPrat =
+                cdsCompCardCache->FieldByName(QStringLiteral("CDTIPOPRAT")).AsString();
+            const double share =
+                cdsCompCardCache->FieldByName(QStringLiteral("VRPECONSCARD")).AsFloat();
+            if (cdsCnfCaMes->Locate(QStringLiteral("NRSEQCNFMES"), posicao) &&
+                cdsCnfCaMes->FieldByName(QStringLiteral("IDCONCNFMES")).AsString() ==
+                    QLatin1String("S")) {
+                atualizaComensaisRemocao(dia, cdTipoPrat, share);
+            }
+            cdsCompCardCache->Delete();
+            if (!entry->Code.isEmpty() || !entry->Branch.isEmpty()) {
+                registraExclusao(dia, posicao, *entry, nr);
+            }
+            RegistraDiaEspecifico(dia);
+        }
+    }
+    ExclusaoRealizada = true;
+    AtualizaStlPratos(true);
+    degCardapioKeyUp();
+}
+
+// Who excluded which central dish from a day: type S following a head office, and a
+// release-dependent type D.
+void TfrmCardMens::registraExclusao(const QDate& dia, int posicao, const TDishLine& removida,
+                                    const QString& nrCardapio) {
+    CarregaPratoMatriz(nrCardapio, posicao);
+    TDishRef excluido;
+    if (!cdsPratoMatriz->IsEmpty()) {
+        excluido = {cdsPratoMatriz->FieldByName(QStringLiteral("CDPRATOMAT")).AsString(),
+                    cdsPratoMatriz->FieldByName(QStringLiteral("CDFILAUXPRATMAT")).AsString()};
+    }
+    if (excluido.Empty() && removida.Mark() != QLatin1Char('S')) {
+        excluido = {removida.Code, removida.Branch};
+    }
+    const QString dd = DayKey(dia);
+    const auto append = [&](const QString& mark) {
+        if (excluido.Code.isEmpty()) {
+            return; // nothing of the central menu left this position
+        }
+        cdsPratosExcluidos->Append();
+        const auto f = [this](const char* name) -> TMemField& {
+            return cdsPratosExcluidos->FieldByName(QString::fromLatin1(name));
+        };
+        f("CDFILIAL").SetAsString(CdFilial);
+        f("CDSERVFILI").SetAsString(CdServico);
+        f("DTPRATEXCL").SetAsString(dd);
+        f("NRSEQPRATEXCL").SetAsInteger(posicao);
+        f("IDLOCALEXCL").SetAsString(mark);
+        f("CDPRATO").SetAsString(excluido.Code);
+        f("CDFILAUXPRAT").SetAsString(excluido.Branch);
+        cdsPratosExcluidos->Post();
+    };
+    if (tipoDeCardapio() == QLatin1Char('S') && !paramPlaneja("CDFILCENTPME").isEmpty()) {
+        const QString mark =
+            grupoParametrizado() && operadorDoGrupo() ? QStringLiteral("M") : QStringLiteral("F");
+        if (pratoExcluido(dd, posicao)) {
+            cdsPratosExcluidos->Edit();
+            cdsPratosExcluidos->FieldByName(QStringLiteral("IDLOCALEXCL")).SetAsString(mark);
+            cdsPratosExcluidos->Post();
+        } else {
+            append(mark);
+        }
+    } else if (dependeLiberacao()) {
+        if (!pratoExcluido(dd, posicao)) {
+            if (tipoDeOperador() == QLatin1Char('F')) {
+                append(QStringLiteral("F"));
+            } else if (IdCardCentral == QLatin1String("S")) {
+                append(QStringLiteral("M"));
+            }
+        }
+    }
+}
+
+void TfrmCardMens::sbtDelCardClick() {
+    DesabilitaAnaliCor();
+    if (!excluirCardPeriodo()) {
+        return;
+    }
+    if (VerificaSomaTP()) {
+        AbreComensaisPorTipo();
+        return;
+    }
+    UpdCacheOnSrv();
+    Host().LoadBPL(QStringLiteral("PLA00118"),
+                   QVariantList{CdFilial, CdServico, DtMesCard,
+                                qlonglong(paramPlaneja("QTDIABLOQCAR").toInt()), QString(),
+                                // only services of type "N" are planned here
+                                QStringLiteral("N"), QString(tipoDeOperador())});
+    if (AlteracoesPendentes() > 0) {
+        habilitaConfirmacao(true);
+    }
+    const QVariantList r =
+        rpc::CheckResultServ(
+            Planejamento()->Chamar(QStringLiteral("getDelCard"),
+                                   QVariantList{CdFilial, CdServico, DtMesCard,
+                                                DataHora(UltimoDiaMes(DtMesCard.date())),
+                                                qlonglong(0), QStringLiteral("N")}))
+            .toList();
+    recarregaMes(r, 0);
+}
+
+void TfrmCardMens::sbtInvPratoClick() {
+    UpdCacheOnSrv();
+    const TReference feito(false);
+    Host().LoadBPL(QStringLiteral("PLA00132"),
+                   QVariantList{CdFilial, CdServico, DataHora(DataCard()), DtMesCard,
+                                paramPlaneja("IDCARDIAUTIL"),
+                                qlonglong(paramPlaneja("QTDIABLOQCAR").toInt()),
+                                feito.AsVariant()});
+    desCardapio->Refresh();
+    if (!feito.Get().toBool()) {
+        return;
+    }
+    habilitaConfirmacao(false);
+    UpdCacheOnSrv();
+    const QVariantList r =
+        rpc::CheckResultServ(
+            Planejamento()->Chamar(QStringLiteral("getImpCardDia"),
+                                   QVariantList{CdFilial, CdServico, DtMesCard,
+                                                DataHora(UltimoDiaMes(DtMesCard.date())),
+                                                qlonglong(0), QStringLiteral("N")}))
+            .toList();
+    const bool especiais =
+        (tipoDeCardapio() == QLatin1Char('S') && !paramPlaneja("CDFILCENTPME").isEmpty()) ||
+        dependeLiberacao();
+    if (especiais) {
+        cdsCardEsp->SetData(ToDataPacket(rpc::CheckResultServ(r.value(0))));
+        cdsCardEsp->MergeChangeLog();
+    }
+    recarregaMes(r, 1);
+    const std::optional<TDishLine> entry = EntradaCelula();
+    QToolButton* copia = Botoes.value(QStringLiteral("spbDuplicacao"));
+    copia->setEnabled(entry && !entry->Dish().trimmed().isEmpty() && copiarPratCom());
+    Menus.value(QStringLiteral("mnuCopyPrato"))->setEnabled(copia->isEnabled());
+}
+
+// The month's days, dishes and excluded dishes as the server now has them.
+void TfrmCardMens::recarregaMes(const QVariantList& elementos, int primeiro) {
+    if (elementos.size() < primeiro + 3) {
+        throw EPlaError(QStringLiteral("Resposta incompleta do servidor ao recarregar o mês."));
+    }
+    DesligaFiltro(*cdsCardaDia);
+    DesligaFiltro(*cdsCompCardCache);
+    cdsCardaDia->SetData(ToDataPacket(rpc::CheckResultServ(elementos[primeiro])));
+    cdsCardaDia->MergeChangeLog();
+    RetornaCompcard(elementos[primeiro + 1], true);
+    cdsPratosExcluidos->SetData(ToDataPacket(rpc::CheckResultServ(elementos[primeiro + 2])));
+    cdsPratosExcluidos->MergeChangeLog();
+    AtualizaStlPratos(false);
+    degCardapioKeyUp();
+}
+
+} // namespace pla::module

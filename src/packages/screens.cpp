@@ -1,0 +1,54 @@
+#include "screens.h"
+
+#include "diners_by_type.h"
+#include "dish_inversion.h"
+#include "dish_selection.h"
+#include "host/host_context.h"
+#include "host/package_loader.h"
+#include "period_deletion.h"
+
+namespace pla::packages {
+
+namespace {
+
+template <typename TScreen> void runModal(const QVariantList& params) {
+    TScreen screen(params);
+    screen.ShowModal();
+}
+
+const QStringList Codes{QStringLiteral("PLA00115"), QStringLiteral("PLA00118"),
+                        QStringLiteral("PLA00124"), QStringLiteral("PLA00132")};
+
+} // namespace
+
+void RegisterScreens() {
+    host::THostContext& h = host::Host();
+    h.RegisterScreen(Codes[0], &runModal<TfrmSelPrato>);
+    h.RegisterScreen(Codes[1], &runModal<TfrmDelCardPeriodo>);
+    h.RegisterScreen(Codes[2], &runModal<TfrmComensEst>);
+    h.RegisterScreen(Codes[3], &runModal<TfrmInvPrato>);
+}
+
+void UnregisterScreens() {
+    for (const QString& code : Codes) {
+        host::Host().UnregisterScreen(code);
+    }
+}
+
+} // namespace pla::packages
+
+extern "C" {
+
+Q_DECL_EXPORT int PlaPackageApi() {
+    return pla::host::PackageApiVersion;
+}
+
+Q_DECL_EXPORT void PlaInitialize() {
+    pla::packages::RegisterScreens();
+}
+
+Q_DECL_EXPORT void PlaFinalize() {
+    pla::packages::UnregisterScreens();
+}
+
+} // extern "C"

@@ -1,0 +1,212 @@
+// Diners of the month: the dish types that feed more diners than their day has, and
+// the day's distribution among the delivery points of a transported service.
+#include "menu_days.h"
+#include "modules.h"
+
+#include "core/dates.h"
+#include "core/numbers.h"
+#include "core/text_utils.h"
+#include "server/sql_packet.h"
+
+#include <QSqlQuery>
+#include <map>
+
+namespace pla::server {
+
+namespace {
+
+const QList<TFieldDef> ComensEstFields{
+    {"CDFILIAL", TFieldType::String, 4, false},     {"NMFILIAL", TFieldType::String, 50, false},
+    {"CDSERVFILI", TFieldType::String, 5, false},   {"NMSERVICO", TFieldType::String, 50, false},
+    {"DTCARDAPIO", TFieldType::DateTime, 0, false}, {"CDTIPOPRAT", TFieldType::String, 2, false},
+    {"NMTIPOPRAT", TFieldType::String, 50, false},  {"COMENSEST", TFieldType::Float, 0, false},
+    {"COMENSDIA", TFieldType::Float, 0, false},     {"DIFERENCA", TFieldType::Float, 0, false}};
+
+// The days of the month from the processing date on whose counted, not optional
+// positions of one dish type feed more diners than the day: "S" and the pairs, or "N".
+QVariant getComensEst(TCallContext& ctx, TMethodArgs& args) {
+    TDatabase& db = ctx.Database();
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    const QString servico = Ajusta(args.String(1).trimmed(), 5);
+    CheckBranch(db, filial);
+    const QDate month = PriDiaMes(args.DateTime(2).date());
+    QDate from = args.DateTime(3).date();
+    if (!from.isValid() || from < month) {
+        from = month;
+    }
+    const bool whole = args.String(4).trimmed() == QLatin1String("S");
+    QSqlQuery q = db.Exec(
+        QStringLiteral(
+            "SELECT D.DTCARDAPIO, D.QTCOMESTICAR, N.CDTIPOPRAT, T.NMTIPOPRAT, C.VRPECONSCARD "
+            "FROM CARDADIA D JOIN COMPCARD C ON C.CDFILIAL = D.CDFILIAL AND C.NRCARDAPIO = "
+            "D.NRCARDAPIO JOIN CNFCARDMES N ON N.CDFILIAL = D.CDFILIAL AND N.CDSERVFILI = "
+            "D.CDSERVFILI AND N.DTREFECNFMES = ? AND N.NRSEQCNFMES = C.NRSEQPRATCAR JOIN TIPOPRAT "
+            "T ON T.CDTIPOPRAT = N.CDTIPOPRAT WHERE D.CDFILIAL = ? AND D.CDSERVFILI = ? AND "
+            "D.DTCARDAPIO >= ? AND D.DTCARDAPIO <= ? AND N.IDOPCCNFMES <> 'S' AND N.IDCONCNFMES "
+            "= 'S'"),
+        {DataHora(month), filial, servico, DataHora(from), DataHora(UltimoDiaMes(month))});
+    struct TSum {
+        double Day = 0;
+        double Est = 0;
+        QString Name;
+    };
+    std::map<std::pair<QDateTime, QString>, TSum> sums;
+    while (q.next()) {
+        const QDateTime day = TDatabase::FromSql(TFieldType::DateTime, q.value(0)).toDateTime();
+        TSum& s = sums[{day, q.value(2).toString().trimmed()}];
+        s.Day = q.value(1).toDouble();
+        s.Name = q.value(3).toString();
+        const double diners = q.value(4).toDouble() / 100.0 * s.Day;
+        s.Est += whole ? RoundDec(diners, 0) : diners;
+    }
+    TDataPacket p;
+    p.Fields = ComensEstFields;
+    const QString nmFilial =
+        db.Scalar(QStringLiteral("SELECT NMFILIAL FROM FILIAL WHERE CDFILIAL = ?"), {filial})
+            .toString();
+    const QString nmServico =
+        db.Scalar(QStringLiteral("SELECT NMSERVICO FROM SERVICO WHERE CDFILIAL = ? AND "
+                                 "CDSERVFILI = ?"),
+                  {filial, servico})
+            .toString();
+    for (const auto& [key, s] : sums) {
+        if (RoundDec(s.Est, 3) > RoundDec(s.Day, 3)) {
+            TPacketRow r;
+            r.Values = {filial,     nmFilial, servico, nmServico, key.first,
+                        key.second, s.Name,   s.Est,   s.Day,     RoundDec(s.Est - s.Day, 3)};
+            p.Rows.append(r);
+        }
+    }
+    if (p.Rows.isEmpty()) {
+        return QVariantList{QStringLiteral("N")};
+    }
+    return QVariantList{QStringLiteral("S"), FromDataPacket(p)};
+}
+
+const QList<TFieldDef> CardaCliFields{
+    {"CDFILIAL", TFieldType::String, 4, false},   {"NRCARDAPIO", TFieldType::String, 10, false},
+    {"CDCLIENTE", TFieldType::String, 21, false}, {"NMRAZSOCCLIE", TFieldType::String, 50, false},
+    {"CDDESTFILI", TFieldType::String, 3, false}, {"NMDESTFILI", TFieldType::String, 30, false},
+    {"QTCOMESTICLI", TFieldType::Float, 0, false}};
+
+// The day's delivery points with their diners. A day without any yet gets the
+// service's delivery points as new rows (no diners), for the screen to number and
+// send back.
+QVariant getCardaCli(TCallContext& ctx, TMethodArgs& args) {
+    TDatabase& db = ctx.Database();
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    const QString servico = Ajusta(args.String(1).trimmed(), 5);
+    CheckBranch(db, filial);
+    const QString nr = db.Scalar(QStringLiteral("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL "
+                                                "= ? AND CDSERVFILI = ? AND DTCARDAPIO = ?"),
+                                 {filial, servico, DataHora(args.DateTime(2).date())})
+                           .toString();
+    TDataPacket p = QueryPacket(
+        db, CardaCliFields,
+        QStringLiteral(
+            "SELECT A.CDFILIAL, A.NRCARDAPIO, A.CDCLIENTE, C.NMRAZSOCCLIE, "
+            "A.CDDESTFILI, D.NMDESTFILI, A.QTCOMESTICLI FROM CARDACLI A JOIN CLIENTE C "
+            "ON C.CDCLIENTE = A.CDCLIENTE JOIN DESTFILI D ON D.CDFILIAL = A.CDFILIAL AND "
+            "D.CDDESTFILI = A.CDDESTFILI WHERE A.CDFILIAL = ? AND A.NRCARDAPIO = ? "
+            "ORDER BY A.CDDESTFILI, C.NMRAZSOCCLIE"),
+        {filial, nr});
+    if (!p.Rows.isEmpty()) {
+        return FromDataPacket(p);
+    }
+    p = QueryPacket(
+        db, CardaCliFields,
+        QStringLiteral("SELECT D.CDFILIAL, ?, D.CDCLIENTE, C.NMRAZSOCCLIE, D.CDDESTFILI, "
+                       "D.NMDESTFILI, 0 FROM DESTFILI D JOIN CLIENTE C ON C.CDCLIENTE "
+                       "= D.CDCLIENTE WHERE D.CDFILIAL = ? AND (D.CDSERVFILI = ? OR "
+                       "D.CDSERVFILI IS NULL) ORDER BY D.CDDESTFILI, C.NMRAZSOCCLIE"),
+        {nr, filial, servico});
+    for (TPacketRow& r : p.Rows) {
+        r.Kind = TRowKind::Inserted;
+    }
+    return FromDataPacket(p);
+}
+
+// Writes the day's delivery points as the screen holds them: deleted rows go, every
+// other row is written; the answer is empty when done.
+QVariant setCardaCli(TCallContext& ctx, TMethodArgs& args) {
+    TDatabase& db = ctx.Database();
+    RequirePermission(db, ctx.Operador, {0, 3},
+                      QStringLiteral("alterar os comensais dos pontos de entrega"));
+    TDataPacket p = ToDataPacket(args.Value(0));
+    p.Validate();
+    const auto col = [&p](const char* name) {
+        const int i = p.FieldIndex(QString::fromLatin1(name));
+        if (i < 0) {
+            throw EPlaError(
+                QStringLiteral("Pontos de entrega sem a coluna %1.").arg(QLatin1String(name)));
+        }
+        return i;
+    };
+    const int fil = col("CDFILIAL"), nr = col("NRCARDAPIO"), cli = col("CDCLIENTE"),
+              dest = col("CDDESTFILI"), qt = col("QTCOMESTICLI");
+    QHash<QString, bool> checked;
+    for (const TPacketRow& r : p.Rows) {
+        const QString filial = r.Values[fil].toString().trimmed();
+        const QString numero = r.Values[nr].toString().trimmed();
+        const QString key = filial + QLatin1Char('/') + numero;
+        if (!checked.contains(key)) {
+            const QVariant day = db.Scalar(QStringLiteral("SELECT DTCARDAPIO FROM CARDADIA WHERE "
+                                                          "CDFILIAL = ? AND NRCARDAPIO = ?"),
+                                           {filial, numero});
+            if (day.isNull()) {
+                throw EPlaError(QStringLiteral("Cardápio %1 não cadastrado.").arg(numero));
+            }
+            const QDate date = TDatabase::FromSql(TFieldType::DateTime, day).toDateTime().date();
+            if (date < FirstChangeableDay(db, filial)) {
+                throw EPlaError(QStringLiteral("O cardápio do dia %1 não pode mais ser alterado.")
+                                    .arg(FormatDateTime(QStringLiteral("dd/mm/yyyy"), date)));
+            }
+            checked.insert(key, true);
+        }
+        const QVariantList k{filial, numero, r.Values[cli].toString().trimmed(),
+                             r.Values[dest].toString().trimmed()};
+        db.Exec(QStringLiteral("DELETE FROM CARDACLI WHERE CDFILIAL = ? AND NRCARDAPIO = ? AND "
+                               "CDCLIENTE = ? AND CDDESTFILI = ?"),
+                k);
+        if (r.Kind == TRowKind::Deleted) {
+            continue;
+        }
+        const double diners = r.Values[qt].toDouble();
+        if (!(diners >= 0)) {
+            throw EPlaError(
+                QStringLiteral("Comensais do ponto de entrega %1 inválidos.").arg(k[3].toString()));
+        }
+        db.Exec(QStringLiteral("INSERT INTO CARDACLI (CDFILIAL, NRCARDAPIO, CDCLIENTE, CDDESTFILI, "
+                               "QTCOMESTICLI) VALUES (?, ?, ?, ?, ?)"),
+                k + QVariantList{diners});
+    }
+    return QString();
+}
+
+} // namespace
+
+std::unique_ptr<TRemoteDataModule> MakeComensEst() {
+    auto m = std::make_unique<TRemoteDataModule>(QStringLiteral("PLA00124.rdmComensEst"));
+    m->Register({QStringLiteral("getComensEst"),
+                 {{QStringLiteral("filial"), TArgType::String},
+                  {QStringLiteral("servico"), TArgType::String},
+                  {QStringLiteral("mes"), TArgType::DateTime},
+                  {QStringLiteral("processamento"), TArgType::DateTime},
+                  {QStringLiteral("arredonda"), TArgType::String}},
+                 -1,
+                 getComensEst});
+    return m;
+}
+
+void RegisterMenuDinersMethods(TRemoteDataModule& m) {
+    using P = TParam;
+    m.Register({QStringLiteral("GetCardaCli"),
+                {P{"filial", TArgType::String}, P{"servico", TArgType::String},
+                 P{"dia", TArgType::DateTime}, P{"feriado", TArgType::String}},
+                -1,
+                getCardaCli});
+    m.Register(
+        {QStringLiteral("SetCardaCli"), {P{"pontos", TArgType::Variant}}, -1, setCardaCli, true});
+}
+
+} // namespace pla::server

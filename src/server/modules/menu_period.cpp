@@ -1,0 +1,171 @@
+// Operations on several days of a month at once: deleting the menu of a period and
+// swapping the dishes of two days. Each is one transaction.
+#include "menu_days.h"
+#include "modules.h"
+
+#include "core/dates.h"
+#include "core/text_utils.h"
+
+#include <QSqlQuery>
+
+namespace pla::server {
+
+namespace {
+
+QString dateText(const QDate& d) {
+    return FormatDateTime(QStringLiteral("dd/mm/yyyy"), d);
+}
+
+void checkChangeable(TDatabase& db, const QString& filial, const QDate& day) {
+    if (day < FirstChangeableDay(db, filial)) {
+        throw EPlaError(
+            QStringLiteral("O cardápio do dia %1 não pode mais ser alterado.").arg(dateText(day)));
+    }
+}
+
+// Deletes the days of a period of one month with their dishes, clients, the days'
+// records of departing from the central menu and the central dishes excluded from
+// them. The answer is the number of days deleted.
+QVariant delCardPeriodo(TCallContext& ctx, TMethodArgs& args) {
+    TDatabase& db = ctx.Database();
+    RequirePermission(db, ctx.Operador, {7}, QStringLiteral("excluir o cardápio de um período"));
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    const QString servico = Ajusta(args.String(1).trimmed(), 5);
+    CheckBranch(db, filial);
+    const QDate inicio = args.DateTime(2).date();
+    const QDate fim = args.DateTime(3).date();
+    if (!inicio.isValid() || !fim.isValid() || fim < inicio) {
+        throw EPlaError(QStringLiteral("Período inválido."));
+    }
+    if (PriDiaMes(inicio) != PriDiaMes(fim)) {
+        throw EPlaError(QStringLiteral("O período deve estar dentro de um mesmo mês."));
+    }
+    checkChangeable(db, filial, inicio);
+    QSqlQuery q = db.Exec(QStringLiteral("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? AND "
+                                         "CDSERVFILI = ? AND DTCARDAPIO >= ? AND DTCARDAPIO <= ?"),
+                          {filial, servico, DataHora(inicio), DataHora(fim)});
+    QStringList days;
+    while (q.next()) {
+        days << q.value(0).toString();
+    }
+    for (const QString& nr : days) {
+        for (const char* table : {"COMPCARD", "CARDACLI", "CARDADIA"}) {
+            db.Exec(QStringLiteral("DELETE FROM %1 WHERE CDFILIAL = ? AND NRCARDAPIO = ?")
+                        .arg(QLatin1String(table)),
+                    {filial, nr});
+        }
+    }
+    db.Exec(QStringLiteral("DELETE FROM CARDESP WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
+                           "DTCARDAPIO >= ? AND DTCARDAPIO <= ?"),
+            {filial, servico, DataHora(inicio), DataHora(fim)});
+    const auto dd = [](const QDate& d) {
+        return QStringLiteral("%1").arg(d.day(), 2, 10, QLatin1Char('0'));
+    };
+    db.Exec(QStringLiteral("DELETE FROM PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
+                           "DTMESCARD = ? AND DTPRATEXCL >= ? AND DTPRATEXCL <= ?"),
+            {filial, servico, DataHora(PriDiaMes(inicio)), dd(inicio), dd(fim)});
+    return qlonglong(days.size());
+}
+
+struct TDishRow {
+    int Seq = 0;
+    int Ord = 0;
+    QVariantList
+        Rest; // CDFILAUXPRAT, CDPRATO, VRPECONSCARD, IDPRATOESPE, CDPRATOMAT, CDFILAUXPRATMAT
+};
+
+QList<TDishRow> dishesOf(TDatabase& db, const QString& filial, const QString& nr) {
+    QSqlQuery q =
+        db.Exec(QStringLiteral("SELECT NRSEQPRATCAR, NRORDPRATCAR, CDFILAUXPRAT, CDPRATO, "
+                               "VRPECONSCARD, IDPRATOESPE, CDPRATOMAT, CDFILAUXPRATMAT "
+                               "FROM COMPCARD WHERE CDFILIAL = ? AND NRCARDAPIO = ?"),
+                {filial, nr});
+    QList<TDishRow> rows;
+    while (q.next()) {
+        rows.append({q.value(0).toInt(),
+                     q.value(1).toInt(),
+                     {q.value(2), q.value(3), q.value(4), q.value(5), q.value(6), q.value(7)}});
+    }
+    return rows;
+}
+
+// Swaps the dishes of two days of a service; both must have a menu and may still be
+// changed, and a branch that keeps its menus to working days refuses a holiday.
+QVariant invertePratos(TCallContext& ctx, TMethodArgs& args) {
+    TDatabase& db = ctx.Database();
+    RequirePermission(db, ctx.Operador, {15}, QStringLiteral("inverter pratos"));
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    const QString servico = Ajusta(args.String(1).trimmed(), 5);
+    CheckBranch(db, filial);
+    const QDate a = args.DateTime(2).date();
+    const QDate b = args.DateTime(3).date();
+    if (!a.isValid() || !b.isValid() || a == b) {
+        throw EPlaError(QStringLiteral("Informe dois dias diferentes para a inversão."));
+    }
+    const bool workingDaysOnly =
+        db.Scalar(QStringLiteral("SELECT IDCARDIAUTIL FROM PARAMPLANEJA WHERE CDFILIAL = ?"),
+                  {filial})
+            .toString() == QLatin1String("S");
+    QStringList numbers;
+    for (const QDate& d : {a, b}) {
+        checkChangeable(db, filial, d);
+        if (workingDaysOnly &&
+            db.Scalar(QStringLiteral("SELECT COUNT(*) FROM FERIFILI WHERE CDFILIAL = ? AND "
+                                     "DTFERIFILI = ?"),
+                      {filial, DataHora(d)})
+                    .toInt() > 0) {
+            throw EPlaError(
+                QStringLiteral("Cardápio bloqueado para dia não útil (%1).").arg(dateText(d)));
+        }
+        const QString nr = db.Scalar(QStringLiteral("SELECT NRCARDAPIO FROM CARDADIA WHERE "
+                                                    "CDFILIAL = ? AND CDSERVFILI = ? AND "
+                                                    "DTCARDAPIO = ?"),
+                                     {filial, servico, DataHora(d)})
+                               .toString();
+        if (nr.isEmpty()) {
+            throw EPlaError(QStringLiteral("Não há cardápio do dia %1.").arg(dateText(d)));
+        }
+        numbers << nr;
+    }
+    const QList<TDishRow> first = dishesOf(db, filial, numbers[0]);
+    const QList<TDishRow> second = dishesOf(db, filial, numbers[1]);
+    for (const QString& nr : numbers) {
+        db.Exec(QStringLiteral("DELETE FROM COMPCARD WHERE CDFILIAL = ? AND NRCARDAPIO = ?"),
+                {filial, nr});
+    }
+    const auto put = [&](const QString& nr, const QList<TDishRow>& rows) {
+        for (const TDishRow& r : rows) {
+            db.Exec(QStringLiteral("INSERT INTO COMPCARD (CDFILIAL, NRCARDAPIO, NRSEQPRATCAR, "
+                                   "NRORDPRATCAR, CDFILAUXPRAT, CDPRATO, VRPECONSCARD, "
+                                   "IDPRATOESPE, CDPRATOMAT, CDFILAUXPRATMAT) VALUES (?, ?, ?, ?, "
+                                   "?, ?, ?, ?, ?, ?)"),
+                    QVariantList{filial, nr, r.Seq, r.Ord} + r.Rest);
+        }
+        db.Exec(QStringLiteral("UPDATE CARDADIA SET CDOPERADOR = ?, DTULTATUACAR = ? WHERE "
+                               "CDFILIAL = ? AND NRCARDAPIO = ?"),
+                {ctx.Operador, Agora(), filial, nr});
+    };
+    put(numbers[0], second);
+    put(numbers[1], first);
+    return true;
+}
+
+} // namespace
+
+void RegisterMenuPeriodMethods(TRemoteDataModule& m) {
+    using P = TParam;
+    m.Register({QStringLiteral("DelCardPeriodo"),
+                {P{"filial", TArgType::String}, P{"servico", TArgType::String},
+                 P{"inicio", TArgType::DateTime}, P{"fim", TArgType::DateTime}},
+                -1,
+                delCardPeriodo,
+                true});
+    m.Register({QStringLiteral("InvertePratos"),
+                {P{"filial", TArgType::String}, P{"servico", TArgType::String},
+                 P{"dia", TArgType::DateTime}, P{"outrodia", TArgType::DateTime}},
+                -1,
+                invertePratos,
+                true});
+}
+
+} // namespace pla::server
