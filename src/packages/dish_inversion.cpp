@@ -78,8 +78,9 @@ void TfrmInvPrato::sbtConfirmaClick() {
     }
     {
         rpc::TServerCallScope call(counter_, *net_);
-        net_->Call(QStringLiteral("InvertePratos"),
-                   QVariantList{filial_, servico_, DataHora(dia_), DataHora(outro)});
+        rpc::CheckResultServ(
+            net_->Call(QStringLiteral("InvertePratos"),
+                       QVariantList{filial_, servico_, DataHora(dia_), DataHora(outro)}));
     }
     feito_.Set(true);
     SetModalResult(1);

@@ -85,8 +85,9 @@ void TfrmDelCardPeriodo::sbtConfirmaClick() {
     }
     {
         rpc::TServerCallScope call(counter_, *net_);
-        excluidos_ = net_->Call(QStringLiteral("DelCardPeriodo"),
-                                QVariantList{filial_, servico_, DataHora(inicio), DataHora(fim)})
+        excluidos_ = rpc::CheckResultServ(net_->Call(QStringLiteral("DelCardPeriodo"),
+                                                     QVariantList{filial_, servico_,
+                                                                  DataHora(inicio), DataHora(fim)}))
                          .toInt();
     }
     TDialogPresenter::Current().Message(fmt("EXCLUIDOS", {QString::number(excluidos_)}),

@@ -158,10 +158,11 @@ bool TfrmCardMens::VerificaSomaTP() {
         std::unique_ptr<rpc::TNetConnection> net = Host().NewConnection(
             QStringLiteral("netComensEst"), QStringLiteral("PLA00124.rdmComensEst"));
         net->SetConnected(true);
-        r = net->Call(QStringLiteral("getComensEst"),
-                      QVariantList{CdFilial, CdServico, DtMesCard,
-                                   DataHora(Host().DataProc(CdFilial)),
-                                   Arredondar ? QStringLiteral("S") : QStringLiteral("N")})
+        r = rpc::CheckResultServ(
+                net->Call(QStringLiteral("getComensEst"),
+                          QVariantList{CdFilial, CdServico, DtMesCard,
+                                       DataHora(Host().DataProc(CdFilial)),
+                                       Arredondar ? QStringLiteral("S") : QStringLiteral("N")}))
                 .toList();
     }
     const QString answer = r.value(0).toString();

@@ -67,10 +67,10 @@ void TfrmCardMens::ColaPrato() {
     TfrmParamCardIndu* planning = Planejamento();
     const QString levels =
         paramGeral("NRNIVEISPRATO").isEmpty() ? QStringLiteral("1") : paramGeral("NRNIVEISPRATO");
-    if (planning
-            ->Chamar(QStringLiteral("GetRecPrato"),
-                     QVariantList{CdFilial, CdServico, levels, PratoCopiado.CdPrato,
-                                  PratoCopiado.CdFilAuxPrat})
+    if (rpc::CheckResultServ(
+            planning->Chamar(QStringLiteral("GetRecPrato"),
+                             QVariantList{CdFilial, CdServico, levels, PratoCopiado.CdPrato,
+                                          PratoCopiado.CdFilAuxPrat}))
             .toBool()) {
         MensErro(msgPadrao.Msg(QStringLiteral("BLOQ_PADR")), true);
     }
