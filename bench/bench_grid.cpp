@@ -4,6 +4,7 @@
 // handler as the screen answers it (a lookup in the sorted lines and its formatting).
 #include "core/format_float.h"
 #include "monthly_menu/grid/dish_lines.h"
+#include "monthly_menu/grid/menu_cell_delegate.h"
 #include "monthly_menu/grid/menu_grid_model.h"
 #include "monthly_menu/grid/menu_pivot.h"
 
@@ -94,6 +95,8 @@ void BM_PaintWholeGrid(benchmark::State& state) {
         [&lines](const TPivotCell& cell, TDrawCell& draw) { drawCell(lines, cell, draw); });
     QTableView view;
     view.setModel(&model);
+    view.setWordWrap(false);
+    view.setItemDelegate(new TMenuCellDelegate(&view)); // as the screen paints it
     view.horizontalHeader()->setDefaultSectionSize(140);
     view.verticalHeader()->setDefaultSectionSize(18);
     // Big enough to show every cell at once.

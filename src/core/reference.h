@@ -20,11 +20,8 @@ public:
 
     // The reference an array element carries; an element that is none gives an
     // unconnected cell, so writing to it is harmless.
-    static TReference Of(const QVariant& element) {
-        return element.metaType() == QMetaType::fromType<TReference>() ? element.value<TReference>()
-                                                                       : TReference();
-    }
-    QVariant AsVariant() const { return QVariant::fromValue(*this); }
+    static TReference Of(const QVariant& element);
+    QVariant AsVariant() const;
 
 private:
     std::shared_ptr<QVariant> cell_;
@@ -33,3 +30,16 @@ private:
 } // namespace pla
 
 Q_DECLARE_METATYPE(pla::TReference)
+
+namespace pla {
+
+inline TReference TReference::Of(const QVariant& element) {
+    return element.metaType() == QMetaType::fromType<TReference>() ? element.value<TReference>()
+                                                                   : TReference();
+}
+
+inline QVariant TReference::AsVariant() const {
+    return QVariant::fromValue(*this);
+}
+
+} // namespace pla

@@ -118,6 +118,12 @@ public:
                 }
             }
         }
+        // Who changed each day's dishes, and when: once per day.
+        for (const QString& nr : std::as_const(touched_)) {
+            db_.Exec(QStringLiteral("UPDATE CARDADIA SET CDOPERADOR = ?, DTULTATUACAR = ? WHERE "
+                                    "CDFILIAL = ? AND NRCARDAPIO = ?"),
+                     {operador_, Agora(), filial_, nr});
+        }
         for (const TExclusion& e : exclusions) {
             recordExclusion(e);
         }
@@ -424,11 +430,87 @@ private:
     }
 
     QDateTime dayDate(const QString& nr) {
-        return TDatabase::FromSql(TFieldType::DateTime,
-                                  db_.Scalar(QStringLiteral("SELECT DTCARDAPIO FROM CARDADIA WHERE "
-                                                            "CDFILIAL = ? AND NRCARDAPIO = ?"),
-                                             {filial_, nr}))
-            .toDateTime();
+        auto it = dates_.constFind(nr);
+        if (it == dates_.cend()) {
+            it = dates_.insert(
+                nr, TDatabase::FromSql(TFieldType::DateTime,
+                                       db_.Scalar(QStringLiteral("SELECT DTCARDAPIO FROM CARDADIA "
+                                                                 "WHERE CDFILIAL = ? AND "
+                                                                 "NRCARDAPIO = ?"),
+                                                  {filial_, nr}))
+                        .toDateTime());
+        }
+        return *it;
+    }
+
+    void checkDish(const QString& branch, const QString& dish) {
+        const QString key = branch + QLatin1Char('/') + dish;
+        if (knownDishes_.contains(key)) {
+            return;
+        }
+        if (db_.Scalar(
+                   QStringLiteral("SELECT COUNT(*) FROM PRATO WHERE CDFILAUXPRAT = ? AND CDPRATO "
+                                  "= ?"),
+                   {branch, dish})
+                .toInt() == 0) {
+            throw EPlaError(QStringLiteral("Prato %1 não cadastrado.").arg(dish));
+        }
+        knownDishes_.insert(key);
+    }
+
+    // A dish changed where it was: one statement that writes it only while the row is
+    // still what the screen saw. False when it is not (the caller says why).
+    bool updateInPlace(const TRow& row, const QString& nr) {
+        if (row.Value("NRCARDAPIO").toString().trimmed() != nr ||
+            row.Value("NRSEQPRATCAR").toInt() != row.Saved("NRSEQPRATCAR").toInt() ||
+            row.Value("NRORDPRATCAR").toInt() != row.Saved("NRORDPRATCAR").toInt() ||
+            row.Value("NRORDPRATCAR").toInt() <= 0) {
+            return false;
+        }
+        const QString branch = row.Text("CDFILAUXPRAT");
+        const QString dish = row.Text("CDPRATO");
+        checkDish(branch, dish);
+        const double share = row.Value("VRPECONSCARD").toDouble();
+        if (!(share >= 0) || !std::isfinite(share)) {
+            throw EPlaError(QStringLiteral("Percentual do prato %1 inválido.").arg(dish));
+        }
+        const auto orNull = [&row](const char* c) {
+            return row.Text(c).isEmpty() ? QVariant() : QVariant(row.Text(c));
+        };
+        QVariantList values{branch,
+                            dish,
+                            share,
+                            row.Text("IDPRATOESPE").isEmpty() ? QStringLiteral("N")
+                                                              : row.Text("IDPRATOESPE").left(1),
+                            orNull("CDPRATOMAT"),
+                            orNull("CDFILAUXPRATMAT"),
+                            filial_,
+                            nr,
+                            row.Saved("NRSEQPRATCAR"),
+                            row.Saved("NRORDPRATCAR")};
+        QString where;
+        for (const char* c : {"CDFILAUXPRAT", "CDPRATO", "VRPECONSCARD", "IDPRATOESPE",
+                              "CDPRATOMAT", "CDFILAUXPRATMAT"}) {
+            if (!row.Has(QString::fromLatin1(c))) {
+                continue;
+            }
+            const QVariant saved = row.Saved(QString::fromLatin1(c));
+            if (saved.isNull() || saved.toString().trimmed().isEmpty()) {
+                where += QStringLiteral(" AND (%1 IS NULL OR %1 = '')").arg(QLatin1String(c));
+            } else {
+                where += QStringLiteral(" AND %1 = ?").arg(QLatin1String(c));
+                values << (saved.typeId() == QMetaType::QString
+                               ? QVariant(saved.toString().trimmed())
+                               : saved);
+            }
+        }
+        QSqlQuery q = db_.Exec(
+            QStringLiteral("UPDATE COMPCARD SET CDFILAUXPRAT = ?, CDPRATO = ?, VRPECONSCARD = ?, "
+                           "IDPRATOESPE = ?, CDPRATOMAT = ?, CDFILAUXPRATMAT = ? WHERE CDFILIAL = "
+                           "? AND NRCARDAPIO = ? AND NRSEQPRATCAR = ? AND NRORDPRATCAR = ?") +
+                where,
+            values);
+        return q.numRowsAffected() == 1;
     }
 
     void saveDish(const TRow& row) {
@@ -438,6 +520,13 @@ private:
             const QVariantList key{filial_, nr, row.Saved("NRSEQPRATCAR"),
                                    row.Saved("NRORDPRATCAR")};
             checkChangeable(dayDate(nr));
+            if (row.Kind() == TRowKind::Modified && updateInPlace(row, nr)) {
+                touched_.insert(nr);
+                if (answer_.isEmpty()) {
+                    answer_ = nr;
+                }
+                return;
+            }
             checkUnchanged(
                 QStringLiteral("COMPCARD"), DishColumns,
                 QStringLiteral("CDFILIAL = ? AND NRCARDAPIO = ? AND NRSEQPRATCAR = ? AND "
@@ -449,6 +538,7 @@ private:
                 QStringLiteral("DELETE FROM COMPCARD WHERE CDFILIAL = ? AND NRCARDAPIO = ? AND "
                                "NRSEQPRATCAR = ? AND NRORDPRATCAR = ?"),
                 key);
+            touched_.insert(nr);
             if (answer_.isEmpty()) {
                 answer_ = nr;
             }
@@ -464,13 +554,7 @@ private:
         checkChangeable(dayDate(nr));
         const QString branch = row.Text("CDFILAUXPRAT");
         const QString dish = row.Text("CDPRATO");
-        if (db_.Scalar(
-                   QStringLiteral("SELECT COUNT(*) FROM PRATO WHERE CDFILAUXPRAT = ? AND CDPRATO "
-                                  "= ?"),
-                   {branch, dish})
-                .toInt() == 0) {
-            throw EPlaError(QStringLiteral("Prato %1 não cadastrado.").arg(dish));
-        }
+        checkDish(branch, dish);
         const double share = row.Value("VRPECONSCARD").toDouble();
         if (!(share >= 0) || !std::isfinite(share)) {
             throw EPlaError(QStringLiteral("Percentual do prato %1 inválido.").arg(dish));
@@ -494,9 +578,7 @@ private:
              row.Text("CDPRATOMAT").isEmpty() ? QVariant() : QVariant(row.Text("CDPRATOMAT")),
              row.Text("CDFILAUXPRATMAT").isEmpty() ? QVariant()
                                                    : QVariant(row.Text("CDFILAUXPRATMAT"))});
-        db_.Exec(QStringLiteral("UPDATE CARDADIA SET CDOPERADOR = ?, DTULTATUACAR = ? WHERE "
-                                "CDFILIAL = ? AND NRCARDAPIO = ?"),
-                 {operador_, Agora(), filial_, nr});
+        touched_.insert(nr);
         if (answer_.isEmpty()) {
             answer_ = nr;
         }
@@ -510,6 +592,9 @@ private:
     QString answer_;
     bool answerIsNew_ = false;
     bool moduFili_ = false;
+    QHash<QString, QDateTime> dates_; // day number -> its date
+    QSet<QString> knownDishes_;
+    QSet<QString> touched_; // days whose dishes changed
     std::optional<TCentralMenu> central_;
     QString centralService_;
 };
@@ -596,6 +681,7 @@ QVariant getCardSemPrat(TCallContext& ctx, TMethodArgs& args) {
 // Clears the estimated diners of those days: a day without dishes feeds nobody.
 QVariant setCardSemPrat(TCallContext& ctx, TMethodArgs& args) {
     TDatabase& db = ctx.Database();
+    RequirePermission(db, ctx.Operador, {3}, QStringLiteral("alterar os comensais do dia"));
     const QVariantList period = periodOf(args);
     if (period[2].toDateTime().date() < FirstChangeableDay(db, period[0].toString())) {
         throw EPlaError(QStringLiteral("O período inclui dias que não podem mais ser alterados."));

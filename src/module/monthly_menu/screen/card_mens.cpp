@@ -14,6 +14,7 @@
 #include "host/host_query.h"
 #include "host/mask_edit.h"
 #include "host/radio_group.h"
+#include "monthly_menu/grid/menu_cell_delegate.h"
 #include "monthly_menu/grid/menu_grid_model.h"
 #include "planning/param_card_indu.h"
 
@@ -205,6 +206,8 @@ TfrmCardMens::TfrmCardMens(QWidget* parent)
     });
     degCardapio->setModel(desCardapio);
     degCardapio->setShowGrid(true);
+    degCardapio->setWordWrap(false);
+    degCardapio->setItemDelegate(new TMenuCellDelegate(degCardapio));
     degCardapio->setSelectionMode(QAbstractItemView::SingleSelection);
     degCardapio->setEditTriggers(QAbstractItemView::NoEditTriggers);
     degCardapio->horizontalHeader()->setDefaultSectionSize(140);

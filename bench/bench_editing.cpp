@@ -1,0 +1,161 @@
+// Measures editing the month over the demonstration data, in process: a paste into a
+// filled month (the key to the repainted grid, with the server's checks), a save of
+// 200 changed dishes (from the screen's change set to the committed transaction) on
+// both engines, and the month reopened.
+#include "core/data_packet.h"
+#include "core/dates.h"
+#include "core/format_settings.h"
+#include "core/mem_table.h"
+#include "frame/creation.h"
+#include "frame/module_state.h"
+#include "host/date_edit.h"
+#include "host/dialog_presenter.h"
+#include "host/host_messages.h"
+#include "host/mask_edit.h"
+#include "monthly_menu/grid/menu_grid_model.h"
+#include "monthly_menu/screen/card_mens.h"
+#include "planning/param_card_indu.h"
+#include "server/embedded_server.h"
+#include "signed_in_host.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QTableView>
+#include <QToolButton>
+#include <QtTest/QTest>
+#include <benchmark/benchmark.h>
+
+using namespace pla;
+using namespace pla::module;
+
+namespace {
+
+const QDate Next = PriDiaMes(QDate::currentDate()).addMonths(1);
+
+// The monthly screen of the metalworks' lunch, next month, signed in as NUTRI1.
+struct TScreen {
+    TScreen()
+        : server(test::TEngine::SQLite, QDate::currentDate())
+        , host(server, QStringLiteral("NUTRI1"))
+        , presenterScope(presenter) {
+        CriaElabCard();
+        TfrmParamCardIndu* planning = frmParamCardIndu;
+        planning->medCdFilial->setText(QStringLiteral("0001"));
+        host::RunHandler([planning] { planning->medCdFilialExit(); });
+        planning->medCdServico->setText(QStringLiteral("00001"));
+        host::RunHandler([planning] { planning->medCdServicoExit(); });
+        planning->depMesCard->SetDate(Next);
+        planning->sbtConfirma->click();
+        screen = qobject_cast<TfrmCardMens*>(formExtCardMens.data());
+        screen->resize(1400, 900);
+    }
+    static TScreen& Get() {
+        static TScreen s;
+        return s;
+    }
+    void goTo(int day, int type) {
+        const auto [row, col] = screen->desCardapio->Pivot().Position(
+            QDate(Next.year(), Next.month(), day), screen->desCardapio->Pivot().Types().at(type));
+        screen->degCardapio->setCurrentIndex(screen->desCardapio->index(row, col));
+    }
+
+    test::TEmbeddedServer server;
+    test::TSignedInHost host;
+    host::TScriptedPresenter presenter;
+    host::TPresenterScope presenterScope;
+    TfrmCardMens* screen = nullptr;
+};
+
+// Ctrl+V over a dish (the substitution question answered yes), to the grid painted
+// (0); the paste alone (1); the repaint alone, every cell asked again (2).
+void BM_PasteIntoAFilledMonth(benchmark::State& state) {
+    TScreen& s = TScreen::Get();
+    TfrmCardMens* m = s.screen;
+    QImage image(m->degCardapio->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    int day = 5;
+    while (QDate(Next.year(), Next.month(), day).dayOfWeek() > 5) {
+        ++day;
+    }
+    s.goTo(day, 0);
+    QTest::keyClick(m->degCardapio, Qt::Key_C, Qt::ControlModifier);
+    int target = day + 1;
+    while (QDate(Next.year(), Next.month(), target).dayOfWeek() > 5) {
+        ++target;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        s.goTo(target, 0);
+        s.presenter.Answer(host::mrYes);
+        state.ResumeTiming();
+        if (state.range(0) != 2) {
+            QTest::keyClick(m->degCardapio, Qt::Key_V, Qt::ControlModifier);
+        }
+        if (state.range(0) != 1) {
+            m->degCardapio->viewport()->render(&image);
+        }
+        state.PauseTiming();
+        // Back to the saved month for the next round.
+        m->cdsCompCardCache->CancelUpdates();
+        m->AtualizaStlPratos(true);
+        state.ResumeTiming();
+    }
+    state.counters["lines"] = double(m->StlPratos.Count());
+}
+BENCHMARK(BM_PasteIntoAFilledMonth)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+void BM_ReopenTheMonth(benchmark::State& state) {
+    TScreen& s = TScreen::Get();
+    for (auto _ : state) {
+        s.screen->AtualizaTela();
+    }
+}
+BENCHMARK(BM_ReopenTheMonth)->Unit(benchmark::kMillisecond);
+
+// 200 dishes of next month with a new share, saved in one call.
+void BM_Save200Dishes(benchmark::State& state) {
+    const auto engine = state.range(0) == 0 ? test::TEngine::SQLite : test::TEngine::PostgreSQL;
+    test::TEmbeddedServer server(engine, QDate::currentDate());
+    auto c = server.Connect(QStringLiteral("Pla00100.rdmParamCardIndu"),
+                            server.SignIn(QStringLiteral("NUTRI1")));
+    QList<rpc::TRpcArg> load{{QStringLiteral("0001"), true},  {QStringLiteral("PLA00101"), false},
+                             {QStringLiteral("00001"), true}, {QStringLiteral("NUTRI1"), false},
+                             {DataHora(Next), true},          {false, false}};
+    TMemTable dishes;
+    dishes.SetData(ToDataPacket(c->Call(QStringLiteral("GetCardapio"), load).toList().value(6)));
+    double share = 40;
+    for (auto _ : state) {
+        state.PauseTiming();
+        share = share == 40 ? 41 : 40;
+        int changed = 0;
+        for (dishes.First(); !dishes.Eof() && changed < 200; dishes.Next(), ++changed) {
+            dishes.Edit();
+            dishes.FieldByName(QStringLiteral("VRPECONSCARD")).SetAsFloat(share);
+            dishes.Post();
+        }
+        state.ResumeTiming();
+        QList<rpc::TRpcArg> args{{QStringLiteral("NUTRI1"), false},
+                                 {false, false},
+                                 {QVariant(), true},
+                                 {FromDataPacket(dishes.Delta()), true},
+                                 {QStringLiteral("N"), true}};
+        const QString answer = c->Call(QStringLiteral("UpdateCache"), args).toString();
+        if (answer.size() > 10) {
+            state.SkipWithError(answer.toUtf8().constData());
+            break;
+        }
+        dishes.MergeChangeLog();
+    }
+}
+BENCHMARK(BM_Save200Dishes)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    TFormatSettingsScope ptBr(TFormatSettings::PtBr());
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
