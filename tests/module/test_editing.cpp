@@ -1,4 +1,5 @@
 #include "core/data_packet.h"
+#include "core/table_scopes.h"
 #include "host/modal_runner.h"
 #include "host/number_edit.h"
 #include "monthly_fixture.h"
@@ -605,6 +606,42 @@ TEST_F(HospitalEditing, DishTypesOverTheirDayHoldTheSave) {
     EXPECT_FALSE(s->VerificaSomaTP());
     s->sbtConfirmar->click();
     EXPECT_EQ(s->AlteracoesPendentes(), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Editing, TheDateFilterShowsOneDayWhileLookUpsOfTheDayTableSeeEveryDay) {
+    TfrmCardMens* s = open("0001", "00001", next_);
+    ASSERT_NE(s, nullptr);
+    const QDate a = workingDay("0001", 5);
+    const QDate b = workingDay("0001", a.day() + 1);
+    const int days = s->cdsCardaDia->RecordCount();
+    s->FiltraData(*s->cdsCompCardCache, a);
+    const int dishes = s->cdsCompCardCache->RecordCount();
+    EXPECT_EQ(dishes, 10) << "the day's ten positions";
+    for (s->cdsCompCardCache->First(); !s->cdsCompCardCache->Eof(); s->cdsCompCardCache->Next()) {
+        EXPECT_EQ(s->cdsCompCardCache->FieldByName("DTCARDAPIO").AsDateTime().date(), a);
+    }
+    s->FiltraData(*s->cdsCardaDia, a);
+    EXPECT_EQ(s->cdsCardaDia->RecordCount(), 1);
+    EXPECT_TRUE(s->getNrCardapio("0001", "00001", b).isEmpty()) << "under the filter in force";
+    EXPECT_GT(s->comensaisDia(b), 0) << "the day's diners look at every day";
+    EXPECT_FALSE(s->cdsCardaDia->Filtered());
+    EXPECT_EQ(s->cdsCardaDia->RecordCount(), days);
+    EXPECT_EQ(s->cdsCompCardCache->RecordCount(), dishes) << "the other table keeps its filter";
+    // A rebuild of the dish lines sees every day, and leaves the filter as it was.
+    s->AtualizaStlPratos(true);
+    EXPECT_EQ(
+        s->StlPratos.Count(), s->cdsCardaDia->RecordCount() + [&] {
+            TFilterSuspended all(*s->cdsCompCardCache);
+            return s->cdsCompCardCache->RecordCount();
+        }());
+    EXPECT_TRUE(s->cdsCompCardCache->Filtered());
+    s->DesligaFiltro(*s->cdsCompCardCache);
+    EXPECT_FALSE(s->cdsCompCardCache->Filtered());
+    EXPECT_EQ(s->comensaisDia(sunday(1)), 0) << "a day without a menu";
 }
 
 } // namespace

@@ -111,7 +111,12 @@ void TfrmCardMens::RegistraDiaEspecifico(const QDate& dia) {
         cdsCardEsp->Locate(QStringLiteral("DTCARDAPIO"), DataHora(dia))) {
         return;
     }
-    const QString nr = getNrCardapio(CdFilial, CdServico, dia);
+    // The day's number read from the day table filtered to that date.
+    FiltraData(*cdsCardaDia, dia);
+    const QString nr = cdsCardaDia->IsEmpty()
+                           ? QString()
+                           : cdsCardaDia->FieldByName(QStringLiteral("NRCARDAPIO")).AsString();
+    DesligaFiltro(*cdsCardaDia);
     cdsCardEsp->Append();
     cdsCardEsp->FieldByName(QStringLiteral("DTCARDAPIO")).SetValue(DataHora(dia));
     cdsCardEsp->FieldByName(QStringLiteral("NRCARDAPIO")).SetAsString(nr.trimmed());
@@ -318,7 +323,11 @@ void TfrmCardMens::substituiPrato(const TDishLine& antes, const QString& cdPrato
     f("CDPRATO").SetAsString(cdPrato);
     f("CDFILAUXPRAT").SetAsString(cdFilAuxPrat);
     f("NMPRATO").SetAsString(nome);
-    const double comensais = comensaisDia(dia);
+    FiltraData(*cdsCardaDia, dia);
+    const double comensais =
+        cdsCardaDia->IsEmpty() ? 0.0
+                               : cdsCardaDia->FieldByName(QStringLiteral("QTCOMESTICAR")).AsFloat();
+    DesligaFiltro(*cdsCardaDia);
     double share = valor;
     if (!(comensais > 0)) {
         share = 100;
