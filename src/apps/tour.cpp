@@ -12,15 +12,19 @@
 #include "host/shell/backend.h"
 #include "host/shell/main_window.h"
 #include "host/shell/sign_in_window.h"
+#include "server/database.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QSqlQuery>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QToolButton>
@@ -61,6 +65,92 @@ template <typename T> T* child(QWidget* root, const char* name) {
         throw EPlaError(QStringLiteral("Controle %1 não encontrado").arg(QLatin1String(name)));
     }
     return w;
+}
+
+void keyTo(QWidget* w, Qt::Key key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QApplication::sendEvent(w, &release);
+}
+
+host::TModalRunner::TScope shot(TTour& tour, const char* name, QSize size) {
+    return host::TModalRunner::TScope([&tour, name, size](QDialog& d) {
+        d.resize(size);
+        tour.Save(d, QString::fromLatin1(name));
+        return int(QDialog::Rejected);
+    });
+}
+
+// The screens the editing opens: the dish selection of a cell near the end of the
+// month, the dish search, the period deletion and the inversion, and the diners by
+// dish type once two positions of one type feed more diners than their day.
+void editingScreens(TTour& tour, QWidget& monthly, const QString& database) {
+    auto* grid = child<QTableView>(&monthly, "degCardapio");
+    const QAbstractItemModel* model = grid->model();
+    grid->setCurrentIndex(
+        model->index(std::max(0, model->rowCount() - 2), std::max(0, model->columnCount() - 2)));
+    grid->setFocus();
+    {
+        host::TModalRunner::TScope script([&tour](QDialog& d) {
+            if (auto* search = d.findChild<QLineEdit*>(QStringLiteral("edtPesquisa"))) {
+                search->setText(QStringLiteral("FEIJ"));
+                if (auto* list = d.findChild<QTableView*>(QStringLiteral("dbgPrato"))) {
+                    list->selectRow(0);
+                }
+            }
+            d.resize(700, 520);
+            tour.Save(d, QStringLiteral("selecao-prato"));
+            return int(QDialog::Rejected);
+        });
+        keyTo(grid, Qt::Key_Return);
+    }
+    {
+        auto script = shot(tour, "procurar-prato", QSize(440, 240));
+        child<QAction>(&monthly, "mnuProcurar")->trigger();
+    }
+    {
+        auto script = shot(tour, "excluir-periodo", QSize(420, 200));
+        child<QToolButton>(&monthly, "sbtDelCard")->click();
+    }
+    {
+        auto script = shot(tour, "inverter-prato", QSize(420, 200));
+        child<QToolButton>(&monthly, "sbtInvPrato")->click();
+    }
+    // A second counted position of the counted dish type (03), its dish at half the
+    // day on a day whose first one already feeds the whole day.
+    server::TDatabaseUrl url;
+    url.Path = database;
+    server::TDatabase db(url);
+    const QDateTime month = DataHora(PriDiaMes(QDate::currentDate()));
+    QVariantList dish;
+    {
+        QSqlQuery day = db.Exec(
+            QStringLiteral("SELECT D.NRCARDAPIO, C.CDPRATO, C.CDFILAUXPRAT FROM CARDADIA D JOIN "
+                           "COMPCARD C ON C.CDFILIAL = D.CDFILIAL AND C.NRCARDAPIO = D.NRCARDAPIO "
+                           "JOIN CNFCARDMES N ON N.CDFILIAL = D.CDFILIAL AND N.CDSERVFILI = "
+                           "D.CDSERVFILI AND N.DTREFECNFMES = ? AND N.NRSEQCNFMES = "
+                           "C.NRSEQPRATCAR WHERE D.CDFILIAL = '0004' AND D.CDSERVFILI = '00001' "
+                           "AND D.DTCARDAPIO > ? AND N.CDTIPOPRAT = '03' ORDER BY D.DTCARDAPIO"),
+            {month, DataHora(QDate::currentDate().addDays(3))});
+        if (day.next()) {
+            dish = {day.value(0), day.value(1), day.value(2)};
+        }
+    }
+    if (dish.isEmpty()) {
+        return;
+    }
+    db.Exec(QStringLiteral("INSERT INTO CNFCARDMES (CDFILIAL, CDSERVFILI, DTREFECNFMES, "
+                           "NRSEQCNFMES, CDTIPOPRAT, IDOPCCNFMES, IDIMPCNFMES, NRORDCNFMES, "
+                           "IDCONCNFMES) VALUES ('0004', '00001', ?, 99, '03', 'N', 'S', 990, "
+                           "'S')"),
+            {month});
+    db.Exec(QStringLiteral("INSERT INTO COMPCARD (CDFILIAL, NRCARDAPIO, NRSEQPRATCAR, "
+                           "NRORDPRATCAR, CDFILAUXPRAT, CDPRATO, VRPECONSCARD, IDPRATOESPE) "
+                           "VALUES ('0004', ?, 99, 990, ?, ?, 50, 'N')"),
+            {dish[0], dish[2], dish[1]});
+    auto script = shot(tour, "comensais-tipo-prato", QSize(700, 360));
+    child<QToolButton>(&monthly, "sbtDelCard")->click();
 }
 
 } // namespace
@@ -137,8 +227,8 @@ int RunTour(const QString& folder, const QStringList& packageFolders) {
     QWidget* monthly =
         main.MdiArea()->activeSubWindow() ? main.MdiArea()->activeSubWindow()->widget() : nullptr;
     if (monthly && monthly != planning) {
-        main.MdiArea()->activeSubWindow()->showMaximized();
-        tour.Save(main, QStringLiteral("cardapio-mensal"));
+        main.MdiArea()->activeSubWindow()->resize(1240, 720);
+        tour.Save(*monthly, QStringLiteral("cardapio-mensal"));
         host::TModalRunner::TScope script([&tour](QDialog& d) {
             tour.Save(d, QStringLiteral("visualizacao"));
             return int(QDialog::Rejected);
@@ -146,6 +236,7 @@ int RunTour(const QString& folder, const QStringList& packageFolders) {
         if (auto* view = monthly->findChild<QAction*>(QStringLiteral("mnuChangeView"))) {
             view->trigger();
         }
+        editingScreens(tour, *monthly, data.filePath(QStringLiteral("tour.db")));
     } else {
         QTextStream(stderr) << "A tela do cardápio mensal não abriu: "
                             << presenter.Texts().join(QStringLiteral(" | ")) << '\n';

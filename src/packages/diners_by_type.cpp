@@ -62,7 +62,8 @@ TfrmComensEst::TfrmComensEst(const QVariantList& p, QWidget* parent)
     dbgComensEst->setModel(model);
     dbgComensEst->setSelectionBehavior(QAbstractItemView::SelectRows);
     dbgComensEst->setSelectionMode(QAbstractItemView::SingleSelection);
-    dbgComensEst->horizontalHeader()->setStretchLastSection(true);
+    dbgComensEst->setWordWrap(false);
+    dbgComensEst->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     dbgComensEst->verticalHeader()->hide();
     v->addWidget(dbgComensEst, 1);
     if (!cdsComensEst->IsEmpty()) {

@@ -82,7 +82,9 @@ TfrmSelPrato::TfrmSelPrato(const QVariantList& p, QWidget* parent)
     dbgPrato->setModel(model_);
     dbgPrato->setSelectionBehavior(QAbstractItemView::SelectRows);
     dbgPrato->setSelectionMode(QAbstractItemView::SingleSelection);
-    dbgPrato->horizontalHeader()->setStretchLastSection(true);
+    dbgPrato->setWordWrap(false);
+    dbgPrato->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    dbgPrato->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     dbgPrato->verticalHeader()->hide();
     v->addWidget(dbgPrato, 1);
     auto* valueForm = new QFormLayout;
