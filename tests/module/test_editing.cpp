@@ -23,7 +23,10 @@ namespace {
 // selection worked through its controls, questions answered.
 class Editing : public test::TMonthlyScreenTest {
 protected:
-    Editing() { packages::RegisterScreens(); }
+    explicit Editing(const QString& op = QStringLiteral("NUTRI1"))
+        : TMonthlyScreenTest(op) {
+        packages::RegisterScreens();
+    }
     ~Editing() override { packages::UnregisterScreens(); }
 
     const QDate next_ = month_.addMonths(1);
@@ -642,6 +645,60 @@ TEST_F(Editing, TheDateFilterShowsOneDayWhileLookUpsOfTheDayTableSeeEveryDay) {
     s->DesligaFiltro(*s->cdsCompCardCache);
     EXPECT_FALSE(s->cdsCompCardCache->Filtered());
     EXPECT_EQ(s->comensaisDia(sunday(1)), 0) << "a day without a menu";
+}
+
+} // namespace
+
+namespace {
+
+// The school network (type D, release-dependent, parameterised group) as its group's
+// operator: a transported service whose new days get their delivery points.
+class SchoolEditing : public Editing {
+protected:
+    SchoolEditing()
+        : Editing("GRUPO1") {}
+};
+
+TEST_F(SchoolEditing, ANewDayOfATransportedServiceGetsItsDeliveryPointsAndTheGroupsMark) {
+    const QDate d = workingDay("0004", 8);
+    dropDay("0004", "00001", d);
+    presenter_.Answer(host::mrNo); // the month is not laid again from its cycle
+    TfrmCardMens* s = open("0004", "00001", next_);
+    ASSERT_NE(s, nullptr) << presenter_.Texts().join(" | ").toStdString();
+    ASSERT_TRUE(s->dependeLiberacao());
+    ASSERT_EQ(s->IdCardCentral, "S");
+    const QString t = type(s, 0);
+    goTo(s, d, t);
+    TChoice choice;
+    choice.Value = 100;
+    {
+        auto script = selection(choice);
+        key(s, Qt::Key_Return);
+    }
+    ASSERT_FALSE(choice.Chosen.isEmpty()) << presenter_.Texts().join(" | ").toStdString();
+    const QString nr = dayNumber("0004", "00001", d);
+    ASSERT_EQ(nr.size(), 10);
+    EXPECT_EQ(server_.Db()
+                  .Scalar("SELECT COUNT(*) FROM CARDACLI WHERE CDFILIAL = '0004' AND "
+                          "NRCARDAPIO = ?",
+                          {nr})
+                  .toInt(),
+              6)
+        << "the service's delivery points, numbered with the new day";
+    EXPECT_EQ(s->EntradaCelula()->Mark(), QChar('R')) << "a revision by the group";
+
+    // Cut: the dish leaves the cell and stays copied; pasted back it is the group's.
+    presenter_.Answer(host::mrYes);
+    key(s, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(presenter_.LastText(), "Confirma exclusão?");
+    EXPECT_FALSE(s->EntradaCelula());
+    EXPECT_EQ(s->PratoCopiado.CdPrato, choice.Chosen);
+    key(s, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(s->EntradaCelula());
+    EXPECT_EQ(s->EntradaCelula()->Code, choice.Chosen);
+    EXPECT_EQ(s->EntradaCelula()->Mark(), QChar('R'));
+    s->sbtConfirmar->click();
+    EXPECT_EQ(s->AlteracoesPendentes(), 0) << presenter_.Texts().join(" | ").toStdString();
 }
 
 } // namespace

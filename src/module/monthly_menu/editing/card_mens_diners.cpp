@@ -229,7 +229,7 @@ void TfrmCardMens::InsereCardaCli(const QString& nrCardapio, const QDate& dia, b
                 QStringLiteral("GetCardaCli"),
                 QVariantList{CdFilial, CdServico, DataHora(dia),
                              feriado ? QStringLiteral("S") : QStringLiteral("N")}))));
-            cdsCardaCli->MergeChangeLog();
+            // A day without delivery points yet comes as new rows, still to be written.
         }
         for (cdsCardaCli->First(); !cdsCardaCli->Eof(); cdsCardaCli->Next()) {
             if (cdsCardaCli->FieldByName(QStringLiteral("NRCARDAPIO")).AsString().trimmed() !=
