@@ -702,3 +702,28 @@ TEST_F(SchoolEditing, ANewDayOfATransportedServiceGetsItsDeliveryPointsAndTheGro
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Editing, ClosingAMonthWithoutDaysDropsItsDishPositions) {
+    // Next month's lunch emptied by hand, as another planner might have left it.
+    const QDate empty = next_;
+    for (QDate d = empty; d.month() == empty.month(); d = d.addDays(1)) {
+        dropDay("0001", "00001", d);
+    }
+    TfrmCardMens* s = open("0001", "00001", empty);
+    ASSERT_NE(s, nullptr) << presenter_.Texts().join(" | ").toStdString();
+    const auto positions = [&] {
+        return server_.Db()
+            .Scalar("SELECT COUNT(*) FROM CNFCARDMES WHERE CDFILIAL = '0001' AND CDSERVFILI = "
+                    "'00001' AND DTREFECNFMES = ?",
+                    {DataHora(empty)})
+            .toInt();
+    };
+    EXPECT_EQ(positions(), 10) << "the month was given its positions to plan";
+    EXPECT_EQ(s->cdsCardaDia->RecordCount(), 0);
+    ASSERT_TRUE(s->close());
+    EXPECT_EQ(positions(), 0);
+}
+
+} // namespace

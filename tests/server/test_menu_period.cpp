@@ -299,6 +299,30 @@ TEST_P(MenuPeriod, AnOperatorWhoMayChangeNothingCannotSave) {
               "Operador sem permissão para alterar cardápios.");
 }
 
+TEST_P(MenuPeriod, AMonthKeepsItsDishPositionsWhileItHasDays) {
+    const auto positions = [&] {
+        return count("SELECT COUNT(*) FROM CNFCARDMES WHERE CDFILIAL = '0001' AND CDSERVFILI = "
+                     "'00001' AND DTREFECNFMES = ?",
+                     {DataHora(next_)});
+    };
+    const auto drop = [&] {
+        auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("NUTRI1"));
+        QList<TRpcArg> args{{"0001", false},
+                            {"00001", false},
+                            {DataHora(next_), true},
+                            {DataHora(UltimoDiaMes(next_)), false}};
+        return c->Call("DelCnfCaMes", args).toString();
+    };
+    EXPECT_EQ(drop(), "");
+    EXPECT_EQ(positions(), 10) << "the month has days";
+    EXPECT_GT(
+        call("DelCardPeriodo", {"0001", "00001", DataHora(next_), DataHora(UltimoDiaMes(next_))})
+            .toInt(),
+        0);
+    EXPECT_EQ(drop(), "");
+    EXPECT_EQ(positions(), 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, MenuPeriod,
                          ::testing::Values(TEngine::SQLite, TEngine::PostgreSQL),
                          [](const auto& info) { return test::EngineName(info.param); });

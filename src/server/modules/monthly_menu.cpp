@@ -523,16 +523,26 @@ QVariant getStlDesc(TCallContext& ctx, TMethodArgs& args) {
 }
 
 // A menu that no longer follows a central one keeps no record of the central dishes
-// it removed.
+// it removed; a month left without days keeps no dish positions either.
 QVariant delCnfCaMes(TCallContext& ctx, TMethodArgs& args) {
     const QString filial = Ajusta(args.String(0).trimmed(), 4);
     const QString servico = Ajusta(args.String(1).trimmed(), 5);
     const QDateTime month = DataHora(PriDiaMes(args.DateTime(2).date()));
     args.SetRef(2, month);
-    ctx.Database().Exec(QStringLiteral("DELETE FROM PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = "
-                                       "? AND DTMESCARD = ?"),
-                        {filial, servico, month});
-    return {};
+    TDatabase& db = ctx.Database();
+    db.Exec(QStringLiteral("DELETE FROM PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
+                           "DTMESCARD = ?"),
+            {filial, servico, month});
+    // The dish positions go only with the last day: a month with days keeps them.
+    if (db.Scalar(QStringLiteral("SELECT COUNT(*) FROM CARDADIA WHERE CDFILIAL = ? AND "
+                                 "CDSERVFILI = ? AND DTCARDAPIO >= ? AND DTCARDAPIO <= ?"),
+                  {filial, servico, month, DataHora(UltimoDiaMes(month.date()))})
+            .toInt() == 0) {
+        db.Exec(QStringLiteral("DELETE FROM CNFCARDMES WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
+                               "DTREFECNFMES = ?"),
+                {filial, servico, month});
+    }
+    return QString();
 }
 
 // Saves the grid arrangement the operator chose for a service; the answer is empty,

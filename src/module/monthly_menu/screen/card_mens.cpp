@@ -155,7 +155,7 @@ TfrmCardMens::TfrmCardMens(QWidget* parent)
                                       "DTFERIFILI <= :P_DTFIM"));
     qryFeriado->AddField(QStringLiteral("DTFERIFILI"), TFieldType::DateTime);
     qryFeriado->AddField(QStringLiteral("DSFERIFILI"), TFieldType::String, 60);
-    qryDiaNaoUtil = new THostQuery(QStringLiteral("qryFeriado"), this);
+    qryDiaNaoUtil = new THostQuery(QStringLiteral("qryDiaNaoUtil"), this);
     qryDiaNaoUtil->SetSql(QStringLiteral("SELECT DTFERIFILI, DSFERIFILI FROM FERIFILI WHERE "
                                          "CDFILIAL = :P_CDFILIAL AND DTFERIFILI = :P_DTCARDAPIO"));
     qryDiaNaoUtil->AddField(QStringLiteral("DTFERIFILI"), TFieldType::DateTime);

@@ -13,7 +13,6 @@
 #include <optional>
 
 class QComboBox;
-class QKeyEvent;
 class QGroupBox;
 class QLabel;
 class QTableView;
