@@ -84,6 +84,24 @@ void TfrmCardMens::CarregaPratoMatriz(const QString& nrCardapio, int posicao) {
         QStringLiteral("getPratoMatriz"), QVariantList{CdFilial, nrCardapio, qlonglong(posicao)})));
 }
 
+// The central dish and the removed dish of a day's position (each empty when none).
+TMarkDishes TfrmCardMens::pratosDaPosicao(const QString& nrCardapio, const QDate& dia,
+                                          int posicao) {
+    TMarkDishes dishes;
+    CarregaPratoMatriz(nrCardapio, posicao);
+    if (!cdsPratoMatriz->IsEmpty()) {
+        dishes.Central = {
+            cdsPratoMatriz->FieldByName(QStringLiteral("CDPRATOMAT")).AsString(),
+            cdsPratoMatriz->FieldByName(QStringLiteral("CDFILAUXPRATMAT")).AsString()};
+    }
+    if (pratoExcluido(DayKey(dia), posicao)) {
+        dishes.Excluded = {
+            cdsPratosExcluidos->FieldByName(QStringLiteral("CDPRATO")).AsString(),
+            cdsPratosExcluidos->FieldByName(QStringLiteral("CDFILAUXPRAT")).AsString()};
+    }
+    return dishes;
+}
+
 bool TfrmCardMens::UtilizaPratoRelacionado() {
     if (!cdsSerPratRelat->Active()) {
         cdsSerPratRelat->SetData(packetOf(Planejamento()->Chamar(
@@ -172,12 +190,8 @@ void TfrmCardMens::LoadBPL_PLA00115() {
         if (entry && !entry->Code.isEmpty()) {
             central = entry->Code;
         } else {
-            CarregaPratoMatriz(nr, posicao);
-            if (!cdsPratoMatriz->IsEmpty()) {
-                central = cdsPratoMatriz->FieldByName(QStringLiteral("CDPRATOMAT")).AsString();
-            } else if (pratoExcluido(DayKey(dia), posicao)) {
-                central = cdsPratosExcluidos->FieldByName(QStringLiteral("CDPRATO")).AsString();
-            }
+            const TMarkDishes position = pratosDaPosicao(nr, dia, posicao);
+            central = position.Central.Empty() ? position.Excluded.Code : position.Central.Code;
         }
     }
 
@@ -239,20 +253,8 @@ void TfrmCardMens::LoadBPL_PLA00115() {
         if (escolhido.Empty()) {
             return;
         }
-        TMarkDishes dishes;
-        if (dependeLiberacao()) {
-            CarregaPratoMatriz(nr, posicao);
-            if (!cdsPratoMatriz->IsEmpty()) {
-                dishes.Central = {
-                    cdsPratoMatriz->FieldByName(QStringLiteral("CDPRATOMAT")).AsString(),
-                    cdsPratoMatriz->FieldByName(QStringLiteral("CDFILAUXPRATMAT")).AsString()};
-            }
-            if (pratoExcluido(DayKey(dia), posicao)) {
-                dishes.Excluded = {
-                    cdsPratosExcluidos->FieldByName(QStringLiteral("CDPRATO")).AsString(),
-                    cdsPratosExcluidos->FieldByName(QStringLiteral("CDFILAUXPRAT")).AsString()};
-            }
-        }
+        const TMarkDishes dishes =
+            dependeLiberacao() ? pratosDaPosicao(nr, dia, posicao) : TMarkDishes{};
         const QChar mark = MarcaInclusao(contextoMarca(), escolhido, dishes);
         InsereCardapio(escolhido.Code, mark + nome, QString::number(chosen), escolhido.Branch, dia,
                        cell.Type);
@@ -285,12 +287,7 @@ void TfrmCardMens::substituiPrato(const TDishLine& antes, const QString& cdPrato
             cdsCompCardCache->FieldByName(QStringLiteral("CDFILAUXPRATMAT")).AsString()};
     }
     // Every type compares with the position's own central dish.
-    CarregaPratoMatriz(nrCardapio, posicao);
-    if (!cdsPratoMatriz->IsEmpty()) {
-        dishes.Central = {
-            cdsPratoMatriz->FieldByName(QStringLiteral("CDPRATOMAT")).AsString(),
-            cdsPratoMatriz->FieldByName(QStringLiteral("CDFILAUXPRATMAT")).AsString()};
-    }
+    dishes.Central = pratosDaPosicao(nrCardapio, dia, posicao).Central;
     const QChar mark = MarcaSubstituicao(contextoMarca(), escolhido, dishes);
     const QString nome = mark.isNull() ? antes.Name : mark + nmPrato;
     if (!achou || escolhido.Code.isEmpty() || escolhido.Branch.isEmpty()) {

@@ -93,18 +93,9 @@ void TfrmCardMens::ColaPrato() {
     // Outside a parameterised group's operators, only the central dish's equivalents.
     if (!PratoCopiado.Vazio() && grupoParametrizado() && !operadorDoGrupo() &&
         UtilizaPratoRelacionado()) {
-        const QString nr = getNrCardapio(CdFilial, CdServico, dia).trimmed();
-        CarregaPratoMatriz(nr, posicao);
-        TDishRef referencia;
-        if (!cdsPratoMatriz->IsEmpty()) {
-            referencia = {
-                cdsPratoMatriz->FieldByName(QStringLiteral("CDPRATOMAT")).AsString(),
-                cdsPratoMatriz->FieldByName(QStringLiteral("CDFILAUXPRATMAT")).AsString()};
-        } else if (pratoExcluido(DayKey(dia), posicao)) {
-            referencia = {
-                cdsPratosExcluidos->FieldByName(QStringLiteral("CDPRATO")).AsString(),
-                cdsPratosExcluidos->FieldByName(QStringLiteral("CDFILAUXPRAT")).AsString()};
-        }
+        const TMarkDishes position =
+            pratosDaPosicao(getNrCardapio(CdFilial, CdServico, dia).trimmed(), dia, posicao);
+        const TDishRef referencia = position.Central.Empty() ? position.Excluded : position.Central;
         if (!referencia.Empty()) {
             cdsPratoEquiv->SetData(ToDataPacket(rpc::CheckResultServ(
                 planning->Chamar(QStringLiteral("GetPratoEquiv"),
@@ -129,21 +120,11 @@ void TfrmCardMens::ColaPrato() {
         }
     }
     TMarkDishes dishes;
+    if (dependeLiberacao() && IdCardCentral == QLatin1String("S")) {
+        dishes = pratosDaPosicao(getNrCardapio(CdFilial, CdServico, dia).trimmed(), dia, posicao);
+    }
     if (entry) {
         dishes.Former = {entry->Code, entry->Branch};
-    }
-    if (dependeLiberacao() && IdCardCentral == QLatin1String("S")) {
-        CarregaPratoMatriz(getNrCardapio(CdFilial, CdServico, dia).trimmed(), posicao);
-        if (!cdsPratoMatriz->IsEmpty()) {
-            dishes.Central = {
-                cdsPratoMatriz->FieldByName(QStringLiteral("CDPRATOMAT")).AsString(),
-                cdsPratoMatriz->FieldByName(QStringLiteral("CDFILAUXPRATMAT")).AsString()};
-        }
-        if (pratoExcluido(DayKey(dia), posicao)) {
-            dishes.Excluded = {
-                cdsPratosExcluidos->FieldByName(QStringLiteral("CDPRATO")).AsString(),
-                cdsPratosExcluidos->FieldByName(QStringLiteral("CDFILAUXPRAT")).AsString()};
-        }
     }
     const QChar mark = MarcaColagem(contextoMarca(), copiado, dishes);
     const QString nome = mark.isNull() ? entry->Name : mark + PratoCopiado.NmPrato;

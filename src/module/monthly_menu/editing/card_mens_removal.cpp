@@ -71,12 +71,7 @@ void TfrmCardMens::sbtExcluirClick() {
 // release-dependent type D.
 void TfrmCardMens::registraExclusao(const QDate& dia, int posicao, const TDishLine& removida,
                                     const QString& nrCardapio) {
-    CarregaPratoMatriz(nrCardapio, posicao);
-    TDishRef excluido;
-    if (!cdsPratoMatriz->IsEmpty()) {
-        excluido = {cdsPratoMatriz->FieldByName(QStringLiteral("CDPRATOMAT")).AsString(),
-                    cdsPratoMatriz->FieldByName(QStringLiteral("CDFILAUXPRATMAT")).AsString()};
-    }
+    TDishRef excluido = pratosDaPosicao(nrCardapio, dia, posicao).Central;
     if (excluido.Empty() && removida.Mark() != QLatin1Char('S')) {
         excluido = {removida.Code, removida.Branch};
     }

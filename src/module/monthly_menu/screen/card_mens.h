@@ -208,6 +208,7 @@ public:
                         const QString& cdFilAuxPrat, const QDate& dia, const QString& tipo);
     bool pratoExcluido(const QString& dia, int posicao);
     void CarregaPratoMatriz(const QString& nrCardapio, int posicao);
+    TMarkDishes pratosDaPosicao(const QString& nrCardapio, const QDate& dia, int posicao);
     bool UtilizaPratoRelacionado();
     void RegistraDiaEspecifico(const QDate& dia);
 
