@@ -30,20 +30,6 @@ TDataPacket packetOf(const QVariant& answer) {
 
 } // namespace
 
-QString TfrmCardMens::paramPlaneja(const char* name) const {
-    const TMemField* f = cdsParamPlaneja->Active() && !cdsParamPlaneja->IsEmpty()
-                             ? cdsParamPlaneja->FindField(QString::fromLatin1(name))
-                             : nullptr;
-    return f && !f->IsNull() ? f->AsString().trimmed() : QString();
-}
-
-QString TfrmCardMens::paramGeral(const char* name) const {
-    const TMemField* f = cdsParamGeral->Active() && !cdsParamGeral->IsEmpty()
-                             ? cdsParamGeral->FindField(QString::fromLatin1(name))
-                             : nullptr;
-    return f && !f->IsNull() ? f->AsString().trimmed() : QString();
-}
-
 TMarkContext TfrmCardMens::contextoMarca() const {
     TMarkContext ctx;
     ctx.MenuType = tipoDeCardapio();

@@ -342,12 +342,8 @@ void TfrmCardMens::AtualizaTela() {
 
     // 6-7: caption, blocked days and holidays.
     loadCaption();
-    const auto paramText = [this](const char* name) {
-        const TMemField* f = cdsParamPlaneja->FindField(QString::fromLatin1(name));
-        return f && !cdsParamPlaneja->IsEmpty() && !f->IsNull() ? f->AsString() : QString();
-    };
-    const int blockedDays = paramText("QTDIABLOQCAR").toInt();
-    StlCorBloq = CoresBloqueio(DtMesCard.date(), baseDate, blockedDays, paramText("NRCORNALTE"));
+    const int blockedDays = paramPlaneja("QTDIABLOQCAR").toInt();
+    StlCorBloq = CoresBloqueio(DtMesCard.date(), baseDate, blockedDays, paramPlaneja("NRCORNALTE"));
     qryFeriado->SetConnection(Host().SharedConnection());
     qryFeriado->Close();
     qryFeriado->SetParam(QStringLiteral("P_CDFILIAL"), CdFilial);
@@ -358,7 +354,7 @@ void TfrmCardMens::AtualizaTela() {
     for (qryFeriado->First(); !qryFeriado->Eof(); qryFeriado->Next()) {
         holidays.insert(qryFeriado->FieldByName(QStringLiteral("DTFERIFILI")).AsDateTime().date());
     }
-    StlCorFeriado = CoresFeriado(DtMesCard.date(), holidays, paramText("NRCORNUTIL"));
+    StlCorFeriado = CoresFeriado(DtMesCard.date(), holidays, paramPlaneja("NRCORNUTIL"));
 
     // 8: the read-only notice and the toolbar.
     panAviso->setVisible(CardapioSomenteLeitura);
@@ -379,15 +375,9 @@ void TfrmCardMens::AtualizaTela() {
 
 // Every cell's text, background and font.
 void TfrmCardMens::degCardapioDecisionDrawCell(const TPivotCell& cell, TDrawCell& draw) {
-    const auto paramText = [this](const char* name) {
-        const TMemField* f = cdsParamPlaneja->Active()
-                                 ? cdsParamPlaneja->FindField(QString::fromLatin1(name))
-                                 : nullptr;
-        return f && !cdsParamPlaneja->IsEmpty() && !f->IsNull() ? f->AsString() : QString();
-    };
     const QChar type = TipoCardapio.isEmpty() ? QChar() : TipoCardapio.at(0);
     const bool centralColours =
-        (type == QLatin1Char('S') && !paramText("CDFILCENTPME").trimmed().isEmpty()) ||
+        (type == QLatin1Char('S') && !paramPlaneja("CDFILCENTPME").trimmed().isEmpty()) ||
         (type == QLatin1Char('D') && IdCardDescentr == QLatin1Char('S'));
     switch (cell.Kind) {
     case TCellKind::Data:
@@ -409,9 +399,9 @@ void TfrmCardMens::degCardapioDecisionDrawCell(const TPivotCell& cell, TDrawCell
             draw.Text = QLatin1Char(' ') + text + QStringLiteral("  ") + line->Dish();
             if (centralColours) {
                 if (line->Mark() == QLatin1Char('R')) {
-                    draw.Background = storedColour(paramText("NRCORCARDREV"));
+                    draw.Background = storedColour(paramPlaneja("NRCORCARDREV"));
                 } else if (line->Mark() == QLatin1Char('S')) {
-                    draw.Background = storedColour(paramText("NRCORCARDESP"));
+                    draw.Background = storedColour(paramPlaneja("NRCORCARDESP"));
                 }
             }
             if (cdsAnaliCor->Active() && !cdsAnaliCor->IsEmpty()) {
@@ -437,9 +427,9 @@ void TfrmCardMens::degCardapioDecisionDrawCell(const TPivotCell& cell, TDrawCell
                 cdsPratosExcluidos->Lookup(QStringLiteral("DTPRATEXCL;NRSEQPRATEXCL"),
                                            {DayKey(cell.Day), seq}, QStringLiteral("IDLOCALEXCL"));
             if (where.toString() == QLatin1String("F")) {
-                draw.Background = storedColour(paramText("NRCORCARDESP"));
+                draw.Background = storedColour(paramPlaneja("NRCORCARDESP"));
             } else if (where.toString() == QLatin1String("M")) {
-                draw.Background = storedColour(paramText("NRCORCARDREV"));
+                draw.Background = storedColour(paramPlaneja("NRCORCARDREV"));
             }
         }
         break;

@@ -237,6 +237,22 @@ TfrmCardMens::~TfrmCardMens() {
     }
 }
 
+// A parameter of the branch's planning, or of the general ones, as trimmed text; empty
+// when not loaded.
+QString TfrmCardMens::paramPlaneja(const char* name) const {
+    const TMemField* f = cdsParamPlaneja->Active() && !cdsParamPlaneja->IsEmpty()
+                             ? cdsParamPlaneja->FindField(QString::fromLatin1(name))
+                             : nullptr;
+    return f && !f->IsNull() ? f->AsString().trimmed() : QString();
+}
+
+QString TfrmCardMens::paramGeral(const char* name) const {
+    const TMemField* f = cdsParamGeral->Active() && !cdsParamGeral->IsEmpty()
+                             ? cdsParamGeral->FindField(QString::fromLatin1(name))
+                             : nullptr;
+    return f && !f->IsNull() ? f->AsString().trimmed() : QString();
+}
+
 TfrmParamCardIndu* TfrmCardMens::Planejamento() const {
     return frmParamCardIndu;
 }
