@@ -72,6 +72,8 @@ TDatabase::TDatabase(const TDatabaseUrl& url, bool readOnly)
 }
 
 TDatabase::~TDatabase() {
+    writes_.clear();
+    failed_.clear();
     db_.close();
     db_ = QSqlDatabase();
     QSqlDatabase::removeDatabase(name_);
@@ -150,12 +152,49 @@ QSqlQuery TDatabase::Exec(const QString& sql, const QVariantList& params) {
     return q;
 }
 
+bool TDatabase::isWrite(const QString& sql) {
+    const QStringView head = QStringView(sql).trimmed().left(6);
+    return head.compare(u"INSERT", Qt::CaseInsensitive) == 0 ||
+           head.compare(u"UPDATE", Qt::CaseInsensitive) == 0 ||
+           head.compare(u"DELETE", Qt::CaseInsensitive) == 0;
+}
+
+// A write run on its kept statement; the answer is the rows it affected.
+int TDatabase::execWrite(const QString& sql, const QVariantList& params) {
+    constexpr qsizetype MaxKept = 256; // dynamic statements cannot grow it without end
+    auto it = writes_.find(sql);
+    if (it == writes_.end()) {
+        if (writes_.size() >= MaxKept) {
+            writes_.clear();
+        }
+        QSqlQuery q(db_);
+        q.setForwardOnly(true);
+        if (!q.prepare(sql)) {
+            throw EDatabaseError(QStringLiteral("Comando inválido: %1 (%2)")
+                                     .arg(describeError(q.lastError()), sql.left(200)));
+        }
+        it = writes_.insert(sql, q);
+    }
+    QSqlQuery& q = it.value();
+    for (int i = 0; i < params.size(); ++i) {
+        q.bindValue(i, ToSql(params[i]));
+    }
+    if (!q.exec()) {
+        // Kept as it is: PostgreSQL could not release it inside the aborted transaction.
+        throw EDatabaseError(describeError(q.lastError()));
+    }
+    return q.numRowsAffected();
+}
+
 QVariant TDatabase::Scalar(const QString& sql, const QVariantList& params) {
     QSqlQuery q = Exec(sql, params);
     return q.next() ? q.value(0) : QVariant();
 }
 
 int TDatabase::ExecCount(const QString& sql, const QVariantList& params) {
+    if (!params.isEmpty() && isWrite(sql)) {
+        return execWrite(sql, params);
+    }
     return Exec(sql, params).numRowsAffected();
 }
 

@@ -4,6 +4,7 @@
 #include "core/field_type.h"
 #include "database_url.h"
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QVariantList>
@@ -37,7 +38,9 @@ public:
     QSqlQuery Exec(const QString& sql, const QVariantList& params = {});
     // The first column of the first row, or null when there is none.
     QVariant Scalar(const QString& sql, const QVariantList& params = {});
-    int ExecCount(const QString& sql, const QVariantList& params = {}); // rows affected
+    // A write (INSERT, UPDATE, DELETE) run on a statement the connection keeps
+    // prepared; the answer is the rows affected.
+    int ExecCount(const QString& sql, const QVariantList& params = {});
 
     void Begin(bool exclusive = false);
     void Commit();
@@ -49,11 +52,17 @@ public:
     static QVariant FromSql(TFieldType type, const QVariant& value);
 
 private:
+    static bool isWrite(const QString& sql);
+    int execWrite(const QString& sql, const QVariantList& params);
+
     TDatabaseUrl url_;
     QString name_;
     QSqlDatabase db_;
     int depth_ = 0;
     std::vector<QSqlQuery> failed_;
+    // Writes stay prepared on the connection: a save repeats a few statements many
+    // times, and preparing and releasing each anew costs PostgreSQL two round trips.
+    QHash<QString, QSqlQuery> writes_;
 };
 
 // A transaction for the life of the scope: committed by Commit, rolled back when
@@ -96,6 +105,9 @@ public:
     void CloseThisThread();
 
 private:
+    static bool isWrite(const QString& sql);
+    int execWrite(const QString& sql, const QVariantList& params);
+
     TDatabaseUrl url_;
     std::mutex mutex_;
     std::map<std::thread::id, std::unique_ptr<TDatabase>> connections_;

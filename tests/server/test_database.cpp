@@ -135,6 +135,25 @@ TEST_P(Database, AFailureHalfwayLeavesNothingBehind) {
     EXPECT_EQ(db().Scalar("SELECT COUNT(*) FROM FILIAL").toInt(), 1);
 }
 
+TEST_P(Database, KeptWriteStatementsCountAndSurviveAFailedTransaction) {
+    Migrate(db());
+    const QString insert = "INSERT INTO TIPOCUSTO (NRTIPOCUSTO, NMTIPOCUSTO) VALUES (?, ?)";
+    EXPECT_EQ(db().ExecCount(insert, {1, "Um"}), 1);
+    EXPECT_EQ(db().ExecCount(insert, {2, "Dois"}), 1) << "the kept statement again";
+    try {
+        TTransaction tx(db(), true);
+        db().ExecCount(insert, {3, "Três"});
+        db().ExecCount(insert, {1, "Repetido"}); // fails
+        tx.Commit();
+    } catch (const EDatabaseError&) {
+    }
+    EXPECT_EQ(db().ExecCount(insert, {4, "Quatro"}), 1) << "the statement still runs";
+    EXPECT_EQ(
+        db().ExecCount("UPDATE TIPOCUSTO SET NMTIPOCUSTO = ? WHERE NRTIPOCUSTO > ?", {"X", 0}), 3);
+    EXPECT_EQ(db().Scalar("SELECT COUNT(*) FROM TIPOCUSTO WHERE NRTIPOCUSTO = 3").toInt(), 0)
+        << "rolled back with its transaction";
+}
+
 TEST_P(Database, ConcurrentWritersFromSeveralThreads) {
     Migrate(db());
     std::vector<std::thread> threads;

@@ -120,9 +120,9 @@ public:
         }
         // Who changed each day's dishes, and when: once per day.
         for (const QString& nr : std::as_const(touched_)) {
-            db_.Exec(QStringLiteral("UPDATE CARDADIA SET CDOPERADOR = ?, DTULTATUACAR = ? WHERE "
-                                    "CDFILIAL = ? AND NRCARDAPIO = ?"),
-                     {operador_, Agora(), filial_, nr});
+            db_.ExecCount(QStringLiteral("UPDATE CARDADIA SET CDOPERADOR = ?, DTULTATUACAR = ? "
+                                         "WHERE CDFILIAL = ? AND NRCARDAPIO = ?"),
+                          {operador_, Agora(), filial_, nr});
         }
         for (const TExclusion& e : exclusions) {
             recordExclusion(e);
@@ -504,13 +504,14 @@ private:
                                : saved);
             }
         }
-        QSqlQuery q = db_.Exec(
-            QStringLiteral("UPDATE COMPCARD SET CDFILAUXPRAT = ?, CDPRATO = ?, VRPECONSCARD = ?, "
-                           "IDPRATOESPE = ?, CDPRATOMAT = ?, CDFILAUXPRATMAT = ? WHERE CDFILIAL = "
-                           "? AND NRCARDAPIO = ? AND NRSEQPRATCAR = ? AND NRORDPRATCAR = ?") +
-                where,
-            values);
-        return q.numRowsAffected() == 1;
+        return db_.ExecCount(
+                   QStringLiteral(
+                       "UPDATE COMPCARD SET CDFILAUXPRAT = ?, CDPRATO = ?, VRPECONSCARD = "
+                       "?, IDPRATOESPE = ?, CDPRATOMAT = ?, CDFILAUXPRATMAT = ? WHERE "
+                       "CDFILIAL = ? AND NRCARDAPIO = ? AND NRSEQPRATCAR = ? AND "
+                       "NRORDPRATCAR = ?") +
+                       where,
+                   values) == 1;
     }
 
     void saveDish(const TRow& row) {
@@ -534,7 +535,7 @@ private:
                 key, row,
                 QStringLiteral("O prato %1 do dia %2")
                     .arg(row.Saved("CDPRATO").toString().trimmed(), dateText(dayDate(nr))));
-            db_.Exec(
+            db_.ExecCount(
                 QStringLiteral("DELETE FROM COMPCARD WHERE CDFILIAL = ? AND NRCARDAPIO = ? AND "
                                "NRSEQPRATCAR = ? AND NRORDPRATCAR = ?"),
                 key);
@@ -570,7 +571,7 @@ private:
         }
         const QString mark = row.Text("IDPRATOESPE").isEmpty() ? QStringLiteral("N")
                                                                : row.Text("IDPRATOESPE").left(1);
-        db_.Exec(
+        db_.ExecCount(
             QStringLiteral("INSERT INTO COMPCARD (CDFILIAL, NRCARDAPIO, NRSEQPRATCAR, "
                            "NRORDPRATCAR, CDFILAUXPRAT, CDPRATO, VRPECONSCARD, IDPRATOESPE, "
                            "CDPRATOMAT, CDFILAUXPRATMAT) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
