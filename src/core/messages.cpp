@@ -43,6 +43,20 @@ QString TMessages::Msg(const QString& key) const {
     return it.value();
 }
 
+QString TMessages::Fmt(const QString& key, const QStringList& values) const {
+    QString text = Msg(key);
+    qsizetype from = 0;
+    for (const QString& value : values) {
+        const qsizetype at = text.indexOf(QStringLiteral("%s"), from);
+        if (at < 0) {
+            break;
+        }
+        text.replace(at, 2, value);
+        from = at + value.size();
+    }
+    return text;
+}
+
 bool TMessages::Contains(const QString& key) const {
     return texts_.contains(key.toLower());
 }

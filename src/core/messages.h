@@ -19,6 +19,9 @@ public:
     void Add(const QString& key, const QString& text);
 
     QString Msg(const QString& key) const;
+    // The text with each "%s" replaced by the next value, in order; a "%s" without a
+    // value stays.
+    QString Fmt(const QString& key, const QStringList& values) const;
     bool Contains(const QString& key) const;
     int Count() const { return static_cast<int>(texts_.size()); }
     const QString& Name() const { return name_; }

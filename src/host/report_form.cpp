@@ -102,14 +102,7 @@ void TfrmDadosGerRel::PrepareData() {
         QString searched;
         definition_ = TReportDefinition::Find(reportCode_, Host().ReportFolders, searched);
         if (!definition_) {
-            QString text = msgPadrao.Msg(QStringLiteral("Arq_Rel_Err"));
-            for (const QString& value : {reportCode_, searched}) {
-                const qsizetype at = text.indexOf(QStringLiteral("%s"));
-                if (at >= 0) {
-                    text.replace(at, 2, value);
-                }
-            }
-            MensErro(text, true);
+            MensErro(msgPadrao.Fmt(QStringLiteral("Arq_Rel_Err"), {reportCode_, searched}), true);
         }
     }
     TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("printing")));

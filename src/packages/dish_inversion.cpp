@@ -52,13 +52,6 @@ TfrmInvPrato::~TfrmInvPrato() = default;
 
 void TfrmInvPrato::sbtConfirmaClick() {
     const QDate outro = depOutroDia->Date();
-    const auto fmt = [this](const char* key, const QStringList& args) {
-        QString text = msgPadrao.Msg(QString::fromLatin1(key));
-        for (const QString& a : args) {
-            text.replace(text.indexOf(QStringLiteral("%s")), 2, a);
-        }
-        return text;
-    };
     const auto dia = [](const QDate& d) { return FormatDateTime(QStringLiteral("dd/mm/yyyy"), d); };
     if (!outro.isValid()) {
         MensErro(msgPadrao.Msg(QStringLiteral("DATA_OBRIG")), true);
@@ -67,13 +60,16 @@ void TfrmInvPrato::sbtConfirmaClick() {
         MensErro(msgPadrao.Msg(QStringLiteral("MESMO_DIA")), true);
     }
     if (PriDiaMes(outro) != mes_) {
-        MensErro(fmt("FORA_MES", {FormatDateTime(QStringLiteral("mm/yyyy"), mes_)}), true);
+        MensErro(msgPadrao.Fmt(QStringLiteral("FORA_MES"),
+                               {FormatDateTime(QStringLiteral("mm/yyyy"), mes_)}),
+                 true);
     }
     if (std::min(outro, dia_) < primeiro_) {
-        MensErro(fmt("ANTES_BLOQ", {dia(primeiro_)}), true);
+        MensErro(msgPadrao.Fmt(QStringLiteral("ANTES_BLOQ"), {dia(primeiro_)}), true);
     }
-    if (TDialogPresenter::Current().Message(fmt("CONF_INV", {dia(dia_), dia(outro)}),
-                                            TMsgDlgType::Confirmation, mbYes | mbNo) != mrYes) {
+    if (TDialogPresenter::Current().Message(
+            msgPadrao.Fmt(QStringLiteral("CONF_INV"), {dia(dia_), dia(outro)}),
+            TMsgDlgType::Confirmation, mbYes | mbNo) != mrYes) {
         return;
     }
     {

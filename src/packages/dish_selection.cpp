@@ -208,9 +208,9 @@ void TfrmSelPrato::sbtConfirmaClick() {
     }
     if (valor > Limite() + 1e-9) {
         nedValor->setFocus();
-        MensErro(modo_ == 1 ? msgPadrao.Msg(QStringLiteral("VALOR_PERC"))
-                            : msgPadrao.Msg(QStringLiteral("VALOR_COMENS"))
-                                  .replace(QStringLiteral("%s"), FloatToStr(comensais_)),
+        MensErro(modo_ == 1
+                     ? msgPadrao.Msg(QStringLiteral("VALOR_PERC"))
+                     : msgPadrao.Fmt(QStringLiteral("VALOR_COMENS"), {FloatToStr(comensais_)}),
                  true);
     }
     cdPrato_.Set(cdsLista->FieldByName(QStringLiteral("CDPRATO")).AsString());

@@ -63,24 +63,20 @@ void TfrmDelCardPeriodo::sbtConfirmaClick() {
     if (!inicio.isValid() || !fim.isValid()) {
         MensErro(msgPadrao.Msg(QStringLiteral("DATA_OBRIG")), true);
     }
-    const auto fmt = [this](const char* key, const QStringList& args) {
-        QString text = msgPadrao.Msg(QString::fromLatin1(key));
-        for (const QString& a : args) {
-            text.replace(text.indexOf(QStringLiteral("%s")), 2, a);
-        }
-        return text;
-    };
     if (PriDiaMes(inicio) != mes_ || PriDiaMes(fim) != mes_) {
-        MensErro(fmt("FORA_MES", {FormatDateTime(QStringLiteral("mm/yyyy"), mes_)}), true);
+        MensErro(msgPadrao.Fmt(QStringLiteral("FORA_MES"),
+                               {FormatDateTime(QStringLiteral("mm/yyyy"), mes_)}),
+                 true);
     }
     if (inicio > fim) {
         MensErro(msgPadrao.Msg(QStringLiteral("INICIO_FIM")), true);
     }
     if (inicio < primeiro_) {
-        MensErro(fmt("ANTES_BLOQ", {dia(primeiro_)}), true);
+        MensErro(msgPadrao.Fmt(QStringLiteral("ANTES_BLOQ"), {dia(primeiro_)}), true);
     }
-    if (TDialogPresenter::Current().Message(fmt("CONF_DEL", {dia(inicio), dia(fim)}),
-                                            TMsgDlgType::Confirmation, mbYes | mbNo) != mrYes) {
+    if (TDialogPresenter::Current().Message(
+            msgPadrao.Fmt(QStringLiteral("CONF_DEL"), {dia(inicio), dia(fim)}),
+            TMsgDlgType::Confirmation, mbYes | mbNo) != mrYes) {
         return;
     }
     {
@@ -90,8 +86,9 @@ void TfrmDelCardPeriodo::sbtConfirmaClick() {
                                                                   DataHora(inicio), DataHora(fim)}))
                          .toInt();
     }
-    TDialogPresenter::Current().Message(fmt("EXCLUIDOS", {QString::number(excluidos_)}),
-                                        TMsgDlgType::Information, mbOK);
+    TDialogPresenter::Current().Message(
+        msgPadrao.Fmt(QStringLiteral("EXCLUIDOS"), {QString::number(excluidos_)}),
+        TMsgDlgType::Information, mbOK);
     SetModalResult(1);
 }
 

@@ -38,3 +38,11 @@ TEST(Messages, MalformedCataloguesAreRejected) {
 }
 
 } // namespace
+
+TEST(Messages, ValuesFillTheirPlacesInOrder) {
+    TMessages m("msg", {"DOIS|De %s a %s.", "UM|Produto (%s)."});
+    EXPECT_EQ(m.Fmt("DOIS", {"01/01", "05/01"}), "De 01/01 a 05/01.");
+    EXPECT_EQ(m.Fmt("UM", {"%s"}), "Produto (%s).") << "a value is never filled again";
+    EXPECT_EQ(m.Fmt("DOIS", {"01/01"}), "De 01/01 a %s.") << "a place without a value stays";
+    EXPECT_EQ(m.Fmt("UM", {"A", "B"}), "Produto (A).") << "values beyond the places are left";
+}

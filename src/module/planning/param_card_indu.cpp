@@ -365,15 +365,7 @@ QVariant TfrmParamCardIndu::Chamar(const QString& method, const QVariantList& ar
 }
 
 QString TfrmParamCardIndu::fmt(const QString& key, const QStringList& args) const {
-    QString text = msgPadrao.Msg(key);
-    for (const QString& a : args) {
-        const qsizetype at = text.indexOf(QStringLiteral("%s"));
-        if (at < 0) {
-            break;
-        }
-        text.replace(at, 2, a);
-    }
-    return text;
+    return msgPadrao.Fmt(key, args);
 }
 
 void TfrmParamCardIndu::focusAndFail(QWidget* control, const QString& key) {

@@ -443,6 +443,18 @@ private:
         return *it;
     }
 
+    // The dish a row places must exist and take a share of the day that is a number
+    // and not negative; the answer is that share.
+    double checkedShare(const TRow& row) {
+        const QString dish = row.Text("CDPRATO");
+        checkDish(row.Text("CDFILAUXPRAT"), dish);
+        const double share = row.Value("VRPECONSCARD").toDouble();
+        if (!(share >= 0) || !std::isfinite(share)) {
+            throw EPlaError(QStringLiteral("Percentual do prato %1 inválido.").arg(dish));
+        }
+        return share;
+    }
+
     void checkDish(const QString& branch, const QString& dish) {
         const QString key = branch + QLatin1Char('/') + dish;
         if (knownDishes_.contains(key)) {
@@ -469,11 +481,7 @@ private:
         }
         const QString branch = row.Text("CDFILAUXPRAT");
         const QString dish = row.Text("CDPRATO");
-        checkDish(branch, dish);
-        const double share = row.Value("VRPECONSCARD").toDouble();
-        if (!(share >= 0) || !std::isfinite(share)) {
-            throw EPlaError(QStringLiteral("Percentual do prato %1 inválido.").arg(dish));
-        }
+        const double share = checkedShare(row);
         const auto orNull = [&row](const char* c) {
             return row.Text(c).isEmpty() ? QVariant() : QVariant(row.Text(c));
         };
@@ -555,11 +563,7 @@ private:
         checkChangeable(dayDate(nr));
         const QString branch = row.Text("CDFILAUXPRAT");
         const QString dish = row.Text("CDPRATO");
-        checkDish(branch, dish);
-        const double share = row.Value("VRPECONSCARD").toDouble();
-        if (!(share >= 0) || !std::isfinite(share)) {
-            throw EPlaError(QStringLiteral("Percentual do prato %1 inválido.").arg(dish));
-        }
+        const double share = checkedShare(row);
         const QVariant seq = row.Value("NRSEQPRATCAR");
         QVariant ord = row.Value("NRORDPRATCAR");
         if (ord.isNull() || ord.toInt() <= 0) {

@@ -88,6 +88,15 @@ TMarkDishes TfrmCardMens::pratosDaPosicao(const QString& nrCardapio, const QDate
     return dishes;
 }
 
+// A position whose dishes count towards their dish type's diners: counted and not
+// optional.
+bool TfrmCardMens::PosicaoContada(int posicao) {
+    return cdsCnfCaMes->Locate(QStringLiteral("NRSEQCNFMES"), posicao) &&
+           cdsCnfCaMes->FieldByName(QStringLiteral("IDOPCCNFMES")).AsString() !=
+               QLatin1String("S") &&
+           cdsCnfCaMes->FieldByName(QStringLiteral("IDCONCNFMES")).AsString() == QLatin1String("S");
+}
+
 bool TfrmCardMens::UtilizaPratoRelacionado() {
     if (!cdsSerPratRelat->Active()) {
         cdsSerPratRelat->SetData(packetOf(Planejamento()->Chamar(
@@ -230,9 +239,7 @@ void TfrmCardMens::LoadBPL_PLA00115() {
     const TDishRef escolhido{cdPrato.Get().toString().trimmed(),
                              cdFilAux.Get().toString().trimmed()};
     const QString nome = nmPrato.Get().toString().trimmed();
-    if (cdsCnfCaMes->Locate(QStringLiteral("NRSEQCNFMES"), posicao) &&
-        cdsCnfCaMes->FieldByName(QStringLiteral("IDOPCCNFMES")).AsString() != QLatin1String("S") &&
-        cdsCnfCaMes->FieldByName(QStringLiteral("IDCONCNFMES")).AsString() == QLatin1String("S")) {
+    if (PosicaoContada(posicao)) {
         VerificaComensaisTipo(dia, cell.Type, posicao, chosen);
     }
     if (!entry) {

@@ -82,9 +82,7 @@ void TfrmCardMens::ColaPrato() {
             .toString()
             .trimmed();
     if (!inativo.isEmpty()) {
-        MensErro(msgPadrao.Msg(QStringLiteral("PratRecProdInativ"))
-                     .replace(QStringLiteral("%s"), inativo),
-                 true);
+        MensErro(msgPadrao.Fmt(QStringLiteral("PratRecProdInativ"), {inativo}), true);
     }
     VerificaDiaNaoUtil(dia);
     const int posicao = GetSeqPrat(cell.Type.left(3).toInt());
@@ -132,9 +130,7 @@ void TfrmCardMens::ColaPrato() {
                    cell.Type);
     RegistraDiaEspecifico(dia);
     habilitaConfirmacao(true);
-    if (cdsCnfCaMes->Locate(QStringLiteral("NRSEQCNFMES"), posicao) &&
-        cdsCnfCaMes->FieldByName(QStringLiteral("IDOPCCNFMES")).AsString() != QLatin1String("S") &&
-        cdsCnfCaMes->FieldByName(QStringLiteral("IDCONCNFMES")).AsString() == QLatin1String("S")) {
+    if (PosicaoContada(posicao)) {
         VerificaComensaisTipo(dia, cell.Type, posicao, PratoCopiado.Valor);
     }
 }

@@ -559,9 +559,8 @@ void TfrmCardMens::FormClose(TCloseAction& action) {
 }
 
 void TfrmCardMens::naoDisponivel(const QString& what) {
-    QString text = msgPadrao.Msg(QStringLiteral("NaoDisponivel"));
-    text.replace(QStringLiteral("%s"), what);
-    TDialogPresenter::Current().Message(text, TMsgDlgType::Information, mbOK);
+    TDialogPresenter::Current().Message(msgPadrao.Fmt(QStringLiteral("NaoDisponivel"), {what}),
+                                        TMsgDlgType::Information, mbOK);
 }
 
 } // namespace pla::module

@@ -210,6 +210,7 @@ public:
     void CarregaPratoMatriz(const QString& nrCardapio, int posicao);
     TMarkDishes pratosDaPosicao(const QString& nrCardapio, const QDate& dia, int posicao);
     bool UtilizaPratoRelacionado();
+    bool PosicaoContada(int posicao);
     void RegistraDiaEspecifico(const QDate& dia);
 
     // Period operations.
