@@ -1,5 +1,6 @@
 // pla: the desktop application. Signs the planner in (embedded database or an
 // application server), then opens the main window that loads the planning package.
+#include "core/clock.h"
 #include "host/host_context.h"
 #include "host/shell/backend.h"
 #include "host/shell/main_window.h"
@@ -13,6 +14,8 @@
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QRadioButton>
+#include <cstdio>
+#include <optional>
 
 int main(int argc, char** argv) {
     // The embedded server's call log is for servers; a planner's terminal stays quiet.
@@ -39,8 +42,21 @@ int main(int argc, char** argv) {
     const QCommandLineOption tour(QStringLiteral("tour"),
                                   QStringLiteral("Salva uma imagem de cada tela na pasta e sai."),
                                   QStringLiteral("pasta"));
-    cli.addOptions({database, operatorCode, perBranch, tour});
+    const QCommandLineOption today(
+        QStringLiteral("today"), QStringLiteral("Fixa o dia de hoje (aaaa-mm-dd), como PLA_HOJE."),
+        QStringLiteral("dia"));
+    cli.addOptions({database, operatorCode, perBranch, tour, today});
     cli.process(app);
+    std::optional<pla::THojeScope> fixedDay;
+    if (cli.isSet(today)) {
+        const QDate day = pla::LeHoje(cli.value(today));
+        if (!day.isValid()) {
+            std::fprintf(stderr, "pla: --today espera uma data aaaa-mm-dd: %s\n",
+                         qPrintable(cli.value(today)));
+            return 2;
+        }
+        fixedDay.emplace(day);
+    }
 
     const QString appDir = QCoreApplication::applicationDirPath();
     const QStringList packageFolders{appDir, QDir(appDir).filePath(QStringLiteral("../lib/pla"))};

@@ -1,4 +1,5 @@
 // pla-admin: administration of the planning database.
+#include "core/clock.h"
 #include "core/errors.h"
 #include "server/admin.h"
 #include "server/demo_seed.h"
@@ -169,9 +170,9 @@ int run(const QStringList& all) {
         if (!ok) {
             throw EPlaError(QStringLiteral("Escala inválida: %1").arg(scaleText));
         }
-        QDate today = QDate::currentDate();
+        QDate today = Hoje();
         if (a.Options.contains(QStringLiteral("--today"))) {
-            today = QDate::fromString(a.Options.value(QStringLiteral("--today")), Qt::ISODate);
+            today = LeHoje(a.Options.value(QStringLiteral("--today")));
             if (!today.isValid()) {
                 throw EPlaError(QStringLiteral("Data inválida em --today (use AAAA-MM-DD)"));
             }

@@ -122,7 +122,7 @@ void editingScreens(TTour& tour, QWidget& monthly, const QString& database) {
     server::TDatabaseUrl url;
     url.Path = database;
     server::TDatabase db(url);
-    const QDateTime month = DataHora(PriDiaMes(QDate::currentDate()));
+    const QDateTime month = DataHora(PriDiaMes(Hoje()));
     QVariantList dish;
     {
         QSqlQuery day = db.Exec(
@@ -132,7 +132,7 @@ void editingScreens(TTour& tour, QWidget& monthly, const QString& database) {
                            "D.CDSERVFILI AND N.DTREFECNFMES = ? AND N.NRSEQCNFMES = "
                            "C.NRSEQPRATCAR WHERE D.CDFILIAL = '0004' AND D.CDSERVFILI = '00001' "
                            "AND D.DTCARDAPIO > ? AND N.CDTIPOPRAT = '03' ORDER BY D.DTCARDAPIO"),
-            {month, DataHora(QDate::currentDate().addDays(3))});
+            {month, DataHora(Hoje().addDays(3))});
         if (day.next()) {
             dish = {day.value(0), day.value(1), day.value(2)};
         }
@@ -209,8 +209,7 @@ int RunTour(const QString& folder, const QStringList& packageFolders) {
     child<host::TMaskEdit>(planning, "medCdServico")->setText(QStringLiteral("00001"));
     child<QLineEdit>(planning, "edtNmServico")
         ->setText(QStringLiteral("Merenda - escolas transportadas"));
-    child<host::TDateEdit>(planning, "depMesCard")
-        ->SetDate(PriDiaMes(QDate::currentDate()).addMonths(1));
+    child<host::TDateEdit>(planning, "depMesCard")->SetDate(PriDiaMes(Hoje()).addMonths(1));
     tour.Save(main, QStringLiteral("parametros"));
     {
         host::TModalRunner::TScope script([&tour](QDialog& d) {
@@ -222,7 +221,7 @@ int RunTour(const QString& folder, const QStringList& packageFolders) {
     }
 
     // The month of the school lunch in its grid, and the view dialog.
-    child<host::TDateEdit>(planning, "depMesCard")->SetDate(PriDiaMes(QDate::currentDate()));
+    child<host::TDateEdit>(planning, "depMesCard")->SetDate(PriDiaMes(Hoje()));
     child<QAbstractButton>(planning, "sbtConfirma")->click();
     QWidget* monthly =
         main.MdiArea()->activeSubWindow() ? main.MdiArea()->activeSubWindow()->widget() : nullptr;

@@ -24,14 +24,6 @@ QDateTime NormalizaDataHora(const QDateTime& value) {
     return QDateTime(value.date(), value.time(), Qt::UTC);
 }
 
-QDateTime Agora() {
-    return NormalizaDataHora(QDateTime::currentDateTime());
-}
-
-QDate Hoje() {
-    return QDate::currentDate();
-}
-
 QDate PriDiaMes(const QDate& date) {
     return QDate(date.year(), date.month(), 1);
 }

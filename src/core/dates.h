@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include "clock.h"
+
 namespace pla {
 
 // Date-times in this system are wall-clock values of the branch (a menu day, a
@@ -13,8 +15,6 @@ namespace pla {
 QDateTime DataHora(const QDate& date, const QTime& time = QTime(0, 0));
 // The same wall-clock fields, whatever the value's own time spec.
 QDateTime NormalizaDataHora(const QDateTime& value);
-QDateTime Agora(); // the local wall clock now
-QDate Hoje();
 
 QDate PriDiaMes(const QDate& date);
 QDate UltimoDiaMes(const QDate& date);

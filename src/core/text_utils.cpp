@@ -1,5 +1,7 @@
 #include "text_utils.h"
 
+#include <algorithm>
+
 namespace pla {
 
 QString AllTrim(const QString& text) {
@@ -28,6 +30,32 @@ QString Ajusta(const QString& text, int width) {
 
 QString FormatTipoCusto(int number, const QString& name) {
     return Ajusta(QString::number(number), 2) + QStringLiteral(" - ") + name.trimmed();
+}
+
+int NiveisMascara(const QString& picture) {
+    int levels = 0;
+    bool inLevel = false;
+    for (const QChar c : picture) {
+        const bool digit = c == QLatin1Char('9');
+        if (digit && !inLevel) {
+            ++levels;
+        }
+        inLevel = digit;
+    }
+    return std::max(levels, 1);
+}
+
+QString FormataCodigo(const QString& code, const QString& picture) {
+    const QString trimmed = code.trimmed();
+    if (picture.count(QLatin1Char('9')) != trimmed.size()) {
+        return trimmed;
+    }
+    QString out;
+    qsizetype next = 0;
+    for (const QChar c : picture) {
+        out += c == QLatin1Char('9') ? trimmed.at(next++) : c;
+    }
+    return out;
 }
 
 } // namespace pla

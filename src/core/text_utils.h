@@ -16,6 +16,13 @@ bool EmptyString(const QString& text);
 // typed, so that the field's own size check reports it.
 QString Ajusta(const QString& text, int width);
 
+// A code picture ("9.99.999"): each run of "9" is one level of the code, the other
+// characters separate them. The number of levels; 1 for an empty picture.
+int NiveisMascara(const QString& picture);
+// The code shown through its picture ("101001" → "1.01.001"). A code that does not
+// fill the picture's positions exactly is shown as it is.
+QString FormataCodigo(const QString& code, const QString& picture);
+
 // How a cost type shows in the cost-type lists: "06 - CUSTO MEDIO".
 QString FormatTipoCusto(int number, const QString& name);
 

@@ -103,4 +103,31 @@ QString WaitAnimationText() {
     return s.Panel ? s.Panel->Text() : QString();
 }
 
+TNormalCursor::TNormalCursor() {
+    if (QApplication::overrideCursor()) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        cursor_ = true;
+    }
+    TWaitState& s = state();
+    if (s.Depth > 0 && s.Panel && s.Panel->isVisible()) {
+        s.Panel->hide();
+        animation_ = true;
+    }
+}
+
+TNormalCursor::~TNormalCursor() {
+    if (cursor_) {
+        QApplication::restoreOverrideCursor();
+    }
+    TWaitState& s = state();
+    if (animation_ && s.Depth > 0 && s.Panel) {
+        s.Panel->show();
+    }
+}
+
+Qt::CursorShape CursorShown() {
+    const QCursor* c = QApplication::overrideCursor();
+    return c ? c->shape() : Qt::ArrowCursor;
+}
+
 } // namespace pla::host

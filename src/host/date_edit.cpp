@@ -1,5 +1,7 @@
 #include "date_edit.h"
 
+#include "core/clock.h"
+
 namespace pla::host {
 
 namespace {
@@ -47,10 +49,7 @@ void TDateEdit::SetDate(const QDate& d) {
 
 void TDateEdit::stepBy(int steps) {
     const QDate current =
-        Date().isValid()
-            ? Date()
-            : (monthOnly_ ? QDate::currentDate().addDays(1 - QDate::currentDate().day())
-                          : QDate::currentDate());
+        Date().isValid() ? Date() : (monthOnly_ ? Hoje().addDays(1 - Hoje().day()) : Hoje());
     if (!Date().isValid()) {
         SetDate(current); // the first step from empty lands on today
         return;

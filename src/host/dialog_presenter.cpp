@@ -1,5 +1,6 @@
 #include "dialog_presenter.h"
 
+#include "busy_scopes.h"
 #include "core/errors.h"
 
 #include <QApplication>
@@ -40,12 +41,27 @@ void TDialogPresenter::SetCurrent(TDialogPresenter* presenter) {
     current = presenter;
 }
 
-void TMessageBoxPresenter::Error(const QString& text) {
+void TDialogPresenter::Error(const QString& text) {
+    TNormalCursor waiting;
+    DoError(text);
+}
+
+int TDialogPresenter::Message(const QString& text, TMsgDlgType type, int buttons) {
+    TNormalCursor waiting;
+    return DoMessage(text, type, buttons);
+}
+
+void TDialogPresenter::DetailError(const QString& message, const QString& detail) {
+    TNormalCursor waiting;
+    DoDetailError(message, detail);
+}
+
+void TMessageBoxPresenter::DoError(const QString& text) {
     QMessageBox::critical(QApplication::activeWindow(), QApplication::applicationDisplayName(),
                           text);
 }
 
-int TMessageBoxPresenter::Message(const QString& text, TMsgDlgType type, int buttons) {
+int TMessageBoxPresenter::DoMessage(const QString& text, TMsgDlgType type, int buttons) {
     QMessageBox box(iconOf(type), QApplication::applicationDisplayName(), text,
                     QMessageBox::NoButton, QApplication::activeWindow());
     struct TMap {
@@ -74,7 +90,7 @@ int TMessageBoxPresenter::Message(const QString& text, TMsgDlgType type, int but
     return mrCancel;
 }
 
-void TMessageBoxPresenter::DetailError(const QString& message, const QString& detail) {
+void TMessageBoxPresenter::DoDetailError(const QString& message, const QString& detail) {
     QMessageBox box(QMessageBox::Critical, QApplication::applicationDisplayName(), message,
                     QMessageBox::Ok, QApplication::activeWindow());
     if (!detail.isEmpty()) {
@@ -91,12 +107,12 @@ QStringList TScriptedPresenter::Texts() const {
     return out;
 }
 
-void TScriptedPresenter::Error(const QString& text) {
-    shown_.append({"error", text, {}});
+void TScriptedPresenter::DoError(const QString& text) {
+    shown_.append({"error", text, {}, CursorShown()});
 }
 
-int TScriptedPresenter::Message(const QString& text, TMsgDlgType, int buttons) {
-    shown_.append({"message", text, {}});
+int TScriptedPresenter::DoMessage(const QString& text, TMsgDlgType, int buttons) {
+    shown_.append({"message", text, {}, CursorShown()});
     if (answers_.isEmpty()) {
         if (buttons == 0 || buttons == mbOK) {
             return mrOk;
@@ -107,8 +123,8 @@ int TScriptedPresenter::Message(const QString& text, TMsgDlgType, int buttons) {
     return answers_.takeFirst();
 }
 
-void TScriptedPresenter::DetailError(const QString& message, const QString& detail) {
-    shown_.append({"detail", message, detail});
+void TScriptedPresenter::DoDetailError(const QString& message, const QString& detail) {
+    shown_.append({"detail", message, detail, CursorShown()});
 }
 
 TPresenterScope::TPresenterScope(TDialogPresenter& presenter)

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <Qt>
 
 namespace pla::host {
 
@@ -18,24 +19,30 @@ constexpr int mrNo = 7;
 
 // Every message box of the application goes through the current presenter: real
 // dialogs in the application, a script in tests.
+// While a message waits for the planner, the normal cursor shows.
 class TDialogPresenter {
 public:
     virtual ~TDialogPresenter() = default;
-    virtual void Error(const QString& text) = 0;
+    void Error(const QString& text);
     // Shows a message with buttons (a TMsgDlgButton mask); the answer (mrYes ...).
-    virtual int Message(const QString& text, TMsgDlgType type, int buttons) = 0;
-    virtual void DetailError(const QString& message, const QString& detail) = 0;
+    int Message(const QString& text, TMsgDlgType type, int buttons);
+    void DetailError(const QString& message, const QString& detail);
 
     static TDialogPresenter& Current();
     static void SetCurrent(TDialogPresenter* presenter); // nullptr: the real dialogs
+
+protected:
+    virtual void DoError(const QString& text) = 0;
+    virtual int DoMessage(const QString& text, TMsgDlgType type, int buttons) = 0;
+    virtual void DoDetailError(const QString& message, const QString& detail) = 0;
 };
 
 // Real dialogs over the active window.
 class TMessageBoxPresenter : public TDialogPresenter {
-public:
-    void Error(const QString& text) override;
-    int Message(const QString& text, TMsgDlgType type, int buttons) override;
-    void DetailError(const QString& message, const QString& detail) override;
+protected:
+    void DoError(const QString& text) override;
+    int DoMessage(const QString& text, TMsgDlgType type, int buttons) override;
+    void DoDetailError(const QString& message, const QString& detail) override;
 };
 
 // What a test scripts: the answers to give, in order, and a record of what was shown.
@@ -45,6 +52,7 @@ public:
         QString Kind; // "error", "message", "detail"
         QString Text;
         QString Detail;
+        Qt::CursorShape Cursor = Qt::ArrowCursor; // what the planner saw meanwhile
     };
 
     void Answer(int answer) { answers_.append(answer); }
@@ -53,10 +61,11 @@ public:
     QString LastText() const { return shown_.isEmpty() ? QString() : shown_.last().Text; }
     void Clear() { shown_.clear(); }
 
-    void Error(const QString& text) override;
+protected:
+    void DoError(const QString& text) override;
     // With no scripted answer left, a question is a test's mistake: it raises.
-    int Message(const QString& text, TMsgDlgType type, int buttons) override;
-    void DetailError(const QString& message, const QString& detail) override;
+    int DoMessage(const QString& text, TMsgDlgType type, int buttons) override;
+    void DoDetailError(const QString& message, const QString& detail) override;
 
 private:
     QList<int> answers_;

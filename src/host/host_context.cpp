@@ -42,6 +42,19 @@ QDate THostContext::DataProc(const QString& cdFilial) const {
     return q.IsEmpty() ? QDate() : q.FieldByName(QStringLiteral("DTPROCESSA")).AsDateTime().date();
 }
 
+QString THostContext::MascaraProduto() const {
+    if (!shared_) {
+        throw EPlaError(QStringLiteral("Sem conexão com o banco de dados"));
+    }
+    THostQuery q(QStringLiteral("qryMascProd"));
+    q.SetConnection(shared_);
+    q.AddField(QStringLiteral("DSMASCPROD"), TFieldType::String, 20);
+    q.SetSql(QStringLiteral("SELECT DSMASCPROD FROM PARAMGERAL"));
+    q.Open();
+    return q.IsEmpty() ? QString()
+                       : q.FieldByName(QStringLiteral("DSMASCPROD")).AsString().trimmed();
+}
+
 bool THostContext::ExisteAcesso(const QString& acesso, const QString& operador) const {
     auto c = NewConnection(QStringLiteral("netExisteAcesso"), QStringLiteral("Est.rdmAutoriza"));
     const QVariant answer = rpc::CheckResultServ(

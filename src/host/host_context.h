@@ -50,6 +50,8 @@ public:
 
     // The branch's processing date (DTPROCESSA); invalid for an unknown branch.
     QDate DataProc(const QString& cdFilial) const;
+    // The picture product codes are shown through ("9.99.999"); empty when unknown.
+    QString MascaraProduto() const;
     // Whether the operator may open the screen named by "ACRONYM;SCREEN".
     bool ExisteAcesso(const QString& acesso, const QString& operador) const;
 

@@ -1,5 +1,7 @@
 #include "modal_runner.h"
 
+#include "busy_scopes.h"
+
 #include <QDialog>
 
 namespace pla::host {
@@ -14,6 +16,7 @@ TModalRunner::TScript& script() {
 } // namespace
 
 int TModalRunner::Run(QDialog& dialog) {
+    TNormalCursor waiting; // the planner's turn
     if (script()) {
         dialog.setModal(true);
         dialog.show();

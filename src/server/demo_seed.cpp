@@ -505,9 +505,17 @@ static void seedCostsAndMore(TDatabase& db, const QList<TBranchSpec>& allBranche
     QHash<QString, double> basePrice;
     int productNo = 0;
     QString inactiveProduct;
-    for (const TProductSpec& spec : productSpecs()) {
+    // Codes follow the product picture "9.99.999": the category's group, one subgroup
+    // and the item.
+    const QList<TProductSpec> specs = productSpecs();
+    for (qsizetype group = 0; group < specs.size(); ++group) {
+        const TProductSpec& spec = specs[group];
         for (int i = 0; i < spec.Names.size(); ++i) {
-            const QString code = QStringLiteral("P") + Ajusta(QString::number(++productNo), 5);
+            ++productNo;
+            const QString code = QStringLiteral("%1%2%3")
+                                     .arg(group + 1)
+                                     .arg(1, 2, 10, QLatin1Char('0'))
+                                     .arg(i + 1, 3, 10, QLatin1Char('0'));
             const bool active = productNo % 31 != 0;
             db.Exec(
                 QStringLiteral("INSERT INTO PRODUTO (CDPRODUTO, NMPRODUTO, SGUNIDADE, IDATIVO) "

@@ -620,6 +620,13 @@ const std::vector<TMigration>& SchemaMigrations() {
              QStringLiteral("ALTER TABLE SERVICO ADD COLUMN IDUTPRATRELAC CHAR(1) NOT NULL "
                             "DEFAULT 'N' CHECK (IDUTPRATRELAC IN ('S','N'))"),
          }},
+        {6,
+         QStringLiteral("Máscara do código de produto"),
+         {
+             // The picture product codes are shown through: each run of "9" a level.
+             QStringLiteral("ALTER TABLE PARAMGERAL ADD COLUMN DSMASCPROD VARCHAR(20) NOT NULL "
+                            "DEFAULT '9.99.999'"),
+         }},
     };
     return steps;
 }

@@ -263,8 +263,10 @@ TEST_F(Editing, PasteChecksTheRecipeTheProductsAndWorkingDays) {
     s->PratoCopiado = {dish, "0002", "X", 100};
     presenter_.Clear();
     key(s, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(product.size(), 6) << "a product code of the picture 9.99.999";
     EXPECT_EQ(presenter_.LastText(),
-              QString("Prato não pode conter produto inativo na receita (%1).").arg(product));
+              QString("Prato não pode conter produto inativo na receita (%1.%2.%3).")
+                  .arg(product.left(1), product.mid(1, 2), product.mid(3)));
     server_.Db().Exec("UPDATE PRODUTO SET IDATIVO = 'S' WHERE CDPRODUTO = ?", {product});
 
     // A branch that plans working days only refuses its holidays.

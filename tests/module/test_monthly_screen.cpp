@@ -167,7 +167,9 @@ TEST_F(MonthlyScreen, CentralMenuDishesInTheirColours) {
         const TDishLine l = TDishLine::Parse(text);
         if (l.Mark() == QChar('R')) {
             const QDate day(month_.year(), month_.month(), l.Day.toInt());
-            EXPECT_FALSE(QColor(cell(s, day, l.Type, Qt::BackgroundRole)).isValid());
+            EXPECT_EQ(QColor(cell(s, day, l.Type, Qt::BackgroundRole)),
+                      QApplication::palette().color(QPalette::ToolTipBase))
+                << "the data cells' info background";
             break;
         }
     }
@@ -240,10 +242,10 @@ TEST_F(MonthlyScreen, ServiceListGroupsAndHighlight) {
     s->cmbGrupo->setCurrentIndex(refeitorio);
     const QAbstractItemModel* m = s->dbgServico->model();
     int row = 0;
-    while (row < m->rowCount() && m->index(row, 0).data().toString() != "00002") {
+    while (row < m->rowCount() && m->index(row, 0).data().toString() != "00002  Jantar") {
         ++row;
     }
-    ASSERT_LT(row, m->rowCount());
+    ASSERT_LT(row, m->rowCount()) << "each service as its code, two blanks and its name";
     QStyleOptionViewItem option;
     option.initFrom(s->dbgServico);
     auto* delegate = s->dbgServico->itemDelegate();
@@ -251,7 +253,7 @@ TEST_F(MonthlyScreen, ServiceListGroupsAndHighlight) {
     QImage image(200, 20, QImage::Format_RGB32);
     QPainter painter(&image);
     option.rect = QRect(0, 0, 200, 20);
-    delegate->paint(&painter, option, m->index(row, 1));
+    delegate->paint(&painter, option, m->index(row, 0));
     painter.end();
     EXPECT_EQ(QColor(image.pixel(190, 2)), QColor(128, 128, 0));
 }

@@ -57,7 +57,7 @@ std::unique_ptr<TBackend> TBackend::OpenEmbedded(const QString& file,
         server::TDatabase& db = b->d_->Pool->ForThisThread();
         server::Migrate(db);
         if (fresh) {
-            created = server::SeedDemo(db, QDate::currentDate());
+            created = server::SeedDemo(db, Hoje());
         }
     } catch (...) {
         if (fresh) {

@@ -399,7 +399,7 @@ void TfrmParamCardIndu::FormActivate(bool first) {
     for (QWidget* w : std::initializer_list<QWidget*>{lblFilial, medCdFilial, btpFilial}) {
         w->setEnabled(!host.ModuFili);
     }
-    depMesCard->SetDate(PriDiaMes(QDate::currentDate()));
+    depMesCard->SetDate(PriDiaMes(Hoje()));
     depRefer->Clear();
     {
         TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("getdataserv")));
@@ -548,7 +548,7 @@ void TfrmParamCardIndu::validateService(bool required, bool resetMonth) {
         if (code != ultServico_) {
             ultServico_ = code;
             if (!required && resetMonth) {
-                depMesCard->SetDate(QDate::currentDate());
+                depMesCard->SetDate(Hoje());
             }
         }
     } catch (const EAbort&) {
@@ -631,7 +631,7 @@ void TfrmParamCardIndu::referenceDate(bool onExit) {
                                          : QVariant(DataHora(depMesCard->Date()))});
     }
     cdsDtReferencia->SetData(ToDataPacket(rpc::CheckResultServ(answer)));
-    QDate reference = QDate::currentDate();
+    QDate reference = Hoje();
     if (!cdsDtReferencia->IsEmpty()) {
         const TMemField& f = cdsDtReferencia->FieldByName(QStringLiteral("DTBASCONCUSPLAN"));
         // On exit a zero date counts as none; on a change an empty one.
@@ -683,7 +683,7 @@ void TfrmParamCardIndu::chbShowCustClick() {
     depRefer->setEnabled(on);
     rbtReferCard->setEnabled(on);
     if (depRefer->IsEmpty()) {
-        depRefer->SetDate(QDate::currentDate());
+        depRefer->SetDate(Hoje());
     }
 }
 

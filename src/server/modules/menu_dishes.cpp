@@ -13,8 +13,19 @@ namespace pla::server {
 
 namespace {
 
+// The levels of a code picture, as the screens send them: a number from 1 to 9.
+void checkLevels(const QString& text) {
+    bool ok = false;
+    const int levels = text.trimmed().toInt(&ok);
+    if (!ok || levels < 1 || levels > 9) {
+        throw EPlaError(
+            QStringLiteral("Número de níveis da máscara de código inválido: %1.").arg(text));
+    }
+}
+
 // True when the dish lacks a revised recipe: it cannot be placed.
 QVariant getRecPrato(TCallContext& ctx, TMethodArgs& args) {
+    checkLevels(args.String(2));
     const QVariant revised =
         ctx.Database().Scalar(QStringLiteral("SELECT IDRECEREVI FROM PRATO WHERE CDFILAUXPRAT = ? "
                                              "AND CDPRATO = ?"),
@@ -27,6 +38,7 @@ QVariant getRecPrato(TCallContext& ctx, TMethodArgs& args) {
 
 // The first inactive product of the dish's recipe, or empty.
 QVariant getVerifProdInativo(TCallContext& ctx, TMethodArgs& args) {
+    checkLevels(args.String(4));
     return ctx.Database()
         .Scalar(QStringLiteral("SELECT MIN(R.CDPRODUTO) FROM RECEITA R JOIN PRODUTO P ON "
                                "P.CDPRODUTO = R.CDPRODUTO WHERE R.CDFILAUXPRAT = ? AND R.CDPRATO "
@@ -126,6 +138,7 @@ TDataPacket dishList(TDatabase& db, const QString& sql, const QList<TFieldDef>& 
 }
 
 QVariant getPratoPesq(TCallContext& ctx, TMethodArgs& args) {
+    checkLevels(args.String(2));
     const QString search = args.String(3).trimmed();
     const QString central = args.String(4).trimmed();
     return FromDataPacket(
@@ -138,6 +151,7 @@ QVariant getPratoPesq(TCallContext& ctx, TMethodArgs& args) {
 // the recipe, its quantity per serving times its unit cost of the cost type valid on
 // that date, in the cost branch when one is given, else in the menu's branch.
 QVariant getPratoCusto(TCallContext& ctx, TMethodArgs& args) {
+    checkLevels(args.String(2));
     const QString filial = Ajusta(args.String(0).trimmed(), 4);
     const qint64 costType = args.Integer(4);
     const QDateTime reference = args.DateTime(5).isValid() ? args.DateTime(5) : Agora();

@@ -216,9 +216,11 @@ private:
                 mark = QStringLiteral("M");
             }
         }
-        if (mark.isEmpty() || e.Dish.isEmpty()) {
+        if (mark.isEmpty()) {
             return;
         }
+        // A position left by a branch's own dish where the central menu has none is
+        // marked removed all the same; its dish is empty.
         db_.Exec(
             QStringLiteral("INSERT INTO PRATEXCL (CDFILIAL, CDSERVFILI, DTMESCARD, DTPRATEXCL, "
                            "NRSEQPRATEXCL, IDLOCALEXCL, CDPRATO, CDFILAUXPRAT) VALUES (?, ?, ?, "

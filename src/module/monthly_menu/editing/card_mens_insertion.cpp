@@ -234,7 +234,7 @@ void TfrmCardMens::LoadBPL_PLA00115() {
     if (!confirmado.Get().toBool()) {
         return;
     }
-    habilitaConfirmacao(true);
+    HabilitaComandos();
     const double chosen = valor.Get().toDouble();
     const TDishRef escolhido{cdPrato.Get().toString().trimmed(),
                              cdFilAux.Get().toString().trimmed()};

@@ -116,12 +116,16 @@ void TfrmCardMens::degCardapioDblClick() {
 
 void TfrmCardMens::sbtIncluirClick() {
     DesabilitaAnaliCor();
-    LoadBPL_PLA00115();
+    if (Comandos().Incluir) {
+        LoadBPL_PLA00115();
+    }
 }
 
 void TfrmCardMens::sbtAlterarClick() {
     DesabilitaAnaliCor();
-    LoadBPL_PLA00115();
+    if (Comandos().Alterar) {
+        LoadBPL_PLA00115();
+    }
 }
 
 bool TfrmCardMens::eventFilter(QObject* watched, QEvent* event) {
@@ -186,81 +190,39 @@ bool TfrmCardMens::degCardapioKeyDown(int key, Qt::KeyboardModifiers modifiers) 
     return true;
 }
 
+// The commands follow the current cell (and with it every change of what the planner
+// may do).
 void TfrmCardMens::degCardapioKeyUp() {
-    if (CdServico.isEmpty()) {
-        return;
-    }
+    HabilitaComandos();
+}
+
+TSituacaoComandos TfrmCardMens::SituacaoComandos() const {
+    TSituacaoComandos s;
+    s.ServicoEscolhido = !CdServico.isEmpty();
+    s.Permissoes = Permissoes();
     const TPivotCell cell = CelulaAtual();
     if (!cell.Day.isValid()) {
-        return;
-    }
-    const auto set = [this](const char* name, bool on) {
-        if (QToolButton* b = Botoes.value(QString::fromLatin1(name))) {
-            b->setEnabled(on);
-        }
-    };
-    const std::optional<TDishLine> entry = EntradaCelula();
-    const bool blocked = CardBlock(DayKey(cell.Day));
-    if (blocked) {
-        sbtIncluir->setEnabled(false);
-        sbtAlterar->setEnabled(false);
-        sbtExcluir->setEnabled(false);
-        for (const char* b :
-             {"spbImportacao", "spbDuplicacao", "sbtRankingPratos", "sbtDelCard", "btfHistCard"}) {
-            set(b, false);
-        }
-    } else if (!CellVisible()) {
-        sbtIncluir->setEnabled(false);
-        sbtAlterar->setEnabled(false);
-        sbtExcluir->setEnabled(false);
-        for (const char* b : {"spbImportacao", "spbDuplicacao", "sbtRankingPratos", "btfHistCard",
-                              "sbtInfoCard", "sbtInvPrato", "spbNutrientes"}) {
-            set(b, false);
-        }
+        s.Celula = TCelulaAtual::Nenhuma;
+    } else if (cell.Kind == TCellKind::Total) {
+        s.Celula = TCelulaAtual::Comensais;
+    } else if (cell.Kind == TCellKind::Data) {
+        s.Celula = TCelulaAtual::Prato;
     } else {
-        const bool diners = LinhaComensais();
-        const bool hasDish = diners ? entry && !entry->Quantity.isEmpty()
-                                    : entry && !entry->Dish().trimmed().isEmpty();
-        sbtAlterar->setEnabled(hasDish && alterarPrato());
-        sbtIncluir->setEnabled(!hasDish && incluirPrato());
-        sbtExcluir->setEnabled(!diners && hasDish && excluirPrato());
-        set("spbImportacao", !diners && importarCardDia());
-        set("spbDuplicacao", !diners && hasDish && copiarPratCom());
-        set("sbtRankingPratos", !diners && rankingPrat());
-        set("btfHistCard", sbtExcluir->isEnabled() && !Host().ModuFili);
-        set("sbtInfoCard", true);
-        set("spbNutrientes", true);
-        set("sbtInvPrato", InverterPrato());
+        s.Celula = TCelulaAtual::ForaDosDados;
     }
-    set("sbtDelCard", excluirCardPeriodo());
-    set("sbtConfig", configurarCard());
-    set("sbtImpTP", importarTipoPrat() && tipoDeCardapio() != QLatin1Char('S'));
-    set("btfDtRefCus", atualizarDataRef());
-    set("btfDtRecCus", atualizarDataRefRec());
-    mnuIncluir->setEnabled(sbtIncluir->isEnabled());
-    mnuAlterar->setEnabled(sbtAlterar->isEnabled());
-    mnuExcluir->setEnabled(sbtExcluir->isEnabled());
-    const std::pair<const char*, const char*> follow[] = {
-        {"mnuDelCard", "sbtDelCard"},      {"mnuImpCard", "spbImportacao"},
-        {"mnuCopyPrato", "spbDuplicacao"}, {"mnuConsRankPrat", "sbtRankingPratos"},
-        {"mnuConfig", "sbtConfig"},        {"mnuImpTP", "sbtImpTP"},
-        {"mnuDtRefCus", "btfDtRefCus"},    {"mnuDtRecCus", "btfDtRecCus"},
-        {"mnuHistCard", "btfHistCard"},    {"mnuAnaCustosPopUp", "sbtInfoCard"},
-        {"mnuConsNutri", "spbNutrientes"}, {"mnuInvPrato", "sbtInvPrato"},
-    };
-    for (const auto& [menu, button] : follow) {
-        QAction* a = Menus.value(QString::fromLatin1(menu));
-        QToolButton* b = Botoes.value(QString::fromLatin1(button));
-        if (a && b) {
-            a->setEnabled(b->isEnabled());
-        }
+    if (s.Celula == TCelulaAtual::Comensais || s.Celula == TCelulaAtual::Prato) {
+        const std::optional<TDishLine> entry = StlPratos.Lookup(CellKey(cell));
+        s.CelulaPreenchida = s.Celula == TCelulaAtual::Comensais
+                                 ? entry && !entry->Quantity.isEmpty()
+                                 : entry && !entry->Dish().trimmed().isEmpty();
+        s.DiaBloqueado = CardBlock(DayKey(cell.Day));
     }
-    if (QAction* a = Menus.value(QStringLiteral("mnuAnaCustRevRec"))) {
-        a->setEnabled(analisarCustoRevRece());
-    }
-    if (QAction* a = Menus.value(QStringLiteral("pmnSubsPorEqui"))) {
-        a->setEnabled((sbtIncluir->isEnabled() || sbtAlterar->isEnabled()) && ExibeCusto);
-    }
+    s.Editando = cdsCardaDia->IsEditing() || cdsCompCardCache->IsEditing();
+    s.AlteracoesPendentes = AlteracoesPendentes() > 0;
+    s.ModuFili = Host().ModuFili;
+    s.ExibeCusto = ExibeCusto;
+    s.TemDietas = QtDietaServ > 0;
+    return s;
 }
 
 } // namespace pla::module

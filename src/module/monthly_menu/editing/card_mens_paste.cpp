@@ -4,6 +4,8 @@
 #include "core/dates.h"
 #include "core/numbers.h"
 #include "core/table_scopes.h"
+#include "core/text_utils.h"
+#include "host/host_context.h"
 #include "host/host_messages.h"
 #include "monthly_menu/grid/menu_grid_model.h"
 #include "monthly_menu/screen/card_mens.h"
@@ -67,6 +69,7 @@ void TfrmCardMens::ColaPrato() {
     TfrmParamCardIndu* planning = Planejamento();
     const QString levels =
         paramGeral("NRNIVEISPRATO").isEmpty() ? QStringLiteral("1") : paramGeral("NRNIVEISPRATO");
+    const QString mascaraProduto = Host().MascaraProduto();
     if (rpc::CheckResultServ(
             planning->Chamar(QStringLiteral("GetRecPrato"),
                              QVariantList{CdFilial, CdServico, levels, PratoCopiado.CdPrato,
@@ -78,11 +81,13 @@ void TfrmCardMens::ColaPrato() {
         planning
             ->Chamar(QStringLiteral("GetVerifProdInativo"),
                      QVariantList{CdFilial, PratoCopiado.CdPrato, PratoCopiado.CdFilAuxPrat,
-                                  CdServico, QStringLiteral("1")})
+                                  CdServico, QString::number(NiveisMascara(mascaraProduto))})
             .toString()
             .trimmed();
     if (!inativo.isEmpty()) {
-        MensErro(msgPadrao.Fmt(QStringLiteral("PratRecProdInativ"), {inativo}), true);
+        MensErro(msgPadrao.Fmt(QStringLiteral("PratRecProdInativ"),
+                               {FormataCodigo(inativo, mascaraProduto)}),
+                 true);
     }
     VerificaDiaNaoUtil(dia);
     const int posicao = GetSeqPrat(cell.Type.left(3).toInt());
@@ -129,7 +134,7 @@ void TfrmCardMens::ColaPrato() {
     InsereCardapio(copiado.Code, nome, QString::number(PratoCopiado.Valor), copiado.Branch, dia,
                    cell.Type);
     RegistraDiaEspecifico(dia);
-    habilitaConfirmacao(true);
+    HabilitaComandos();
     if (PosicaoContada(posicao)) {
         VerificaComensaisTipo(dia, cell.Type, posicao, PratoCopiado.Valor);
     }

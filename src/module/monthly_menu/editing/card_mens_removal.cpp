@@ -23,7 +23,9 @@ using namespace pla::host;
 
 void TfrmCardMens::sbtExcluirClick() {
     DesabilitaAnaliCor();
-    if (!excluirPrato() || LinhaComensais()) {
+    // Without the permission, on a blocked day or on an empty cell: nothing, and
+    // nothing asked.
+    if (!Comandos().Excluir) {
         return;
     }
     const std::optional<TDishLine> entry = EntradaCelula();
@@ -38,7 +40,7 @@ void TfrmCardMens::sbtExcluirClick() {
         ExclusaoRealizada = false;
         return;
     }
-    habilitaConfirmacao(true);
+    HabilitaComandos();
     const QString tipo = CelulaAtual().Type;
     const int posicao = GetSeqPrat(tipo.left(3).toInt());
     {
@@ -76,10 +78,9 @@ void TfrmCardMens::registraExclusao(const QDate& dia, int posicao, const TDishLi
         excluido = {removida.Code, removida.Branch};
     }
     const QString dd = DayKey(dia);
+    // The row marks the position removed even when no dish of the central menu left it
+    // (a branch's own "S" dish where the central menu has none): its dish is empty.
     const auto append = [&](const QString& mark) {
-        if (excluido.Code.isEmpty()) {
-            return; // nothing of the central menu left this position
-        }
         cdsPratosExcluidos->Append();
         const auto f = [this](const char* name) -> TMemField& {
             return cdsPratosExcluidos->FieldByName(QString::fromLatin1(name));
@@ -116,7 +117,7 @@ void TfrmCardMens::registraExclusao(const QDate& dia, int posicao, const TDishLi
 
 void TfrmCardMens::sbtDelCardClick() {
     DesabilitaAnaliCor();
-    if (!excluirCardPeriodo()) {
+    if (!Comandos().DelCard) {
         return;
     }
     if (VerificaSomaTP()) {
@@ -130,7 +131,7 @@ void TfrmCardMens::sbtDelCardClick() {
                                 // only services of type "N" are planned here
                                 QStringLiteral("N"), QString(tipoDeOperador())});
     if (AlteracoesPendentes() > 0) {
-        habilitaConfirmacao(true);
+        HabilitaComandos();
     }
     const QVariantList r =
         rpc::CheckResultServ(
@@ -143,6 +144,9 @@ void TfrmCardMens::sbtDelCardClick() {
 }
 
 void TfrmCardMens::sbtInvPratoClick() {
+    if (!Comandos().InvPrato) {
+        return;
+    }
     UpdCacheOnSrv();
     const TReference feito(false);
     Host().LoadBPL(QStringLiteral("PLA00132"),
@@ -154,7 +158,7 @@ void TfrmCardMens::sbtInvPratoClick() {
     if (!feito.Get().toBool()) {
         return;
     }
-    habilitaConfirmacao(false);
+    HabilitaComandos();
     UpdCacheOnSrv();
     const QVariantList r =
         rpc::CheckResultServ(
@@ -171,10 +175,6 @@ void TfrmCardMens::sbtInvPratoClick() {
         cdsCardEsp->MergeChangeLog();
     }
     recarregaMes(r, 1);
-    const std::optional<TDishLine> entry = EntradaCelula();
-    QToolButton* copia = Botoes.value(QStringLiteral("spbDuplicacao"));
-    copia->setEnabled(entry && !entry->Dish().trimmed().isEmpty() && copiarPratCom());
-    Menus.value(QStringLiteral("mnuCopyPrato"))->setEnabled(copia->isEnabled());
 }
 
 // The month's days, dishes and excluded dishes as the server now has them.

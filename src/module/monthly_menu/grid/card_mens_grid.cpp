@@ -206,10 +206,16 @@ void TfrmCardMens::AtualizaStlPratos(bool refazer) {
     desCardapio->Refresh();
 }
 
+// Blocked is a date rule: the colour of a blocked day only paints it.
 bool TfrmCardMens::CardBlock(const QString& dia) const {
     bool ok = false;
     const int d = dia.left(2).toInt(&ok);
-    return ok && d >= 1 && d < StlCorBloq.size() && StlCorBloq[d].trimmed().size() > 0;
+    const QDate month = DtMesCard.date();
+    if (!ok || !month.isValid() || d < 1 || d > month.daysInMonth()) {
+        return false;
+    }
+    return pla::module::CardBlock(QDate(month.year(), month.month(), d), DtBaseBloqueio,
+                                  QtDiaBloqCar);
 }
 
 bool TfrmCardMens::CheckOpcao(const QString& ordem) const {
@@ -342,8 +348,10 @@ void TfrmCardMens::AtualizaTela() {
 
     // 6-7: caption, blocked days and holidays.
     loadCaption();
-    const int blockedDays = paramPlaneja("QTDIABLOQCAR").toInt();
-    StlCorBloq = CoresBloqueio(DtMesCard.date(), baseDate, blockedDays, paramPlaneja("NRCORNALTE"));
+    DtBaseBloqueio = baseDate;
+    QtDiaBloqCar = paramPlaneja("QTDIABLOQCAR").toInt();
+    StlCorBloq =
+        CoresBloqueio(DtMesCard.date(), baseDate, QtDiaBloqCar, paramPlaneja("NRCORNALTE"));
     qryFeriado->SetConnection(Host().SharedConnection());
     qryFeriado->Close();
     qryFeriado->SetParam(QStringLiteral("P_CDFILIAL"), CdFilial);

@@ -2,7 +2,17 @@
 
 #include "core/dates.h"
 
+#include <QApplication>
+#include <QPalette>
+
 namespace pla::module {
+
+TGridPalette TGridPalette::FromApplication() {
+    const QPalette p = QApplication::palette();
+    return {p.color(QPalette::ToolTipBase), p.color(QPalette::ToolTipText),
+            p.color(QPalette::Button),      p.color(QPalette::ButtonText),
+            p.color(QPalette::Highlight),   p.color(QPalette::HighlightedText)};
+}
 
 TMenuGridModel::TMenuGridModel(QObject* parent)
     : QAbstractTableModel(parent) {}
@@ -62,15 +72,17 @@ const TDrawCell& TMenuGridModel::drawn(const TPivotCell& cell, quint64 key) cons
     return drawn_.insert(key, draw).value();
 }
 
-QVariant TMenuGridModel::roleOf(const TDrawCell& draw, int role) const {
+QVariant TMenuGridModel::roleOf(const TDrawCell& draw, int role, bool label) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
         return draw.Text;
     case Qt::BackgroundRole:
-        return draw.Background.isValid() ? QVariant(draw.Background) : QVariant();
+        return draw.Background.isValid() ? draw.Background : label ? palette_.Label : palette_.Data;
     case Qt::ForegroundRole:
-        return draw.FontColor.isValid() ? QVariant(draw.FontColor) : QVariant();
+        return draw.FontColor.isValid() ? draw.FontColor
+               : label                  ? palette_.LabelText
+                                        : palette_.DataText;
     case Qt::FontRole:
         if (draw.Bold) {
             QFont f;
@@ -104,7 +116,7 @@ QVariant TMenuGridModel::data(const QModelIndex& index, int role) const {
     }
     return roleOf(
         drawn(pivot_.Cell(index.row(), index.column()), cellKey(0, index.row(), index.column())),
-        role);
+        role, false);
 }
 
 QVariant TMenuGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -115,11 +127,11 @@ QVariant TMenuGridModel::headerData(int section, Qt::Orientation orientation, in
         if (pivot_.View() == 0) {
             return role == Qt::DisplayRole ? QVariant(QString()) : QVariant();
         }
-        return roleOf(drawn(pivot_.ColumnHeader(section), cellKey(2, section, 0)), role);
+        return roleOf(drawn(pivot_.ColumnHeader(section), cellKey(2, section, 0)), role, true);
     }
     const TPivotCell header = pivot_.RowHeader(section);
     if (pivot_.View() != 0) {
-        return roleOf(drawn(header, cellKey(1, section, 0)), role);
+        return roleOf(drawn(header, cellKey(1, section, 0)), role, true);
     }
     // Day and type in one header: the day only on the first row of its day, whose
     // colours the header then takes.
@@ -130,13 +142,13 @@ QVariant TMenuGridModel::headerData(int section, Qt::Orientation orientation, in
     const TDrawCell& type = drawn(header, cellKey(1, section, 0));
     if (section % n != 0) {
         return role == Qt::DisplayRole ? QVariant(QString(13, QLatin1Char(' ')) + type.Text)
-                                       : roleOf(type, role);
+                                       : roleOf(type, role, true);
     }
     const TDrawCell& dayDrawn = drawn(day, cellKey(3, section, 0));
     if (role == Qt::DisplayRole) {
         return dayDrawn.Text.leftJustified(12) + QLatin1Char(' ') + type.Text;
     }
-    return roleOf(dayDrawn, role);
+    return roleOf(dayDrawn, role, true);
 }
 
 } // namespace pla::module

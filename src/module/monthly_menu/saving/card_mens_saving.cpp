@@ -23,31 +23,9 @@ int TfrmCardMens::AlteracoesPendentes() const {
     return cdsCardaDia->ChangeCount() + cdsCompCardCache->ChangeCount();
 }
 
-void TfrmCardMens::habilitaConfirmacao(bool on) {
-    sbtConfirmar->setEnabled(on);
-    sbtCancelar->setEnabled(on);
-    mnuConfirmar->setEnabled(on);
-    mnuCancelar->setEnabled(on);
-}
-
-// Include, alter and exclude while no row is being edited and the permissions allow;
-// cancel and confirm while a row is being edited or changes are pending.
+// Either table starting or ending an edit, or a change logged: the commands follow.
 void TfrmCardMens::EstadoEdicaoAlterado() {
-    if (CdServico.isEmpty()) {
-        return;
-    }
-    const bool editing = cdsCardaDia->IsEditing() || cdsCompCardCache->IsEditing();
-    sbtIncluir->setEnabled(!editing && incluirPrato());
-    sbtAlterar->setEnabled(!editing && alterarPrato());
-    sbtExcluir->setEnabled(!editing && excluirPrato());
-    mnuIncluir->setEnabled(sbtIncluir->isEnabled());
-    mnuAlterar->setEnabled(sbtAlterar->isEnabled());
-    mnuExcluir->setEnabled(sbtExcluir->isEnabled());
-    habilitaConfirmacao(editing || AlteracoesPendentes() > 0);
-    if (QToolButton* cor = Botoes.value(QStringLiteral("sbtAnaliCor"))) {
-        cor->setEnabled(!editing);
-        Menus.value(QStringLiteral("mnuAnaliCor"))->setEnabled(!editing);
-    }
+    HabilitaComandos();
 }
 
 QString TfrmCardMens::UpdCacheOnSrv() {
@@ -56,7 +34,7 @@ QString TfrmCardMens::UpdCacheOnSrv() {
             ? QString()
             : cdsCardaDia->FieldByName(QStringLiteral("NRCARDAPIO")).AsString().trimmed();
     if (AlteracoesPendentes() == 0) {
-        habilitaConfirmacao(false);
+        HabilitaComandos();
         return numero;
     }
     {
@@ -78,7 +56,7 @@ QString TfrmCardMens::UpdCacheOnSrv() {
     }
     cdsCardaDia->MergeChangeLog();
     cdsCompCardCache->MergeChangeLog();
-    habilitaConfirmacao(false);
+    HabilitaComandos();
     const QString type = TipoCardapio.left(1);
     const TMemField* central = cdsParamPlaneja->Active() && !cdsParamPlaneja->IsEmpty()
                                    ? cdsParamPlaneja->FindField(QStringLiteral("CDFILCENTPME"))
@@ -121,7 +99,7 @@ void TfrmCardMens::descartaAlteracoes() {
     }
     cdsComensAux->EmptyDataSet();
     AtualizaStlPratos(false);
-    habilitaConfirmacao(false);
+    HabilitaComandos();
 }
 
 void TfrmCardMens::sbtCancelarClick() {
@@ -152,7 +130,7 @@ bool TfrmCardMens::VerificaCardapioEmAlteracao() {
         } else {
             descartaAlteracoes();
         }
-        habilitaConfirmacao(false);
+        HabilitaComandos();
     }
     THourglass busy;
     if (cdsCardaDia->Filtered()) {

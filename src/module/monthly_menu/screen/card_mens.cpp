@@ -120,6 +120,14 @@ TfrmCardMens::TfrmCardMens(QWidget* parent)
     cdsComensAux = table("cdsComensAux");
     cdsComensEst = table("cdsComensEst");
     cdsCardaCli = table("cdsCardaCli");
+    // The list shows each service as its code, two blanks and its name.
+    cdsServicos->AddCalcField(QStringLiteral("SERVICO"), TFieldType::String, 60)
+        .SetDisplayLabel(QStringLiteral("Serviço"));
+    cdsServicos->OnCalcFields = [](TCalcRow& row) {
+        row.SetValue(QStringLiteral("SERVICO"), row.AsString(QStringLiteral("CDSERVFILI")) +
+                                                    QStringLiteral("  ") +
+                                                    row.AsString(QStringLiteral("NMSERVICO")));
+    };
     for (TMemTable* t : {cdsComensAux, cdsComensEst}) {
         t->AddField(QStringLiteral("CDFILIAL"), TFieldType::String, 4);
         t->AddField(QStringLiteral("NMFILIAL"), TFieldType::String, 50);
@@ -300,7 +308,7 @@ void TfrmCardMens::Iniciar(TfrmParamCardIndu& planning) {
     Autorizacoes = rpc::CheckResultServ(planning.Chamar(QStringLiteral("CheckAutOper"),
                                                         QVariantList{Host().Operador}))
                        .toList();
-    sbtCopiarCard->setEnabled(importarCardDia());
+    HabilitaComandos();
     const QString servico = AllTrim(planning.medCdServico->text());
     if (!servico.isEmpty()) {
         cdsServicos->Locate(QStringLiteral("CDSERVFILI"), Ajusta(servico, 5));
@@ -344,7 +352,8 @@ void TfrmCardMens::GetServicos() {
     if (TMemField* f = cdsServicos->FindField(QStringLiteral("NMSERVICO"))) {
         f->SetDisplayLabel(QStringLiteral("Serviço(Nome)"));
     }
-    for (const char* hidden : {"CDGRUPSERV", "IDSERVTRAN", "IDCARDDESCENTR"}) {
+    for (const char* hidden :
+         {"CDSERVFILI", "NMSERVICO", "CDGRUPSERV", "IDSERVTRAN", "IDCARDDESCENTR"}) {
         if (TMemField* f = cdsServicos->FindField(QString::fromLatin1(hidden))) {
             f->SetVisible(false);
         }
@@ -424,21 +433,10 @@ void TfrmCardMens::SetaVariaveis() {
 
 // Permissions.
 
-bool TfrmCardMens::allowed(int index) const {
-    return Autorizacoes.value(index).toString() == QLatin1String("1") && !cardapio_ReadOnly();
-}
-
-bool TfrmCardMens::excluirPrato() const {
-    return (Autorizacoes.value(2).toString() == QLatin1String("1") || ExclusaoPelaGrade) &&
-           !cardapio_ReadOnly();
-}
-
-bool TfrmCardMens::alterarComEstDia() const {
-    const bool three = Autorizacoes.value(3).toString() == QLatin1String("1");
-    if (tipoDeCardapio() == QLatin1Char('D')) {
-        return cardapio_ReadOnly() ? alteraComCardAprov() && three : three;
-    }
-    return three && !cardapio_ReadOnly();
+TPermissoes TfrmCardMens::Permissoes() const {
+    const QString tipo = TipoCardapio.trimmed();
+    return {Autorizacoes, CardapioSomenteLeitura, ExclusaoPelaGrade, alteraComCardAprov(),
+            tipo.isEmpty() ? QChar() : tipo.at(0)};
 }
 
 bool TfrmCardMens::alteraComCardAprov() const {
@@ -474,36 +472,10 @@ bool TfrmCardMens::dependeLiberacao() const {
 // Commands.
 
 void TfrmCardMens::HabilitaBotoesParaAlteracao() {
-    const bool e = !CdServico.isEmpty();
-    for (QToolButton* b : {sbtConfirmar, sbtCancelar, sbtIncluir, sbtAlterar, sbtExcluir,
-                           sbtVerificar, sbtImprimir}) {
-        b->setEnabled(e);
-    }
-    for (QAction* a : {mnuListagem, mnuIncluir, mnuAlterar, mnuExcluir, mnuVerificar, mnuOrdenar,
-                       mnuCancelar, mnuConfirmar}) {
-        a->setEnabled(e);
-    }
-    for (auto it = Botoes.cbegin(); it != Botoes.cend(); ++it) {
-        if (it.key() != QLatin1String("sbtAtuComenDieta")) {
-            it.value()->setEnabled(e &&
-                                   !(it.key() == QLatin1String("btfHistCard") && Host().ModuFili));
-        }
-    }
-    for (auto it = Menus.cbegin(); it != Menus.cend(); ++it) {
-        it.value()->setEnabled(e);
-    }
-    if (e) {
+    if (!CdServico.isEmpty()) {
         arrangeToolbar();
-        EstadoEdicaoAlterado();
     }
-    if (QToolButton* hist = Botoes.value(QStringLiteral("btfHistCard"))) {
-        if (QAction* m = Menus.value(QStringLiteral("mnuHistCard"))) {
-            m->setEnabled(hist->isEnabled());
-        }
-    }
-    if (QToolButton* b = Botoes.value(QStringLiteral("sbtAtuComenDieta"))) {
-        b->setEnabled(e && QtDietaServ > 0 && !cardapio_ReadOnly());
-    }
+    HabilitaComandos();
 }
 
 void TfrmCardMens::FormActivate(bool first) {

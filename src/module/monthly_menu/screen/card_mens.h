@@ -5,6 +5,7 @@
 #include "monthly_menu/editing/origin_marks.h"
 #include "monthly_menu/grid/dish_lines.h"
 #include "monthly_menu/grid/menu_pivot.h"
+#include "monthly_menu/rules/command_states.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -69,7 +70,9 @@ public:
     bool Fechando = false;
     bool FechadoPeloPlanejamento = false;
     bool CalculandoCusto = false;
-    bool ExclusaoPelaGrade = false;              // the grid's own removal flag
+    QDate DtBaseBloqueio;           // the branch's processing date: days before it plus
+    int QtDiaBloqCar = 0;           // QTDIABLOQCAR days are blocked
+    bool ExclusaoPelaGrade = false; // the grid's own removal flag
     QString IdCardCentral = QStringLiteral("N"); // the central flag of the load
     QStringList ListaGrupos;
     int ModoVisual = 2;
@@ -235,21 +238,22 @@ public:
     void DesligaFiltro(TMemTable& table);
 
     // Permissions.
-    bool incluirPrato() const { return allowed(0); }
-    bool alterarPrato() const { return allowed(1); }
-    bool excluirPrato() const;
-    bool alterarComEstDia() const;
-    bool alterarComEstPrat() const { return allowed(4); }
-    bool analisarCustoRevRece() const { return allowed(6); }
-    bool excluirCardPeriodo() const { return allowed(7); }
-    bool importarCardDia() const { return allowed(8); }
-    bool copiarPratCom() const { return allowed(9); }
-    bool configurarCard() const { return allowed(10); }
-    bool importarTipoPrat() const { return allowed(11); }
-    bool atualizarDataRef() const { return allowed(12); }
-    bool rankingPrat() const { return allowed(13); }
-    bool atualizarDataRefRec() const { return allowed(14); }
-    bool InverterPrato() const { return allowed(15); }
+    TPermissoes Permissoes() const;
+    bool incluirPrato() const { return Permissoes().incluirPrato(); }
+    bool alterarPrato() const { return Permissoes().alterarPrato(); }
+    bool excluirPrato() const { return Permissoes().excluirPrato(); }
+    bool alterarComEstDia() const { return Permissoes().alterarComEstDia(); }
+    bool alterarComEstPrat() const { return Permissoes().alterarComEstPrat(); }
+    bool analisarCustoRevRece() const { return Permissoes().analisarCustoRevRece(); }
+    bool excluirCardPeriodo() const { return Permissoes().excluirCardPeriodo(); }
+    bool importarCardDia() const { return Permissoes().importarCardDia(); }
+    bool copiarPratCom() const { return Permissoes().copiarPratCom(); }
+    bool configurarCard() const { return Permissoes().configurarCard(); }
+    bool importarTipoPrat() const { return Permissoes().importarTipoPrat(); }
+    bool atualizarDataRef() const { return Permissoes().atualizarDataRef(); }
+    bool rankingPrat() const { return Permissoes().rankingPrat(); }
+    bool atualizarDataRefRec() const { return Permissoes().atualizarDataRefRec(); }
+    bool InverterPrato() const { return Permissoes().InverterPrato(); }
     bool alteraComCardAprov() const;
     bool cardapio_ReadOnly() const { return CardapioSomenteLeitura; }
     bool grupoParametrizado() const { return GrupoParametrizado; }
@@ -258,6 +262,12 @@ public:
     QChar tipoDeOperador() const;
     bool dependeLiberacao() const;
 
+    // The commands the planner may run now: the menu, the permissions and the
+    // current cell. Every handler that edits asks it too.
+    TSituacaoComandos SituacaoComandos() const;
+    TEstadoComandos Comandos() const { return EstadoComandos(SituacaoComandos()); }
+    void HabilitaComandos(); // the toolbar and the menus follow Comandos()
+
 protected:
     void FormActivate(bool first) override;
     bool FormCloseQuery() override;
@@ -265,13 +275,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    bool allowed(int index) const;
     void buildServicePanel(QWidget* parent);
     void buildCommands();
     void arrangeToolbar();
     void loadCaption();
     void naoDisponivel(const QString& what);
-    void habilitaConfirmacao(bool on);
     void descartaAlteracoes();
     void recarregaPratosExcluidos();
 

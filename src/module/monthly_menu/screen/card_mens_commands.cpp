@@ -25,44 +25,53 @@ struct TCommand {
     const char* Text;   // hint of the button and caption of the entry
     const char* Icon;
     QKeyCombination Shortcut;
+    bool TEstadoComandos::*Estado; // when it may run
 };
 
 constexpr QKeyCombination None{};
 
 const TCommand Commands[] = {
     {"sbtCustos", "mnuVisAcomCust", "&Visualizar Acompanhamento de Custos", "office-chart-line",
-     Qt::CTRL | Qt::Key_Z},
-    {"sbtInfoCard", "mnuAnaliCust", "&Analisar Custos", "document-properties",
-     Qt::CTRL | Qt::Key_L},
+     Qt::CTRL | Qt::Key_Z, &TEstadoComandos::Custos},
+    {"sbtInfoCard", "mnuAnaliCust", "&Analisar Custos", "document-properties", Qt::CTRL | Qt::Key_L,
+     &TEstadoComandos::InfoCard},
     {nullptr, "mnuAnaCustRevRec", "Analisar Custos com &Revisão de Receita", nullptr,
-     Qt::CTRL | Qt::Key_Q},
-    {"sbtAtuCusto", "mnuAtuCusto", "Atualizar Custo (Lista de Preços)", "view-refresh", None},
+     Qt::CTRL | Qt::Key_Q, &TEstadoComandos::AnaCustRevRec},
+    {"sbtAtuCusto", "mnuAtuCusto", "Atualizar Custo (Lista de Preços)", "view-refresh", None,
+     &TEstadoComandos::AtuCusto},
     {"sbtRankingPratos", "mnuConsRankPrat", "Consultar Ranking de Pratos", "view-sort-descending",
-     Qt::CTRL | Qt::Key_R},
-    {"spbNutrientes", "mnuConsNutri", "Consultar Nutrientes", "help-about", Qt::CTRL | Qt::Key_T},
+     Qt::CTRL | Qt::Key_R, &TEstadoComandos::RankingPratos},
+    {"spbNutrientes", "mnuConsNutri", "Consultar Nutrientes", "help-about", Qt::CTRL | Qt::Key_T,
+     &TEstadoComandos::Nutrientes},
     {"sbtAnalRestCont", "mnuAnalRestri", "Ana&lisar Restrições Contratuais", "dialog-warning",
-     Qt::CTRL | Qt::Key_U},
+     Qt::CTRL | Qt::Key_U, &TEstadoComandos::AnalRestCont},
     {"sbtDelCard", "mnuDelCard", "Excluir Cardápio no Período", "edit-delete",
-     Qt::CTRL | Qt::Key_Delete},
+     Qt::CTRL | Qt::Key_Delete, &TEstadoComandos::DelCard},
     {"spbImportacao", "mnuImpCard", "Importar Cardápio do Dia", "document-import",
-     Qt::CTRL | Qt::Key_M},
+     Qt::CTRL | Qt::Key_M, &TEstadoComandos::Importacao},
     {"spbDuplicacao", "mnuCopyPrato", "Copiar Pratos e Comensais", "edit-copy",
-     Qt::CTRL | Qt::Key_N},
-    {"sbtConfig", "mnuConfig", "Confi&gurar Cardápio", "configure", Qt::CTRL | Qt::Key_G},
-    {"sbtImpTP", "mnuImpTP", "Importar Tipo de Prato", "list-add", Qt::CTRL | Qt::Key_H},
+     Qt::CTRL | Qt::Key_N, &TEstadoComandos::Duplicacao},
+    {"sbtConfig", "mnuConfig", "Confi&gurar Cardápio", "configure", Qt::CTRL | Qt::Key_G,
+     &TEstadoComandos::Config},
+    {"sbtImpTP", "mnuImpTP", "Importar Tipo de Prato", "list-add", Qt::CTRL | Qt::Key_H,
+     &TEstadoComandos::ImpTP},
     {"btfDtRefCus", "mnuDtRefCus", "Atualizar Data de Referência para Custos", "x-office-calendar",
-     Qt::CTRL | Qt::Key_F10},
+     Qt::CTRL | Qt::Key_F10, &TEstadoComandos::DtRefCus},
     {"btfDtRecCus", "mnuDtRecCus", "Atualizar Data de Referência para Recálculo de Custos",
-     "appointment-new", Qt::CTRL | Qt::Key_F12},
+     "appointment-new", Qt::CTRL | Qt::Key_F12, &TEstadoComandos::DtRecCus},
     {"btfHistCard", "mnuHistCard", "Consultar Histórico Ajuste de Cardápio", "document-open-recent",
-     Qt::CTRL | Qt::ALT | Qt::Key_H},
-    {"sbtHistoricoFil", nullptr, "Histórico da Filial", "folder-open", None},
+     Qt::CTRL | Qt::ALT | Qt::Key_H, &TEstadoComandos::HistCard},
+    {"sbtHistoricoFil", nullptr, "Histórico da Filial", "folder-open", None,
+     &TEstadoComandos::HistoricoFil},
     {"sbtAnaliCor", "mnuAnaliCor", "Análise de Cores", "color-management",
-     Qt::CTRL | Qt::ALT | Qt::Key_A},
-    {"sbtInvPrato", "mnuInvPrato", "Inverter Prato", "object-flip-vertical", Qt::CTRL | Qt::Key_F6},
-    {"sbtAtuComenDieta", nullptr, "Atualizar Comensais com Base nas Dietas", "system-users", None},
-    {nullptr, "pmnSubsPorEqui", "Substituição por Equivalentes", nullptr, None},
-    {nullptr, "mnuAnaCustosPopUp", "Análise de Custos", nullptr, None},
+     Qt::CTRL | Qt::ALT | Qt::Key_A, &TEstadoComandos::AnaliCor},
+    {"sbtInvPrato", "mnuInvPrato", "Inverter Prato", "object-flip-vertical", Qt::CTRL | Qt::Key_F6,
+     &TEstadoComandos::InvPrato},
+    {"sbtAtuComenDieta", nullptr, "Atualizar Comensais com Base nas Dietas", "system-users", None,
+     &TEstadoComandos::AtuComenDieta},
+    {nullptr, "pmnSubsPorEqui", "Substituição por Equivalentes", nullptr, None,
+     &TEstadoComandos::SubsPorEqui},
+    {nullptr, "mnuAnaCustosPopUp", "Análise de Custos", nullptr, None, &TEstadoComandos::InfoCard},
 };
 
 // The commands built so far; the others say they are not available yet.
@@ -181,27 +190,51 @@ void TfrmCardMens::buildCommands() {
 }
 
 // The toolbar for the menu loaded: the price-list update only for cost types 6, 10 and
-// 48, the dish-type import not for menus of type "S", the history not per branch. A
-// hidden button leaves no gap.
+// 48, the dish-type import not for menus of type "S". A hidden button leaves no gap.
 void TfrmCardMens::arrangeToolbar() {
     const bool priceList =
         TipoCustoPlanejado == 6 || TipoCustoPlanejado == 10 || TipoCustoPlanejado == 48;
     Botoes.value(QStringLiteral("sbtAtuCusto"))->setVisible(priceList);
     Menus.value(QStringLiteral("mnuAtuCusto"))->setVisible(priceList);
-    QToolButton* impTP = Botoes.value(QStringLiteral("sbtImpTP"));
-    const bool typeS = tipoDeCardapio() == QLatin1Char('S');
-    impTP->setVisible(!typeS);
-    if (typeS) {
-        impTP->setEnabled(false);
+    const bool typeS = Permissoes().TipoCardapio == QLatin1Char('S');
+    Botoes.value(QStringLiteral("sbtImpTP"))->setVisible(!typeS);
+    Menus.value(QStringLiteral("mnuImpTP"))->setVisible(!typeS);
+}
+
+void TfrmCardMens::HabilitaComandos() {
+    const TEstadoComandos c = Comandos();
+    const std::pair<QToolButton*, bool> inherited[] = {
+        {sbtConfirmar, c.Confirmar}, {sbtCancelar, c.Cancelar},   {sbtIncluir, c.Incluir},
+        {sbtAlterar, c.Alterar},     {sbtExcluir, c.Excluir},     {sbtVerificar, c.Verificar},
+        {sbtImprimir, c.Imprimir},   {sbtCopiarCard, c.Exportar},
+    };
+    for (const auto& [button, on] : inherited) {
+        button->setEnabled(on);
     }
-    QAction* mnuImpTP = Menus.value(QStringLiteral("mnuImpTP"));
-    mnuImpTP->setVisible(impTP->isVisibleTo(this));
-    mnuImpTP->setEnabled(impTP->isEnabled());
-    QToolButton* hist = Botoes.value(QStringLiteral("btfHistCard"));
-    if (Host().ModuFili) {
-        hist->setEnabled(false);
+    const std::pair<QAction*, bool> items[] = {
+        {mnuConfirmar, c.Confirmar}, {mnuCancelar, c.Cancelar}, {mnuIncluir, c.Incluir},
+        {mnuAlterar, c.Alterar},     {mnuExcluir, c.Excluir},   {mnuVerificar, c.Verificar},
+        {mnuListagem, c.Imprimir},   {mnuOrdenar, c.Ordenar},   {mnuConfigImpressora, false},
+    };
+    for (const auto& [item, on] : items) {
+        item->setEnabled(on);
     }
-    Menus.value(QStringLiteral("mnuHistCard"))->setEnabled(hist->isEnabled());
+    for (const TCommand& command : Commands) {
+        const bool on = c.*command.Estado;
+        if (command.Button) {
+            Botoes.value(QString::fromLatin1(command.Button))->setEnabled(on);
+        }
+        if (command.Menu) {
+            Menus.value(QString::fromLatin1(command.Menu))->setEnabled(on);
+        }
+    }
+    const std::pair<const char*, bool> own[] = {{"mnuProcurar", c.Procurar},
+                                                {"mnuChangeView", c.TrocaVisual},
+                                                {"mnuVisuNCiclo", c.VisuNCiclo}};
+    for (const auto& [name, on] : own) {
+        Menus.value(QString::fromLatin1(name))->setEnabled(on);
+    }
+    Botoes.value(QStringLiteral("sbtProcurar"))->setEnabled(c.Procurar);
 }
 
 } // namespace pla::module

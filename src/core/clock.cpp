@@ -1,0 +1,53 @@
+#include "clock.h"
+
+#include "dates.h"
+#include "errors.h"
+
+namespace pla {
+
+namespace {
+
+QDate fromEnvironment() {
+    const QString text = qEnvironmentVariable("PLA_HOJE").trimmed();
+    if (text.isEmpty()) {
+        return {};
+    }
+    const QDate day = LeHoje(text);
+    if (!day.isValid()) {
+        throw EPlaError(QStringLiteral("PLA_HOJE não é uma data (aaaa-mm-dd): %1").arg(text));
+    }
+    return day;
+}
+
+QDate& fixed() {
+    static QDate day = fromEnvironment();
+    return day;
+}
+
+} // namespace
+
+QDate LeHoje(const QString& text) {
+    return QDate::fromString(text.trimmed(), Qt::ISODate);
+}
+
+QDate Hoje() {
+    const QDate day = fixed();
+    return day.isValid() ? day : QDate::currentDate();
+}
+
+QDateTime Agora() {
+    const QDateTime now = NormalizaDataHora(QDateTime::currentDateTime());
+    const QDate day = fixed();
+    return day.isValid() ? DataHora(day, now.time()) : now;
+}
+
+THojeScope::THojeScope(const QDate& today)
+    : previous_(fixed()) {
+    fixed() = today;
+}
+
+THojeScope::~THojeScope() {
+    fixed() = previous_;
+}
+
+} // namespace pla

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+namespace pla {
+
+// The one clock of the system: what "today" and "now" are for screens, the server and
+// the demonstration data. It is the machine's calendar unless a day is fixed: by
+// PLA_HOJE (yyyy-mm-dd) in the environment, read once at the first call, or by a
+// THojeScope. A fixed day keeps the machine's time of day.
+QDateTime Agora(); // the local wall clock now
+QDate Hoje();
+
+// Reads a fixed day as PLA_HOJE and the --today options write it (yyyy-mm-dd);
+// an invalid date when the text is not one.
+QDate LeHoje(const QString& text);
+
+// Fixes today for the life of the scope (a test's or a tour's chosen day).
+class THojeScope {
+public:
+    explicit THojeScope(const QDate& today);
+    ~THojeScope();
+    THojeScope(const THojeScope&) = delete;
+    THojeScope& operator=(const THojeScope&) = delete;
+
+private:
+    QDate previous_;
+};
+
+} // namespace pla
