@@ -30,12 +30,12 @@ using namespace pla::module;
 
 namespace {
 
-const QDate Next = PriDiaMes(QDate::currentDate()).addMonths(1);
+const QDate Next = PriDiaMes(Hoje()).addMonths(1);
 
 // The monthly screen of the metalworks' lunch, next month, signed in as NUTRI1.
 struct TScreen {
     TScreen()
-        : server(test::TEngine::SQLite, QDate::currentDate())
+        : server(test::TEngine::SQLite, Hoje())
         , host(server, QStringLiteral("NUTRI1"))
         , presenterScope(presenter) {
         CriaElabCard();
@@ -114,7 +114,7 @@ BENCHMARK(BM_ReopenTheMonth)->Unit(benchmark::kMillisecond);
 // 200 dishes of next month with a new share, saved in one call.
 void BM_Save200Dishes(benchmark::State& state) {
     const auto engine = state.range(0) == 0 ? test::TEngine::SQLite : test::TEngine::PostgreSQL;
-    test::TEmbeddedServer server(engine, QDate::currentDate());
+    test::TEmbeddedServer server(engine, Hoje());
     auto c = server.Connect(QStringLiteral("Pla00100.rdmParamCardIndu"),
                             server.SignIn(QStringLiteral("NUTRI1")));
     QList<rpc::TRpcArg> load{{QStringLiteral("0001"), true},  {QStringLiteral("PLA00101"), false},

@@ -24,7 +24,7 @@ struct TFixture {
         url.Path = dir.filePath(QStringLiteral("bench.db"));
         pool = std::make_unique<TDatabasePool>(url);
         Migrate(pool->ForThisThread());
-        const TDemoResult demo = SeedDemo(pool->ForThisThread(), QDate::currentDate(), 1, 1000);
+        const TDemoResult demo = SeedDemo(pool->ForThisThread(), Hoje(), 1, 1000);
         sessions = std::make_unique<TSessionService>(*pool);
         dispatcher = std::make_unique<TDispatcher>(*sessions);
         dispatcher->SetDatabase([this] { return &pool->ForThisThread(); });
@@ -56,7 +56,7 @@ struct TFixture {
     rpc::TNetConnection connection{QStringLiteral("netParamCardIndu")};
 };
 
-const QDate Month = PriDiaMes(QDate::currentDate());
+const QDate Month = PriDiaMes(Hoje());
 
 void BM_GetMesCard(benchmark::State& state) {
     TFixture& f = TFixture::Get();

@@ -5,6 +5,7 @@
 #include "host/shell/backend.h"
 #include "host/shell/main_window.h"
 #include "host/shell/sign_in_window.h"
+#include "host/translations.h"
 #include "tour.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QIcon>
 #include <QLineEdit>
+#include <QLocale>
 #include <QLoggingCategory>
 #include <QRadioButton>
 #include <cstdio>
@@ -26,6 +28,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("pla"));
     QApplication::setApplicationDisplayName(QStringLiteral("pla"));
     pla::host::THostContext::InstallIconTheme();
+    pla::host::InstalaTraducoesQt(QLocale(QLocale::Portuguese, QLocale::Brazil));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("x-office-calendar")));
 
     QCommandLineParser cli;
@@ -68,6 +71,7 @@ int main(int argc, char** argv) {
     host.ModuFili = cli.isSet(perBranch);
     for (const QString& folder : packageFolders) {
         host.ReportFolders << QDir(folder).filePath(QStringLiteral("reports"));
+        host.HelpFolders << QDir(folder).filePath(QStringLiteral("help"));
     }
     pla::host::TSignInWindow signIn;
     if (cli.isSet(database)) {

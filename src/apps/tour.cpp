@@ -4,6 +4,7 @@
 #include "core/errors.h"
 #include "host/date_edit.h"
 #include "host/dialog_presenter.h"
+#include "host/help.h"
 #include "host/host_context.h"
 #include "host/mask_edit.h"
 #include "host/modal_runner.h"
@@ -33,6 +34,24 @@ namespace pla::apps {
 
 namespace {
 
+// The screens the tour must show, in order; the tour fails when one is missing.
+const QStringList Expected{
+    QStringLiteral("entrar"),
+    QStringLiteral("elaboracao"),
+    QStringLiteral("parametros"),
+    QStringLiteral("meses"),
+    QStringLiteral("cardapio-mensal"),
+    QStringLiteral("visualizacao"),
+    QStringLiteral("selecao-prato"),
+    QStringLiteral("procurar-prato"),
+    QStringLiteral("excluir-periodo"),
+    QStringLiteral("inverter-prato"),
+    QStringLiteral("comensais-tipo-prato"),
+    QStringLiteral("ajuda"),
+    QStringLiteral("log-ciclo"),
+    QStringLiteral("log-ciclo-visualizacao"),
+};
+
 class TTour {
 public:
     explicit TTour(const QString& folder)
@@ -45,9 +64,19 @@ public:
         if (!w.grab().save(file)) {
             throw EPlaError(QStringLiteral("Não foi possível gravar %1").arg(file));
         }
+        saved_ << name;
         QTextStream(stdout) << file << '\n';
     }
     QString Path(const QString& name) const { return dir_.filePath(name); }
+    QStringList Missing() const {
+        QStringList out;
+        for (const QString& name : Expected) {
+            if (!saved_.contains(name)) {
+                out << name;
+            }
+        }
+        return out;
+    }
 
 private:
     static void settle() {
@@ -57,6 +86,7 @@ private:
     }
     QDir dir_;
     int n_ = 0;
+    QStringList saved_;
 };
 
 template <typename T> T* child(QWidget* root, const char* name) {
@@ -88,8 +118,13 @@ host::TModalRunner::TScope shot(TTour& tour, const char* name, QSize size) {
 void editingScreens(TTour& tour, QWidget& monthly, const QString& database) {
     auto* grid = child<QTableView>(&monthly, "degCardapio");
     const QAbstractItemModel* model = grid->model();
-    grid->setCurrentIndex(
-        model->index(std::max(0, model->rowCount() - 2), std::max(0, model->columnCount() - 2)));
+    // A dish of a school day in the second half of the month.
+    int row = model->rowCount() / 2;
+    while (row < model->rowCount() - 1 &&
+           model->index(row, 0).data().toString().trimmed().isEmpty()) {
+        ++row;
+    }
+    grid->setCurrentIndex(model->index(row, 0));
     grid->setFocus();
     {
         host::TModalRunner::TScope script([&tour](QDialog& d) {
@@ -122,7 +157,7 @@ void editingScreens(TTour& tour, QWidget& monthly, const QString& database) {
     server::TDatabaseUrl url;
     url.Path = database;
     server::TDatabase db(url);
-    const QDateTime month = DataHora(PriDiaMes(Hoje()));
+    const QDateTime month = DataHora(PriDiaMes(Hoje()).addMonths(1));
     QVariantList dish;
     {
         QSqlQuery day = db.Exec(
@@ -132,7 +167,7 @@ void editingScreens(TTour& tour, QWidget& monthly, const QString& database) {
                            "D.CDSERVFILI AND N.DTREFECNFMES = ? AND N.NRSEQCNFMES = "
                            "C.NRSEQPRATCAR WHERE D.CDFILIAL = '0004' AND D.CDSERVFILI = '00001' "
                            "AND D.DTCARDAPIO > ? AND N.CDTIPOPRAT = '03' ORDER BY D.DTCARDAPIO"),
-            {month, DataHora(Hoje().addDays(3))});
+            {month, month});
         if (day.next()) {
             dish = {day.value(0), day.value(1), day.value(2)};
         }
@@ -149,8 +184,17 @@ void editingScreens(TTour& tour, QWidget& monthly, const QString& database) {
                            "NRORDPRATCAR, CDFILAUXPRAT, CDPRATO, VRPECONSCARD, IDPRATOESPE) "
                            "VALUES ('0004', ?, 99, 990, ?, ?, 50, 'N')"),
             {dish[0], dish[2], dish[1]});
-    auto script = shot(tour, "comensais-tipo-prato", QSize(700, 360));
-    child<QToolButton>(&monthly, "sbtDelCard")->click();
+    {
+        auto script = shot(tour, "comensais-tipo-prato", QSize(700, 360));
+        child<QToolButton>(&monthly, "sbtDelCard")->click();
+    }
+    // The month as it was: the screen may close without asking about that day again.
+    db.Exec(QStringLiteral("DELETE FROM COMPCARD WHERE CDFILIAL = '0004' AND NRCARDAPIO = ? AND "
+                           "NRSEQPRATCAR = 99"),
+            {dish[0]});
+    db.Exec(QStringLiteral("DELETE FROM CNFCARDMES WHERE CDFILIAL = '0004' AND CDSERVFILI = "
+                           "'00001' AND DTREFECNFMES = ? AND NRSEQCNFMES = 99"),
+            {month});
 }
 
 } // namespace
@@ -164,6 +208,13 @@ int RunTour(const QString& folder, const QStringList& packageFolders) {
     QTemporaryDir data;
     host::TScriptedPresenter presenter;
     host::TPresenterScope presenterScope(presenter);
+    // A modal screen the tour did not ask for is answered (cancelled) and reported, so
+    // that the tour always ends.
+    QStringList unexpected;
+    host::TModalRunner::TScope anyOther([&unexpected](QDialog& d) {
+        unexpected << (d.objectName().isEmpty() ? d.windowTitle() : d.objectName());
+        return int(QDialog::Rejected);
+    });
 
     // The sign-in window, then a signed-in planner of the school network.
     std::optional<server::TDemoResult> demo;
@@ -183,9 +234,11 @@ int RunTour(const QString& folder, const QStringList& packageFolders) {
         tour.Save(signIn, QStringLiteral("entrar"));
     }
     backend->SignIn(QStringLiteral("GRUPO1"), password);
-    host::Host().ReportFolders = packageFolders;
-    for (QString& f : host::Host().ReportFolders) {
-        f += QStringLiteral("/reports");
+    host::Host().ReportFolders.clear();
+    host::Host().HelpFolders.clear();
+    for (const QString& f : packageFolders) {
+        host::Host().ReportFolders << f + QStringLiteral("/reports");
+        host::Host().HelpFolders << f + QStringLiteral("/help");
     }
 
     host::TMainWindow main(std::move(backend), packageFolders);
@@ -220,8 +273,10 @@ int RunTour(const QString& folder, const QStringList& packageFolders) {
         child<QAbstractButton>(planning, "btpMes")->click();
     }
 
-    // The month of the school lunch in its grid, and the view dialog.
-    child<host::TDateEdit>(planning, "depMesCard")->SetDate(PriDiaMes(Hoje()));
+    // Next month's school lunch in its grid (planned ahead: open to changes whatever day
+    // today is), and the view dialog. The month keeps its own menu: no update from the
+    // network's cycle.
+    presenter.Answer(host::mrNo);
     child<QAbstractButton>(planning, "sbtConfirma")->click();
     QWidget* monthly =
         main.MdiArea()->activeSubWindow() ? main.MdiArea()->activeSubWindow()->widget() : nullptr;
@@ -236,6 +291,13 @@ int RunTour(const QString& folder, const QStringList& packageFolders) {
             view->trigger();
         }
         editingScreens(tour, *monthly, data.filePath(QStringLiteral("tour.db")));
+        // The screen's help, as its help button (and F1) opens it.
+        child<QToolButton>(monthly, "sbtAjuda")->click();
+        if (QWidget* help = host::THelpWindow::Current()) {
+            help->resize(860, 600);
+            tour.Save(*help, QStringLiteral("ajuda"));
+            help->close();
+        }
     } else {
         QTextStream(stderr) << "A tela do cardápio mensal não abriu: "
                             << presenter.Texts().join(QStringLiteral(" | ")) << '\n';
@@ -260,10 +322,18 @@ int RunTour(const QString& folder, const QStringList& packageFolders) {
         });
         package->Resolve<TCriaLog>(QStringLiteral("CriaLogCardCiclo"))("0004", "0000000001");
     }
+    main.close();
     for (const auto& s : presenter.Shown()) {
         QTextStream(stderr) << "mensagem: " << s.Text << " " << s.Detail << "\n";
     }
-    return 0;
+    for (const QString& d : unexpected) {
+        QTextStream(stderr) << "tela modal inesperada: " << d << "\n";
+    }
+    const QStringList missing = tour.Missing();
+    if (!missing.isEmpty()) {
+        QTextStream(stderr) << "telas não salvas: " << missing.join(QStringLiteral(", ")) << "\n";
+    }
+    return missing.isEmpty() && unexpected.isEmpty() ? 0 : 1;
 }
 
 } // namespace pla::apps

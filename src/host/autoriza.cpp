@@ -1,6 +1,7 @@
 #include "autoriza.h"
 
 #include "dialog_presenter.h"
+#include "help.h"
 #include "mask_edit.h"
 #include "modal_runner.h"
 
@@ -14,6 +15,7 @@ namespace pla::host {
 TAutorizaDialog::TAutorizaDialog(const QString& operation, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("frmAutoriza"));
+    InstalaAjuda(this, 12300002);
     setWindowTitle(QStringLiteral("Autorização do Supervisor"));
     auto* form = new QFormLayout(this);
     auto* what = new QLabel(QStringLiteral("Operação: %1").arg(operation), this);

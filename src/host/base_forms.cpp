@@ -1,8 +1,11 @@
 #include "base_forms.h"
 
 #include "exit_handler.h"
+#include "help.h"
 #include "host_messages.h"
 #include "modal_runner.h"
+#include "page_setup.h"
+#include "window_memory.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,6 +16,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -40,12 +44,26 @@ QWidget* topBar(QWidget* parent, QLabel*& codeLabel, const QString& screenCode) 
 
 } // namespace
 
+namespace {
+
+int contextOf(const QString& screenCode) {
+    bool ok = false;
+    const int number = screenCode.right(3).toInt(&ok);
+    return ok ? 12300000 + number : AjudaGeral;
+}
+
+} // namespace
+
 TForm::TForm(const QString& screenCode, const QString& caption, QWidget* parent)
     : QWidget(parent)
     , msgPadrao(screenCode)
-    , screenCode_(screenCode) {
+    , screenCode_(screenCode)
+    , helpContext_(contextOf(screenCode)) {
     setWindowTitle(caption);
     setObjectName(QStringLiteral("frm") + screenCode);
+    auto* f1 = new QShortcut(QKeySequence::HelpContents, this);
+    f1->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(f1, &QShortcut::activated, this, [this] { MostraAjuda(helpContext_); });
 }
 
 TForm::~TForm() {
@@ -83,6 +101,9 @@ void TForm::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    if (!modalHost_ && parentWidget() && parentWidget()->inherits("QMdiSubWindow")) {
+        LembraJanela(screenCode_, parentWidget());
+    }
     if (action == TCloseAction::Free) {
         deleteLater();
     }
@@ -99,7 +120,12 @@ int TForm::ShowModal() {
     modalResult_ = 0;
     modalHost_ = &host;
     show();
+    // The size the planner last gave this screen, else one that shows its content.
+    if (!RestauraJanela(screenCode_, &host)) {
+        host.resize(host.sizeHint());
+    }
     const int dialogResult = TModalRunner::Run(host);
+    LembraJanela(screenCode_, &host);
     modalHost_ = nullptr;
     layout->removeWidget(this);
     setParent(previousParent);
@@ -253,7 +279,7 @@ TfrmPadraoSimples::TfrmPadraoSimples(const QString& screenCode, const QString& c
         {&sbtExcluir, "sbtExcluir", "Excluir", &TfrmPadraoSimples::sbtExcluirClick, mnuExcluir},
         {&sbtVerificar, "sbtVerificar", "Verificar", &TfrmPadraoSimples::sbtVerificarClick,
          mnuVerificar},
-        {&sbtAjuda, "sbtAjuda", "Ajuda", nullptr, nullptr},
+        {&sbtAjuda, "sbtAjuda", "Ajuda", &TfrmPadraoSimples::sbtAjudaClick, nullptr},
         {&sbtImprimir, "sbtImprimir", "Imprimir", &TfrmPadraoSimples::sbtImprimirClick,
          mnuListagem},
         {&sbtFechar, "sbtFechar", "Fechar", &TfrmPadraoSimples::sbtFecharClick, nullptr},
@@ -279,11 +305,21 @@ TfrmPadraoSimples::TfrmPadraoSimples(const QString& screenCode, const QString& c
     toolbar_->addStretch(1);
     toolbar_->addWidget(dbtNome);
     toolbar_->addWidget(lblCodTela);
+    connect(mnuConfigImpressora, &QAction::triggered, this,
+            [this] { RunHandler([this] { mnuConfigImpressoraClick(); }); });
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("panClient"));
     layout->setMenuBar(mnuMenu);
     layout->addWidget(panMenu);
     layout->addWidget(client_, 1);
+}
+
+void TfrmPadraoSimples::sbtAjudaClick() {
+    MostraAjuda(HelpContext());
+}
+
+void TfrmPadraoSimples::mnuConfigImpressoraClick() {
+    ConfiguraImpressora(this);
 }
 
 TProgressScope::TProgressScope(TfrmPadrImportExport& form, int maximum)

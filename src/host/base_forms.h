@@ -34,6 +34,10 @@ public:
     TMessages msgPadrao;
 
     const QString& ScreenCode() const { return screenCode_; }
+    // The help page of the screen (F1): 12300 and the screen number's last three
+    // digits, unless the screen names its own.
+    int HelpContext() const { return helpContext_; }
+    void SetHelpContext(int context) { helpContext_ = context; }
 
     // Runs the form modally (through the modal runner, so tests can script it); the
     // answer is the modal result set by the form (or by closing it: cancel).
@@ -42,6 +46,9 @@ public:
     // forward; the first time with first = true.
     void Activate();
     int ModalResult() const { return modalResult_; }
+    // How the screen first opens in the main window, until the planner leaves it
+    // otherwise (remembered per operator).
+    virtual Qt::WindowState JanelaInicial() const { return Qt::WindowNoState; }
     void SetModalResult(int result); // a non-zero result closes a modal form
 
 protected:
@@ -55,6 +62,7 @@ protected:
 
 private:
     QString screenCode_;
+    int helpContext_ = 0;
     bool created_ = false;
     bool activated_ = false;
     int modalResult_ = 0;
@@ -137,6 +145,9 @@ protected:
     virtual void sbtVerificarClick() {}
     virtual void sbtImprimirClick() {}
     virtual void sbtFecharClick() { close(); }
+    virtual void sbtAjudaClick();
+    // The page set-up of the printouts (where the screen allows it).
+    virtual void mnuConfigImpressoraClick();
 
 private:
     QWidget* client_ = nullptr;

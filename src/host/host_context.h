@@ -81,6 +81,7 @@ public:
 
     // The folders that hold the report definitions ("<code>.json"), searched in order.
     QStringList ReportFolders;
+    QStringList HelpFolders; // the help pages, <context>.html
 
     void Reset(); // signs out of everything (tests, sign-out)
 

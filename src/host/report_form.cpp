@@ -7,6 +7,7 @@
 #include "host_messages.h"
 #include "host_query.h"
 #include "modal_runner.h"
+#include "page_setup.h"
 #include "report_document.h"
 
 #include <QAction>
@@ -142,8 +143,7 @@ void TfrmDadosGerRel::PrepareData() {
 }
 
 void TfrmDadosGerRel::setUpPage(QPagedPaintDevice& device) {
-    device.setPageSize(QPageSize(QPageSize::A4));
-    device.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    device.setPageLayout(PaginaImpressao());
 }
 
 void TfrmDadosGerRel::paint(QPagedPaintDevice& device) {

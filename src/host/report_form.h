@@ -47,7 +47,7 @@ public:
     void Preview(); // print preview, from which the report prints or is saved
     void Print();
     void SavePdf(const QString& fileName);
-    int PageCount(); // of the report on A4, as printed
+    int PageCount(); // of the report on the printouts' page, as printed
 
 protected:
     void FormActivate(bool first) override;

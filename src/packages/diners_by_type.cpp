@@ -90,4 +90,10 @@ void TfrmComensEst::sbtConfirmaClick() {
     SetModalResult(1);
 }
 
+void TfrmComensEst::FormActivate(bool first) {
+    if (first) {
+        dbgComensEst->setFocus();
+    }
+}
+
 } // namespace pla::packages

@@ -26,6 +26,10 @@ public:
     // Closes and shows the chosen day in the monthly grid that opened this screen.
     void sbtConfirmaClick() override;
 
+protected:
+    // Where the planner types first.
+    void FormActivate(bool first) override;
+
 private:
     QPointer<QObject> tela_;
 };

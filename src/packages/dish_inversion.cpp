@@ -82,4 +82,10 @@ void TfrmInvPrato::sbtConfirmaClick() {
     SetModalResult(1);
 }
 
+void TfrmInvPrato::FormActivate(bool first) {
+    if (first) {
+        depOutroDia->setFocus();
+    }
+}
+
 } // namespace pla::packages

@@ -29,6 +29,10 @@ public:
     host::TDateEdit* depOutroDia = nullptr;
     void sbtConfirmaClick() override;
 
+protected:
+    // Where the planner types first.
+    void FormActivate(bool first) override;
+
 private:
     QString filial_;
     QString servico_;

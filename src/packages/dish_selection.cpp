@@ -221,4 +221,10 @@ void TfrmSelPrato::sbtConfirmaClick() {
     SetModalResult(1);
 }
 
+void TfrmSelPrato::FormActivate(bool first) {
+    if (first) {
+        edtPesquisa->setFocus();
+    }
+}
+
 } // namespace pla::packages

@@ -44,6 +44,12 @@ public:
     void Pesquisa(const QString& text);
     void sbtConfirmaClick() override;
 
+protected:
+    // Where the planner types first.
+    void FormActivate(bool first) override;
+    // Room for every column of the list, the cost per serving included.
+    QSize sizeHint() const override { return {760, 520}; }
+
 private:
     void carregaLista(const TMemTable& source);
     void pesquisaServidor(const QString& text);

@@ -92,4 +92,10 @@ void TfrmDelCardPeriodo::sbtConfirmaClick() {
     SetModalResult(1);
 }
 
+void TfrmDelCardPeriodo::FormActivate(bool first) {
+    if (first) {
+        depInicio->setFocus();
+    }
+}
+
 } // namespace pla::packages

@@ -28,6 +28,10 @@ public:
     int DiasExcluidos() const { return excluidos_; }
     void sbtConfirmaClick() override;
 
+protected:
+    // Where the planner types first.
+    void FormActivate(bool first) override;
+
 private:
     QString filial_;
     QString servico_;

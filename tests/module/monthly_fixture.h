@@ -27,7 +27,7 @@ using namespace pla::module;
 class TMonthlyScreenTest : public ::testing::Test {
 protected:
     explicit TMonthlyScreenTest(const QString& op = "NUTRI1")
-        : server_(test::TEngine::SQLite, QDate::currentDate())
+        : server_(test::TEngine::SQLite, Hoje())
         , host_(server_, op)
         , presenterScope_(presenter_)
         , ptBr_(TFormatSettings::PtBr()) {
@@ -83,7 +83,7 @@ protected:
     }
     QString firstDishType(TfrmCardMens* s) { return s->desCardapio->Pivot().Types().first(); }
 
-    const QDate month_ = PriDiaMes(QDate::currentDate());
+    const QDate month_ = PriDiaMes(Hoje());
     test::TEmbeddedServer server_;
     test::TSignedInHost host_;
     host::TScriptedPresenter presenter_;

@@ -2,6 +2,9 @@
 
 #include "server/embedded_server.h"
 
+#include <QHash>
+#include <QStringList>
+#include <QVariant>
 #include <memory>
 
 namespace pla::test {
@@ -16,8 +19,23 @@ public:
     TSignedInHost(const TSignedInHost&) = delete;
     TSignedInHost& operator=(const TSignedInHost&) = delete;
 
+    // The calls the desktop made, as "module.method", in order.
+    QStringList Calls() const { return state_->Calls; }
+    void ClearCalls() { state_->Calls.clear(); }
+    // The next call of the method answers this result without reaching the server
+    // (its by-reference arguments come back as sent): a server's answer a test needs.
+    void AnswerNext(const QString& method, const QVariant& result) {
+        state_->Answers.insert(method, result);
+    }
+
+    struct TState {
+        QStringList Calls;
+        QHash<QString, QVariant> Answers;
+    };
+
 private:
     std::unique_ptr<server::TDatabase> lookups_;
+    std::shared_ptr<TState> state_ = std::make_shared<TState>();
 };
 
 } // namespace pla::test

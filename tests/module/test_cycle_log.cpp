@@ -1,3 +1,4 @@
+#include "core/clock.h"
 #include "dialogs/log_int_card.h"
 #include "frame/creation.h"
 #include "frame/module_state.h"
@@ -27,7 +28,7 @@ namespace {
 class CycleLog : public ::testing::Test {
 protected:
     CycleLog()
-        : server_(test::TEngine::SQLite, QDate::currentDate())
+        : server_(test::TEngine::SQLite, Hoje())
         , host_(server_, "GRUPO1")
         , presenterScope_(presenter_) {}
 
@@ -39,11 +40,13 @@ protected:
 
 TEST_F(CycleLog, OpensItsPreviewAtOnceWithTheLogOfTheBranch) {
     QStringList runs;
+    QList<Qt::CursorShape> cursors;
     int rows = 0;
     QMap<QString, QVariant> params;
     {
         host::TModalRunner::TScope script([&](QDialog& d) {
             runs << d.objectName();
+            cursors << host::CursorShown();
             if (auto* r = d.findChild<TfrmLogIntCard*>()) {
                 rows = r->dtsPadrao->RecordCount();
                 params = r->QueryParams();
@@ -58,6 +61,9 @@ TEST_F(CycleLog, OpensItsPreviewAtOnceWithTheLogOfTheBranch) {
         CriaLogCardCiclo("0004", "0000000001");
     }
     EXPECT_EQ(runs, (QStringList{"dlgPreview", ""})) << "the preview runs inside the form's run";
+    EXPECT_EQ(cursors, (QList<Qt::CursorShape>{Qt::ArrowCursor, Qt::ArrowCursor}))
+        << "the planner's turn: no busy cursor over the screens";
+    EXPECT_EQ(host::CursorShown(), Qt::ArrowCursor) << "nor after";
     EXPECT_EQ(rows, server_.Db()
                         .Scalar("SELECT COUNT(*) FROM LOGCARDCICLOITEM WHERE CDFILIAL = '0004' "
                                 "AND NRLOGCARDCICLO = '0000000001'")

@@ -1,15 +1,17 @@
 #include "core/data_packet.h"
 #include "core/table_scopes.h"
+#include "editing_fixture.h"
 #include "host/modal_runner.h"
 #include "host/number_edit.h"
-#include "monthly_fixture.h"
 #include "packages/diners_by_type.h"
 #include "packages/dish_inversion.h"
 #include "packages/dish_selection.h"
 #include "packages/period_deletion.h"
 #include "packages/screens.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QTableView>
 #include <QtTest/QTest>
@@ -19,125 +21,7 @@ using namespace pla::module;
 
 namespace {
 
-// The monthly screen edited as a planner does: keys and clicks on the grid, the dish
-// selection worked through its controls, questions answered.
-class Editing : public test::TMonthlyScreenTest {
-protected:
-    explicit Editing(const QString& op = QStringLiteral("NUTRI1"))
-        : TMonthlyScreenTest(op) {
-        packages::RegisterScreens();
-    }
-    ~Editing() override { packages::UnregisterScreens(); }
-
-    const QDate next_ = month_.addMonths(1);
-
-    // A weekday of next month that is no holiday of the branch, from the given day on.
-    QDate workingDay(const QString& branch, int from) {
-        for (QDate d(next_.year(), next_.month(), from); d.month() == next_.month();
-             d = d.addDays(1)) {
-            const bool holiday = server_.Db()
-                                     .Scalar("SELECT COUNT(*) FROM FERIFILI WHERE CDFILIAL = ? "
-                                             "AND DTFERIFILI = ?",
-                                             {branch, DataHora(d)})
-                                     .toInt() > 0;
-            if (d.dayOfWeek() <= 5 && !holiday) {
-                return d;
-            }
-        }
-        return {};
-    }
-    QDate sunday(int from) {
-        QDate d(next_.year(), next_.month(), from);
-        while (d.dayOfWeek() != 7) {
-            d = d.addDays(1);
-        }
-        return d;
-    }
-    // Removes a day's menu as if it had never been planned.
-    void dropDay(const QString& branch, const QString& service, const QDate& day) {
-        const QString nr = dayNumber(branch, service, day);
-        for (const char* t : {"COMPCARD", "CARDACLI", "CARDADIA"}) {
-            server_.Db().Exec(QString("DELETE FROM %1 WHERE CDFILIAL = ? AND NRCARDAPIO = ?")
-                                  .arg(QLatin1String(t)),
-                              {branch, nr});
-        }
-    }
-    QString dayNumber(const QString& branch, const QString& service, const QDate& day) {
-        return server_.Db()
-            .Scalar("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
-                    "DTCARDAPIO = ?",
-                    {branch, service, DataHora(day)})
-            .toString();
-    }
-    static void goTo(TfrmCardMens* s, const QDate& day, const QString& type) {
-        const auto [row, col] = s->desCardapio->Pivot().Position(day, type);
-        ASSERT_GE(row, 0);
-        s->degCardapio->setCurrentIndex(s->desCardapio->index(row, col));
-    }
-    static QString type(TfrmCardMens* s, int i) { return s->desCardapio->Pivot().Types().at(i); }
-    static QString total(TfrmCardMens* s) { return s->desCardapio->Pivot().Types().last(); }
-    static void key(TfrmCardMens* s, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
-        QTest::keyClick(s->degCardapio, k, m);
-    }
-    // The cache row of a day's position, or nullopt.
-    static std::optional<QVariantMap> cacheRow(TfrmCardMens* s, const QDate& day, int seq) {
-        TDataPacket p = s->cdsCompCardCache->Data();
-        for (const TPacketRow& r : p.Rows) {
-            if (r.Kind == TRowKind::Deleted) {
-                continue;
-            }
-            QVariantMap m;
-            for (int i = 0; i < p.Fields.size(); ++i) {
-                m.insert(p.Fields[i].Name, r.Values[i]);
-            }
-            if (m["DTCARDAPIO"].toDateTime().date() == day && m["NRSEQPRATCAR"].toInt() == seq) {
-                return m;
-            }
-        }
-        return std::nullopt;
-    }
-    // The dish selection answered with the first dish offered (or the one whose name
-    // holds `search`) and the value.
-    struct TChoice {
-        QString Search = QStringLiteral("00"); // every code begins so
-        double Value = 0;
-        bool Confirm = true;
-        QString Chosen; // the code chosen, filled by the script
-        int Offered = 0;
-        double StartValue = -1;
-    };
-    host::TModalRunner::TScope selection(TChoice& choice) {
-        return host::TModalRunner::TScope([&choice](QDialog& d) {
-            auto* f = d.findChild<packages::TfrmSelPrato*>();
-            if (!f) {
-                return int(QDialog::Rejected);
-            }
-            choice.StartValue = f->nedValor->Value();
-            if (!choice.Search.isEmpty()) {
-                f->edtPesquisa->setText(choice.Search);
-            }
-            choice.Offered = f->cdsLista->RecordCount();
-            if (!choice.Confirm || choice.Offered == 0) {
-                return int(QDialog::Rejected);
-            }
-            f->dbgPrato->setCurrentIndex(f->dbgPrato->model()->index(0, 0));
-            choice.Chosen = f->dbgPrato->model()->index(0, 0).data().toString();
-            f->nedValor->SetValue(choice.Value);
-            f->sbtConfirma->click();
-            return f->ModalResult() == 1 ? int(QDialog::Accepted) : int(QDialog::Rejected);
-        });
-    }
-    // Every cell's text of the grid.
-    static QStringList texts(TfrmCardMens* s) {
-        QStringList out;
-        for (int r = 0; r < s->desCardapio->rowCount(); ++r) {
-            for (int c = 0; c < s->desCardapio->columnCount(); ++c) {
-                out << s->desCardapio->index(r, c).data().toString();
-            }
-        }
-        return out;
-    }
-};
+using Editing = test::TEditingTest;
 
 TEST_F(Editing, CopyAndPasteAskBeforeReplacingAndKeepTheCellWhenRefused) {
     TfrmCardMens* s = open("0001", "00001", next_);
@@ -372,6 +256,8 @@ TEST_F(HospitalEditing, AHolidayDayTakesTheHolidayEstimatesAndPercentagesStayAsG
                                     {nr});
     ASSERT_TRUE(q.next());
     EXPECT_DOUBLE_EQ(q.value(0).toDouble(), 220) << "the holiday estimate";
+    // On a menu holiday each shift takes its holiday estimate too (QTCOMESTTFER), as the
+    // day does: this system's rule, not the Saturday one.
     EXPECT_DOUBLE_EQ(q.value(1).toDouble(), 132);
     EXPECT_DOUBLE_EQ(q.value(2).toDouble(), 88);
     const auto row = cacheRow(s, d, s->GetSeqPrat(t.left(3).toInt()));
@@ -407,6 +293,7 @@ TEST_F(HospitalEditing, RemovingACentralPositionTwiceKeepsOneExcludedRow) {
         return std::pair{n, mark};
     };
     const int rowsBefore = excluded().first;
+    ASSERT_EQ(rowsBefore, 0) << "nothing removed from that position yet";
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_Delete);
     EXPECT_EQ(excluded(), (std::pair{1, QString("F")})) << "removed outside the central kitchen";
@@ -417,7 +304,6 @@ TEST_F(HospitalEditing, RemovingACentralPositionTwiceKeepsOneExcludedRow) {
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_Delete);
     EXPECT_EQ(excluded().first, 1);
-    Q_UNUSED(rowsBefore);
     // Saved, the server records the same.
     s->sbtConfirmar->click();
     EXPECT_EQ(excluded(), (std::pair{1, QString("F")}));
@@ -457,8 +343,12 @@ TEST_F(HospitalEditing, TheSameDishPastedOverItselfKeepsItsMark) {
 TEST_F(Editing, ThePeriodDeletionAndTheInversionReloadTheMonth) {
     TfrmCardMens* s = open("0001", "00001", next_);
     ASSERT_NE(s, nullptr);
-    const QDate a = workingDay("0001", 10);
-    const QDate b = workingDay("0001", a.day() + 1);
+    // Two working days in a row, so that the period holds just them.
+    QDate a = workingDay("0001", 10);
+    while (workingDay("0001", a.day() + 1) != a.addDays(1)) {
+        a = workingDay("0001", a.day() + 1);
+    }
+    const QDate b = a.addDays(1);
     const QString t = type(s, 0);
     goTo(s, a, t);
     const QString dishA = s->EntradaCelula()->Code;
@@ -486,12 +376,19 @@ TEST_F(Editing, ThePeriodDeletionAndTheInversionReloadTheMonth) {
     EXPECT_EQ(s->EntradaCelula()->Code, dishB);
     EXPECT_EQ(s->AlteracoesPendentes(), 0);
 
-    // Cancelled in its screen: nothing changes.
+    // Cancelled in its screen: the month is not reloaded, so a change made meanwhile
+    // behind the screen's back stays unseen.
+    server_.Db().Exec("UPDATE COMPCARD SET CDPRATO = ? WHERE CDFILIAL = '0001' AND NRCARDAPIO = ? "
+                      "AND CDPRATO = ?",
+                      {dishA, dayNumber("0001", "00001", a), dishB});
+    host_.ClearCalls();
     {
         host::TModalRunner::TScope script([](QDialog&) { return int(QDialog::Rejected); });
         s->Botoes.value("sbtInvPrato")->click();
     }
     EXPECT_EQ(s->EntradaCelula()->Code, dishB);
+    EXPECT_FALSE(host_.Calls().contains("Pla00100.rdmParamCardIndu.getImpCardDia"))
+        << host_.Calls().join(" ").toStdString();
 
     // Deleting the two days.
     presenter_.Answer(host::mrYes);
@@ -658,7 +555,7 @@ namespace {
 class SchoolEditing : public Editing {
 protected:
     SchoolEditing()
-        : Editing("GRUPO1") {}
+        : TEditingTest("GRUPO1") {}
 };
 
 TEST_F(SchoolEditing, ANewDayOfATransportedServiceGetsItsDeliveryPointsAndTheGroupsMark) {
@@ -726,6 +623,308 @@ TEST_F(Editing, ClosingAMonthWithoutDaysDropsItsDishPositions) {
     EXPECT_EQ(s->cdsCardaDia->RecordCount(), 0);
     ASSERT_TRUE(s->close());
     EXPECT_EQ(positions(), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Editing, ReplacingADishThroughTheSelectionRecordsTheFormerDishAndANewShare) {
+    TfrmCardMens* s = open("0001", "00001", next_);
+    ASSERT_NE(s, nullptr);
+    ASSERT_EQ(s->TipoMontagem, 0) << "the restaurant plans in diners";
+    const QDate d = workingDay("0001", 14);
+    const QString t = type(s, 2);
+    goTo(s, d, t);
+    const auto former = s->EntradaCelula();
+    ASSERT_TRUE(former);
+    const int seq = s->GetSeqPrat(t.left(3).toInt());
+    const double diners = s->comensaisDia(d);
+    ASSERT_GT(diners, 0);
+    TChoice choice;
+    choice.Search = QStringLiteral("FEIJ");
+    choice.Value = 250;
+    {
+        auto script = selection(choice);
+        key(s, Qt::Key_Return);
+    }
+    ASSERT_FALSE(choice.Chosen.isEmpty());
+    ASSERT_NE(choice.Chosen, former->Code);
+    const auto row = cacheRow(s, d, seq);
+    ASSERT_TRUE(row);
+    EXPECT_EQ((*row)["CDPRATO"].toString(), choice.Chosen);
+    EXPECT_NEAR((*row)["VRPECONSCARD"].toDouble(), 250 / diners * 100, 1e-9)
+        << "250 diners of the day's " << diners;
+    // No central dish for the position: the replaced dish is the one it stands in for.
+    EXPECT_EQ((*row)["CDPRATOMAT"].toString(), former->Code);
+    EXPECT_EQ((*row)["CDFILAUXPRATMAT"].toString(), former->Branch);
+    EXPECT_EQ(s->EntradaCelula()->Mark(), QChar('N'));
+}
+
+TEST_F(Editing, EnterWithShiftOrCtrlOpensNoSelection) {
+    TfrmCardMens* s = open("0001", "00001", next_);
+    ASSERT_NE(s, nullptr);
+    goTo(s, workingDay("0001", 10), type(s, 0));
+    int opened = 0;
+    host::TModalRunner::TScope count([&opened](QDialog&) {
+        ++opened;
+        return int(QDialog::Rejected);
+    });
+    key(s, Qt::Key_Return, Qt::ShiftModifier);
+    key(s, Qt::Key_Return, Qt::ControlModifier); // confirm, with nothing pending
+    key(s, Qt::Key_F9, Qt::ShiftModifier);
+    EXPECT_EQ(opened, 0);
+    key(s, Qt::Key_F9);
+    EXPECT_EQ(opened, 1) << "F9 alone does";
+}
+
+TEST_F(Editing, ConfirmWithNothingPendingSendsNothing) {
+    TfrmCardMens* s = open("0001", "00001", next_);
+    ASSERT_NE(s, nullptr);
+    ASSERT_EQ(s->AlteracoesPendentes(), 0);
+    host_.ClearCalls();
+    s->sbtConfirmarClick();
+    EXPECT_FALSE(host_.Calls().contains("Pla00100.rdmParamCardIndu.UpdateCache"))
+        << host_.Calls().join(" ").toStdString();
+    EXPECT_FALSE(s->sbtConfirmar->isEnabled());
+}
+
+TEST_F(Editing, ASaveAnswerOfTenCharactersIsTheDayAndOfElevenAnError) {
+    TfrmCardMens* s = open("0001", "00001", next_);
+    ASSERT_NE(s, nullptr);
+    goTo(s, workingDay("0001", 10), type(s, 0));
+    presenter_.Answer(host::mrYes);
+    key(s, Qt::Key_Delete);
+    ASSERT_EQ(s->AlteracoesPendentes(), 1);
+    host_.AnswerNext("UpdateCache", QStringLiteral("Falhou: 123")); // 11 characters
+    presenter_.Clear();
+    EXPECT_ANY_THROW(s->UpdCacheOnSrv());
+    EXPECT_EQ(presenter_.LastText(), "Falhou: 123");
+    EXPECT_EQ(s->AlteracoesPendentes(), 1) << "the change stays pending";
+    host_.AnswerNext("UpdateCache", QStringLiteral("0000000042")); // 10 characters
+    EXPECT_EQ(s->UpdCacheOnSrv(), "0000000042");
+    EXPECT_EQ(s->AlteracoesPendentes(), 0) << "merged as saved";
+}
+
+// The school network's operators, and one from outside the group.
+class SchoolByAnOutsider : public test::TEditingTest {
+protected:
+    SchoolByAnOutsider()
+        : TEditingTest("NUTRI1") {}
+};
+
+TEST_F(SchoolByAnOutsider, APasteOutsideTheCentralDishsEquivalentsIsRefused) {
+    // A position of a day that stands for a central dish with equivalents.
+    const QDate d = workingDay("0004", 9);
+    const QString central = "0000000016";
+    const QString equivalent = "0000000021";
+    presenter_.Answer(host::mrNo); // the month is not laid again from its cycle
+    TfrmCardMens* probe = open("0004", "00001", next_);
+    ASSERT_NE(probe, nullptr) << presenter_.Texts().join(" | ").toStdString();
+    const QString t = type(probe, 0);
+    const int seq = probe->GetSeqPrat(t.left(3).toInt());
+    probe->close();
+    settle();
+    server_.Db().Exec("UPDATE COMPCARD SET CDPRATOMAT = ?, CDFILAUXPRATMAT = '0002' WHERE "
+                      "CDFILIAL = '0004' AND NRCARDAPIO = ? AND NRSEQPRATCAR = ?",
+                      {central, dayNumber("0004", "00001", d), seq});
+    presenter_.Answer(host::mrNo);
+    TfrmCardMens* s = open("0004", "00001", next_);
+    ASSERT_NE(s, nullptr);
+    EXPECT_TRUE(s->grupoParametrizado());
+    EXPECT_FALSE(s->operadorDoGrupo());
+    goTo(s, d, t);
+    ASSERT_TRUE(s->EntradaCelula());
+    const QString before = cell(s, d, t);
+    s->PratoCopiado = {"0000000009", "0002", "FEIJÃO CARIOCA", 100};
+    presenter_.Clear();
+    key(s, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(presenter_.LastText(), "Prato não é equivalente.");
+    EXPECT_EQ(cell(s, d, t), before);
+    EXPECT_EQ(s->AlteracoesPendentes(), 0);
+    // One of its equivalents passes (and asks before replacing).
+    s->PratoCopiado = {equivalent, "0002", "EQUIVALENTE", 100};
+    presenter_.Answer(host::mrYes);
+    key(s, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(s->EntradaCelula());
+    EXPECT_EQ(s->EntradaCelula()->Code, equivalent);
+}
+
+TEST_F(SchoolByAnOutsider, ATypeDPositionAlreadyRemovedGetsNoSecondRow) {
+    presenter_.Answer(host::mrNo);
+    TfrmCardMens* s = open("0004", "00001", next_);
+    ASSERT_NE(s, nullptr);
+    ASSERT_TRUE(s->dependeLiberacao());
+    ASSERT_EQ(s->tipoDeOperador(), QChar('F'));
+    const QDate d = workingDay("0004", 11);
+    const QString t = type(s, 1);
+    const int seq = s->GetSeqPrat(t.left(3).toInt());
+    goTo(s, d, t);
+    const auto original = s->EntradaCelula();
+    ASSERT_TRUE(original);
+    const auto rows = [&] {
+        int n = 0;
+        for (s->cdsPratosExcluidos->First(); !s->cdsPratosExcluidos->Eof();
+             s->cdsPratosExcluidos->Next()) {
+            n += s->cdsPratosExcluidos->FieldByName("DTPRATEXCL").AsString() == DayKey(d) &&
+                 s->cdsPratosExcluidos->FieldByName("NRSEQPRATEXCL").AsInteger() == seq;
+        }
+        return n;
+    };
+    ASSERT_EQ(rows(), 0);
+    presenter_.Answer(host::mrYes);
+    key(s, Qt::Key_Delete);
+    EXPECT_EQ(rows(), 1);
+    s->PratoCopiado = {original->Code, original->Branch, original->Dish(), 100};
+    key(s, Qt::Key_V, Qt::ControlModifier);
+    presenter_.Answer(host::mrYes);
+    key(s, Qt::Key_Delete);
+    EXPECT_EQ(rows(), 1) << "the position was already recorded";
+    s->sbtConfirmar->click();
+    EXPECT_EQ(s->AlteracoesPendentes(), 0) << presenter_.Texts().join(" | ").toStdString();
+    EXPECT_EQ(rows(), 1);
+    EXPECT_EQ(server_.Db()
+                  .Scalar("SELECT COUNT(*) FROM PRATEXCL WHERE CDFILIAL = '0004' AND "
+                          "DTPRATEXCL = ? AND NRSEQPRATEXCL = ?",
+                          {DayKey(d), seq})
+                  .toInt(),
+              1);
+}
+
+// The hospital's group made a parameterised one whose central kitchen operator belongs
+// to it: the second removal of a position changes who removed it.
+class HospitalGroup : public test::TEditingTest {
+protected:
+    HospitalGroup()
+        : TEditingTest("CENTRAL") {
+        server_.Db().Exec("UPDATE GRUPSERV SET IDPARAMETRIZADO = 'S' WHERE CDGRUPSERV = '0003'");
+        server_.Db().Exec(
+            "INSERT INTO OPERGRUPSERV (CDGRUPSERV, CDOPERADOR) VALUES ('0003', 'CENTRAL')");
+    }
+};
+
+TEST_F(HospitalGroup, TheSecondRemovalOfAPositionByTheGroupMarksItM) {
+    const QDate d = workingDay("0003", 15);
+    TfrmCardMens* probe = open("0003", "00001", next_);
+    ASSERT_NE(probe, nullptr) << presenter_.Texts().join(" | ").toStdString();
+    const QString t = type(probe, 2);
+    const int seq = probe->GetSeqPrat(t.left(3).toInt());
+    goTo(probe, d, t);
+    ASSERT_TRUE(probe->EntradaCelula());
+    const QString dish = probe->EntradaCelula()->Code;
+    probe->close();
+    settle();
+    // A planner outside the group removed the position's central dish earlier, and
+    // another dish stands there now.
+    server_.Db().Exec("INSERT INTO PRATEXCL (CDFILIAL, CDSERVFILI, DTMESCARD, DTPRATEXCL, "
+                      "NRSEQPRATEXCL, IDLOCALEXCL, CDPRATO, CDFILAUXPRAT) VALUES ('0003', '00001', "
+                      "?, ?, ?, 'F', ?, '0002')",
+                      {DataHora(next_), DayKey(d), seq, dish});
+    TfrmCardMens* s = open("0003", "00001", next_);
+    ASSERT_NE(s, nullptr);
+    ASSERT_TRUE(s->grupoParametrizado() && s->operadorDoGrupo());
+    goTo(s, d, t);
+    ASSERT_TRUE(s->EntradaCelula());
+    presenter_.Answer(host::mrYes);
+    key(s, Qt::Key_Delete);
+    ASSERT_TRUE(s->pratoExcluido(DayKey(d), seq));
+    EXPECT_EQ(s->cdsPratosExcluidos->FieldByName("IDLOCALEXCL").AsString(), "M");
+    s->sbtConfirmar->click();
+    EXPECT_EQ(s->AlteracoesPendentes(), 0) << presenter_.Texts().join(" | ").toStdString();
+    QSqlQuery q = server_.Db().Exec("SELECT IDLOCALEXCL FROM PRATEXCL WHERE CDFILIAL = '0003' AND "
+                                    "DTPRATEXCL = ? AND NRSEQPRATEXCL = ?",
+                                    {DayKey(d), seq});
+    ASSERT_TRUE(q.next());
+    EXPECT_EQ(q.value(0).toString(), "M");
+    EXPECT_FALSE(q.next()) << "one row";
+}
+
+TEST_F(HospitalEditing, ABranchsOwnDishRemovedWhereTheCentralMenuHasNoneIsMarkedRemoved) {
+    // A position of a day whose dish is the branch's own ("S") and no central dish.
+    const QDate d = workingDay("0003", 16);
+    TfrmCardMens* probe = open("0003", "00001", next_);
+    ASSERT_NE(probe, nullptr);
+    const QString t = type(probe, 3);
+    const int seq = probe->GetSeqPrat(t.left(3).toInt());
+    probe->close();
+    settle();
+    const QString nr = dayNumber("0003", "00001", d);
+    server_.Db().Exec("UPDATE COMPCARD SET IDPRATOESPE = 'S', CDPRATOMAT = NULL, "
+                      "CDFILAUXPRATMAT = NULL WHERE CDFILIAL = '0003' AND "
+                      "NRCARDAPIO = ? AND NRSEQPRATCAR = ?",
+                      {nr, seq});
+    TfrmCardMens* s = open("0003", "00001", next_);
+    ASSERT_NE(s, nullptr);
+    goTo(s, d, t);
+    ASSERT_TRUE(s->EntradaCelula());
+    ASSERT_EQ(s->EntradaCelula()->Mark(), QChar('S'));
+    presenter_.Answer(host::mrYes);
+    key(s, Qt::Key_Delete);
+    // The row carries the keys, who removed it and an empty dish.
+    ASSERT_TRUE(s->pratoExcluido(DayKey(d), seq));
+    EXPECT_EQ(s->cdsPratosExcluidos->FieldByName("IDLOCALEXCL").AsString(), "F");
+    EXPECT_EQ(s->cdsPratosExcluidos->FieldByName("CDPRATO").AsString().trimmed(), "");
+    const QColor removed = QColor(cell(s, d, t, Qt::BackgroundRole));
+    EXPECT_EQ(removed, QColor(0, 255, 255)) << "removed locally: NRCORCARDESP";
+    s->sbtConfirmar->click();
+    EXPECT_EQ(s->AlteracoesPendentes(), 0) << presenter_.Texts().join(" | ").toStdString();
+    // The server derived the same row; reopened, the cell keeps the colour.
+    s->close();
+    settle();
+    TfrmCardMens* again = open("0003", "00001", next_);
+    ASSERT_NE(again, nullptr);
+    ASSERT_TRUE(again->pratoExcluido(DayKey(d), seq));
+    EXPECT_EQ(again->cdsPratosExcluidos->FieldByName("IDLOCALEXCL").AsString(), "F");
+    EXPECT_EQ(QColor(cell(again, d, t, Qt::BackgroundRole)), removed);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Editing, TheDishSelectionOpensReadyToTypeWithEveryColumnInSight) {
+    TfrmCardMens* s = open("0001", "00001", next_);
+    ASSERT_NE(s, nullptr);
+    s->ExibeCusto = true; // the cost per serving is the widest list
+    goTo(s, workingDay("0001", 10), type(s, 0));
+    bool typed = false;
+    int hidden = -1;
+    QSize size;
+    {
+        host::TModalRunner::TScope script([&](QDialog& d) {
+            auto* f = d.findChild<packages::TfrmSelPrato*>();
+            EXPECT_NE(f, nullptr);
+            if (!f) {
+                return int(QDialog::Rejected);
+            }
+            QApplication::processEvents();
+            typed = d.focusWidget() == f->edtPesquisa;
+            size = d.size();
+            const QHeaderView* h = f->dbgPrato->horizontalHeader();
+            hidden = 0;
+            for (int c = 0; c < h->count(); ++c) {
+                if (!h->isSectionHidden(c) &&
+                    h->sectionViewportPosition(c) + h->sectionSize(c) > h->viewport()->width()) {
+                    ++hidden;
+                }
+            }
+            d.resize(820, 560); // the planner's own size, for next time
+            return int(QDialog::Rejected);
+        });
+        key(s, Qt::Key_Return);
+    }
+    EXPECT_TRUE(typed) << "the search field takes the keyboard";
+    EXPECT_EQ(hidden, 0) << "no column cut, the cost per serving included";
+    EXPECT_GE(size.width(), 700);
+    QSize again;
+    {
+        host::TModalRunner::TScope script([&again](QDialog& d) {
+            again = d.size();
+            return int(QDialog::Rejected);
+        });
+        key(s, Qt::Key_Return);
+    }
+    EXPECT_EQ(again, QSize(820, 560)) << "remembered";
 }
 
 } // namespace

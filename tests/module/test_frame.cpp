@@ -1,8 +1,11 @@
+#include "core/clock.h"
+#include "core/dates.h"
 #include "frame/creation.h"
 #include "frame/decision_cube_capacity.h"
 #include "frame/module_state.h"
 #include "host/dialog_presenter.h"
 #include "host/host_context.h"
+#include "host/host_messages.h"
 #include "host/mask_edit.h"
 #include "host/package_loader.h"
 #include "planning/month_format.h"
@@ -11,6 +14,8 @@
 #include "signed_in_host.h"
 
 #include <QApplication>
+#include <QGroupBox>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 using namespace pla;
@@ -64,12 +69,14 @@ TEST(DecisionCube, StartUpReadsTheMemoryStatus) {
 }
 
 TEST(MonthFormat, DerivedFromTheShortDateFormat) {
+    EXPECT_EQ(FormatoMes("dd/mm/yyyy"), "mm/yyyy");
+    EXPECT_EQ(FormatoMes("d/m/yy"), "mm/yy");
     EXPECT_EQ(FormatoMes("d/M/yy"), "MM/yy");
     EXPECT_EQ(FormatoMes("dd/MM/yyyy"), "MM/yyyy");
     EXPECT_EQ(FormatoMes("M/d/yyyy"), "MM/yyyy");
     EXPECT_EQ(FormatoMes("yyyy-MM-dd"), "yyyy-MM");
     EXPECT_EQ(FormatoMes("dd.MM.yy"), "MM.yy");
-    EXPECT_EQ(QDate(2026, 3, 1).toString(FormatoMes("d/M/yy")), "03/26");
+    EXPECT_EQ(FormatDateTime(FormatoMes("d/m/yy"), QDate(2026, 3, 1)), "03/26");
 }
 
 TEST(Package, LoadsByNameAndExportsItsCreationFunctions) {
@@ -85,7 +92,7 @@ TEST(Package, LoadsByNameAndExportsItsCreationFunctions) {
 class Frame : public ::testing::Test {
 protected:
     Frame()
-        : server_(test::TEngine::SQLite, QDate::currentDate())
+        : server_(test::TEngine::SQLite, Hoje())
         , host_(server_, "NUTRI1") {
         presenterScope_ = std::make_unique<host::TPresenterScope>(presenter_);
     }
@@ -162,8 +169,21 @@ TEST_F(Frame, WithoutKeepingConnectedEveryCallConnectsAndDisconnects) {
 TEST_F(Frame, NoOperatorNoPlanning) {
     host::Host().Operador.clear();
     CriaElabCard();
-    EXPECT_EQ(presenter_.LastText(),
-              "Função não disponível. Não há operador cadastrado no sistema.");
+    const QString noOperator = "Função não disponível. Não há operador cadastrado no sistema.";
+    EXPECT_EQ(presenter_.LastText(), noOperator);
+    ASSERT_TRUE(frmParamCardIndu);
+    TfrmParamCardIndu* f = frmParamCardIndu;
+    // Later activations stay closed to use: the message again, nothing to confirm.
+    presenter_.Clear();
+    f->Activate();
+    EXPECT_EQ(presenter_.LastText(), noOperator);
+    EXPECT_FALSE(f->grbDadosRel->isEnabled());
+    EXPECT_FALSE(f->sbtConfirma->isEnabled());
+    presenter_.Clear();
+    formExtCardMens = nullptr;
+    host::RunHandler([f] { f->sbtConfirmaClick(); });
+    EXPECT_EQ(presenter_.LastText(), noOperator);
+    EXPECT_EQ(formExtCardMens, nullptr) << "no monthly screen without an operator";
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "host/date_edit.h"
 #include "host/db_grid.h"
 #include "host/dialog_presenter.h"
+#include "host/help.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "host/mask_edit.h"
@@ -38,18 +39,20 @@ namespace {
 using MonthlyScreen = test::TMonthlyScreenTest;
 
 TEST_F(MonthlyScreen, OpensTheMonthOfTheService) {
-    TfrmCardMens* s = open("0001", "00001", month_);
+    // Next month: planned ahead, whatever day today is.
+    const QDate month = month_.addMonths(1);
+    TfrmCardMens* s = open("0001", "00001", month);
     ASSERT_NE(s, nullptr) << presenter_.Texts().join(" | ").toStdString();
     EXPECT_TRUE(presenter_.Shown().isEmpty()) << presenter_.Texts().join(" | ").toStdString();
     EXPECT_EQ(s->lblCodTela->text(), "PLA00101");
     EXPECT_EQ(s->windowTitle(), QString("Metalúrgica Paulista - Restaurante - Almoço - %1 - %2")
-                                    .arg(FormatDateTime("mmmm", month_))
-                                    .arg(month_.year()));
+                                    .arg(FormatDateTime("mmmm", month))
+                                    .arg(month.year()));
     EXPECT_EQ(s->CdServico, "00001");
     EXPECT_EQ(s->TipoCardapio, "N");
     EXPECT_EQ(s->ModoVisual, 1) << "NUTRI1's saved view of this service";
     EXPECT_FALSE(s->panServico->isVisibleTo(s));
-    EXPECT_EQ(s->desCardapio->Pivot().Days().size(), month_.daysInMonth());
+    EXPECT_EQ(s->desCardapio->Pivot().Days().size(), month.daysInMonth());
     EXPECT_EQ(s->desCardapio->Pivot().Types().size(), 11) << "ten positions and the total";
     EXPECT_EQ(s->StlPratos.Count(),
               s->cdsCompCardCache->RecordCount() + s->cdsCardaDia->RecordCount());
@@ -120,7 +123,7 @@ TEST_F(MonthlyScreen, CellsTextsColoursAndHeaders) {
     EXPECT_TRUE(header(Qt::Horizontal, optional).toString().endsWith(" (Opção)"));
     // Day headers: blocked days in their colour, holidays in bold.
     const int blockedRow = int(s->desCardapio->Pivot().Days().indexOf(month_));
-    const QDate processing = QDate::currentDate().addDays(-1);
+    const QDate processing = Hoje().addDays(-1);
     if (month_ < processing.addDays(2)) {
         EXPECT_EQ(header(Qt::Vertical, blockedRow, Qt::BackgroundRole).value<QColor>(),
                   QColor(192, 192, 192));
@@ -132,7 +135,8 @@ TEST_F(MonthlyScreen, CellsTextsColoursAndHeaders) {
 }
 
 TEST_F(MonthlyScreen, CentralMenuDishesInTheirColours) {
-    TfrmCardMens* s = open("0003", "00001", month_);
+    const QDate month = month_.addMonths(1);
+    TfrmCardMens* s = open("0003", "00001", month);
     ASSERT_NE(s, nullptr) << presenter_.Texts().join(" | ").toStdString();
     EXPECT_EQ(s->TipoCardapio, "S");
     EXPECT_EQ(s->IdCardCentral, "S");
@@ -144,7 +148,7 @@ TEST_F(MonthlyScreen, CentralMenuDishesInTheirColours) {
         if (l.Code.isEmpty()) {
             continue;
         }
-        QDate day(month_.year(), month_.month(), l.Day.toInt());
+        QDate day(month.year(), month.month(), l.Day.toInt());
         const QColor bg = QColor(cell(s, day, l.Type, Qt::BackgroundRole));
         if (l.Mark() == QChar('R')) {
             EXPECT_EQ(bg, QColor(255, 255, 0)) << "NRCORCARDREV 65535";
@@ -166,7 +170,7 @@ TEST_F(MonthlyScreen, CentralMenuDishesInTheirColours) {
     for (const QString& text : s->StlPratos.Lines()) {
         const TDishLine l = TDishLine::Parse(text);
         if (l.Mark() == QChar('R')) {
-            const QDate day(month_.year(), month_.month(), l.Day.toInt());
+            const QDate day(month.year(), month.month(), l.Day.toInt());
             EXPECT_EQ(QColor(cell(s, day, l.Type, Qt::BackgroundRole)),
                       QApplication::palette().color(QPalette::ToolTipBase))
                 << "the data cells' info background";
@@ -511,6 +515,23 @@ TEST_F(SchoolScreen, CycleNumbersAndCentralMenu) {
     EXPECT_TRUE(s->windowTitle().endsWith(" - Ciclo escolar de quatro semanas"));
     s->Menus.value("mnuVisuNCiclo")->trigger();
     EXPECT_EQ(s->desCardapio->headerData(row, Qt::Vertical, Qt::DisplayRole).toString(), plain);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MonthlyScreen, EachScreenOpensItsOwnHelpPage) {
+    TfrmCardMens* s = open("0001", "00001", month_.addMonths(1));
+    ASSERT_NE(s, nullptr);
+    s->sbtAjuda->click();
+    host::THelpWindow* help = host::THelpWindow::Current();
+    ASSERT_NE(help, nullptr);
+    EXPECT_EQ(help->CurrentContext(), 12300101);
+    EXPECT_EQ(help->CurrentTitle(), "Cardápio mensal (PLA00101)");
+    EXPECT_EQ(planning_->HelpContext(), 12300100);
+    help->close();
+    settle();
 }
 
 } // namespace

@@ -40,7 +40,7 @@ namespace {
 class Planning : public ::testing::TestWithParam<test::TEngine> {
 protected:
     explicit Planning(const QString& op = "NUTRI1")
-        : server_(GetParam(), QDate::currentDate())
+        : server_(GetParam(), Hoje())
         , host_(server_, op)
         , presenterScope_(presenter_) {
         CriaElabCard();
@@ -77,7 +77,7 @@ protected:
         return server_.Db().Scalar(sql, params).toInt();
     }
 
-    const QDate month_ = PriDiaMes(QDate::currentDate());
+    const QDate month_ = PriDiaMes(Hoje());
     test::TEmbeddedServer server_;
     test::TSignedInHost host_;
     host::TScriptedPresenter presenter_;
@@ -157,7 +157,7 @@ TEST_P(Planning, MontageAndCostOptions) {
     f->depRefer->Clear();
     f->chbShowCust->click(); // on again: an empty reference date becomes today
     EXPECT_TRUE(f->depRefer->isEnabled());
-    EXPECT_EQ(f->depRefer->Date(), QDate::currentDate());
+    EXPECT_EQ(f->depRefer->Date(), Hoje());
     f->rbtReferCard->click();
     EXPECT_FALSE(f->depRefer->isEnabled());
     f->rbtRefer->click();
@@ -168,7 +168,7 @@ TEST_P(Planning, ReferenceDateFollowsTheMonth) {
     f->depMesCard->SetDate(month_.addMonths(1));
     EXPECT_EQ(f->depRefer->Date(), month_.addMonths(1).addDays(-1));
     f->depMesCard->SetDate(month_.addMonths(6)); // no base date for it
-    EXPECT_EQ(f->depRefer->Date(), QDate::currentDate());
+    EXPECT_EQ(f->depRefer->Date(), Hoje());
     f->depMesCard->SetDate(month_.addMonths(-1));
     f->depMesCardExit();
     EXPECT_EQ(f->depRefer->Date(), month_.addMonths(-1).addDays(-1));
@@ -291,9 +291,11 @@ TEST_P(Planning, MonthListInTheDerivedFormat) {
         });
         f->btpMes->click();
     }
-    const QString format = QLocale::system().dateFormat(QLocale::ShortFormat);
     ASSERT_EQ(months.size(), 3);
-    EXPECT_EQ(months[0], month_.addMonths(-1).toString(FormatoMes(format)));
+    const QDate previous = month_.addMonths(-1);
+    EXPECT_EQ(months[0],
+              QString("%1/%2").arg(previous.month(), 2, 10, QChar('0')).arg(previous.year()))
+        << "the application's dd/mm/yyyy, whatever the system's locale";
     EXPECT_EQ(names[1], FormatDateTime("mmmm", month_));
     EXPECT_EQ(f->depMesCard->Date(), month_.addMonths(1));
 

@@ -1,9 +1,14 @@
+#include "core/clock.h"
+#include "core/dates.h"
+#include "frame/module_state.h"
+#include "host/date_edit.h"
 #include "host/dialog_presenter.h"
 #include "host/host_context.h"
 #include "host/mask_edit.h"
 #include "host/shell/backend.h"
 #include "host/shell/main_window.h"
 #include "host/shell/sign_in_window.h"
+#include "monthly_menu/screen/card_mens.h"
 #include "planning/param_card_indu.h"
 #include "qt_print.h"
 #include "server/embedded_server.h"
@@ -18,6 +23,7 @@
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <gtest/gtest.h>
 
 using namespace pla;
@@ -28,7 +34,7 @@ namespace {
 class Shell : public ::testing::Test {
 protected:
     Shell()
-        : server_(test::TEngine::SQLite, QDate::currentDate())
+        : server_(test::TEngine::SQLite, Hoje())
         , presenterScope_(presenter_) {
         QStandardPaths::setTestModeEnabled(true);
         QSettings().clear();
@@ -109,8 +115,7 @@ TEST_F(Shell, MainWindowOpensPlanningAndShowsWhoWorksWhere) {
         host::TMainWindow main(std::move(backend), {QStringLiteral(PLA_PACKAGE_DIR)});
         EXPECT_EQ(main.lblOperador->text(), "Operador: CENTRAL - Marina Duarte");
         EXPECT_EQ(main.lblFilial->text(), "Filial: 0002 - Cozinha Central São Paulo");
-        EXPECT_TRUE(
-            main.lblData->text().endsWith(QDate::currentDate().addDays(-1).toString("dd/MM/yyyy")));
+        EXPECT_TRUE(main.lblData->text().endsWith(Hoje().addDays(-1).toString("dd/MM/yyyy")));
         main.show();
         main.actElaboracao->trigger();
         ASSERT_EQ(main.MdiArea()->subWindowList().size(), 1)
@@ -127,6 +132,44 @@ TEST_F(Shell, MainWindowOpensPlanningAndShowsWhoWorksWhere) {
         EXPECT_TRUE(main.MdiArea()->subWindowList().isEmpty()) << "its frame goes with it";
     }
     EXPECT_TRUE(host::Host().Operador.isEmpty()) << "signed out with the window";
+}
+
+TEST_F(Shell, TheMonthlyScreenOpensMaximizedAndReopensAsThePlannerLeftIt) {
+    std::optional<server::TDemoResult> created;
+    auto backend = host::TBackend::OpenEmbedded(server_.Url().Path, created);
+    backend->SignIn("NUTRI1", password("NUTRI1"));
+    host::TMainWindow main(std::move(backend), {QStringLiteral(PLA_PACKAGE_DIR)});
+    main.resize(1200, 800);
+    main.show();
+    const auto openMonth = [&]() -> QMdiSubWindow* {
+        main.actElaboracao->trigger();
+        auto* planning = module::frmParamCardIndu.data();
+        EXPECT_NE(planning, nullptr);
+        if (!planning) {
+            return nullptr;
+        }
+        planning->medCdServico->setText("00001");
+        planning->depMesCard->SetDate(PriDiaMes(Hoje()).addMonths(1));
+        planning->sbtConfirma->click();
+        for (QMdiSubWindow* sub : main.MdiArea()->subWindowList()) {
+            if (qobject_cast<module::TfrmCardMens*>(sub->widget())) {
+                return sub;
+            }
+        }
+        return nullptr;
+    };
+    QMdiSubWindow* first = openMonth();
+    ASSERT_NE(first, nullptr) << presenter_.Texts().join(" | ").toStdString();
+    EXPECT_TRUE(first->windowState() & Qt::WindowMaximized) << "room for the month";
+    first->showNormal();
+    first->setGeometry(20, 10, 900, 500);
+    first->widget()->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QMdiSubWindow* again = openMonth();
+    ASSERT_NE(again, nullptr);
+    EXPECT_FALSE(again->windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(again->size(), QSize(900, 500));
 }
 
 TEST_F(Shell, AMissingPackageIsReported) {

@@ -20,7 +20,7 @@ namespace {
 class DishChecks : public ::testing::TestWithParam<TEngine> {
 protected:
     DishChecks()
-        : server_(GetParam(), QDate::currentDate())
+        : server_(GetParam(), Hoje())
         , c_(server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("NUTRI1"))) {}
 
     QString scalar(const QString& sql, const QVariantList& p = {}) {
@@ -57,7 +57,7 @@ TEST_P(DishChecks, RevisedRecipesAndInactiveProducts) {
 }
 
 TEST_P(DishChecks, CentralDishesAndEquivalents) {
-    const QDate month = PriDiaMes(QDate::currentDate());
+    const QDate month = PriDiaMes(Hoje());
     const TDataPacket related =
         ToDataPacket(c_->Call("GetServUtPratRelat", QVariantList{"4", "1"}));
     ASSERT_EQ(related.Rows.size(), 1);
@@ -122,7 +122,7 @@ TEST_P(DishChecks, DishListsWithTheirCostPerServing) {
         << "the central dish and its equivalents";
 
     // The cost of one dish, worked out product by product.
-    const QDateTime reference = DataHora(QDate::currentDate());
+    const QDateTime reference = DataHora(Hoje());
     const QString dish = scalar("SELECT MIN(CDPRATO) FROM RECEITA");
     double expected = 0;
     QSqlQuery recipe = server_.Db().Exec(

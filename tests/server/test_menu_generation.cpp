@@ -19,7 +19,7 @@ namespace {
 class MenuGeneration : public ::testing::TestWithParam<TEngine> {
 protected:
     MenuGeneration()
-        : server_(GetParam(), QDate::currentDate()) {}
+        : server_(GetParam(), Hoje()) {}
 
     std::unique_ptr<TNetConnection> connect(const QString& op) {
         return server_.Connect(QStringLiteral("Pla00100.rdmParamCardIndu"), server_.SignIn(op));
@@ -62,7 +62,7 @@ protected:
         return c->Call(QStringLiteral("SetCriaCardCiclo"), args).toString();
     }
 
-    const QDate today_ = QDate::currentDate();
+    const QDate today_ = Hoje();
     const QDate month_ = PriDiaMes(today_);
     TEmbeddedServer server_;
 };

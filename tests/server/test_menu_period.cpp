@@ -20,7 +20,7 @@ namespace {
 class MenuPeriod : public ::testing::TestWithParam<TEngine> {
 protected:
     MenuPeriod()
-        : server_(GetParam(), QDate::currentDate()) {}
+        : server_(GetParam(), Hoje()) {}
 
     QVariant call(const QString& method, const QVariantList& args,
                   const QString& op = QStringLiteral("NUTRI1"),
@@ -59,7 +59,7 @@ protected:
     }
 
     TEmbeddedServer server_;
-    const QDate month_ = PriDiaMes(QDate::currentDate());
+    const QDate month_ = PriDiaMes(Hoje());
     const QDate next_ = month_.addMonths(1);
 };
 

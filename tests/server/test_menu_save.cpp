@@ -5,6 +5,7 @@
 #include "qt_print.h"
 #include "rpc/net_connection.h"
 
+#include <QSqlQuery>
 #include <gtest/gtest.h>
 
 using namespace pla;
@@ -18,24 +19,25 @@ namespace {
 class MenuSave : public ::testing::TestWithParam<TEngine> {
 protected:
     MenuSave()
-        : server_(GetParam(), QDate::currentDate()) {
+        : server_(GetParam(), Hoje()) {
         load();
     }
 
-    void load(const QDate& month = PriDiaMes(QDate::currentDate()).addMonths(1)) {
-        auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("NUTRI1"));
-        QList<TRpcArg> args{{"0001", true},    {"PLA00101", false},     {"00001", true},
-                            {"NUTRI1", false}, {DataHora(month), true}, {false, false}};
+    void load(const QDate& month = PriDiaMes(Hoje()).addMonths(1),
+              const QString& branch = QStringLiteral("0001")) {
+        auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn(operador_));
+        QList<TRpcArg> args{{branch, true},     {"PLA00101", false},     {"00001", true},
+                            {operador_, false}, {DataHora(month), true}, {false, false}};
         const QVariantList r = c->Call("GetCardapio", args).toList();
         days_.SetData(ToDataPacket(r[5]));
         dishes_.SetData(ToDataPacket(r[6]));
     }
     QString save() {
-        auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("NUTRI1"));
+        auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn(operador_));
         const auto delta = [](TMemTable& t) {
             return t.ChangeCount() > 0 ? FromDataPacket(t.Delta()) : QVariant();
         };
-        QList<TRpcArg> args{{"NUTRI1", false},
+        QList<TRpcArg> args{{operador_, false},
                             {false, false},
                             {delta(days_), true},
                             {delta(dishes_), true},
@@ -55,6 +57,7 @@ protected:
         return {};
     }
 
+    QString operador_ = QStringLiteral("NUTRI1");
     TEmbeddedServer server_;
     TMemTable days_{"cdsCardaDia"};
     TMemTable dishes_{"cdsCompCardCache"};
@@ -120,7 +123,7 @@ TEST_P(MenuSave, DishesChangedAddedAndRemoved) {
 
 TEST_P(MenuSave, ANewDayTakesTheNextNumberAndItsDishes) {
     // The restaurant does not serve on Sundays: a Sunday of next month has no menu.
-    QDate sunday = PriDiaMes(QDate::currentDate()).addMonths(1);
+    QDate sunday = PriDiaMes(Hoje()).addMonths(1);
     while (sunday.dayOfWeek() != 7) {
         sunday = sunday.addDays(1);
     }
@@ -191,8 +194,8 @@ TEST_P(MenuSave, ChangesOfAnotherOperatorAreNotOverwritten) {
 }
 
 TEST_P(MenuSave, BlockedDaysAndDeletedDays) {
-    load(PriDiaMes(QDate::currentDate()));
-    days_.First(); // the first day of this month is before the first changeable day
+    load(PriDiaMes(Hoje()).addMonths(-1));
+    days_.First(); // last month's first day is before the first changeable day
     days_.Edit();
     days_.FieldByName("QTCOMESTICAR").SetAsFloat(1);
     days_.Post();
@@ -211,7 +214,7 @@ TEST_P(MenuSave, BlockedDaysAndDeletedDays) {
 
 TEST_P(MenuSave, SpecialDaysAndRemovedDishesReload) {
     auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("NUTRI2"));
-    const QDate month = PriDiaMes(QDate::currentDate());
+    const QDate month = PriDiaMes(Hoje());
     const TDataPacket special =
         ToDataPacket(c->Call("GetDiaCardEspecif", QVariantList{"0003", "00001", DataHora(month)}));
     EXPECT_EQ(special.Rows.size(),
@@ -227,10 +230,45 @@ TEST_P(MenuSave, SpecialDaysAndRemovedDishesReload) {
     EXPECT_EQ(removed.Fields.size(), 7);
 }
 
+TEST_P(MenuSave, ABranchsOwnDishRemovedWhereTheCentralMenuHasNoneIsRecordedWithoutADish) {
+    // The hospital follows the central kitchen; one position holds its own dish ("S")
+    // with no central dish behind it.
+    operador_ = QStringLiteral("NUTRI2");
+    const QDate month = PriDiaMes(Hoje()).addMonths(1);
+    const QString nr = server_.Db()
+                           .Scalar("SELECT MIN(NRCARDAPIO) FROM CARDADIA WHERE CDFILIAL = '0003' "
+                                   "AND CDSERVFILI = '00001' AND DTMESCARD = ?",
+                                   {DataHora(month)})
+                           .toString();
+    const int seq = server_.Db()
+                        .Scalar("SELECT MIN(NRSEQPRATCAR) FROM COMPCARD WHERE CDFILIAL = '0003' "
+                                "AND NRCARDAPIO = ?",
+                                {nr})
+                        .toInt();
+    server_.Db().Exec("UPDATE COMPCARD SET IDPRATOESPE = 'S', CDPRATOMAT = NULL, CDFILAUXPRATMAT "
+                      "= NULL WHERE CDFILIAL = '0003' AND NRCARDAPIO = ? AND NRSEQPRATCAR = ?",
+                      {nr, seq});
+    load(month, QStringLiteral("0003"));
+    ASSERT_TRUE(dishes_.Locate("NRCARDAPIO;NRSEQPRATCAR", {nr, seq}));
+    const QDate day = dishes_.FieldByName("DTCARDAPIO").AsDateTime().date();
+    dishes_.Delete();
+    const QString answer = save();
+    ASSERT_LE(answer.size(), 10) << answer.toStdString();
+    QSqlQuery q = server_.Db().Exec("SELECT IDLOCALEXCL, CDPRATO, CDFILAUXPRAT FROM PRATEXCL "
+                                    "WHERE CDFILIAL = '0003' AND DTPRATEXCL = ? AND "
+                                    "NRSEQPRATEXCL = ?",
+                                    {QString("%1").arg(day.day(), 2, 10, QChar('0')), seq});
+    ASSERT_TRUE(q.next()) << "the position is marked removed";
+    EXPECT_EQ(q.value(0).toString(), "F");
+    EXPECT_EQ(q.value(1).toString().trimmed(), "");
+    EXPECT_EQ(q.value(2).toString().trimmed(), "");
+    EXPECT_FALSE(q.next());
+}
+
 TEST_P(MenuSave, DaysWithoutDishes) {
     const QString nr = dayOn(15);
     server_.Db().Exec("DELETE FROM COMPCARD WHERE CDFILIAL = '0001' AND NRCARDAPIO = ?", {nr});
-    const QDate month = PriDiaMes(QDate::currentDate()).addMonths(1);
+    const QDate month = PriDiaMes(Hoje()).addMonths(1);
     const QVariantList period{"0001", "00001", DataHora(month), DataHora(UltimoDiaMes(month))};
     auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("NUTRI1"));
     const TDataPacket days = ToDataPacket(c->Call("GetCardSemPrat", period));
@@ -243,7 +281,7 @@ TEST_P(MenuSave, DaysWithoutDishes) {
               0);
     EXPECT_TRUE(ToDataPacket(c->Call("GetCardSemPrat", period)).Rows.isEmpty());
     // Days that can no longer change are left alone.
-    const QDate now = PriDiaMes(QDate::currentDate());
+    const QDate now = PriDiaMes(Hoje());
     EXPECT_EQ(c->Call("SetCardSemPrat",
                       QVariantList{"0001", "00001", DataHora(now), DataHora(UltimoDiaMes(now))})
                   .toString(),
@@ -252,7 +290,7 @@ TEST_P(MenuSave, DaysWithoutDishes) {
 
 TEST_P(MenuSave, TheMonthAgainAfterADeletionOrAnImport) {
     auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("NUTRI2"));
-    const QDate month = PriDiaMes(QDate::currentDate());
+    const QDate month = PriDiaMes(Hoje());
     const QVariantList args{"3",          "1", DataHora(month), DataHora(UltimoDiaMes(month)),
                             qlonglong(0), "N"};
     const QVariantList deleted = c->Call("getDelCard", args).toList();

@@ -20,7 +20,7 @@ namespace {
 class MonthlyMenuLoad : public ::testing::TestWithParam<TEngine> {
 protected:
     MonthlyMenuLoad()
-        : server_(GetParam(), QDate::currentDate()) {}
+        : server_(GetParam(), Hoje()) {}
 
     QVariant call(const QString& op, const QString& method, QList<TRpcArg>& args) {
         auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn(op));
@@ -37,7 +37,7 @@ protected:
         return server_.Db().Scalar(sql, params).toInt();
     }
 
-    const QDate month_ = PriDiaMes(QDate::currentDate());
+    const QDate month_ = PriDiaMes(Hoje());
     TEmbeddedServer server_;
 };
 
@@ -69,14 +69,15 @@ TEST_P(MonthlyMenuLoad, ServicesDietsAndMenuType) {
 }
 
 TEST_P(MonthlyMenuLoad, TheMonthInOneCall) {
-    const QVariantList r = cardapio("NUTRI1", "0001", "00001", month_);
+    const QDate month = month_.addMonths(1); // planned ahead: not read-only on any day
+    const QVariantList r = cardapio("NUTRI1", "0001", "00001", month);
     ASSERT_EQ(r.size(), 17);
     EXPECT_EQ(packet(r[0]).Rows.size(), 1);
     EXPECT_EQ(packet(r[1]).Rows.size(), 1) << "NUTRI1 saved a view of this service";
     EXPECT_EQ(r[2].toString(), "");
     EXPECT_EQ(r[3].toString(), "040%S") << "the optional position's display order";
     EXPECT_EQ(packet(r[4]).Rows.size(), 10);
-    const QVariantList key{"0001", "00001", DataHora(month_)};
+    const QVariantList key{"0001", "00001", DataHora(month)};
     const TDataPacket days = packet(r[5]);
     EXPECT_EQ(days.Rows.size(), count("SELECT COUNT(*) FROM CARDADIA WHERE CDFILIAL = ? AND "
                                       "CDSERVFILI = ? AND DTMESCARD = ?",
@@ -97,7 +98,7 @@ TEST_P(MonthlyMenuLoad, TheMonthInOneCall) {
         d.Values[dishes.FieldIndex("COMENS")].toDouble(),
         RoundDec(d.Values[dishes.FieldIndex("VRPECONSCARD")].toDouble() / 100 * diners, 3));
     const TDataPacket decision = packet(r[7]);
-    EXPECT_EQ(decision.Rows.size(), month_.daysInMonth() * 10) << "every day, every position";
+    EXPECT_EQ(decision.Rows.size(), month.daysInMonth() * 10) << "every day, every position";
     double values = 0;
     for (const TPacketRow& row : decision.Rows) {
         values += row.Values[2].toDouble();

@@ -3,10 +3,13 @@
 #include "backend.h"
 #include "core/dates.h"
 #include "host/base_forms.h"
+#include "host/help.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "host/package_loader.h"
+#include "host/page_setup.h"
 #include "host/valida_filial.h"
+#include "host/window_memory.h"
 
 #include <QAction>
 #include <QApplication>
@@ -54,8 +57,20 @@ TMainWindow::TMainWindow(std::unique_ptr<TBackend> backend, const QStringList& p
             sub->setAttribute(Qt::WA_DeleteOnClose);
             // A screen that releases itself takes its frame along.
             connect(form, &QObject::destroyed, sub, &QObject::deleteLater);
+            // As the planner left this screen last, else as it first opens.
+            auto* screen = qobject_cast<TForm*>(form);
+            if (screen && !RestauraJanela(screen->ScreenCode(), sub)) {
+                sub->resize(sub->sizeHint());
+                if (screen->JanelaInicial() == Qt::WindowMaximized) {
+                    sub->setWindowState(Qt::WindowMaximized);
+                }
+            }
         }
-        sub->show();
+        if (sub->windowState() & Qt::WindowMaximized) {
+            sub->showMaximized();
+        } else {
+            sub->show();
+        }
         form->show();
         mdi_->setActiveSubWindow(sub);
     });
@@ -82,6 +97,12 @@ TMainWindow::~TMainWindow() {
 
 void TMainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&Arquivo"));
+    QAction* pageSetup = file->addAction(QIcon::fromTheme(QStringLiteral("document-page-setup")),
+                                         QStringLiteral("&Configurar Impressora..."), this, [this] {
+                                             RunHandler([this] { ConfiguraImpressora(this); });
+                                         });
+    pageSetup->setObjectName(QStringLiteral("actConfigImpressora"));
+    file->addSeparator();
     QAction* quit = file->addAction(QIcon::fromTheme(QStringLiteral("application-exit")),
                                     QStringLiteral("Sai&r"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
@@ -98,6 +119,12 @@ void TMainWindow::buildMenus() {
     connect(windowMenu_, &QMenu::aboutToShow, this, [this] { fillWindowMenu(); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("Aj&uda"));
+    // F1 over a screen opens that screen's page; elsewhere, the overview.
+    QAction* contents = help->addAction(QIcon::fromTheme(QStringLiteral("help-contents")),
+                                        QStringLiteral("&Conteúdo da Ajuda"), this,
+                                        [] { MostraAjuda(AjudaGeral); });
+    contents->setObjectName(QStringLiteral("actAjuda"));
+    InstalaAjuda(this, AjudaGeral);
     help->addAction(QStringLiteral("&Sobre"), this, [this] {
         QMessageBox::about(this, QStringLiteral("Sobre"),
                            QStringLiteral("<b>pla</b><br>Planejamento de cardápios para "

@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "host/dialog_presenter.h"
+#include "host/help.h"
 #include "host/host_messages.h"
 #include "rpc/rpc_protocol.h"
 #include "server/database.h"
@@ -27,6 +28,7 @@ namespace pla::host {
 TSignInWindow::TSignInWindow(QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("frmSignIn"));
+    InstalaAjuda(this, 12300001);
     setWindowTitle(QStringLiteral("pla - Entrar"));
     auto* layout = new QVBoxLayout(this);
     auto* title = new QLabel(QStringLiteral("<b>Planejamento de Cardápios</b>"), this);

@@ -10,6 +10,7 @@ TfrmLogIntCard::TfrmLogIntCard(QWidget* parent)
                       QStringLiteral("Log Atualização Ciclo de Cardápio"),
                       QStringLiteral("PLA00131"), parent) {
     setObjectName(QStringLiteral("frmLogIntCard"));
+    SetHelpContext(12306100);
     // Arq_Rel_Err and printing come with the report form.
     msgPadrao.AddLines({QStringLiteral("NovoCaption|Título do relatório"),
                         QStringLiteral("NovoPrompt|Informe o título do relatório:"),

@@ -56,7 +56,9 @@ TfrmProcPrato::TfrmProcPrato(const QStringList& cells, TGotoCell gotoCell, QWidg
 }
 
 void TfrmProcPrato::FormActivate(bool first) {
-    Q_UNUSED(first);
+    if (first) {
+        medConteudo->setFocus();
+    }
     update();
     posicao_ = 0;
     naoEncontrado_ = QStringLiteral("N_IDENTICO");

@@ -1,5 +1,6 @@
 #include "visua.h"
 
+#include "host/help.h"
 #include <QComboBox>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -64,6 +65,7 @@ QFrame* preview(QWidget* parent, const QString& name, const QList<TPreviewCell>&
 TfrmVisua::TfrmVisua(QWidget* parent)
     : QDialog(parent, Qt::Tool) {
     setObjectName(QStringLiteral("frmVisua"));
+    host::InstalaAjuda(this, 12300114);
     setWindowTitle(QStringLiteral("Visualização do Cardápio"));
     setFixedSize(364, 224);
     auto* layout = new QVBoxLayout(this);

@@ -34,6 +34,7 @@ void TfrmParamCardIndu::cycleAnswer(const QString& cdFilial, const QString& answ
 }
 
 void TfrmParamCardIndu::btnCriaCardCicloClick() {
+    exigeOperador();
     validateBranch(true);
     validateService(true, false);
     checkMonth();

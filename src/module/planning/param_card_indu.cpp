@@ -2,6 +2,7 @@
 
 #include "core/data_packet.h"
 #include "core/dates.h"
+#include "core/format_settings.h"
 #include "core/text_utils.h"
 #include "frame/creation.h"
 #include "frame/module_state.h"
@@ -26,7 +27,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -375,15 +375,23 @@ void TfrmParamCardIndu::focusAndFail(QWidget* control, const QString& key) {
     MensErro(msgPadrao.Msg(key), true);
 }
 
+// Without an operator nothing on this screen may be used: it says so on every
+// activation, and its data and buttons stay disabled.
+void TfrmParamCardIndu::exigeOperador() {
+    if (Host().Operador.trimmed().isEmpty()) {
+        grbDadosRel->setEnabled(false);
+        panBotoes->setEnabled(false);
+        MensErro(msgPadrao.Msg(QStringLiteral("No_Oper")), true);
+    }
+}
+
 void TfrmParamCardIndu::FormActivate(bool first) {
+    exigeOperador();
     if (!first) {
         update();
         return;
     }
     THostContext& host = Host();
-    if (host.Operador.trimmed().isEmpty()) {
-        MensErro(msgPadrao.Msg(QStringLiteral("No_Oper")), true);
-    }
     host.AtualizaLocalCache(
         {QStringLiteral("FERIFILI"), QStringLiteral("TURNOSERV"), QStringLiteral("PRATO")});
     for (THostQuery* q : {qryFilial, qryServico, qryFiliCust}) {
@@ -581,7 +589,8 @@ void TfrmParamCardIndu::btpMesBeforePesq(bool& cancel) {
     if (cdsMesCard->Active()) {
         return;
     }
-    const QString format = FormatoMes(QLocale::system().dateFormat(QLocale::ShortFormat));
+    // The application's date settings, as every other date of the screens.
+    const QString format = FormatoMes(TFormatSettings::Current().ShortDateFormat);
     QVariant answer;
     {
         TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("getdatacard")));
@@ -593,10 +602,8 @@ void TfrmParamCardIndu::btpMesBeforePesq(bool& cancel) {
     for (cdsMesCard->First(); !cdsMesCard->Eof(); cdsMesCard->Next()) {
         cdsMesCard->Edit();
         cdsMesCard->FieldByName(QStringLiteral("DTMESCARD"))
-            .SetAsString(cdsMesCard->FieldByName(QStringLiteral("DTORDENA"))
-                             .AsDateTime()
-                             .date()
-                             .toString(format));
+            .SetAsString(FormatDateTime(
+                format, cdsMesCard->FieldByName(QStringLiteral("DTORDENA")).AsDateTime()));
         cdsMesCard->Post();
     }
     cdsMesCard->MergeChangeLog();
@@ -759,6 +766,7 @@ void TfrmParamCardIndu::btnPesqFiliCustAfterPesq() {
 // Confirmation.
 
 void TfrmParamCardIndu::sbtConfirmaClick() {
+    exigeOperador();
     // 1. The branch.
     validateBranch(true);
     // 2. The service and the cost branch.

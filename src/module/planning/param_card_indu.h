@@ -127,6 +127,7 @@ protected:
     void FormClose(host::TCloseAction& action) override;
 
 private:
+    void exigeOperador();
     void buildControls();
     void buildQueries();
     void connectHandlers();

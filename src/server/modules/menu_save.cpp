@@ -225,7 +225,8 @@ private:
             QStringLiteral("INSERT INTO PRATEXCL (CDFILIAL, CDSERVFILI, DTMESCARD, DTPRATEXCL, "
                            "NRSEQPRATEXCL, IDLOCALEXCL, CDPRATO, CDFILAUXPRAT) VALUES (?, ?, ?, "
                            "?, ?, ?, ?, ?)"),
-            key + QVariantList{mark, e.Dish, e.DishBranch});
+            key + QVariantList{mark, e.Dish.isEmpty() ? QStringLiteral("") : e.Dish,
+                               e.DishBranch.isEmpty() ? QStringLiteral("") : e.DishBranch});
     }
 
     // A day whose dishes changed departs from the central menu it follows.

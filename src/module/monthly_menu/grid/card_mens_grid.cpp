@@ -379,6 +379,23 @@ void TfrmCardMens::AtualizaTela() {
     pivot.SetData(days, types, msgPadrao.Msg(QStringLiteral("TotComens")));
     pivot.SetView(ModoVisual);
     desCardapio->SetPivot(pivot);
+    // The planner starts on the first day that may still change.
+    const QList<QDate>& shown = desCardapio->Pivot().Days();
+    QDate first = shown.value(0);
+    for (const QDate& d : shown) {
+        if (!CardBlock(DayKey(d))) {
+            first = d;
+            break;
+        }
+    }
+    posicionaCelula(first, desCardapio->Pivot().Types().value(0));
+}
+
+void TfrmCardMens::posicionaCelula(const QDate& dia, const QString& tipo) {
+    const auto [row, column] = desCardapio->Pivot().Position(dia, tipo);
+    if (row >= 0) {
+        degCardapio->setCurrentIndex(desCardapio->index(row, column));
+    }
 }
 
 // Every cell's text, background and font.
@@ -483,9 +500,12 @@ void TfrmCardMens::degCardapioDecisionDrawCell(const TPivotCell& cell, TDrawCell
 
 void TfrmCardMens::MudaVisual(int mode) {
     ModoVisual = std::clamp(mode, 0, 2);
+    const TPivotCell current = CelulaAtual();
     TMenuPivot pivot = desCardapio->Pivot();
     pivot.SetView(ModoVisual);
     desCardapio->SetPivot(pivot);
+    // The same day and position, wherever the view puts them.
+    posicionaCelula(current.Day, current.Type);
 }
 
 void TfrmCardMens::mnuChangeViewClick() {

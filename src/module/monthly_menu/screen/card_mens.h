@@ -268,6 +268,9 @@ public:
     TEstadoComandos Comandos() const { return EstadoComandos(SituacaoComandos()); }
     void HabilitaComandos(); // the toolbar and the menus follow Comandos()
 
+    // The month needs the room: the screen opens maximized the first time.
+    Qt::WindowState JanelaInicial() const override { return Qt::WindowMaximized; }
+
 protected:
     void FormActivate(bool first) override;
     bool FormCloseQuery() override;
@@ -282,6 +285,7 @@ private:
     void naoDisponivel(const QString& what);
     void descartaAlteracoes();
     void recarregaPratosExcluidos();
+    void posicionaCelula(const QDate& dia, const QString& tipo);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     QString paramPlaneja(const char* name) const;
