@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QSettings>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -206,6 +207,9 @@ int RunTour(const QString& folder, const QStringList& packageFolders) {
     }
     TTour tour(folder);
     QTemporaryDir data;
+    // What the screens remember (window sizes, the page set-up) stays with the tour.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       data.filePath(QStringLiteral("config")));
     host::TScriptedPresenter presenter;
     host::TPresenterScope presenterScope(presenter);
     // A modal screen the tour did not ask for is answered (cancelled) and reported, so

@@ -42,10 +42,7 @@ QWidget* topBar(QWidget* parent, QLabel*& codeLabel, const QString& screenCode) 
     return bar;
 }
 
-} // namespace
-
-namespace {
-
+// A screen's help page: 12300 and the screen number's last three digits.
 int contextOf(const QString& screenCode) {
     bool ok = false;
     const int number = screenCode.right(3).toInt(&ok);

@@ -54,8 +54,10 @@ THelpWindow::THelpWindow(const QStringList& folders, QWidget* parent)
     txtAjuda->setSearchPaths(folders_);
     txtAjuda->setOpenLinks(true);
     split->setStretchFactor(1, 1);
-    split->setSizes({220, 560});
     loadIndex();
+    // The index shows its titles whole, within reason.
+    const int index = std::min(360, lstIndice->sizeHintForColumn(0) + 24);
+    split->setSizes({index, 820 - index});
     connect(lstIndice, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
         if (item && item->data(Qt::UserRole).toInt() != context_) {
             ShowContext(item->data(Qt::UserRole).toInt());
@@ -74,7 +76,7 @@ THelpWindow::THelpWindow(const QStringList& folders, QWidget* parent)
             }
         }
     });
-    resize(820, 560);
+    resize(900, 560);
 }
 
 THelpWindow* THelpWindow::Current() {

@@ -1041,17 +1041,17 @@ TDemoResult SeedDemo(TDatabase& db, const QDate& today, int scale, int passwordI
                               "EMEI Cajuru do Sul",         "EMEF Éden"};
 
     for (const TBranchSpec& b : allBranches) {
-        db.Exec(
-            QStringLiteral("INSERT INTO PARAMPLANEJA (CDFILIAL, IDTIPOCARD, IDEXIBECUSTO, "
-                           "IDPERCCOME, CDTIPOCUSTOPLA, CDTIPOCUSTOREA, QTDIABLOQCAR, "
-                           "IDALTCOMCARD, CDFILCENTPME, IDCARDIAUTIL, IDACOMPCUSTO, "
-                           "IDRESTRCARD, IDCOMCUSPERC) VALUES (?, ?, 'R', ?, '6', '48', 2, ?, ?, "
-                           "?, ?, 'N', ?)"),
-            {b.Code, QString(b.MenuType), b.MenuType == QLatin1Char('S') ? "P" : "C",
-             b.MenuType == QLatin1Char('D') ? "S" : "N",
-             b.Central.isEmpty() ? QVariant() : QVariant(b.Central),
-             b.MenuType == QLatin1Char('N') ? "S" : "N", b.MenuType == QLatin1Char('S') ? "S" : "N",
-             b.MenuType == QLatin1Char('N') ? "C" : "T"});
+        db.Exec(QStringLiteral("INSERT INTO PARAMPLANEJA (CDFILIAL, IDTIPOCARD, IDEXIBECUSTO, "
+                               "IDPERCCOME, CDTIPOCUSTOPLA, CDTIPOCUSTOREA, QTDIABLOQCAR, "
+                               "IDALTCOMCARD, CDFILCENTPME, IDCARDIAUTIL, IDACOMPCUSTO, "
+                               "IDRESTRCARD, IDCOMCUSPERC, NRCORNUTIL) VALUES (?, ?, 'R', ?, '6', "
+                               "'48', 2, ?, ?, ?, ?, 'N', ?, 128)"),
+                {b.Code, QString(b.MenuType), b.MenuType == QLatin1Char('S') ? "P" : "C",
+                 b.MenuType == QLatin1Char('D') ? "S" : "N",
+                 b.Central.isEmpty() ? QVariant() : QVariant(b.Central),
+                 b.MenuType == QLatin1Char('N') ? "S" : "N",
+                 b.MenuType == QLatin1Char('S') ? "S" : "N",
+                 b.MenuType == QLatin1Char('N') ? "C" : "T"});
         for (const auto& [day, name] :
              NationalHolidays(today.year()) + NationalHolidays(today.year() + 1)) {
             db.Exec(QStringLiteral("INSERT INTO FERIFILI (CDFILIAL, DTFERIFILI, DSFERIFILI) VALUES "

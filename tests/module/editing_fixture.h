@@ -125,6 +125,21 @@ protected:
             return f->ModalResult() == 1 ? int(QDialog::Accepted) : int(QDialog::Rejected);
         });
     }
+    // How many removed-dish rows a day's position has on the screen, and the mark of
+    // the last.
+    static std::pair<int, QString> excludedRows(TfrmCardMens* s, const QDate& day, int seq) {
+        int n = 0;
+        QString mark;
+        TMemTable& t = *s->cdsPratosExcluidos;
+        for (t.First(); !t.Eof(); t.Next()) {
+            if (t.FieldByName("DTPRATEXCL").AsString() == DayKey(day) &&
+                t.FieldByName("NRSEQPRATEXCL").AsInteger() == seq) {
+                ++n;
+                mark = t.FieldByName("IDLOCALEXCL").AsString();
+            }
+        }
+        return {n, mark};
+    }
     // Every cell's text of the grid.
     static QStringList texts(TfrmCardMens* s) {
         QStringList out;

@@ -279,19 +279,7 @@ TEST_F(HospitalEditing, RemovingACentralPositionTwiceKeepsOneExcludedRow) {
     goTo(s, d, t);
     const auto original = s->EntradaCelula();
     ASSERT_TRUE(original);
-    const auto excluded = [&] {
-        int n = 0;
-        QString mark;
-        for (s->cdsPratosExcluidos->First(); !s->cdsPratosExcluidos->Eof();
-             s->cdsPratosExcluidos->Next()) {
-            if (s->cdsPratosExcluidos->FieldByName("DTPRATEXCL").AsString() == DayKey(d) &&
-                s->cdsPratosExcluidos->FieldByName("NRSEQPRATEXCL").AsInteger() == seq) {
-                ++n;
-                mark = s->cdsPratosExcluidos->FieldByName("IDLOCALEXCL").AsString();
-            }
-        }
-        return std::pair{n, mark};
-    };
+    const auto excluded = [&] { return excludedRows(s, d, seq); };
     const int rowsBefore = excluded().first;
     ASSERT_EQ(rowsBefore, 0) << "nothing removed from that position yet";
     presenter_.Answer(host::mrYes);
@@ -762,15 +750,7 @@ TEST_F(SchoolByAnOutsider, ATypeDPositionAlreadyRemovedGetsNoSecondRow) {
     goTo(s, d, t);
     const auto original = s->EntradaCelula();
     ASSERT_TRUE(original);
-    const auto rows = [&] {
-        int n = 0;
-        for (s->cdsPratosExcluidos->First(); !s->cdsPratosExcluidos->Eof();
-             s->cdsPratosExcluidos->Next()) {
-            n += s->cdsPratosExcluidos->FieldByName("DTPRATEXCL").AsString() == DayKey(d) &&
-                 s->cdsPratosExcluidos->FieldByName("NRSEQPRATEXCL").AsInteger() == seq;
-        }
-        return n;
-    };
+    const auto rows = [&] { return excludedRows(s, d, seq).first; };
     ASSERT_EQ(rows(), 0);
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_Delete);

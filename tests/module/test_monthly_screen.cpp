@@ -130,6 +130,9 @@ TEST_F(MonthlyScreen, CellsTextsColoursAndHeaders) {
     }
     const int holidayRow = int(s->desCardapio->Pivot().Days().indexOf(holiday));
     EXPECT_TRUE(header(Qt::Vertical, holidayRow, Qt::FontRole).value<QFont>().bold());
+    EXPECT_EQ(header(Qt::Vertical, holidayRow, Qt::ForegroundRole).value<QColor>(),
+              QColor(128, 0, 0))
+        << "NRCORNUTIL 128, a colour stored blue-green-red";
     EXPECT_TRUE(
         header(Qt::Vertical, holidayRow).toString().startsWith(FormatDateTime("dd ddd", holiday)));
 }
