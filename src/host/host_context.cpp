@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QMdiSubWindow>
 #include <QStandardPaths>
+#include <algorithm>
 
 #include "server/lookup_tables.h"
 
@@ -43,16 +44,25 @@ QDate THostContext::DataProc(const QString& cdFilial) const {
 }
 
 QString THostContext::MascaraProduto() const {
+    return paramGeral(QStringLiteral("DSMASCPROD"), TFieldType::String).toString().trimmed();
+}
+
+int THostContext::NiveisPrato() const {
+    return std::max(1, paramGeral(QStringLiteral("NRNIVEISPRATO"), TFieldType::Integer).toInt());
+}
+
+// A column of the installation's one row of general parameters (a name of ours, never
+// the planner's text).
+QVariant THostContext::paramGeral(const QString& column, TFieldType type) const {
     if (!shared_) {
         throw EPlaError(QStringLiteral("Sem conexão com o banco de dados"));
     }
-    THostQuery q(QStringLiteral("qryMascProd"));
+    THostQuery q(QStringLiteral("qryParamGeral"));
     q.SetConnection(shared_);
-    q.AddField(QStringLiteral("DSMASCPROD"), TFieldType::String, 20);
-    q.SetSql(QStringLiteral("SELECT DSMASCPROD FROM PARAMGERAL"));
+    q.AddField(column, type, type == TFieldType::String ? 20 : 0);
+    q.SetSql(QStringLiteral("SELECT %1 FROM PARAMGERAL").arg(column));
     q.Open();
-    return q.IsEmpty() ? QString()
-                       : q.FieldByName(QStringLiteral("DSMASCPROD")).AsString().trimmed();
+    return q.IsEmpty() ? QVariant() : q.FieldByName(column).Value();
 }
 
 bool THostContext::ExisteAcesso(const QString& acesso, const QString& operador) const {

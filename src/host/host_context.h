@@ -52,6 +52,8 @@ public:
     QDate DataProc(const QString& cdFilial) const;
     // The picture product codes are shown through ("9.99.999"); empty when unknown.
     QString MascaraProduto() const;
+    // The levels of the dish code picture (PARAMGERAL.NRNIVEISPRATO); 1 when unknown.
+    int NiveisPrato() const;
     // Whether the operator may open the screen named by "ACRONYM;SCREEN".
     bool ExisteAcesso(const QString& acesso, const QString& operador) const;
 
@@ -86,6 +88,8 @@ public:
     void Reset(); // signs out of everything (tests, sign-out)
 
 private:
+    QVariant paramGeral(const QString& column, TFieldType type) const;
+
     server::TDatabase* shared_ = nullptr;
     TTransportFactory transports_;
     QHash<QString, TScreenOpener> screens_;

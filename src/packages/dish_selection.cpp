@@ -169,15 +169,15 @@ void TfrmSelPrato::carregaLista(const TMemTable& source) {
 // The branch's dishes whose name holds the text, or whose code begins with it.
 void TfrmSelPrato::pesquisaServidor(const QString& text) {
     TMemTable found;
+    const QString levels = QString::number(Host().NiveisPrato());
     rpc::TServerCallScope call(netCounter_, *net_);
-    const QVariant answer = exibeCusto_
-                                ? net_->Call(QStringLiteral("GetPratoCusto"),
-                                             QVariantList{filial_, servico_, QStringLiteral("1"),
-                                                          text, qlonglong(tipoCusto_), referencia_,
-                                                          filialCusto_, central_, false})
-                                : net_->Call(QStringLiteral("GetPratoPesq"),
-                                             QVariantList{filial_, servico_, QStringLiteral("1"),
-                                                          text, central_, false});
+    const QVariant answer =
+        exibeCusto_
+            ? net_->Call(QStringLiteral("GetPratoCusto"),
+                         QVariantList{filial_, servico_, levels, text, qlonglong(tipoCusto_),
+                                      referencia_, filialCusto_, central_, false})
+            : net_->Call(QStringLiteral("GetPratoPesq"),
+                         QVariantList{filial_, servico_, levels, text, central_, false});
     found.SetData(ToDataPacket(rpc::CheckResultServ(answer)));
     carregaLista(found);
 }
