@@ -7,6 +7,8 @@
 #include "password_hash.h"
 
 #include <QRandomGenerator>
+#include <algorithm>
+#include <cmath>
 
 namespace pla::server {
 
@@ -981,6 +983,10 @@ TDemoResult SeedDemo(TDatabase& db, const QDate& today, int scale, int passwordI
         {"GRUPO1", "Roberto Alves", "operador da rede escolar", 'M', "11111111111111111", false, 3},
         {"CONSULTA", "Juliana Rocha", "consulta, sem alterações", 'F', "00000000000000001", false,
          0},
+        {"HOSP1", "Beatriz Souza", "nutricionista do hospital, todas as operações", 'F',
+         "11111111111111111", false, 2},
+        {"ESCOLA1", "Lucas Martins", "nutricionista de uma escola, fora do grupo da rede", 'F',
+         "11111111111111111", false, 3},
         {"SUPERV", "Paulo Mendes", "supervisor (datas de referência de custo)", 'M',
          "11111111111111111", true, 1},
     };
@@ -1082,8 +1088,10 @@ TDemoResult SeedDemo(TDatabase& db, const QDate& today, int scale, int passwordI
                                      : d == 6 ? s.Saturday
                                      : d == 7 ? s.Holiday
                                               : s.Weekday;
-                const double clients = std::round(total * s.ClientShare);
+                // Clients, employees and donations make up the day, none negative.
                 const double donations = total > 0 ? std::round(total * 0.01) : 0;
+                const double clients =
+                    std::min(std::round(total * s.ClientShare), total - donations);
                 sql += QStringLiteral(", QTCOMESTI%1, QTCLIESTI%1, QTFUNESTI%1, QTDOAESTI%1")
                            .arg(QLatin1String(Days[d]));
                 values << total << clients << total - clients - donations << donations;

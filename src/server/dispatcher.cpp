@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "core/field_type.h"
+#include "operator_access.h"
 #include "rpc/rpc_protocol.h"
 
 #include <QElapsedTimer>
@@ -17,6 +18,21 @@ namespace {
 
 TDispatchReply failure(TRpcStatus status, const QString& message) {
     return {static_cast<int>(status), rpc::EncodeErrorBody(message)};
+}
+
+// The guard of a writing method: the operator's permission and branch, from the
+// operator's record, whatever the arguments claim.
+void applyGuard(const TMethodDef& def, TCallContext& ctx, const QList<QVariant>& values) {
+    const TGuard& g = def.Guard;
+    if (!def.Writes || g.SelfChecked) {
+        return;
+    }
+    const TOperatorAccess& access = ctx.Access();
+    access.ExigePermissao(g.Permissions, g.What);
+    if (g.BranchParam >= 0) {
+        const bool perBranch = g.PerBranchParam >= 0 && ValueAsBoolean(values[g.PerBranchParam]);
+        access.ExigeFilial(ValueAsString(values[g.BranchParam]), perBranch);
+    }
 }
 
 } // namespace
@@ -131,9 +147,11 @@ TDispatchReply TDispatcher::Dispatch(const QString& module, const QString& metho
         ctx.Db = database_ ? database_() : nullptr;
         if (def->Writes && ctx.Db) {
             TTransaction tx(*ctx.Db, true);
+            applyGuard(*def, ctx, values);
             result.Result = def->Handler(ctx, margs);
             tx.Commit();
         } else {
+            applyGuard(*def, ctx, values);
             result.Result = def->Handler(ctx, margs);
         }
     } catch (const EDatabaseError& e) {

@@ -11,6 +11,16 @@ namespace pla::server {
 
 QString ForDialect(const QString& statement, TDialect dialect) {
     QString s = statement;
+    for (const auto& [prefix, only] :
+         {std::pair{QLatin1String("{SQLITE}"), TDialect::SQLite},
+          std::pair{QLatin1String("{POSTGRESQL}"), TDialect::PostgreSQL}}) {
+        if (s.startsWith(prefix)) {
+            if (dialect != only) {
+                return {};
+            }
+            s.remove(0, prefix.size());
+        }
+    }
     if (dialect == TDialect::SQLite) {
         // SQLite does not hold texts to their declared length; a check does, so that
         // both engines refuse the same values.
@@ -67,8 +77,12 @@ int Migrate(TDatabase& db) {
                 .toInt() > 0;
         if (!applied) {
             for (const QString& st : m.Statements) {
+                const QString sql = ForDialect(st, db.Dialect());
+                if (sql.isEmpty()) {
+                    continue;
+                }
                 try {
-                    db.Exec(ForDialect(st, db.Dialect()));
+                    db.Exec(sql);
                 } catch (const EDatabaseError& e) {
                     throw EDatabaseError(
                         QStringLiteral("Versão %1 do esquema: %2").arg(m.Version).arg(e.message()));

@@ -8,7 +8,8 @@
 namespace pla::server {
 
 // One step of the schema: statements in a neutral dialect where {FLOAT},
-// {DATETIME} and {BLOB} stand for each engine's type.
+// {DATETIME} and {BLOB} stand for each engine's type; a statement that begins with
+// {SQLITE} or {POSTGRESQL} runs on that engine only.
 struct TMigration {
     int Version;
     QString Description;
@@ -23,6 +24,7 @@ const std::vector<TMigration>& SchemaMigrations();
 // reached.
 int Migrate(TDatabase& db);
 int SchemaVersion(TDatabase& db); // 0 for an empty database
+// The statement for the engine; empty when it is another engine's only.
 QString ForDialect(const QString& statement, TDialect dialect);
 
 } // namespace pla::server

@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "core/field_type.h"
+#include "operator_access.h"
 
 #include <QStringList>
 
@@ -29,9 +30,12 @@ QString typeName(TArgType t) {
     return {};
 }
 
-bool fits(TArgType t, const QVariant& v) {
-    if (IsNullValue(v)) {
-        return true;
+bool fits(const TParam& p, const QVariant& v) {
+    const TArgType t = p.Type;
+    const bool null =
+        IsNullValue(v) || (v.typeId() == QMetaType::QDateTime && !v.toDateTime().isValid());
+    if (null) {
+        return p.Optional || t == TArgType::Variant;
     }
     const int id = v.typeId();
     switch (t) {
@@ -60,6 +64,13 @@ TDatabase& TCallContext::Database() const {
         throw EPlaError(QStringLiteral("Servidor sem banco de dados"));
     }
     return *Db;
+}
+
+const TOperatorAccess& TCallContext::Access() {
+    if (!access_) {
+        access_ = std::make_shared<TOperatorAccess>(Database(), Operador);
+    }
+    return *access_;
 }
 
 const QVariant& TMethodArgs::Value(int index) const {
@@ -128,6 +139,17 @@ void TRemoteDataModule::Register(TMethodDef method) {
         throw EProgramError(QStringLiteral("Método %1 de %2: argumento do operador inexistente")
                                 .arg(method.Name, name_));
     }
+    const TGuard& g = method.Guard;
+    if (g.BranchParam >= method.Params.size() || g.PerBranchParam >= method.Params.size()) {
+        throw EProgramError(QStringLiteral("Método %1 de %2: argumento da guarda inexistente")
+                                .arg(method.Name, name_));
+    }
+    // A method that writes says who may run it and which branch it writes.
+    if (method.Writes && !g.SelfChecked &&
+        (g.Permissions.isEmpty() || (g.BranchParam < 0 && !g.BranchInData))) {
+        throw EProgramError(
+            QStringLiteral("Método %1 de %2 grava sem guarda").arg(method.Name, name_));
+    }
     methods_.push_back(std::move(method));
 }
 
@@ -140,11 +162,14 @@ QString CheckArguments(const TMethodDef& method, const QList<QVariant>& values) 
     }
     for (int i = 0; i < values.size(); ++i) {
         const TParam& p = method.Params[i];
-        if (!fits(p.Type, values[i])) {
-            return QStringLiteral("%1: o argumento %2 (%3) deve ser %4")
+        if (!fits(p, values[i])) {
+            return QStringLiteral("%1: o argumento %2 (%3) deve ser %4%5")
                 .arg(method.Name)
                 .arg(i + 1)
-                .arg(p.Name, typeName(p.Type));
+                .arg(p.Name, typeName(p.Type),
+                     p.Type != TArgType::Variant && fits({p.Name, p.Type, false, true}, values[i])
+                         ? QStringLiteral(", não nulo")
+                         : QString());
         }
     }
     return {};

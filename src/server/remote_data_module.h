@@ -5,18 +5,23 @@
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace pla::server {
 
+class TOperatorAccess;
+
 // The declared type of a method's argument. A value of another kind is refused
-// before the method runs; null is accepted for every type.
+// before the method runs, and so is null unless the argument is optional (a variant,
+// such as a change set, may always be null).
 enum class TArgType { String, Integer, Float, Boolean, DateTime, Bytes, Variant };
 
 struct TParam {
     QString Name;
     TArgType Type = TArgType::Variant;
     bool ByRef = false;
+    bool Optional = false; // null stands for "none" (a date not given)
 };
 
 // A call's arguments in declared order, checked against the declaration.
@@ -46,6 +51,13 @@ class TDatabase;
 
 // Who is calling, and the database to answer from.
 struct TCallContext {
+    TCallContext(const QString& operador, const QString& module, const QString& method,
+                 TDatabase* db)
+        : Operador(operador)
+        , Module(module)
+        , Method(method)
+        , Db(db) {}
+
     QString Operador; // the operator of the session, never taken from the arguments
     QString Module;
     QString Method;
@@ -53,6 +65,28 @@ struct TCallContext {
         nullptr; // this worker's connection; inside a transaction when the method writes
 
     TDatabase& Database() const; // EPlaError when the server has none
+    // The operator's permissions and branches, read once per call.
+    const TOperatorAccess& Access();
+
+private:
+    std::shared_ptr<TOperatorAccess> access_;
+};
+
+// Who may run a method that writes. The dispatcher checks it before the method runs,
+// inside the method's transaction, whatever the client sent; every writing method
+// declares one, so that a method added later cannot forget it.
+struct TGuard {
+    QList<int> Permissions{}; // positions of DSPERMISSAO: the operator needs one of them
+    QString What{};           // completes "Operador sem permissão para ..."
+    int BranchParam = -1;     // the argument naming the branch whose data the method writes
+    int PerBranchParam = -1;  // the module-per-branch flag: it may narrow the branches
+    // The branch comes inside the data (a change set): the method asks
+    // Access().ExigeFilial itself for each.
+    bool BranchInData = false;
+    // The method decides itself what the operator may write: only the operator's own
+    // things (a saved view, a log of its own requests), or, for an operator who may not
+    // change the branch, nothing at all.
+    bool SelfChecked = false;
 };
 
 using TMethodHandler = std::function<QVariant(TCallContext&, TMethodArgs&)>;
@@ -66,6 +100,7 @@ struct TMethodDef {
     TMethodHandler Handler;
     // A method that writes runs in one transaction: all of it or nothing.
     bool Writes = false;
+    TGuard Guard{};
 };
 
 // A remote data module: a named table of methods, called by name (without regard to

@@ -627,6 +627,21 @@ const std::vector<TMigration>& SchemaMigrations() {
              QStringLiteral("ALTER TABLE PARAMGERAL ADD COLUMN DSMASCPROD VARCHAR(20) NOT NULL "
                             "DEFAULT '9.99.999'"),
          }},
+        {7,
+         QStringLiteral("Cardápios de dias inteiros"),
+         {
+             // A day menu's date carries no time, so that the unique key of a service's
+             // day cannot be passed by a date with a time.
+             QStringLiteral("{POSTGRESQL}ALTER TABLE CARDADIA ADD CONSTRAINT CARDADIA_DIA_INTEIRO "
+                            "CHECK (DTCARDAPIO = date_trunc('day', DTCARDAPIO))"),
+             QStringLiteral("{SQLITE}CREATE TRIGGER CARDADIA_DIA_INTEIRO_I BEFORE INSERT ON "
+                            "CARDADIA WHEN NEW.DTCARDAPIO <> date(NEW.DTCARDAPIO) || ' 00:00:00' "
+                            "BEGIN SELECT RAISE(ABORT, 'CARDADIA_DIA_INTEIRO'); END"),
+             QStringLiteral("{SQLITE}CREATE TRIGGER CARDADIA_DIA_INTEIRO_U BEFORE UPDATE OF "
+                            "DTCARDAPIO ON CARDADIA WHEN NEW.DTCARDAPIO <> date(NEW.DTCARDAPIO) "
+                            "|| ' 00:00:00' BEGIN SELECT RAISE(ABORT, 'CARDADIA_DIA_INTEIRO'); "
+                            "END"),
+         }},
     };
     return steps;
 }

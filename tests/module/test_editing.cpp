@@ -229,7 +229,12 @@ TEST_F(Editing, ADayWithoutDinersTakesNoDish) {
     EXPECT_EQ(s->AlteracoesPendentes(), 0);
 }
 
-class HospitalEditing : public Editing {};
+// The hospital's own nutritionist.
+class HospitalEditing : public Editing {
+protected:
+    HospitalEditing()
+        : TEditingTest("HOSP1") {}
+};
 
 TEST_F(HospitalEditing, AHolidayDayTakesTheHolidayEstimatesAndPercentagesStayAsGiven) {
     const QDate d = workingDay("0003", 9);
@@ -698,7 +703,7 @@ TEST_F(Editing, ASaveAnswerOfTenCharactersIsTheDayAndOfElevenAnError) {
 class SchoolByAnOutsider : public test::TEditingTest {
 protected:
     SchoolByAnOutsider()
-        : TEditingTest("NUTRI1") {}
+        : TEditingTest("ESCOLA1") {}
 };
 
 TEST_F(SchoolByAnOutsider, APasteOutsideTheCentralDishsEquivalentsIsRefused) {

@@ -137,7 +137,14 @@ TEST_F(MonthlyScreen, CellsTextsColoursAndHeaders) {
         header(Qt::Vertical, holidayRow).toString().startsWith(FormatDateTime("dd ddd", holiday)));
 }
 
-TEST_F(MonthlyScreen, CentralMenuDishesInTheirColours) {
+// The hospital's own nutritionist.
+class HospitalScreen : public MonthlyScreen {
+protected:
+    HospitalScreen()
+        : MonthlyScreen("HOSP1") {}
+};
+
+TEST_F(HospitalScreen, CentralMenuDishesInTheirColours) {
     const QDate month = month_.addMonths(1);
     TfrmCardMens* s = open("0003", "00001", month);
     ASSERT_NE(s, nullptr) << presenter_.Texts().join(" | ").toStdString();

@@ -189,7 +189,7 @@ TEST_F(Shell, AFreshEmbeddedDatabaseIsCreatedWithTheDemonstration) {
     std::optional<server::TDemoResult> created;
     auto backend = host::TBackend::OpenEmbedded(dir.filePath("novo/pla.db"), created);
     ASSERT_TRUE(created);
-    EXPECT_EQ(created->Operators.size(), 6);
+    EXPECT_EQ(created->Operators.size(), 8);
     EXPECT_TRUE(QFile::exists(dir.filePath("novo/pla.db")));
 }
 

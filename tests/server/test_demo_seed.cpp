@@ -132,7 +132,7 @@ TEST_P(Demo, SeedsARealisticDeterministicDemonstration) {
 
     // Every operator signs in with the password shown once.
     TSessionService sessions(pool);
-    ASSERT_EQ(r.Operators.size(), 6);
+    ASSERT_EQ(r.Operators.size(), 8);
     for (const TDemoOperator& o : r.Operators) {
         EXPECT_NO_THROW(sessions.Open(o.Code, o.Password)) << o.Code.toStdString();
     }

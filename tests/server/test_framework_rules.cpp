@@ -45,14 +45,24 @@ TEST(RemoteDataModules, ArgumentsAreCheckedAgainstTheDeclaration) {
                          {{"filial", TArgType::String},
                           {"dias", TArgType::Integer},
                           {"valor", TArgType::Float},
-                          {"data", TArgType::DateTime}},
+                          {"data", TArgType::DateTime, false, true}},
                          -1,
                          echo()};
-    EXPECT_EQ(CheckArguments(def, {"0001", qlonglong(1), 2.5, QDateTime()}), "");
-    EXPECT_EQ(CheckArguments(def, {QVariant(), QVariant(), QVariant(), QVariant()}), "")
-        << "null fits every type";
+    EXPECT_EQ(CheckArguments(def, {"0001", qlonglong(1), 2.5, QDateTime()}), "")
+        << "an optional date may be null";
+    EXPECT_EQ(CheckArguments(def, {QVariant(), qlonglong(1), 2.5, QVariant()}),
+              "GetParams: o argumento 1 (filial) deve ser texto, não nulo")
+        << "null where a value is required";
     EXPECT_EQ(CheckArguments(def, {"0001", qlonglong(1), qlonglong(2), QVariant()}), "")
         << "an integer serves a number";
+    const TMethodDef required{"GetCardapio", {{"mes", TArgType::DateTime}}, -1, echo()};
+    EXPECT_EQ(CheckArguments(required, {QVariant()}),
+              "GetCardapio: o argumento 1 (mes) deve ser data, não nulo");
+    EXPECT_EQ(CheckArguments(required, {QDateTime()}),
+              "GetCardapio: o argumento 1 (mes) deve ser data, não nulo")
+        << "an invalid date is a null one";
+    const TMethodDef packet{"UpdateCache", {{"dias", TArgType::Variant}}, -1, echo()};
+    EXPECT_EQ(CheckArguments(packet, {QVariant()}), "") << "a change set may be absent";
     EXPECT_EQ(CheckArguments(def, {"0001"}), "GetParams espera 4 argumentos, recebeu 1");
     EXPECT_EQ(CheckArguments(def, {"0001", 1.5, 2.5, QVariant()}),
               "GetParams: o argumento 2 (dias) deve ser inteiro");

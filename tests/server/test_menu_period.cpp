@@ -218,7 +218,8 @@ TEST_P(MenuPeriod, DeliveryPointsOfANewDayAreOfferedAndWritten) {
     clients.FieldByName("QTCOMESTICLI").SetAsFloat(-1);
     clients.Post();
     EXPECT_EQ(call("SetCardaCli", {FromDataPacket(clients.Data())}, "GRUPO1").toString(),
-              "Comensais do ponto de entrega 001 inválidos.");
+              QString("Comensais estimados do ponto de entrega 001 negativos no cardápio %1.")
+                  .arg(nr));
     EXPECT_EQ(count("SELECT COUNT(*) FROM CARDACLI WHERE CDFILIAL = '0004' AND NRCARDAPIO = ? AND "
                     "QTCOMESTICLI = 10",
                     {nr}),
@@ -228,9 +229,9 @@ TEST_P(MenuPeriod, DeliveryPointsOfANewDayAreOfferedAndWritten) {
 // A save of a hospital day (type S following the central kitchen): the removed central
 // dish and the day that departs are recorded as the screen records them.
 TEST_P(MenuPeriod, ASaveRecordsTheExcludedCentralDishAndTheSpecialDay) {
-    auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("NUTRI1"));
+    auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("HOSP1"));
     QList<TRpcArg> load{{"0003", true},    {"PLA00101", false},     {"00001", true},
-                        {"NUTRI1", false}, {DataHora(next_), true}, {false, false}};
+                        {"HOSP1", false}, {DataHora(next_), true}, {false, false}};
     const QVariantList r = c->Call("GetCardapio", load).toList();
     TMemTable dishes;
     dishes.SetData(ToDataPacket(r[6]));
@@ -243,7 +244,7 @@ TEST_P(MenuPeriod, ASaveRecordsTheExcludedCentralDishAndTheSpecialDay) {
     const QString central = dishes.FieldByName("CDPRATOMAT").AsString();
     const QString removed = dishes.FieldByName("CDPRATO").AsString();
     dishes.Delete();
-    QList<TRpcArg> args{{"NUTRI1", false},
+    QList<TRpcArg> args{{"HOSP1", false},
                         {false, false},
                         {QVariant(), true},
                         {FromDataPacket(dishes.Delta()), true},
@@ -277,12 +278,14 @@ TEST_P(MenuPeriod, ASaveRecordsTheExcludedCentralDishAndTheSpecialDay) {
     server_.Db().Exec("DELETE FROM CARDADIA WHERE CDFILIAL = '0001' AND CDSERVFILI = '00003' AND "
                       "DTCARDAPIO = ?",
                       {DataHora(next_.addDays(20))});
+    // The restaurant's planner, on the restaurant's menus.
+    auto restaurant = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("NUTRI1"));
     QList<TRpcArg> add{{"NUTRI1", false},
                        {false, false},
                        {FromDataPacket(days.Delta()), true},
                        {QVariant(), true},
                        {QStringLiteral("N"), true}};
-    const QString number = c->Call("UpdateCache", add).toString();
+    const QString number = restaurant->Call("UpdateCache", add).toString();
     EXPECT_EQ(number.size(), 10);
     EXPECT_NE(number, "XXXXXXXXXX");
     EXPECT_EQ(dayNumber("0001", "00003", next_.addDays(20)), number);

@@ -91,9 +91,11 @@ TEST_P(ServerData, AWritingMethodThatFailsHalfwayLeavesNothingBehind) {
         };
     };
     const QList<TParam> params{{"nr", TArgType::Integer}, {"ref", TArgType::String, true}};
-    m->Register({"Recusa", params, -1, writer(true, false), true});
-    m->Register({"Quebra", params, -1, writer(false, true), true});
-    m->Register({"Grava", params, -1, writer(false, false), true});
+    // Their own guard: these test the transaction, not who may write.
+    const TGuard own{.SelfChecked = true};
+    m->Register({"Recusa", params, -1, writer(true, false), true, own});
+    m->Register({"Quebra", params, -1, writer(false, true), true, own});
+    m->Register({"Grava", params, -1, writer(false, false), true, own});
     m->Register({"Duplica", params, -1,
                  [](TCallContext& ctx, TMethodArgs&) -> QVariant {
                      ctx.Database().Exec(
@@ -102,7 +104,7 @@ TEST_P(ServerData, AWritingMethodThatFailsHalfwayLeavesNothingBehind) {
                          "INSERT INTO TIPOCUSTO (NRTIPOCUSTO, NMTIPOCUSTO) VALUES (90, 'B')");
                      return true;
                  },
-                 true});
+                 true, own});
     srv_->Dispatcher().AddModule(std::move(m));
     TNewOperator op;
     op.Code = "ANA";

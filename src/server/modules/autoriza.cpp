@@ -45,7 +45,8 @@ std::unique_ptr<TRemoteDataModule> MakeAutoriza(TSessionService& sessions) {
                              {ctx.Operador, supervisor, tipo, operacao.left(60), Agora()});
                      return true;
                  },
-                 true});
+                 true,
+                 {.SelfChecked = true}});
     // Whether the signed-in operator may open a screen: the access text is the
     // module's acronym, ";" and the screen code ("PLA;PLA00115").
     // Who signed in: name, branch of work (the first branch for operators of none) and

@@ -215,6 +215,13 @@ private:
     // The day's menu record with the service's estimate, created when missing.
     QString dayMenu(const QDate& day, bool holiday) {
         const TDayEstimate& e = estimates_.ForDay(day, holiday);
+        // The service's estimates become the day's: none may be negative. They come in
+        // the order of the day's estimated columns.
+        const double figures[] = {e.Comensais, e.Turnos[0], e.Turnos[1],    e.Turnos[2],
+                                  e.Turnos[3], e.Clientes,  e.Funcionarios, e.Doacoes};
+        for (int i = 0; i < 8; ++i) {
+            CheckDiners(figures[i], DayDinersColumns()[i].second, day);
+        }
         const QVariantList values{e.Comensais, e.Turnos[0], e.Turnos[1],    e.Turnos[2],
                                   e.Turnos[3], e.Clientes,  e.Funcionarios, e.Doacoes,
                                   operador_,   Agora()};
@@ -325,7 +332,8 @@ void RegisterMenuCycleMethods(TRemoteDataModule& m) {
                  {QStringLiteral("origem"), TArgType::String}},
                 3,
                 setCriaCardCiclo,
-                true});
+                true,
+                {{0}, QStringLiteral("criar cardápios pelo ciclo"), 0}});
 }
 
 } // namespace pla::server

@@ -2,9 +2,12 @@
 
 #include "core/dates.h"
 #include "core/errors.h"
+#include "core/numbers.h"
 #include "core/text_utils.h"
 
 #include <QSqlQuery>
+#include <algorithm>
+#include <cmath>
 
 namespace pla::server {
 
@@ -17,6 +20,40 @@ int dayIndex(const QDate& day, bool holiday) {
 }
 
 } // namespace
+
+const QList<QPair<QString, QString>>& DayDinersColumns() {
+    static const QList<QPair<QString, QString>> columns{
+        {QStringLiteral("QTCOMESTICAR"), QStringLiteral("comensais estimados")},
+        {QStringLiteral("QTESTITURNO1"), QStringLiteral("comensais estimados do turno 1")},
+        {QStringLiteral("QTESTITURNO2"), QStringLiteral("comensais estimados do turno 2")},
+        {QStringLiteral("QTESTITURNO3"), QStringLiteral("comensais estimados do turno 3")},
+        {QStringLiteral("QTESTITURNO4"), QStringLiteral("comensais estimados do turno 4")},
+        {QStringLiteral("QTCLIESTICAR"), QStringLiteral("clientes estimados")},
+        {QStringLiteral("QTFUNESTICAR"), QStringLiteral("funcionários estimados")},
+        {QStringLiteral("QTDOAESTICAR"), QStringLiteral("doações estimadas")},
+        {QStringLiteral("QTCOMEFETCAR"), QStringLiteral("comensais efetivos")},
+        {QStringLiteral("QTCLIEFETCAR"), QStringLiteral("clientes efetivos")},
+        {QStringLiteral("QTFUNEFETCAR"), QStringLiteral("funcionários efetivos")},
+        {QStringLiteral("QTDOAEFETCAR"), QStringLiteral("doações efetivas")},
+    };
+    return columns;
+}
+
+void CheckDiners(double value, const QString& what, const QDate& day) {
+    if (value < 0 || std::isnan(value)) {
+        throw EPlaError(
+            QStringLiteral("Valor negativo (%2) de %1 no cardápio do dia %3.")
+                .arg(what, FloatToStr(value), FormatDateTime(QStringLiteral("dd/mm/yyyy"), day)));
+    }
+}
+
+void CheckWholeDay(const QDateTime& day) {
+    if (day.isValid() && day.time() != QTime(0, 0)) {
+        throw EPlaError(QStringLiteral("A data do cardápio %1 tem hora: um cardápio é de um dia "
+                                       "inteiro.")
+                            .arg(FormatDateTime(QStringLiteral("dd/mm/yyyy hh:nn"), day)));
+    }
+}
 
 TServiceEstimates::TServiceEstimates(TDatabase& db, const QString& cdFilial,
                                      const QString& cdServFili) {
@@ -138,9 +175,20 @@ QMap<QDate, int> CycleDays(const TCycleInfo& cycle, const TServiceEstimates& est
     if (cycle.Days <= 0) {
         return out;
     }
-    int served = 0;
     const QDate first = PriDiaMes(month);
-    for (QDate d = cycle.Start; d < first; d = d.addDays(1)) {
+    if (!first.isValid() || !cycle.Start.isValid()) {
+        throw EPlaError(QStringLiteral("Mês ou início do ciclo inválido."));
+    }
+    // The days served since the cycle began: whole weeks by count, then the rest, so
+    // that a cycle begun long ago costs no more than a recent one.
+    int served = 0;
+    const qint64 span = std::max<qint64>(0, cycle.Start.daysTo(first));
+    int perWeek = 0;
+    for (int i = 0; i < 7; ++i) {
+        perWeek += estimates.Serves(cycle.Start.addDays(i)) ? 1 : 0;
+    }
+    served = int((span / 7 * perWeek) % cycle.Days);
+    for (QDate d = cycle.Start.addDays(span / 7 * 7); d < first; d = d.addDays(1)) {
         served += estimates.Serves(d) ? 1 : 0;
     }
     for (QDate day = first; day.month() == first.month(); day = day.addDays(1)) {

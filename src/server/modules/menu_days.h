@@ -32,6 +32,15 @@ private:
     std::array<TDayEstimate, 8> days_; // Sunday .. Saturday, holiday
 };
 
+// The diners columns of a day menu (CARDADIA) with their names for the planner
+// ("QTFUNESTICAR", "funcionários estimados").
+const QList<QPair<QString, QString>>& DayDinersColumns();
+// Refuses a negative figure of a day: "Valor negativo (<value>) de <what> no cardápio
+// do dia <dd/mm/yyyy>."
+void CheckDiners(double value, const QString& what, const QDate& day);
+// Refuses a menu day that carries a time of day: menus are whole days.
+void CheckWholeDay(const QDateTime& day);
+
 // The branch's day-menu numbers: ten digits, one counter per branch. The counter row
 // is updated before it is read, so concurrent writers queue on it.
 QString NextMenuNumber(TDatabase& db, const QString& cdFilial);

@@ -3,6 +3,8 @@
 #include "menu_days.h"
 #include "modules.h"
 
+#include "server/operator_access.h"
+
 #include "core/dates.h"
 #include "core/numbers.h"
 #include "core/text_utils.h"
@@ -130,8 +132,6 @@ QVariant getCardaCli(TCallContext& ctx, TMethodArgs& args) {
 // other row is written; the answer is empty when done.
 QVariant setCardaCli(TCallContext& ctx, TMethodArgs& args) {
     TDatabase& db = ctx.Database();
-    RequirePermission(db, ctx.Operador, {0, 3},
-                      QStringLiteral("alterar os comensais dos pontos de entrega"));
     TDataPacket p = ToDataPacket(args.Value(0));
     p.Validate();
     const auto col = [&p](const char* name) {
@@ -150,6 +150,7 @@ QVariant setCardaCli(TCallContext& ctx, TMethodArgs& args) {
         const QString numero = r.Values[nr].toString().trimmed();
         const QString key = filial + QLatin1Char('/') + numero;
         if (!checked.contains(key)) {
+            ctx.Access().ExigeFilial(filial);
             const QVariant day = db.Scalar(QStringLiteral("SELECT DTCARDAPIO FROM CARDADIA WHERE "
                                                           "CDFILIAL = ? AND NRCARDAPIO = ?"),
                                            {filial, numero});
@@ -173,8 +174,9 @@ QVariant setCardaCli(TCallContext& ctx, TMethodArgs& args) {
         }
         const double diners = r.Values[qt].toDouble();
         if (!(diners >= 0)) {
-            throw EPlaError(
-                QStringLiteral("Comensais do ponto de entrega %1 inválidos.").arg(k[3].toString()));
+            throw EPlaError(QStringLiteral("Comensais estimados do ponto de entrega %1 negativos "
+                                           "no cardápio %2.")
+                                .arg(k[3].toString(), numero));
         }
         db.Exec(QStringLiteral("INSERT INTO CARDACLI (CDFILIAL, NRCARDAPIO, CDCLIENTE, CDDESTFILI, "
                                "QTCOMESTICLI) VALUES (?, ?, ?, ?, ?)"),
@@ -206,7 +208,12 @@ void RegisterMenuDinersMethods(TRemoteDataModule& m) {
                 -1,
                 getCardaCli});
     m.Register(
-        {QStringLiteral("SetCardaCli"), {P{"pontos", TArgType::Variant}}, -1, setCardaCli, true});
+        {QStringLiteral("SetCardaCli"),
+         {P{"pontos", TArgType::Variant}},
+         -1,
+         setCardaCli,
+         true,
+         {{0, 3}, QStringLiteral("alterar os comensais dos pontos de entrega"), -1, -1, true}});
 }
 
 } // namespace pla::server

@@ -1,6 +1,8 @@
 #include "menu_days.h"
 #include "modules.h"
 
+#include "server/operator_access.h"
+
 #include "core/dates.h"
 #include "core/text_utils.h"
 #include "server/sql_packet.h"
@@ -148,18 +150,17 @@ QVariant geraCardapio(TCallContext& ctx, TMethodArgs& args) {
                     {{"IDUTILDTPROC", TFieldType::String, 1, false},
                      {"IDPERCOMENSPRAT", TFieldType::String, 1, false}},
                     QStringLiteral("SELECT IDUTILDTPROC, IDPERCOMENSPRAT FROM PARAMGERAL"));
-    if (moduloPorFilial) {
-        const QString own =
-            db.Scalar(QStringLiteral("SELECT CDFILIAL FROM OPERADOR WHERE CDOPERADOR = ?"),
-                      {ctx.Operador})
-                .toString()
-                .trimmed();
-        if (!own.isEmpty() && own != filial) {
-            // Not a key of the screen's catalogue: the text is shown as it is.
-            return QVariantList{
-                QStringLiteral("Operador sem acesso aos cardápios da filial %1.").arg(filial),
-                FromDataPacket(general)};
-        }
+    // Working per branch, another branch's months are not opened at all; otherwise an
+    // operator who may not change the branch opens them as they are, to read.
+    const TOperatorAccess& access = ctx.Access();
+    const bool mayChange = access.PodeAlterarFilial(filial, moduloPorFilial) &&
+                           (access.Permite(0) || access.Permite(1) || access.Permite(2) ||
+                            access.Permite(3) || access.Permite(4));
+    if (moduloPorFilial && !access.PodeAlterarFilial(filial, true)) {
+        // Not a key of the screen's catalogue: the text is shown as it is.
+        return QVariantList{
+            QStringLiteral("Operador sem acesso aos cardápios da filial %1.").arg(filial),
+            FromDataPacket(general)};
     }
     if (montagem != 0 && montagem != 1) {
         // No choice made: the branch's parameter decides.
@@ -173,7 +174,7 @@ QVariant geraCardapio(TCallContext& ctx, TMethodArgs& args) {
     args.SetRef(1, montagem);
 
     const QString refusal = monthRefusal(db, filial, servico, month, ctx.Operador);
-    if (refusal.isEmpty()) {
+    if (refusal.isEmpty() && mayChange) {
         EnsureMonthConfiguration(db, filial, servico, month.date());
         if (db.Scalar(QStringLiteral("SELECT COUNT(*) FROM CARDAMES WHERE CDFILIAL = ? AND "
                                      "CDSERVFILI = ? AND DTMESCARD = ?"),
@@ -202,14 +203,15 @@ void RegisterMenuMonthMethods(TRemoteDataModule& m) {
                 getDtReferencia});
     m.Register({QStringLiteral("Gera_Cardapio"),
                 {{QStringLiteral("filial"), TArgType::String, true},
-                 {QStringLiteral("montagem"), TArgType::Integer, true},
+                 {QStringLiteral("montagem"), TArgType::Integer, true, true},
                  {QStringLiteral("servico"), TArgType::String, true},
                  {QStringLiteral("data"), TArgType::DateTime, true},
                  {QStringLiteral("operador"), TArgType::String},
                  {QStringLiteral("modulofilial"), TArgType::Boolean}},
                 4,
                 geraCardapio,
-                true});
+                true,
+                {.SelfChecked = true}});
 }
 
 } // namespace pla::server

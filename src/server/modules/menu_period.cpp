@@ -28,7 +28,6 @@ void checkChangeable(TDatabase& db, const QString& filial, const QDate& day) {
 // them. The answer is the number of days deleted.
 QVariant delCardPeriodo(TCallContext& ctx, TMethodArgs& args) {
     TDatabase& db = ctx.Database();
-    RequirePermission(db, ctx.Operador, {7}, QStringLiteral("excluir o cardápio de um período"));
     const QString filial = Ajusta(args.String(0).trimmed(), 4);
     const QString servico = Ajusta(args.String(1).trimmed(), 5);
     CheckBranch(db, filial);
@@ -93,7 +92,6 @@ QList<TDishRow> dishesOf(TDatabase& db, const QString& filial, const QString& nr
 // changed, and a branch that keeps its menus to working days refuses a holiday.
 QVariant invertePratos(TCallContext& ctx, TMethodArgs& args) {
     TDatabase& db = ctx.Database();
-    RequirePermission(db, ctx.Operador, {15}, QStringLiteral("inverter pratos"));
     const QString filial = Ajusta(args.String(0).trimmed(), 4);
     const QString servico = Ajusta(args.String(1).trimmed(), 5);
     CheckBranch(db, filial);
@@ -159,13 +157,15 @@ void RegisterMenuPeriodMethods(TRemoteDataModule& m) {
                  P{"inicio", TArgType::DateTime}, P{"fim", TArgType::DateTime}},
                 -1,
                 delCardPeriodo,
-                true});
+                true,
+                {{7}, QStringLiteral("excluir o cardápio de um período"), 0}});
     m.Register({QStringLiteral("InvertePratos"),
                 {P{"filial", TArgType::String}, P{"servico", TArgType::String},
                  P{"dia", TArgType::DateTime}, P{"outrodia", TArgType::DateTime}},
                 -1,
                 invertePratos,
-                true});
+                true,
+                {{15}, QStringLiteral("inverter pratos"), 0}});
 }
 
 } // namespace pla::server

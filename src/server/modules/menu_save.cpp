@@ -3,6 +3,8 @@
 #include "menu_days.h"
 #include "modules.h"
 
+#include "server/operator_access.h"
+
 #include "core/dates.h"
 #include "core/text_utils.h"
 #include "server/sql_packet.h"
@@ -82,9 +84,10 @@ QString dateText(const QVariant& v) {
 
 class TMenuSave {
 public:
-    TMenuSave(TDatabase& db, const QString& operador, bool moduFili)
+    TMenuSave(TDatabase& db, const TOperatorAccess& access, bool moduFili)
         : db_(db)
-        , operador_(operador)
+        , access_(access)
+        , operador_(access.Operador())
         , moduFili_(moduFili) {}
 
     // Whether the menus of the saved service follow a central menu (the central flag).
@@ -139,6 +142,7 @@ public:
                 }
             }
         }
+        checkDaysWithoutDiners();
         return answer_;
     }
 
@@ -271,6 +275,7 @@ private:
         }
         if (filial_.isEmpty()) {
             CheckBranch(db_, filial);
+            access_.ExigeFilial(filial, moduFili_);
             filial_ = filial;
             firstChangeable_ = FirstChangeableDay(db_, filial);
         } else if (filial != filial_) {
@@ -324,6 +329,24 @@ private:
         checkBranch(filial);
         const QVariant day = row.Value("DTCARDAPIO");
         checkChangeable(day.toDateTime());
+        CheckWholeDay(day.toDateTime());
+        if (row.Kind() == TRowKind::Modified) {
+            // A day keeps its keys: moving its date would take a blocked day out of its
+            // block, or make two menus of one day.
+            for (const char* key : {"CDFILIAL", "NRCARDAPIO", "CDSERVFILI", "DTCARDAPIO"}) {
+                const QString c = QString::fromLatin1(key);
+                if (row.Has(c) && !same(row.Saved(c), row.Value(c))) {
+                    throw EPlaError(QStringLiteral("O cardápio do dia %1 não pode mudar de data, "
+                                                   "serviço ou número.")
+                                        .arg(dateText(row.Saved(QStringLiteral("DTCARDAPIO")))));
+                }
+            }
+        }
+        for (const auto& [column, what] : DayDinersColumns()) {
+            if (row.Has(column) && !row.Value(column).isNull()) {
+                CheckDiners(row.Value(column).toDouble(), what, day.toDateTime().date());
+            }
+        }
         const QString what = QStringLiteral("O cardápio do dia %1").arg(dateText(day));
         QString nr = row.Text("NRCARDAPIO");
         QStringList sets;
@@ -389,6 +412,34 @@ private:
         daysByDate_.insert(day.toDateTime().date(), nr);
         if (answer_.isEmpty()) {
             answer_ = nr;
+        }
+    }
+
+    // A day left without diners keeps its dishes at 100 %: a share of nobody is the
+    // whole day's dish.
+    void checkDaysWithoutDiners() {
+        QSet<QString> days = touched_;
+        for (const QString& nr : std::as_const(daysByDate_)) {
+            days.insert(nr);
+        }
+        if (days.isEmpty()) {
+            return;
+        }
+        QVariantList params{filial_};
+        for (const QString& nr : std::as_const(days)) {
+            params << nr;
+        }
+        const QVariant off = db_.Scalar(
+            QStringLiteral("SELECT MIN(D.NRCARDAPIO) FROM CARDADIA D JOIN COMPCARD C ON "
+                           "C.CDFILIAL = D.CDFILIAL AND C.NRCARDAPIO = D.NRCARDAPIO WHERE "
+                           "D.CDFILIAL = ? AND D.NRCARDAPIO IN (%1) AND D.QTCOMESTICAR = 0 AND "
+                           "C.VRPECONSCARD <> 100")
+                .arg(QStringList(days.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
+            params);
+        if (!off.isNull()) {
+            throw EPlaError(QStringLiteral("O cardápio do dia %1 ficou sem comensais: seus pratos "
+                                           "devem ficar com 100%.")
+                                .arg(dateText(dayDate(off.toString()))));
         }
     }
 
@@ -564,6 +615,14 @@ private:
     void insertDish(const TRow& row) {
         const QString nr = dayOf(row);
         checkChangeable(dayDate(nr));
+        if (row.Kind() == TRowKind::Inserted &&
+            !(db_.Scalar(QStringLiteral("SELECT QTCOMESTICAR FROM CARDADIA WHERE CDFILIAL = ? AND "
+                                        "NRCARDAPIO = ?"),
+                         {filial_, nr})
+                  .toDouble() > 0)) {
+            throw EPlaError(QStringLiteral("Número de comensais do dia %1 deve ser maior que zero.")
+                                .arg(dateText(dayDate(nr))));
+        }
         const QString branch = row.Text("CDFILAUXPRAT");
         const QString dish = row.Text("CDPRATO");
         const double share = checkedShare(row);
@@ -593,6 +652,7 @@ private:
     }
 
     TDatabase& db_;
+    const TOperatorAccess& access_;
     QString operador_;
     QString filial_;
     QDate firstChangeable_;
@@ -620,30 +680,11 @@ std::optional<TDataPacket> changeSet(const QVariant& v) {
 // reason nothing was saved (always longer than a number).
 QVariant updateCache(TCallContext& ctx, TMethodArgs& args) {
     TDatabase& db = ctx.Database();
-    RequirePermission(db, ctx.Operador, {0, 1, 2, 3, 4}, QStringLiteral("alterar cardápios"));
     const bool porFilial = args.Boolean(1);
     const std::optional<TDataPacket> days = changeSet(args.Value(2));
     const std::optional<TDataPacket> dishes = changeSet(args.Value(3));
-    if (porFilial) {
-        const QString own = db.Scalar(QStringLiteral("SELECT CDFILIAL FROM OPERADOR WHERE "
-                                                     "CDOPERADOR = ?"),
-                                      {ctx.Operador})
-                                .toString()
-                                .trimmed();
-        for (const auto& set : {days, dishes}) {
-            const int i = set ? set->FieldIndex(QStringLiteral("CDFILIAL")) : -1;
-            if (i >= 0 && !own.isEmpty()) {
-                for (const TPacketRow& r : set->Rows) {
-                    if (r.Values.value(i).toString().trimmed() != own) {
-                        throw EPlaError(QStringLiteral("Operador sem acesso aos cardápios da "
-                                                       "filial %1.")
-                                            .arg(r.Values.value(i).toString().trimmed()));
-                    }
-                }
-            }
-        }
-    }
-    TMenuSave save(db, ctx.Operador, porFilial);
+    // Every row's branch is checked against the operator's own (checkBranch).
+    TMenuSave save(db, ctx.Access(), porFilial);
     const QString answer = save.Run(days, dishes);
     args.SetRef(2, QVariant());
     args.SetRef(3, QVariant());
@@ -689,7 +730,6 @@ QVariant getCardSemPrat(TCallContext& ctx, TMethodArgs& args) {
 // Clears the estimated diners of those days: a day without dishes feeds nobody.
 QVariant setCardSemPrat(TCallContext& ctx, TMethodArgs& args) {
     TDatabase& db = ctx.Database();
-    RequirePermission(db, ctx.Operador, {3}, QStringLiteral("alterar os comensais do dia"));
     const QVariantList period = periodOf(args);
     if (period[2].toDateTime().date() < FirstChangeableDay(db, period[0].toString())) {
         throw EPlaError(QStringLiteral("O período inclui dias que não podem mais ser alterados."));
@@ -736,7 +776,8 @@ void RegisterMenuSaveMethods(TRemoteDataModule& m) {
                  P{"central", TArgType::String, true}},
                 0,
                 updateCache,
-                true});
+                true,
+                {{0, 1, 2, 3, 4}, QStringLiteral("alterar cardápios"), -1, 1, true}});
     m.Register({QStringLiteral("GetDiaCardEspecif"),
                 {P{"filial", TArgType::String}, P{"servico", TArgType::String},
                  P{"mes", TArgType::DateTime}},
@@ -750,7 +791,8 @@ void RegisterMenuSaveMethods(TRemoteDataModule& m) {
                      P{"inicio", TArgType::DateTime}, P{"fim", TArgType::DateTime}},
                     -1,
                     handler,
-                    writes});
+                    writes,
+                    {{3}, QStringLiteral("alterar os comensais do dia"), 0}});
     }
     for (const auto& [name, special] : {std::pair{QStringLiteral("getDelCard"), false},
                                         std::pair{QStringLiteral("getImpCardDia"), true}}) {

@@ -3,6 +3,8 @@
 #include "menu_days.h"
 #include "modules.h"
 
+#include "server/operator_access.h"
+
 #include "core/dates.h"
 #include "core/numbers.h"
 #include "core/text_utils.h"
@@ -334,6 +336,9 @@ TDataPacket decisionOfMonth(const QList<TPosition>& positions, const TDataPacket
     p.Fields = {{"DTDATA", TFieldType::DateTime, 0, false},
                 {"NMTIPOPRAT", TFieldType::String, 38, false},
                 {"VALORES", TFieldType::Float, 0, false}};
+    if (!month.isValid()) {
+        throw EPlaError(QStringLiteral("Mês do cardápio inválido."));
+    }
     for (QDate d = month; d.month() == month.month(); d = d.addDays(1)) {
         for (const TPosition& pos : positions) {
             p.Rows.append(packetRow({DataHora(d), pos.Label, count.value({d, pos.Label})}));
@@ -405,11 +410,12 @@ QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
     out[10] = QVariantList{service && service->GroupParameterised, operatorOfGroup};
     out[11] = FromDataPacket(RemovedDishesOfMonth(db, filial, servico, month));
     // Read only: a month wholly past its changeable days, or an operator who may change
-    // nothing in a menu (dishes and diners).
+    // nothing in a menu (dishes and diners) or not this branch's menus.
     bool mayChange = false;
     for (int i = 0; i <= 4; ++i) {
         mayChange = mayChange || permissions[i].toString() == QLatin1String("1");
     }
+    mayChange = mayChange && ctx.Access().PodeAlterarFilial(filial, porFilial);
     out[12] = UltimoDiaMes(month.date()) < FirstChangeableDay(db, filial) || !mayChange;
     // The day menus follow a central menu: the head office's (type "S") or the group's
     // for a decentralised service (type "D").
@@ -606,12 +612,14 @@ void RegisterMonthlyMenuMethods(TRemoteDataModule& m) {
                 {P{"filial", S}, P{"servico", S}, P{"mes", D, true}, P{"ultimodia", D}},
                 -1,
                 delCnfCaMes,
-                true});
+                true,
+                {{0, 1, 2, 3, 4}, QStringLiteral("alterar cardápios"), 0}});
     m.Register({QStringLiteral("GravaVisualCard"),
                 {P{"filial", S}, P{"servico", S, true}, P{"operador", S}, P{"visual", I, true}},
                 2,
                 gravaVisualCard,
-                true});
+                true,
+                {.SelfChecked = true}});
 }
 
 } // namespace pla::server

@@ -334,8 +334,10 @@ void TfrmCardMens::AtualizaTela() {
     cdsNrCiclo->SetData(packetOf(r[15]));
     cdsCardames->SetData(packetOf(r[16]));
 
-    // 5: a menu that no longer follows a central one forgets the central removals.
-    if (!cdsPratosExcluidos->IsEmpty() && IdCardCentral == QLatin1String("N")) {
+    // 5: a menu that no longer follows a central one forgets the central removals
+    // (someone who may change it does).
+    if (!cdsPratosExcluidos->IsEmpty() && IdCardCentral == QLatin1String("N") &&
+        !CardapioSomenteLeitura) {
         QList<rpc::TRpcArg> args{{CdFilial, false},
                                  {CdServico, false},
                                  {DtMesCard, true},

@@ -136,7 +136,7 @@ bool TfrmCardMens::VerificaCardapioEmAlteracao() {
     if (cdsCardaDia->Filtered()) {
         cdsCardaDia->SetFiltered(false);
     }
-    if (cdsCardaDia->IsEmpty()) {
+    if (cdsCardaDia->IsEmpty() && !CardapioSomenteLeitura) {
         // A month left without any day keeps no dish-position configuration.
         QList<rpc::TRpcArg> args{{CdFilial, false},
                                  {CdServico, false},

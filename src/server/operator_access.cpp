@@ -1,0 +1,72 @@
+#include "operator_access.h"
+
+#include "core/errors.h"
+#include "core/text_utils.h"
+#include "database.h"
+
+#include <QList>
+
+namespace pla::server {
+
+TOperatorAccess::TOperatorAccess(TDatabase& db, const QString& operador)
+    : db_(db)
+    , operador_(operador.trimmed().toUpper()) {
+    QSqlQuery q = db_.Exec(QStringLiteral("SELECT CDFILIAL, IDTIPOOPER, DSPERMISSAO, IDATIVO FROM "
+                                          "OPERADOR WHERE CDOPERADOR = ?"),
+                           {operador_});
+    if (!q.next() || q.value(3).toString() != QLatin1String("S")) {
+        throw EPlaError(QStringLiteral("Operador não cadastrado ou inativo."));
+    }
+    filial_ = q.value(0).toString().trimmed();
+    const QString tipo = q.value(1).toString().trimmed();
+    tipo_ = tipo.isEmpty() ? QLatin1Char('F') : tipo.at(0);
+    permissoes_ = q.value(2).toString();
+}
+
+bool TOperatorAccess::Permite(int index) const {
+    return index >= 0 && index < permissoes_.size() && permissoes_.at(index) == QLatin1Char('1');
+}
+
+bool TOperatorAccess::PodeAlterarFilial(const QString& filialDada, bool moduloPorFilial) const {
+    const QString filial = Ajusta(filialDada.trimmed(), 4);
+    if (filial_.isEmpty()) {
+        return !moduloPorFilial;
+    }
+    if (filial == filial_) {
+        return true;
+    }
+    if (moduloPorFilial) {
+        return false;
+    }
+    const bool central =
+        db_.Scalar(QStringLiteral("SELECT COUNT(*) FROM PARAMPLANEJA WHERE CDFILIAL = ? AND "
+                                  "CDFILCENTPME = ?"),
+                   {filial, filial_})
+            .toInt() > 0;
+    if (central) {
+        return true;
+    }
+    return db_.Scalar(QStringLiteral("SELECT COUNT(*) FROM SERVICO S JOIN OPERGRUPSERV G ON "
+                                     "G.CDGRUPSERV = S.CDGRUPSERV WHERE S.CDFILIAL = ? AND "
+                                     "G.CDOPERADOR = ?"),
+                      {filial, operador_})
+               .toInt() > 0;
+}
+
+void TOperatorAccess::ExigePermissao(const QList<int>& anyOf, const QString& what) const {
+    for (const int i : anyOf) {
+        if (Permite(i)) {
+            return;
+        }
+    }
+    throw EPlaError(QStringLiteral("Operador sem permissão para %1.").arg(what));
+}
+
+void TOperatorAccess::ExigeFilial(const QString& filial, bool moduloPorFilial) const {
+    if (!PodeAlterarFilial(filial, moduloPorFilial)) {
+        throw EPlaError(QStringLiteral("Operador sem acesso aos cardápios da filial %1.")
+                            .arg(Ajusta(filial.trimmed(), 4)));
+    }
+}
+
+} // namespace pla::server
