@@ -58,6 +58,14 @@ const TRemoteDataModule* TDispatcher::FindModule(const QString& name) const {
     return nullptr;
 }
 
+QStringList TDispatcher::ModuleNames() const {
+    QStringList names;
+    for (const auto& m : modules_) {
+        names << m->Name();
+    }
+    return names;
+}
+
 TDispatchReply TDispatcher::Dispatch(const QString& module, const QString& method,
                                      const QString& token, const QByteArray& body) const {
     QElapsedTimer timer;

@@ -42,6 +42,7 @@ public:
 
     void AddModule(std::unique_ptr<TRemoteDataModule> module); // before serving
     const TRemoteDataModule* FindModule(const QString& name) const;
+    QStringList ModuleNames() const;
     void SetDecodeLimits(const TDecodeLimits& limits) { limits_ = limits; }
     void SetMaxBodyBytes(qsizetype bytes) { maxBody_ = bytes; }
     // The calling worker's database connection.

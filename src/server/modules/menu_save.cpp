@@ -328,8 +328,6 @@ private:
         const QString filial = row.Text("CDFILIAL");
         checkBranch(filial);
         const QVariant day = row.Value("DTCARDAPIO");
-        checkChangeable(day.toDateTime());
-        CheckWholeDay(day.toDateTime());
         if (row.Kind() == TRowKind::Modified) {
             // A day keeps its keys: moving its date would take a blocked day out of its
             // block, or make two menus of one day.
@@ -342,6 +340,8 @@ private:
                 }
             }
         }
+        checkChangeable(day.toDateTime());
+        CheckWholeDay(day.toDateTime());
         for (const auto& [column, what] : DayDinersColumns()) {
             if (row.Has(column) && !row.Value(column).isNull()) {
                 CheckDiners(row.Value(column).toDouble(), what, day.toDateTime().date());
