@@ -178,6 +178,16 @@ void TValueReader::countItem() {
     }
 }
 
+namespace {
+
+// Room made ahead for what a count declares, no more than a few pages: the rest grows
+// as elements are actually read, so that memory follows the bytes, not the counts.
+qsizetype reserveFor(quint64 declared) {
+    return static_cast<qsizetype>(std::min<quint64>(declared, 1024));
+}
+
+} // namespace
+
 quint64 TValueReader::checkedCount(const TCborReader::THead& head) {
     // Every item takes at least one byte: a count beyond what is left is a lie.
     if (!head.Indefinite && head.Arg > static_cast<quint64>(r_.Remaining())) {
@@ -298,7 +308,7 @@ QVariant TValueReader::readAfterHead(const TCborReader::THead& h, int depth) {
                 list.append(readAfterHead(item, depth + 1));
             }
         } else {
-            list.reserve(static_cast<qsizetype>(n));
+            list.reserve(reserveFor(n));
             for (quint64 i = 0; i < n; ++i) {
                 list.append(read(depth + 1));
             }
@@ -467,7 +477,7 @@ TDataPacket TValueReader::readPacketBody(int depth) {
     const quint64 nRows = expectArray(QStringLiteral("lista de linhas esperada"));
     const auto nf = static_cast<quint64>(p.Fields.size());
     std::vector<TTextCache> caches(static_cast<std::size_t>(nf));
-    p.Rows.reserve(static_cast<qsizetype>(nRows));
+    p.Rows.reserve(reserveFor(nRows));
     for (quint64 r = 0; r < nRows; ++r) {
         countItem();
         const auto rowHead = r_.ReadHead();

@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QLoggingCategory>
+#include <algorithm>
 
 Q_LOGGING_CATEGORY(lcCalls, "pla.server.calls")
 
@@ -38,7 +39,14 @@ void applyGuard(const TMethodDef& def, TCallContext& ctx, const QList<QVariant>&
 } // namespace
 
 TDispatcher::TDispatcher(ISessions& sessions)
-    : sessions_(sessions) {}
+    : sessions_(sessions) {
+    SetMaxBodyBytes(DefaultMaxBodyBytes);
+}
+
+void TDispatcher::SetMaxBodyBytes(qsizetype bytes) {
+    maxBody_ = bytes;
+    limits_.MaxItems = std::max<qsizetype>(1000, bytes / 8);
+}
 
 TDispatcher::~TDispatcher() = default;
 

@@ -35,6 +35,9 @@ public:
 // answers with the encoded result, or with a transport error (see rpc_protocol.h).
 // Both transports go through it: the in-process one and HTTP. Thread-safe once the
 // modules are added.
+// A month's save is well under a megabyte.
+constexpr qsizetype DefaultMaxBodyBytes = 4 * 1024 * 1024;
+
 class TDispatcher {
 public:
     explicit TDispatcher(ISessions& sessions);
@@ -44,7 +47,9 @@ public:
     const TRemoteDataModule* FindModule(const QString& name) const;
     QStringList ModuleNames() const;
     void SetDecodeLimits(const TDecodeLimits& limits) { limits_ = limits; }
-    void SetMaxBodyBytes(qsizetype bytes) { maxBody_ = bytes; }
+    // The largest call accepted; the values one call may hold follow it (a value per
+    // eight bytes), so that the memory of a call stays a small multiple of its body.
+    void SetMaxBodyBytes(qsizetype bytes);
     // The calling worker's database connection.
     void SetDatabase(std::function<TDatabase*()> provider) { database_ = std::move(provider); }
     qsizetype MaxBodyBytes() const { return maxBody_; }
@@ -60,7 +65,7 @@ private:
     std::function<TDatabase*()> database_;
     std::vector<std::unique_ptr<TRemoteDataModule>> modules_;
     TDecodeLimits limits_;
-    qsizetype maxBody_ = 64 * 1024 * 1024;
+    qsizetype maxBody_ = DefaultMaxBodyBytes;
 };
 
 } // namespace pla::server

@@ -21,7 +21,7 @@ struct THttpServerOptions {
     int Threads = 8;
     QString CertFile; // both set: HTTPS
     QString KeyFile;
-    qsizetype MaxBodyBytes = 64 * 1024 * 1024;
+    qsizetype MaxBodyBytes = DefaultMaxBodyBytes;
     int ReadTimeoutSec = 30;
     int WriteTimeoutSec = 30;
     int IdleTimeoutSec = 30;       // how long a kept-alive connection may wait for the next call

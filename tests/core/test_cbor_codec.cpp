@@ -3,6 +3,7 @@
 #include "core/errors.h"
 
 #include "qt_print.h"
+#include <QFile>
 #include <QPoint>
 #include <QRandomGenerator>
 
@@ -264,6 +265,68 @@ TEST(CborCodec, CorruptedBytesNeverCrashOrHalfDecode) {
         }
     }
     SUCCEED() << decoded << " mutations still decoded";
+}
+
+} // namespace
+
+namespace {
+
+// The peak virtual memory of this process, in bytes: what was ever reserved, touched
+// or not.
+long peakVirtual() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmPeak:")) {
+            return line.mid(7).trimmed().split(' ').value(0).toLong() * 1024L;
+        }
+    }
+    return 0;
+}
+
+// Arrays each declaring as many elements as there are bytes left, nested as deep as
+// allowed, then cut: every level would reserve a slot per declared element.
+QByteArray nestedLiars(qsizetype size) {
+    QByteArray out;
+    for (int level = 0; level < 30; ++level) {
+        const quint64 left = quint64(size - out.size() - 9);
+        out.append(char(0x9B)); // array, 8-byte count
+        for (int shift = 56; shift >= 0; shift -= 8) {
+            out.append(char((left >> shift) & 0xFF));
+        }
+    }
+    out.append(QByteArray(size - out.size(), char(0xF6))); // nulls to the end
+    return out;
+}
+
+TEST(CborDecodeLimits, NothingIsReservedForElementsNotYetRead) {
+    const QByteArray body = nestedLiars(2 * 1024 * 1024);
+    const long before = peakVirtual();
+    EXPECT_THROW(DecodeValue(body), EDecodeError);
+    EXPECT_LT(peakVirtual() - before, 256L * 1024 * 1024)
+        << "not a slot per declared element at every level (30 × 64 MB)";
+}
+
+TEST(CborDecodeLimits, AValueLimitStopsABodyOfTinyValues) {
+    // An array of four million nulls: one byte each.
+    QByteArray body;
+    body.append(char(0x9A)); // array, 4-byte count
+    const quint32 n = 4'000'000;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        body.append(char((n >> shift) & 0xFF));
+    }
+    body.append(QByteArray(n, char(0xF6)));
+    TDecodeLimits limits;
+    limits.MaxItems = 1'000'000;
+    try {
+        DecodeValue(body, limits);
+        FAIL() << "decoded past the limit of values";
+    } catch (const EDecodeError& e) {
+        EXPECT_TRUE(e.message().contains("valores")) << e.message().toStdString();
+    }
+    EXPECT_EQ(DecodeValue(body).toList().size(), int(n)) << "within the limit it is read";
 }
 
 } // namespace

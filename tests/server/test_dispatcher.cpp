@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <httplib.h>
 #include <thread>
 
@@ -265,6 +266,37 @@ INSTANTIATE_TEST_SUITE_P(BothTransports, Calls, ::testing::Values(TWay::InProces
                          [](const auto& info) {
                              return info.param == TWay::Http ? "Http" : "InProcess";
                          });
+
+// The peak resident memory of this process (each test runs in its own), in bytes.
+long peakResident() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss * 1024L;
+}
+
+TEST(DispatcherLimits, ABodyOfTinyValuesIsStoppedByTheValuesItsSizeAllows) {
+    TDispatcher d(sessions);
+    d.AddModule(testModule());
+    ASSERT_EQ(d.MaxBodyBytes(), 4 * 1024 * 1024) << "a month's save is well under 1 MB";
+    // One argument: an array of nulls filling the body, one byte each.
+    const quint32 n = 4 * 1024 * 1024 - 16;
+    QByteArray body;
+    body.append(char(0x81));             // the arguments: one
+    body.append(char(0x82));             // [byRef, value]
+    body.append(char(0xF4));             // by value
+    body.append(char(0x9A));             // array, 4-byte count
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        body.append(char((n >> shift) & 0xFF));
+    }
+    body.append(QByteArray(n, char(0xF6)));
+    const long before = peakResident();
+    const TDispatchReply reply = d.Dispatch("Teste.rdmEco", "Eco", "tok-ana", body);
+    EXPECT_EQ(reply.Status, 400);
+    EXPECT_TRUE(DecodeErrorBody(reply.Body).contains("valores demais (mais de 524288)"))
+        << DecodeErrorBody(reply.Body).toStdString();
+    EXPECT_LT(peakResident() - before, 16L * body.size())
+        << "memory a small multiple of the body, not a value per byte";
+}
 
 TEST(NetConnection, ConnectServerCountsAndNeverGoesBelowZero) {
     TNetConnection c("netParamCardIndu");

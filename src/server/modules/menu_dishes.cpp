@@ -13,6 +13,18 @@ namespace pla::server {
 
 namespace {
 
+// A text searched for, its wildcards taken literally (escaped with "!").
+QString LikeLiteral(const QString& text) {
+    QString out;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('!') || c == QLatin1Char('%') || c == QLatin1Char('_')) {
+            out += QLatin1Char('!');
+        }
+        out += c;
+    }
+    return out;
+}
+
 // The levels of a code picture, as the screens send them: a number from 1 to 9.
 void checkLevels(const QString& text) {
     bool ok = false;
@@ -100,7 +112,8 @@ QString dishListSql(bool central, bool hideInactive, const QString& costColumn,
     }
     if (searched) {
         // A name searched for: part of the name, or the beginning of the code.
-        sql += QStringLiteral(" AND (UPPER(P.NMPRATO) LIKE :BUSCA OR P.CDPRATO LIKE :INICIO)");
+        sql += QStringLiteral(" AND (UPPER(P.NMPRATO) LIKE :BUSCA ESCAPE '!' OR P.CDPRATO LIKE "
+                              ":INICIO ESCAPE '!')");
     }
     return sql + QStringLiteral(" ORDER BY P.NMPRATO, P.CDPRATO");
 }
@@ -122,10 +135,11 @@ QList<TFieldDef> dishListFields(bool withCost) {
 // the text searched for (the fourth argument of both lists; empty lists every dish).
 TDataPacket dishList(TDatabase& db, const QString& sql, const QList<TFieldDef>& fields,
                      const QString& central, const QString& search, const QVariantList& before) {
+    const QString literal = LikeLiteral(search);
     const QHash<QString, QVariant> named{
         {QStringLiteral(":CENTRAL"), central},
-        {QStringLiteral(":BUSCA"), QLatin1Char('%') + search.toUpper() + QLatin1Char('%')},
-        {QStringLiteral(":INICIO"), search + QLatin1Char('%')}};
+        {QStringLiteral(":BUSCA"), QLatin1Char('%') + literal.toUpper() + QLatin1Char('%')},
+        {QStringLiteral(":INICIO"), literal + QLatin1Char('%')}};
     QString positional = sql;
     QVariantList params = before;
     static const QRegularExpression name(QStringLiteral(":[A-Z]+"));
