@@ -19,7 +19,7 @@ public:
     std::optional<QString> Authenticate(const QString& token) override {
         return token == "t" ? std::optional<QString>("ANA") : std::nullopt;
     }
-    std::pair<QString, QDateTime> SignIn(const QString&, const QString&) override {
+    std::pair<QString, QDateTime> SignIn(const QString&, const QString&, const QString&) override {
         return {QStringLiteral("t"), Agora()};
     }
     void SignOut(const QString&) override {}

@@ -39,7 +39,7 @@ struct TServer {
         server::AddAllModules(*dispatcher, *sessions);
         for (const auto& op : demo.Operators) {
             if (op.Code == QLatin1String("NUTRI1")) {
-                token = sessions->SignIn(op.Code, op.Password).first;
+                token = sessions->Open(op.Code, op.Password).Token;
             }
         }
     }

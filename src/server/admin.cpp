@@ -19,13 +19,6 @@ QString checkedCode(const QString& code) {
     return c;
 }
 
-void checkPassword(const QString& password) {
-    if (password.size() < MinPasswordLength) {
-        throw EPlaError(
-            QStringLiteral("A senha deve ter ao menos %1 caracteres.").arg(MinPasswordLength));
-    }
-}
-
 void checkPermissions(const QString& permissions) {
     static const QRegularExpression valid(QStringLiteral("^[01]{17}$"));
     if (!valid.match(permissions).hasMatch()) {
@@ -61,7 +54,7 @@ void CheckOperatorFields(const TNewOperator& op) {
 void AddOperator(TDatabase& db, const TNewOperator& op, int iterations) {
     CheckOperatorFields(op);
     const QString code = checkedCode(op.Code);
-    checkPassword(op.Password);
+    CheckPasswordStrength(op.Password, code);
     TTransaction tx(db, true);
     if (db.Scalar(QStringLiteral("SELECT COUNT(*) FROM OPERADOR WHERE CDOPERADOR = ?"), {code})
             .toInt() > 0) {
@@ -83,7 +76,7 @@ void AddOperator(TDatabase& db, const TNewOperator& op, int iterations) {
 
 void SetPassword(TDatabase& db, const QString& code, const QString& password, int iterations) {
     const QString c = checkedCode(code);
-    checkPassword(password);
+    CheckPasswordStrength(password, c);
     TTransaction tx(db, true);
     requireOperator(db, c);
     db.Exec(QStringLiteral("UPDATE OPERADOR SET DSSENHA = ? WHERE CDOPERADOR = ?"),
@@ -148,7 +141,7 @@ void CreateLookupRole(TDatabase& db, const QString& role, const QString& passwor
             QStringLiteral("Nome de papel inválido: \"%1\" (minúsculas, algarismos e _)")
                 .arg(role));
     }
-    checkPassword(password);
+    CheckPasswordStrength(password, role);
     // Names cannot be bound as values: the role is checked above, the password is
     // quoted by doubling its quotes.
     QString quoted = password;

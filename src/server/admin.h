@@ -2,6 +2,7 @@
 
 #include "database.h"
 #include "lookup_tables.h"
+#include "password_policy.h"
 
 #include <QStringList>
 
@@ -18,8 +19,6 @@ struct TNewOperator {
     QString Branch;                                      // default branch, may be empty
     QString Permissions = QString(17, QLatin1Char('0')); // "1" per allowed operation
 };
-
-constexpr int MinPasswordLength = 8;
 
 // Checks all but the password, so that a tool can refuse before asking for it.
 void CheckOperatorFields(const TNewOperator& op);

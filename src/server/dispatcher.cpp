@@ -75,7 +75,8 @@ QStringList TDispatcher::ModuleNames() const {
 }
 
 TDispatchReply TDispatcher::Dispatch(const QString& module, const QString& method,
-                                     const QString& token, const QByteArray& body) const {
+                                     const QString& token, const QByteArray& body,
+                                     const QString& origin) const {
     QElapsedTimer timer;
     timer.start();
     QString operador = QStringLiteral("-");
@@ -154,7 +155,7 @@ TDispatchReply TDispatcher::Dispatch(const QString& module, const QString& metho
         }
     }
 
-    TCallContext ctx{operador, mod->Name(), def->Name, nullptr};
+    TCallContext ctx{operador, mod->Name(), def->Name, nullptr, origin};
     TMethodArgs margs(def->Params, values);
     const QList<QVariant> given = values; // what goes back if the method refuses
     rpc::TRpcResult result;
@@ -205,7 +206,7 @@ TDispatchReply TDispatcher::Dispatch(const QString& module, const QString& metho
     }
 }
 
-TDispatchReply TDispatcher::SignIn(const QByteArray& body) const {
+TDispatchReply TDispatcher::SignIn(const QByteArray& body, const QString& origin) const {
     QString operador = QStringLiteral("-");
     QElapsedTimer timer;
     timer.start();
@@ -233,10 +234,21 @@ TDispatchReply TDispatcher::SignIn(const QByteArray& body) const {
     }
     operador = pair[0].toString().trimmed().toUpper();
     try {
-        const auto [token, expira] = sessions_.SignIn(pair[0].toString(), pair[1].toString());
+        const auto [token, expira] =
+            sessions_.SignIn(pair[0].toString(), pair[1].toString(), origin);
         return finish({static_cast<int>(TRpcStatus::Ok), EncodeValue(QVariantList{token, expira})},
                       "ok");
+    } catch (const EServerBusy& e) {
+        return finish(failure(TRpcStatus::Unavailable, e.message()), "busy");
+    } catch (const EDatabaseError& e) {
+        // The right password may be behind it: never a refusal of the operator.
+        qCWarning(lcCalls).noquote() << "sign-in failed:" << e.message();
+        return finish(failure(TRpcStatus::Unavailable,
+                              QStringLiteral("O servidor não consegue abrir sessões agora: o "
+                                             "banco de dados não responde.")),
+                      "database down");
     } catch (const EPlaError& e) {
+        qCWarning(lcCalls).noquote() << "sign-in refused for" << operador << "from" << origin;
         return finish(failure(TRpcStatus::Unauthorized, e.message()), "refused");
     } catch (const std::exception& e) {
         qCWarning(lcCalls).noquote() << "sign-in failed:" << e.what();

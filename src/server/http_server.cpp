@@ -54,14 +54,15 @@ THttpServer::THttpServer(const TDispatcher& dispatcher, const THttpServerOptions
     server_->Post(R"(/rpc/([A-Za-z0-9._-]+)/([A-Za-z0-9._-]+))", [this](const httplib::Request& req,
                                                                         httplib::Response& res) {
         const QByteArray body(req.body.data(), static_cast<qsizetype>(req.body.size()));
-        const TDispatchReply reply =
-            dispatcher_.Dispatch(QString::fromStdString(req.matches[1]),
-                                 QString::fromStdString(req.matches[2]), bearerToken(req), body);
+        const TDispatchReply reply = dispatcher_.Dispatch(
+            QString::fromStdString(req.matches[1]), QString::fromStdString(req.matches[2]),
+            bearerToken(req), body, QString::fromStdString(req.remote_addr));
         setCbor(res, reply.Status, reply.Body);
     });
     server_->Post("/session", [this](const httplib::Request& req, httplib::Response& res) {
-        const TDispatchReply reply = dispatcher_.SignIn(
-            QByteArray(req.body.data(), static_cast<qsizetype>(req.body.size())));
+        const TDispatchReply reply =
+            dispatcher_.SignIn(QByteArray(req.body.data(), static_cast<qsizetype>(req.body.size())),
+                               QString::fromStdString(req.remote_addr));
         setCbor(res, reply.Status, reply.Body);
     });
     server_->Delete("/session", [this](const httplib::Request& req, httplib::Response& res) {

@@ -52,15 +52,17 @@ class TDatabase;
 // Who is calling, and the database to answer from.
 struct TCallContext {
     TCallContext(const QString& operador, const QString& module, const QString& method,
-                 TDatabase* db)
+                 TDatabase* db, const QString& origin = QString())
         : Operador(operador)
         , Module(module)
         , Method(method)
+        , Origem(origin)
         , Db(db) {}
 
     QString Operador; // the operator of the session, never taken from the arguments
     QString Module;
     QString Method;
+    QString Origem; // the caller's address
     TDatabase* Db =
         nullptr; // this worker's connection; inside a transaction when the method writes
 

@@ -642,6 +642,23 @@ const std::vector<TMigration>& SchemaMigrations() {
                             "|| ' 00:00:00' BEGIN SELECT RAISE(ABORT, 'CARDADIA_DIA_INTEIRO'); "
                             "END"),
          }},
+        {8,
+         QStringLiteral("Tentativas sem sucesso de entrada e de autorização"),
+         {
+             // Who tried to prove who they were and failed: the operator named (the
+             // supervisor, for an authorisation), who asked for it, the address, the
+             // instant (UTC). Too many close the door for a while.
+             QStringLiteral("CREATE TABLE TENTATIVAFALHA ("
+                            " DSTIPO VARCHAR(10) NOT NULL,"
+                            " CDOPERADOR VARCHAR(12) NOT NULL,"
+                            " CDSOLICITANTE VARCHAR(12),"
+                            " DSORIGEM VARCHAR(64) NOT NULL,"
+                            " DTTENTATIVA {DATETIME} NOT NULL)"),
+             QStringLiteral("CREATE INDEX TENTATIVAFALHA_OPERADOR ON TENTATIVAFALHA (DSTIPO, "
+                            "CDOPERADOR, DTTENTATIVA)"),
+             QStringLiteral("CREATE INDEX TENTATIVAFALHA_ORIGEM ON TENTATIVAFALHA (DSTIPO, "
+                            "DSORIGEM, DTTENTATIVA)"),
+         }},
     };
     return steps;
 }

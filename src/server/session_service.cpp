@@ -19,7 +19,33 @@ const QString& badSignIn() {
 
 } // namespace
 
+void TPasswordGate::enter() {
+    std::unique_lock lock(mutex_);
+    if (busy_ >= running_) {
+        if (queued_ >= waiting_) {
+            throw EServerBusy(QStringLiteral("Muitas entradas ao mesmo tempo: tente de novo em "
+                                             "instantes."));
+        }
+        ++queued_;
+        free_.wait(lock, [this] { return busy_ < running_; });
+        --queued_;
+    }
+    ++busy_;
+}
+
+void TPasswordGate::leave() {
+    {
+        std::lock_guard lock(mutex_);
+        --busy_;
+    }
+    free_.notify_one();
+}
+
 bool TSessionService::CheckPassword(const QString& operador, const QString& password) {
+    return gate_.Run([&] { return checkPassword(operador, password); });
+}
+
+bool TSessionService::checkPassword(const QString& operador, const QString& password) {
     TDatabase& db = pool_.ForThisThread();
     QSqlQuery q = db.Exec(QStringLiteral("SELECT DSSENHA, IDATIVO FROM OPERADOR WHERE "
                                          "CDOPERADOR = ?"),
@@ -39,11 +65,16 @@ bool TSessionService::CheckPassword(const QString& operador, const QString& pass
     return VerifyPassword(password, stored) && active;
 }
 
-TSession TSessionService::Open(const QString& operador, const QString& password) {
-    const QString code = operador.trimmed().toUpper();
+TSession TSessionService::Open(const QString& operador, const QString& password,
+                               const QString& origin) {
+    const QString code = operador.trimmed().toUpper().left(12);
+    TDatabase& attempts = pool_.ForThisThread();
+    throttle_.Check(attempts, QStringLiteral("ENTRADA"), code, origin);
     if (code.isEmpty() || !CheckPassword(code, password)) {
+        throttle_.Failed(attempts, QStringLiteral("ENTRADA"), code, origin);
         throw EPlaError(badSignIn());
     }
+    throttle_.Succeeded(attempts, QStringLiteral("ENTRADA"), code);
     TSession s;
     s.Token = NewSessionToken();
     s.Operador = code;
@@ -87,6 +118,9 @@ std::optional<QString> TSessionService::Authenticate(const QString& token) {
 
 int TSessionService::PurgeExpired() {
     TDatabase& db = pool_.ForThisThread();
+    // Failures older than a day close no door any more.
+    db.Exec(QStringLiteral("DELETE FROM TENTATIVAFALHA WHERE DTTENTATIVA <= ?"),
+            {now().addDays(-1)});
     return db.ExecCount(QStringLiteral("DELETE FROM SESSAO WHERE DTEXPIRA <= ?"), {now()});
 }
 

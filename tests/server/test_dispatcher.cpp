@@ -7,8 +7,8 @@
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <httplib.h>
+#include <sys/resource.h>
 #include <thread>
 
 #include <arpa/inet.h>
@@ -79,7 +79,8 @@ public:
         }
         return std::nullopt;
     }
-    std::pair<QString, QDateTime> SignIn(const QString& operador, const QString& pw) override {
+    std::pair<QString, QDateTime> SignIn(const QString& operador, const QString& pw,
+                                         const QString&) override {
         if (operador.toUpper() == "ANA" && pw == "segredo") {
             return {QStringLiteral("tok-ana"), DataHora(QDate(2030, 1, 1))};
         }
@@ -281,10 +282,10 @@ TEST(DispatcherLimits, ABodyOfTinyValuesIsStoppedByTheValuesItsSizeAllows) {
     // One argument: an array of nulls filling the body, one byte each.
     const quint32 n = 4 * 1024 * 1024 - 16;
     QByteArray body;
-    body.append(char(0x81));             // the arguments: one
-    body.append(char(0x82));             // [byRef, value]
-    body.append(char(0xF4));             // by value
-    body.append(char(0x9A));             // array, 4-byte count
+    body.append(char(0x81)); // the arguments: one
+    body.append(char(0x82)); // [byRef, value]
+    body.append(char(0xF4)); // by value
+    body.append(char(0x9A)); // array, 4-byte count
     for (int shift = 24; shift >= 0; shift -= 8) {
         body.append(char((n >> shift) & 0xFF));
     }

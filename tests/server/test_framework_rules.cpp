@@ -30,7 +30,8 @@ TEST(RemoteDataModules, DeclarationsAreCheckedWhenRegistered) {
 
     class TNone : public ISessions {
         std::optional<QString> Authenticate(const QString&) override { return std::nullopt; }
-        std::pair<QString, QDateTime> SignIn(const QString&, const QString&) override {
+        std::pair<QString, QDateTime> SignIn(const QString&, const QString&,
+                                             const QString&) override {
             throw EPlaError("não");
         }
         void SignOut(const QString&) override {}
@@ -121,7 +122,8 @@ TEST(SchemaDialects, NeutralTypesBecomeEachEnginesOwn) {
 TEST(SignInOverHttp, MalformedAndOversizeRequestsAreRefused) {
     class TOne : public ISessions {
         std::optional<QString> Authenticate(const QString&) override { return std::nullopt; }
-        std::pair<QString, QDateTime> SignIn(const QString& op, const QString& pw) override {
+        std::pair<QString, QDateTime> SignIn(const QString& op, const QString& pw,
+                                             const QString&) override {
             if (op == "ANA" && pw == "certa") {
                 return {QStringLiteral("tok"), QDateTime::currentDateTimeUtc()};
             }

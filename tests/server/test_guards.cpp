@@ -34,9 +34,8 @@ protected:
 
     QVariant call(const QString& op, const QString& module, const QString& method,
                   QList<TRpcArg>& args) {
-        const QString password = op == QLatin1String("SEMDIREITO")
-                                     ? QStringLiteral("senha-sem-direito-1")
-                                     : QString();
+        const QString password =
+            op == QLatin1String("SEMDIREITO") ? QStringLiteral("senha-sem-direito-1") : QString();
         auto c = server_.Connect(module, password.isEmpty() ? server_.SignIn(op)
                                                             : server_.SignIn(op, password));
         return c->Call(method, args);
@@ -66,9 +65,7 @@ protected:
             QVariant v;
             switch (p.Type) {
             case TArgType::String:
-                v = i == def.OperatorParam ? op
-                    : i == 0              ? branch
-                                          : QStringLiteral("00001");
+                v = i == def.OperatorParam ? op : i == 0 ? branch : QStringLiteral("00001");
                 break;
             case TArgType::Integer:
                 v = qlonglong(1);
@@ -126,7 +123,8 @@ TEST_P(Guards, EveryWritingMethodRefusesAnOperatorWithoutItsPermission) {
         for (const auto& [module, def] : methods) {
             QList<TRpcArg> args = argsFor(*def, op, QStringLiteral("0001"));
             const QString answer = call(op, module, def->Name, args).toString();
-            EXPECT_EQ(answer, QStringLiteral("Operador sem permissão para %1.").arg(def->Guard.What))
+            EXPECT_EQ(answer,
+                      QStringLiteral("Operador sem permissão para %1.").arg(def->Guard.What))
                 << op.toStdString() << " " << def->Name.toStdString();
         }
     }
@@ -161,7 +159,10 @@ TEST_P(Guards, ABranchOperatorWritesOnlyTheBranchesItsRecordGivesIt) {
     const QVariant delta = FromDataPacket(days.Delta());
     const auto save = [&](const QString& op, bool perBranch) {
         return call(op, "UpdateCache",
-                    {{op, false}, {perBranch, false}, {delta, true}, {QVariant(), true},
+                    {{op, false},
+                     {perBranch, false},
+                     {delta, true},
+                     {QVariant(), true},
                      {QStringLiteral("N"), true}})
             .toString();
     };
@@ -183,16 +184,17 @@ TEST_P(Guards, ABranchOperatorWritesOnlyTheBranchesItsRecordGivesIt) {
                                    {DataHora(next_)})
                            .toString();
     TMemTable clients;
-    clients.SetData(ToDataPacket(call("GRUPO1", "GetCardaCli",
-                                      {{"0004", false}, {"00001", false},
-                                       {TDatabase::FromSql(
-                                            TFieldType::DateTime,
-                                            server_.Db().Scalar("SELECT DTCARDAPIO FROM CARDADIA "
-                                                                "WHERE CDFILIAL = '0004' AND "
-                                                                "NRCARDAPIO = ?",
-                                                                {nr})),
-                                        false},
-                                       {"N", false}})));
+    clients.SetData(ToDataPacket(
+        call("GRUPO1", "GetCardaCli",
+             {{"0004", false},
+              {"00001", false},
+              {TDatabase::FromSql(TFieldType::DateTime,
+                                  server_.Db().Scalar("SELECT DTCARDAPIO FROM CARDADIA "
+                                                      "WHERE CDFILIAL = '0004' AND "
+                                                      "NRCARDAPIO = ?",
+                                                      {nr})),
+               false},
+              {"N", false}})));
     ASSERT_FALSE(clients.IsEmpty());
     EXPECT_EQ(call("NUTRI1", "SetCardaCli", {{FromDataPacket(clients.Data()), false}}).toString(),
               "Operador sem acesso aos cardápios da filial 0004.");
@@ -239,15 +241,13 @@ TEST_P(DayGuards, ADayKeepsItsDateWholeAndItsFiguresNotNegative) {
     // Moved to a blocked date, or to another open one: a day keeps its date.
     day(10);
     const QDateTime saved = days_.FieldByName("DTCARDAPIO").AsDateTime();
-    for (const QDateTime& to :
-         {DataHora(Hoje().addDays(-20)), DataHora(saved.date().addDays(1))}) {
+    for (const QDateTime& to : {DataHora(Hoje().addDays(-20)), DataHora(saved.date().addDays(1))}) {
         day(10);
         days_.Edit();
         days_.FieldByName("DTCARDAPIO").SetValue(to);
         days_.Post();
-        EXPECT_EQ(save(),
-                  QString("O cardápio do dia %1 não pode mudar de data, serviço ou número.")
-                      .arg(FormatDateTime("dd/mm/yyyy", saved)));
+        EXPECT_EQ(save(), QString("O cardápio do dia %1 não pode mudar de data, serviço ou número.")
+                              .arg(FormatDateTime("dd/mm/yyyy", saved)));
         days_.CancelUpdates();
     }
     // A new day with a time of day passes no key: refused.
@@ -374,7 +374,8 @@ TEST_P(Guards, ANullWhereADateIsRequiredIsAClearErrorNotALoop) {
         FAIL() << "a null month answered";
     } catch (const ERpcError& e) {
         EXPECT_EQ(e.Status(), 400);
-        EXPECT_TRUE(e.message().endsWith("GetCardapio: o argumento 5 (mes) deve ser data, não nulo"))
+        EXPECT_TRUE(
+            e.message().endsWith("GetCardapio: o argumento 5 (mes) deve ser data, não nulo"))
             << e.message().toStdString();
     }
 }

@@ -158,9 +158,9 @@ TEST_P(DishChecks, DishListsWithTheirCostPerServing) {
 
 TEST_P(DishChecks, ATextSearchedTakesItsWildcardsLiterally) {
     const QString type = scalar("SELECT MIN(CDTIPOPRAT) FROM TIPOPRAT");
-    for (const auto& [code, name] : {std::pair{"0000009001", "SUCO 100% LARANJA"},
-                                     std::pair{"0000009002", "SUCO 1000 UVA"},
-                                     std::pair{"0000009003", "PURE_DE BATATA"}}) {
+    for (const auto& [code, name] :
+         {std::pair{"0000009001", "SUCO 100% LARANJA"}, std::pair{"0000009002", "SUCO 1000 UVA"},
+          std::pair{"0000009003", "PURE_DE BATATA"}}) {
         server_.Db().Exec("INSERT INTO PRATO (CDFILAUXPRAT, CDPRATO, NMPRATO, CDTIPOPRAT) VALUES "
                           "('0002', ?, ?, ?)",
                           {code, name, type});
@@ -180,8 +180,9 @@ TEST_P(DishChecks, ATextSearchedTakesItsWildcardsLiterally) {
     EXPECT_EQ(found("00000090").size(), 3) << "a code's beginning";
     EXPECT_TRUE(found("0000009_").isEmpty());
     // Levels of a code picture outside 1 to 9 are refused.
-    EXPECT_EQ(c_->Call("GetPratoPesq", QVariantList{"0001", "00001", "0", "", "", false}).toString(),
-              "Número de níveis da máscara de código inválido: 0.");
+    EXPECT_EQ(
+        c_->Call("GetPratoPesq", QVariantList{"0001", "00001", "0", "", "", false}).toString(),
+        "Número de níveis da máscara de código inválido: 0.");
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, DishChecks,

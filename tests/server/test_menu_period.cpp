@@ -217,9 +217,9 @@ TEST_P(MenuPeriod, DeliveryPointsOfANewDayAreOfferedAndWritten) {
     clients.Edit();
     clients.FieldByName("QTCOMESTICLI").SetAsFloat(-1);
     clients.Post();
-    EXPECT_EQ(call("SetCardaCli", {FromDataPacket(clients.Data())}, "GRUPO1").toString(),
-              QString("Comensais estimados do ponto de entrega 001 negativos no cardápio %1.")
-                  .arg(nr));
+    EXPECT_EQ(
+        call("SetCardaCli", {FromDataPacket(clients.Data())}, "GRUPO1").toString(),
+        QString("Comensais estimados do ponto de entrega 001 negativos no cardápio %1.").arg(nr));
     EXPECT_EQ(count("SELECT COUNT(*) FROM CARDACLI WHERE CDFILIAL = '0004' AND NRCARDAPIO = ? AND "
                     "QTCOMESTICLI = 10",
                     {nr}),
@@ -230,7 +230,7 @@ TEST_P(MenuPeriod, DeliveryPointsOfANewDayAreOfferedAndWritten) {
 // dish and the day that departs are recorded as the screen records them.
 TEST_P(MenuPeriod, ASaveRecordsTheExcludedCentralDishAndTheSpecialDay) {
     auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("HOSP1"));
-    QList<TRpcArg> load{{"0003", true},    {"PLA00101", false},     {"00001", true},
+    QList<TRpcArg> load{{"0003", true},   {"PLA00101", false},     {"00001", true},
                         {"HOSP1", false}, {DataHora(next_), true}, {false, false}};
     const QVariantList r = c->Call("GetCardapio", load).toList();
     TMemTable dishes;

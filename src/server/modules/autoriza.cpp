@@ -20,13 +20,20 @@ std::unique_ptr<TRemoteDataModule> MakeAutoriza(TSessionService& sessions) {
                      TDatabase& db = ctx.Database();
                      const qint64 tipo = args.Integer(0);
                      const QString operacao = args.String(1).trimmed();
-                     const QString supervisor = args.String(2).trimmed().toUpper();
+                     const QString supervisor = args.String(2).trimmed().toUpper().left(12);
                      if (operacao.isEmpty()) {
                          throw EPlaError(QStringLiteral("Operação a autorizar não informada."));
                      }
+                     // Guessed like a sign-in, throttled like one; a failure is answered,
+                     // not raised, so that its record stays.
+                     const TAttemptThrottle& throttle = sessions.Throttle();
+                     const QString kind = QStringLiteral("AUTORIZA");
+                     throttle.Check(db, kind, supervisor, ctx.Origem);
                      if (!sessions.CheckPassword(supervisor, args.String(3))) {
-                         throw EPlaError(QStringLiteral("Supervisor ou senha inválidos."));
+                         throttle.Failed(db, kind, supervisor, ctx.Origem, ctx.Operador);
+                         return QStringLiteral("Supervisor ou senha inválidos.");
                      }
+                     throttle.Succeeded(db, kind, supervisor);
                      const bool may =
                          db.Scalar(QStringLiteral("SELECT COUNT(*) FROM OPERADOR O JOIN "
                                                   "AUTORIZSUPERV A ON A.CDOPERADOR = O.CDOPERADOR "
