@@ -42,9 +42,7 @@ int main(int argc, char** argv) {
         AddAllModules(dispatcher, sessions);
 
         THttpServerOptions http = config.Http;
-        http.Healthy = [&pool] {
-            return pool.ForThisThread().Scalar(QStringLiteral("SELECT 1")).toInt() == 1;
-        };
+        http.Healthy = [&pool] { return pool.Healthy(); };
         THttpServer server(dispatcher, http);
         // The stopper may fire before serving starts; Stop then ends Serve at once.
         std::thread stopper([&server, stopSignals] {

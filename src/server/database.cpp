@@ -123,17 +123,23 @@ QVariant TDatabase::FromSql(TFieldType type, const QVariant& value) {
 }
 
 QSqlQuery TDatabase::Exec(const QString& sql, const QVariantList& params) {
+    if (lost_) {
+        throw EConnectionLost(QStringLiteral("Conexão com o banco perdida"));
+    }
     QSqlQuery q(db_);
     q.setForwardOnly(true);
     if (params.isEmpty()) {
         // Statements without values run as they are: PostgreSQL cannot prepare
         // SET, BEGIN or COMMIT.
         if (!q.exec(sql)) {
-            throw EDatabaseError(describeError(q.lastError()));
+            fail(describeError(q.lastError()));
         }
         return q;
     }
     if (!q.prepare(sql)) {
+        if (url_.Dialect == TDialect::PostgreSQL && !db_.isOpen()) {
+            fail(describeError(q.lastError()));
+        }
         throw EDatabaseError(QStringLiteral("Comando inválido: %1 (%2)")
                                  .arg(describeError(q.lastError()), sql.left(200)));
     }
@@ -147,9 +153,18 @@ QSqlQuery TDatabase::Exec(const QString& sql, const QVariantList& params) {
             // transaction: keep it until the rollback.
             failed_.push_back(q);
         }
-        throw EDatabaseError(why);
+        fail(why);
     }
     return q;
+}
+
+void TDatabase::fail(const QString& why) {
+    // A PostgreSQL connection that broke reports itself closed after the failure.
+    if (url_.Dialect == TDialect::PostgreSQL && !db_.isOpen()) {
+        lost_ = true;
+        throw EConnectionLost(QStringLiteral("Conexão com o banco perdida: %1").arg(why));
+    }
+    throw EDatabaseError(why);
 }
 
 bool TDatabase::isWrite(const QString& sql) {
@@ -162,6 +177,9 @@ bool TDatabase::isWrite(const QString& sql) {
 // A write run on its kept statement; the answer is the rows it affected.
 int TDatabase::execWrite(const QString& sql, const QVariantList& params) {
     constexpr qsizetype MaxKept = 256; // dynamic statements cannot grow it without end
+    if (lost_) {
+        throw EConnectionLost(QStringLiteral("Conexão com o banco perdida"));
+    }
     auto it = writes_.find(sql);
     if (it == writes_.end()) {
         if (writes_.size() >= MaxKept) {
@@ -170,6 +188,9 @@ int TDatabase::execWrite(const QString& sql, const QVariantList& params) {
         QSqlQuery q(db_);
         q.setForwardOnly(true);
         if (!q.prepare(sql)) {
+            if (url_.Dialect == TDialect::PostgreSQL && !db_.isOpen()) {
+                fail(describeError(q.lastError()));
+            }
             throw EDatabaseError(QStringLiteral("Comando inválido: %1 (%2)")
                                      .arg(describeError(q.lastError()), sql.left(200)));
         }
@@ -181,7 +202,7 @@ int TDatabase::execWrite(const QString& sql, const QVariantList& params) {
     }
     if (!q.exec()) {
         // Kept as it is: PostgreSQL could not release it inside the aborted transaction.
-        throw EDatabaseError(describeError(q.lastError()));
+        fail(describeError(q.lastError()));
     }
     return q.numRowsAffected();
 }
@@ -227,10 +248,26 @@ void TDatabase::Rollback() {
 TDatabase& TDatabasePool::ForThisThread() {
     std::lock_guard lock(mutex_);
     auto& slot = connections_[std::this_thread::get_id()];
+    if (slot && slot->Lost()) {
+        // Someone of this thread's call may still hold it: retired, not destroyed, until
+        // many calls later.
+        retired_.push_back(std::move(slot));
+        if (retired_.size() > 64) {
+            retired_.pop_front();
+        }
+    }
     if (!slot) {
         slot = std::make_unique<TDatabase>(url_);
     }
     return *slot;
+}
+
+bool TDatabasePool::Healthy() {
+    try {
+        return ForThisThread().Scalar(QStringLiteral("SELECT 1")).toInt() == 1;
+    } catch (const EDatabaseError&) {
+        return false;
+    }
 }
 
 void TDatabasePool::CloseThisThread() {

@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QVariantList>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -20,6 +21,13 @@ namespace pla::server {
 class EDatabaseError : public EPlaError {
 public:
     using EPlaError::EPlaError;
+};
+
+// The connection to the database broke (the server restarted, the network failed):
+// the statement was not run, and the connection is opened anew for the next one.
+class EConnectionLost : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
 };
 
 // One connection, used by one thread. Statements take "?" placeholders; values are
@@ -46,6 +54,8 @@ public:
     void Commit();
     void Rollback();
     bool InTransaction() const { return depth_ > 0; }
+    // The connection broke: nothing more can run on it.
+    bool Lost() const { return lost_; }
 
     static QVariant ToSql(const QVariant& value);
     // A column value in a field type's canonical form, whatever the engine gave.
@@ -54,11 +64,14 @@ public:
 private:
     static bool isWrite(const QString& sql);
     int execWrite(const QString& sql, const QVariantList& params);
+    // The error of a failed statement, raised as a lost connection when it was one.
+    [[noreturn]] void fail(const QString& why);
 
     TDatabaseUrl url_;
     QString name_;
     QSqlDatabase db_;
     int depth_ = 0;
+    bool lost_ = false;
     std::vector<QSqlQuery> failed_;
     // Writes stay prepared on the connection: a save repeats a few statements many
     // times, and preparing and releasing each anew costs PostgreSQL two round trips.
@@ -95,22 +108,24 @@ private:
 };
 
 // A connection per thread that asks for one, opened on first use and kept for
-// that thread (the server's workers live as long as the server).
+// that thread (the server's workers live as long as the server); a connection that
+// broke is opened anew when the thread asks again.
 class TDatabasePool {
 public:
     explicit TDatabasePool(const TDatabaseUrl& url)
         : url_(url) {}
     TDatabase& ForThisThread();
     const TDatabaseUrl& Url() const { return url_; }
+    // The database answers this thread now (opening the connection anew if it broke):
+    // what /health reports.
+    bool Healthy();
     void CloseThisThread();
 
 private:
-    static bool isWrite(const QString& sql);
-    int execWrite(const QString& sql, const QVariantList& params);
-
     TDatabaseUrl url_;
     std::mutex mutex_;
     std::map<std::thread::id, std::unique_ptr<TDatabase>> connections_;
+    std::deque<std::unique_ptr<TDatabase>> retired_; // lost connections
 };
 
 } // namespace pla::server

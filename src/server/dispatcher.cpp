@@ -17,6 +17,20 @@ using rpc::TRpcStatus;
 
 namespace {
 
+const QString DatabaseUnreachable =
+    QStringLiteral("O servidor está sem conexão com o banco de dados: tente novamente em "
+                   "instantes.");
+
+// What a database error means to the planner, whose changes stay on the screen.
+QString PlannersWords(const EDatabaseError& e) {
+    if (e.message().contains(QLatin1String("database is locked")) ||
+        e.message().contains(QLatin1String("database is busy"))) {
+        return QStringLiteral("O banco de dados está ocupado com outra gravação. Tente novamente "
+                              "em instantes: suas alterações continuam na tela.");
+    }
+    return QStringLiteral("Erro no banco de dados: %1").arg(e.message());
+}
+
 TDispatchReply failure(TRpcStatus status, const QString& message) {
     return {static_cast<int>(status), rpc::EncodeErrorBody(message)};
 }
@@ -162,6 +176,12 @@ TDispatchReply TDispatcher::Dispatch(const QString& module, const QString& metho
     QString outcome = QStringLiteral("ok");
     try {
         ctx.Db = database_ ? database_() : nullptr;
+    } catch (const EDatabaseError& e) {
+        qCWarning(lcCalls).noquote() << module << method << "database unreachable:" << e.message();
+        return finish(failure(TRpcStatus::Unavailable, DatabaseUnreachable),
+                      QStringLiteral("database down"));
+    }
+    try {
         if (def->Writes && ctx.Db) {
             TTransaction tx(*ctx.Db, true);
             applyGuard(*def, ctx, values);
@@ -171,10 +191,15 @@ TDispatchReply TDispatcher::Dispatch(const QString& module, const QString& metho
             applyGuard(*def, ctx, values);
             result.Result = def->Handler(ctx, margs);
         }
+    } catch (const EConnectionLost& e) {
+        // Nothing of the call stays; the connection is opened anew for the next one.
+        qCWarning(lcCalls).noquote() << module << method << "connection lost:" << e.message();
+        return finish(failure(TRpcStatus::Unavailable, DatabaseUnreachable),
+                      QStringLiteral("connection lost"));
     } catch (const EDatabaseError& e) {
         // Rolled back already; the planner sees why, the log keeps it.
         qCWarning(lcCalls).noquote() << module << method << "database:" << e.message();
-        result.Result = QStringLiteral("Erro no banco de dados: %1").arg(e.message());
+        result.Result = PlannersWords(e);
         outcome = QStringLiteral("database error");
         values = given;
     } catch (const EPlaError& e) {
@@ -243,10 +268,7 @@ TDispatchReply TDispatcher::SignIn(const QByteArray& body, const QString& origin
     } catch (const EDatabaseError& e) {
         // The right password may be behind it: never a refusal of the operator.
         qCWarning(lcCalls).noquote() << "sign-in failed:" << e.message();
-        return finish(failure(TRpcStatus::Unavailable,
-                              QStringLiteral("O servidor não consegue abrir sessões agora: o "
-                                             "banco de dados não responde.")),
-                      "database down");
+        return finish(failure(TRpcStatus::Unavailable, DatabaseUnreachable), "database down");
     } catch (const EPlaError& e) {
         qCWarning(lcCalls).noquote() << "sign-in refused for" << operador << "from" << origin;
         return finish(failure(TRpcStatus::Unauthorized, e.message()), "refused");

@@ -913,3 +913,29 @@ TEST_F(Editing, TheDishSelectionOpensReadyToTypeWithEveryColumnInSight) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Editing, ASaveWhileAnotherProgramHoldsTheDatabaseSaysSoAndKeepsTheChanges) {
+    TfrmCardMens* s = open("0001", "00001", next_);
+    ASSERT_NE(s, nullptr);
+    goTo(s, workingDay("0001", 10), type(s, 0));
+    presenter_.Answer(host::mrYes);
+    key(s, Qt::Key_Delete);
+    ASSERT_EQ(s->AlteracoesPendentes(), 1);
+    // Another program writes to the file and holds it beyond the wait.
+    server_.Db().Exec("PRAGMA busy_timeout = 100");
+    server::TDatabase other(server_.Url());
+    other.Begin(true);
+    presenter_.Clear();
+    s->sbtConfirmar->click();
+    EXPECT_EQ(presenter_.LastText(), "O banco de dados está ocupado com outra gravação. Tente "
+                                     "novamente em instantes: suas alterações continuam na tela.");
+    EXPECT_EQ(s->AlteracoesPendentes(), 1) << "nothing lost";
+    EXPECT_TRUE(s->sbtConfirmar->isEnabled());
+    other.Rollback();
+    s->sbtConfirmar->click();
+    EXPECT_EQ(s->AlteracoesPendentes(), 0) << presenter_.Texts().join(" | ").toStdString();
+}
+
+} // namespace
