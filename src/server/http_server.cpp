@@ -3,11 +3,78 @@
 #include "core/errors.h"
 #include "rpc/rpc_protocol.h"
 
+#include <QLoggingCategory>
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <openssl/err.h>
+#include <openssl/ssl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcTls, "pla.server.tls")
 
 namespace pla::server {
 
 namespace {
+
+// TLS 1.2 with forward-secret AEAD suites only, and TLS 1.3 (whose suites all are).
+constexpr const char* Tls12Ciphers = "ECDHE-ECDSA-AES128-GCM-SHA256:ECDHE-RSA-AES128-GCM-SHA256:"
+                                     "ECDHE-ECDSA-AES256-GCM-SHA384:ECDHE-RSA-AES256-GCM-SHA384:"
+                                     "ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-RSA-CHACHA20-POLY1305";
+constexpr const char* Tls13Suites =
+    "TLS_AES_128_GCM_SHA256:TLS_AES_256_GCM_SHA384:TLS_CHACHA20_POLY1305_SHA256";
+
+QString peerOf(int fd) {
+    sockaddr_storage addr{};
+    socklen_t len = sizeof(addr);
+    if (getpeername(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        return QStringLiteral("?");
+    }
+    char text[INET6_ADDRSTRLEN] = {};
+    const void* where =
+        addr.ss_family == AF_INET6
+            ? static_cast<const void*>(&reinterpret_cast<sockaddr_in6*>(&addr)->sin6_addr)
+            : static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(&addr)->sin_addr);
+    inet_ntop(addr.ss_family, where, text, sizeof(text));
+    return QString::fromLatin1(text);
+}
+
+// A handshake that failed because the client spoke plain HTTP gets a plain answer
+// saying so, and a line in the log; any other failure, a line.
+void handshakeWatch(const SSL* ssl, int where, int ret) {
+    if (!(where & SSL_CB_ACCEPT_EXIT) || ret > 0) {
+        return;
+    }
+    const unsigned long error = ERR_peek_error();
+    const int fd = SSL_get_fd(ssl);
+    if (ERR_GET_LIB(error) == ERR_LIB_SSL && ERR_GET_REASON(error) == SSL_R_HTTP_REQUEST) {
+        qCWarning(lcTls).noquote()
+            << "plain HTTP from" << peerOf(fd) << "on the TLS port: the client must use https://";
+        static const QByteArray answer = [] {
+            const QByteArray body =
+                QStringLiteral("Esta porta fala TLS: use https:// para falar com o servidor.\n")
+                    .toUtf8();
+            return QByteArray("HTTP/1.1 400 Bad Request\r\nContent-Type: text/plain; "
+                              "charset=utf-8\r\nConnection: close\r\nContent-Length: ") +
+                   QByteArray::number(body.size()) + "\r\n\r\n" + body;
+        }();
+        [[maybe_unused]] const ssize_t written =
+            ::write(fd, answer.constData(), size_t(answer.size()));
+    } else if (error != 0 && ERR_GET_REASON(error) != SSL_R_UNEXPECTED_EOF_WHILE_READING) {
+        qCWarning(lcTls).noquote()
+            << "TLS handshake with" << peerOf(fd) << "failed:" << ERR_reason_error_string(error);
+    }
+}
+
+void harden(SSL_CTX* ctx) {
+    SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
+    SSL_CTX_set_cipher_list(ctx, Tls12Ciphers);
+    SSL_CTX_set_ciphersuites(ctx, Tls13Suites);
+    SSL_CTX_set_options(ctx, SSL_OP_CIPHER_SERVER_PREFERENCE | SSL_OP_NO_COMPRESSION |
+                                 SSL_OP_NO_RENEGOTIATION);
+    SSL_CTX_set_info_callback(ctx, handshakeWatch);
+}
 
 QString bearerToken(const httplib::Request& req) {
     const std::string auth = req.get_header_value("Authorization");
@@ -38,6 +105,7 @@ THttpServer::THttpServer(const TDispatcher& dispatcher, const THttpServerOptions
             throw EPlaError(QStringLiteral("Certificado ou chave inválidos: %1, %2")
                                 .arg(options_.CertFile, options_.KeyFile));
         }
+        harden(tls->ssl_context());
         server_ = std::move(tls);
     } else {
         server_ = std::make_unique<httplib::Server>();

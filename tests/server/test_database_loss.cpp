@@ -56,8 +56,8 @@ protected:
         TDatabaseUrl admin = url_;
         admin.Database = QStringLiteral("postgres");
         TDatabase db(admin);
-        db.Exec(QStringLiteral("ALTER DATABASE \"%1\" WITH ALLOW_CONNECTIONS true")
-                    .arg(url_.Database));
+        db.Exec(
+            QStringLiteral("ALTER DATABASE \"%1\" WITH ALLOW_CONNECTIONS true").arg(url_.Database));
     }
     TDispatchReply permissions() {
         return dispatcher_.Dispatch("Pla00100.rdmParamCardIndu", "CheckAutOper", token_,

@@ -102,8 +102,9 @@ TEST_P(SignInGuards, TwentyFailuresFromOneAddressCloseItForEveryone) {
         EXPECT_EQ(refusal([&] { s.Open(QString("X%1").arg(i / 4), "errada", "10.0.0.9"); }),
                   "Operador ou senha inválidos.");
     }
-    EXPECT_TRUE(refusal([&] { s.Open("ANA", "senha-da-ana", "10.0.0.9"); })
-                    .startsWith("Muitas tentativas sem sucesso."));
+    EXPECT_TRUE(refusal([&] {
+                    s.Open("ANA", "senha-da-ana", "10.0.0.9");
+                }).startsWith("Muitas tentativas sem sucesso."));
     EXPECT_EQ(refusal([&] { s.Open("ANA", "senha-da-ana", "10.0.0.10"); }), "");
 }
 
@@ -116,8 +117,8 @@ TEST_P(SignInGuards, ASupervisorsPasswordIsThrottledAndItsFailuresRecordWhoAsked
     const auto ask = [&](const QString& pw) {
         const TDispatchReply r = d.Dispatch(
             "Est.rdmAutoriza", "Autoriza", token,
-            EncodeArgs({{qlonglong(7), false}, {"DATA_REFERENCIA", false}, {"SUP", false},
-                        {pw, false}}),
+            EncodeArgs(
+                {{qlonglong(7), false}, {"DATA_REFERENCIA", false}, {"SUP", false}, {pw, false}}),
             "10.0.0.5");
         return DecodeResult(r.Body).Result;
     };
@@ -152,8 +153,8 @@ TEST_P(SignInGuards, RefusedSignInsAreLoggedWithTheirAddressOverHttp) {
     static QMutex mutex;
     static QStringList lines;
     lines.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(
-        [](QtMsgType, const QMessageLogContext&, const QString& text) {
+    const QtMessageHandler previous =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
             QMutexLocker lock(&mutex);
             lines << text;
         });

@@ -220,12 +220,13 @@ void RegisterMenuDishMethods(TRemoteDataModule& m) {
                  P{"ocultainativos", TArgType::Boolean}},
                 -1,
                 getPratoPesq});
-    m.Register({QStringLiteral("GetPratoCusto"),
-                {P{"filial", S}, P{"servico", S}, P{"niveis", S}, P{"vazio", S},
-                 P{"tipocusto", TArgType::Integer}, P{"referencia", TArgType::DateTime},
-                 P{"filialcusto", S}, P{"central", S}, P{"ocultainativos", TArgType::Boolean}},
-                -1,
-                getPratoCusto});
+    m.Register(
+        {QStringLiteral("GetPratoCusto"),
+         {P{"filial", S}, P{"servico", S}, P{"niveis", S}, P{"vazio", S},
+          P{"tipocusto", TArgType::Integer}, P{"referencia", TArgType::DateTime, false, true},
+          P{"filialcusto", S}, P{"central", S}, P{"ocultainativos", TArgType::Boolean}},
+         -1,
+         getPratoCusto});
     m.Register({QStringLiteral("GetCnfCaMes"),
                 {P{"filial", S}, P{"servico", S}, P{"mes", TArgType::DateTime}},
                 -1,

@@ -198,7 +198,7 @@ void RegisterMenuMonthMethods(TRemoteDataModule& m) {
                 getMesCard});
     m.Register({QStringLiteral("GetDtReferencia"),
                 {{QStringLiteral("filial"), TArgType::String},
-                 {QStringLiteral("data"), TArgType::DateTime}},
+                 {QStringLiteral("data"), TArgType::DateTime, false, true}},
                 -1,
                 getDtReferencia});
     m.Register({QStringLiteral("Gera_Cardapio"),
