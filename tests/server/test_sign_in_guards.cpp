@@ -217,6 +217,24 @@ TEST(PasswordPolicy, GuessablePasswordsAreRefusedWithTheReason) {
     EXPECT_EQ(WhyWeakPassword("feijao-com-arroz-7", "ANA"), "");
 }
 
+TEST_P(SignInGuards, TheAdministratorsToolRefusesGuessablePasswords) {
+    TNewOperator op;
+    op.Code = "CARLOS";
+    op.Name = "Carlos";
+    for (const char* weak : {"carlos", "CARLOS", "senha123", "77777777"}) {
+        op.Password = QString::fromLatin1(weak);
+        EXPECT_THROW(AddOperator(pool_.ForThisThread(), op, 1000), EPlaError) << weak;
+    }
+    EXPECT_EQ(refusal([&] { SetPassword(pool_.ForThisThread(), "ANA", "ana", 1000); }),
+              "A senha deve ter ao menos 8 caracteres.");
+    EXPECT_EQ(refusal([&] { SetPassword(pool_.ForThisThread(), "ANA", "Password1", 1000); }),
+              "A senha é uma das mais usadas e fáceis de adivinhar.");
+    EXPECT_EQ(pool_.ForThisThread()
+                  .Scalar("SELECT COUNT(*) FROM OPERADOR WHERE CDOPERADOR = 'CARLOS'")
+                  .toInt(),
+              0);
+}
+
 INSTANTIATE_TEST_SUITE_P(Engines, SignInGuards,
                          ::testing::Values(TEngine::SQLite, TEngine::PostgreSQL),
                          [](const auto& info) { return test::EngineName(info.param); });
