@@ -3,10 +3,10 @@
 // painting the whole grid once, every cell's text, colours and font asked of the
 // handler as the screen answers it (a lookup in the sorted lines and its formatting).
 #include "core/format_float.h"
-#include "monthly_menu/grid/dish_lines.h"
-#include "monthly_menu/grid/menu_cell_delegate.h"
-#include "monthly_menu/grid/menu_grid_model.h"
-#include "monthly_menu/grid/menu_pivot.h"
+#include "module/monthly_menu/grid/dish_lines.h"
+#include "module/monthly_menu/grid/menu_cell_delegate.h"
+#include "module/monthly_menu/grid/menu_grid_model.h"
+#include "module/monthly_menu/grid/menu_pivot.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -26,10 +26,10 @@ const QString Module = QStringLiteral("Pla00100.rdmParamCardIndu");
 // A server over the demonstration, made once per process.
 struct TServer {
     TServer() {
-        server::TDatabaseUrl url;
-        url.Dialect = server::TDialect::SQLite;
+        db::TDatabaseUrl url;
+        url.Dialect = db::TDialect::SQLite;
         url.Path = dir.filePath(QStringLiteral("fuzz.db"));
-        pool = std::make_unique<server::TDatabasePool>(url);
+        pool = std::make_unique<db::TDatabasePool>(url);
         server::Migrate(pool->ForThisThread());
         const server::TDemoResult demo =
             server::SeedDemo(pool->ForThisThread(), QDate(2026, 12, 15), 1, 1000);
@@ -50,7 +50,7 @@ struct TServer {
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<server::TDatabasePool> pool;
+    std::unique_ptr<db::TDatabasePool> pool;
     std::unique_ptr<server::TSessionService> sessions;
     std::unique_ptr<server::TDispatcher> dispatcher;
     QString token;

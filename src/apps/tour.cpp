@@ -2,6 +2,7 @@
 
 #include "core/dates.h"
 #include "core/errors.h"
+#include "db/database.h"
 #include "host/date_edit.h"
 #include "host/dialog_presenter.h"
 #include "host/help.h"
@@ -13,7 +14,6 @@
 #include "host/shell/backend.h"
 #include "host/shell/main_window.h"
 #include "host/shell/sign_in_window.h"
-#include "server/database.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -155,9 +155,9 @@ void editingScreens(TTour& tour, QWidget& monthly, const QString& database) {
     }
     // A second counted position of the counted dish type (03), its dish at half the
     // day on a day whose first one already feeds the whole day.
-    server::TDatabaseUrl url;
+    db::TDatabaseUrl url;
     url.Path = database;
-    server::TDatabase db(url);
+    db::TDatabase db(url);
     const QDateTime month = DataHora(PriDiaMes(Hoje()).addMonths(1));
     QVariantList dish;
     {

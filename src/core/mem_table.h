@@ -36,7 +36,8 @@ using TRowPredicate = std::function<bool(const TMemRow&)>;
 // in the order of the active index (the natural order when none), restricted by
 // the filters while Filtered is on. Every edit is logged against the saved state
 // until MergeChangeLog (the changes became the saved state) or CancelUpdates (back
-// to it); Delta() is the change set the server applies.
+// to it); Delta() is the change set the server applies. The packet codec and the
+// indexes live in files of their own (mem_table_packet.cpp, mem_table_index.cpp).
 class TMemTable : public QObject {
     Q_OBJECT
 
@@ -164,12 +165,6 @@ public:
     QVariant ViewValue(int row, int field) const;
     void MoveToViewRow(int row); // EDataSetError when out of range
 
-    // Internal helpers used by fields and rows.
-    QVariant CurrentValue(const TMemField& field) const;
-    void SetCurrentValue(TMemField& field, const QVariant& value);
-    QVariant CurrentOldValue(const TMemField& field) const;
-    int FieldIndexOf(const QString& name) const; // -1 when absent
-    static int StoreIndex(const TMemField& field) { return field.storeIndex_; }
     // Recomputes calculated fields and refreshes views, after outside state that
     // the calculation reads has changed.
     void Resync();
@@ -182,8 +177,18 @@ signals:
     void rowChanged(int viewRow); // a shown row changed in place
 
 private:
+    friend class TMemField;
+    friend class TMemRow;
+    friend class TCalcRow;
     using TMemRecord = detail::TMemRecord;
     struct TIndex;
+
+    // what fields and rows read and write through
+    QVariant CurrentValue(const TMemField& field) const;
+    void SetCurrentValue(TMemField& field, const QVariant& value);
+    QVariant CurrentOldValue(const TMemField& field) const;
+    int FieldIndexOf(const QString& name) const; // -1 when absent
+    static int StoreIndex(const TMemField& field) { return field.storeIndex_; }
 
     // checks
     void checkActive(const char* operation) const;

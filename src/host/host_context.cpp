@@ -5,7 +5,7 @@
 #include <QStandardPaths>
 #include <algorithm>
 
-#include "server/lookup_tables.h"
+#include "db/lookup_tables.h"
 
 namespace pla::host {
 
@@ -79,7 +79,7 @@ void THostContext::AtualizaLocalCache(const QStringList& tables) {
     for (const QString& t : tables) {
         const QString name = t.trimmed().toUpper();
         // Only the lookup tables: the name goes into the statement's text.
-        if (!server::LookupTables().contains(name)) {
+        if (!db::LookupTables().contains(name)) {
             throw EProgramError(QStringLiteral("%1 não é uma tabela de consulta").arg(t));
         }
         auto q = std::make_unique<THostQuery>(name);

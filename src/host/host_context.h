@@ -38,8 +38,8 @@ public:
     QString SiglaModulo(const QString& modulo) const { return modulo.trimmed().toUpper(); }
 
     // The read-only shared connection of the lookups.
-    void SetSharedConnection(server::TDatabase* db) { shared_ = db; }
-    server::TDatabase* SharedConnection() const { return shared_; }
+    void SetSharedConnection(db::TDatabase* db) { shared_ = db; }
+    db::TDatabase* SharedConnection() const { return shared_; }
 
     // How connections reach the server (in process or HTTP), set by the host.
     void SetTransportFactory(TTransportFactory factory) { transports_ = std::move(factory); }
@@ -90,7 +90,7 @@ public:
 private:
     QVariant paramGeral(const QString& column, TFieldType type) const;
 
-    server::TDatabase* shared_ = nullptr;
+    db::TDatabase* shared_ = nullptr;
     TTransportFactory transports_;
     QHash<QString, TScreenOpener> screens_;
     TChildShower childShower_;

@@ -92,9 +92,8 @@ void THostQuery::Open() {
     if (!db_) {
         throw EDataSetError(QStringLiteral("A consulta %1 não tem conexão").arg(Name()));
     }
-    const QString text = db_->Dialect() == server::TDialect::PostgreSQL && !postgres_.isEmpty()
-                             ? postgres_
-                             : sqlite_;
+    const QString text =
+        db_->Dialect() == db::TDialect::PostgreSQL && !postgres_.isEmpty() ? postgres_ : sqlite_;
     QStringList names;
     const QString sql = Positional(text, names);
     QVariantList values;
@@ -117,7 +116,7 @@ void THostQuery::Open() {
     while (q.next()) {
         TPacketRow row;
         for (int c = 0; c < p.Fields.size(); ++c) {
-            row.Values.append(server::TDatabase::FromSql(p.Fields[c].Type, q.value(c)));
+            row.Values.append(db::TDatabase::FromSql(p.Fields[c].Type, q.value(c)));
         }
         p.Rows.append(std::move(row));
     }

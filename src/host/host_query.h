@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/mem_table.h"
-#include "server/database.h"
+#include "db/database.h"
 
 #include <QHash>
 
@@ -18,7 +18,7 @@ class THostQuery : public TMemTable {
 public:
     explicit THostQuery(const QString& name = QString(), QObject* parent = nullptr);
 
-    void SetConnection(server::TDatabase* db) { db_ = db; }
+    void SetConnection(db::TDatabase* db) { db_ = db; }
     // The same text serves both engines unless a PostgreSQL one is given.
     void SetSql(const QString& sqlite, const QString& postgresql = QString());
     void SetParam(const QString& name, const QVariant& value); // "P_CDFILIAL" or "CDFILIAL"
@@ -31,7 +31,7 @@ public:
     static QString Positional(const QString& sql, QStringList& names);
 
 private:
-    server::TDatabase* db_ = nullptr;
+    db::TDatabase* db_ = nullptr;
     QString sqlite_;
     QString postgres_;
     QHash<QString, QVariant> params_;

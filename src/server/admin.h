@@ -1,8 +1,8 @@
 #pragma once
 
-#include "database.h"
-#include "lookup_tables.h"
+#include "db/lookup_tables.h"
 #include "password_policy.h"
+#include "server/db_layer.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #include "attempt_throttle.h"
 
 #include "core/errors.h"
-#include "database.h"
+#include "server/db_layer.h"
 
 namespace pla::server {
 

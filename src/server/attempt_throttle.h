@@ -1,12 +1,12 @@
 #pragma once
 
+#include "server/db_layer.h"
+
 #include <QDateTime>
 #include <QString>
 #include <functional>
 
 namespace pla::server {
-
-class TDatabase;
 
 // Failed attempts to prove who one is (a sign-in, a supervisor's authorisation), kept
 // in the database so that every server over it honours them. Too many failures for one

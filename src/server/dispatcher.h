@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/cbor_codec.h"
-#include "database.h"
 #include "remote_data_module.h"
+#include "server/db_layer.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database.h"
+#include "server/db_layer.h"
 
 #include <QStringList>
 #include <vector>

@@ -2,7 +2,7 @@
 
 #include "core/errors.h"
 #include "core/text_utils.h"
-#include "database.h"
+#include "server/db_layer.h"
 
 #include <QList>
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "server/db_layer.h"
+
 #include <QChar>
 #include <QString>
 
 namespace pla::server {
-
-class TDatabase;
 
 // What the signed-in operator may do, read once per call from the operator's record:
 // the permissions (positions of DSPERMISSAO, "1" allowed) and the branches whose menus

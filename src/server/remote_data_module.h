@@ -1,5 +1,7 @@
 #pragma once
 
+#include "server/db_layer.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -46,8 +48,6 @@ private:
     const QList<TParam>& params_;
     QList<QVariant>& values_;
 };
-
-class TDatabase;
 
 // Who is calling, and the database to answer from.
 struct TCallContext {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "database_url.h"
+#include "db/database_url.h"
 #include "http_server.h"
 
 #include <QStringList>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "database.h"
 #include "dispatcher.h"
+#include "server/db_layer.h"
 
 #include "attempt_throttle.h"
 

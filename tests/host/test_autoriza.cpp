@@ -21,7 +21,7 @@ TEST(AutorizaDialog, ASupervisorSignsForOneOperation) {
     srv.AddOperator("SUP", "senha-do-sup");
     server::Grant(srv.Db(), "SUP", QString(), {}, {7});
     auto net = srv.Connect("Est.rdmAutoriza", srv.SignIn("ANA", "senha-da-ana"));
-    server::TDatabase& db = srv.Db();
+    db::TDatabase& db = srv.Db();
 
     TScriptedPresenter shown;
     TPresenterScope presenter(shown);

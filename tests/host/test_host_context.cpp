@@ -16,13 +16,13 @@ class HostContext : public ::testing::Test {
 protected:
     void SetUp() override {
         srv_ = std::make_unique<test::TEmbeddedServer>();
-        server::TDatabase& db = srv_->Db();
+        db::TDatabase& db = srv_->Db();
         db.Exec("INSERT INTO FILIAL (CDFILIAL, NMFILIAL, DTPROCESSA) VALUES ('0001', 'Central', ?)",
                 {DataHora(QDate(2026, 12, 5))});
         db.Exec("INSERT INTO TIPOPRAT (CDTIPOPRAT, NMTIPOPRAT) VALUES ('01', 'ARROZ')");
         srv_->AddOperator("ANA", "senha-da-ana");
         server::Grant(db, "ANA", QString(), {"PLA;PLA00115"}, {});
-        shared_ = std::make_unique<server::TDatabase>(srv_->Url(), true);
+        shared_ = std::make_unique<db::TDatabase>(srv_->Url(), true);
 
         THostContext& h = Host();
         h.Reset();
@@ -43,7 +43,7 @@ protected:
     }
 
     std::unique_ptr<test::TEmbeddedServer> srv_;
-    std::unique_ptr<server::TDatabase> shared_;
+    std::unique_ptr<db::TDatabase> shared_;
     QString seenAddress_;
 };
 

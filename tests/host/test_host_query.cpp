@@ -26,9 +26,9 @@ TEST(HostQuery, NamedParametersBecomePositional) {
 class HostQueries : public ::testing::TestWithParam<TEngine> {};
 
 TEST_P(HostQueries, LookupsReadWithParametersAndDeclaredFields) {
-    const server::TDatabaseUrl url = test::FreshDatabase(GetParam());
+    const db::TDatabaseUrl url = test::FreshDatabase(GetParam());
     {
-        server::TDatabase admin(url);
+        db::TDatabase admin(url);
         server::Migrate(admin);
         for (const char* code : {"0001", "0002", "0003"}) {
             admin.Exec("INSERT INTO FILIAL (CDFILIAL, NMFILIAL, DTPROCESSA) VALUES (?, ?, ?)",
@@ -36,7 +36,7 @@ TEST_P(HostQueries, LookupsReadWithParametersAndDeclaredFields) {
                         DataHora(QDate(2026, 12, 7))});
         }
     }
-    server::TDatabase shared(url, true);
+    db::TDatabase shared(url, true);
     THostQuery qry("qryFilial");
     qry.SetConnection(&shared);
     qry.AddField("CDFILIAL", TFieldType::FixedString, 4);
@@ -67,7 +67,7 @@ TEST_P(HostQueries, LookupsReadWithParametersAndDeclaredFields) {
     THostQuery write("qryEscreve");
     write.SetConnection(&shared);
     write.SetSql("DELETE FROM FILIAL");
-    EXPECT_THROW(write.Open(), server::EDatabaseError);
+    EXPECT_THROW(write.Open(), db::EDatabaseError);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, HostQueries,

@@ -2,16 +2,16 @@
 
 #include "core/dates.h"
 #include "core/format_settings.h"
-#include "frame/creation.h"
-#include "frame/module_state.h"
 #include "host/date_edit.h"
 #include "host/dialog_presenter.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "host/mask_edit.h"
-#include "monthly_menu/grid/menu_grid_model.h"
-#include "monthly_menu/screen/card_mens.h"
-#include "planning/param_card_indu.h"
+#include "module/frame/creation.h"
+#include "module/frame/module_state.h"
+#include "module/monthly_menu/grid/menu_grid_model.h"
+#include "module/monthly_menu/screen/card_mens.h"
+#include "module/planning/param_card_indu.h"
 #include "signed_in_host.h"
 
 #include <QApplication>

@@ -37,7 +37,7 @@ private:
 } // namespace
 
 TSignedInHost::TSignedInHost(TEmbeddedServer& server, const QString& operador)
-    : lookups_(std::make_unique<server::TDatabase>(server.Url(), true)) {
+    : lookups_(std::make_unique<db::TDatabase>(server.Url(), true)) {
     host::THostContext& h = host::Host();
     h.Reset();
     h.Token = server.SignIn(operador);

@@ -34,7 +34,7 @@ public:
     };
 
 private:
-    std::unique_ptr<server::TDatabase> lookups_;
+    std::unique_ptr<db::TDatabase> lookups_;
     std::shared_ptr<TState> state_ = std::make_shared<TState>();
 };
 

@@ -1,6 +1,6 @@
 #include "editing_fixture.h"
-#include "monthly_menu/grid/day_colours.h"
-#include "monthly_menu/rules/command_states.h"
+#include "module/monthly_menu/grid/day_colours.h"
+#include "module/monthly_menu/rules/command_states.h"
 
 #include <QAction>
 #include <QToolButton>

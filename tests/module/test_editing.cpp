@@ -925,7 +925,7 @@ TEST_F(Editing, ASaveWhileAnotherProgramHoldsTheDatabaseSaysSoAndKeepsTheChanges
     ASSERT_EQ(s->AlteracoesPendentes(), 1);
     // Another program writes to the file and holds it beyond the wait.
     server_.Db().Exec("PRAGMA busy_timeout = 100");
-    server::TDatabase other(server_.Url());
+    db::TDatabase other(server_.Url());
     other.Begin(true);
     presenter_.Clear();
     s->sbtConfirmar->click();

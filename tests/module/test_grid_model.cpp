@@ -1,12 +1,12 @@
 #include "core/format_settings.h"
-#include "dialogs/proc_prato.h"
-#include "dialogs/visua.h"
 #include "host/dialog_presenter.h"
 #include "host/mask_edit.h"
 #include "host/radio_group.h"
-#include "monthly_menu/grid/day_colours.h"
-#include "monthly_menu/grid/dish_lines.h"
-#include "monthly_menu/grid/menu_pivot.h"
+#include "module/dialogs/proc_prato.h"
+#include "module/dialogs/visua.h"
+#include "module/monthly_menu/grid/day_colours.h"
+#include "module/monthly_menu/grid/dish_lines.h"
+#include "module/monthly_menu/grid/menu_pivot.h"
 #include "qt_print.h"
 
 #include <QAbstractButton>

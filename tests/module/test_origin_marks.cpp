@@ -1,4 +1,4 @@
-#include "monthly_menu/editing/origin_marks.h"
+#include "module/monthly_menu/editing/origin_marks.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,5 @@
 #include "core/clock.h"
 #include "core/dates.h"
-#include "frame/module_state.h"
 #include "host/date_edit.h"
 #include "host/dialog_presenter.h"
 #include "host/host_context.h"
@@ -8,8 +7,9 @@
 #include "host/shell/backend.h"
 #include "host/shell/main_window.h"
 #include "host/shell/sign_in_window.h"
-#include "monthly_menu/screen/card_mens.h"
-#include "planning/param_card_indu.h"
+#include "module/frame/module_state.h"
+#include "module/monthly_menu/screen/card_mens.h"
+#include "module/planning/param_card_indu.h"
 #include "qt_print.h"
 #include "server/embedded_server.h"
 

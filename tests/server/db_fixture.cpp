@@ -95,9 +95,9 @@ public:
         [[maybe_unused]] const int rc2 = std::system(remove.c_str());
     }
 
-    server::TDatabaseUrl Url(const QString& database) const {
-        server::TDatabaseUrl u;
-        u.Dialect = server::TDialect::PostgreSQL;
+    db::TDatabaseUrl Url(const QString& database) const {
+        db::TDatabaseUrl u;
+        u.Dialect = db::TDialect::PostgreSQL;
         u.Host = dir_;
         u.Port = port_;
         u.User = QStringLiteral("pla");
@@ -146,29 +146,29 @@ const char* EngineName(TEngine engine) {
     return engine == TEngine::SQLite ? "SQLite" : "PostgreSQL";
 }
 
-server::TDatabaseUrl FreshDatabase(TEngine engine) {
+db::TDatabaseUrl FreshDatabase(TEngine engine) {
     static std::mutex mutex;
     static int counter = 0;
     std::lock_guard lock(mutex);
     ++counter;
     if (engine == TEngine::SQLite) {
         static QTemporaryDir dir;
-        server::TDatabaseUrl u;
-        u.Dialect = server::TDialect::SQLite;
+        db::TDatabaseUrl u;
+        u.Dialect = db::TDialect::SQLite;
         u.Path = dir.filePath(QStringLiteral("t%1.db").arg(counter));
         return u;
     }
     TCluster& c = cluster();
     const QString name = QStringLiteral("pla_t%1").arg(counter);
     {
-        server::TDatabase admin(c.Url(QStringLiteral("postgres")));
+        db::TDatabase admin(c.Url(QStringLiteral("postgres")));
         admin.Exec(QStringLiteral("CREATE DATABASE %1").arg(name));
     }
     return c.Url(name);
 }
 
-server::TDatabaseUrl CopyOfDatabase(TEngine engine, const server::TDatabaseUrl& source) {
-    server::TDatabaseUrl copy = FreshDatabase(engine);
+db::TDatabaseUrl CopyOfDatabase(TEngine engine, const db::TDatabaseUrl& source) {
+    db::TDatabaseUrl copy = FreshDatabase(engine);
     if (engine == TEngine::SQLite) {
         QFile::remove(copy.Path);
         if (!QFile::copy(source.Path, copy.Path)) {
@@ -176,7 +176,7 @@ server::TDatabaseUrl CopyOfDatabase(TEngine engine, const server::TDatabaseUrl& 
         }
         return copy;
     }
-    server::TDatabase admin(cluster().Url(QStringLiteral("postgres")));
+    db::TDatabase admin(cluster().Url(QStringLiteral("postgres")));
     admin.Exec(QStringLiteral("DROP DATABASE %1").arg(copy.Database));
     admin.Exec(
         QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(copy.Database, source.Database));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "server/database.h"
+#include "db/database.h"
 
 #include <QString>
 
@@ -13,11 +13,11 @@ enum class TEngine { SQLite, PostgreSQL };
 // caller starts (initdb into a temporary folder, Unix socket, a free port) and that
 // is removed when the test program ends. A machine without PostgreSQL fails the
 // test, never skips it: the set-up installs it.
-server::TDatabaseUrl FreshDatabase(TEngine engine);
+db::TDatabaseUrl FreshDatabase(TEngine engine);
 
 // A new database with the contents of another that nobody is connected to: a copy
 // of the file, or a PostgreSQL database made from it as template.
-server::TDatabaseUrl CopyOfDatabase(TEngine engine, const server::TDatabaseUrl& source);
+db::TDatabaseUrl CopyOfDatabase(TEngine engine, const db::TDatabaseUrl& source);
 
 const char* EngineName(TEngine engine);
 

@@ -18,7 +18,7 @@ TEmbeddedServer::TEmbeddedServer(TEngine engine)
 
 TEmbeddedServer::TEmbeddedServer(TEngine engine, const QDate& demoToday) {
     struct TTemplate {
-        server::TDatabaseUrl Url;
+        db::TDatabaseUrl Url;
         server::TDemoResult Demo;
     };
     static std::map<std::pair<TEngine, QDate>, TTemplate> templates;
@@ -26,7 +26,7 @@ TEmbeddedServer::TEmbeddedServer(TEngine engine, const QDate& demoToday) {
     if (it == templates.end()) {
         TTemplate t{FreshDatabase(engine), {}};
         {
-            server::TDatabasePool pool(t.Url);
+            db::TDatabasePool pool(t.Url);
             server::Migrate(pool.ForThisThread());
             t.Demo = server::SeedDemo(pool.ForThisThread(), demoToday, 1, 1000);
         }
@@ -38,7 +38,7 @@ TEmbeddedServer::TEmbeddedServer(TEngine engine, const QDate& demoToday) {
 }
 
 void TEmbeddedServer::start() {
-    pool_ = std::make_unique<server::TDatabasePool>(url_);
+    pool_ = std::make_unique<db::TDatabasePool>(url_);
     server::Migrate(pool_->ForThisThread());
     sessions_ = std::make_unique<server::TSessionService>(*pool_);
     dispatcher_ = std::make_unique<server::TDispatcher>(*sessions_);

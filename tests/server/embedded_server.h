@@ -20,9 +20,9 @@ public:
     TEmbeddedServer(TEngine engine, const QDate& demoToday);
     ~TEmbeddedServer();
 
-    const server::TDatabaseUrl& Url() const { return url_; }
-    server::TDatabasePool& Pool() { return *pool_; }
-    server::TDatabase& Db() { return pool_->ForThisThread(); }
+    const db::TDatabaseUrl& Url() const { return url_; }
+    db::TDatabasePool& Pool() { return *pool_; }
+    db::TDatabase& Db() { return pool_->ForThisThread(); }
     server::TSessionService& Sessions() { return *sessions_; }
     server::TDispatcher& Dispatcher() { return *dispatcher_; }
 
@@ -37,8 +37,8 @@ public:
 private:
     void start();
 
-    server::TDatabaseUrl url_;
-    std::unique_ptr<server::TDatabasePool> pool_;
+    db::TDatabaseUrl url_;
+    std::unique_ptr<db::TDatabasePool> pool_;
     std::unique_ptr<server::TSessionService> sessions_;
     std::unique_ptr<server::TDispatcher> dispatcher_;
     server::TDemoResult demo_;

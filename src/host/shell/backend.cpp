@@ -2,10 +2,10 @@
 
 #include "core/dates.h"
 #include "core/errors.h"
+#include "db/database.h"
 #include "host/host_context.h"
 #include "rpc/http_transport.h"
 #include "rpc/session_client.h"
-#include "server/database.h"
 #include "server/dispatcher.h"
 #include "server/in_process_transport.h"
 #include "server/migrations.h"
@@ -19,10 +19,10 @@ namespace pla::host {
 
 struct TBackend::TState {
     TDataSource Source;
-    std::unique_ptr<server::TDatabasePool> Pool;
+    std::unique_ptr<db::TDatabasePool> Pool;
     std::unique_ptr<server::TSessionService> Sessions;
     std::unique_ptr<server::TDispatcher> Dispatcher;
-    std::unique_ptr<server::TDatabase> Lookups;
+    std::unique_ptr<db::TDatabase> Lookups;
     QString Token;
 };
 
@@ -49,12 +49,12 @@ std::unique_ptr<TBackend> TBackend::OpenEmbedded(const QString& file,
     std::unique_ptr<TBackend> b(new TBackend);
     b->d_->Source.Embedded = true;
     b->d_->Source.DatabaseFile = info.absoluteFilePath();
-    server::TDatabaseUrl url;
-    url.Dialect = server::TDialect::SQLite;
+    db::TDatabaseUrl url;
+    url.Dialect = db::TDialect::SQLite;
     url.Path = info.absoluteFilePath();
     try {
-        b->d_->Pool = std::make_unique<server::TDatabasePool>(url);
-        server::TDatabase& db = b->d_->Pool->ForThisThread();
+        b->d_->Pool = std::make_unique<db::TDatabasePool>(url);
+        db::TDatabase& db = b->d_->Pool->ForThisThread();
         server::Migrate(db);
         if (fresh) {
             created = server::SeedDemo(db, Hoje());
@@ -69,10 +69,10 @@ std::unique_ptr<TBackend> TBackend::OpenEmbedded(const QString& file,
     }
     b->d_->Sessions = std::make_unique<server::TSessionService>(*b->d_->Pool);
     b->d_->Dispatcher = std::make_unique<server::TDispatcher>(*b->d_->Sessions);
-    server::TDatabasePool* pool = b->d_->Pool.get();
+    db::TDatabasePool* pool = b->d_->Pool.get();
     b->d_->Dispatcher->SetDatabase([pool] { return &pool->ForThisThread(); });
     server::AddAllModules(*b->d_->Dispatcher, *b->d_->Sessions);
-    b->d_->Lookups = std::make_unique<server::TDatabase>(url, true);
+    b->d_->Lookups = std::make_unique<db::TDatabase>(url, true);
     return b;
 }
 
@@ -85,8 +85,8 @@ std::unique_ptr<TBackend> TBackend::OpenServer(const TDataSource& source) {
     }
     std::unique_ptr<TBackend> b(new TBackend);
     b->d_->Source = source;
-    b->d_->Lookups = std::make_unique<server::TDatabase>(
-        server::TDatabaseUrl::Parse(source.LookupUrl.trimmed()), true);
+    b->d_->Lookups =
+        std::make_unique<db::TDatabase>(db::TDatabaseUrl::Parse(source.LookupUrl.trimmed()), true);
     return b;
 }
 

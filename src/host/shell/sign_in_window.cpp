@@ -1,11 +1,11 @@
 #include "sign_in_window.h"
 
 #include "core/errors.h"
+#include "db/database.h"
 #include "host/dialog_presenter.h"
 #include "host/help.h"
 #include "host/host_messages.h"
 #include "rpc/rpc_protocol.h"
-#include "server/database.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -195,7 +195,7 @@ bool TSignInWindow::Entrar() {
             }
         }
         backend_->SignIn(edtOperador->text(), edtSenha->text());
-    } catch (const server::EDatabaseError& e) {
+    } catch (const db::EDatabaseError& e) {
         lblMensagem->setText(QStringLiteral("Não foi possível abrir o banco de dados: ") +
                              e.message());
         return false;

@@ -1,11 +1,11 @@
 #include "creation.h"
 
-#include "dialogs/log_int_card.h"
 #include "host/busy_scopes.h"
 #include "host/host_context.h"
+#include "module/dialogs/log_int_card.h"
+#include "module/monthly_menu/screen/card_mens.h"
+#include "module/planning/param_card_indu.h"
 #include "module_state.h"
-#include "monthly_menu/screen/card_mens.h"
-#include "planning/param_card_indu.h"
 
 #include <QApplication>
 

@@ -1,8 +1,8 @@
 #include "module_state.h"
 
 #include "decision_cube_capacity.h"
-#include "dialogs/log_int_card.h"
-#include "planning/param_card_indu.h"
+#include "module/dialogs/log_int_card.h"
+#include "module/planning/param_card_indu.h"
 
 namespace pla::module {
 

@@ -3,7 +3,6 @@
 #include "core/data_packet.h"
 #include "core/dates.h"
 #include "core/text_utils.h"
-#include "frame/creation.h"
 #include "host/busy_scopes.h"
 #include "host/date_edit.h"
 #include "host/dialog_presenter.h"
@@ -11,6 +10,7 @@
 #include "host/host_messages.h"
 #include "host/mask_edit.h"
 #include "host/valida_filial.h"
+#include "module/frame/creation.h"
 #include "param_card_indu.h"
 
 #include <QLineEdit>

@@ -4,8 +4,6 @@
 #include "core/dates.h"
 #include "core/format_settings.h"
 #include "core/text_utils.h"
-#include "frame/creation.h"
-#include "frame/module_state.h"
 #include "host/btn_pesquisa.h"
 #include "host/busy_scopes.h"
 #include "host/date_edit.h"
@@ -16,8 +14,10 @@
 #include "host/mask_edit.h"
 #include "host/radio_group.h"
 #include "host/valida_filial.h"
+#include "module/frame/creation.h"
+#include "module/frame/module_state.h"
+#include "module/monthly_menu/screen/card_mens.h"
 #include "month_format.h"
-#include "monthly_menu/screen/card_mens.h"
 
 #include <QApplication>
 #include <QCheckBox>

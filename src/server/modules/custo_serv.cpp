@@ -1,7 +1,7 @@
 #include "modules.h"
 
 #include "core/text_utils.h"
-#include "server/sql_packet.h"
+#include "server/db_layer.h"
 
 namespace pla::server {
 

@@ -8,7 +8,7 @@
 #include "core/dates.h"
 #include "core/numbers.h"
 #include "core/text_utils.h"
-#include "server/sql_packet.h"
+#include "server/db_layer.h"
 
 #include <QSqlQuery>
 #include <map>

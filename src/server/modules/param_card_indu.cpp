@@ -1,6 +1,6 @@
 #include "modules.h"
 
-#include "server/sql_packet.h"
+#include "server/db_layer.h"
 
 namespace pla::server {
 

@@ -8,8 +8,8 @@
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "host/host_query.h"
-#include "monthly_menu/screen/card_mens.h"
-#include "planning/param_card_indu.h"
+#include "module/monthly_menu/screen/card_mens.h"
+#include "module/planning/param_card_indu.h"
 #include "rpc/net_connection.h"
 
 namespace pla::module {

@@ -10,9 +10,9 @@
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "host/host_query.h"
-#include "monthly_menu/grid/menu_grid_model.h"
-#include "monthly_menu/screen/card_mens.h"
-#include "planning/param_card_indu.h"
+#include "module/monthly_menu/grid/menu_grid_model.h"
+#include "module/monthly_menu/screen/card_mens.h"
+#include "module/planning/param_card_indu.h"
 
 #include <QTableView>
 

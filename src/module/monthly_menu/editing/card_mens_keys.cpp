@@ -4,8 +4,8 @@
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "host/host_query.h"
-#include "monthly_menu/grid/menu_grid_model.h"
-#include "monthly_menu/screen/card_mens.h"
+#include "module/monthly_menu/grid/menu_grid_model.h"
+#include "module/monthly_menu/screen/card_mens.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -7,8 +7,6 @@
 #include "core/table_scopes.h"
 #include "core/text_utils.h"
 #include "day_colours.h"
-#include "dialogs/proc_prato.h"
-#include "dialogs/visua.h"
 #include "host/busy_scopes.h"
 #include "host/cost_types.h"
 #include "host/date_edit.h"
@@ -20,8 +18,10 @@
 #include "host/modal_runner.h"
 #include "host/radio_group.h"
 #include "menu_grid_model.h"
-#include "monthly_menu/screen/card_mens.h"
-#include "planning/param_card_indu.h"
+#include "module/dialogs/proc_prato.h"
+#include "module/dialogs/visua.h"
+#include "module/monthly_menu/screen/card_mens.h"
+#include "module/planning/param_card_indu.h"
 
 #include <QAction>
 #include <QCheckBox>

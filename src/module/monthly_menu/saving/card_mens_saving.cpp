@@ -7,9 +7,9 @@
 #include "host/dialog_presenter.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
-#include "monthly_menu/grid/menu_grid_model.h"
-#include "monthly_menu/screen/card_mens.h"
-#include "planning/param_card_indu.h"
+#include "module/monthly_menu/grid/menu_grid_model.h"
+#include "module/monthly_menu/screen/card_mens.h"
+#include "module/planning/param_card_indu.h"
 
 #include <QAction>
 #include <QLabel>

@@ -4,7 +4,6 @@
 #include "core/dates.h"
 #include "core/table_scopes.h"
 #include "core/text_utils.h"
-#include "frame/module_state.h"
 #include "host/busy_scopes.h"
 #include "host/date_edit.h"
 #include "host/db_grid.h"
@@ -14,9 +13,10 @@
 #include "host/host_query.h"
 #include "host/mask_edit.h"
 #include "host/radio_group.h"
-#include "monthly_menu/grid/menu_cell_delegate.h"
-#include "monthly_menu/grid/menu_grid_model.h"
-#include "planning/param_card_indu.h"
+#include "module/frame/module_state.h"
+#include "module/monthly_menu/grid/menu_cell_delegate.h"
+#include "module/monthly_menu/grid/menu_grid_model.h"
+#include "module/planning/param_card_indu.h"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -2,10 +2,10 @@
 
 #include "core/mem_table.h"
 #include "host/base_forms.h"
-#include "monthly_menu/editing/origin_marks.h"
-#include "monthly_menu/grid/dish_lines.h"
-#include "monthly_menu/grid/menu_pivot.h"
-#include "monthly_menu/rules/command_states.h"
+#include "module/monthly_menu/editing/origin_marks.h"
+#include "module/monthly_menu/grid/dish_lines.h"
+#include "module/monthly_menu/grid/menu_pivot.h"
+#include "module/monthly_menu/rules/command_states.h"
 
 #include <QDateTime>
 #include <QHash>

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace pla::server {
+namespace pla::db {
 
 enum class TDialect { SQLite, PostgreSQL };
 
@@ -23,4 +23,4 @@ struct TDatabaseUrl {
     QString Describe() const;                      // for logs: never the password
 };
 
-} // namespace pla::server
+} // namespace pla::db

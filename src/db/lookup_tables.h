@@ -2,9 +2,9 @@
 
 #include <QStringList>
 
-namespace pla::server {
+namespace pla::db {
 
 // The tables the desktop application's lookups read directly, read-only.
 const QStringList& LookupTables();
 
-} // namespace pla::server
+} // namespace pla::db

@@ -2,7 +2,7 @@
 
 #include <QSqlRecord>
 
-namespace pla::server {
+namespace pla::db {
 
 TDataPacket QueryPacket(TDatabase& db, const QList<TFieldDef>& fields, const QString& sql,
                         const QVariantList& params) {
@@ -27,4 +27,4 @@ TDataPacket QueryPacket(TDatabase& db, const QList<TFieldDef>& fields, const QSt
     return p;
 }
 
-} // namespace pla::server
+} // namespace pla::db

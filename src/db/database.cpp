@@ -6,7 +6,7 @@
 #include <QSqlError>
 #include <QSqlRecord>
 
-namespace pla::server {
+namespace pla::db {
 
 namespace {
 
@@ -275,4 +275,4 @@ void TDatabasePool::CloseThisThread() {
     connections_.erase(std::this_thread::get_id());
 }
 
-} // namespace pla::server
+} // namespace pla::db

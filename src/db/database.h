@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-namespace pla::server {
+namespace pla::db {
 
 // A statement the database refused; the text carries the driver's reason.
 class EDatabaseError : public EPlaError {
@@ -128,4 +128,4 @@ private:
     std::deque<std::unique_ptr<TDatabase>> retired_; // lost connections
 };
 
-} // namespace pla::server
+} // namespace pla::db

@@ -5,7 +5,7 @@
 #include <QUrl>
 #include <QUrlQuery>
 
-namespace pla::server {
+namespace pla::db {
 
 TDatabaseUrl TDatabaseUrl::Parse(const QString& text) {
     TDatabaseUrl u;
@@ -63,4 +63,4 @@ QString TDatabaseUrl::Describe() const {
         .arg(Database);
 }
 
-} // namespace pla::server
+} // namespace pla::db

@@ -1,6 +1,6 @@
 #include "lookup_tables.h"
 
-namespace pla::server {
+namespace pla::db {
 
 const QStringList& LookupTables() {
     static const QStringList tables{
@@ -16,4 +16,4 @@ const QStringList& LookupTables() {
     return tables;
 }
 
-} // namespace pla::server
+} // namespace pla::db
