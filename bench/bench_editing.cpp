@@ -15,6 +15,7 @@
 #include "module/monthly_menu/grid/menu_grid_model.h"
 #include "module/monthly_menu/screen/card_mens.h"
 #include "module/planning/param_card_indu.h"
+#include "module/screen_access.h"
 #include "server/embedded_server.h"
 #include "signed_in_host.h"
 
@@ -54,9 +55,9 @@ struct TScreen {
         return s;
     }
     void goTo(int day, int type) {
-        const auto [row, col] = screen->desCardapio->Pivot().Position(
-            QDate(Next.year(), Next.month(), day), screen->desCardapio->Pivot().Types().at(type));
-        screen->degCardapio->setCurrentIndex(screen->desCardapio->index(row, col));
+        const auto [row, col] = GridModel(screen)->Pivot().Position(
+            QDate(Next.year(), Next.month(), day), GridModel(screen)->Pivot().Types().at(type));
+        GridView(screen)->setCurrentIndex(GridModel(screen)->index(row, col));
     }
 
     test::TEmbeddedServer server;
@@ -71,13 +72,13 @@ struct TScreen {
 void BM_PasteIntoAFilledMonth(benchmark::State& state) {
     TScreen& s = TScreen::Get();
     TfrmCardMens* m = s.screen;
-    QImage image(m->degCardapio->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    QImage image(GridView(m)->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
     int day = 5;
     while (QDate(Next.year(), Next.month(), day).dayOfWeek() > 5) {
         ++day;
     }
     s.goTo(day, 0);
-    QTest::keyClick(m->degCardapio, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(GridView(m), Qt::Key_C, Qt::ControlModifier);
     int target = day + 1;
     while (QDate(Next.year(), Next.month(), target).dayOfWeek() > 5) {
         ++target;
@@ -88,18 +89,18 @@ void BM_PasteIntoAFilledMonth(benchmark::State& state) {
         s.presenter.Answer(host::mrYes);
         state.ResumeTiming();
         if (state.range(0) != 2) {
-            QTest::keyClick(m->degCardapio, Qt::Key_V, Qt::ControlModifier);
+            QTest::keyClick(GridView(m), Qt::Key_V, Qt::ControlModifier);
         }
         if (state.range(0) != 1) {
-            m->degCardapio->viewport()->render(&image);
+            GridView(m)->viewport()->render(&image);
         }
         state.PauseTiming();
         // Back to the saved month for the next round.
-        m->cdsCompCardCache->CancelUpdates();
-        m->AtualizaStlPratos(true);
+        m->Cardapio().cdsCompCardCache->CancelUpdates();
+        m->Cardapio().AtualizaStlPratos(true);
         state.ResumeTiming();
     }
-    state.counters["lines"] = double(m->StlPratos.Count());
+    state.counters["lines"] = double(m->Cardapio().StlPratos.Count());
 }
 BENCHMARK(BM_PasteIntoAFilledMonth)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 

@@ -6,6 +6,7 @@
 #include "monthly_fixture.h"
 #include "packages/dish_selection.h"
 #include "packages/screens.h"
+#include "screen_access.h"
 
 #include <QDialog>
 #include <QLineEdit>
@@ -68,18 +69,18 @@ protected:
             .toString();
     }
     static void goTo(TfrmCardMens* s, const QDate& day, const QString& type) {
-        const auto [row, col] = s->desCardapio->Pivot().Position(day, type);
+        const auto [row, col] = GridModel(s)->Pivot().Position(day, type);
         ASSERT_GE(row, 0);
-        s->degCardapio->setCurrentIndex(s->desCardapio->index(row, col));
+        GridView(s)->setCurrentIndex(GridModel(s)->index(row, col));
     }
-    static QString type(TfrmCardMens* s, int i) { return s->desCardapio->Pivot().Types().at(i); }
-    static QString total(TfrmCardMens* s) { return s->desCardapio->Pivot().Types().last(); }
+    static QString type(TfrmCardMens* s, int i) { return GridModel(s)->Pivot().Types().at(i); }
+    static QString total(TfrmCardMens* s) { return GridModel(s)->Pivot().Types().last(); }
     static void key(TfrmCardMens* s, Qt::Key k, Qt::KeyboardModifiers m = Qt::NoModifier) {
-        QTest::keyClick(s->degCardapio, k, m);
+        QTest::keyClick(GridView(s), k, m);
     }
     // The cache row of a day's position, or nullopt.
     static std::optional<QVariantMap> cacheRow(TfrmCardMens* s, const QDate& day, int seq) {
-        TDataPacket p = s->cdsCompCardCache->Data();
+        TDataPacket p = s->Cardapio().cdsCompCardCache->Data();
         for (const TPacketRow& r : p.Rows) {
             if (r.Kind == TRowKind::Deleted) {
                 continue;
@@ -130,7 +131,7 @@ protected:
     static std::pair<int, QString> excludedRows(TfrmCardMens* s, const QDate& day, int seq) {
         int n = 0;
         QString mark;
-        TMemTable& t = *s->cdsPratosExcluidos;
+        TMemTable& t = *s->Cardapio().cdsPratosExcluidos;
         for (t.First(); !t.Eof(); t.Next()) {
             if (t.FieldByName("DTPRATEXCL").AsString() == DayKey(day) &&
                 t.FieldByName("NRSEQPRATEXCL").AsInteger() == seq) {
@@ -143,9 +144,9 @@ protected:
     // Every cell's text of the grid.
     static QStringList texts(TfrmCardMens* s) {
         QStringList out;
-        for (int r = 0; r < s->desCardapio->rowCount(); ++r) {
-            for (int c = 0; c < s->desCardapio->columnCount(); ++c) {
-                out << s->desCardapio->index(r, c).data().toString();
+        for (int r = 0; r < GridModel(s)->rowCount(); ++r) {
+            for (int c = 0; c < GridModel(s)->columnCount(); ++c) {
+                out << GridModel(s)->index(r, c).data().toString();
             }
         }
         return out;

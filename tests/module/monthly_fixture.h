@@ -12,6 +12,7 @@
 #include "module/monthly_menu/grid/menu_grid_model.h"
 #include "module/monthly_menu/screen/card_mens.h"
 #include "module/planning/param_card_indu.h"
+#include "screen_access.h"
 #include "signed_in_host.h"
 
 #include <QApplication>
@@ -37,8 +38,8 @@ protected:
     ~TMonthlyScreenTest() override {
         // Nothing left to ask about, and nothing left over for the next test.
         for (TfrmCardMens* s : screens()) {
-            s->cdsCompCardCache->CancelUpdates();
-            s->cdsCardaDia->CancelUpdates();
+            s->Cardapio().cdsCompCardCache->CancelUpdates();
+            s->Cardapio().cdsCardaDia->CancelUpdates();
         }
         if (planning_) {
             planning_->close();
@@ -68,8 +69,8 @@ protected:
     }
     QList<TfrmCardMens*> screens() const {
         QList<TfrmCardMens*> out;
-        for (QWidget* w : QApplication::allWidgets()) {
-            if (auto* s = qobject_cast<TfrmCardMens*>(w); s && !s->Fechando) {
+        for (TfrmCardMens* s : CardapiosMensais()) {
+            if (!s->Cardapio().Fechando) {
                 out << s;
             }
         }
@@ -78,10 +79,10 @@ protected:
     // The text of the grid cell of a day and dish-type label.
     static QString cell(TfrmCardMens* s, const QDate& day, const QString& type,
                         int role = Qt::DisplayRole) {
-        const auto [row, col] = s->desCardapio->Pivot().Position(day, type);
-        return s->desCardapio->index(row, col).data(role).toString();
+        const auto [row, col] = GridModel(s)->Pivot().Position(day, type);
+        return GridModel(s)->index(row, col).data(role).toString();
     }
-    QString firstDishType(TfrmCardMens* s) { return s->desCardapio->Pivot().Types().first(); }
+    QString firstDishType(TfrmCardMens* s) { return GridModel(s)->Pivot().Types().first(); }
 
     const QDate month_ = PriDiaMes(Hoje());
     test::TEmbeddedServer server_;

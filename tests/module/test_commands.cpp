@@ -1,6 +1,7 @@
 #include "editing_fixture.h"
 #include "module/monthly_menu/grid/day_colours.h"
 #include "module/monthly_menu/rules/command_states.h"
+#include "screen_access.h"
 
 #include <QAction>
 #include <QToolButton>
@@ -177,11 +178,14 @@ protected:
 
     // Every command of the screen against what the rule says, by its widgets.
     static void expectFollows(TfrmCardMens* s, const char* when) {
-        const TEstadoComandos c = s->Comandos();
+        const TEstadoComandos c = s->Cardapio().Comandos();
         const std::pair<QToolButton*, bool> inherited[] = {
-            {s->sbtConfirmar, c.Confirmar}, {s->sbtCancelar, c.Cancelar},
-            {s->sbtIncluir, c.Incluir},     {s->sbtAlterar, c.Alterar},
-            {s->sbtExcluir, c.Excluir},     {s->sbtCopiarCard, c.Exportar}};
+            {s->sbtConfirmar, c.Confirmar},
+            {s->sbtCancelar, c.Cancelar},
+            {s->sbtIncluir, c.Incluir},
+            {s->sbtAlterar, c.Alterar},
+            {s->sbtExcluir, c.Excluir},
+            {Child<QToolButton>(s, QStringLiteral("sbtCopiarCard")), c.Exportar}};
         for (const auto& [b, on] : inherited) {
             EXPECT_EQ(b->isEnabled(), on) << when << ": " << b->objectName().toStdString();
         }
@@ -197,8 +201,8 @@ protected:
             {"sbtAnaliCor", "mnuAnaliCor", c.AnaliCor},
             {"btfDtRefCus", "mnuDtRefCus", c.DtRefCus}};
         for (const auto& [button, menu, on] : own) {
-            EXPECT_EQ(s->Botoes.value(button)->isEnabled(), on) << when << ": " << button;
-            EXPECT_EQ(s->Menus.value(menu)->isEnabled(), on) << when << ": " << menu;
+            EXPECT_EQ(Button(s, button)->isEnabled(), on) << when << ": " << button;
+            EXPECT_EQ(Action(s, menu)->isEnabled(), on) << when << ": " << menu;
         }
         EXPECT_EQ(s->mnuIncluir->isEnabled(), c.Incluir) << when;
         EXPECT_EQ(s->mnuExcluir->isEnabled(), c.Excluir) << when;
@@ -222,16 +226,16 @@ TEST_F(Commands, AllRightsFollowTheCellAfterLoadActivationCancelSaveAndABlockedD
     TfrmCardMens* s = open("0001", "00001", next_);
     ASSERT_NE(s, nullptr) << presenter_.Texts().join(" | ").toStdString();
     // Loaded: the first changeable day's first position is current.
-    EXPECT_EQ(s->DataCard(), next_.addDays(3));
+    EXPECT_EQ(s->Cardapio().DataCard(), next_.addDays(3));
     expectFollows(s, "after the load");
 
     const QDate d = workingDay("0001", 10);
     const QString t = type(s, 0);
     goTo(s, d, t);
-    ASSERT_TRUE(s->EntradaCelula());
+    ASSERT_TRUE(s->Cardapio().EntradaCelula());
     EXPECT_FALSE(s->sbtIncluir->isEnabled()) << "the cell holds a dish";
     EXPECT_TRUE(s->sbtExcluir->isEnabled());
-    EXPECT_TRUE(s->Botoes.value("sbtInvPrato")->isEnabled());
+    EXPECT_TRUE(Button(s, "sbtInvPrato")->isEnabled());
 
     // Activated again (the main window brings it forward): nothing opens up.
     s->Activate();
@@ -241,13 +245,13 @@ TEST_F(Commands, AllRightsFollowTheCellAfterLoadActivationCancelSaveAndABlockedD
     // A change, then cancelled.
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_Delete);
-    EXPECT_FALSE(s->EntradaCelula());
+    EXPECT_FALSE(s->Cardapio().EntradaCelula());
     EXPECT_TRUE(s->sbtConfirmar->isEnabled());
     EXPECT_TRUE(s->sbtIncluir->isEnabled()) << "the cell is empty now";
     expectFollows(s, "after a removal");
     presenter_.Answer(host::mrYes);
     s->sbtCancelar->click();
-    ASSERT_TRUE(s->EntradaCelula());
+    ASSERT_TRUE(s->Cardapio().EntradaCelula());
     expectFollows(s, "after Cancel");
     EXPECT_FALSE(s->sbtIncluir->isEnabled());
     EXPECT_FALSE(s->sbtConfirmar->isEnabled());
@@ -256,7 +260,8 @@ TEST_F(Commands, AllRightsFollowTheCellAfterLoadActivationCancelSaveAndABlockedD
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_Delete);
     s->sbtConfirmar->click();
-    EXPECT_EQ(s->AlteracoesPendentes(), 0) << presenter_.Texts().join(" | ").toStdString();
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0)
+        << presenter_.Texts().join(" | ").toStdString();
     expectFollows(s, "after a save");
     EXPECT_TRUE(s->sbtIncluir->isEnabled());
     EXPECT_FALSE(s->sbtConfirmar->isEnabled());
@@ -267,7 +272,7 @@ TEST_F(Commands, AllRightsFollowTheCellAfterLoadActivationCancelSaveAndABlockedD
     expectFollows(s, "on a blocked day");
     EXPECT_FALSE(s->sbtExcluir->isEnabled());
     EXPECT_FALSE(s->sbtIncluir->isEnabled() || s->sbtAlterar->isEnabled());
-    EXPECT_TRUE(s->Botoes.value("sbtDelCard")->isEnabled());
+    EXPECT_TRUE(Button(s, "sbtDelCard")->isEnabled());
 }
 
 TEST_F(Commands, KeysPasteAndSelectionDoNothingOnABlockedDayEvenWithoutItsColour) {
@@ -275,16 +280,17 @@ TEST_F(Commands, KeysPasteAndSelectionDoNothingOnABlockedDayEvenWithoutItsColour
     TfrmCardMens* s = open("0001", "00001", next_);
     ASSERT_NE(s, nullptr);
     // An empty colour parameter paints nothing; the day stays blocked.
-    s->StlCorBloq = CoresBloqueio(next_, s->DtBaseBloqueio, s->QtDiaBloqCar, QString());
-    s->desCardapio->Refresh();
+    s->Cardapio().StlCorBloq =
+        CoresBloqueio(next_, s->Cardapio().DtBaseBloqueio, s->Cardapio().QtDiaBloqCar, QString());
+    GridModel(s)->Refresh();
     const QString t = type(s, 0);
     QDate blocked = next_;
-    while (!s->StlPratos.Lookup(DayKey(blocked) + t) && blocked.day() < 3) {
+    while (!s->Cardapio().StlPratos.Lookup(DayKey(blocked) + t) && blocked.day() < 3) {
         blocked = blocked.addDays(1);
     }
     goTo(s, blocked, t);
-    EXPECT_TRUE(s->CardBlock(DayKey(blocked)));
-    const auto before = s->EntradaCelula();
+    EXPECT_TRUE(s->Cardapio().CardBlock(DayKey(blocked)));
+    const auto before = s->Cardapio().EntradaCelula();
     int modals = 0;
     host::TModalRunner::TScope noScreen([&modals](QDialog&) {
         ++modals;
@@ -292,7 +298,7 @@ TEST_F(Commands, KeysPasteAndSelectionDoNothingOnABlockedDayEvenWithoutItsColour
     });
     presenter_.Clear();
     key(s, Qt::Key_Delete);
-    s->PratoCopiado = {"0000000001", "0002", "ARROZ", 100};
+    s->Cardapio().PratoCopiado = {"0000000001", "0002", "ARROZ", 100};
     key(s, Qt::Key_V, Qt::ControlModifier);
     key(s, Qt::Key_X, Qt::ControlModifier);
     key(s, Qt::Key_Return);
@@ -301,8 +307,8 @@ TEST_F(Commands, KeysPasteAndSelectionDoNothingOnABlockedDayEvenWithoutItsColour
     s->sbtExcluir->click();
     EXPECT_TRUE(presenter_.Shown().isEmpty()) << presenter_.Texts().join(" | ").toStdString();
     EXPECT_EQ(modals, 0) << "no dish selection";
-    EXPECT_EQ(s->AlteracoesPendentes(), 0);
-    EXPECT_EQ(s->EntradaCelula().has_value(), before.has_value());
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0);
+    EXPECT_EQ(s->Cardapio().EntradaCelula().has_value(), before.has_value());
 }
 
 class NoRights : public Commands {
@@ -314,19 +320,20 @@ protected:
 TEST_F(NoRights, AnOperatorWithoutRightsGetsNoCommandThatChangesAndNoHandlerRuns) {
     TfrmCardMens* s = open("0001", "00001", next_);
     ASSERT_NE(s, nullptr) << presenter_.Texts().join(" | ").toStdString();
-    EXPECT_TRUE(s->cardapio_ReadOnly());
+    EXPECT_TRUE(s->Cardapio().cardapio_ReadOnly());
     const QDate d = workingDay("0001", 10);
     goTo(s, d, type(s, 0));
     expectFollows(s, "without rights");
     for (const char* b : {"sbtDelCard", "sbtInvPrato", "spbImportacao", "spbDuplicacao",
                           "sbtConfig", "sbtImpTP", "btfDtRefCus", "sbtAtuComenDieta"}) {
-        EXPECT_FALSE(s->Botoes.value(b)->isEnabled()) << b;
+        EXPECT_FALSE(Button(s, b)->isEnabled()) << b;
     }
     EXPECT_FALSE(s->sbtIncluir->isEnabled() || s->sbtAlterar->isEnabled() ||
-                 s->sbtExcluir->isEnabled() || s->sbtCopiarCard->isEnabled());
+                 s->sbtExcluir->isEnabled() ||
+                 Child<QToolButton>(s, QStringLiteral("sbtCopiarCard"))->isEnabled());
     s->Activate();
     expectFollows(s, "activated again");
-    EXPECT_FALSE(s->Botoes.value("sbtInvPrato")->isEnabled());
+    EXPECT_FALSE(Button(s, "sbtInvPrato")->isEnabled());
 
     // The handlers refuse by themselves: no package opens, nothing is asked.
     int modals = 0;

@@ -8,6 +8,7 @@
 #include "packages/dish_selection.h"
 #include "packages/period_deletion.h"
 #include "packages/screens.h"
+#include "screen_access.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -31,10 +32,10 @@ TEST_F(Editing, CopyAndPasteAskBeforeReplacingAndKeepTheCellWhenRefused) {
     const QString t = type(s, 0);
     goTo(s, a, t);
     key(s, Qt::Key_C, Qt::ControlModifier);
-    const auto source = s->EntradaCelula();
+    const auto source = s->Cardapio().EntradaCelula();
     ASSERT_TRUE(source);
-    EXPECT_EQ(s->PratoCopiado.CdPrato, source->Code);
-    EXPECT_EQ(s->PratoCopiado.NmPrato, source->Dish()) << "the name without its mark";
+    EXPECT_EQ(s->Cardapio().PratoCopiado.CdPrato, source->Code);
+    EXPECT_EQ(s->Cardapio().PratoCopiado.NmPrato, source->Dish()) << "the name without its mark";
 
     goTo(s, b, t);
     const QString before = cell(s, b, t);
@@ -42,27 +43,27 @@ TEST_F(Editing, CopyAndPasteAskBeforeReplacingAndKeepTheCellWhenRefused) {
     key(s, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(presenter_.LastText(), "Confirma substituição?");
     EXPECT_EQ(cell(s, b, t), before);
-    EXPECT_EQ(s->AlteracoesPendentes(), 0) << "nothing changed";
-    EXPECT_FALSE(s->ExclusaoRealizada);
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0) << "nothing changed";
+    EXPECT_FALSE(s->Cardapio().ExclusaoRealizada);
 
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_V, Qt::ControlModifier);
-    const auto pasted = s->EntradaCelula();
+    const auto pasted = s->Cardapio().EntradaCelula();
     ASSERT_TRUE(pasted);
     EXPECT_EQ(pasted->Code, source->Code);
     EXPECT_EQ(pasted->Mark(), QChar('N'));
     EXPECT_TRUE(s->sbtConfirmar->isEnabled());
     // The same diners on a day of other diners: another share.
-    const int seq = s->GetSeqPrat(t.left(3).toInt());
+    const int seq = s->Cardapio().GetSeqPrat(t.left(3).toInt());
     const auto row = cacheRow(s, b, seq);
     ASSERT_TRUE(row);
     EXPECT_NEAR((*row)["VRPECONSCARD"].toDouble(),
-                s->PratoCopiado.Valor / s->comensaisDia(b) * 100.0, 1e-9);
+                s->Cardapio().PratoCopiado.Valor / s->Cardapio().comensaisDia(b) * 100.0, 1e-9);
     EXPECT_EQ((*row)["CDPRATO"].toString(), source->Code);
 
     // Saved, closed, reopened: the grid as it was, cell by cell.
     s->sbtConfirmar->click();
-    EXPECT_EQ(s->AlteracoesPendentes(), 0);
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0);
     const QStringList grid = texts(s);
     ASSERT_TRUE(s->close());
     settle();
@@ -78,7 +79,7 @@ TEST_F(Editing, KeysThatDoNothingAndTheCopyThatStays) {
     const QString t = type(s, 1);
     goTo(s, a, t);
     key(s, Qt::Key_C, Qt::ControlModifier);
-    const QString copied = s->PratoCopiado.CdPrato;
+    const QString copied = s->Cardapio().PratoCopiado.CdPrato;
     ASSERT_FALSE(copied.isEmpty());
 
     // Delete on the diners row asks nothing and removes nothing.
@@ -95,27 +96,27 @@ TEST_F(Editing, KeysThatDoNothingAndTheCopyThatStays) {
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_Delete);
     EXPECT_EQ(presenter_.LastText(), "Confirma exclusão?");
-    EXPECT_FALSE(s->EntradaCelula());
+    EXPECT_FALSE(s->Cardapio().EntradaCelula());
     presenter_.Clear();
     key(s, Qt::Key_Delete);
     EXPECT_TRUE(presenter_.Shown().isEmpty());
     key(s, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(s->PratoCopiado.CdPrato, copied);
-    EXPECT_EQ(s->AlteracoesPendentes(), 1) << "one dish removed";
+    EXPECT_EQ(s->Cardapio().PratoCopiado.CdPrato, copied);
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 1) << "one dish removed";
 
     // Cancel brings it back.
     presenter_.Answer(host::mrYes);
     s->sbtCancelar->click();
-    EXPECT_TRUE(s->EntradaCelula());
-    EXPECT_EQ(s->AlteracoesPendentes(), 0);
+    EXPECT_TRUE(s->Cardapio().EntradaCelula());
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0);
 
     // The key-up enabling follows the cell.
     goTo(s, a, t);
-    QTest::keyRelease(s->degCardapio, Qt::Key_Right);
+    QTest::keyRelease(GridView(s), Qt::Key_Right);
     EXPECT_TRUE(s->sbtExcluir->isEnabled());
     EXPECT_FALSE(s->sbtIncluir->isEnabled());
     goTo(s, a, total(s));
-    QTest::keyRelease(s->degCardapio, Qt::Key_Right);
+    QTest::keyRelease(GridView(s), Qt::Key_Right);
     EXPECT_FALSE(s->sbtExcluir->isEnabled()) << "the diners row";
     EXPECT_EQ(s->mnuExcluir->isEnabled(), s->sbtExcluir->isEnabled());
 }
@@ -131,20 +132,20 @@ TEST_F(Editing, PasteChecksTheRecipeTheProductsAndWorkingDays) {
     const QString unrevised =
         server_.Db().Scalar("SELECT MIN(CDPRATO) FROM PRATO WHERE IDRECEREVI = 'N'").toString();
     ASSERT_FALSE(unrevised.isEmpty());
-    s->PratoCopiado = {unrevised, "0002", "SEM RECEITA", 100};
+    s->Cardapio().PratoCopiado = {unrevised, "0002", "SEM RECEITA", 100};
     key(s, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(presenter_.LastText(), "Operação bloqueada. Prato não possui receita revisada.");
     EXPECT_EQ(cell(s, a, t), before);
 
     // A dish whose recipe has an inactive product.
-    const QString dish = s->EntradaCelula()->Code;
+    const QString dish = s->Cardapio().EntradaCelula()->Code;
     const QString product =
         server_.Db()
             .Scalar("SELECT MIN(CDPRODUTO) FROM RECEITA WHERE CDPRATO = ?", {dish})
             .toString();
     ASSERT_FALSE(product.isEmpty());
     server_.Db().Exec("UPDATE PRODUTO SET IDATIVO = 'N' WHERE CDPRODUTO = ?", {product});
-    s->PratoCopiado = {dish, "0002", "X", 100};
+    s->Cardapio().PratoCopiado = {dish, "0002", "X", 100};
     presenter_.Clear();
     key(s, Qt::Key_V, Qt::ControlModifier);
     ASSERT_EQ(product.size(), 6) << "a product code of the picture 9.99.999";
@@ -161,7 +162,7 @@ TEST_F(Editing, PasteChecksTheRecipeTheProductsAndWorkingDays) {
     key(s, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(presenter_.LastText(), "Cardápio bloqueado para dia não útil.");
     EXPECT_EQ(cell(s, a, t), before);
-    EXPECT_EQ(s->AlteracoesPendentes(), 0);
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0);
 }
 
 TEST_F(Editing, TheFirstDishOfADayCreatesItWithTheWeekdayEstimates) {
@@ -171,7 +172,7 @@ TEST_F(Editing, TheFirstDishOfADayCreatesItWithTheWeekdayEstimates) {
     ASSERT_NE(s, nullptr);
     const QString t = type(s, 2);
     goTo(s, d, t);
-    EXPECT_FALSE(s->EntradaCelula());
+    EXPECT_FALSE(s->Cardapio().EntradaCelula());
     TChoice choice;
     choice.Value = 410;
     {
@@ -193,9 +194,9 @@ TEST_F(Editing, TheFirstDishOfADayCreatesItWithTheWeekdayEstimates) {
     EXPECT_DOUBLE_EQ(q.value(1).toDouble(), 287);
     EXPECT_DOUBLE_EQ(q.value(2).toDouble(), 328);
     EXPECT_DOUBLE_EQ(q.value(3).toDouble(), 205);
-    EXPECT_EQ(s->cdsCardaDia->ChangeCount(), 0) << "the day is saved";
-    EXPECT_EQ(s->cdsCompCardCache->ChangeCount(), 1) << "the dish waits for confirm";
-    const auto row = cacheRow(s, d, s->GetSeqPrat(t.left(3).toInt()));
+    EXPECT_EQ(s->Cardapio().cdsCardaDia->ChangeCount(), 0) << "the day is saved";
+    EXPECT_EQ(s->Cardapio().cdsCompCardCache->ChangeCount(), 1) << "the dish waits for confirm";
+    const auto row = cacheRow(s, d, s->Cardapio().GetSeqPrat(t.left(3).toInt()));
     ASSERT_TRUE(row);
     EXPECT_DOUBLE_EQ((*row)["VRPECONSCARD"].toDouble(), 50) << "410 of 820 diners";
     EXPECT_EQ((*row)["NRCARDAPIO"].toString(), nr);
@@ -225,8 +226,9 @@ TEST_F(Editing, ADayWithoutDinersTakesNoDish) {
     EXPECT_EQ(presenter_.LastText(), "Número de comensais do dia deve ser maior que zero.");
     EXPECT_TRUE(choice.Chosen.isEmpty()) << "the selection never opened";
     EXPECT_TRUE(dayNumber("0001", "00001", d).isEmpty());
-    EXPECT_TRUE(s->getNrCardapio("0001", "00001", d).isEmpty()) << "the day row was dropped";
-    EXPECT_EQ(s->AlteracoesPendentes(), 0);
+    EXPECT_TRUE(s->Cardapio().getNrCardapio("0001", "00001", d).isEmpty())
+        << "the day row was dropped";
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0);
 }
 
 // The hospital's own nutritionist.
@@ -244,7 +246,7 @@ TEST_F(HospitalEditing, AHolidayDayTakesTheHolidayEstimatesAndPercentagesStayAsG
                       {DataHora(d), DataHora(month_)});
     TfrmCardMens* s = open("0003", "00001", next_);
     ASSERT_NE(s, nullptr) << presenter_.Texts().join(" | ").toStdString();
-    ASSERT_EQ(s->TipoMontagem, 1) << "the hospital plans in percentages";
+    ASSERT_EQ(s->Cardapio().TipoMontagem, 1) << "the hospital plans in percentages";
     const QString t = type(s, 0);
     goTo(s, d, t);
     TChoice choice;
@@ -265,14 +267,15 @@ TEST_F(HospitalEditing, AHolidayDayTakesTheHolidayEstimatesAndPercentagesStayAsG
     // day does: this system's rule, not the Saturday one.
     EXPECT_DOUBLE_EQ(q.value(1).toDouble(), 132);
     EXPECT_DOUBLE_EQ(q.value(2).toDouble(), 88);
-    const auto row = cacheRow(s, d, s->GetSeqPrat(t.left(3).toInt()));
+    const auto row = cacheRow(s, d, s->Cardapio().GetSeqPrat(t.left(3).toInt()));
     ASSERT_TRUE(row);
     EXPECT_DOUBLE_EQ((*row)["VRPECONSCARD"].toDouble(), 37.5);
     EXPECT_EQ((*row)["IDPRATOESPE"].toString(), "S") << "a branch outside the central kitchen";
     // The day departs from the central menu.
-    EXPECT_TRUE(s->cdsCardEsp->Locate("DTCARDAPIO", DataHora(d)));
+    EXPECT_TRUE(s->Cardapio().cdsCardEsp->Locate("DTCARDAPIO", DataHora(d)));
     s->sbtConfirmar->click();
-    EXPECT_TRUE(s->cdsCardEsp->Locate("DTCARDAPIO", DataHora(d))) << "and the server agrees";
+    EXPECT_TRUE(s->Cardapio().cdsCardEsp->Locate("DTCARDAPIO", DataHora(d)))
+        << "and the server agrees";
 }
 
 TEST_F(HospitalEditing, RemovingACentralPositionTwiceKeepsOneExcludedRow) {
@@ -280,9 +283,9 @@ TEST_F(HospitalEditing, RemovingACentralPositionTwiceKeepsOneExcludedRow) {
     ASSERT_NE(s, nullptr);
     const QDate d = workingDay("0003", 7);
     const QString t = type(s, 1);
-    const int seq = s->GetSeqPrat(t.left(3).toInt());
+    const int seq = s->Cardapio().GetSeqPrat(t.left(3).toInt());
     goTo(s, d, t);
-    const auto original = s->EntradaCelula();
+    const auto original = s->Cardapio().EntradaCelula();
     ASSERT_TRUE(original);
     const auto excluded = [&] { return excludedRows(s, d, seq); };
     const int rowsBefore = excluded().first;
@@ -291,9 +294,9 @@ TEST_F(HospitalEditing, RemovingACentralPositionTwiceKeepsOneExcludedRow) {
     key(s, Qt::Key_Delete);
     EXPECT_EQ(excluded(), (std::pair{1, QString("F")})) << "removed outside the central kitchen";
     // Put a dish back and remove it again: still one row.
-    s->PratoCopiado = {original->Code, original->Branch, original->Dish(), 50};
+    s->Cardapio().PratoCopiado = {original->Code, original->Branch, original->Dish(), 50};
     key(s, Qt::Key_V, Qt::ControlModifier);
-    ASSERT_TRUE(s->EntradaCelula());
+    ASSERT_TRUE(s->Cardapio().EntradaCelula());
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_Delete);
     EXPECT_EQ(excluded().first, 1);
@@ -314,23 +317,23 @@ TEST_F(HospitalEditing, TheSameDishPastedOverItselfKeepsItsMark) {
     const QDate d = workingDay("0003", 8);
     // A cell whose dish carries a mark other than N.
     QString t;
-    for (const QString& candidate : s->desCardapio->Pivot().Types()) {
-        const auto [row, col] = s->desCardapio->Pivot().Position(d, candidate);
-        s->degCardapio->setCurrentIndex(s->desCardapio->index(row, col));
-        const auto e = s->EntradaCelula();
-        if (e && e->Mark() != QChar('N') && !s->LinhaComensais()) {
+    for (const QString& candidate : GridModel(s)->Pivot().Types()) {
+        const auto [row, col] = GridModel(s)->Pivot().Position(d, candidate);
+        GridView(s)->setCurrentIndex(GridModel(s)->index(row, col));
+        const auto e = s->Cardapio().EntradaCelula();
+        if (e && e->Mark() != QChar('N') && !s->Cardapio().LinhaComensais()) {
             t = candidate;
             break;
         }
     }
     ASSERT_FALSE(t.isEmpty()) << "the demonstration marks some hospital dishes";
     goTo(s, d, t);
-    const TDishLine before = *s->EntradaCelula();
+    const TDishLine before = *s->Cardapio().EntradaCelula();
     key(s, Qt::Key_C, Qt::ControlModifier);
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_V, Qt::ControlModifier);
-    ASSERT_TRUE(s->EntradaCelula());
-    EXPECT_EQ(s->EntradaCelula()->Name, before.Name) << "mark included";
+    ASSERT_TRUE(s->Cardapio().EntradaCelula());
+    EXPECT_EQ(s->Cardapio().EntradaCelula()->Name, before.Name) << "mark included";
 }
 
 TEST_F(Editing, ThePeriodDeletionAndTheInversionReloadTheMonth) {
@@ -344,9 +347,9 @@ TEST_F(Editing, ThePeriodDeletionAndTheInversionReloadTheMonth) {
     const QDate b = a.addDays(1);
     const QString t = type(s, 0);
     goTo(s, a, t);
-    const QString dishA = s->EntradaCelula()->Code;
+    const QString dishA = s->Cardapio().EntradaCelula()->Code;
     goTo(s, b, t);
-    const QString dishB = s->EntradaCelula()->Code;
+    const QString dishB = s->Cardapio().EntradaCelula()->Code;
     ASSERT_NE(dishA, dishB);
 
     // Inverting: the other day chosen, confirmed.
@@ -359,15 +362,15 @@ TEST_F(Editing, ThePeriodDeletionAndTheInversionReloadTheMonth) {
             f->sbtConfirma->click();
             return int(QDialog::Accepted);
         });
-        s->Botoes.value("sbtInvPrato")->click();
+        Button(s, "sbtInvPrato")->click();
     }
     EXPECT_TRUE(presenter_.LastText().startsWith("Confirma a inversão"))
         << presenter_.LastText().toStdString();
     goTo(s, b, t);
-    EXPECT_EQ(s->EntradaCelula()->Code, dishA);
+    EXPECT_EQ(s->Cardapio().EntradaCelula()->Code, dishA);
     goTo(s, a, t);
-    EXPECT_EQ(s->EntradaCelula()->Code, dishB);
-    EXPECT_EQ(s->AlteracoesPendentes(), 0);
+    EXPECT_EQ(s->Cardapio().EntradaCelula()->Code, dishB);
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0);
 
     // Cancelled in its screen: the month is not reloaded, so a change made meanwhile
     // behind the screen's back stays unseen.
@@ -377,9 +380,9 @@ TEST_F(Editing, ThePeriodDeletionAndTheInversionReloadTheMonth) {
     host_.ClearCalls();
     {
         host::TModalRunner::TScope script([](QDialog&) { return int(QDialog::Rejected); });
-        s->Botoes.value("sbtInvPrato")->click();
+        Button(s, "sbtInvPrato")->click();
     }
-    EXPECT_EQ(s->EntradaCelula()->Code, dishB);
+    EXPECT_EQ(s->Cardapio().EntradaCelula()->Code, dishB);
     EXPECT_FALSE(host_.Calls().contains("Pla00100.rdmParamCardIndu.getImpCardDia"))
         << host_.Calls().join(" ").toStdString();
 
@@ -395,13 +398,13 @@ TEST_F(Editing, ThePeriodDeletionAndTheInversionReloadTheMonth) {
             f->sbtConfirma->click();
             return int(QDialog::Accepted);
         });
-        s->Botoes.value("sbtDelCard")->click();
+        Button(s, "sbtDelCard")->click();
     }
     EXPECT_EQ(presenter_.LastText(), "Cardápio excluído: 2 dia(s).");
     EXPECT_TRUE(dayNumber("0001", "00001", a).isEmpty());
-    EXPECT_TRUE(s->getNrCardapio("0001", "00001", b).isEmpty());
+    EXPECT_TRUE(s->Cardapio().getNrCardapio("0001", "00001", b).isEmpty());
     goTo(s, a, t);
-    EXPECT_FALSE(s->EntradaCelula());
+    EXPECT_FALSE(s->Cardapio().EntradaCelula());
 }
 
 TEST_F(Editing, TwoPlannersSavingTheSameDishTheSecondKeepsItsChanges) {
@@ -410,7 +413,7 @@ TEST_F(Editing, TwoPlannersSavingTheSameDishTheSecondKeepsItsChanges) {
     const QDate d = workingDay("0001", 12);
     const QString t = type(s, 3);
     goTo(s, d, t);
-    const QString dish = s->EntradaCelula()->Code;
+    const QString dish = s->Cardapio().EntradaCelula()->Code;
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_Delete);
     // Meanwhile another planner saved a new share for that dish.
@@ -422,7 +425,7 @@ TEST_F(Editing, TwoPlannersSavingTheSameDishTheSecondKeepsItsChanges) {
               QString("O prato %1 do dia %2 foi alterado por outro operador. Cancele as "
                       "alterações e carregue o cardápio novamente.")
                   .arg(dish, FormatDateTime("dd/mm/yyyy", d)));
-    EXPECT_EQ(s->AlteracoesPendentes(), 1);
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 1);
     EXPECT_EQ(server_.Db()
                   .Scalar("SELECT COUNT(*) FROM COMPCARD WHERE CDFILIAL = '0001' AND "
                           "NRCARDAPIO = ? AND CDPRATO = ?",
@@ -437,7 +440,7 @@ TEST_F(HospitalEditing, DishTypesOverTheirDayHoldTheSave) {
     TfrmCardMens* probe = open("0003", "00001", next_);
     ASSERT_NE(probe, nullptr);
     QString t;
-    for (const QString& label : probe->desCardapio->Pivot().Types()) {
+    for (const QString& label : GridModel(probe)->Pivot().Types()) {
         if (label.mid(3, 2) == "03") {
             t = label;
         }
@@ -461,7 +464,7 @@ TEST_F(HospitalEditing, DishTypesOverTheirDayHoldTheSave) {
     TfrmCardMens* s = open("0003", "00001", next_);
     ASSERT_NE(s, nullptr);
     QString second;
-    for (const QString& label : s->desCardapio->Pivot().Types()) {
+    for (const QString& label : GridModel(s)->Pivot().Types()) {
         if (label.startsWith("099")) {
             second = label;
         }
@@ -474,10 +477,11 @@ TEST_F(HospitalEditing, DishTypesOverTheirDayHoldTheSave) {
         auto script = selection(choice);
         key(s, Qt::Key_Return);
     }
-    ASSERT_TRUE(s->cdsComensAux->Locate("DTCARDAPIO;CDTIPOPRAT", {DataHora(d), t.mid(3, 2)}));
-    EXPECT_DOUBLE_EQ(s->cdsComensAux->FieldByName("COMENSEST").AsFloat(), 220);
-    EXPECT_DOUBLE_EQ(s->cdsComensAux->FieldByName("COMENSDIA").AsFloat(), 200);
-    EXPECT_DOUBLE_EQ(s->cdsComensAux->FieldByName("DIFERENCA").AsFloat(), 20);
+    ASSERT_TRUE(
+        s->Cardapio().cdsComensAux->Locate("DTCARDAPIO;CDTIPOPRAT", {DataHora(d), t.mid(3, 2)}));
+    EXPECT_DOUBLE_EQ(s->Cardapio().cdsComensAux->FieldByName("COMENSEST").AsFloat(), 220);
+    EXPECT_DOUBLE_EQ(s->Cardapio().cdsComensAux->FieldByName("COMENSDIA").AsFloat(), 200);
+    EXPECT_DOUBLE_EQ(s->Cardapio().cdsComensAux->FieldByName("DIFERENCA").AsFloat(), 20);
     // Confirm shows the offending day and saves nothing.
     int offending = 0;
     {
@@ -491,16 +495,16 @@ TEST_F(HospitalEditing, DishTypesOverTheirDayHoldTheSave) {
         s->sbtConfirmar->click();
     }
     EXPECT_EQ(offending, 1);
-    EXPECT_TRUE(s->getSomaComEst() == false) << "the server holds no offending pair yet";
-    EXPECT_GT(s->AlteracoesPendentes(), 0) << "nothing saved";
-    EXPECT_EQ(s->DataCard(), d) << "the grid shows the day";
+    EXPECT_TRUE(s->Cardapio().getSomaComEst() == false) << "the server holds no offending pair yet";
+    EXPECT_GT(s->Cardapio().AlteracoesPendentes(), 0) << "nothing saved";
+    EXPECT_EQ(s->Cardapio().DataCard(), d) << "the grid shows the day";
     // Corrected on the screen (the dish removed), the save goes through.
     goTo(s, d, second);
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_Delete);
-    EXPECT_FALSE(s->VerificaSomaTP());
+    EXPECT_FALSE(s->Cardapio().VerificaSomaTP());
     s->sbtConfirmar->click();
-    EXPECT_EQ(s->AlteracoesPendentes(), 0);
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0);
 }
 
 } // namespace
@@ -512,31 +516,34 @@ TEST_F(Editing, TheDateFilterShowsOneDayWhileLookUpsOfTheDayTableSeeEveryDay) {
     ASSERT_NE(s, nullptr);
     const QDate a = workingDay("0001", 5);
     const QDate b = workingDay("0001", a.day() + 1);
-    const int days = s->cdsCardaDia->RecordCount();
-    s->FiltraData(*s->cdsCompCardCache, a);
-    const int dishes = s->cdsCompCardCache->RecordCount();
+    const int days = s->Cardapio().cdsCardaDia->RecordCount();
+    s->Cardapio().FiltraData(*s->Cardapio().cdsCompCardCache, a);
+    const int dishes = s->Cardapio().cdsCompCardCache->RecordCount();
     EXPECT_EQ(dishes, 10) << "the day's ten positions";
-    for (s->cdsCompCardCache->First(); !s->cdsCompCardCache->Eof(); s->cdsCompCardCache->Next()) {
-        EXPECT_EQ(s->cdsCompCardCache->FieldByName("DTCARDAPIO").AsDateTime().date(), a);
+    for (s->Cardapio().cdsCompCardCache->First(); !s->Cardapio().cdsCompCardCache->Eof();
+         s->Cardapio().cdsCompCardCache->Next()) {
+        EXPECT_EQ(s->Cardapio().cdsCompCardCache->FieldByName("DTCARDAPIO").AsDateTime().date(), a);
     }
-    s->FiltraData(*s->cdsCardaDia, a);
-    EXPECT_EQ(s->cdsCardaDia->RecordCount(), 1);
-    EXPECT_TRUE(s->getNrCardapio("0001", "00001", b).isEmpty()) << "under the filter in force";
-    EXPECT_GT(s->comensaisDia(b), 0) << "the day's diners look at every day";
-    EXPECT_FALSE(s->cdsCardaDia->Filtered());
-    EXPECT_EQ(s->cdsCardaDia->RecordCount(), days);
-    EXPECT_EQ(s->cdsCompCardCache->RecordCount(), dishes) << "the other table keeps its filter";
+    s->Cardapio().FiltraData(*s->Cardapio().cdsCardaDia, a);
+    EXPECT_EQ(s->Cardapio().cdsCardaDia->RecordCount(), 1);
+    EXPECT_TRUE(s->Cardapio().getNrCardapio("0001", "00001", b).isEmpty())
+        << "under the filter in force";
+    EXPECT_GT(s->Cardapio().comensaisDia(b), 0) << "the day's diners look at every day";
+    EXPECT_FALSE(s->Cardapio().cdsCardaDia->Filtered());
+    EXPECT_EQ(s->Cardapio().cdsCardaDia->RecordCount(), days);
+    EXPECT_EQ(s->Cardapio().cdsCompCardCache->RecordCount(), dishes)
+        << "the other table keeps its filter";
     // A rebuild of the dish lines sees every day, and leaves the filter as it was.
-    s->AtualizaStlPratos(true);
+    s->Cardapio().AtualizaStlPratos(true);
     EXPECT_EQ(
-        s->StlPratos.Count(), s->cdsCardaDia->RecordCount() + [&] {
-            TFilterSuspended all(*s->cdsCompCardCache);
-            return s->cdsCompCardCache->RecordCount();
+        s->Cardapio().StlPratos.Count(), s->Cardapio().cdsCardaDia->RecordCount() + [&] {
+            TFilterSuspended all(*s->Cardapio().cdsCompCardCache);
+            return s->Cardapio().cdsCompCardCache->RecordCount();
         }());
-    EXPECT_TRUE(s->cdsCompCardCache->Filtered());
-    s->DesligaFiltro(*s->cdsCompCardCache);
-    EXPECT_FALSE(s->cdsCompCardCache->Filtered());
-    EXPECT_EQ(s->comensaisDia(sunday(1)), 0) << "a day without a menu";
+    EXPECT_TRUE(s->Cardapio().cdsCompCardCache->Filtered());
+    s->Cardapio().DesligaFiltro(*s->Cardapio().cdsCompCardCache);
+    EXPECT_FALSE(s->Cardapio().cdsCompCardCache->Filtered());
+    EXPECT_EQ(s->Cardapio().comensaisDia(sunday(1)), 0) << "a day without a menu";
 }
 
 } // namespace
@@ -557,8 +564,8 @@ TEST_F(SchoolEditing, ANewDayOfATransportedServiceGetsItsDeliveryPointsAndTheGro
     presenter_.Answer(host::mrNo); // the month is not laid again from its cycle
     TfrmCardMens* s = open("0004", "00001", next_);
     ASSERT_NE(s, nullptr) << presenter_.Texts().join(" | ").toStdString();
-    ASSERT_TRUE(s->dependeLiberacao());
-    ASSERT_EQ(s->IdCardCentral, "S");
+    ASSERT_TRUE(s->Cardapio().dependeLiberacao());
+    ASSERT_EQ(s->Cardapio().IdCardCentral, "S");
     const QString t = type(s, 0);
     goTo(s, d, t);
     TChoice choice;
@@ -577,20 +584,21 @@ TEST_F(SchoolEditing, ANewDayOfATransportedServiceGetsItsDeliveryPointsAndTheGro
                   .toInt(),
               6)
         << "the service's delivery points, numbered with the new day";
-    EXPECT_EQ(s->EntradaCelula()->Mark(), QChar('R')) << "a revision by the group";
+    EXPECT_EQ(s->Cardapio().EntradaCelula()->Mark(), QChar('R')) << "a revision by the group";
 
     // Cut: the dish leaves the cell and stays copied; pasted back it is the group's.
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ(presenter_.LastText(), "Confirma exclusão?");
-    EXPECT_FALSE(s->EntradaCelula());
-    EXPECT_EQ(s->PratoCopiado.CdPrato, choice.Chosen);
+    EXPECT_FALSE(s->Cardapio().EntradaCelula());
+    EXPECT_EQ(s->Cardapio().PratoCopiado.CdPrato, choice.Chosen);
     key(s, Qt::Key_V, Qt::ControlModifier);
-    ASSERT_TRUE(s->EntradaCelula());
-    EXPECT_EQ(s->EntradaCelula()->Code, choice.Chosen);
-    EXPECT_EQ(s->EntradaCelula()->Mark(), QChar('R'));
+    ASSERT_TRUE(s->Cardapio().EntradaCelula());
+    EXPECT_EQ(s->Cardapio().EntradaCelula()->Code, choice.Chosen);
+    EXPECT_EQ(s->Cardapio().EntradaCelula()->Mark(), QChar('R'));
     s->sbtConfirmar->click();
-    EXPECT_EQ(s->AlteracoesPendentes(), 0) << presenter_.Texts().join(" | ").toStdString();
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0)
+        << presenter_.Texts().join(" | ").toStdString();
 }
 
 } // namespace
@@ -613,7 +621,7 @@ TEST_F(Editing, ClosingAMonthWithoutDaysDropsItsDishPositions) {
             .toInt();
     };
     EXPECT_EQ(positions(), 10) << "the month was given its positions to plan";
-    EXPECT_EQ(s->cdsCardaDia->RecordCount(), 0);
+    EXPECT_EQ(s->Cardapio().cdsCardaDia->RecordCount(), 0);
     ASSERT_TRUE(s->close());
     EXPECT_EQ(positions(), 0);
 }
@@ -625,14 +633,14 @@ namespace {
 TEST_F(Editing, ReplacingADishThroughTheSelectionRecordsTheFormerDishAndANewShare) {
     TfrmCardMens* s = open("0001", "00001", next_);
     ASSERT_NE(s, nullptr);
-    ASSERT_EQ(s->TipoMontagem, 0) << "the restaurant plans in diners";
+    ASSERT_EQ(s->Cardapio().TipoMontagem, 0) << "the restaurant plans in diners";
     const QDate d = workingDay("0001", 14);
     const QString t = type(s, 2);
     goTo(s, d, t);
-    const auto former = s->EntradaCelula();
+    const auto former = s->Cardapio().EntradaCelula();
     ASSERT_TRUE(former);
-    const int seq = s->GetSeqPrat(t.left(3).toInt());
-    const double diners = s->comensaisDia(d);
+    const int seq = s->Cardapio().GetSeqPrat(t.left(3).toInt());
+    const double diners = s->Cardapio().comensaisDia(d);
     ASSERT_GT(diners, 0);
     TChoice choice;
     choice.Search = QStringLiteral("FEIJ");
@@ -651,7 +659,7 @@ TEST_F(Editing, ReplacingADishThroughTheSelectionRecordsTheFormerDishAndANewShar
     // No central dish for the position: the replaced dish is the one it stands in for.
     EXPECT_EQ((*row)["CDPRATOMAT"].toString(), former->Code);
     EXPECT_EQ((*row)["CDFILAUXPRATMAT"].toString(), former->Branch);
-    EXPECT_EQ(s->EntradaCelula()->Mark(), QChar('N'));
+    EXPECT_EQ(s->Cardapio().EntradaCelula()->Mark(), QChar('N'));
 }
 
 TEST_F(Editing, EnterWithShiftOrCtrlOpensNoSelection) {
@@ -674,7 +682,7 @@ TEST_F(Editing, EnterWithShiftOrCtrlOpensNoSelection) {
 TEST_F(Editing, ConfirmWithNothingPendingSendsNothing) {
     TfrmCardMens* s = open("0001", "00001", next_);
     ASSERT_NE(s, nullptr);
-    ASSERT_EQ(s->AlteracoesPendentes(), 0);
+    ASSERT_EQ(s->Cardapio().AlteracoesPendentes(), 0);
     host_.ClearCalls();
     s->sbtConfirmarClick();
     EXPECT_FALSE(host_.Calls().contains("Pla00100.rdmParamCardIndu.UpdateCache"))
@@ -688,15 +696,15 @@ TEST_F(Editing, ASaveAnswerOfTenCharactersIsTheDayAndOfElevenAnError) {
     goTo(s, workingDay("0001", 10), type(s, 0));
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_Delete);
-    ASSERT_EQ(s->AlteracoesPendentes(), 1);
+    ASSERT_EQ(s->Cardapio().AlteracoesPendentes(), 1);
     host_.AnswerNext("UpdateCache", QStringLiteral("Falhou: 123")); // 11 characters
     presenter_.Clear();
-    EXPECT_ANY_THROW(s->UpdCacheOnSrv());
+    EXPECT_ANY_THROW(s->Cardapio().UpdCacheOnSrv());
     EXPECT_EQ(presenter_.LastText(), "Falhou: 123");
-    EXPECT_EQ(s->AlteracoesPendentes(), 1) << "the change stays pending";
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 1) << "the change stays pending";
     host_.AnswerNext("UpdateCache", QStringLiteral("0000000042")); // 10 characters
-    EXPECT_EQ(s->UpdCacheOnSrv(), "0000000042");
-    EXPECT_EQ(s->AlteracoesPendentes(), 0) << "merged as saved";
+    EXPECT_EQ(s->Cardapio().UpdCacheOnSrv(), "0000000042");
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0) << "merged as saved";
 }
 
 // The school network's operators, and one from outside the group.
@@ -715,7 +723,7 @@ TEST_F(SchoolByAnOutsider, APasteOutsideTheCentralDishsEquivalentsIsRefused) {
     TfrmCardMens* probe = open("0004", "00001", next_);
     ASSERT_NE(probe, nullptr) << presenter_.Texts().join(" | ").toStdString();
     const QString t = type(probe, 0);
-    const int seq = probe->GetSeqPrat(t.left(3).toInt());
+    const int seq = probe->Cardapio().GetSeqPrat(t.left(3).toInt());
     probe->close();
     settle();
     server_.Db().Exec("UPDATE COMPCARD SET CDPRATOMAT = ?, CDFILAUXPRATMAT = '0002' WHERE "
@@ -724,49 +732,50 @@ TEST_F(SchoolByAnOutsider, APasteOutsideTheCentralDishsEquivalentsIsRefused) {
     presenter_.Answer(host::mrNo);
     TfrmCardMens* s = open("0004", "00001", next_);
     ASSERT_NE(s, nullptr);
-    EXPECT_TRUE(s->grupoParametrizado());
-    EXPECT_FALSE(s->operadorDoGrupo());
+    EXPECT_TRUE(s->Cardapio().grupoParametrizado());
+    EXPECT_FALSE(s->Cardapio().operadorDoGrupo());
     goTo(s, d, t);
-    ASSERT_TRUE(s->EntradaCelula());
+    ASSERT_TRUE(s->Cardapio().EntradaCelula());
     const QString before = cell(s, d, t);
-    s->PratoCopiado = {"0000000009", "0002", "FEIJÃO CARIOCA", 100};
+    s->Cardapio().PratoCopiado = {"0000000009", "0002", "FEIJÃO CARIOCA", 100};
     presenter_.Clear();
     key(s, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(presenter_.LastText(), "Prato não é equivalente.");
     EXPECT_EQ(cell(s, d, t), before);
-    EXPECT_EQ(s->AlteracoesPendentes(), 0);
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0);
     // One of its equivalents passes (and asks before replacing).
-    s->PratoCopiado = {equivalent, "0002", "EQUIVALENTE", 100};
+    s->Cardapio().PratoCopiado = {equivalent, "0002", "EQUIVALENTE", 100};
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_V, Qt::ControlModifier);
-    ASSERT_TRUE(s->EntradaCelula());
-    EXPECT_EQ(s->EntradaCelula()->Code, equivalent);
+    ASSERT_TRUE(s->Cardapio().EntradaCelula());
+    EXPECT_EQ(s->Cardapio().EntradaCelula()->Code, equivalent);
 }
 
 TEST_F(SchoolByAnOutsider, ATypeDPositionAlreadyRemovedGetsNoSecondRow) {
     presenter_.Answer(host::mrNo);
     TfrmCardMens* s = open("0004", "00001", next_);
     ASSERT_NE(s, nullptr);
-    ASSERT_TRUE(s->dependeLiberacao());
-    ASSERT_EQ(s->tipoDeOperador(), QChar('F'));
+    ASSERT_TRUE(s->Cardapio().dependeLiberacao());
+    ASSERT_EQ(s->Cardapio().tipoDeOperador(), QChar('F'));
     const QDate d = workingDay("0004", 11);
     const QString t = type(s, 1);
-    const int seq = s->GetSeqPrat(t.left(3).toInt());
+    const int seq = s->Cardapio().GetSeqPrat(t.left(3).toInt());
     goTo(s, d, t);
-    const auto original = s->EntradaCelula();
+    const auto original = s->Cardapio().EntradaCelula();
     ASSERT_TRUE(original);
     const auto rows = [&] { return excludedRows(s, d, seq).first; };
     ASSERT_EQ(rows(), 0);
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_Delete);
     EXPECT_EQ(rows(), 1);
-    s->PratoCopiado = {original->Code, original->Branch, original->Dish(), 100};
+    s->Cardapio().PratoCopiado = {original->Code, original->Branch, original->Dish(), 100};
     key(s, Qt::Key_V, Qt::ControlModifier);
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_Delete);
     EXPECT_EQ(rows(), 1) << "the position was already recorded";
     s->sbtConfirmar->click();
-    EXPECT_EQ(s->AlteracoesPendentes(), 0) << presenter_.Texts().join(" | ").toStdString();
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0)
+        << presenter_.Texts().join(" | ").toStdString();
     EXPECT_EQ(rows(), 1);
     EXPECT_EQ(server_.Db()
                   .Scalar("SELECT COUNT(*) FROM PRATEXCL WHERE CDFILIAL = '0004' AND "
@@ -793,10 +802,10 @@ TEST_F(HospitalGroup, TheSecondRemovalOfAPositionByTheGroupMarksItM) {
     TfrmCardMens* probe = open("0003", "00001", next_);
     ASSERT_NE(probe, nullptr) << presenter_.Texts().join(" | ").toStdString();
     const QString t = type(probe, 2);
-    const int seq = probe->GetSeqPrat(t.left(3).toInt());
+    const int seq = probe->Cardapio().GetSeqPrat(t.left(3).toInt());
     goTo(probe, d, t);
-    ASSERT_TRUE(probe->EntradaCelula());
-    const QString dish = probe->EntradaCelula()->Code;
+    ASSERT_TRUE(probe->Cardapio().EntradaCelula());
+    const QString dish = probe->Cardapio().EntradaCelula()->Code;
     probe->close();
     settle();
     // A planner outside the group removed the position's central dish earlier, and
@@ -807,15 +816,16 @@ TEST_F(HospitalGroup, TheSecondRemovalOfAPositionByTheGroupMarksItM) {
                       {DataHora(next_), DayKey(d), seq, dish});
     TfrmCardMens* s = open("0003", "00001", next_);
     ASSERT_NE(s, nullptr);
-    ASSERT_TRUE(s->grupoParametrizado() && s->operadorDoGrupo());
+    ASSERT_TRUE(s->Cardapio().grupoParametrizado() && s->Cardapio().operadorDoGrupo());
     goTo(s, d, t);
-    ASSERT_TRUE(s->EntradaCelula());
+    ASSERT_TRUE(s->Cardapio().EntradaCelula());
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_Delete);
-    ASSERT_TRUE(s->pratoExcluido(DayKey(d), seq));
-    EXPECT_EQ(s->cdsPratosExcluidos->FieldByName("IDLOCALEXCL").AsString(), "M");
+    ASSERT_TRUE(s->Cardapio().pratoExcluido(DayKey(d), seq));
+    EXPECT_EQ(s->Cardapio().cdsPratosExcluidos->FieldByName("IDLOCALEXCL").AsString(), "M");
     s->sbtConfirmar->click();
-    EXPECT_EQ(s->AlteracoesPendentes(), 0) << presenter_.Texts().join(" | ").toStdString();
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0)
+        << presenter_.Texts().join(" | ").toStdString();
     QSqlQuery q = server_.Db().Exec("SELECT IDLOCALEXCL FROM PRATEXCL WHERE CDFILIAL = '0003' AND "
                                     "DTPRATEXCL = ? AND NRSEQPRATEXCL = ?",
                                     {DayKey(d), seq});
@@ -830,7 +840,7 @@ TEST_F(HospitalEditing, ABranchsOwnDishRemovedWhereTheCentralMenuHasNoneIsMarked
     TfrmCardMens* probe = open("0003", "00001", next_);
     ASSERT_NE(probe, nullptr);
     const QString t = type(probe, 3);
-    const int seq = probe->GetSeqPrat(t.left(3).toInt());
+    const int seq = probe->Cardapio().GetSeqPrat(t.left(3).toInt());
     probe->close();
     settle();
     const QString nr = dayNumber("0003", "00001", d);
@@ -841,25 +851,26 @@ TEST_F(HospitalEditing, ABranchsOwnDishRemovedWhereTheCentralMenuHasNoneIsMarked
     TfrmCardMens* s = open("0003", "00001", next_);
     ASSERT_NE(s, nullptr);
     goTo(s, d, t);
-    ASSERT_TRUE(s->EntradaCelula());
-    ASSERT_EQ(s->EntradaCelula()->Mark(), QChar('S'));
+    ASSERT_TRUE(s->Cardapio().EntradaCelula());
+    ASSERT_EQ(s->Cardapio().EntradaCelula()->Mark(), QChar('S'));
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_Delete);
     // The row carries the keys, who removed it and an empty dish.
-    ASSERT_TRUE(s->pratoExcluido(DayKey(d), seq));
-    EXPECT_EQ(s->cdsPratosExcluidos->FieldByName("IDLOCALEXCL").AsString(), "F");
-    EXPECT_EQ(s->cdsPratosExcluidos->FieldByName("CDPRATO").AsString().trimmed(), "");
+    ASSERT_TRUE(s->Cardapio().pratoExcluido(DayKey(d), seq));
+    EXPECT_EQ(s->Cardapio().cdsPratosExcluidos->FieldByName("IDLOCALEXCL").AsString(), "F");
+    EXPECT_EQ(s->Cardapio().cdsPratosExcluidos->FieldByName("CDPRATO").AsString().trimmed(), "");
     const QColor removed = QColor(cell(s, d, t, Qt::BackgroundRole));
     EXPECT_EQ(removed, QColor(0, 255, 255)) << "removed locally: NRCORCARDESP";
     s->sbtConfirmar->click();
-    EXPECT_EQ(s->AlteracoesPendentes(), 0) << presenter_.Texts().join(" | ").toStdString();
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0)
+        << presenter_.Texts().join(" | ").toStdString();
     // The server derived the same row; reopened, the cell keeps the colour.
     s->close();
     settle();
     TfrmCardMens* again = open("0003", "00001", next_);
     ASSERT_NE(again, nullptr);
-    ASSERT_TRUE(again->pratoExcluido(DayKey(d), seq));
-    EXPECT_EQ(again->cdsPratosExcluidos->FieldByName("IDLOCALEXCL").AsString(), "F");
+    ASSERT_TRUE(again->Cardapio().pratoExcluido(DayKey(d), seq));
+    EXPECT_EQ(again->Cardapio().cdsPratosExcluidos->FieldByName("IDLOCALEXCL").AsString(), "F");
     EXPECT_EQ(QColor(cell(again, d, t, Qt::BackgroundRole)), removed);
 }
 
@@ -870,7 +881,7 @@ namespace {
 TEST_F(Editing, TheDishSelectionOpensReadyToTypeWithEveryColumnInSight) {
     TfrmCardMens* s = open("0001", "00001", next_);
     ASSERT_NE(s, nullptr);
-    s->ExibeCusto = true; // the cost per serving is the widest list
+    s->Cardapio().ExibeCusto = true; // the cost per serving is the widest list
     goTo(s, workingDay("0001", 10), type(s, 0));
     bool typed = false;
     int hidden = -1;
@@ -922,7 +933,7 @@ TEST_F(Editing, ASaveWhileAnotherProgramHoldsTheDatabaseSaysSoAndKeepsTheChanges
     goTo(s, workingDay("0001", 10), type(s, 0));
     presenter_.Answer(host::mrYes);
     key(s, Qt::Key_Delete);
-    ASSERT_EQ(s->AlteracoesPendentes(), 1);
+    ASSERT_EQ(s->Cardapio().AlteracoesPendentes(), 1);
     // Another program writes to the file and holds it beyond the wait.
     server_.Db().Exec("PRAGMA busy_timeout = 100");
     db::TDatabase other(server_.Url());
@@ -931,11 +942,12 @@ TEST_F(Editing, ASaveWhileAnotherProgramHoldsTheDatabaseSaysSoAndKeepsTheChanges
     s->sbtConfirmar->click();
     EXPECT_EQ(presenter_.LastText(), "O banco de dados está ocupado com outra gravação. Tente "
                                      "novamente em instantes: suas alterações continuam na tela.");
-    EXPECT_EQ(s->AlteracoesPendentes(), 1) << "nothing lost";
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 1) << "nothing lost";
     EXPECT_TRUE(s->sbtConfirmar->isEnabled());
     other.Rollback();
     s->sbtConfirmar->click();
-    EXPECT_EQ(s->AlteracoesPendentes(), 0) << presenter_.Texts().join(" | ").toStdString();
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0)
+        << presenter_.Texts().join(" | ").toStdString();
 }
 
 } // namespace

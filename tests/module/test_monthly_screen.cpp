@@ -18,6 +18,7 @@
 #include "module/planning/param_card_indu.h"
 #include "monthly_fixture.h"
 #include "qt_print.h"
+#include "screen_access.h"
 #include "signed_in_host.h"
 
 #include <QAction>
@@ -48,32 +49,34 @@ TEST_F(MonthlyScreen, OpensTheMonthOfTheService) {
     EXPECT_EQ(s->windowTitle(), QString("Metalúrgica Paulista - Restaurante - Almoço - %1 - %2")
                                     .arg(FormatDateTime("mmmm", month))
                                     .arg(month.year()));
-    EXPECT_EQ(s->CdServico, "00001");
-    EXPECT_EQ(s->TipoCardapio, "N");
-    EXPECT_EQ(s->ModoVisual, 1) << "NUTRI1's saved view of this service";
-    EXPECT_FALSE(s->panServico->isVisibleTo(s));
-    EXPECT_EQ(s->desCardapio->Pivot().Days().size(), month.daysInMonth());
-    EXPECT_EQ(s->desCardapio->Pivot().Types().size(), 11) << "ten positions and the total";
-    EXPECT_EQ(s->StlPratos.Count(),
-              s->cdsCompCardCache->RecordCount() + s->cdsCardaDia->RecordCount());
-    EXPECT_EQ(s->cdsCompCardCache->ChangeCount(), 0) << "loaded rows are no pending changes";
+    EXPECT_EQ(s->Cardapio().CdServico, "00001");
+    EXPECT_EQ(s->Cardapio().TipoCardapio, "N");
+    EXPECT_EQ(s->Cardapio().ModoVisual, 1) << "NUTRI1's saved view of this service";
+    EXPECT_FALSE(Child<QWidget>(s, QStringLiteral("panServico"))->isVisibleTo(s));
+    EXPECT_EQ(GridModel(s)->Pivot().Days().size(), month.daysInMonth());
+    EXPECT_EQ(GridModel(s)->Pivot().Types().size(), 11) << "ten positions and the total";
+    EXPECT_EQ(s->Cardapio().StlPratos.Count(), s->Cardapio().cdsCompCardCache->RecordCount() +
+                                                   s->Cardapio().cdsCardaDia->RecordCount());
+    EXPECT_EQ(s->Cardapio().cdsCompCardCache->ChangeCount(), 0)
+        << "loaded rows are no pending changes";
     // The server builds the same lines (its quantities written with a point).
-    const QStringList local = s->StlPratos.Lines();
-    s->MontaStlPratos(false);
-    ASSERT_EQ(s->StlPratos.Count(), local.size());
+    const QStringList local = s->Cardapio().StlPratos.Lines();
+    s->Cardapio().MontaStlPratos(false);
+    ASSERT_EQ(s->Cardapio().StlPratos.Count(), local.size());
     for (int i = 0; i < local.size(); i += 37) {
         const TDishLine a = TDishLine::Parse(local[i]);
-        const TDishLine b = TDishLine::Parse(s->StlPratos.Lines()[i]);
+        const TDishLine b = TDishLine::Parse(s->Cardapio().StlPratos.Lines()[i]);
         EXPECT_EQ(a.Key(), b.Key());
         EXPECT_EQ(a.Code + a.Name + a.Branch, b.Code + b.Name + b.Branch);
         EXPECT_DOUBLE_EQ(QuantityValue(a.Quantity), QuantityValue(b.Quantity));
     }
-    EXPECT_TRUE(s->incluirPrato() && s->excluirPrato() && s->alterarComEstDia());
-    EXPECT_TRUE(s->Botoes.value("sbtConfig")->isEnabled());
-    EXPECT_FALSE(s->Botoes.value("sbtAtuComenDieta")->isEnabled()) << "no diets";
-    EXPECT_TRUE(s->Botoes.value("sbtAtuCusto")->isVisibleTo(s)) << "cost type 6";
-    EXPECT_EQ(s->tipoDeOperador(), QChar('M'));
-    EXPECT_FALSE(s->dependeLiberacao());
+    EXPECT_TRUE(s->Cardapio().incluirPrato() && s->Cardapio().excluirPrato() &&
+                s->Cardapio().alterarComEstDia());
+    EXPECT_TRUE(Button(s, "sbtConfig")->isEnabled());
+    EXPECT_FALSE(Button(s, "sbtAtuComenDieta")->isEnabled()) << "no diets";
+    EXPECT_TRUE(Button(s, "sbtAtuCusto")->isVisibleTo(s)) << "cost type 6";
+    EXPECT_EQ(s->Cardapio().tipoDeOperador(), QChar('M'));
+    EXPECT_FALSE(s->Cardapio().dependeLiberacao());
 }
 
 TEST_F(MonthlyScreen, CellsTextsColoursAndHeaders) {
@@ -92,43 +95,44 @@ TEST_F(MonthlyScreen, CellsTextsColoursAndHeaders) {
     const QString type = firstDishType(s);
     // A weekday with its dishes.
     QDate day = month_;
-    while (day.month() == month_.month() && s->StlPratos.All(DayKey(day) + type).isEmpty()) {
+    while (day.month() == month_.month() &&
+           s->Cardapio().StlPratos.All(DayKey(day) + type).isEmpty()) {
         day = day.addDays(1);
     }
     ASSERT_EQ(day.month(), month_.month()) << "a day with a dish of " << type.toStdString();
-    const TDishLine line = s->StlPratos.Lookup(DayKey(day) + type).value();
+    const TDishLine line = s->Cardapio().StlPratos.Lookup(DayKey(day) + type).value();
     EXPECT_EQ(cell(s, day, type), " 10,6  " + line.Dish()) << "diners of a 100 % dish";
     const QString total = cell(s, day, " Comensais");
     EXPECT_EQ(total, " 10,6  ");
 
     // Rounding shows whole diners; percentages carry "%" except on totals.
-    s->Arredondar = true;
-    s->AtualizaStlPratos(false);
+    s->Cardapio().Arredondar = true;
+    s->Cardapio().AtualizaStlPratos(false);
     EXPECT_EQ(cell(s, day, type), " 11  " + line.Dish());
-    s->Arredondar = false;
-    s->TipoMontagem = 1;
-    s->AtualizaStlPratos(false);
+    s->Cardapio().Arredondar = false;
+    s->Cardapio().TipoMontagem = 1;
+    s->Cardapio().AtualizaStlPratos(false);
     EXPECT_EQ(cell(s, day, type), " 100%  " + line.Dish());
     EXPECT_EQ(cell(s, day, " Comensais"), " 10,6  ");
 
     // Headers: the total caption, dish types from the sixth character, optional ones.
     const auto header = [&](Qt::Orientation o, int section, int role = Qt::DisplayRole) {
-        return s->desCardapio->headerData(section, o, role);
+        return GridModel(s)->headerData(section, o, role);
     };
-    const QStringList types = s->desCardapio->Pivot().Types();
+    const QStringList types = GridModel(s)->Pivot().Types();
     EXPECT_EQ(header(Qt::Horizontal, int(types.size()) - 1).toString(), " Comensais");
     EXPECT_EQ(header(Qt::Horizontal, 0).toString(), types[0].mid(5));
     const int optional = int(types.indexOf(QRegularExpression("^040.*")));
     ASSERT_GE(optional, 0);
     EXPECT_TRUE(header(Qt::Horizontal, optional).toString().endsWith(" (Opção)"));
     // Day headers: blocked days in their colour, holidays in bold.
-    const int blockedRow = int(s->desCardapio->Pivot().Days().indexOf(month_));
+    const int blockedRow = int(GridModel(s)->Pivot().Days().indexOf(month_));
     const QDate processing = Hoje().addDays(-1);
     if (month_ < processing.addDays(2)) {
         EXPECT_EQ(header(Qt::Vertical, blockedRow, Qt::BackgroundRole).value<QColor>(),
                   QColor(192, 192, 192));
     }
-    const int holidayRow = int(s->desCardapio->Pivot().Days().indexOf(holiday));
+    const int holidayRow = int(GridModel(s)->Pivot().Days().indexOf(holiday));
     EXPECT_TRUE(header(Qt::Vertical, holidayRow, Qt::FontRole).value<QFont>().bold());
     EXPECT_EQ(header(Qt::Vertical, holidayRow, Qt::ForegroundRole).value<QColor>(),
               QColor(128, 0, 0))
@@ -148,12 +152,12 @@ TEST_F(HospitalScreen, CentralMenuDishesInTheirColours) {
     const QDate month = month_.addMonths(1);
     TfrmCardMens* s = open("0003", "00001", month);
     ASSERT_NE(s, nullptr) << presenter_.Texts().join(" | ").toStdString();
-    EXPECT_EQ(s->TipoCardapio, "S");
-    EXPECT_EQ(s->IdCardCentral, "S");
+    EXPECT_EQ(s->Cardapio().TipoCardapio, "S");
+    EXPECT_EQ(s->Cardapio().IdCardCentral, "S");
     s->MudaVisual(2);
     int rev = 0;
     int esp = 0;
-    for (const QString& text : s->StlPratos.Lines()) {
+    for (const QString& text : s->Cardapio().StlPratos.Lines()) {
         const TDishLine l = TDishLine::Parse(text);
         if (l.Code.isEmpty()) {
             continue;
@@ -170,14 +174,14 @@ TEST_F(HospitalScreen, CentralMenuDishesInTheirColours) {
     }
     EXPECT_GT(rev, 0);
     EXPECT_GT(esp, 0);
-    EXPECT_TRUE(s->Botoes.value("sbtAtuComenDieta")->isEnabled()) << "the hospital has diets";
+    EXPECT_TRUE(Button(s, "sbtAtuComenDieta")->isEnabled()) << "the hospital has diets";
 
     // An empty colour parameter leaves the grid's default.
-    s->cdsParamPlaneja->Edit();
-    s->cdsParamPlaneja->FieldByName("NRCORCARDREV").Clear();
-    s->cdsParamPlaneja->Post();
-    s->desCardapio->Refresh();
-    for (const QString& text : s->StlPratos.Lines()) {
+    s->Cardapio().cdsParamPlaneja->Edit();
+    s->Cardapio().cdsParamPlaneja->FieldByName("NRCORCARDREV").Clear();
+    s->Cardapio().cdsParamPlaneja->Post();
+    GridModel(s)->Refresh();
+    for (const QString& text : s->Cardapio().StlPratos.Lines()) {
         const TDishLine l = TDishLine::Parse(text);
         if (l.Mark() == QChar('R')) {
             const QDate day(month.year(), month.month(), l.Day.toInt());
@@ -188,14 +192,14 @@ TEST_F(HospitalScreen, CentralMenuDishesInTheirColours) {
         }
     }
     // A twelve and a half percent share, in percentages.
-    s->TipoMontagem = 1;
-    s->cdsCompCardCache->First();
-    const QDate day = s->cdsCompCardCache->FieldByName("DTCARDAPIO").AsDateTime().date();
-    const QString type = s->cdsCompCardCache->FieldByName("NMTIPOPRAT").AsString();
-    s->cdsCompCardCache->Edit();
-    s->cdsCompCardCache->FieldByName("VRPECONSCARD").SetAsFloat(12.5);
-    s->cdsCompCardCache->Post();
-    s->AtualizaStlPratos(false);
+    s->Cardapio().TipoMontagem = 1;
+    s->Cardapio().cdsCompCardCache->First();
+    const QDate day = s->Cardapio().cdsCompCardCache->FieldByName("DTCARDAPIO").AsDateTime().date();
+    const QString type = s->Cardapio().cdsCompCardCache->FieldByName("NMTIPOPRAT").AsString();
+    s->Cardapio().cdsCompCardCache->Edit();
+    s->Cardapio().cdsCompCardCache->FieldByName("VRPECONSCARD").SetAsFloat(12.5);
+    s->Cardapio().cdsCompCardCache->Post();
+    s->Cardapio().AtualizaStlPratos(false);
     EXPECT_TRUE(cell(s, day, type).startsWith(" 12,5%  ")) << cell(s, day, type).toStdString();
 }
 
@@ -204,65 +208,67 @@ TEST_F(MonthlyScreen, ToolbarByCostTypeAndPermissions) {
     server_.Db().Exec("UPDATE PARAMPLANEJA SET CDTIPOCUSTOPLA = '1' WHERE CDFILIAL = '0001'");
     TfrmCardMens* s = open("0001", "00001", month_);
     ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->TipoCustoPlanejado, 1);
-    EXPECT_FALSE(s->Botoes.value("sbtAtuCusto")->isVisibleTo(s));
-    EXPECT_FALSE(s->Menus.value("mnuAtuCusto")->isVisible());
-    EXPECT_TRUE(s->Botoes.value("sbtRankingPratos")->isVisibleTo(s));
+    EXPECT_EQ(s->Cardapio().TipoCustoPlanejado, 1);
+    EXPECT_FALSE(Button(s, "sbtAtuCusto")->isVisibleTo(s));
+    EXPECT_FALSE(Action(s, "mnuAtuCusto")->isVisible());
+    EXPECT_TRUE(Button(s, "sbtRankingPratos")->isVisibleTo(s));
 
     // Read-only menus allow no change whatever the permissions; the grid's own removal
     // flag allows removal without its permission.
-    s->CardapioSomenteLeitura = true;
-    EXPECT_FALSE(s->incluirPrato());
-    EXPECT_FALSE(s->excluirPrato());
-    s->CardapioSomenteLeitura = false;
-    s->Autorizacoes[2] = "0";
-    EXPECT_FALSE(s->excluirPrato());
-    s->ExclusaoPelaGrade = true;
-    EXPECT_TRUE(s->excluirPrato());
-    s->TipoCardapio = "X";
+    s->Cardapio().CardapioSomenteLeitura = true;
+    EXPECT_FALSE(s->Cardapio().incluirPrato());
+    EXPECT_FALSE(s->Cardapio().excluirPrato());
+    s->Cardapio().CardapioSomenteLeitura = false;
+    s->Cardapio().Autorizacoes[2] = "0";
+    EXPECT_FALSE(s->Cardapio().excluirPrato());
+    s->Cardapio().ExclusaoPelaGrade = true;
+    EXPECT_TRUE(s->Cardapio().excluirPrato());
+    s->Cardapio().TipoCardapio = "X";
     presenter_.Clear();
-    host::RunHandler([s] { s->tipoDeCardapio(); });
+    host::RunHandler([s] { s->Cardapio().tipoDeCardapio(); });
     EXPECT_EQ(presenter_.LastText(), "X") << "a text that is no menu type is shown";
 }
 
 TEST_F(MonthlyScreen, ReadOnlyMenuShowsItsNotice) {
     TfrmCardMens* s = open("0001", "00001", month_.addMonths(-1));
     ASSERT_NE(s, nullptr);
-    EXPECT_TRUE(s->CardapioSomenteLeitura);
-    EXPECT_TRUE(s->panAviso->isVisibleTo(s));
-    EXPECT_EQ(s->panAviso->text(), "Cardápio habilitado apenas para consulta.");
-    EXPECT_FALSE(s->incluirPrato());
+    EXPECT_TRUE(s->Cardapio().CardapioSomenteLeitura);
+    EXPECT_TRUE(Child<QLabel>(s, QStringLiteral("panAviso"))->isVisibleTo(s));
+    EXPECT_EQ(Child<QLabel>(s, QStringLiteral("panAviso"))->text(),
+              "Cardápio habilitado apenas para consulta.");
+    EXPECT_FALSE(s->Cardapio().incluirPrato());
 }
 
 TEST_F(MonthlyScreen, ServiceListGroupsAndHighlight) {
     TfrmCardMens* s = open("0001", "", month_);
     ASSERT_NE(s, nullptr);
-    EXPECT_TRUE(s->panServico->isVisibleTo(s));
-    EXPECT_EQ(s->cmbGrupo->itemText(0), "") << "all groups";
-    EXPECT_EQ(s->ListaGrupos.first(), "T");
-    EXPECT_EQ(s->cdsServicos->RecordCount(), 3);
-    const int school = int(s->ListaGrupos.indexOf("0001"));
-    s->cmbGrupo->setCurrentIndex(school);
-    EXPECT_EQ(s->cdsServicos->RecordCount(), 0) << "no school services in this branch";
-    s->cmbGrupo->setCurrentIndex(0);
-    EXPECT_EQ(s->cdsServicos->RecordCount(), 3);
+    EXPECT_TRUE(Child<QWidget>(s, QStringLiteral("panServico"))->isVisibleTo(s));
+    EXPECT_EQ(Child<QComboBox>(s, QStringLiteral("cmbGrupo"))->itemText(0), "") << "all groups";
+    EXPECT_EQ(s->Cardapio().cdsServicos->RecordCount(), 3);
+    const int school =
+        Child<QComboBox>(s, QStringLiteral("cmbGrupo"))->findText("0001", Qt::MatchStartsWith);
+    Child<QComboBox>(s, QStringLiteral("cmbGrupo"))->setCurrentIndex(school);
+    EXPECT_EQ(s->Cardapio().cdsServicos->RecordCount(), 0) << "no school services in this branch";
+    Child<QComboBox>(s, QStringLiteral("cmbGrupo"))->setCurrentIndex(0);
+    EXPECT_EQ(s->Cardapio().cdsServicos->RecordCount(), 3);
 
     // Choosing a service loads it and highlights it, also under a filter.
-    s->cdsServicos->Locate("CDSERVFILI", "00002");
+    s->Cardapio().cdsServicos->Locate("CDSERVFILI", "00002");
     s->dbgServicoDblClick();
-    EXPECT_EQ(s->CdServico, "00002");
-    EXPECT_EQ(s->NmServico, "Jantar");
-    const int refeitorio = int(s->ListaGrupos.indexOf("0002"));
-    s->cmbGrupo->setCurrentIndex(refeitorio);
-    const QAbstractItemModel* m = s->dbgServico->model();
+    EXPECT_EQ(s->Cardapio().CdServico, "00002");
+    EXPECT_EQ(s->Cardapio().NmServico, "Jantar");
+    const int refeitorio =
+        Child<QComboBox>(s, QStringLiteral("cmbGrupo"))->findText("0002", Qt::MatchStartsWith);
+    Child<QComboBox>(s, QStringLiteral("cmbGrupo"))->setCurrentIndex(refeitorio);
+    const QAbstractItemModel* m = Child<host::TDBGrid>(s, QStringLiteral("dbgServico"))->model();
     int row = 0;
     while (row < m->rowCount() && m->index(row, 0).data().toString() != "00002  Jantar") {
         ++row;
     }
     ASSERT_LT(row, m->rowCount()) << "each service as its code, two blanks and its name";
     QStyleOptionViewItem option;
-    option.initFrom(s->dbgServico);
-    auto* delegate = s->dbgServico->itemDelegate();
+    option.initFrom(Child<host::TDBGrid>(s, QStringLiteral("dbgServico")));
+    auto* delegate = Child<host::TDBGrid>(s, QStringLiteral("dbgServico"))->itemDelegate();
     // The delegate paints the row olive with white text.
     QImage image(200, 20, QImage::Format_RGB32);
     QPainter painter(&image);
@@ -277,7 +283,7 @@ TEST_F(MonthlyScreen, FindingADishMovesTheGrid) {
     ASSERT_NE(s, nullptr);
     s->MudaVisual(2);
     // The dish of some cell, looked for by part of its name.
-    const TDishLine line = TDishLine::Parse(s->StlPratos.Lines()[1]);
+    const TDishLine line = TDishLine::Parse(s->Cardapio().StlPratos.Lines()[1]);
     {
         host::TModalRunner::TScope script([&](QDialog& d) {
             auto* find = d.findChild<TfrmProcPrato*>();
@@ -287,9 +293,9 @@ TEST_F(MonthlyScreen, FindingADishMovesTheGrid) {
             find->sbtConfirma->click();
             return int(QDialog::Rejected);
         });
-        s->Botoes.value("sbtProcurar")->click();
+        Button(s, "sbtProcurar")->click();
     }
-    const QModelIndex at = s->degCardapio->currentIndex();
+    const QModelIndex at = GridView(s)->currentIndex();
     ASSERT_TRUE(at.isValid());
     EXPECT_TRUE(at.data().toString().contains(line.Dish().mid(1, 5)));
 }
@@ -301,11 +307,11 @@ TEST_F(MonthlyScreen, ViewsAreSavedOnlyWhenChanged) {
         host::TModalRunner::TScope script([&](QDialog& d) {
             auto* dialog = qobject_cast<TfrmVisua*>(&d);
             EXPECT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->View(), s->ModoVisual) << "the current view preselected";
+            EXPECT_EQ(dialog->View(), s->Cardapio().ModoVisual) << "the current view preselected";
             dialog->SetView(view);
             return int(ok ? QDialog::Accepted : QDialog::Rejected);
         });
-        s->Menus.value("mnuChangeView")->trigger();
+        Action(s, "mnuChangeView")->trigger();
     };
     const auto saved = [&] {
         return server_.Db()
@@ -314,10 +320,10 @@ TEST_F(MonthlyScreen, ViewsAreSavedOnlyWhenChanged) {
             .toInt();
     };
     choose(0, false);
-    EXPECT_EQ(s->ModoVisual, 1) << "Escape leaves the view";
+    EXPECT_EQ(s->Cardapio().ModoVisual, 1) << "Escape leaves the view";
     choose(0, true);
-    EXPECT_EQ(s->ModoVisual, 0);
-    EXPECT_EQ(s->desCardapio->columnCount(), 1);
+    EXPECT_EQ(s->Cardapio().ModoVisual, 0);
+    EXPECT_EQ(GridModel(s)->columnCount(), 1);
     EXPECT_EQ(saved(), 0);
     // The same view again calls nothing: the saved row is left as it is.
     server_.Db().Exec("UPDATE VISUALCARD SET NRVISUALCARD = 2 WHERE CDOPERADOR = 'NUTRI1'");
@@ -336,12 +342,12 @@ TEST_F(MonthlyScreen, SeveralScreensAndTheCloseCascade) {
     planning_->chbArredond->setChecked(true);
     EXPECT_EQ(open("0001", "00001", month_), nullptr);
     EXPECT_EQ(screens().size(), 2);
-    EXPECT_TRUE(lunch->Arredondar);
+    EXPECT_TRUE(lunch->Cardapio().Arredondar);
 
     // A running calculation holds a screen.
-    dinner->CalculandoCusto = true;
+    dinner->Cardapio().CalculandoCusto = true;
     EXPECT_FALSE(dinner->close());
-    dinner->CalculandoCusto = false;
+    dinner->Cardapio().CalculandoCusto = false;
 
     // Closing a screen alone brings the planning screen back.
     host::THostContext::SetWindowState(planning_, Qt::WindowMinimized);
@@ -358,15 +364,16 @@ TEST_F(MonthlyScreen, SeveralScreensAndTheCloseCascade) {
 
 // Changes a dish's share of a day of next month, as the editing does; its menu number.
 QString changeShare(TfrmCardMens* s, double share) {
-    s->cdsCompCardCache->First();
-    while (!s->cdsCompCardCache->Eof() &&
-           s->cdsCompCardCache->FieldByName("DTCARDAPIO").AsDateTime().date().day() < 10) {
-        s->cdsCompCardCache->Next();
+    s->Cardapio().cdsCompCardCache->First();
+    while (!s->Cardapio().cdsCompCardCache->Eof() &&
+           s->Cardapio().cdsCompCardCache->FieldByName("DTCARDAPIO").AsDateTime().date().day() <
+               10) {
+        s->Cardapio().cdsCompCardCache->Next();
     }
-    const QString nr = s->cdsCompCardCache->FieldByName("NRCARDAPIO").AsString();
-    s->cdsCompCardCache->Edit();
-    s->cdsCompCardCache->FieldByName("VRPECONSCARD").SetAsFloat(share);
-    s->cdsCompCardCache->Post();
+    const QString nr = s->Cardapio().cdsCompCardCache->FieldByName("NRCARDAPIO").AsString();
+    s->Cardapio().cdsCompCardCache->Edit();
+    s->Cardapio().cdsCompCardCache->FieldByName("VRPECONSCARD").SetAsFloat(share);
+    s->Cardapio().cdsCompCardCache->Post();
     return nr;
 }
 
@@ -376,7 +383,7 @@ TEST_F(MonthlyScreen, ConfirmSavesCancelDiscards) {
     EXPECT_FALSE(s->sbtConfirmar->isEnabled()) << "nothing pending";
     EXPECT_FALSE(s->sbtCancelar->isEnabled());
     const QString nr = changeShare(s, 55.5);
-    EXPECT_EQ(s->AlteracoesPendentes(), 1);
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 1);
     EXPECT_TRUE(s->sbtConfirmar->isEnabled());
     EXPECT_TRUE(s->mnuCancelar->isEnabled());
     const auto saved = [&] {
@@ -389,7 +396,7 @@ TEST_F(MonthlyScreen, ConfirmSavesCancelDiscards) {
     s->sbtConfirmar->click();
     EXPECT_TRUE(presenter_.Shown().isEmpty()) << presenter_.Texts().join(" | ").toStdString();
     EXPECT_EQ(saved(), 1);
-    EXPECT_EQ(s->AlteracoesPendentes(), 0);
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0);
     EXPECT_FALSE(s->sbtConfirmar->isEnabled());
 
     // Cancel asks, and on yes the saved state comes back.
@@ -397,12 +404,12 @@ TEST_F(MonthlyScreen, ConfirmSavesCancelDiscards) {
     presenter_.Answer(host::mrNo);
     s->sbtCancelar->click();
     EXPECT_EQ(presenter_.LastText(), "Tem certeza que deseja desfazer todas as alterações?");
-    EXPECT_EQ(s->AlteracoesPendentes(), 1);
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 1);
     presenter_.Answer(host::mrYes);
     s->sbtCancelar->click();
-    EXPECT_EQ(s->AlteracoesPendentes(), 0);
-    EXPECT_TRUE(s->cdsCompCardCache->Locate("VRPECONSCARD", 55.5)) << "the saved share";
-    EXPECT_FALSE(s->cdsCompCardCache->Locate("VRPECONSCARD", 12.0));
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0);
+    EXPECT_TRUE(s->Cardapio().cdsCompCardCache->Locate("VRPECONSCARD", 55.5)) << "the saved share";
+    EXPECT_FALSE(s->Cardapio().cdsCompCardCache->Locate("VRPECONSCARD", 12.0));
 }
 
 TEST_F(MonthlyScreen, AFailedSaveKeepsThePendingChanges) {
@@ -414,7 +421,7 @@ TEST_F(MonthlyScreen, AFailedSaveKeepsThePendingChanges) {
                       {nr}); // another operator
     s->sbtConfirmar->click();
     EXPECT_TRUE(presenter_.LastText().contains("foi alterado por outro operador"));
-    EXPECT_EQ(s->AlteracoesPendentes(), 1);
+    EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 1);
     EXPECT_TRUE(s->sbtConfirmar->isEnabled());
 }
 
@@ -450,10 +457,10 @@ TEST_F(MonthlyScreen, ClosingAsksToSavePendingChanges) {
 // Removes every dish of the first day of next month from the cache, as the editing
 // does; the day's menu number.
 QString emptyADay(TfrmCardMens* s) {
-    s->cdsCompCardCache->First();
-    const QString nr = s->cdsCompCardCache->FieldByName("NRCARDAPIO").AsString();
-    while (s->cdsCompCardCache->Locate("NRCARDAPIO", nr)) {
-        s->cdsCompCardCache->Delete();
+    s->Cardapio().cdsCompCardCache->First();
+    const QString nr = s->Cardapio().cdsCompCardCache->FieldByName("NRCARDAPIO").AsString();
+    while (s->Cardapio().cdsCompCardCache->Locate("NRCARDAPIO", nr)) {
+        s->Cardapio().cdsCompCardCache->Delete();
     }
     return nr;
 }
@@ -463,7 +470,8 @@ TEST_F(MonthlyScreen, DaysWithoutDishesLoseTheirDinersOrHoldTheClose) {
     ASSERT_NE(s, nullptr);
     const QString nr = emptyADay(s);
     s->sbtConfirmar->click();
-    ASSERT_EQ(s->AlteracoesPendentes(), 0) << presenter_.Texts().join(" | ").toStdString();
+    ASSERT_EQ(s->Cardapio().AlteracoesPendentes(), 0)
+        << presenter_.Texts().join(" | ").toStdString();
     const auto diners = [&] {
         return server_.Db()
             .Scalar("SELECT QTCOMESTICAR FROM CARDADIA WHERE CDFILIAL = '0001' AND NRCARDAPIO = ?",
@@ -505,26 +513,26 @@ protected:
 TEST_F(SchoolScreen, CycleNumbersAndCentralMenu) {
     TfrmCardMens* s = open("0004", "00001", month_);
     ASSERT_NE(s, nullptr) << presenter_.Texts().join(" | ").toStdString();
-    EXPECT_EQ(s->TipoCardapio, "D");
-    EXPECT_TRUE(s->dependeLiberacao());
-    EXPECT_TRUE(s->GrupoParametrizado && s->OperadorDoGrupo);
-    EXPECT_EQ(s->tipoDeOperador(), QChar('M'));
-    EXPECT_EQ(s->IdCardCentral, "S");
+    EXPECT_EQ(s->Cardapio().TipoCardapio, "D");
+    EXPECT_TRUE(s->Cardapio().dependeLiberacao());
+    EXPECT_TRUE(s->Cardapio().GrupoParametrizado && s->Cardapio().OperadorDoGrupo);
+    EXPECT_EQ(s->Cardapio().tipoDeOperador(), QChar('M'));
+    EXPECT_EQ(s->Cardapio().IdCardCentral, "S");
     s->MudaVisual(2);
     QDate day = month_;
     while (day.dayOfWeek() > 5) {
         day = day.addDays(1);
     }
-    const int row = int(s->desCardapio->Pivot().Days().indexOf(day));
-    const QString plain = s->desCardapio->headerData(row, Qt::Vertical, Qt::DisplayRole).toString();
-    s->Menus.value("mnuVisuNCiclo")->trigger();
-    EXPECT_EQ(s->Menus.value("mnuVisuNCiclo")->text(), "&Visualizar apenas dia do cardápio");
+    const int row = int(GridModel(s)->Pivot().Days().indexOf(day));
+    const QString plain = GridModel(s)->headerData(row, Qt::Vertical, Qt::DisplayRole).toString();
+    Action(s, "mnuVisuNCiclo")->trigger();
+    EXPECT_EQ(Action(s, "mnuVisuNCiclo")->text(), "&Visualizar apenas dia do cardápio");
     const QString numbered =
-        s->desCardapio->headerData(row, Qt::Vertical, Qt::DisplayRole).toString();
+        GridModel(s)->headerData(row, Qt::Vertical, Qt::DisplayRole).toString();
     EXPECT_TRUE(numbered.endsWith(" - " + plain)) << numbered.toStdString();
     EXPECT_TRUE(s->windowTitle().endsWith(" - Ciclo escolar de quatro semanas"));
-    s->Menus.value("mnuVisuNCiclo")->trigger();
-    EXPECT_EQ(s->desCardapio->headerData(row, Qt::Vertical, Qt::DisplayRole).toString(), plain);
+    Action(s, "mnuVisuNCiclo")->trigger();
+    EXPECT_EQ(GridModel(s)->headerData(row, Qt::Vertical, Qt::DisplayRole).toString(), plain);
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include "module/planning/month_format.h"
 #include "module/planning/param_card_indu.h"
 #include "qt_print.h"
+#include "screen_access.h"
 #include "signed_in_host.h"
 #include <QLabel>
 
@@ -218,7 +219,7 @@ TEST_P(Planning, ConfirmationChecksInOrder) {
     TfrmCardMens* screen = confirmOpens();
     ASSERT_NE(screen, nullptr) << presenter_.Texts().join(" | ").toStdString()
                                << " (a reference date is only needed for costs at it)";
-    EXPECT_EQ(screen->CdServico, "00001");
+    EXPECT_EQ(screen->Cardapio().CdServico, "00001");
     ASSERT_EQ(f->ResultadoGeracao().size(), 2);
     EXPECT_EQ(f->ResultadoGeracao()[0].toString(), "");
     EXPECT_EQ(ToDataPacket(f->ResultadoGeracao()[1]).Rows.size(), 1);
@@ -229,8 +230,9 @@ TEST_P(Planning, ConfirmingWithoutServiceNeedsNoGeneration) {
     TfrmCardMens* screen = confirmOpens();
     ASSERT_NE(screen, nullptr);
     EXPECT_TRUE(f->ResultadoGeracao()[0].isNull());
-    EXPECT_TRUE(screen->CdServico.isEmpty());
-    EXPECT_TRUE(screen->panServico->isVisibleTo(screen)) << "the planner picks the service";
+    EXPECT_TRUE(screen->Cardapio().CdServico.isEmpty());
+    EXPECT_TRUE(Child<QWidget>(screen, QStringLiteral("panServico"))->isVisibleTo(screen))
+        << "the planner picks the service";
 }
 
 TEST_P(Planning, GenerationKeysShowTheirTexts) {

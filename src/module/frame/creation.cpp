@@ -7,22 +7,7 @@
 #include "module/planning/param_card_indu.h"
 #include "module_state.h"
 
-#include <QApplication>
-
 namespace pla::module {
-
-namespace {
-
-bool planningScreenOpen() {
-    for (QWidget* w : QApplication::allWidgets()) {
-        if (qobject_cast<TfrmParamCardIndu*>(w)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-} // namespace
 
 void IniProc() {
     CriaElabCard();
@@ -30,7 +15,7 @@ void IniProc() {
 
 void CriaElabCard() {
     host::THourglass busy;
-    if (!planningScreenOpen() && !PlanejamentoCriado()) {
+    if (!frmParamCardIndu && !PlanejamentoCriado()) {
         frmParamCardIndu = new TfrmParamCardIndu();
         frmParamCardIndu->setAttribute(Qt::WA_DeleteOnClose, false);
         SetPlanejamentoCriado(true);
@@ -58,7 +43,7 @@ void CriaCardMens() {
         ~TConnected() { Planning.ConnectServer(*Planning.netParamCardIndu, false); }
     } connected(*planning);
     auto screen = std::make_unique<TfrmCardMens>();
-    screen->Iniciar(*planning);
+    screen->Iniciar(planning->Escolha());
     formExtCardMens = screen.get();
     host::Host().ShowChild(screen.release());
 }

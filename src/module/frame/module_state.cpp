@@ -2,6 +2,7 @@
 
 #include "decision_cube_capacity.h"
 #include "module/dialogs/log_int_card.h"
+#include "module/monthly_menu/screen/card_mens.h"
 #include "module/planning/param_card_indu.h"
 
 namespace pla::module {
@@ -18,6 +19,33 @@ bool boExcluiCardapio = false;
 
 namespace {
 bool planejamentoCriado = false;
+
+QList<QPointer<TfrmCardMens>>& cardapios() {
+    static QList<QPointer<TfrmCardMens>> open;
+    return open;
+}
+} // namespace
+
+IPlanejamento* PlanejamentoAtual() {
+    return frmParamCardIndu.data();
+}
+
+void RegistraCardapioMensal(TfrmCardMens* screen) {
+    cardapios().append(screen);
+}
+
+void RemoveCardapioMensal(TfrmCardMens* screen) {
+    cardapios().removeIf([screen](const QPointer<TfrmCardMens>& p) { return !p || p == screen; });
+}
+
+QList<TfrmCardMens*> CardapiosMensais() {
+    QList<TfrmCardMens*> out;
+    for (const QPointer<TfrmCardMens>& p : cardapios()) {
+        if (p) {
+            out.append(p.data());
+        }
+    }
+    return out;
 }
 
 bool PlanejamentoCriado() {

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QDateTime>
+#include <QList>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 
 namespace pla::module {
 
+class IPlanejamento;
+class TfrmCardMens;
 class TfrmParamCardIndu;
 class TfrmLogIntCard;
 
@@ -22,6 +25,14 @@ extern QString stNrCardapio;
 extern QDateTime dtDataCardapio;
 extern bool boIdCriado;
 extern bool boExcluiCardapio;
+
+// The planning screen as the monthly menus see it; null while it is not open.
+IPlanejamento* PlanejamentoAtual();
+
+// The open monthly menu screens, oldest first: each registers itself while it lives.
+void RegistraCardapioMensal(TfrmCardMens* screen);
+void RemoveCardapioMensal(TfrmCardMens* screen);
+QList<TfrmCardMens*> CardapiosMensais();
 
 // The planning screen has been created (and not closed since).
 bool PlanejamentoCriado();

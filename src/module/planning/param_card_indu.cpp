@@ -19,7 +19,6 @@
 #include "module/monthly_menu/screen/card_mens.h"
 #include "month_format.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -800,42 +799,51 @@ void TfrmParamCardIndu::sbtConfirmaClick() {
     const QString servico =
         EmptyString(medCdServico->text()) ? QString() : Ajusta(AllTrim(medCdServico->text()), 5);
     const QDateTime mes = DataHora(PriDiaMes(depMesCard->Date()));
-    for (QWidget* w : QApplication::allWidgets()) {
-        auto* screen = qobject_cast<TfrmCardMens*>(w);
-        if (!screen || screen->Fechando || screen->CdFilial != medCdFilial->text() ||
-            screen->CdServico != servico || screen->DtMesCard != mes) {
-            continue;
+    for (TfrmCardMens* screen : CardapiosMensais()) {
+        TCardapioMensal& cardapio = screen->Cardapio();
+        if (!cardapio.Fechando && cardapio.EhDoMes(medCdFilial->text(), servico, mes)) {
+            cardapio.AplicaEscolha(Escolha());
+            screen->Mostra();
+            return;
         }
-        if (screen->TipoMontagem != rdgMontagem->ItemIndex() ||
-            screen->Arredondar != chbArredond->isChecked()) {
-            screen->TipoMontagem = rdgMontagem->ItemIndex();
-            screen->Arredondar = chbArredond->isChecked();
-            screen->AtualizaStlPratos(false);
-        }
-        if (screen->ExibeCusto != chbShowCust->isChecked()) {
-            screen->CustoPreparado = false;
-        }
-        screen->ExibeCusto = chbShowCust->isChecked();
-        screen->DtRefeCusto = DataHora(depRefer->Date());
-        screen->RefeCardapio = rbtReferCard->isChecked();
-        Host().ShowChild(screen);
-        THostContext::SetWindowState(screen, Qt::WindowNoState);
-        return;
     }
     THostContext::SetWindowState(this, Qt::WindowMinimized);
     CriaCardMens();
 }
 
+TEscolhaPlanejamento TfrmParamCardIndu::Escolha() const {
+    TEscolhaPlanejamento e;
+    e.CdFilial = medCdFilial->text();
+    e.NmFilial = edtNmFilial->text();
+    e.CdServico = medCdServico->text();
+    e.DtMesCard = DataHora(PriDiaMes(depMesCard->Date()));
+    e.TipoMontagem = rdgMontagem->ItemIndex();
+    e.Arredondar = chbArredond->isChecked();
+    e.ExibeCusto = chbShowCust->isChecked();
+    e.RefeCardapio = rbtReferCard->isChecked();
+    e.DtRefeCusto = DataHora(depRefer->Date());
+    e.CdFiliCust = medCdFiliCust->text();
+    e.TipoCustoPlanejado = costTypes_.NumeroTipoCusto(cbbTipoCust->currentIndex());
+    e.TipoCustoRealizado = costTypes_.NumeroTipoCusto(cbbTipoCustReal->currentIndex());
+    if (cdsVerifCiclo->Active() && !cdsVerifCiclo->IsEmpty()) {
+        e.CdCardCiclo = cdsVerifCiclo->FieldByName(QStringLiteral("CDCARDCICLO")).AsString();
+        e.NmCardCiclo = cdsVerifCiclo->FieldByName(QStringLiteral("NMCARDCICLO")).AsString();
+    }
+    return e;
+}
+
+void TfrmParamCardIndu::Mostra() {
+    THostContext::SetWindowState(this, Qt::WindowNoState);
+    Host().ShowChild(this);
+}
+
 void TfrmParamCardIndu::FormClose(TCloseAction& action) {
     // The monthly screens first: they borrow this screen's connection.
-    for (QWidget* w : QApplication::allWidgets()) {
-        auto* screen = qobject_cast<TfrmCardMens*>(w);
-        if (!screen || screen->Fechando) {
+    for (TfrmCardMens* screen : CardapiosMensais()) {
+        if (screen->Cardapio().Fechando) {
             continue;
         }
-        screen->FechadoPeloPlanejamento = true;
-        if (!screen->close()) {
-            screen->FechadoPeloPlanejamento = false;
+        if (!screen->FechaPeloPlanejamento()) {
             ShowDetailError(msgPadrao.Msg(QStringLiteral("close_error")), screen->windowTitle());
             action = TCloseAction::None;
             return;

@@ -4,6 +4,7 @@
 #include "core/mem_table.h"
 #include "host/base_forms.h"
 #include "host/cost_types.h"
+#include "planejamento.h"
 #include "rpc/net_connection.h"
 
 #include <QDate>
@@ -30,7 +31,7 @@ namespace pla::module {
 // cost types and cost options of the menu to elaborate; it owns the connection to
 // the planning server module that the other screens borrow, with its reference
 // count, and updates months from menu cycles.
-class TfrmParamCardIndu : public host::TfrmRotiGeral {
+class TfrmParamCardIndu : public host::TfrmRotiGeral, public IPlanejamento {
     Q_OBJECT
 
 public:
@@ -80,11 +81,14 @@ public:
     int ConnectionCount(const rpc::TNetConnection& connection) const;
     // A call of the planning server module through this screen's connection and count,
     // for every screen that borrows it.
-    QVariant Chamar(const QString& method, QList<rpc::TRpcArg>& args);
-    QVariant Chamar(const QString& method, const QVariantList& args);
+    QVariant Chamar(const QString& method, QList<rpc::TRpcArg>& args) override;
+    QVariant Chamar(const QString& method, const QVariantList& args) override;
+    // The planner's choices as one value, for the monthly menus.
+    TEscolhaPlanejamento Escolha() const override;
+    void Mostra() override;
 
     // The last month generation's answer: [message key or text, general parameters].
-    const QVariantList& ResultadoGeracao() const { return resultadoGeracao_; }
+    const QVariantList& ResultadoGeracao() const override { return resultadoGeracao_; }
     const QString& TipoCustoPlanejado() const { return tipoCustPla_; }
     const QString& TipoCustoRealizado() const { return tipoCustRea_; }
     const host::TCostTypeList& TiposCusto() const { return costTypes_; }
@@ -120,7 +124,7 @@ public:
     void GetParamPlaneja(const QString& cdFilial);
     void Vd_CdServFili(bool required);
     void ValidaElaboracaoCardapio(const QString& cdFilial, const QString& cdServico,
-                                  const QDate& dtMes, int montagem);
+                                  const QDate& dtMes, int montagem) override;
 
 protected:
     void FormActivate(bool first) override;

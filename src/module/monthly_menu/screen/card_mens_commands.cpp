@@ -192,17 +192,18 @@ void TfrmCardMens::buildCommands() {
 // The toolbar for the menu loaded: the price-list update only for cost types 6, 10 and
 // 48, the dish-type import not for menus of type "S". A hidden button leaves no gap.
 void TfrmCardMens::arrangeToolbar() {
-    const bool priceList =
-        TipoCustoPlanejado == 6 || TipoCustoPlanejado == 10 || TipoCustoPlanejado == 48;
+    const bool priceList = cardapio_->TipoCustoPlanejado == 6 ||
+                           cardapio_->TipoCustoPlanejado == 10 ||
+                           cardapio_->TipoCustoPlanejado == 48;
     Botoes.value(QStringLiteral("sbtAtuCusto"))->setVisible(priceList);
     Menus.value(QStringLiteral("mnuAtuCusto"))->setVisible(priceList);
-    const bool typeS = Permissoes().TipoCardapio == QLatin1Char('S');
+    const bool typeS = cardapio_->Permissoes().TipoCardapio == QLatin1Char('S');
     Botoes.value(QStringLiteral("sbtImpTP"))->setVisible(!typeS);
     Menus.value(QStringLiteral("mnuImpTP"))->setVisible(!typeS);
 }
 
 void TfrmCardMens::HabilitaComandos() {
-    const TEstadoComandos c = Comandos();
+    const TEstadoComandos c = cardapio_->Comandos();
     const std::pair<QToolButton*, bool> inherited[] = {
         {sbtConfirmar, c.Confirmar}, {sbtCancelar, c.Cancelar},   {sbtIncluir, c.Incluir},
         {sbtAlterar, c.Alterar},     {sbtExcluir, c.Excluir},     {sbtVerificar, c.Verificar},

@@ -8,15 +8,14 @@
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "host/host_query.h"
-#include "module/monthly_menu/screen/card_mens.h"
-#include "module/planning/param_card_indu.h"
+#include "module/monthly_menu/model/cardapio_mensal.h"
 #include "rpc/net_connection.h"
 
 namespace pla::module {
 
 using namespace pla::host;
 
-double TfrmCardMens::comensaisDia(const QDate& dia) {
+double TCardapioMensal::comensaisDia(const QDate& dia) {
     DesligaFiltro(*cdsCardaDia);
     if (!cdsCardaDia->Active() ||
         !cdsCardaDia->Locate(QStringLiteral("CDFILIAL;CDSERVFILI;DTCARDAPIO"),
@@ -26,8 +25,8 @@ double TfrmCardMens::comensaisDia(const QDate& dia) {
     return cdsCardaDia->FieldByName(QStringLiteral("QTCOMESTICAR")).AsFloat();
 }
 
-QString TfrmCardMens::getNrCardapio(const QString& filial, const QString& servico,
-                                    const QDate& dia) {
+QString TCardapioMensal::getNrCardapio(const QString& filial, const QString& servico,
+                                       const QDate& dia) {
     if (!cdsCardaDia->Active()) {
         return {};
     }
@@ -37,15 +36,15 @@ QString TfrmCardMens::getNrCardapio(const QString& filial, const QString& servic
         .toString();
 }
 
-double TfrmCardMens::comensal_Percentual() {
+double TCardapioMensal::comensal_Percentual() {
     return TipoMontagem == 0 && Arredondar ? comensaisDia(DataCard()) : 100.0;
 }
 
 // The dish type's total on the current cell's day with a dish of the given share (a
 // percentage) in the given position: in whole diners when the grid rounds diners,
 // else in percentage points.
-double TfrmCardMens::somaComensais(const QString& nrCardapio, const QString& cdTipoPrat,
-                                   int posicao, double valor) {
+double TCardapioMensal::somaComensais(const QString& nrCardapio, const QString& cdTipoPrat,
+                                      int posicao, double valor) {
     const double comensais = comensaisDia(DataCard());
     const bool inteiros = TipoMontagem == 0 && Arredondar;
     const auto parte = [&](double share) {
@@ -78,7 +77,7 @@ double TfrmCardMens::somaComensais(const QString& nrCardapio, const QString& cdT
 }
 
 // The day's row of a dish type among the diners by dish type, created when missing.
-void TfrmCardMens::linhaComensaisTipo(const QDate& dia, const QString& cdTipoPrat) {
+void TCardapioMensal::linhaComensaisTipo(const QDate& dia, const QString& cdTipoPrat) {
     if (cdsComensAux->Locate(QStringLiteral("DTCARDAPIO;CDTIPOPRAT"),
                              {DataHora(dia), cdTipoPrat})) {
         cdsComensAux->Edit();
@@ -106,8 +105,8 @@ void TfrmCardMens::linhaComensaisTipo(const QDate& dia, const QString& cdTipoPra
 
 // After a dish is placed: the diners its dish type now feeds, kept against the day's.
 // The value is the one the cell shows (diners or percentage).
-void TfrmCardMens::VerificaComensaisTipo(const QDate& dia, const QString& tipo, int posicao,
-                                         double valor) {
+void TCardapioMensal::VerificaComensaisTipo(const QDate& dia, const QString& tipo, int posicao,
+                                            double valor) {
     const double comensais = comensaisDia(dia);
     double share = valor;
     if (TipoMontagem == 0) {
@@ -130,8 +129,8 @@ void TfrmCardMens::VerificaComensaisTipo(const QDate& dia, const QString& tipo, 
 }
 
 // A dish leaves its dish type: the type's diners lose its share.
-void TfrmCardMens::atualizaComensaisRemocao(const QDate& dia, const QString& cdTipoPrat,
-                                            double share) {
+void TCardapioMensal::atualizaComensaisRemocao(const QDate& dia, const QString& cdTipoPrat,
+                                               double share) {
     const double comensais = comensaisDia(dia);
     const bool inteiros = TipoMontagem == 0 && Arredondar;
     const QString nr = getNrCardapio(CdFilial, CdServico, dia);
@@ -151,7 +150,7 @@ void TfrmCardMens::atualizaComensaisRemocao(const QDate& dia, const QString& cdT
 // True when some day and dish type of the month feeds more diners than the day has,
 // counting what the planner has changed and not yet saved; the offending pairs are
 // left in cdsComensEst.
-bool TfrmCardMens::VerificaSomaTP() {
+bool TCardapioMensal::VerificaSomaTP() {
     cdsComensEst->EmptyDataSet();
     QVariantList r;
     {
@@ -210,14 +209,14 @@ bool TfrmCardMens::VerificaSomaTP() {
     return !cdsComensEst->IsEmpty();
 }
 
-void TfrmCardMens::AbreComensaisPorTipo() {
+void TCardapioMensal::AbreComensaisPorTipo() {
     Host().LoadBPL(QStringLiteral("PLA00124"), QVariantList{FromDataPacket(cdsComensEst->Data()),
                                                             QVariant::fromValue<QObject*>(this)});
 }
 
 // The day's clients of a transported service, with the menu number of the new day.
-void TfrmCardMens::InsereCardaCli(const QString& nrCardapio, const QDate& dia, bool feriado) {
-    TfrmParamCardIndu* planning = Planejamento();
+void TCardapioMensal::InsereCardaCli(const QString& nrCardapio, const QDate& dia, bool feriado) {
+    IPlanejamento* planning = Planejamento();
     const auto pertence = [&] {
         return cdsCardaCli->Active() && !cdsCardaCli->IsEmpty() &&
                cdsCardaCli->FieldByName(QStringLiteral("NRCARDAPIO")).AsString().trimmed() ==

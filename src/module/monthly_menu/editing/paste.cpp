@@ -7,11 +7,8 @@
 #include "core/text_utils.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
-#include "module/monthly_menu/grid/menu_grid_model.h"
-#include "module/monthly_menu/screen/card_mens.h"
-#include "module/planning/param_card_indu.h"
-
-#include <QTableView>
+#include "module/monthly_menu/model/cardapio_mensal.h"
+#include "rpc/net_connection.h"
 
 namespace pla::module {
 
@@ -23,7 +20,7 @@ namespace {
 // while a paste replaces a dish; both end with the scope.
 class TSubstituicao {
 public:
-    explicit TSubstituicao(TfrmCardMens& screen)
+    explicit TSubstituicao(TCardapioMensal& screen)
         : screen_(screen) {
         screen_.ChaveConfirmacao = QStringLiteral("CONF_SUBS");
         screen_.ExclusaoPelaGrade = true;
@@ -36,12 +33,12 @@ public:
     TSubstituicao& operator=(const TSubstituicao&) = delete;
 
 private:
-    TfrmCardMens& screen_;
+    TCardapioMensal& screen_;
 };
 
 } // namespace
 
-void TfrmCardMens::CopiaPrato(bool recortar) {
+void TCardapioMensal::CopiaPrato(bool recortar) {
     DesabilitaAnaliCor();
     const std::optional<TDishLine> entry = EntradaCelula();
     if (entry) {
@@ -53,20 +50,19 @@ void TfrmCardMens::CopiaPrato(bool recortar) {
     }
     VerificaDiaNaoUtil(DataCard());
     ChaveConfirmacao = QStringLiteral("CONF_EXCL");
-    sbtExcluirClick();
+    ExcluiPrato();
     ChaveConfirmacao.clear();
 }
 
-void TfrmCardMens::ColaPrato() {
+void TCardapioMensal::ColaPrato() {
     DesabilitaAnaliCor();
-    degCardapio->setFocus();
     const std::optional<TDishLine> entry = EntradaCelula();
     if (!entry ? !incluirPrato() : !alterarPrato()) {
         return;
     }
     const TPivotCell cell = CelulaAtual();
     const QDate dia = DataCard();
-    TfrmParamCardIndu* planning = Planejamento();
+    IPlanejamento* planning = Planejamento();
     const QString levels =
         paramGeral("NRNIVEISPRATO").isEmpty() ? QStringLiteral("1") : paramGeral("NRNIVEISPRATO");
     const QString mascaraProduto = Host().MascaraProduto();
@@ -116,7 +112,7 @@ void TfrmCardMens::ColaPrato() {
         ExclusaoRealizada = false;
         {
             TSubstituicao substituicao(*this);
-            sbtExcluirClick();
+            ExcluiPrato();
         }
         if (!ExclusaoRealizada) {
             return;
@@ -134,7 +130,7 @@ void TfrmCardMens::ColaPrato() {
     InsereCardapio(copiado.Code, nome, QString::number(PratoCopiado.Valor), copiado.Branch, dia,
                    cell.Type);
     RegistraDiaEspecifico(dia);
-    HabilitaComandos();
+    emit comandosAlterados();
     if (PosicaoContada(posicao)) {
         VerificaComensaisTipo(dia, cell.Type, posicao, PratoCopiado.Valor);
     }

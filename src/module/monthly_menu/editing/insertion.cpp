@@ -10,11 +10,8 @@
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "host/host_query.h"
-#include "module/monthly_menu/grid/menu_grid_model.h"
-#include "module/monthly_menu/screen/card_mens.h"
-#include "module/planning/param_card_indu.h"
-
-#include <QTableView>
+#include "module/monthly_menu/model/cardapio_mensal.h"
+#include "rpc/net_connection.h"
 
 namespace pla::module {
 
@@ -30,7 +27,7 @@ TDataPacket packetOf(const QVariant& answer) {
 
 } // namespace
 
-TMarkContext TfrmCardMens::contextoMarca() const {
+TMarkContext TCardapioMensal::contextoMarca() const {
     TMarkContext ctx;
     ctx.MenuType = tipoDeCardapio();
     ctx.CentralBranchSet = !paramPlaneja("CDFILCENTPME").isEmpty();
@@ -43,19 +40,19 @@ TMarkContext TfrmCardMens::contextoMarca() const {
     return ctx;
 }
 
-void TfrmCardMens::FiltraData(TMemTable& table, const QDate& dia) {
+void TCardapioMensal::FiltraData(TMemTable& table, const QDate& dia) {
     table.SetFiltered(false);
     dataFiltro_ = dia;
     (&table == cdsCardaDia ? filtroCardaDia_ : filtroCompCard_) = true;
     table.SetFiltered(true);
 }
 
-void TfrmCardMens::DesligaFiltro(TMemTable& table) {
+void TCardapioMensal::DesligaFiltro(TMemTable& table) {
     table.SetFiltered(false);
     (&table == cdsCardaDia ? filtroCardaDia_ : filtroCompCard_) = false;
 }
 
-int TfrmCardMens::GetSeqPrat(int ordem) {
+int TCardapioMensal::GetSeqPrat(int ordem) {
     if (!cdsCnfCaMes->Active()) {
         cdsCnfCaMes->SetData(packetOf(Planejamento()->Chamar(
             QStringLiteral("GetCnfCaMes"), QVariantList{CdFilial, CdServico, DtMesCard})));
@@ -65,14 +62,14 @@ int TfrmCardMens::GetSeqPrat(int ordem) {
     return seq.isNull() ? 0 : seq.toInt();
 }
 
-void TfrmCardMens::CarregaPratoMatriz(const QString& nrCardapio, int posicao) {
+void TCardapioMensal::CarregaPratoMatriz(const QString& nrCardapio, int posicao) {
     cdsPratoMatriz->SetData(packetOf(Planejamento()->Chamar(
         QStringLiteral("getPratoMatriz"), QVariantList{CdFilial, nrCardapio, qlonglong(posicao)})));
 }
 
 // The central dish and the removed dish of a day's position (each empty when none).
-TMarkDishes TfrmCardMens::pratosDaPosicao(const QString& nrCardapio, const QDate& dia,
-                                          int posicao) {
+TMarkDishes TCardapioMensal::pratosDaPosicao(const QString& nrCardapio, const QDate& dia,
+                                             int posicao) {
     TMarkDishes dishes;
     CarregaPratoMatriz(nrCardapio, posicao);
     if (!cdsPratoMatriz->IsEmpty()) {
@@ -90,14 +87,14 @@ TMarkDishes TfrmCardMens::pratosDaPosicao(const QString& nrCardapio, const QDate
 
 // A position whose dishes count towards their dish type's diners: counted and not
 // optional.
-bool TfrmCardMens::PosicaoContada(int posicao) {
+bool TCardapioMensal::PosicaoContada(int posicao) {
     return cdsCnfCaMes->Locate(QStringLiteral("NRSEQCNFMES"), posicao) &&
            cdsCnfCaMes->FieldByName(QStringLiteral("IDOPCCNFMES")).AsString() !=
                QLatin1String("S") &&
            cdsCnfCaMes->FieldByName(QStringLiteral("IDCONCNFMES")).AsString() == QLatin1String("S");
 }
 
-bool TfrmCardMens::UtilizaPratoRelacionado() {
+bool TCardapioMensal::UtilizaPratoRelacionado() {
     if (!cdsSerPratRelat->Active()) {
         cdsSerPratRelat->SetData(packetOf(Planejamento()->Chamar(
             QStringLiteral("GetServUtPratRelat"), QVariantList{CdFilial, CdServico})));
@@ -107,7 +104,7 @@ bool TfrmCardMens::UtilizaPratoRelacionado() {
                QLatin1String("S");
 }
 
-bool TfrmCardMens::pratoExcluido(const QString& dia, int posicao) {
+bool TCardapioMensal::pratoExcluido(const QString& dia, int posicao) {
     if (dia.trimmed().isEmpty() || !cdsPratosExcluidos->Active()) {
         return false;
     }
@@ -116,7 +113,7 @@ bool TfrmCardMens::pratoExcluido(const QString& dia, int posicao) {
 
 // Days whose menu departs from the central one: type S following a head office, and a
 // release-dependent type D changed outside the group.
-void TfrmCardMens::RegistraDiaEspecifico(const QDate& dia) {
+void TCardapioMensal::RegistraDiaEspecifico(const QDate& dia) {
     const bool segue =
         (tipoDeCardapio() == QLatin1Char('S') && !paramPlaneja("CDFILCENTPME").isEmpty()) ||
         (dependeLiberacao() && !operadorDoGrupo());
@@ -136,7 +133,7 @@ void TfrmCardMens::RegistraDiaEspecifico(const QDate& dia) {
     cdsCardEsp->Post();
 }
 
-void TfrmCardMens::LoadBPL_PLA00115() {
+void TCardapioMensal::LoadBPL_PLA00115() {
     const TPivotCell cell = CelulaAtual();
     if (!CellVisible() || CellKey(cell).startsWith(QLatin1String("Su"))) {
         return;
@@ -234,7 +231,7 @@ void TfrmCardMens::LoadBPL_PLA00115() {
     if (!confirmado.Get().toBool()) {
         return;
     }
-    HabilitaComandos();
+    emit comandosAlterados();
     const double chosen = valor.Get().toDouble();
     const TDishRef escolhido{cdPrato.Get().toString().trimmed(),
                              cdFilAux.Get().toString().trimmed()};
@@ -256,15 +253,16 @@ void TfrmCardMens::LoadBPL_PLA00115() {
         substituiPrato(*entry, escolhido.Code, nome, chosen, escolhido.Branch, posicao, nr);
         RegistraDiaEspecifico(dia);
     }
-    desCardapio->Refresh();
-    degCardapioKeyUp();
+    emit gradeAlterada();
+    emit comandosAlterados();
 }
 
 // A dish put in the place of the cell's dish: the same cache row, its central dish
 // recorded, its share of the day's diners.
-void TfrmCardMens::substituiPrato(const TDishLine& antes, const QString& cdPrato,
-                                  const QString& nmPrato, double valor, const QString& cdFilAuxPrat,
-                                  int posicao, const QString& nrCardapio) {
+void TCardapioMensal::substituiPrato(const TDishLine& antes, const QString& cdPrato,
+                                     const QString& nmPrato, double valor,
+                                     const QString& cdFilAuxPrat, int posicao,
+                                     const QString& nrCardapio) {
     const TDishRef escolhido{cdPrato, cdFilAuxPrat};
     const TDishRef anterior{antes.Code, antes.Branch};
     const QDate dia = DataCard();
@@ -329,9 +327,9 @@ void TfrmCardMens::substituiPrato(const TDishLine& antes, const QString& cdPrato
     AtualizaStlPratos(true);
 }
 
-void TfrmCardMens::InsereCardapio(const QString& cdPrato, const QString& nmPrato,
-                                  const QString& valor, const QString& cdFilAuxPrat,
-                                  const QDate& dia, const QString& tipo) {
+void TCardapioMensal::InsereCardapio(const QString& cdPrato, const QString& nmPrato,
+                                     const QString& valor, const QString& cdFilAuxPrat,
+                                     const QDate& dia, const QString& tipo) {
     const bool comPrato = !cdPrato.isEmpty() || !cdFilAuxPrat.isEmpty();
     QString nr = getNrCardapio(CdFilial, CdServico, dia).trimmed();
     if (nr.isEmpty()) {

@@ -9,19 +9,14 @@
 #include "host/dialog_presenter.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
-#include "module/monthly_menu/grid/menu_grid_model.h"
-#include "module/monthly_menu/screen/card_mens.h"
-#include "module/planning/param_card_indu.h"
-
-#include <QAction>
-#include <QTableView>
-#include <QToolButton>
+#include "module/monthly_menu/model/cardapio_mensal.h"
+#include "rpc/net_connection.h"
 
 namespace pla::module {
 
 using namespace pla::host;
 
-void TfrmCardMens::sbtExcluirClick() {
+void TCardapioMensal::ExcluiPrato() {
     DesabilitaAnaliCor();
     // Without the permission, on a blocked day or on an empty cell: nothing, and
     // nothing asked.
@@ -36,11 +31,11 @@ void TfrmCardMens::sbtExcluirClick() {
     }
     const QString key = ChaveConfirmacao.isEmpty() ? QStringLiteral("CONF_EXCL") : ChaveConfirmacao;
     if (ShowMsg(msgPadrao, key, TMsgDlgType::Confirmation, mbYes | mbNo) != mrYes) {
-        desCardapio->Refresh();
+        emit gradeAlterada();
         ExclusaoRealizada = false;
         return;
     }
-    HabilitaComandos();
+    emit comandosAlterados();
     const QString tipo = CelulaAtual().Type;
     const int posicao = GetSeqPrat(tipo.left(3).toInt());
     {
@@ -66,13 +61,13 @@ void TfrmCardMens::sbtExcluirClick() {
     }
     ExclusaoRealizada = true;
     AtualizaStlPratos(true);
-    degCardapioKeyUp();
+    emit comandosAlterados();
 }
 
 // Who excluded which central dish from a day: type S following a head office, and a
 // release-dependent type D.
-void TfrmCardMens::registraExclusao(const QDate& dia, int posicao, const TDishLine& removida,
-                                    const QString& nrCardapio) {
+void TCardapioMensal::registraExclusao(const QDate& dia, int posicao, const TDishLine& removida,
+                                       const QString& nrCardapio) {
     TDishRef excluido = pratosDaPosicao(nrCardapio, dia, posicao).Central;
     if (excluido.Empty() && removida.Mark() != QLatin1Char('S')) {
         excluido = {removida.Code, removida.Branch};
@@ -115,7 +110,7 @@ void TfrmCardMens::registraExclusao(const QDate& dia, int posicao, const TDishLi
     }
 }
 
-void TfrmCardMens::sbtDelCardClick() {
+void TCardapioMensal::ExcluiCardapioPeriodo() {
     DesabilitaAnaliCor();
     if (!Comandos().DelCard) {
         return;
@@ -131,7 +126,7 @@ void TfrmCardMens::sbtDelCardClick() {
                                 // only services of type "N" are planned here
                                 QStringLiteral("N"), QString(tipoDeOperador())});
     if (AlteracoesPendentes() > 0) {
-        HabilitaComandos();
+        emit comandosAlterados();
     }
     const QVariantList r =
         rpc::CheckResultServ(
@@ -143,7 +138,7 @@ void TfrmCardMens::sbtDelCardClick() {
     recarregaMes(r, 0);
 }
 
-void TfrmCardMens::sbtInvPratoClick() {
+void TCardapioMensal::InvertePrato() {
     if (!Comandos().InvPrato) {
         return;
     }
@@ -154,11 +149,11 @@ void TfrmCardMens::sbtInvPratoClick() {
                                 paramPlaneja("IDCARDIAUTIL"),
                                 qlonglong(paramPlaneja("QTDIABLOQCAR").toInt()),
                                 feito.AsVariant()});
-    desCardapio->Refresh();
+    emit gradeAlterada();
     if (!feito.Get().toBool()) {
         return;
     }
-    HabilitaComandos();
+    emit comandosAlterados();
     UpdCacheOnSrv();
     const QVariantList r =
         rpc::CheckResultServ(
@@ -178,7 +173,7 @@ void TfrmCardMens::sbtInvPratoClick() {
 }
 
 // The month's days, dishes and excluded dishes as the server now has them.
-void TfrmCardMens::recarregaMes(const QVariantList& elementos, int primeiro) {
+void TCardapioMensal::recarregaMes(const QVariantList& elementos, int primeiro) {
     if (elementos.size() < primeiro + 3) {
         throw EPlaError(QStringLiteral("Resposta incompleta do servidor ao recarregar o mês."));
     }
@@ -190,7 +185,7 @@ void TfrmCardMens::recarregaMes(const QVariantList& elementos, int primeiro) {
     cdsPratosExcluidos->SetData(ToDataPacket(rpc::CheckResultServ(elementos[primeiro + 2])));
     cdsPratosExcluidos->MergeChangeLog();
     AtualizaStlPratos(false);
-    degCardapioKeyUp();
+    emit comandosAlterados();
 }
 
 } // namespace pla::module

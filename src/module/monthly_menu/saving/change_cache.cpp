@@ -1,5 +1,5 @@
-// The monthly menu screen's change cache: saving both change sets in one call,
-// cancelling them, the buttons that follow them, and the questions before closing.
+// The open month's change cache: saving both change sets in one call, cancelling
+// them, and the questions before the month closes.
 #include "core/data_packet.h"
 #include "core/dates.h"
 #include "core/numbers.h"
@@ -7,34 +7,24 @@
 #include "host/dialog_presenter.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
-#include "module/monthly_menu/grid/menu_grid_model.h"
-#include "module/monthly_menu/screen/card_mens.h"
-#include "module/planning/param_card_indu.h"
-
-#include <QAction>
-#include <QLabel>
-#include <QToolButton>
+#include "module/monthly_menu/model/cardapio_mensal.h"
+#include "rpc/net_connection.h"
 
 namespace pla::module {
 
 using namespace pla::host;
 
-int TfrmCardMens::AlteracoesPendentes() const {
+int TCardapioMensal::AlteracoesPendentes() const {
     return cdsCardaDia->ChangeCount() + cdsCompCardCache->ChangeCount();
 }
 
-// Either table starting or ending an edit, or a change logged: the commands follow.
-void TfrmCardMens::EstadoEdicaoAlterado() {
-    HabilitaComandos();
-}
-
-QString TfrmCardMens::UpdCacheOnSrv() {
+QString TCardapioMensal::UpdCacheOnSrv() {
     QString numero =
         cdsCardaDia->IsEmpty()
             ? QString()
             : cdsCardaDia->FieldByName(QStringLiteral("NRCARDAPIO")).AsString().trimmed();
     if (AlteracoesPendentes() == 0) {
-        HabilitaComandos();
+        emit comandosAlterados();
         return numero;
     }
     {
@@ -56,7 +46,7 @@ QString TfrmCardMens::UpdCacheOnSrv() {
     }
     cdsCardaDia->MergeChangeLog();
     cdsCompCardCache->MergeChangeLog();
-    HabilitaComandos();
+    emit comandosAlterados();
     const QString type = TipoCardapio.left(1);
     const TMemField* central = cdsParamPlaneja->Active() && !cdsParamPlaneja->IsEmpty()
                                    ? cdsParamPlaneja->FindField(QStringLiteral("CDFILCENTPME"))
@@ -69,13 +59,13 @@ QString TfrmCardMens::UpdCacheOnSrv() {
     return numero;
 }
 
-void TfrmCardMens::recarregaPratosExcluidos() {
+void TCardapioMensal::recarregaPratosExcluidos() {
     cdsPratosExcluidos->SetData(ToDataPacket(rpc::CheckResultServ(Planejamento()->Chamar(
         QStringLiteral("getPratosExcluidos"),
         QVariantList{CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date()))}))));
 }
 
-void TfrmCardMens::sbtConfirmarClick() {
+void TCardapioMensal::Confirma() {
     DesabilitaAnaliCor();
     // Dish types over their day's diners are shown, not saved.
     if (VerificaSomaTP()) {
@@ -84,11 +74,11 @@ void TfrmCardMens::sbtConfirmarClick() {
     }
     UpdCacheOnSrv();
     recarregaPratosExcluidos();
-    desCardapio->Refresh();
+    emit gradeAlterada();
 }
 
 // Back to the saved state, and the grid with it.
-void TfrmCardMens::descartaAlteracoes() {
+void TCardapioMensal::DescartaAlteracoes() {
     for (TMemTable* t : {cdsCompCardCache, cdsCardaDia, cdsCardEsp}) {
         if (t->Active()) {
             if (t->IsEditing()) {
@@ -99,20 +89,20 @@ void TfrmCardMens::descartaAlteracoes() {
     }
     cdsComensAux->EmptyDataSet();
     AtualizaStlPratos(false);
-    HabilitaComandos();
+    emit comandosAlterados();
 }
 
-void TfrmCardMens::sbtCancelarClick() {
+void TCardapioMensal::Cancela() {
     if (ShowMsg(msgPadrao, QStringLiteral("undochanges"), TMsgDlgType::Confirmation,
                 mbYes | mbNo) != mrYes) {
         return;
     }
-    descartaAlteracoes();
+    DescartaAlteracoes();
     recarregaPratosExcluidos();
-    desCardapio->Refresh();
+    emit gradeAlterada();
 }
 
-bool TfrmCardMens::VerificaCardapioEmAlteracao() {
+bool TCardapioMensal::VerificaCardapioEmAlteracao() {
     // The planning screen closes this one before it goes: without it there is no
     // connection left to ask anything through.
     if (CdServico.isEmpty() || !Planejamento()) {
@@ -128,9 +118,9 @@ bool TfrmCardMens::VerificaCardapioEmAlteracao() {
             THourglass busy;
             UpdCacheOnSrv();
         } else {
-            descartaAlteracoes();
+            DescartaAlteracoes();
         }
-        HabilitaComandos();
+        emit comandosAlterados();
     }
     THourglass busy;
     if (cdsCardaDia->Filtered()) {
@@ -152,7 +142,7 @@ bool TfrmCardMens::VerificaCardapioEmAlteracao() {
 
 // Days that expect diners but have no dish: unless the general parameters let them
 // keep their diners, the planner clears those diners or stays on the screen.
-bool TfrmCardMens::DiasSemPrato() {
+bool TCardapioMensal::DiasSemPrato() {
     const int blocked =
         cdsParamPlaneja->Active() && !cdsParamPlaneja->IsEmpty()
             ? int(cdsParamPlaneja->FieldByName(QStringLiteral("QTDIABLOQCAR")).AsInteger())
@@ -169,7 +159,7 @@ bool TfrmCardMens::DiasSemPrato() {
     TMemTable semPrato(QStringLiteral("cdsCardSemPrato"));
     semPrato.SetData(ToDataPacket(
         rpc::CheckResultServ(Planejamento()->Chamar(QStringLiteral("GetCardSemPrat"), period))));
-    if (semPrato.IsEmpty() || panAviso->isVisibleTo(this)) {
+    if (semPrato.IsEmpty() || CardapioSomenteLeitura) {
         return true;
     }
     QString list = QStringLiteral("\n");

@@ -1,0 +1,269 @@
+#pragma once
+
+#include "core/mem_table.h"
+#include "core/messages.h"
+#include "module/monthly_menu/editing/origin_marks.h"
+#include "module/monthly_menu/grid/dish_lines.h"
+#include "module/monthly_menu/grid/menu_pivot.h"
+#include "module/monthly_menu/rules/command_states.h"
+#include "module/planning/planejamento.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QStringList>
+#include <QVariantList>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace pla::host {
+class THostQuery;
+}
+
+namespace pla::module {
+
+// The monthly menu's message catalogue, shared by the open month and its screen.
+const QStringList& CatalogoCardapio();
+
+// The menu of one branch, service and month while it is open: its state, its tables,
+// the dish lines the grid shows, and every operation on it. It borrows the planning
+// screen's connection, asks the planner through the host's dialog presenter, and
+// tells its views what changed through signals. Screens that work on the open month
+// receive this object.
+class TCardapioMensal : public QObject {
+    Q_OBJECT
+
+public:
+    using TProvedorPlanejamento = std::function<IPlanejamento*()>;
+    using TProvedorCelula = std::function<TPivotCell()>;
+
+    // Without a provider the planning screen of the package is used.
+    explicit TCardapioMensal(QObject* parent = nullptr, TProvedorPlanejamento planejamento = {});
+    ~TCardapioMensal() override;
+
+    IPlanejamento* Planejamento() const; // null once the planning screen is gone
+    TMessages msgPadrao;
+
+    // State of the menu.
+    QString CdFilial;
+    QString NmFilial;
+    QString CdServico;
+    QString NmServico;
+    QDateTime DtMesCard;
+    int TipoMontagem = 0;
+    bool Arredondar = false;
+    bool ExibeCusto = false;
+    bool RefeCardapio = false;
+    QDateTime DtRefeCusto;
+    QString CdFiliCust;
+    QVariantList Autorizacoes;
+    QString TipoCardapio;
+    bool CardapioSomenteLeitura = false;
+    bool GrupoParametrizado = false;
+    bool OperadorDoGrupo = false;
+    QChar IdCardDescentr;
+    QString IdServTran;
+    QString CdCardCiclo;
+    QString NmCardCiclo;
+    double QtDietaServ = 0;
+    QVariantList ResultadoGeracao;
+    bool Fechando = false;
+    bool FechadoPeloPlanejamento = false;
+    bool CalculandoCusto = false;
+    QDate DtBaseBloqueio;           // the branch's processing date: days before it plus
+    int QtDiaBloqCar = 0;           // QTDIABLOQCAR days are blocked
+    bool ExclusaoPelaGrade = false; // the grid's own removal flag
+    QString IdCardCentral = QStringLiteral("N"); // the central flag of the load
+    int ModoVisual = 2;
+    int TipoCustoPlanejado = 0;
+    int TipoCustoRealizado = 0;
+    bool CustoPreparado = false;
+    bool CustoAnalisado = false;
+
+    // The grid's lists.
+    TDishLines StlPratos;
+    QStringList StlDesc;
+    QStringList StlOpcao;
+    QStringList StlCorBloq;
+    QStringList StlCorFeriado;
+
+    // Tables.
+    TMemTable* cdsServicos = nullptr;
+    TMemTable* cdsParamPlaneja = nullptr;
+    TMemTable* cdsVisualCard = nullptr;
+    TMemTable* cdsCnfCaMes = nullptr;
+    TMemTable* cdsCardaDia = nullptr;
+    TMemTable* cdsCardadiaStlPratos = nullptr;
+    TMemTable* cdsCompCardCache = nullptr;
+    TMemTable* cdsCompCardStlPratos = nullptr;
+    TMemTable* cdsDecision = nullptr;
+    TMemTable* cdsCardEsp = nullptr;
+    TMemTable* cdsPratosExcluidos = nullptr;
+    TMemTable* cdsParamGeral = nullptr;
+    TMemTable* cdsNrCiclo = nullptr;
+    TMemTable* cdsCardames = nullptr;
+    TMemTable* cdsCardaMesCiclo = nullptr;
+    TMemTable* cdsAnaliCor = nullptr;
+    TMemTable* cdsPrato = nullptr;
+    TMemTable* cdsPratoMatriz = nullptr;
+    TMemTable* cdsPratoEquiv = nullptr;
+    TMemTable* cdsSerPratRelat = nullptr;
+    TMemTable* cdsComensAux = nullptr;
+    TMemTable* cdsComensEst = nullptr;
+    TMemTable* cdsCardaCli = nullptr;
+
+    // --- start and load -----------------------------------------------------
+    // The branch and month the planner chose, the services and the operator's rights.
+    void Iniciar(const TEscolhaPlanejamento& escolha);
+    void CarregaServicos();
+    // The service chosen for elaboration (validated by the planning screen unless
+    // already); false when nothing changed.
+    bool SelecionaServico(const QString& cdServico, bool validado);
+    void SetaVariaveis();
+    void CarregaDietas();
+    // The planner changed the choices while this month is open.
+    bool EhDoMes(const QString& cdFilial, const QString& cdServico, const QDateTime& mes) const;
+    void AplicaEscolha(const TEscolhaPlanejamento& escolha);
+    // The month in one call, with its blocked days and holidays.
+    void Carrega();
+    // The grid of the month as the view mode arranges it, and where the planner starts.
+    TMenuPivot Pivo() const;
+    QDate PrimeiroDiaAlteravel(const QList<QDate>& dias) const;
+
+    // --- the dish lines -------------------------------------------------------
+    void MontaStlPratos(bool local);
+    void AtualizaStlPratos(bool refazer);
+    void RetornaCompcard(const QVariant& packet, bool cache);
+    QStringList GetStlPratosCli();
+    bool CardBlock(const QString& dia) const;
+    bool CheckOpcao(const QString& ordem) const;
+    QString CellKey(const TPivotCell& cell) const;
+    QString paramPlaneja(const char* name) const;
+    QString paramGeral(const char* name) const;
+
+    // --- the current cell, as the view shows it ---------------------------------
+    void SetProvedorCelula(TProvedorCelula celula);
+    void SetCelulaAtual(const TPivotCell& cell); // a fixed cell, without a view
+    TPivotCell CelulaAtual() const;
+    QDate DataCard() const;
+    bool CellVisible() const;
+    bool LinhaComensais() const; // the current cell is a day's diners
+    std::optional<TDishLine> EntradaCelula() const;
+    // Asks the views to show a day (and a dish type, by its code).
+    Q_INVOKABLE void IrParaDia(const QDate& dia, const QString& cdTipoPrat);
+
+    // --- permissions and commands -------------------------------------------------
+    TPermissoes Permissoes() const;
+    bool incluirPrato() const { return Permissoes().incluirPrato(); }
+    bool alterarPrato() const { return Permissoes().alterarPrato(); }
+    bool excluirPrato() const { return Permissoes().excluirPrato(); }
+    bool alterarComEstDia() const { return Permissoes().alterarComEstDia(); }
+    bool alterarComEstPrat() const { return Permissoes().alterarComEstPrat(); }
+    bool alteraComCardAprov() const;
+    bool cardapio_ReadOnly() const { return CardapioSomenteLeitura; }
+    bool grupoParametrizado() const { return GrupoParametrizado; }
+    bool operadorDoGrupo() const { return OperadorDoGrupo; }
+    QChar tipoDeCardapio() const;
+    QChar tipoDeOperador() const;
+    bool dependeLiberacao() const;
+    // The commands the planner may run now: the menu, the permissions and the
+    // current cell. Every operation that edits asks it too.
+    TSituacaoComandos SituacaoComandos() const;
+    TEstadoComandos Comandos() const { return EstadoComandos(SituacaoComandos()); }
+
+    // --- editing --------------------------------------------------------------
+    struct TPratoCopiado {
+        QString CdPrato;
+        QString CdFilAuxPrat;
+        QString NmPrato; // without its origin mark
+        double Valor = 0;
+        bool Vazio() const { return CdPrato.isEmpty() && CdFilAuxPrat.isEmpty(); }
+    };
+    TPratoCopiado PratoCopiado;
+    QString ChaveConfirmacao;       // the removal's question; empty is "CONF_EXCL"
+    bool ExclusaoRealizada = false; // the last removal deleted a dish
+    void VerificaDiaNaoUtil(const QDate& dia);
+    void DesabilitaAnaliCor();
+    void CopiaPrato(bool recortar);
+    void ColaPrato();
+    // The dish selection for the current cell, and what the planner chose placed.
+    void LoadBPL_PLA00115();
+    // The current cell's dish removed, if the planner confirms.
+    void ExcluiPrato();
+    void InsereCardapio(const QString& cdPrato, const QString& nmPrato, const QString& valor,
+                        const QString& cdFilAuxPrat, const QDate& dia, const QString& tipo);
+    int GetSeqPrat(int ordem);
+    bool pratoExcluido(const QString& dia, int posicao);
+    void CarregaPratoMatriz(const QString& nrCardapio, int posicao);
+    TMarkDishes pratosDaPosicao(const QString& nrCardapio, const QDate& dia, int posicao);
+    bool UtilizaPratoRelacionado();
+    bool PosicaoContada(int posicao);
+    void RegistraDiaEspecifico(const QDate& dia);
+
+    // --- period operations (other packages work on the server, the month reloads) ---
+    void ExcluiCardapioPeriodo();
+    void InvertePrato();
+    void GravaVisual(int modo); // the operator's view mode, remembered on the server
+
+    // --- diners ---------------------------------------------------------------
+    double comensaisDia(const QDate& dia);
+    QString getNrCardapio(const QString& filial, const QString& servico, const QDate& dia);
+    double comensal_Percentual();
+    double somaComensais(const QString& nrCardapio, const QString& cdTipoPrat, int posicao,
+                         double valor);
+    void VerificaComensaisTipo(const QDate& dia, const QString& tipo, int posicao, double valor);
+    void InsereCardaCli(const QString& nrCardapio, const QDate& dia, bool feriado);
+    bool VerificaSomaTP();
+    bool getSomaComEst() const { return SomaComEst; }
+    void AbreComensaisPorTipo();
+    bool SomaComEst = false;
+    // The shared date filter of the day and dish tables.
+    void FiltraData(TMemTable& table, const QDate& dia);
+    void DesligaFiltro(TMemTable& table);
+
+    // --- the change cache -------------------------------------------------------
+    int AlteracoesPendentes() const;
+    QString UpdCacheOnSrv();
+    void Confirma(); // saved, unless dish types exceed their day's diners
+    void Cancela();  // back to the saved state, if the planner confirms
+    void DescartaAlteracoes();
+    bool VerificaCardapioEmAlteracao();
+    bool DiasSemPrato();
+
+signals:
+    void gradeAlterada();     // the dish lines or their colours changed
+    void comandosAlterados(); // what the planner may do changed
+    void carregado();         // a month (re)loaded from the server
+    void irParaDia(const QDate& dia, const QString& cdTipoPrat);
+
+private:
+    QWidget* janela() const; // the view the wait animation covers, if any
+    TMarkContext contextoMarca() const;
+    void substituiPrato(const TDishLine& antes, const QString& cdPrato, const QString& nmPrato,
+                        double valor, const QString& cdFilAuxPrat, int posicao,
+                        const QString& nrCardapio);
+    void atualizaComensaisRemocao(const QDate& dia, const QString& cdTipoPrat, double share);
+    void registraExclusao(const QDate& dia, int posicao, const TDishLine& removida,
+                          const QString& nrCardapio);
+    void recarregaMes(const QVariantList& elementos, int primeiro);
+    void recarregaPratosExcluidos();
+    void linhaComensaisTipo(const QDate& dia, const QString& cdTipoPrat);
+    void naoDisponivel(const QString& what);
+
+    TProvedorPlanejamento planejamento_;
+    TProvedorCelula celula_;
+    host::THostQuery* qryFeriado = nullptr;
+    host::THostQuery* qryDiaNaoUtil = nullptr;
+    host::THostQuery* qryServico = nullptr;
+    host::THostQuery* qryFeriCard = nullptr;
+    host::THostQuery* qryTurno = nullptr;
+    host::THostQuery* qryTipoPrato = nullptr;
+    QDate dataFiltro_;            // the date both tables filter on
+    bool filtroCardaDia_ = false; // each table's own flag
+    bool filtroCompCard_ = false;
+    bool pratosCarregados_ = false;
+    QDate dataPratos_;
+};
+
+} // namespace pla::module
