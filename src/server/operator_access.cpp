@@ -23,7 +23,8 @@ TOperatorAccess::TOperatorAccess(TDatabase& db, const QString& operador)
     permissoes_ = q.value(2).toString();
 }
 
-bool TOperatorAccess::Permite(int index) const {
+bool TOperatorAccess::Permite(rpc::TAutorizacao autorizacao) const {
+    const int index = rpc::Posicao(autorizacao);
     return index >= 0 && index < permissoes_.size() && permissoes_.at(index) == QLatin1Char('1');
 }
 
@@ -53,9 +54,16 @@ bool TOperatorAccess::PodeAlterarFilial(const QString& filialDada, bool moduloPo
                .toInt() > 0;
 }
 
-void TOperatorAccess::ExigePermissao(const QList<int>& anyOf, const QString& what) const {
-    for (const int i : anyOf) {
-        if (Permite(i)) {
+bool TOperatorAccess::PodeMudarCardapio() const {
+    using A = rpc::TAutorizacao;
+    return Permite(A::IncluirPrato) || Permite(A::AlterarPrato) || Permite(A::ExcluirPrato) ||
+           Permite(A::AlterarComEstDia) || Permite(A::AlterarComEstPrat);
+}
+
+void TOperatorAccess::ExigePermissao(const QList<rpc::TAutorizacao>& anyOf,
+                                     const QString& what) const {
+    for (const rpc::TAutorizacao a : anyOf) {
+        if (Permite(a)) {
             return;
         }
     }

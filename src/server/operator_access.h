@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rpc/contracts.h"
+
 #include "server/db_layer.h"
 
 #include <QChar>
@@ -17,7 +19,9 @@ public:
     const QString& Operador() const { return operador_; }
     const QString& Filial() const { return filial_; } // empty: the head office's, of all
     QChar Tipo() const { return tipo_; }
-    bool Permite(int index) const;
+    bool Permite(rpc::TAutorizacao autorizacao) const;
+    // Some change to a menu's dishes or diners.
+    bool PodeMudarCardapio() const;
 
     // An operator of a branch changes that branch's menus, those of the branches whose
     // central kitchen it is (CDFILCENTPME) and those of the service groups it belongs
@@ -26,7 +30,7 @@ public:
     bool PodeAlterarFilial(const QString& filial, bool moduloPorFilial = false) const;
 
     // "Operador sem permissão para <what>." unless one of the positions is allowed.
-    void ExigePermissao(const QList<int>& anyOf, const QString& what) const;
+    void ExigePermissao(const QList<rpc::TAutorizacao>& anyOf, const QString& what) const;
     // "Operador sem acesso aos cardápios da filial <filial>." unless it may change it.
     void ExigeFilial(const QString& filial, bool moduloPorFilial = false) const;
 

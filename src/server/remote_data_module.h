@@ -1,5 +1,6 @@
 #pragma once
 
+#include "rpc/contracts.h"
 #include "server/db_layer.h"
 
 #include <QDateTime>
@@ -14,17 +15,9 @@ namespace pla::server {
 
 class TOperatorAccess;
 
-// The declared type of a method's argument. A value of another kind is refused
-// before the method runs, and so is null unless the argument is optional (a variant,
-// such as a change set, may always be null).
-enum class TArgType { String, Integer, Float, Boolean, DateTime, Bytes, Variant };
-
-struct TParam {
-    QString Name;
-    TArgType Type = TArgType::Variant;
-    bool ByRef = false;
-    bool Optional = false; // null stands for "none" (a date not given)
-};
+// Arguments are declared as the client declares them.
+using TArgType = rpc::TArgType;
+using TParam = rpc::TParam;
 
 // A call's arguments in declared order, checked against the declaration.
 class TMethodArgs {
@@ -78,10 +71,10 @@ private:
 // inside the method's transaction, whatever the client sent; every writing method
 // declares one, so that a method added later cannot forget it.
 struct TGuard {
-    QList<int> Permissions{}; // positions of DSPERMISSAO: the operator needs one of them
-    QString What{};           // completes "Operador sem permissão para ..."
-    int BranchParam = -1;     // the argument naming the branch whose data the method writes
-    int PerBranchParam = -1;  // the module-per-branch flag: it may narrow the branches
+    QList<rpc::TAutorizacao> Permissions{}; // of DSPERMISSAO: the operator needs one of them
+    QString What{};                         // completes "Operador sem permissão para ..."
+    int BranchParam = -1;    // the argument naming the branch whose data the method writes
+    int PerBranchParam = -1; // the module-per-branch flag: it may narrow the branches
     // The branch comes inside the data (a change set): the method asks
     // Access().ExigeFilial itself for each.
     bool BranchInData = false;
@@ -103,6 +96,13 @@ struct TMethodDef {
     // A method that writes runs in one transaction: all of it or nothing.
     bool Writes = false;
     TGuard Guard{};
+
+    // A method declared with the client, and its code.
+    static TMethodDef Declarado(const rpc::TMethodSpec& spec, TMethodHandler handler,
+                                bool writes = false, TGuard guard = {}) {
+        return {spec.Name,          spec.Params, spec.OperatorParam,
+                std::move(handler), writes,      std::move(guard)};
+    }
 };
 
 // A remote data module: a named table of methods, called by name (without regard to

@@ -5,6 +5,7 @@
 #include "server/http_server.h"
 #include "server/in_process_transport.h"
 #include "server/migrations.h"
+#include "server/modules/modules.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -39,6 +40,20 @@ TEST(RemoteDataModules, DeclarationsAreCheckedWhenRegistered) {
     TDispatcher d(none);
     d.AddModule(std::make_unique<TRemoteDataModule>("Teste.rdmA"));
     EXPECT_THROW(d.AddModule(std::make_unique<TRemoteDataModule>("teste.RDMA")), EProgramError);
+}
+
+// The server registers the methods the desktop calls by position from the same
+// declarations the desktop builds its calls from.
+TEST(RemoteDataModules, SharedDeclarationsAreTheOnesRegistered) {
+    const auto module = MakeParamCardIndu();
+    for (const TMethodSpec* spec :
+         {&metodos::CheckAutOper(), &metodos::GetCardapio(), &metodos::UpdateCache(),
+          &metodos::getDelCard(), &metodos::getImpCardDia()}) {
+        const TMethodDef* def = module->FindMethod(spec->Name);
+        ASSERT_NE(def, nullptr) << spec->Name.toStdString();
+        EXPECT_EQ(def->Params, spec->Params) << spec->Name.toStdString();
+        EXPECT_EQ(def->OperatorParam, spec->OperatorParam) << spec->Name.toStdString();
+    }
 }
 
 TEST(RemoteDataModules, ArgumentsAreCheckedAgainstTheDeclaration) {

@@ -5,6 +5,7 @@
 #include "qt_print.h"
 #include "rpc/net_connection.h"
 #include "server/admin.h"
+#include "server/demo_oddities.h"
 
 #include <QSqlQuery>
 #include <gtest/gtest.h>
@@ -119,7 +120,7 @@ TEST_P(Guards, EveryWritingMethodRefusesAnOperatorWithoutItsPermission) {
         EXPECT_TRUE(names.contains(QString::fromLatin1(writer))) << writer;
     }
     const QList<int> before = planningRows();
-    for (const QString op : {"CONSULTA", "SEMDIREITO"}) {
+    for (const QString op : {demo::ReadOnlyOperator, "SEMDIREITO"}) {
         for (const auto& [module, def] : methods) {
             QList<TRpcArg> args = argsFor(*def, op, QStringLiteral("0001"));
             const QString answer = call(op, module, def->Name, args).toString();
@@ -185,7 +186,7 @@ TEST_P(Guards, ABranchOperatorWritesOnlyTheBranchesItsRecordGivesIt) {
                            .toString();
     TMemTable clients;
     clients.SetData(ToDataPacket(
-        call("GRUPO1", "GetCardaCli",
+        call(demo::GroupOperator, "GetCardaCli",
              {{"0004", false},
               {"00001", false},
               {TDatabase::FromSql(TFieldType::DateTime,
@@ -198,7 +199,8 @@ TEST_P(Guards, ABranchOperatorWritesOnlyTheBranchesItsRecordGivesIt) {
     ASSERT_FALSE(clients.IsEmpty());
     EXPECT_EQ(call("NUTRI1", "SetCardaCli", {{FromDataPacket(clients.Data()), false}}).toString(),
               "Operador sem acesso aos cardápios da filial 0004.");
-    EXPECT_EQ(call("GRUPO1", "SetCardaCli", {{FromDataPacket(clients.Data()), false}}).toString(),
+    EXPECT_EQ(call(demo::GroupOperator, "SetCardaCli", {{FromDataPacket(clients.Data()), false}})
+                  .toString(),
               "");
 }
 
@@ -352,11 +354,11 @@ TEST_P(Guards, TheCycleRefusesNegativeEstimatesAndTheDemonstrationHasNone) {
                       "-15, QTFUNESTIQUI = -15, QTFUNESTISEX = -15 WHERE CDFILIAL = '0004' AND "
                       "CDSERVFILI = '00001'");
     const QList<int> before = planningRows();
-    const QString answer = call("GRUPO1", "SetCriaCardCiclo",
+    const QString answer = call(demo::GroupOperator, "SetCriaCardCiclo",
                                 {{"0004", true},
                                  {"00001", true},
                                  {DataHora(next_), true},
-                                 {"GRUPO1", false},
+                                 {demo::GroupOperator, false},
                                  {"", false}})
                                .toString();
     EXPECT_TRUE(answer.startsWith("Valor negativo (-15) de funcionários estimados no cardápio do "

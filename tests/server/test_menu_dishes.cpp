@@ -1,10 +1,12 @@
 #include "core/data_packet.h"
 #include "core/dates.h"
 #include "core/numbers.h"
+#include "core/text_utils.h"
 
 #include "embedded_server.h"
 #include "qt_print.h"
 #include "rpc/net_connection.h"
+#include "server/demo_oddities.h"
 #include <QSqlQuery>
 
 #include <gtest/gtest.h>
@@ -13,6 +15,7 @@ using namespace pla;
 using namespace pla::rpc;
 using pla::test::TEmbeddedServer;
 using pla::test::TEngine;
+namespace demo = pla::server::demo;
 
 namespace {
 
@@ -33,7 +36,8 @@ protected:
 
 TEST_P(DishChecks, RevisedRecipesAndInactiveProducts) {
     const QString revised = scalar("SELECT MIN(CDPRATO) FROM PRATO WHERE IDRECEREVI = 'S'");
-    const QString unrevised = scalar("SELECT MIN(CDPRATO) FROM PRATO WHERE IDRECEREVI = 'N'");
+    // The demonstration's first dish without a revised recipe.
+    const QString unrevised = Ajusta(QString::number(demo::UnrevisedRecipeEvery), 10);
     EXPECT_FALSE(
         c_->Call("GetRecPrato", QVariantList{"0001", "00001", "2", revised, "0002"}).toBool());
     EXPECT_TRUE(
@@ -42,7 +46,17 @@ TEST_P(DishChecks, RevisedRecipesAndInactiveProducts) {
                   .toString(),
               "Prato 0000000000 não cadastrado.");
 
+    // The demonstration's dish with an inactive product names it; any other dish
+    // answers only once one of its products is made inactive.
+    const QString withInactive = Ajusta(QString::number(demo::DishWithInactiveProduct), 10);
+    const QString inactive = scalar("SELECT MIN(CDPRODUTO) FROM PRODUTO WHERE IDATIVO = 'N'");
+    ASSERT_FALSE(inactive.isEmpty());
+    EXPECT_EQ(
+        c_->Call("GetVerifProdInativo", QVariantList{"0001", withInactive, "0002", "00001", "1"})
+            .toString(),
+        inactive);
     const QString withProduct = scalar("SELECT MIN(CDPRATO) FROM RECEITA");
+    ASSERT_NE(withProduct, withInactive);
     const QString product =
         scalar("SELECT MIN(CDPRODUTO) FROM RECEITA WHERE CDPRATO = ?", {withProduct});
     EXPECT_EQ(

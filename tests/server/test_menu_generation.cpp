@@ -4,6 +4,7 @@
 #include "embedded_server.h"
 #include "qt_print.h"
 #include "rpc/net_connection.h"
+#include "server/demo_oddities.h"
 
 #include <QSqlQuery>
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@ using namespace pla;
 using namespace pla::rpc;
 using pla::test::TEmbeddedServer;
 using pla::test::TEngine;
+namespace demo = pla::server::demo;
 
 namespace {
 
@@ -156,7 +158,7 @@ TEST_P(MenuGeneration, CentralMenusWaitForTheirRelease) {
     EXPECT_EQ(gera("NUTRI1", "0004", "00001", month_).Key, "");
     server_.Db().Exec("DELETE FROM LIBCARDMES WHERE CDFILIAL = '0004'");
     EXPECT_EQ(gera("NUTRI1", "0004", "00001", month_).Key, "CARD_CENT_N_LIB");
-    EXPECT_EQ(gera("GRUPO1", "0004", "00001", month_).Key, "");
+    EXPECT_EQ(gera(demo::GroupOperator, "0004", "00001", month_).Key, "");
 }
 
 TEST_P(MenuGeneration, PerBranchModuleKeepsOperatorsToTheirBranch) {
@@ -167,11 +169,11 @@ TEST_P(MenuGeneration, PerBranchModuleKeepsOperatorsToTheirBranch) {
 }
 
 TEST_P(MenuGeneration, ActiveCycleOfTheMonth) {
-    auto c = connect("GRUPO1");
+    auto c = connect(demo::GroupOperator);
     QList<TRpcArg> args{{"4", true}, {"1", true}, {DataHora(month_.addMonths(1).addDays(3)), true}};
     const TDataPacket p = ToDataPacket(CheckResultServ(c->Call("getVerificaCiclo", args)));
     ASSERT_EQ(p.Rows.size(), 1);
-    EXPECT_EQ(p.Rows[0].Values[0].toString(), "CIC01");
+    EXPECT_EQ(p.Rows[0].Values[0].toString(), demo::SchoolCycle);
     EXPECT_EQ(p.Rows[0].Values[1].toString(), "Ciclo escolar de quatro semanas");
     EXPECT_EQ(args[0].Value.toString(), "0004");
     EXPECT_EQ(args[1].Value.toString(), "00001");
@@ -185,16 +187,17 @@ TEST_P(MenuGeneration, ActiveCycleOfTheMonth) {
 }
 
 TEST_P(MenuGeneration, CycleUpdateIsRefusedForTheCurrentMonthAndWithoutCycle) {
-    EXPECT_EQ(cycle("GRUPO1", "0004", "00001", month_),
+    EXPECT_EQ(cycle(demo::GroupOperator, "0004", "00001", month_),
               "Mês do cardápio para atualização deve ser maior que o mês atual.");
     EXPECT_EQ(cycle("NUTRI1", "0001", "00001", month_.addMonths(1)),
               "Não há ciclo de cardápio ativo para o serviço no mês informado.");
-    EXPECT_EQ(cycle("GRUPO1", "0004", "00088", month_.addMonths(1)), "Serviço não cadastrado.");
+    EXPECT_EQ(cycle(demo::GroupOperator, "0004", "00088", month_.addMonths(1)),
+              "Serviço não cadastrado.");
 }
 
 TEST_P(MenuGeneration, CycleLaysItsDaysOverTheMonth) {
     const QDate month = month_.addMonths(2); // no days yet
-    const QString answer = cycle("GRUPO1", "0004", "00001", month);
+    const QString answer = cycle(demo::GroupOperator, "0004", "00001", month);
     // Weekdays are school days; a holiday on one is logged, so the answer is either
     // empty or a log number.
     QSet<QDate> holidays;
@@ -248,17 +251,17 @@ TEST_P(MenuGeneration, CycleLaysItsDaysOverTheMonth) {
     const int cycleDay = served % 20 + 1;
     EXPECT_EQ(count("SELECT COUNT(*) FROM COMPCARD C JOIN CARDADIA D ON D.CDFILIAL = C.CDFILIAL "
                     "AND D.NRCARDAPIO = C.NRCARDAPIO JOIN CARDCICLODIA Y ON Y.CDFILIAL = "
-                    "D.CDFILIAL AND Y.CDCARDCICLO = 'CIC01' AND Y.NRDIACICLO = ? AND "
+                    "D.CDFILIAL AND Y.CDCARDCICLO = ? AND Y.NRDIACICLO = ? AND "
                     "Y.NRSEQPRATCAR = C.NRSEQPRATCAR AND Y.CDPRATO = C.CDPRATO WHERE D.CDFILIAL = "
                     "'0004' AND D.CDSERVFILI = '00001' AND D.DTCARDAPIO = ?",
-                    {cycleDay, DataHora(first)}),
+                    {demo::SchoolCycle, cycleDay, DataHora(first)}),
               count("SELECT COUNT(*) FROM COMPCARD C JOIN CARDADIA D ON D.CDFILIAL = C.CDFILIAL "
                     "AND D.NRCARDAPIO = C.NRCARDAPIO WHERE D.CDFILIAL = '0004' AND D.CDSERVFILI "
                     "= '00001' AND D.DTCARDAPIO = ?",
                     {DataHora(first)}));
 
     // Applying it again updates the same days instead of adding others.
-    cycle("GRUPO1", "0004", "00001", month);
+    cycle(demo::GroupOperator, "0004", "00001", month);
     EXPECT_EQ(count("SELECT COUNT(*) FROM CARDADIA WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
                     "DTMESCARD = ?",
                     key),
@@ -287,10 +290,11 @@ TEST_P(MenuGeneration, RestrictionsGoToANumberedLog) {
     server_.Db().Exec("DELETE FROM CNFCARDMES WHERE CDFILIAL = '0004' AND CDSERVFILI = '00001' AND "
                       "DTREFECNFMES = ? AND NRSEQCNFMES = 6",
                       {DataHora(month)});
+    const QDate processing = month.addDays(5);
     server_.Db().Exec("UPDATE FILIAL SET DTPROCESSA = ? WHERE CDFILIAL = '0004'",
-                      {DataHora(month.addDays(5))});
+                      {DataHora(processing)});
 
-    const QString first = cycle("GRUPO1", "0004", "00001", month);
+    const QString first = cycle(demo::GroupOperator, "0004", "00001", month);
     ASSERT_EQ(first.size(), 10);
     EXPECT_EQ(first, "0000000002") << "the demonstration already has log 1";
     const auto items = [&](const QString& like) {
@@ -303,15 +307,15 @@ TEST_P(MenuGeneration, RestrictionsGoToANumberedLog) {
     EXPECT_GT(items("Posição 6 do ciclo%"), 0);
     EXPECT_GT(items("Dia bloqueado%"), 0);
     EXPECT_EQ(count("SELECT COUNT(*) FROM LOGCARDCICLO WHERE CDFILIAL = '0004' AND "
-                    "NRLOGCARDCICLO = ? AND CDCARDCICLO = 'CIC01' AND CDOPERADOR = 'GRUPO1'",
-                    {first}),
+                    "NRLOGCARDCICLO = ? AND CDCARDCICLO = ? AND CDOPERADOR = ?",
+                    {first, demo::SchoolCycle, demo::GroupOperator}),
               1);
-    // A blocked day keeps what it had.
+    // A blocked day, before the first changeable one, keeps what it had.
     EXPECT_EQ(count("SELECT COUNT(*) FROM CARDADIA WHERE CDFILIAL = '0004' AND CDSERVFILI = "
-                    "'00001' AND DTCARDAPIO < ? AND CDOPERADOR = 'GRUPO1'",
-                    {DataHora(month.addDays(7))}),
+                    "'00001' AND DTCARDAPIO < ? AND CDOPERADOR = ?",
+                    {DataHora(processing.addDays(demo::BlockedDays)), demo::GroupOperator}),
               0);
-    EXPECT_EQ(cycle("GRUPO1", "0004", "00001", month), "0000000003");
+    EXPECT_EQ(cycle(demo::GroupOperator, "0004", "00001", month), "0000000003");
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, MenuGeneration,

@@ -4,6 +4,7 @@
 #include "embedded_server.h"
 #include "qt_print.h"
 #include "rpc/net_connection.h"
+#include "server/demo_oddities.h"
 
 #include <QSqlQuery>
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@ using namespace pla;
 using namespace pla::rpc;
 using pla::test::TEmbeddedServer;
 using pla::test::TEngine;
+namespace demo = pla::server::demo;
 
 namespace {
 
@@ -73,7 +75,8 @@ TEST_P(MenuPeriod, DeletingAPeriodTakesItsDaysDishesClientsAndRecords) {
     ASSERT_GT(days, 0);
     const int others = count("SELECT COUNT(*) FROM CARDADIA WHERE CDFILIAL = '0004'");
     EXPECT_EQ(
-        call("DelCardPeriodo", {"0004", "00001", DataHora(from), DataHora(to)}, "GRUPO1").toInt(),
+        call("DelCardPeriodo", {"0004", "00001", DataHora(from), DataHora(to)}, demo::GroupOperator)
+            .toInt(),
         days);
     EXPECT_EQ(count("SELECT COUNT(*) FROM CARDADIA WHERE CDFILIAL = '0004' AND CDSERVFILI = "
                     "'00001' AND DTCARDAPIO >= ? AND DTCARDAPIO <= ?",
@@ -96,11 +99,12 @@ TEST_P(MenuPeriod, DeletingAPeriodTakesItsDaysDishesClientsAndRecords) {
     };
     EXPECT_TRUE(refused({"0004", "00001", DataHora(month_.addMonths(-1)),
                          DataHora(month_.addMonths(-1).addDays(2))},
-                        "GRUPO1")
+                        demo::GroupOperator)
                     .contains("não pode mais ser alterado"));
-    EXPECT_EQ(refused({"0004", "00001", DataHora(next_), DataHora(next_.addMonths(1))}, "GRUPO1"),
+    EXPECT_EQ(refused({"0004", "00001", DataHora(next_), DataHora(next_.addMonths(1))},
+                      demo::GroupOperator),
               "O período deve estar dentro de um mesmo mês.");
-    EXPECT_EQ(refused({"0001", "00001", DataHora(next_), DataHora(next_)}, "CONSULTA"),
+    EXPECT_EQ(refused({"0001", "00001", DataHora(next_), DataHora(next_)}, demo::ReadOnlyOperator),
               "Operador sem permissão para excluir o cardápio de um período.");
 }
 
@@ -196,8 +200,8 @@ TEST_P(MenuPeriod, DeliveryPointsOfANewDayAreOfferedAndWritten) {
     const QString nr = dayNumber("0004", "00001", d);
     server_.Db().Exec("DELETE FROM CARDACLI WHERE CDFILIAL = '0004' AND NRCARDAPIO = ?", {nr});
     TMemTable clients;
-    clients.SetData(
-        ToDataPacket(call("GetCardaCli", {"0004", "00001", DataHora(d), "N"}, "GRUPO1")));
+    clients.SetData(ToDataPacket(
+        call("GetCardaCli", {"0004", "00001", DataHora(d), "N"}, demo::GroupOperator)));
     EXPECT_EQ(clients.RecordCount(), 6) << "the service's delivery points";
     EXPECT_EQ(clients.ChangeCount(), 6) << "offered as new rows";
     for (clients.First(); !clients.Eof(); clients.Next()) {
@@ -205,20 +209,21 @@ TEST_P(MenuPeriod, DeliveryPointsOfANewDayAreOfferedAndWritten) {
         clients.FieldByName("QTCOMESTICLI").SetAsFloat(10);
         clients.Post();
     }
-    EXPECT_EQ(call("SetCardaCli", {FromDataPacket(clients.Data())}, "GRUPO1").toString(), "");
+    EXPECT_EQ(call("SetCardaCli", {FromDataPacket(clients.Data())}, demo::GroupOperator).toString(),
+              "");
     EXPECT_EQ(count("SELECT COUNT(*) FROM CARDACLI WHERE CDFILIAL = '0004' AND NRCARDAPIO = ? AND "
                     "QTCOMESTICLI = 10",
                     {nr}),
               6);
-    clients.SetData(
-        ToDataPacket(call("GetCardaCli", {"0004", "00001", DataHora(d), "N"}, "GRUPO1")));
+    clients.SetData(ToDataPacket(
+        call("GetCardaCli", {"0004", "00001", DataHora(d), "N"}, demo::GroupOperator)));
     EXPECT_EQ(clients.ChangeCount(), 0) << "now the saved rows";
     // A negative figure is refused and nothing is written.
     clients.Edit();
     clients.FieldByName("QTCOMESTICLI").SetAsFloat(-1);
     clients.Post();
     EXPECT_EQ(
-        call("SetCardaCli", {FromDataPacket(clients.Data())}, "GRUPO1").toString(),
+        call("SetCardaCli", {FromDataPacket(clients.Data())}, demo::GroupOperator).toString(),
         QString("Comensais estimados do ponto de entrega 001 negativos no cardápio %1.").arg(nr));
     EXPECT_EQ(count("SELECT COUNT(*) FROM CARDACLI WHERE CDFILIAL = '0004' AND NRCARDAPIO = ? AND "
                     "QTCOMESTICLI = 10",
@@ -256,7 +261,7 @@ TEST_P(MenuPeriod, ASaveRecordsTheExcludedCentralDishAndTheSpecialDay) {
                                     "NRSEQPRATEXCL = ?",
                                     {QString("%1").arg(d.day(), 2, 10, QChar('0')), seq});
     ASSERT_TRUE(q.next());
-    EXPECT_EQ(q.value(0).toString(), "F") << "NUTRI1 is no operator of the group";
+    EXPECT_EQ(q.value(0).toString(), "F") << "the hospital's planner is no operator of the group";
     EXPECT_EQ(q.value(1).toString(), central.isEmpty() ? removed : central);
     EXPECT_EQ(count("SELECT COUNT(*) FROM CARDESP WHERE CDFILIAL = '0003' AND CDSERVFILI = "
                     "'00001' AND DTCARDAPIO = ? AND NRCARDAPIO = ?",
@@ -292,12 +297,12 @@ TEST_P(MenuPeriod, ASaveRecordsTheExcludedCentralDishAndTheSpecialDay) {
 }
 
 TEST_P(MenuPeriod, AnOperatorWhoMayChangeNothingCannotSave) {
-    QList<TRpcArg> args{{"CONSULTA", false},
+    QList<TRpcArg> args{{demo::ReadOnlyOperator, false},
                         {false, false},
                         {QVariant(), true},
                         {QVariant(), true},
                         {QStringLiteral("N"), true}};
-    auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn("CONSULTA"));
+    auto c = server_.Connect("Pla00100.rdmParamCardIndu", server_.SignIn(demo::ReadOnlyOperator));
     EXPECT_EQ(c->Call("UpdateCache", args).toString(),
               "Operador sem permissão para alterar cardápios.");
 }

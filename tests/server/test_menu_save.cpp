@@ -4,6 +4,7 @@
 #include "embedded_server.h"
 #include "qt_print.h"
 #include "rpc/net_connection.h"
+#include "server/demo_oddities.h"
 
 #include <QSqlQuery>
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@ using namespace pla;
 using namespace pla::rpc;
 using pla::test::TEmbeddedServer;
 using pla::test::TEngine;
+namespace demo = pla::server::demo;
 
 namespace {
 
@@ -280,7 +282,9 @@ TEST_P(MenuSave, DaysWithoutDishes) {
                     {nr}),
               0);
     EXPECT_TRUE(ToDataPacket(c->Call("GetCardSemPrat", period)).Rows.isEmpty());
-    // Days that can no longer change are left alone.
+    // Days that can no longer change are left alone. The month has some even when today
+    // is its first: the processing date is yesterday, and two blocked days go past today.
+    static_assert(demo::BlockedDays >= 2);
     const QDate now = PriDiaMes(Hoje());
     EXPECT_EQ(c->Call("SetCardSemPrat",
                       QVariantList{"0001", "00001", DataHora(now), DataHora(UltimoDiaMes(now))})

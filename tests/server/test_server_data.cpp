@@ -3,6 +3,7 @@
 #include "qt_print.h"
 #include "rpc/net_connection.h"
 #include "server/admin.h"
+#include "server/demo_oddities.h"
 #include "server/demo_seed.h"
 
 #include <gtest/gtest.h>
@@ -46,18 +47,23 @@ TEST_P(ServerData, TheDemoOperatorsHaveTheirPermissions) {
         return out;
     };
     EXPECT_EQ(perms("NUTRI1"), "11111111111111111");
-    const QString nutri2 = perms("NUTRI2");
-    EXPECT_EQ(nutri2[2], QLatin1Char('0')) << "NUTRI2 may not remove dishes";
-    EXPECT_EQ(nutri2[7], QLatin1Char('0')) << "nor delete the menu of a period";
-    EXPECT_EQ(nutri2[0], QLatin1Char('1'));
-    EXPECT_EQ(perms("CONSULTA").left(16), QString(16, QLatin1Char('0')));
-    // The supervisor authorises the cost reference date for NUTRI2.
-    auto c = connect("Est.rdmAutoriza", "NUTRI2", passwordOf("NUTRI2"));
-    EXPECT_EQ(c->Call("Autoriza", QVariantList{qlonglong(7), "ALTERACAO_DATA_REFERENCIA", "SUPERV",
-                                               passwordOf("SUPERV")}),
+    const QString restricted = QString::fromLatin1(demo::RestrictedPlanner);
+    const QString restrictedPerms = perms(restricted);
+    EXPECT_EQ(restrictedPerms[2], QLatin1Char('0')) << "may not remove dishes";
+    EXPECT_EQ(restrictedPerms[7], QLatin1Char('0')) << "nor delete the menu of a period";
+    EXPECT_EQ(restrictedPerms[0], QLatin1Char('1'));
+    EXPECT_EQ(perms(QString::fromLatin1(demo::ReadOnlyOperator)).left(16),
+              QString(16, QLatin1Char('0')));
+    // The supervisor authorises the cost reference date for the restricted planner.
+    const QString supervisor = QString::fromLatin1(demo::Supervisor);
+    auto c = connect("Est.rdmAutoriza", restricted, passwordOf(restricted));
+    EXPECT_EQ(c->Call("Autoriza", QVariantList{qlonglong(demo::CostReferenceDateChange),
+                                               "ALTERACAO_DATA_REFERENCIA", supervisor,
+                                               passwordOf(supervisor)}),
               QVariant(true));
-    EXPECT_EQ(c->Call("Autoriza", QVariantList{qlonglong(7), "ALTERACAO_DATA_REFERENCIA", "CENTRAL",
-                                               passwordOf("CENTRAL")})
+    EXPECT_EQ(c->Call("Autoriza",
+                      QVariantList{qlonglong(demo::CostReferenceDateChange),
+                                   "ALTERACAO_DATA_REFERENCIA", "CENTRAL", passwordOf("CENTRAL")})
                   .toString(),
               "O operador CENTRAL não pode autorizar esta operação.");
     // The demo's planning parameters answer for every branch of the three menu types.

@@ -13,6 +13,8 @@
 #include "module/frame/creation.h"
 #include "param_card_indu.h"
 
+#include "rpc/contracts.h"
+
 #include <QLineEdit>
 
 namespace pla::module {
@@ -23,7 +25,7 @@ void TfrmParamCardIndu::cycleAnswer(const QString& cdFilial, const QString& answ
     if (answer.isEmpty()) {
         return;
     }
-    if (answer.size() == 10) {
+    if (!rpc::TextoDeErro(answer)) { // the log of a partial update
         if (ShowMsg(msgPadrao, QStringLiteral("Card_Ciclo_Restr"), TMsgDlgType::Confirmation,
                     mbYes | mbNo) == mrYes) {
             CriaLogCardCiclo(cdFilial, answer);

@@ -10,6 +10,8 @@
 
 namespace pla::server {
 
+using A = rpc::TAutorizacao;
+
 namespace {
 
 void normalise(TMethodArgs& args, QString& filial, QString& servico, QDate& month) {
@@ -333,7 +335,7 @@ void RegisterMenuCycleMethods(TRemoteDataModule& m) {
                 3,
                 setCriaCardCiclo,
                 true,
-                {{0}, QStringLiteral("criar cardápios pelo ciclo"), 0}});
+                {{A::IncluirPrato}, QStringLiteral("criar cardápios pelo ciclo"), 0}});
 }
 
 } // namespace pla::server

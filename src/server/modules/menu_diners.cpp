@@ -15,6 +15,8 @@
 
 namespace pla::server {
 
+using A = rpc::TAutorizacao;
+
 namespace {
 
 const QList<TFieldDef> ComensEstFields{
@@ -207,13 +209,16 @@ void RegisterMenuDinersMethods(TRemoteDataModule& m) {
                  P{"dia", TArgType::DateTime}, P{"feriado", TArgType::String}},
                 -1,
                 getCardaCli});
-    m.Register(
-        {QStringLiteral("SetCardaCli"),
-         {P{"pontos", TArgType::Variant}},
-         -1,
-         setCardaCli,
-         true,
-         {{0, 3}, QStringLiteral("alterar os comensais dos pontos de entrega"), -1, -1, true}});
+    m.Register({QStringLiteral("SetCardaCli"),
+                {P{"pontos", TArgType::Variant}},
+                -1,
+                setCardaCli,
+                true,
+                {{A::IncluirPrato, A::AlterarComEstDia},
+                 QStringLiteral("alterar os comensais dos pontos de entrega"),
+                 -1,
+                 -1,
+                 true}});
 }
 
 } // namespace pla::server

@@ -153,9 +153,8 @@ QVariant geraCardapio(TCallContext& ctx, TMethodArgs& args) {
     // Working per branch, another branch's months are not opened at all; otherwise an
     // operator who may not change the branch opens them as they are, to read.
     const TOperatorAccess& access = ctx.Access();
-    const bool mayChange = access.PodeAlterarFilial(filial, moduloPorFilial) &&
-                           (access.Permite(0) || access.Permite(1) || access.Permite(2) ||
-                            access.Permite(3) || access.Permite(4));
+    const bool mayChange =
+        access.PodeAlterarFilial(filial, moduloPorFilial) && access.PodeMudarCardapio();
     if (moduloPorFilial && !access.PodeAlterarFilial(filial, true)) {
         // Not a key of the screen's catalogue: the text is shown as it is.
         return QVariantList{

@@ -10,6 +10,8 @@
 
 namespace pla::server {
 
+using A = rpc::TAutorizacao;
+
 namespace {
 
 QString dateText(const QDate& d) {
@@ -158,14 +160,14 @@ void RegisterMenuPeriodMethods(TRemoteDataModule& m) {
                 -1,
                 delCardPeriodo,
                 true,
-                {{7}, QStringLiteral("excluir o cardápio de um período"), 0}});
+                {{A::ExcluirCardPeriodo}, QStringLiteral("excluir o cardápio de um período"), 0}});
     m.Register({QStringLiteral("InvertePratos"),
                 {P{"filial", TArgType::String}, P{"servico", TArgType::String},
                  P{"dia", TArgType::DateTime}, P{"outrodia", TArgType::DateTime}},
                 -1,
                 invertePratos,
                 true,
-                {{15}, QStringLiteral("inverter pratos"), 0}});
+                {{A::InverterPrato}, QStringLiteral("inverter pratos"), 0}});
 }
 
 } // namespace pla::server

@@ -14,6 +14,8 @@
 
 namespace pla::server {
 
+using A = rpc::TAutorizacao;
+
 namespace {
 
 // A new day's number until the server gives it one.
@@ -751,33 +753,32 @@ QVariant setCardSemPrat(TCallContext& ctx, TMethodArgs& args) {
 
 // The month again after a period was deleted or a day imported or inverted: days,
 // dishes and removed central dishes (and, for the import, the special days first).
-QVariantList monthAgain(TCallContext& ctx, TMethodArgs& args, bool withSpecialDays) {
+QVariant monthAgain(TCallContext& ctx, TMethodArgs& args, bool withSpecialDays) {
     TDatabase& db = ctx.Database();
     const QString filial = Ajusta(args.String(0).trimmed(), 4);
     const QString servico = Ajusta(args.String(1).trimmed(), 5);
     const QDateTime month = DataHora(PriDiaMes(args.DateTime(2).date()));
-    QVariantList out;
+    rpc::TMesRecarregado out;
     if (withSpecialDays) {
-        out << FromDataPacket(SpecialDaysOfMonth(db, filial, servico, month));
+        out.CardEsp = FromDataPacket(SpecialDaysOfMonth(db, filial, servico, month));
     }
-    out << FromDataPacket(DaysOfMonth(db, filial, servico, month))
-        << FromDataPacket(DishesOfMonth(db, filial, servico, month))
-        << FromDataPacket(RemovedDishesOfMonth(db, filial, servico, month));
-    return out;
+    out.CardaDia = FromDataPacket(DaysOfMonth(db, filial, servico, month));
+    out.CompCard = FromDataPacket(DishesOfMonth(db, filial, servico, month));
+    out.PratosExcluidos = FromDataPacket(RemovedDishesOfMonth(db, filial, servico, month));
+    return out.ToWire();
 }
 
 } // namespace
 
 void RegisterMenuSaveMethods(TRemoteDataModule& m) {
     using P = TParam;
-    m.Register({QStringLiteral("UpdateCache"),
-                {P{"operador", TArgType::String}, P{"modulofilial", TArgType::Boolean},
-                 P{"dias", TArgType::Variant, true}, P{"pratos", TArgType::Variant, true},
-                 P{"central", TArgType::String, true}},
-                0,
-                updateCache,
-                true,
-                {{0, 1, 2, 3, 4}, QStringLiteral("alterar cardápios"), -1, 1, true}});
+    m.Register(TMethodDef::Declarado(rpc::metodos::UpdateCache(), updateCache, true,
+                                     {{A::IncluirPrato, A::AlterarPrato, A::ExcluirPrato,
+                                       A::AlterarComEstDia, A::AlterarComEstPrat},
+                                      QStringLiteral("alterar cardápios"),
+                                      -1,
+                                      1,
+                                      true}));
     m.Register({QStringLiteral("GetDiaCardEspecif"),
                 {P{"filial", TArgType::String}, P{"servico", TArgType::String},
                  P{"mes", TArgType::DateTime}},
@@ -792,19 +793,15 @@ void RegisterMenuSaveMethods(TRemoteDataModule& m) {
                     -1,
                     handler,
                     writes,
-                    {{3}, QStringLiteral("alterar os comensais do dia"), 0}});
+                    {{A::AlterarComEstDia}, QStringLiteral("alterar os comensais do dia"), 0}});
     }
-    for (const auto& [name, special] : {std::pair{QStringLiteral("getDelCard"), false},
-                                        std::pair{QStringLiteral("getImpCardDia"), true}}) {
+    for (const auto& [spec, special] : {std::pair{&rpc::metodos::getDelCard(), false},
+                                        std::pair{&rpc::metodos::getImpCardDia(), true}}) {
         const bool withSpecial = special;
-        m.Register({name,
-                    {P{"filial", TArgType::String}, P{"servico", TArgType::String},
-                     P{"mes", TArgType::DateTime}, P{"ultimodia", TArgType::DateTime},
-                     P{"zero", TArgType::Integer}, P{"flag", TArgType::String}},
-                    -1,
-                    [withSpecial](TCallContext& ctx, TMethodArgs& args) -> QVariant {
-                        return monthAgain(ctx, args, withSpecial);
-                    }});
+        m.Register(TMethodDef::Declarado(
+            *spec, [withSpecial](TCallContext& ctx, TMethodArgs& args) -> QVariant {
+                return monthAgain(ctx, args, withSpecial);
+            }));
     }
     m.Register({QStringLiteral("getPratosExcluidos"),
                 {P{"filial", TArgType::String}, P{"servico", TArgType::String},

@@ -11,17 +11,6 @@ void CheckBranch(TDatabase& db, const QString& cdFilial) {
     }
 }
 
-void RequirePermission(TDatabase& db, const QString& operador, std::initializer_list<int> anyOf,
-                       const QString& what) {
-    const QVariantList permissions = OperatorPermissions(db, operador);
-    for (const int i : anyOf) {
-        if (permissions.value(i).toString() == QLatin1String("1")) {
-            return;
-        }
-    }
-    throw EPlaError(QStringLiteral("Operador sem permissão para %1.").arg(what));
-}
-
 QString CostTypeText(TDatabase& db, const QString& code) {
     bool ok = false;
     const int nr = code.trimmed().toInt(&ok);

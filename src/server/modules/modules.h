@@ -29,10 +29,6 @@ void AddAllModules(TDispatcher& dispatcher, TSessionService& sessions);
 
 // Shared by the methods: refusals raise EPlaError with the planner's text.
 void CheckBranch(TDatabase& db, const QString& cdFilial);
-// Refuses an operator who holds none of the permissions (positions of DSPERMISSAO);
-// `what` completes "Operador sem permissão para ...".
-void RequirePermission(TDatabase& db, const QString& cdOperador, std::initializer_list<int> anyOf,
-                       const QString& what);
 QString CostTypeText(TDatabase& db, const QString& code); // "" when none
 TDataPacket PlanningParameters(TDatabase& db, const QString& cdFilial);
 QVariantList OperatorPermissions(TDatabase& db, const QString& cdOperador);

@@ -14,6 +14,8 @@
 
 namespace pla::server {
 
+using A = rpc::TAutorizacao;
+
 namespace {
 
 // "##0.###" / "##0.##" with a point: the grid model reads either separator.
@@ -359,19 +361,21 @@ QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
     CheckBranch(db, filial);
     const std::optional<TServiceRow> service = serviceRow(db, filial, servico);
     const TDataPacket params = PlanningParameters(db, filial);
-    QVariantList out(17);
-    out[0] = FromDataPacket(params);
-    out[1] = FromDataPacket(QueryPacket(db,
-                                        {{"CDFILIAL", TFieldType::String, 4, false},
-                                         {"CDSERVFILI", TFieldType::String, 5, false},
-                                         {"CDOPERADOR", TFieldType::String, 12, false},
-                                         {"NRVISUALCARD", TFieldType::Integer, 0, false}},
-                                        QStringLiteral("SELECT CDFILIAL, CDSERVFILI, CDOPERADOR, "
-                                                       "NRVISUALCARD FROM VISUALCARD WHERE "
-                                                       "CDFILIAL = ? AND CDSERVFILI = ? AND "
-                                                       "CDOPERADOR = ?"),
-                                        {filial, servico, ctx.Operador}));
-    out[2] = service ? QString() : QStringLiteral("Serviço não cadastrado.");
+    rpc::TRespostaCardapio out;
+    using E = rpc::TElemCardapio;
+    out[E::ParamPlaneja] = FromDataPacket(params);
+    out[E::VisualCard] =
+        FromDataPacket(QueryPacket(db,
+                                   {{"CDFILIAL", TFieldType::String, 4, false},
+                                    {"CDSERVFILI", TFieldType::String, 5, false},
+                                    {"CDOPERADOR", TFieldType::String, 12, false},
+                                    {"NRVISUALCARD", TFieldType::Integer, 0, false}},
+                                   QStringLiteral("SELECT CDFILIAL, CDSERVFILI, CDOPERADOR, "
+                                                  "NRVISUALCARD FROM VISUALCARD WHERE "
+                                                  "CDFILIAL = ? AND CDSERVFILI = ? AND "
+                                                  "CDOPERADOR = ?"),
+                                   {filial, servico, ctx.Operador}));
+    out[E::Mensagem] = service ? QString() : QStringLiteral("Serviço não cadastrado.");
 
     const QList<TPosition> positions = positionsOfMonth(db, filial, servico, month);
     QStringList optional;
@@ -380,14 +384,14 @@ QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
             optional << p.Label.left(3) + QStringLiteral("%S");
         }
     }
-    out[3] = optional.join(QLatin1Char('\n'));
-    out[4] = FromDataPacket(PositionsOfMonth(db, filial, servico, month));
-    out[5] = FromDataPacket(DaysOfMonth(db, filial, servico, month));
+    out[E::Opcoes] = optional.join(QLatin1Char('\n'));
+    out[E::CnfCaMes] = FromDataPacket(PositionsOfMonth(db, filial, servico, month));
+    out[E::CardaDia] = FromDataPacket(DaysOfMonth(db, filial, servico, month));
     const TDataPacket dishes = DishesOfMonth(db, filial, servico, month);
-    out[6] = FromDataPacket(dishes);
-    out[7] = FromDataPacket(decisionOfMonth(positions, dishes, month.date()));
+    out[E::CompCard] = FromDataPacket(dishes);
+    out[E::Decision] = FromDataPacket(decisionOfMonth(positions, dishes, month.date()));
 
-    // Permissions; element 16 says whether the operator may open this branch's menus
+    // Permissions; the last element says whether the operator may open this branch's menus
     // (a text refuses it).
     QVariantList permissions = OperatorPermissions(db, ctx.Operador);
     QSqlQuery op = db.Exec(QStringLiteral("SELECT CDFILIAL, IDTIPOOPER FROM OPERADOR WHERE "
@@ -396,32 +400,31 @@ QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
     op.next();
     const QString ownBranch = op.value(0).toString().trimmed();
     if (porFilial && !ownBranch.isEmpty() && ownBranch != filial) {
-        permissions[16] =
+        permissions[rpc::Posicao(rpc::TAutorizacao::AcessoFilial)] =
             QStringLiteral("Operador sem acesso aos cardápios da filial %1.").arg(filial);
     }
-    out[8] = permissions;
-    out[9] = FromDataPacket(SpecialDaysOfMonth(db, filial, servico, month));
+    out[E::Autorizacoes] = permissions;
+    out[E::CardEsp] = FromDataPacket(SpecialDaysOfMonth(db, filial, servico, month));
     const bool operatorOfGroup =
         service && !service->Group.isEmpty() &&
         db.Scalar(QStringLiteral("SELECT COUNT(*) FROM OPERGRUPSERV WHERE CDGRUPSERV = ? AND "
                                  "CDOPERADOR = ?"),
                   {service->Group, ctx.Operador})
                 .toInt() > 0;
-    out[10] = QVariantList{service && service->GroupParameterised, operatorOfGroup};
-    out[11] = FromDataPacket(RemovedDishesOfMonth(db, filial, servico, month));
+    out[E::Grupo] = QVariantList{service && service->GroupParameterised, operatorOfGroup};
+    out[E::PratosExcluidos] = FromDataPacket(RemovedDishesOfMonth(db, filial, servico, month));
     // Read only: a month wholly past its changeable days, or an operator who may change
     // nothing in a menu (dishes and diners) or not this branch's menus.
-    bool mayChange = false;
-    for (int i = 0; i <= 4; ++i) {
-        mayChange = mayChange || permissions[i].toString() == QLatin1String("1");
-    }
-    mayChange = mayChange && ctx.Access().PodeAlterarFilial(filial, porFilial);
-    out[12] = UltimoDiaMes(month.date()) < FirstChangeableDay(db, filial) || !mayChange;
+    const bool mayChange =
+        ctx.Access().PodeMudarCardapio() && ctx.Access().PodeAlterarFilial(filial, porFilial);
+    out[E::SomenteLeitura] =
+        UltimoDiaMes(month.date()) < FirstChangeableDay(db, filial) || !mayChange;
     // The day menus follow a central menu: the head office's (type "S") or the group's
     // for a decentralised service (type "D").
-    out[13] = CentralMenuOf(db, filial, servico, ctx.Operador).Follows ? QStringLiteral("S")
-                                                                       : QStringLiteral("N");
-    out[14] = FromDataPacket(
+    out[E::IdCardCentral] = CentralMenuOf(db, filial, servico, ctx.Operador).Follows
+                                ? QStringLiteral("S")
+                                : QStringLiteral("N");
+    out[E::ParamGeral] = FromDataPacket(
         QueryPacket(db,
                     {{"IDMANCORCARDALT", TFieldType::String, 1, false},
                      {"NRNIVEISPRATO", TFieldType::Integer, 0, false},
@@ -443,13 +446,14 @@ QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
             }
         }
     }
-    out[15] = FromDataPacket(cycleNumbers);
-    out[16] = FromDataPacket(QueryPacket(db, {{"NRCENARIOCARD", TFieldType::Integer, 0, false}},
-                                         QStringLiteral("SELECT NRCENARIOCARD FROM CARDAMES "
-                                                        "WHERE CDFILIAL = ? AND CDSERVFILI = ? "
-                                                        "AND DTMESCARD = ?"),
-                                         {filial, servico, month}));
-    return out;
+    out[E::NrCiclo] = FromDataPacket(cycleNumbers);
+    out[E::Cardames] =
+        FromDataPacket(QueryPacket(db, {{"NRCENARIOCARD", TFieldType::Integer, 0, false}},
+                                   QStringLiteral("SELECT NRCENARIOCARD FROM CARDAMES "
+                                                  "WHERE CDFILIAL = ? AND CDSERVFILI = ? "
+                                                  "AND DTMESCARD = ?"),
+                                   {filial, servico, month}));
+    return out.ToWire();
 }
 
 // The text shown after a day's caption, as "dd=text" lines: the day's description,
@@ -594,11 +598,7 @@ void RegisterMonthlyMenuMethods(TRemoteDataModule& m) {
                 {P{"filial", S, true}, P{"servico", S, true}, P{"mes", D, true}},
                 -1,
                 getCardCiclo});
-    m.Register({QStringLiteral("GetCardapio"),
-                {P{"filial", S, true}, P{"tela", S}, P{"servico", S, true}, P{"operador", S},
-                 P{"mes", D, true}, P{"modulofilial", TArgType::Boolean}},
-                3,
-                getCardapio});
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetCardapio(), getCardapio));
     m.Register({QStringLiteral("GetStlPratos"),
                 {P{"filial", S}, P{"servico", S}, P{"mes", D, true}, P{"ultimodia", D},
                  P{"montagem", I, true}, P{"total", S}},
@@ -613,7 +613,10 @@ void RegisterMonthlyMenuMethods(TRemoteDataModule& m) {
                 -1,
                 delCnfCaMes,
                 true,
-                {{0, 1, 2, 3, 4}, QStringLiteral("alterar cardápios"), 0}});
+                {{A::IncluirPrato, A::AlterarPrato, A::ExcluirPrato, A::AlterarComEstDia,
+                  A::AlterarComEstPrat},
+                 QStringLiteral("alterar cardápios"),
+                 0}});
     m.Register({QStringLiteral("GravaVisualCard"),
                 {P{"filial", S}, P{"servico", S, true}, P{"operador", S}, P{"visual", I, true}},
                 2,

@@ -37,7 +37,7 @@ QVariantList OperatorPermissions(TDatabase& db, const QString& operador) {
     if (perm.isNull()) {
         throw EPlaError(QStringLiteral("Operador não cadastrado."));
     }
-    const QString text = perm.toString().leftJustified(17, QLatin1Char('0'), true);
+    const QString text = perm.toString().leftJustified(rpc::QtAutorizacoes, QLatin1Char('0'), true);
     QVariantList out;
     for (const QChar c : text) {
         out.append(QString(c == QLatin1Char('1') ? QLatin1Char('1') : QLatin1Char('0')));
@@ -100,10 +100,7 @@ std::unique_ptr<TRemoteDataModule> MakeParamCardIndu() {
                   {QStringLiteral("idioma"), TArgType::Variant}},
                  -1,
                  getParams});
-    m->Register({QStringLiteral("CheckAutOper"),
-                 {{QStringLiteral("operador"), TArgType::String}},
-                 0,
-                 checkAutOper});
+    m->Register(TMethodDef::Declarado(rpc::metodos::CheckAutOper(), checkAutOper));
     RegisterMenuMonthMethods(*m);
     RegisterMenuCycleMethods(*m);
     RegisterMonthlyMenuMethods(*m);

@@ -10,6 +10,7 @@
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "module/monthly_menu/model/cardapio_mensal.h"
+#include "rpc/contracts.h"
 #include "rpc/net_connection.h"
 
 namespace pla::module {
@@ -128,14 +129,12 @@ void TCardapioMensal::ExcluiCardapioPeriodo() {
     if (AlteracoesPendentes() > 0) {
         emit comandosAlterados();
     }
-    const QVariantList r =
-        rpc::CheckResultServ(
-            Planejamento()->Chamar(QStringLiteral("getDelCard"),
-                                   QVariantList{CdFilial, CdServico, DtMesCard,
-                                                DataHora(UltimoDiaMes(DtMesCard.date())),
-                                                qlonglong(0), QStringLiteral("N")}))
-            .toList();
-    recarregaMes(r, 0);
+    recarregaMes(rpc::TMesRecarregado::FromWire(
+        rpc::CheckResultServ(Planejamento()->Chamar(
+            rpc::metodos::getDelCard().Name,
+            QVariantList{CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date())),
+                         qlonglong(0), QStringLiteral("N")})),
+        false));
 }
 
 void TCardapioMensal::InvertePrato() {
@@ -155,34 +154,30 @@ void TCardapioMensal::InvertePrato() {
     }
     emit comandosAlterados();
     UpdCacheOnSrv();
-    const QVariantList r =
-        rpc::CheckResultServ(
-            Planejamento()->Chamar(QStringLiteral("getImpCardDia"),
-                                   QVariantList{CdFilial, CdServico, DtMesCard,
-                                                DataHora(UltimoDiaMes(DtMesCard.date())),
-                                                qlonglong(0), QStringLiteral("N")}))
-            .toList();
+    const rpc::TMesRecarregado r = rpc::TMesRecarregado::FromWire(
+        rpc::CheckResultServ(Planejamento()->Chamar(
+            rpc::metodos::getImpCardDia().Name,
+            QVariantList{CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date())),
+                         qlonglong(0), QStringLiteral("N")})),
+        true);
     const bool especiais =
         (tipoDeCardapio() == QLatin1Char('S') && !paramPlaneja("CDFILCENTPME").isEmpty()) ||
         dependeLiberacao();
     if (especiais) {
-        cdsCardEsp->SetData(ToDataPacket(rpc::CheckResultServ(r.value(0))));
+        cdsCardEsp->SetData(ToDataPacket(rpc::CheckResultServ(r.CardEsp.value_or(QVariant()))));
         cdsCardEsp->MergeChangeLog();
     }
-    recarregaMes(r, 1);
+    recarregaMes(r);
 }
 
 // The month's days, dishes and excluded dishes as the server now has them.
-void TCardapioMensal::recarregaMes(const QVariantList& elementos, int primeiro) {
-    if (elementos.size() < primeiro + 3) {
-        throw EPlaError(QStringLiteral("Resposta incompleta do servidor ao recarregar o mês."));
-    }
+void TCardapioMensal::recarregaMes(const rpc::TMesRecarregado& mes) {
     DesligaFiltro(*cdsCardaDia);
     DesligaFiltro(*cdsCompCardCache);
-    cdsCardaDia->SetData(ToDataPacket(rpc::CheckResultServ(elementos[primeiro])));
+    cdsCardaDia->SetData(ToDataPacket(rpc::CheckResultServ(mes.CardaDia)));
     cdsCardaDia->MergeChangeLog();
-    RetornaCompcard(elementos[primeiro + 1], true);
-    cdsPratosExcluidos->SetData(ToDataPacket(rpc::CheckResultServ(elementos[primeiro + 2])));
+    RetornaCompcard(mes.CompCard, true);
+    cdsPratosExcluidos->SetData(ToDataPacket(rpc::CheckResultServ(mes.PratosExcluidos)));
     cdsPratosExcluidos->MergeChangeLog();
     AtualizaStlPratos(false);
     emit comandosAlterados();

@@ -13,6 +13,7 @@
 #include "host/host_query.h"
 #include "module/frame/module_state.h"
 #include "module/monthly_menu/grid/day_colours.h"
+#include "rpc/contracts.h"
 #include "rpc/net_connection.h"
 
 #include <QSet>
@@ -186,9 +187,10 @@ void TCardapioMensal::Iniciar(const TEscolhaPlanejamento& escolha) {
     if (!cdsServicos->Active()) {
         CarregaServicos();
     }
-    Autorizacoes = rpc::CheckResultServ(Planejamento()->Chamar(QStringLiteral("CheckAutOper"),
-                                                               QVariantList{Host().Operador}))
-                       .toList();
+    QList<rpc::TRpcArg> args = rpc::Argumentos(rpc::metodos::CheckAutOper(), {Host().Operador});
+    Autorizacoes =
+        rpc::CheckResultServ(Planejamento()->Chamar(rpc::metodos::CheckAutOper().Name, args))
+            .toList();
     emit comandosAlterados();
 }
 
@@ -307,60 +309,56 @@ void TCardapioMensal::Carrega() {
     const QDate baseDate = Host().DataProc(CdFilial);
 
     // 4: the month in one call.
-    QVariantList r;
+    rpc::TRespostaCardapio r;
     {
         TWaitAnimation wait(janela(), 1, msgPadrao.Msg(QStringLiteral("getdataserv")));
-        QList<rpc::TRpcArg> args{{CdFilial, true},  {QStringLiteral("PLA00101"), false},
-                                 {CdServico, true}, {Host().Operador, false},
-                                 {DtMesCard, true}, {Host().ModuFili, false}};
-        const QVariant answer = planning->Chamar(QStringLiteral("GetCardapio"), args);
-        if (answer.typeId() == QMetaType::QString) {
-            throw EPlaError(answer.toString());
-        }
-        r = answer.toList();
+        const rpc::TMethodSpec& spec = rpc::metodos::GetCardapio();
+        QList<rpc::TRpcArg> args =
+            rpc::Argumentos(spec, {CdFilial, QStringLiteral("PLA00101"), CdServico, Host().Operador,
+                                   DtMesCard, Host().ModuFili});
+        r = rpc::TRespostaCardapio::FromWire(planning->Chamar(spec.Name, args));
         QList<rpc::TRpcArg> cycle{{CdFilial, true}, {CdServico, true}, {DtMesCard, true}};
         cdsCardaMesCiclo->SetData(
             packetOf(planning->Chamar(QStringLiteral("GetCardCiclo"), cycle)));
     }
-    if (r.size() < 17) {
-        throw EPlaError(QStringLiteral("Resposta incompleta do servidor ao carregar o cardápio."));
+    using E = rpc::TElemCardapio;
+    if (!r[E::Mensagem].toString().isEmpty()) {
+        MensErro(r[E::Mensagem].toString(), true);
     }
-    if (!r[2].toString().isEmpty()) {
-        MensErro(r[2].toString(), true);
-    }
-    cdsParamPlaneja->SetData(packetOf(r[0]));
-    cdsVisualCard->SetData(packetOf(r[1]));
+    cdsParamPlaneja->SetData(packetOf(r[E::ParamPlaneja]));
+    cdsVisualCard->SetData(packetOf(r[E::VisualCard]));
     ModoVisual = cdsVisualCard->IsEmpty()
                      ? 2
                      : int(cdsVisualCard->FieldByName(QStringLiteral("NRVISUALCARD")).AsInteger());
     TipoCustoPlanejado = escolha.TipoCustoPlanejado;
     TipoCustoRealizado = escolha.TipoCustoRealizado;
-    StlOpcao = r[3].toString().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    RetornaCompcard(r[6], false);
-    cdsCardadiaStlPratos->SetData(packetOf(r[5]));
+    StlOpcao = r[E::Opcoes].toString().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    RetornaCompcard(r[E::CompCard], false);
+    cdsCardadiaStlPratos->SetData(packetOf(r[E::CardaDia]));
     MontaStlPratos(true);
-    cdsCnfCaMes->SetData(packetOf(r[4]));
-    Autorizacoes = r[8].toList();
-    const QString own = Autorizacoes.value(16).toString();
+    cdsCnfCaMes->SetData(packetOf(r[E::CnfCaMes]));
+    Autorizacoes = r[E::Autorizacoes].toList();
+    const QString own =
+        Autorizacoes.value(rpc::Posicao(rpc::TAutorizacao::AcessoFilial)).toString();
     if (own != QLatin1String("0") && own != QLatin1String("1")) {
         MensErro(own, true);
     }
     DesligaFiltro(*cdsCardaDia);
     DesligaFiltro(*cdsCompCardCache);
-    cdsCardaDia->SetData(packetOf(r[5]));
+    cdsCardaDia->SetData(packetOf(r[E::CardaDia]));
     cdsCardaDia->MergeChangeLog();
-    RetornaCompcard(r[6], true);
-    cdsDecision->SetData(packetOf(r[7]));
-    cdsCardEsp->SetData(packetOf(r[9]));
-    const QVariantList group = r[10].toList();
+    RetornaCompcard(r[E::CompCard], true);
+    cdsDecision->SetData(packetOf(r[E::Decision]));
+    cdsCardEsp->SetData(packetOf(r[E::CardEsp]));
+    const QVariantList group = r[E::Grupo].toList();
     GrupoParametrizado = group.value(0).toBool();
     OperadorDoGrupo = group.value(1).toBool();
-    cdsPratosExcluidos->SetData(packetOf(r[11]));
-    CardapioSomenteLeitura = r[12].toBool();
-    IdCardCentral = r[13].toString();
-    cdsParamGeral->SetData(packetOf(r[14]));
-    cdsNrCiclo->SetData(packetOf(r[15]));
-    cdsCardames->SetData(packetOf(r[16]));
+    cdsPratosExcluidos->SetData(packetOf(r[E::PratosExcluidos]));
+    CardapioSomenteLeitura = r[E::SomenteLeitura].toBool();
+    IdCardCentral = r[E::IdCardCentral].toString();
+    cdsParamGeral->SetData(packetOf(r[E::ParamGeral]));
+    cdsNrCiclo->SetData(packetOf(r[E::NrCiclo]));
+    cdsCardames->SetData(packetOf(r[E::Cardames]));
 
     // 5: a menu that no longer follows a central one forgets the central removals
     // (someone who may change it does).

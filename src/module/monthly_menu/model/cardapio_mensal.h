@@ -7,6 +7,7 @@
 #include "module/monthly_menu/grid/menu_pivot.h"
 #include "module/monthly_menu/rules/command_states.h"
 #include "module/planning/planejamento.h"
+#include "rpc/contracts.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -246,7 +247,7 @@ private:
     void atualizaComensaisRemocao(const QDate& dia, const QString& cdTipoPrat, double share);
     void registraExclusao(const QDate& dia, int posicao, const TDishLine& removida,
                           const QString& nrCardapio);
-    void recarregaMes(const QVariantList& elementos, int primeiro);
+    void recarregaMes(const rpc::TMesRecarregado& mes);
     void recarregaPratosExcluidos();
     void linhaComensaisTipo(const QDate& dia, const QString& cdTipoPrat);
     void naoDisponivel(const QString& what);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "rpc/contracts.h"
+
 #include <QChar>
 #include <QVariantList>
 
@@ -15,24 +17,27 @@ struct TPermissoes {
     bool AlteraComCardAprov = false; // IDALTCOMCARD: diners may change in an approved menu
     QChar TipoCardapio;              // "D", "N" or "S"
 
-    bool Indice(int index) const;
-    bool Permite(int index) const { return Indice(index) && !SomenteLeitura; }
+    using A = rpc::TAutorizacao;
+    bool Indice(A autorizacao) const;
+    bool Permite(A autorizacao) const { return Indice(autorizacao) && !SomenteLeitura; }
 
-    bool incluirPrato() const { return Permite(0); }
-    bool alterarPrato() const { return Permite(1); }
-    bool excluirPrato() const { return (Indice(2) || ExclusaoPelaGrade) && !SomenteLeitura; }
+    bool incluirPrato() const { return Permite(A::IncluirPrato); }
+    bool alterarPrato() const { return Permite(A::AlterarPrato); }
+    bool excluirPrato() const {
+        return (Indice(A::ExcluirPrato) || ExclusaoPelaGrade) && !SomenteLeitura;
+    }
     bool alterarComEstDia() const;
-    bool alterarComEstPrat() const { return Permite(4); }
-    bool analisarCustoRevRece() const { return Permite(6); }
-    bool excluirCardPeriodo() const { return Permite(7); }
-    bool importarCardDia() const { return Permite(8); }
-    bool copiarPratCom() const { return Permite(9); }
-    bool configurarCard() const { return Permite(10); }
-    bool importarTipoPrat() const { return Permite(11); }
-    bool atualizarDataRef() const { return Permite(12); }
-    bool rankingPrat() const { return Permite(13); }
-    bool atualizarDataRefRec() const { return Permite(14); }
-    bool InverterPrato() const { return Permite(15); }
+    bool alterarComEstPrat() const { return Permite(A::AlterarComEstPrat); }
+    bool analisarCustoRevRece() const { return Permite(A::AnalisarCustoRevRece); }
+    bool excluirCardPeriodo() const { return Permite(A::ExcluirCardPeriodo); }
+    bool importarCardDia() const { return Permite(A::ImportarCardDia); }
+    bool copiarPratCom() const { return Permite(A::CopiarPratCom); }
+    bool configurarCard() const { return Permite(A::ConfigurarCard); }
+    bool importarTipoPrat() const { return Permite(A::ImportarTipoPrat); }
+    bool atualizarDataRef() const { return Permite(A::AtualizarDataRef); }
+    bool rankingPrat() const { return Permite(A::RankingPrat); }
+    bool atualizarDataRefRec() const { return Permite(A::AtualizarDataRefRec); }
+    bool InverterPrato() const { return Permite(A::InverterPrato); }
 };
 
 } // namespace pla::module

@@ -8,6 +8,7 @@
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "module/monthly_menu/model/cardapio_mensal.h"
+#include "rpc/contracts.h"
 #include "rpc/net_connection.h"
 
 namespace pla::module {
@@ -32,16 +33,15 @@ QString TCardapioMensal::UpdCacheOnSrv() {
         const auto delta = [](TMemTable& t) {
             return t.ChangeCount() > 0 ? FromDataPacket(t.Delta()) : QVariant();
         };
-        QList<rpc::TRpcArg> args{{Host().Operador, false},
-                                 {Host().ModuFili, false},
-                                 {delta(*cdsCardaDia), true},
-                                 {delta(*cdsCompCardCache), true},
-                                 {IdCardCentral, true}};
-        numero = Planejamento()->Chamar(QStringLiteral("UpdateCache"), args).toString();
-        IdCardCentral = args[4].Value.toString();
+        const rpc::TMethodSpec& spec = rpc::metodos::UpdateCache();
+        QList<rpc::TRpcArg> args =
+            rpc::Argumentos(spec, {Host().Operador, Host().ModuFili, delta(*cdsCardaDia),
+                                   delta(*cdsCompCardCache), IdCardCentral});
+        numero = Planejamento()->Chamar(spec.Name, args).toString();
+        IdCardCentral = args[int(rpc::TArgUpdateCache::Central)].Value.toString();
         CustoAnalisado = false;
     }
-    if (numero.size() > 10) {
+    if (rpc::TextoDeErro(numero)) {
         MensErro(numero, true); // the changes stay pending
     }
     cdsCardaDia->MergeChangeLog();
