@@ -16,6 +16,7 @@
 #include "module/monthly_menu/screen/card_mens.h"
 #include "module/planning/param_card_indu.h"
 #include "module/screen_access.h"
+#include "rpc/contracts.h"
 #include "server/embedded_server.h"
 #include "signed_in_host.h"
 
@@ -118,11 +119,13 @@ void BM_Save200Dishes(benchmark::State& state) {
     test::TEmbeddedServer server(engine, Hoje());
     auto c = server.Connect(QStringLiteral("Pla00100.rdmParamCardIndu"),
                             server.SignIn(QStringLiteral("NUTRI1")));
-    QList<rpc::TRpcArg> load{{QStringLiteral("0001"), true},  {QStringLiteral("PLA00101"), false},
-                             {QStringLiteral("00001"), true}, {QStringLiteral("NUTRI1"), false},
-                             {DataHora(Next), true},          {false, false}};
+    const rpc::TMethodSpec& carga = rpc::metodos::GetCardapio();
+    QList<rpc::TRpcArg> load = rpc::Argumentos(
+        carga, {QStringLiteral("0001"), QStringLiteral("PLA00101"), QStringLiteral("00001"),
+                QStringLiteral("NUTRI1"), DataHora(Next), false});
     TMemTable dishes;
-    dishes.SetData(ToDataPacket(c->Call(QStringLiteral("GetCardapio"), load).toList().value(6)));
+    dishes.SetData(ToDataPacket(
+        rpc::TRespostaCardapio::FromWire(c->Call(carga.Name, load))[rpc::TElemCardapio::CompCard]));
     double share = 40;
     for (auto _ : state) {
         state.PauseTiming();
@@ -134,13 +137,12 @@ void BM_Save200Dishes(benchmark::State& state) {
             dishes.Post();
         }
         state.ResumeTiming();
-        QList<rpc::TRpcArg> args{{QStringLiteral("NUTRI1"), false},
-                                 {false, false},
-                                 {QVariant(), true},
-                                 {FromDataPacket(dishes.Delta()), true},
-                                 {QStringLiteral("N"), true}};
-        const QString answer = c->Call(QStringLiteral("UpdateCache"), args).toString();
-        if (answer.size() > 10) {
+        const rpc::TMethodSpec& gravacao = rpc::metodos::UpdateCache();
+        QList<rpc::TRpcArg> args =
+            rpc::Argumentos(gravacao, {QStringLiteral("NUTRI1"), false, QVariant(),
+                                       FromDataPacket(dishes.Delta()), QStringLiteral("N")});
+        const QString answer = c->Call(gravacao.Name, args).toString();
+        if (rpc::TextoDeErro(answer)) {
             state.SkipWithError(answer.toUtf8().constData());
             break;
         }

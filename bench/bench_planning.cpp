@@ -1,6 +1,7 @@
 // Measures the planning screen's server work over the demonstration data, in process:
 // the months with menus, the month generation, and a month updated from its cycle.
 #include "core/dates.h"
+#include "rpc/contracts.h"
 #include "rpc/net_connection.h"
 #include "rpc/session_client.h"
 #include "server/demo_seed.h"
@@ -60,23 +61,22 @@ const QDate Month = PriDiaMes(Hoje());
 
 void BM_GetMesCard(benchmark::State& state) {
     TFixture& f = TFixture::Get();
+    const rpc::TMethodSpec& spec = rpc::metodos::GetMesCard();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(
-            f.connection.Call(QStringLiteral("GetMesCard"), QVariantList{"0004", "00001"}));
+        QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {"0004", "00001"});
+        benchmark::DoNotOptimize(f.connection.Call(spec.Name, args));
     }
 }
 BENCHMARK(BM_GetMesCard)->Unit(benchmark::kMicrosecond);
 
 void BM_GeraCardapio(benchmark::State& state) {
     TFixture& f = TFixture::Get();
+    const rpc::TMethodSpec& spec = rpc::metodos::Gera_Cardapio();
     for (auto _ : state) {
-        QList<rpc::TRpcArg> args{{"0004", true},
-                                 {qlonglong(0), true},
-                                 {"00001", true},
-                                 {DataHora(Month), true},
-                                 {QStringLiteral("GRUPO1"), false},
-                                 {false, false}};
-        benchmark::DoNotOptimize(f.connection.Call(QStringLiteral("Gera_Cardapio"), args));
+        QList<rpc::TRpcArg> args =
+            rpc::Argumentos(spec, {"0004", qlonglong(0), "00001", DataHora(Month),
+                                   QStringLiteral("GRUPO1"), false});
+        benchmark::DoNotOptimize(f.connection.Call(spec.Name, args));
     }
 }
 BENCHMARK(BM_GeraCardapio)->Unit(benchmark::kMicrosecond);
@@ -85,13 +85,12 @@ BENCHMARK(BM_GeraCardapio)->Unit(benchmark::kMicrosecond);
 // every day updated and its dishes replaced, in one transaction.
 void BM_SetCriaCardCiclo(benchmark::State& state) {
     TFixture& f = TFixture::Get();
+    const rpc::TMethodSpec& spec = rpc::metodos::SetCriaCardCiclo();
     for (auto _ : state) {
-        QList<rpc::TRpcArg> args{{"0004", true},
-                                 {"00001", true},
-                                 {DataHora(Month.addMonths(1)), true},
-                                 {QStringLiteral("GRUPO1"), false},
-                                 {QStringLiteral("S"), false}};
-        benchmark::DoNotOptimize(f.connection.Call(QStringLiteral("SetCriaCardCiclo"), args));
+        QList<rpc::TRpcArg> args =
+            rpc::Argumentos(spec, {"0004", "00001", DataHora(Month.addMonths(1)),
+                                   QStringLiteral("GRUPO1"), QStringLiteral("S")});
+        benchmark::DoNotOptimize(f.connection.Call(spec.Name, args));
     }
 }
 BENCHMARK(BM_SetCriaCardCiclo)->Unit(benchmark::kMillisecond);

@@ -4,6 +4,7 @@
 #include "help.h"
 #include "mask_edit.h"
 #include "modal_runner.h"
+#include "rpc/contracts.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -40,10 +41,11 @@ bool Autoriza(rpc::TNetConnection& connection, int kind, const QString& operatio
         if (TModalRunner::Run(dialog) != QDialog::Accepted) {
             return false;
         }
-        const QVariant answer = connection.Call(QStringLiteral("Autoriza"),
-                                                QVariantList{qlonglong(kind), operation,
-                                                             dialog.Supervisor()->text().trimmed(),
-                                                             dialog.Password()->text()});
+        const rpc::TMethodSpec& spec = rpc::metodos::Autoriza();
+        QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {qlonglong(kind), operation,
+                                                          dialog.Supervisor()->text().trimmed(),
+                                                          dialog.Password()->text()});
+        const QVariant answer = connection.Call(spec.Name, args);
         if (answer.typeId() == QMetaType::Bool && answer.toBool()) {
             return true;
         }

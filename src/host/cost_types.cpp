@@ -1,12 +1,15 @@
 #include "cost_types.h"
 
+#include "rpc/contracts.h"
+
 #include <QComboBox>
 
 namespace pla::host {
 
 void TCostTypeList::Load(rpc::TNetConnection& connection) {
-    const TDataPacket p = ToDataPacket(
-        rpc::CheckResultServ(connection.Call(QStringLiteral("ListaTipoCusto"), QVariantList{})));
+    const rpc::TMethodSpec& spec = rpc::metodos::ListaTipoCusto();
+    QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {});
+    const TDataPacket p = ToDataPacket(rpc::CheckResultServ(connection.Call(spec.Name, args)));
     const int nr = p.FieldIndex(QStringLiteral("NRTIPOCUSTO"));
     const int text = p.FieldIndex(QStringLiteral("DSTIPOCUSTO"));
     if (nr < 0 || text < 0) {

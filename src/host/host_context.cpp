@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "db/lookup_tables.h"
+#include "rpc/contracts.h"
 
 namespace pla::host {
 
@@ -67,8 +68,9 @@ QVariant THostContext::paramGeral(const QString& column, TFieldType type) const 
 
 bool THostContext::ExisteAcesso(const QString& acesso, const QString& operador) const {
     auto c = NewConnection(QStringLiteral("netExisteAcesso"), QStringLiteral("Est.rdmAutoriza"));
-    const QVariant answer = rpc::CheckResultServ(
-        c->Call(QStringLiteral("ExisteAcesso"), QVariantList{acesso, operador}));
+    const rpc::TMethodSpec& spec = rpc::metodos::ExisteAcesso();
+    QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {acesso, operador});
+    const QVariant answer = rpc::CheckResultServ(c->Call(spec.Name, args));
     return answer.toBool();
 }
 

@@ -5,6 +5,7 @@
 #include "host/dialog_presenter.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
+#include "rpc/contracts.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -74,9 +75,10 @@ void TfrmInvPrato::sbtConfirmaClick() {
     }
     {
         rpc::TServerCallScope call(counter_, *net_);
-        rpc::CheckResultServ(
-            net_->Call(QStringLiteral("InvertePratos"),
-                       QVariantList{filial_, servico_, DataHora(dia_), DataHora(outro)}));
+        const rpc::TMethodSpec& spec = rpc::metodos::InvertePratos();
+        QList<rpc::TRpcArg> args =
+            rpc::Argumentos(spec, {filial_, servico_, DataHora(dia_), DataHora(outro)});
+        rpc::CheckResultServ(net_->Call(spec.Name, args));
     }
     feito_.Set(true);
     SetModalResult(1);

@@ -6,6 +6,7 @@
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "host/number_edit.h"
+#include "rpc/contracts.h"
 #include "rpc/net_connection.h"
 
 #include <QFormLayout>
@@ -171,14 +172,13 @@ void TfrmSelPrato::pesquisaServidor(const QString& text) {
     TMemTable found;
     const QString levels = QString::number(Host().NiveisPrato());
     rpc::TServerCallScope call(netCounter_, *net_);
-    const QVariant answer =
-        exibeCusto_
-            ? net_->Call(QStringLiteral("GetPratoCusto"),
-                         QVariantList{filial_, servico_, levels, text, qlonglong(tipoCusto_),
-                                      referencia_, filialCusto_, central_, false})
-            : net_->Call(QStringLiteral("GetPratoPesq"),
-                         QVariantList{filial_, servico_, levels, text, central_, false});
-    found.SetData(ToDataPacket(rpc::CheckResultServ(answer)));
+    const rpc::TMethodSpec& spec =
+        exibeCusto_ ? rpc::metodos::GetPratoCusto() : rpc::metodos::GetPratoPesq();
+    QList<rpc::TRpcArg> args =
+        exibeCusto_ ? rpc::Argumentos(spec, {filial_, servico_, levels, text, qlonglong(tipoCusto_),
+                                             referencia_, filialCusto_, central_, false})
+                    : rpc::Argumentos(spec, {filial_, servico_, levels, text, central_, false});
+    found.SetData(ToDataPacket(rpc::CheckResultServ(net_->Call(spec.Name, args))));
     carregaLista(found);
 }
 

@@ -5,6 +5,7 @@
 #include "host/dialog_presenter.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
+#include "rpc/contracts.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -81,10 +82,10 @@ void TfrmDelCardPeriodo::sbtConfirmaClick() {
     }
     {
         rpc::TServerCallScope call(counter_, *net_);
-        excluidos_ = rpc::CheckResultServ(net_->Call(QStringLiteral("DelCardPeriodo"),
-                                                     QVariantList{filial_, servico_,
-                                                                  DataHora(inicio), DataHora(fim)}))
-                         .toInt();
+        const rpc::TMethodSpec& spec = rpc::metodos::DelCardPeriodo();
+        QList<rpc::TRpcArg> args =
+            rpc::Argumentos(spec, {filial_, servico_, DataHora(inicio), DataHora(fim)});
+        excluidos_ = rpc::CheckResultServ(net_->Call(spec.Name, args)).toInt();
     }
     TDialogPresenter::Current().Message(
         msgPadrao.Fmt(QStringLiteral("EXCLUIDOS"), {QString::number(excluidos_)}),

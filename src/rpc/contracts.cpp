@@ -26,32 +26,157 @@ constexpr auto D = TArgType::DateTime;
 constexpr auto I = TArgType::Integer;
 constexpr auto B = TArgType::Boolean;
 constexpr auto V = TArgType::Variant;
+constexpr bool Ref = true;
+constexpr bool Opcional = true;
 
 // The month again: the same arguments for both period reloads.
 QList<TParam> mesNovamente() {
     return {P{"filial", S},    P{"servico", S}, P{"mes", D},
             P{"ultimodia", D}, P{"zero", I},    P{"flag", S}};
 }
+
+// A service's days from one date to another: read, cleared or deleted alike.
+QList<TParam> periodo() {
+    return {P{"filial", S}, P{"servico", S}, P{"inicio", D}, P{"fim", D}};
+}
 } // namespace
+
+// --- Pla00100.rdmParamCardIndu: parameters and permissions -----------------------------
+
+const TMethodSpec& GetParams() {
+    static const TMethodSpec spec{QStringLiteral("GetParams"),
+                                  {P{"filial", S}, P{"tela", S}, P{"idioma", V}}};
+    return spec;
+}
 
 const TMethodSpec& CheckAutOper() {
     static const TMethodSpec spec{QStringLiteral("CheckAutOper"), {P{"operador", S}}, 0};
     return spec;
 }
 
-const TMethodSpec& GetCardapio() {
-    static const TMethodSpec spec{QStringLiteral("GetCardapio"),
-                                  {P{"filial", S, true}, P{"tela", S}, P{"servico", S, true},
-                                   P{"operador", S}, P{"mes", D, true}, P{"modulofilial", B}},
+// --- Pla00100.rdmParamCardIndu: months, reference date, generation ----------------------
+
+const TMethodSpec& GetMesCard() {
+    static const TMethodSpec spec{QStringLiteral("GetMesCard"), {P{"filial", S}, P{"servico", S}}};
+    return spec;
+}
+
+const TMethodSpec& GetDtReferencia() {
+    static const TMethodSpec spec{QStringLiteral("GetDtReferencia"),
+                                  {P{"filial", S}, P{"data", D, false, Opcional}}};
+    return spec;
+}
+
+const TMethodSpec& Gera_Cardapio() {
+    static const TMethodSpec spec{QStringLiteral("Gera_Cardapio"),
+                                  {P{"filial", S, Ref}, P{"montagem", I, Ref, Opcional},
+                                   P{"servico", S, Ref}, P{"data", D, Ref}, P{"operador", S},
+                                   P{"modulofilial", B}},
+                                  4};
+    return spec;
+}
+
+// --- Pla00100.rdmParamCardIndu: menu cycles ---------------------------------------------
+
+const TMethodSpec& getVerificaCiclo() {
+    static const TMethodSpec spec{QStringLiteral("getVerificaCiclo"),
+                                  {P{"filial", S, Ref}, P{"servico", S, Ref}, P{"data", D, Ref}}};
+    return spec;
+}
+
+const TMethodSpec& SetCriaCardCiclo() {
+    static const TMethodSpec spec{QStringLiteral("SetCriaCardCiclo"),
+                                  {P{"filial", S, Ref}, P{"servico", S, Ref}, P{"data", D, Ref},
+                                   P{"operador", S}, P{"origem", S}},
                                   3};
     return spec;
 }
 
+// --- Pla00100.rdmParamCardIndu: the monthly menu's load ---------------------------------
+
+const TMethodSpec& GetServicos() {
+    static const TMethodSpec spec{QStringLiteral("GetServicos"),
+                                  {P{"filial", S, Ref}, P{"todos", S}}};
+    return spec;
+}
+
+const TMethodSpec& getDietaServ() {
+    static const TMethodSpec spec{QStringLiteral("getDietaServ"),
+                                  {P{"filial", S, Ref}, P{"servico", S, Ref}}};
+    return spec;
+}
+
+const TMethodSpec& GetTipodeCardapio() {
+    static const TMethodSpec spec{QStringLiteral("GetTipodeCardapio"), {P{"filial", S, Ref}}};
+    return spec;
+}
+
+const TMethodSpec& GetCardCiclo() {
+    static const TMethodSpec spec{QStringLiteral("GetCardCiclo"),
+                                  {P{"filial", S, Ref}, P{"servico", S, Ref}, P{"mes", D, Ref}}};
+    return spec;
+}
+
+const TMethodSpec& GetCardapio() {
+    static const TMethodSpec spec{QStringLiteral("GetCardapio"),
+                                  {P{"filial", S, Ref}, P{"tela", S}, P{"servico", S, Ref},
+                                   P{"operador", S}, P{"mes", D, Ref}, P{"modulofilial", B}},
+                                  3};
+    return spec;
+}
+
+const TMethodSpec& GetStlPratos() {
+    static const TMethodSpec spec{QStringLiteral("GetStlPratos"),
+                                  {P{"filial", S}, P{"servico", S}, P{"mes", D, Ref},
+                                   P{"ultimodia", D}, P{"montagem", I, Ref}, P{"total", S}}};
+    return spec;
+}
+
+const TMethodSpec& GetStlDesc() {
+    static const TMethodSpec spec{
+        QStringLiteral("GetStlDesc"),
+        {P{"filial", S}, P{"servico", S}, P{"inicio", D, Ref}, P{"fim", D, Ref}}};
+    return spec;
+}
+
+const TMethodSpec& DelCnfCaMes() {
+    static const TMethodSpec spec{
+        QStringLiteral("DelCnfCaMes"),
+        {P{"filial", S}, P{"servico", S}, P{"mes", D, Ref}, P{"ultimodia", D}}};
+    return spec;
+}
+
+const TMethodSpec& GravaVisualCard() {
+    static const TMethodSpec spec{
+        QStringLiteral("GravaVisualCard"),
+        {P{"filial", S}, P{"servico", S, Ref}, P{"operador", S}, P{"visual", I, Ref}},
+        2};
+    return spec;
+}
+
+// --- Pla00100.rdmParamCardIndu: saving the month ----------------------------------------
+
 const TMethodSpec& UpdateCache() {
     static const TMethodSpec spec{QStringLiteral("UpdateCache"),
-                                  {P{"operador", S}, P{"modulofilial", B}, P{"dias", V, true},
-                                   P{"pratos", V, true}, P{"central", S, true}},
+                                  {P{"operador", S}, P{"modulofilial", B}, P{"dias", V, Ref},
+                                   P{"pratos", V, Ref}, P{"central", S, Ref}},
                                   0};
+    return spec;
+}
+
+const TMethodSpec& GetDiaCardEspecif() {
+    static const TMethodSpec spec{QStringLiteral("GetDiaCardEspecif"),
+                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    return spec;
+}
+
+const TMethodSpec& GetCardSemPrat() {
+    static const TMethodSpec spec{QStringLiteral("GetCardSemPrat"), periodo()};
+    return spec;
+}
+
+const TMethodSpec& SetCardSemPrat() {
+    static const TMethodSpec spec{QStringLiteral("SetCardSemPrat"), periodo()};
     return spec;
 }
 
@@ -63,6 +188,191 @@ const TMethodSpec& getDelCard() {
 const TMethodSpec& getImpCardDia() {
     static const TMethodSpec spec{QStringLiteral("getImpCardDia"), mesNovamente()};
     return spec;
+}
+
+const TMethodSpec& getPratosExcluidos() {
+    static const TMethodSpec spec{
+        QStringLiteral("getPratosExcluidos"),
+        {P{"filial", S}, P{"servico", S}, P{"mes", D}, P{"ultimodia", D}}};
+    return spec;
+}
+
+// --- Pla00100.rdmParamCardIndu: checks before placing a dish, the dish lists ------------
+
+const TMethodSpec& GetRecPrato() {
+    static const TMethodSpec spec{
+        QStringLiteral("GetRecPrato"),
+        {P{"filial", S}, P{"servico", S}, P{"niveis", S}, P{"prato", S}, P{"filialprato", S}}};
+    return spec;
+}
+
+const TMethodSpec& GetVerifProdInativo() {
+    static const TMethodSpec spec{
+        QStringLiteral("GetVerifProdInativo"),
+        {P{"filial", S}, P{"prato", S}, P{"filialprato", S}, P{"servico", S}, P{"niveis", S}}};
+    return spec;
+}
+
+const TMethodSpec& GetServUtPratRelat() {
+    static const TMethodSpec spec{QStringLiteral("GetServUtPratRelat"),
+                                  {P{"filial", S}, P{"servico", S}}};
+    return spec;
+}
+
+const TMethodSpec& getPratoMatriz() {
+    static const TMethodSpec spec{QStringLiteral("getPratoMatriz"),
+                                  {P{"filial", S}, P{"cardapio", S}, P{"posicao", I}}};
+    return spec;
+}
+
+const TMethodSpec& GetPratoEquiv() {
+    static const TMethodSpec spec{QStringLiteral("GetPratoEquiv"),
+                                  {P{"prato", S}, P{"filialprato", S}}};
+    return spec;
+}
+
+const TMethodSpec& GetPratoPesq() {
+    static const TMethodSpec spec{QStringLiteral("GetPratoPesq"),
+                                  {P{"filial", S}, P{"servico", S}, P{"niveis", S}, P{"vazio", S},
+                                   P{"central", S}, P{"ocultainativos", B}}};
+    return spec;
+}
+
+const TMethodSpec& GetPratoCusto() {
+    static const TMethodSpec spec{QStringLiteral("GetPratoCusto"),
+                                  {P{"filial", S}, P{"servico", S}, P{"niveis", S}, P{"vazio", S},
+                                   P{"tipocusto", I}, P{"referencia", D, false, Opcional},
+                                   P{"filialcusto", S}, P{"central", S}, P{"ocultainativos", B}}};
+    return spec;
+}
+
+const TMethodSpec& GetCnfCaMes() {
+    static const TMethodSpec spec{QStringLiteral("GetCnfCaMes"),
+                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    return spec;
+}
+
+// --- Pla00100.rdmParamCardIndu: period deletion, dish inversion -------------------------
+
+const TMethodSpec& DelCardPeriodo() {
+    static const TMethodSpec spec{QStringLiteral("DelCardPeriodo"), periodo()};
+    return spec;
+}
+
+const TMethodSpec& InvertePratos() {
+    static const TMethodSpec spec{QStringLiteral("InvertePratos"),
+                                  {P{"filial", S}, P{"servico", S}, P{"dia", D}, P{"outrodia", D}}};
+    return spec;
+}
+
+// --- Pla00100.rdmParamCardIndu: the day's delivery points -------------------------------
+
+const TMethodSpec& GetCardaCli() {
+    static const TMethodSpec spec{QStringLiteral("GetCardaCli"),
+                                  {P{"filial", S}, P{"servico", S}, P{"dia", D}, P{"feriado", S}}};
+    return spec;
+}
+
+const TMethodSpec& SetCardaCli() {
+    static const TMethodSpec spec{QStringLiteral("SetCardaCli"), {P{"pontos", V}}};
+    return spec;
+}
+
+// --- PLA00124.rdmComensEst ---------------------------------------------------------------
+
+const TMethodSpec& getComensEst() {
+    static const TMethodSpec spec{
+        QStringLiteral("getComensEst"),
+        {P{"filial", S}, P{"servico", S}, P{"mes", D}, P{"processamento", D}, P{"arredonda", S}}};
+    return spec;
+}
+
+// --- Pla00106.rdmCustoServ ---------------------------------------------------------------
+
+const TMethodSpec& GetParamsCustoServ() {
+    static const TMethodSpec spec{QStringLiteral("GetParams"), {P{"filial", S}}};
+    return spec;
+}
+
+// --- Cus00000.rdmCustProd ----------------------------------------------------------------
+
+const TMethodSpec& ListaTipoCusto() {
+    static const TMethodSpec spec{QStringLiteral("ListaTipoCusto"), {}};
+    return spec;
+}
+
+// --- Est.rdmAutoriza ---------------------------------------------------------------------
+
+const TMethodSpec& Autoriza() {
+    static const TMethodSpec spec{
+        QStringLiteral("Autoriza"),
+        {P{"tipo", I}, P{"operacao", S}, P{"supervisor", S}, P{"senha", S}}};
+    return spec;
+}
+
+const TMethodSpec& GetOperador() {
+    static const TMethodSpec spec{QStringLiteral("GetOperador"), {P{"operador", S}}, 0};
+    return spec;
+}
+
+const TMethodSpec& ExisteAcesso() {
+    static const TMethodSpec spec{
+        QStringLiteral("ExisteAcesso"), {P{"acesso", S}, P{"operador", S}}, 1};
+    return spec;
+}
+
+const QList<TMetodoDeModulo>& Todos() {
+    static const QList<TMetodoDeModulo> todos = [] {
+        const QString ParamCardIndu = QStringLiteral("Pla00100.rdmParamCardIndu");
+        const QString ComensEst = QStringLiteral("PLA00124.rdmComensEst");
+        const QString CustoServ = QStringLiteral("Pla00106.rdmCustoServ");
+        const QString CustProd = QStringLiteral("Cus00000.rdmCustProd");
+        const QString Autorizacao = QStringLiteral("Est.rdmAutoriza");
+        return QList<TMetodoDeModulo>{
+            {ParamCardIndu, &GetParams()},
+            {ParamCardIndu, &CheckAutOper()},
+            {ParamCardIndu, &GetMesCard()},
+            {ParamCardIndu, &GetDtReferencia()},
+            {ParamCardIndu, &Gera_Cardapio()},
+            {ParamCardIndu, &getVerificaCiclo()},
+            {ParamCardIndu, &SetCriaCardCiclo()},
+            {ParamCardIndu, &GetServicos()},
+            {ParamCardIndu, &getDietaServ()},
+            {ParamCardIndu, &GetTipodeCardapio()},
+            {ParamCardIndu, &GetCardCiclo()},
+            {ParamCardIndu, &GetCardapio()},
+            {ParamCardIndu, &GetStlPratos()},
+            {ParamCardIndu, &GetStlDesc()},
+            {ParamCardIndu, &DelCnfCaMes()},
+            {ParamCardIndu, &GravaVisualCard()},
+            {ParamCardIndu, &UpdateCache()},
+            {ParamCardIndu, &GetDiaCardEspecif()},
+            {ParamCardIndu, &GetCardSemPrat()},
+            {ParamCardIndu, &SetCardSemPrat()},
+            {ParamCardIndu, &getDelCard()},
+            {ParamCardIndu, &getImpCardDia()},
+            {ParamCardIndu, &getPratosExcluidos()},
+            {ParamCardIndu, &GetRecPrato()},
+            {ParamCardIndu, &GetVerifProdInativo()},
+            {ParamCardIndu, &GetServUtPratRelat()},
+            {ParamCardIndu, &getPratoMatriz()},
+            {ParamCardIndu, &GetPratoEquiv()},
+            {ParamCardIndu, &GetPratoPesq()},
+            {ParamCardIndu, &GetPratoCusto()},
+            {ParamCardIndu, &GetCnfCaMes()},
+            {ParamCardIndu, &DelCardPeriodo()},
+            {ParamCardIndu, &InvertePratos()},
+            {ParamCardIndu, &GetCardaCli()},
+            {ParamCardIndu, &SetCardaCli()},
+            {ComensEst, &getComensEst()},
+            {CustoServ, &GetParamsCustoServ()},
+            {CustProd, &ListaTipoCusto()},
+            {Autorizacao, &Autoriza()},
+            {Autorizacao, &GetOperador()},
+            {Autorizacao, &ExisteAcesso()},
+        };
+    }();
+    return todos;
 }
 
 } // namespace metodos

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the server and the desktop agree on by position: the declarations of the
-// methods both sides rely on, the elements of their positional results, the
+// What the server and the desktop agree on by position: the declarations of every
+// method the server answers, the elements of their positional results, the
 // operator's permission array and the answers that carry an error text in a
 // result's place. Both sides include this header; nothing here changes the bytes on
 // the wire (docs/PROTOCOL.md).
@@ -39,18 +39,83 @@ struct TMethodSpec {
 // declaration; a wrong count is a programming error.
 QList<TRpcArg> Argumentos(const TMethodSpec& spec, const QVariantList& values);
 
-// --- the declared methods ------------------------------------------------------------
+// --- the declared methods, by the remote data module that answers them ----------------
+// Each as the server registers it and the desktop calls it; the functions carry the
+// names of the wire.
 namespace metodos {
+// Pla00100.rdmParamCardIndu: the planning parameters and the operator's permissions.
+const TMethodSpec& GetParams();
 const TMethodSpec& CheckAutOper();
+// Months, reference date, generation.
+const TMethodSpec& GetMesCard();
+const TMethodSpec& GetDtReferencia();
+const TMethodSpec& Gera_Cardapio();
+// Menu cycles.
+const TMethodSpec& getVerificaCiclo();
+const TMethodSpec& SetCriaCardCiclo();
+// The monthly menu's load.
+const TMethodSpec& GetServicos();
+const TMethodSpec& getDietaServ();
+const TMethodSpec& GetTipodeCardapio();
+const TMethodSpec& GetCardCiclo();
 const TMethodSpec& GetCardapio();
+const TMethodSpec& GetStlPratos();
+const TMethodSpec& GetStlDesc();
+const TMethodSpec& DelCnfCaMes();
+const TMethodSpec& GravaVisualCard();
+// Saving the month.
 const TMethodSpec& UpdateCache();
+const TMethodSpec& GetDiaCardEspecif();
+const TMethodSpec& GetCardSemPrat();
+const TMethodSpec& SetCardSemPrat();
 const TMethodSpec& getDelCard();
 const TMethodSpec& getImpCardDia();
+const TMethodSpec& getPratosExcluidos();
+// Checks before placing a dish, and the dish lists.
+const TMethodSpec& GetRecPrato();
+const TMethodSpec& GetVerifProdInativo();
+const TMethodSpec& GetServUtPratRelat();
+const TMethodSpec& getPratoMatriz();
+const TMethodSpec& GetPratoEquiv();
+const TMethodSpec& GetPratoPesq();
+const TMethodSpec& GetPratoCusto();
+const TMethodSpec& GetCnfCaMes();
+// Period deletion, dish inversion.
+const TMethodSpec& DelCardPeriodo();
+const TMethodSpec& InvertePratos();
+// The day's delivery points.
+const TMethodSpec& GetCardaCli();
+const TMethodSpec& SetCardaCli();
+
+// PLA00124.rdmComensEst: the diners by dish type.
+const TMethodSpec& getComensEst();
+
+// Pla00106.rdmCustoServ: its "GetParams", named apart here because Pla00100's
+// method of that name takes other arguments.
+const TMethodSpec& GetParamsCustoServ();
+
+// Cus00000.rdmCustProd: the cost types.
+const TMethodSpec& ListaTipoCusto();
+
+// Est.rdmAutoriza: supervisor authorisation, the signed-in operator, screen access.
+const TMethodSpec& Autoriza();
+const TMethodSpec& GetOperador();
+const TMethodSpec& ExisteAcesso();
+
+// A declared method and the remote data module that answers it.
+struct TMetodoDeModulo {
+    QString Modulo;
+    const TMethodSpec* Metodo = nullptr;
+};
+// Every declared method: what the server's modules are checked against.
+const QList<TMetodoDeModulo>& Todos();
 } // namespace metodos
 
 // UpdateCache's arguments: the change sets and the central flag come back by
 // reference.
 enum class TArgUpdateCache { Operador, ModuFili, Dias, Pratos, Central };
+// SetCriaCardCiclo's arguments: branch, service and month come back normalised.
+enum class TArgCriaCardCiclo { Filial, Servico, Data, Operador, Origem };
 
 // --- the operator's permission array (CheckAutOper, GetCardapio's element 8) ---------
 // Seventeen texts, "1" allowed; the last says whether the operator may open this

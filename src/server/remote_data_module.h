@@ -106,7 +106,8 @@ struct TMethodDef {
 };
 
 // A remote data module: a named table of methods, called by name (without regard to
-// case). Adding a method is one Register call with its declaration and code.
+// case). Adding a method is its declaration in rpc/contracts.h, which the desktop
+// calls it by, and one Register call with that declaration and its code.
 // Modules are filled before the server starts and only read afterwards, so calls
 // from many threads need no locking.
 class TRemoteDataModule {

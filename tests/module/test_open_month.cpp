@@ -4,6 +4,7 @@
 #include "core/dates.h"
 #include "host/dialog_presenter.h"
 #include "module/monthly_menu/model/cardapio_mensal.h"
+#include "rpc/contracts.h"
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -24,7 +25,7 @@ public:
     QVariant Chamar(const QString& method, const QVariantList&) override {
         Chamadas << method;
         TDataPacket empty;
-        if (method == QLatin1String("getPratoMatriz")) {
+        if (method == rpc::metodos::getPratoMatriz().Name) {
             empty.Fields = {{"CDPRATOMAT", TFieldType::String, 10, false},
                             {"CDFILAUXPRATMAT", TFieldType::String, 4, false}};
         }

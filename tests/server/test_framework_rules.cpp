@@ -1,4 +1,5 @@
 #include "qt_print.h"
+#include "rpc/contracts.h"
 #include "rpc/http_transport.h"
 #include "rpc/net_connection.h"
 #include "server/dispatcher.h"
@@ -7,8 +8,17 @@
 #include "server/migrations.h"
 #include "server/modules/modules.h"
 
+#include <QSet>
 #include <gtest/gtest.h>
 #include <httplib.h>
+
+// An argument's declaration as a failure shows it: name, type, by reference, optional.
+namespace pla::rpc {
+void PrintTo(const TParam& p, std::ostream* os) {
+    *os << p.Name.toStdString() << ':' << static_cast<int>(p.Type) << (p.ByRef ? " ref" : "")
+        << (p.Optional ? " opcional" : "");
+}
+} // namespace pla::rpc
 
 using namespace pla;
 using namespace pla::rpc;
@@ -42,17 +52,36 @@ TEST(RemoteDataModules, DeclarationsAreCheckedWhenRegistered) {
     EXPECT_THROW(d.AddModule(std::make_unique<TRemoteDataModule>("teste.RDMA")), EProgramError);
 }
 
-// The server registers the methods the desktop calls by position from the same
-// declarations the desktop builds its calls from.
+// The server registers every method from the declaration the desktop builds its calls
+// from, in the module the declaration names, and registers no method left undeclared.
 TEST(RemoteDataModules, SharedDeclarationsAreTheOnesRegistered) {
-    const auto module = MakeParamCardIndu();
-    for (const TMethodSpec* spec :
-         {&metodos::CheckAutOper(), &metodos::GetCardapio(), &metodos::UpdateCache(),
-          &metodos::getDelCard(), &metodos::getImpCardDia()}) {
+    // Making the modules keeps a reference to the sessions and opens no database.
+    TDatabasePool pool{TDatabaseUrl{}};
+    TSessionService sessions(pool);
+    TDispatcher dispatcher(sessions);
+    AddAllModules(dispatcher, sessions);
+
+    const auto key = [](const QString& module, const QString& method) {
+        return (module + QLatin1Char('.') + method).toLower(); // names ignore case
+    };
+    QSet<QString> declared;
+    for (const auto& [moduleName, spec] : metodos::Todos()) {
+        const std::string where = (moduleName + QLatin1Char('.') + spec->Name).toStdString();
+        EXPECT_FALSE(declared.contains(key(moduleName, spec->Name))) << where << " twice";
+        declared.insert(key(moduleName, spec->Name));
+        const TRemoteDataModule* module = dispatcher.FindModule(moduleName);
+        ASSERT_NE(module, nullptr) << where;
         const TMethodDef* def = module->FindMethod(spec->Name);
-        ASSERT_NE(def, nullptr) << spec->Name.toStdString();
-        EXPECT_EQ(def->Params, spec->Params) << spec->Name.toStdString();
-        EXPECT_EQ(def->OperatorParam, spec->OperatorParam) << spec->Name.toStdString();
+        ASSERT_NE(def, nullptr) << where;
+        EXPECT_EQ(def->Name, spec->Name) << where;
+        EXPECT_EQ(def->Params, spec->Params) << where;
+        EXPECT_EQ(def->OperatorParam, spec->OperatorParam) << where;
+    }
+    for (const QString& moduleName : dispatcher.ModuleNames()) {
+        for (const QString& method : dispatcher.FindModule(moduleName)->MethodNames()) {
+            EXPECT_TRUE(declared.contains(key(moduleName, method)))
+                << (moduleName + QLatin1Char('.') + method).toStdString() << " is not declared";
+        }
     }
 }
 

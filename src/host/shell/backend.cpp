@@ -4,6 +4,7 @@
 #include "core/errors.h"
 #include "db/database.h"
 #include "host/host_context.h"
+#include "rpc/contracts.h"
 #include "rpc/http_transport.h"
 #include "rpc/session_client.h"
 #include "server/dispatcher.h"
@@ -123,9 +124,9 @@ void TBackend::SignIn(const QString& operador, const QString& password) {
     try {
         auto c =
             host.NewConnection(QStringLiteral("netOperador"), QStringLiteral("Est.rdmAutoriza"));
-        const QVariantList who =
-            rpc::CheckResultServ(c->Call(QStringLiteral("GetOperador"), QVariantList{code}))
-                .toList();
+        const rpc::TMethodSpec& spec = rpc::metodos::GetOperador();
+        QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {code});
+        const QVariantList who = rpc::CheckResultServ(c->Call(spec.Name, args)).toList();
         host.Operador = code;
         host.NmOperador = who.value(0).toString();
         host.FiliProc = who.value(1).toString();

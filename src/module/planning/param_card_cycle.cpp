@@ -54,12 +54,11 @@ void TfrmParamCardIndu::btnCriaCardCicloClick() {
         TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("getdataserv")));
         rpc::TServerCallScope call(counter_, *netParamCardIndu);
         // The server gives the first three back normalised; the button keeps its own.
-        QList<rpc::TRpcArg> args{{medCdFilial->text(), true},
-                                 {medCdServico->text(), true},
-                                 {DataHora(month), true},
-                                 {Host().Operador, false},
-                                 {QStringLiteral("S"), false}};
-        answer = netParamCardIndu->Call(QStringLiteral("SetCriaCardCiclo"), args);
+        const rpc::TMethodSpec& spec = rpc::metodos::SetCriaCardCiclo();
+        QList<rpc::TRpcArg> args =
+            rpc::Argumentos(spec, {medCdFilial->text(), medCdServico->text(), DataHora(month),
+                                   Host().Operador, QStringLiteral("S")});
+        answer = netParamCardIndu->Call(spec.Name, args);
     }
     cycleAnswer(medCdFilial->text(), answer.toString());
 }
@@ -72,8 +71,9 @@ void TfrmParamCardIndu::ValidaElaboracaoCardapio(const QString& cdFilial, const 
     {
         TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("valid_elab")));
         rpc::TServerCallScope call(counter_, *netParamCardIndu);
-        QList<rpc::TRpcArg> args{{filial, true}, {servico, true}, {data, true}};
-        const QVariant answer = netParamCardIndu->Call(QStringLiteral("getVerificaCiclo"), args);
+        const rpc::TMethodSpec& spec = rpc::metodos::getVerificaCiclo();
+        QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {filial, servico, data});
+        const QVariant answer = netParamCardIndu->Call(spec.Name, args);
         cdsVerifCiclo->SetData(ToDataPacket(rpc::CheckResultServ(answer)));
     }
     const QDate month = PriDiaMes(depMesCard->Date());
@@ -88,15 +88,14 @@ void TfrmParamCardIndu::ValidaElaboracaoCardapio(const QString& cdFilial, const 
             {
                 TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("valid_elab")));
                 rpc::TServerCallScope call(counter_, *netParamCardIndu);
-                QList<rpc::TRpcArg> args{{filial, true},
-                                         {servico, true},
-                                         {data, true},
-                                         {Host().Operador, false},
-                                         {QStringLiteral("N"), false}};
-                answer = netParamCardIndu->Call(QStringLiteral("SetCriaCardCiclo"), args);
-                filial = args[0].Value.toString();
-                servico = args[1].Value.toString();
-                data = args[2].Value.toDateTime();
+                const rpc::TMethodSpec& spec = rpc::metodos::SetCriaCardCiclo();
+                QList<rpc::TRpcArg> args = rpc::Argumentos(
+                    spec, {filial, servico, data, Host().Operador, QStringLiteral("N")});
+                answer = netParamCardIndu->Call(spec.Name, args);
+                using A = rpc::TArgCriaCardCiclo;
+                filial = args[int(A::Filial)].Value.toString();
+                servico = args[int(A::Servico)].Value.toString();
+                data = args[int(A::Data)].Value.toDateTime();
             }
             cycleAnswer(filial, answer.toString());
         }
@@ -105,10 +104,10 @@ void TfrmParamCardIndu::ValidaElaboracaoCardapio(const QString& cdFilial, const 
     {
         TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("valid_elab")));
         rpc::TServerCallScope call(counter_, *netParamCardIndu);
-        QList<rpc::TRpcArg> args{{filial, true},           {qlonglong(montagem), true},
-                                 {servico, true},          {data, true},
-                                 {Host().Operador, false}, {Host().ModuFili, false}};
-        answer = netParamCardIndu->Call(QStringLiteral("Gera_Cardapio"), args);
+        const rpc::TMethodSpec& spec = rpc::metodos::Gera_Cardapio();
+        QList<rpc::TRpcArg> args = rpc::Argumentos(
+            spec, {filial, qlonglong(montagem), servico, data, Host().Operador, Host().ModuFili});
+        answer = netParamCardIndu->Call(spec.Name, args);
     }
     if (answer.typeId() == QMetaType::QString) {
         throw EPlaError(answer.toString());

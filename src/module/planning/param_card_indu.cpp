@@ -18,6 +18,7 @@
 #include "module/frame/module_state.h"
 #include "module/monthly_menu/screen/card_mens.h"
 #include "month_format.h"
+#include "rpc/contracts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -432,9 +433,10 @@ void TfrmParamCardIndu::GetParamPlaneja(const QString& cdFilial) {
     {
         TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("getparams")));
         rpc::TServerCallScope call(counter_, *netParamCardIndu);
-        answer = netParamCardIndu->Call(
-            QStringLiteral("GetParams"),
-            QVariantList{cdFilial, QStringLiteral("PLA00100"), Host().RetornaIdioma()});
+        const rpc::TMethodSpec& spec = rpc::metodos::GetParams();
+        QList<rpc::TRpcArg> args =
+            rpc::Argumentos(spec, {cdFilial, QStringLiteral("PLA00100"), Host().RetornaIdioma()});
+        answer = netParamCardIndu->Call(spec.Name, args);
     }
     if (answer.typeId() == QMetaType::QString) {
         throw EPlaError(answer.toString());
@@ -594,8 +596,10 @@ void TfrmParamCardIndu::btpMesBeforePesq(bool& cancel) {
     {
         TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("getdatacard")));
         rpc::TServerCallScope call(counter_, *netParamCardIndu);
-        answer = netParamCardIndu->Call(QStringLiteral("GetMesCard"),
-                                        QVariantList{cdFilial(), AllTrim(medCdServico->text())});
+        const rpc::TMethodSpec& spec = rpc::metodos::GetMesCard();
+        QList<rpc::TRpcArg> args =
+            rpc::Argumentos(spec, {cdFilial(), AllTrim(medCdServico->text())});
+        answer = netParamCardIndu->Call(spec.Name, args);
     }
     cdsMesCard->SetData(ToDataPacket(rpc::CheckResultServ(answer)));
     for (cdsMesCard->First(); !cdsMesCard->Eof(); cdsMesCard->Next()) {
@@ -630,11 +634,11 @@ void TfrmParamCardIndu::referenceDate(bool onExit) {
     QVariant answer;
     {
         rpc::TServerCallScope call(counter_, *netParamCardIndu);
-        answer = netParamCardIndu->Call(
-            QStringLiteral("GetDtReferencia"),
-            QVariantList{cdFilial(), depMesCard->IsEmpty()
-                                         ? QVariant()
-                                         : QVariant(DataHora(depMesCard->Date()))});
+        const rpc::TMethodSpec& spec = rpc::metodos::GetDtReferencia();
+        QList<rpc::TRpcArg> args = rpc::Argumentos(
+            spec, {cdFilial(),
+                   depMesCard->IsEmpty() ? QVariant() : QVariant(DataHora(depMesCard->Date()))});
+        answer = netParamCardIndu->Call(spec.Name, args);
     }
     cdsDtReferencia->SetData(ToDataPacket(rpc::CheckResultServ(answer)));
     QDate reference = Hoje();

@@ -9,38 +9,36 @@ std::unique_ptr<TRemoteDataModule> MakeCustoServ() {
     auto m = std::make_unique<TRemoteDataModule>(QStringLiteral("Pla00106.rdmCustoServ"));
     // The branch's cost parameters: element 0 is the packet with IDCOMCUSPERC ("C":
     // per-capita figures divide by the client diners).
-    m->Register({QStringLiteral("GetParams"),
-                 {{QStringLiteral("filial"), TArgType::String}},
-                 -1,
-                 [](TCallContext& ctx, TMethodArgs& args) -> QVariant {
-                     TDatabase& db = ctx.Database();
-                     CheckBranch(db, args.String(0));
-                     return QVariantList{FromDataPacket(QueryPacket(
-                         db, {{"IDCOMCUSPERC", TFieldType::String, 1, false}},
-                         QStringLiteral("SELECT IDCOMCUSPERC FROM PARAMPLANEJA WHERE CDFILIAL = ?"),
-                         {args.String(0)}))};
-                 }});
+    m->Register(TMethodDef::Declarado(
+        rpc::metodos::GetParamsCustoServ(), [](TCallContext& ctx, TMethodArgs& args) -> QVariant {
+            TDatabase& db = ctx.Database();
+            CheckBranch(db, args.String(0));
+            return QVariantList{FromDataPacket(QueryPacket(
+                db, {{"IDCOMCUSPERC", TFieldType::String, 1, false}},
+                QStringLiteral("SELECT IDCOMCUSPERC FROM PARAMPLANEJA WHERE CDFILIAL = ?"),
+                {args.String(0)}))};
+        }));
     return m;
 }
 
 std::unique_ptr<TRemoteDataModule> MakeCustProd() {
     auto m = std::make_unique<TRemoteDataModule>(QStringLiteral("Cus00000.rdmCustProd"));
     // The cost types, in number order, with the text the cost-type lists show.
-    m->Register(
-        {QStringLiteral("ListaTipoCusto"), {}, -1, [](TCallContext& ctx, TMethodArgs&) -> QVariant {
-             TDataPacket p =
-                 QueryPacket(ctx.Database(),
-                             {{"NRTIPOCUSTO", TFieldType::Integer, 0, true},
-                              {"NMTIPOCUSTO", TFieldType::String, 40, true}},
-                             QStringLiteral("SELECT NRTIPOCUSTO, NMTIPOCUSTO FROM TIPOCUSTO "
-                                            "ORDER BY NRTIPOCUSTO"));
-             p.Fields.append({"DSTIPOCUSTO", TFieldType::String, 50, true});
-             for (auto& row : p.Rows) {
-                 row.Values.append(FormatTipoCusto(static_cast<int>(row.Values[0].toLongLong()),
-                                                   row.Values[1].toString()));
-             }
-             return FromDataPacket(p);
-         }});
+    m->Register(TMethodDef::Declarado(
+        rpc::metodos::ListaTipoCusto(), [](TCallContext& ctx, TMethodArgs&) -> QVariant {
+            TDataPacket p =
+                QueryPacket(ctx.Database(),
+                            {{"NRTIPOCUSTO", TFieldType::Integer, 0, true},
+                             {"NMTIPOCUSTO", TFieldType::String, 40, true}},
+                            QStringLiteral("SELECT NRTIPOCUSTO, NMTIPOCUSTO FROM TIPOCUSTO "
+                                           "ORDER BY NRTIPOCUSTO"));
+            p.Fields.append({"DSTIPOCUSTO", TFieldType::String, 50, true});
+            for (auto& row : p.Rows) {
+                row.Values.append(FormatTipoCusto(static_cast<int>(row.Values[0].toLongLong()),
+                                                  row.Values[1].toString()));
+            }
+            return FromDataPacket(p);
+        }));
     return m;
 }
 

@@ -320,22 +320,10 @@ QVariant setCriaCardCiclo(TCallContext& ctx, TMethodArgs& args) {
 } // namespace
 
 void RegisterMenuCycleMethods(TRemoteDataModule& m) {
-    m.Register({QStringLiteral("getVerificaCiclo"),
-                {{QStringLiteral("filial"), TArgType::String, true},
-                 {QStringLiteral("servico"), TArgType::String, true},
-                 {QStringLiteral("data"), TArgType::DateTime, true}},
-                -1,
-                getVerificaCiclo});
-    m.Register({QStringLiteral("SetCriaCardCiclo"),
-                {{QStringLiteral("filial"), TArgType::String, true},
-                 {QStringLiteral("servico"), TArgType::String, true},
-                 {QStringLiteral("data"), TArgType::DateTime, true},
-                 {QStringLiteral("operador"), TArgType::String},
-                 {QStringLiteral("origem"), TArgType::String}},
-                3,
-                setCriaCardCiclo,
-                true,
-                {{A::IncluirPrato}, QStringLiteral("criar cardápios pelo ciclo"), 0}});
+    m.Register(TMethodDef::Declarado(rpc::metodos::getVerificaCiclo(), getVerificaCiclo));
+    m.Register(TMethodDef::Declarado(
+        rpc::metodos::SetCriaCardCiclo(), setCriaCardCiclo, true,
+        {{A::IncluirPrato}, QStringLiteral("criar cardápios pelo ciclo"), 0}));
 }
 
 } // namespace pla::server

@@ -191,34 +191,18 @@ QVariant setCardaCli(TCallContext& ctx, TMethodArgs& args) {
 
 std::unique_ptr<TRemoteDataModule> MakeComensEst() {
     auto m = std::make_unique<TRemoteDataModule>(QStringLiteral("PLA00124.rdmComensEst"));
-    m->Register({QStringLiteral("getComensEst"),
-                 {{QStringLiteral("filial"), TArgType::String},
-                  {QStringLiteral("servico"), TArgType::String},
-                  {QStringLiteral("mes"), TArgType::DateTime},
-                  {QStringLiteral("processamento"), TArgType::DateTime},
-                  {QStringLiteral("arredonda"), TArgType::String}},
-                 -1,
-                 getComensEst});
+    m->Register(TMethodDef::Declarado(rpc::metodos::getComensEst(), getComensEst));
     return m;
 }
 
 void RegisterMenuDinersMethods(TRemoteDataModule& m) {
-    using P = TParam;
-    m.Register({QStringLiteral("GetCardaCli"),
-                {P{"filial", TArgType::String}, P{"servico", TArgType::String},
-                 P{"dia", TArgType::DateTime}, P{"feriado", TArgType::String}},
-                -1,
-                getCardaCli});
-    m.Register({QStringLiteral("SetCardaCli"),
-                {P{"pontos", TArgType::Variant}},
-                -1,
-                setCardaCli,
-                true,
-                {{A::IncluirPrato, A::AlterarComEstDia},
-                 QStringLiteral("alterar os comensais dos pontos de entrega"),
-                 -1,
-                 -1,
-                 true}});
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetCardaCli(), getCardaCli));
+    m.Register(TMethodDef::Declarado(rpc::metodos::SetCardaCli(), setCardaCli, true,
+                                     {{A::IncluirPrato, A::AlterarComEstDia},
+                                      QStringLiteral("alterar os comensais dos pontos de entrega"),
+                                      -1,
+                                      -1,
+                                      true}));
 }
 
 } // namespace pla::server

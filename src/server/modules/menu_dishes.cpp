@@ -193,44 +193,14 @@ QVariant getPratoCusto(TCallContext& ctx, TMethodArgs& args) {
 } // namespace
 
 void RegisterMenuDishMethods(TRemoteDataModule& m) {
-    using P = TParam;
-    const auto S = TArgType::String;
-    m.Register(
-        {QStringLiteral("GetRecPrato"),
-         {P{"filial", S}, P{"servico", S}, P{"niveis", S}, P{"prato", S}, P{"filialprato", S}},
-         -1,
-         getRecPrato});
-    m.Register(
-        {QStringLiteral("GetVerifProdInativo"),
-         {P{"filial", S}, P{"prato", S}, P{"filialprato", S}, P{"servico", S}, P{"niveis", S}},
-         -1,
-         getVerifProdInativo});
-    m.Register({QStringLiteral("GetServUtPratRelat"),
-                {P{"filial", S}, P{"servico", S}},
-                -1,
-                getServUtPratRelat});
-    m.Register({QStringLiteral("getPratoMatriz"),
-                {P{"filial", S}, P{"cardapio", S}, P{"posicao", TArgType::Integer}},
-                -1,
-                getPratoMatriz});
-    m.Register(
-        {QStringLiteral("GetPratoEquiv"), {P{"prato", S}, P{"filialprato", S}}, -1, getPratoEquiv});
-    m.Register({QStringLiteral("GetPratoPesq"),
-                {P{"filial", S}, P{"servico", S}, P{"niveis", S}, P{"vazio", S}, P{"central", S},
-                 P{"ocultainativos", TArgType::Boolean}},
-                -1,
-                getPratoPesq});
-    m.Register(
-        {QStringLiteral("GetPratoCusto"),
-         {P{"filial", S}, P{"servico", S}, P{"niveis", S}, P{"vazio", S},
-          P{"tipocusto", TArgType::Integer}, P{"referencia", TArgType::DateTime, false, true},
-          P{"filialcusto", S}, P{"central", S}, P{"ocultainativos", TArgType::Boolean}},
-         -1,
-         getPratoCusto});
-    m.Register({QStringLiteral("GetCnfCaMes"),
-                {P{"filial", S}, P{"servico", S}, P{"mes", TArgType::DateTime}},
-                -1,
-                getCnfCaMes});
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetRecPrato(), getRecPrato));
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetVerifProdInativo(), getVerifProdInativo));
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetServUtPratRelat(), getServUtPratRelat));
+    m.Register(TMethodDef::Declarado(rpc::metodos::getPratoMatriz(), getPratoMatriz));
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetPratoEquiv(), getPratoEquiv));
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetPratoPesq(), getPratoPesq));
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetPratoCusto(), getPratoCusto));
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetCnfCaMes(), getCnfCaMes));
 }
 
 } // namespace pla::server

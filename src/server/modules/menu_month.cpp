@@ -190,27 +190,10 @@ QVariant geraCardapio(TCallContext& ctx, TMethodArgs& args) {
 } // namespace
 
 void RegisterMenuMonthMethods(TRemoteDataModule& m) {
-    m.Register({QStringLiteral("GetMesCard"),
-                {{QStringLiteral("filial"), TArgType::String},
-                 {QStringLiteral("servico"), TArgType::String}},
-                -1,
-                getMesCard});
-    m.Register({QStringLiteral("GetDtReferencia"),
-                {{QStringLiteral("filial"), TArgType::String},
-                 {QStringLiteral("data"), TArgType::DateTime, false, true}},
-                -1,
-                getDtReferencia});
-    m.Register({QStringLiteral("Gera_Cardapio"),
-                {{QStringLiteral("filial"), TArgType::String, true},
-                 {QStringLiteral("montagem"), TArgType::Integer, true, true},
-                 {QStringLiteral("servico"), TArgType::String, true},
-                 {QStringLiteral("data"), TArgType::DateTime, true},
-                 {QStringLiteral("operador"), TArgType::String},
-                 {QStringLiteral("modulofilial"), TArgType::Boolean}},
-                4,
-                geraCardapio,
-                true,
-                {.SelfChecked = true}});
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetMesCard(), getMesCard));
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetDtReferencia(), getDtReferencia));
+    m.Register(TMethodDef::Declarado(rpc::metodos::Gera_Cardapio(), geraCardapio, true,
+                                     {.SelfChecked = true}));
 }
 
 } // namespace pla::server

@@ -153,21 +153,11 @@ QVariant invertePratos(TCallContext& ctx, TMethodArgs& args) {
 } // namespace
 
 void RegisterMenuPeriodMethods(TRemoteDataModule& m) {
-    using P = TParam;
-    m.Register({QStringLiteral("DelCardPeriodo"),
-                {P{"filial", TArgType::String}, P{"servico", TArgType::String},
-                 P{"inicio", TArgType::DateTime}, P{"fim", TArgType::DateTime}},
-                -1,
-                delCardPeriodo,
-                true,
-                {{A::ExcluirCardPeriodo}, QStringLiteral("excluir o cardápio de um período"), 0}});
-    m.Register({QStringLiteral("InvertePratos"),
-                {P{"filial", TArgType::String}, P{"servico", TArgType::String},
-                 P{"dia", TArgType::DateTime}, P{"outrodia", TArgType::DateTime}},
-                -1,
-                invertePratos,
-                true,
-                {{A::InverterPrato}, QStringLiteral("inverter pratos"), 0}});
+    m.Register(TMethodDef::Declarado(
+        rpc::metodos::DelCardPeriodo(), delCardPeriodo, true,
+        {{A::ExcluirCardPeriodo}, QStringLiteral("excluir o cardápio de um período"), 0}));
+    m.Register(TMethodDef::Declarado(rpc::metodos::InvertePratos(), invertePratos, true,
+                                     {{A::InverterPrato}, QStringLiteral("inverter pratos"), 0}));
 }
 
 } // namespace pla::server

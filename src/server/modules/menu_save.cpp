@@ -771,7 +771,6 @@ QVariant monthAgain(TCallContext& ctx, TMethodArgs& args, bool withSpecialDays) 
 } // namespace
 
 void RegisterMenuSaveMethods(TRemoteDataModule& m) {
-    using P = TParam;
     m.Register(TMethodDef::Declarado(rpc::metodos::UpdateCache(), updateCache, true,
                                      {{A::IncluirPrato, A::AlterarPrato, A::ExcluirPrato,
                                        A::AlterarComEstDia, A::AlterarComEstPrat},
@@ -779,21 +778,13 @@ void RegisterMenuSaveMethods(TRemoteDataModule& m) {
                                       -1,
                                       1,
                                       true}));
-    m.Register({QStringLiteral("GetDiaCardEspecif"),
-                {P{"filial", TArgType::String}, P{"servico", TArgType::String},
-                 P{"mes", TArgType::DateTime}},
-                -1,
-                getDiaCardEspecif});
-    for (const auto& [name, handler, writes] :
-         {std::tuple{QStringLiteral("GetCardSemPrat"), TMethodHandler(getCardSemPrat), false},
-          std::tuple{QStringLiteral("SetCardSemPrat"), TMethodHandler(setCardSemPrat), true}}) {
-        m.Register({name,
-                    {P{"filial", TArgType::String}, P{"servico", TArgType::String},
-                     P{"inicio", TArgType::DateTime}, P{"fim", TArgType::DateTime}},
-                    -1,
-                    handler,
-                    writes,
-                    {{A::AlterarComEstDia}, QStringLiteral("alterar os comensais do dia"), 0}});
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetDiaCardEspecif(), getDiaCardEspecif));
+    for (const auto& [spec, handler, writes] :
+         {std::tuple{&rpc::metodos::GetCardSemPrat(), TMethodHandler(getCardSemPrat), false},
+          std::tuple{&rpc::metodos::SetCardSemPrat(), TMethodHandler(setCardSemPrat), true}}) {
+        m.Register(TMethodDef::Declarado(
+            *spec, handler, writes,
+            {{A::AlterarComEstDia}, QStringLiteral("alterar os comensais do dia"), 0}));
     }
     for (const auto& [spec, special] : {std::pair{&rpc::metodos::getDelCard(), false},
                                         std::pair{&rpc::metodos::getImpCardDia(), true}}) {
@@ -803,11 +794,7 @@ void RegisterMenuSaveMethods(TRemoteDataModule& m) {
                 return monthAgain(ctx, args, withSpecial);
             }));
     }
-    m.Register({QStringLiteral("getPratosExcluidos"),
-                {P{"filial", TArgType::String}, P{"servico", TArgType::String},
-                 P{"mes", TArgType::DateTime}, P{"ultimodia", TArgType::DateTime}},
-                -1,
-                getPratosExcluidos});
+    m.Register(TMethodDef::Declarado(rpc::metodos::getPratosExcluidos(), getPratosExcluidos));
 }
 
 } // namespace pla::server

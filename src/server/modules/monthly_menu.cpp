@@ -582,47 +582,20 @@ QVariant gravaVisualCard(TCallContext& ctx, TMethodArgs& args) {
 } // namespace
 
 void RegisterMonthlyMenuMethods(TRemoteDataModule& m) {
-    using P = TParam;
-    const auto S = TArgType::String;
-    const auto D = TArgType::DateTime;
-    const auto I = TArgType::Integer;
-    m.Register(
-        {QStringLiteral("GetServicos"), {P{"filial", S, true}, P{"todos", S}}, -1, getServicos});
-    m.Register({QStringLiteral("getDietaServ"),
-                {P{"filial", S, true}, P{"servico", S, true}},
-                -1,
-                getDietaServ});
-    m.Register(
-        {QStringLiteral("GetTipodeCardapio"), {P{"filial", S, true}}, -1, getTipodeCardapio});
-    m.Register({QStringLiteral("GetCardCiclo"),
-                {P{"filial", S, true}, P{"servico", S, true}, P{"mes", D, true}},
-                -1,
-                getCardCiclo});
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetServicos(), getServicos));
+    m.Register(TMethodDef::Declarado(rpc::metodos::getDietaServ(), getDietaServ));
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetTipodeCardapio(), getTipodeCardapio));
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetCardCiclo(), getCardCiclo));
     m.Register(TMethodDef::Declarado(rpc::metodos::GetCardapio(), getCardapio));
-    m.Register({QStringLiteral("GetStlPratos"),
-                {P{"filial", S}, P{"servico", S}, P{"mes", D, true}, P{"ultimodia", D},
-                 P{"montagem", I, true}, P{"total", S}},
-                -1,
-                getStlPratos});
-    m.Register({QStringLiteral("GetStlDesc"),
-                {P{"filial", S}, P{"servico", S}, P{"inicio", D, true}, P{"fim", D, true}},
-                -1,
-                getStlDesc});
-    m.Register({QStringLiteral("DelCnfCaMes"),
-                {P{"filial", S}, P{"servico", S}, P{"mes", D, true}, P{"ultimodia", D}},
-                -1,
-                delCnfCaMes,
-                true,
-                {{A::IncluirPrato, A::AlterarPrato, A::ExcluirPrato, A::AlterarComEstDia,
-                  A::AlterarComEstPrat},
-                 QStringLiteral("alterar cardápios"),
-                 0}});
-    m.Register({QStringLiteral("GravaVisualCard"),
-                {P{"filial", S}, P{"servico", S, true}, P{"operador", S}, P{"visual", I, true}},
-                2,
-                gravaVisualCard,
-                true,
-                {.SelfChecked = true}});
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetStlPratos(), getStlPratos));
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetStlDesc(), getStlDesc));
+    m.Register(TMethodDef::Declarado(rpc::metodos::DelCnfCaMes(), delCnfCaMes, true,
+                                     {{A::IncluirPrato, A::AlterarPrato, A::ExcluirPrato,
+                                       A::AlterarComEstDia, A::AlterarComEstPrat},
+                                      QStringLiteral("alterar cardápios"),
+                                      0}));
+    m.Register(TMethodDef::Declarado(rpc::metodos::GravaVisualCard(), gravaVisualCard, true,
+                                     {.SelfChecked = true}));
 }
 
 } // namespace pla::server

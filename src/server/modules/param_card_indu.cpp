@@ -94,12 +94,7 @@ QVariant checkAutOper(TCallContext& ctx, TMethodArgs& args) {
 
 std::unique_ptr<TRemoteDataModule> MakeParamCardIndu() {
     auto m = std::make_unique<TRemoteDataModule>(QStringLiteral("Pla00100.rdmParamCardIndu"));
-    m->Register({QStringLiteral("GetParams"),
-                 {{QStringLiteral("filial"), TArgType::String},
-                  {QStringLiteral("tela"), TArgType::String},
-                  {QStringLiteral("idioma"), TArgType::Variant}},
-                 -1,
-                 getParams});
+    m->Register(TMethodDef::Declarado(rpc::metodos::GetParams(), getParams));
     m->Register(TMethodDef::Declarado(rpc::metodos::CheckAutOper(), checkAutOper));
     RegisterMenuMonthMethods(*m);
     RegisterMenuCycleMethods(*m);

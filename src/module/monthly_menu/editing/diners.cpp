@@ -9,6 +9,7 @@
 #include "host/host_messages.h"
 #include "host/host_query.h"
 #include "module/monthly_menu/model/cardapio_mensal.h"
+#include "rpc/contracts.h"
 #include "rpc/net_connection.h"
 
 namespace pla::module {
@@ -157,12 +158,11 @@ bool TCardapioMensal::VerificaSomaTP() {
         std::unique_ptr<rpc::TNetConnection> net = Host().NewConnection(
             QStringLiteral("netComensEst"), QStringLiteral("PLA00124.rdmComensEst"));
         net->SetConnected(true);
-        r = rpc::CheckResultServ(
-                net->Call(QStringLiteral("getComensEst"),
-                          QVariantList{CdFilial, CdServico, DtMesCard,
-                                       DataHora(Host().DataProc(CdFilial)),
-                                       Arredondar ? QStringLiteral("S") : QStringLiteral("N")}))
-                .toList();
+        const rpc::TMethodSpec& spec = rpc::metodos::getComensEst();
+        QList<rpc::TRpcArg> args = rpc::Argumentos(
+            spec, {CdFilial, CdServico, DtMesCard, DataHora(Host().DataProc(CdFilial)),
+                   Arredondar ? QStringLiteral("S") : QStringLiteral("N")});
+        r = rpc::CheckResultServ(net->Call(spec.Name, args)).toList();
     }
     const QString answer = r.value(0).toString();
     SomaComEst = answer == QLatin1String("S");
@@ -224,10 +224,12 @@ void TCardapioMensal::InsereCardaCli(const QString& nrCardapio, const QDate& dia
     };
     try {
         if (!pertence()) {
-            cdsCardaCli->SetData(ToDataPacket(rpc::CheckResultServ(planning->Chamar(
-                QStringLiteral("GetCardaCli"),
-                QVariantList{CdFilial, CdServico, DataHora(dia),
-                             feriado ? QStringLiteral("S") : QStringLiteral("N")}))));
+            const rpc::TMethodSpec& spec = rpc::metodos::GetCardaCli();
+            QList<rpc::TRpcArg> args =
+                rpc::Argumentos(spec, {CdFilial, CdServico, DataHora(dia),
+                                       feriado ? QStringLiteral("S") : QStringLiteral("N")});
+            cdsCardaCli->SetData(
+                ToDataPacket(rpc::CheckResultServ(planning->Chamar(spec.Name, args))));
             // A day without delivery points yet comes as new rows, still to be written.
         }
         for (cdsCardaCli->First(); !cdsCardaCli->Eof(); cdsCardaCli->Next()) {
@@ -239,10 +241,9 @@ void TCardapioMensal::InsereCardaCli(const QString& nrCardapio, const QDate& dia
             }
         }
         if (cdsCardaCli->ChangeCount() > 0) {
-            const QString answer = planning
-                                       ->Chamar(QStringLiteral("SetCardaCli"),
-                                                QVariantList{FromDataPacket(cdsCardaCli->Data())})
-                                       .toString();
+            const rpc::TMethodSpec& spec = rpc::metodos::SetCardaCli();
+            QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {FromDataPacket(cdsCardaCli->Data())});
+            const QString answer = planning->Chamar(spec.Name, args).toString();
             if (!answer.isEmpty()) {
                 MensErro(answer, true);
             }

@@ -11,6 +11,7 @@
 #include "host/host_messages.h"
 #include "host/host_query.h"
 #include "module/monthly_menu/model/cardapio_mensal.h"
+#include "rpc/contracts.h"
 #include "rpc/net_connection.h"
 
 namespace pla::module {
@@ -54,8 +55,9 @@ void TCardapioMensal::DesligaFiltro(TMemTable& table) {
 
 int TCardapioMensal::GetSeqPrat(int ordem) {
     if (!cdsCnfCaMes->Active()) {
-        cdsCnfCaMes->SetData(packetOf(Planejamento()->Chamar(
-            QStringLiteral("GetCnfCaMes"), QVariantList{CdFilial, CdServico, DtMesCard})));
+        const rpc::TMethodSpec& spec = rpc::metodos::GetCnfCaMes();
+        QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial, CdServico, DtMesCard});
+        cdsCnfCaMes->SetData(packetOf(Planejamento()->Chamar(spec.Name, args)));
     }
     const QVariant seq =
         cdsCnfCaMes->Lookup(QStringLiteral("NRORDCNFMES"), {ordem}, QStringLiteral("NRSEQCNFMES"));
@@ -63,8 +65,9 @@ int TCardapioMensal::GetSeqPrat(int ordem) {
 }
 
 void TCardapioMensal::CarregaPratoMatriz(const QString& nrCardapio, int posicao) {
-    cdsPratoMatriz->SetData(packetOf(Planejamento()->Chamar(
-        QStringLiteral("getPratoMatriz"), QVariantList{CdFilial, nrCardapio, qlonglong(posicao)})));
+    const rpc::TMethodSpec& spec = rpc::metodos::getPratoMatriz();
+    QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial, nrCardapio, qlonglong(posicao)});
+    cdsPratoMatriz->SetData(packetOf(Planejamento()->Chamar(spec.Name, args)));
 }
 
 // The central dish and the removed dish of a day's position (each empty when none).
@@ -96,8 +99,9 @@ bool TCardapioMensal::PosicaoContada(int posicao) {
 
 bool TCardapioMensal::UtilizaPratoRelacionado() {
     if (!cdsSerPratRelat->Active()) {
-        cdsSerPratRelat->SetData(packetOf(Planejamento()->Chamar(
-            QStringLiteral("GetServUtPratRelat"), QVariantList{CdFilial, CdServico})));
+        const rpc::TMethodSpec& spec = rpc::metodos::GetServUtPratRelat();
+        QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial, CdServico});
+        cdsSerPratRelat->SetData(packetOf(Planejamento()->Chamar(spec.Name, args)));
     }
     return !cdsSerPratRelat->IsEmpty() &&
            cdsSerPratRelat->FieldByName(QStringLiteral("IDUTPRATRELAC")).AsString() ==
@@ -203,16 +207,15 @@ void TCardapioMensal::LoadBPL_PLA00115() {
                           paramPlaneja("IDOCULTRECINATOPFI") == QLatin1String("S");
         const QString levels = paramGeral("NRNIVEISPRATO").isEmpty() ? QStringLiteral("1")
                                                                      : paramGeral("NRNIVEISPRATO");
-        if (ExibeCusto) {
-            cdsPrato->SetData(packetOf(Planejamento()->Chamar(
-                QStringLiteral("GetPratoCusto"),
-                QVariantList{CdFilial, CdServico, levels, QString(), qlonglong(TipoCustoPlanejado),
-                             DtRefeCusto, CdFiliCust, central, hide})));
-        } else {
-            cdsPrato->SetData(packetOf(Planejamento()->Chamar(
-                QStringLiteral("GetPratoPesq"),
-                QVariantList{CdFilial, CdServico, levels, QString(), central, hide})));
-        }
+        const rpc::TMethodSpec& spec =
+            ExibeCusto ? rpc::metodos::GetPratoCusto() : rpc::metodos::GetPratoPesq();
+        QList<rpc::TRpcArg> args =
+            ExibeCusto
+                ? rpc::Argumentos(spec, {CdFilial, CdServico, levels, QString(),
+                                         qlonglong(TipoCustoPlanejado), DtRefeCusto, CdFiliCust,
+                                         central, hide})
+                : rpc::Argumentos(spec, {CdFilial, CdServico, levels, QString(), central, hide});
+        cdsPrato->SetData(packetOf(Planejamento()->Chamar(spec.Name, args)));
         pratosCarregados_ = true;
     }
 

@@ -8,6 +8,7 @@
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "module/monthly_menu/model/cardapio_mensal.h"
+#include "rpc/contracts.h"
 #include "rpc/net_connection.h"
 
 namespace pla::module {
@@ -66,20 +67,16 @@ void TCardapioMensal::ColaPrato() {
     const QString levels =
         paramGeral("NRNIVEISPRATO").isEmpty() ? QStringLiteral("1") : paramGeral("NRNIVEISPRATO");
     const QString mascaraProduto = Host().MascaraProduto();
-    if (rpc::CheckResultServ(
-            planning->Chamar(QStringLiteral("GetRecPrato"),
-                             QVariantList{CdFilial, CdServico, levels, PratoCopiado.CdPrato,
-                                          PratoCopiado.CdFilAuxPrat}))
-            .toBool()) {
+    const rpc::TMethodSpec& padrao = rpc::metodos::GetRecPrato();
+    QList<rpc::TRpcArg> args = rpc::Argumentos(
+        padrao, {CdFilial, CdServico, levels, PratoCopiado.CdPrato, PratoCopiado.CdFilAuxPrat});
+    if (rpc::CheckResultServ(planning->Chamar(padrao.Name, args)).toBool()) {
         MensErro(msgPadrao.Msg(QStringLiteral("BLOQ_PADR")), true);
     }
-    const QString inativo =
-        planning
-            ->Chamar(QStringLiteral("GetVerifProdInativo"),
-                     QVariantList{CdFilial, PratoCopiado.CdPrato, PratoCopiado.CdFilAuxPrat,
-                                  CdServico, QString::number(NiveisMascara(mascaraProduto))})
-            .toString()
-            .trimmed();
+    const rpc::TMethodSpec& inativos = rpc::metodos::GetVerifProdInativo();
+    args = rpc::Argumentos(inativos, {CdFilial, PratoCopiado.CdPrato, PratoCopiado.CdFilAuxPrat,
+                                      CdServico, QString::number(NiveisMascara(mascaraProduto))});
+    const QString inativo = planning->Chamar(inativos.Name, args).toString().trimmed();
     if (!inativo.isEmpty()) {
         MensErro(msgPadrao.Fmt(QStringLiteral("PratRecProdInativ"),
                                {FormataCodigo(inativo, mascaraProduto)}),
@@ -96,9 +93,10 @@ void TCardapioMensal::ColaPrato() {
             pratosDaPosicao(getNrCardapio(CdFilial, CdServico, dia).trimmed(), dia, posicao);
         const TDishRef referencia = position.Central.Empty() ? position.Excluded : position.Central;
         if (!referencia.Empty()) {
-            cdsPratoEquiv->SetData(ToDataPacket(rpc::CheckResultServ(
-                planning->Chamar(QStringLiteral("GetPratoEquiv"),
-                                 QVariantList{referencia.Code, referencia.Branch}))));
+            const rpc::TMethodSpec& equivalentes = rpc::metodos::GetPratoEquiv();
+            args = rpc::Argumentos(equivalentes, {referencia.Code, referencia.Branch});
+            cdsPratoEquiv->SetData(
+                ToDataPacket(rpc::CheckResultServ(planning->Chamar(equivalentes.Name, args))));
             if (!(copiado == referencia) && !cdsPratoEquiv->IsEmpty() &&
                 !cdsPratoEquiv->Locate(QStringLiteral("CDPRATORELAC;CDFILPRATRELAC"),
                                        {copiado.Code, copiado.Branch})) {

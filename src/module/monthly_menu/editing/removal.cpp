@@ -129,12 +129,12 @@ void TCardapioMensal::ExcluiCardapioPeriodo() {
     if (AlteracoesPendentes() > 0) {
         emit comandosAlterados();
     }
+    const rpc::TMethodSpec& spec = rpc::metodos::getDelCard();
+    QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial, CdServico, DtMesCard,
+                                                      DataHora(UltimoDiaMes(DtMesCard.date())),
+                                                      qlonglong(0), QStringLiteral("N")});
     recarregaMes(rpc::TMesRecarregado::FromWire(
-        rpc::CheckResultServ(Planejamento()->Chamar(
-            rpc::metodos::getDelCard().Name,
-            QVariantList{CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date())),
-                         qlonglong(0), QStringLiteral("N")})),
-        false));
+        rpc::CheckResultServ(Planejamento()->Chamar(spec.Name, args)), false));
 }
 
 void TCardapioMensal::InvertePrato() {
@@ -154,12 +154,12 @@ void TCardapioMensal::InvertePrato() {
     }
     emit comandosAlterados();
     UpdCacheOnSrv();
+    const rpc::TMethodSpec& spec = rpc::metodos::getImpCardDia();
+    QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial, CdServico, DtMesCard,
+                                                      DataHora(UltimoDiaMes(DtMesCard.date())),
+                                                      qlonglong(0), QStringLiteral("N")});
     const rpc::TMesRecarregado r = rpc::TMesRecarregado::FromWire(
-        rpc::CheckResultServ(Planejamento()->Chamar(
-            rpc::metodos::getImpCardDia().Name,
-            QVariantList{CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date())),
-                         qlonglong(0), QStringLiteral("N")})),
-        true);
+        rpc::CheckResultServ(Planejamento()->Chamar(spec.Name, args)), true);
     const bool especiais =
         (tipoDeCardapio() == QLatin1Char('S') && !paramPlaneja("CDFILCENTPME").isEmpty()) ||
         dependeLiberacao();

@@ -200,8 +200,9 @@ void TCardapioMensal::CarregaServicos() {
         throw EPlaError(QStringLiteral("A tela de elaboração do cardápio foi fechada."));
     }
     TWaitAnimation wait(janela(), 1, msgPadrao.Msg(QStringLiteral("getdataserv")));
-    QList<rpc::TRpcArg> args{{CdFilial, true}, {QStringLiteral("T"), false}};
-    const QVariant answer = planning->Chamar(QStringLiteral("GetServicos"), args);
+    const rpc::TMethodSpec& spec = rpc::metodos::GetServicos();
+    QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial, QStringLiteral("T")});
+    const QVariant answer = planning->Chamar(spec.Name, args);
     cdsServicos->SetData(ToDataPacket(rpc::CheckResultServ(answer)));
     if (TMemField* f = cdsServicos->FindField(QStringLiteral("CDSERVFILI"))) {
         f->SetDisplayLabel(QStringLiteral("Serviço(Código)"));
@@ -238,9 +239,9 @@ bool TCardapioMensal::SelecionaServico(const QString& cdServico, bool validado) 
 
 void TCardapioMensal::CarregaDietas() {
     if (IPlanejamento* planning = Planejamento()) {
-        QList<rpc::TRpcArg> args{{CdFilial, true}, {CdServico, true}};
-        QtDietaServ =
-            rpc::CheckResultServ(planning->Chamar(QStringLiteral("getDietaServ"), args)).toDouble();
+        const rpc::TMethodSpec& spec = rpc::metodos::getDietaServ();
+        QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial, CdServico});
+        QtDietaServ = rpc::CheckResultServ(planning->Chamar(spec.Name, args)).toDouble();
     }
 }
 
@@ -296,8 +297,9 @@ void TCardapioMensal::Carrega() {
     // 1-3: the planning screen's choices.
     ResultadoGeracao = planning->ResultadoGeracao();
     {
-        QList<rpc::TRpcArg> args{{CdFilial, true}};
-        TipoCardapio = planning->Chamar(QStringLiteral("GetTipodeCardapio"), args).toString();
+        const rpc::TMethodSpec& spec = rpc::metodos::GetTipodeCardapio();
+        QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial});
+        TipoCardapio = planning->Chamar(spec.Name, args).toString();
     }
     const TEscolhaPlanejamento escolha = planning->Escolha();
     CdFiliCust = AllTrim(escolha.CdFiliCust);
@@ -317,9 +319,9 @@ void TCardapioMensal::Carrega() {
             rpc::Argumentos(spec, {CdFilial, QStringLiteral("PLA00101"), CdServico, Host().Operador,
                                    DtMesCard, Host().ModuFili});
         r = rpc::TRespostaCardapio::FromWire(planning->Chamar(spec.Name, args));
-        QList<rpc::TRpcArg> cycle{{CdFilial, true}, {CdServico, true}, {DtMesCard, true}};
-        cdsCardaMesCiclo->SetData(
-            packetOf(planning->Chamar(QStringLiteral("GetCardCiclo"), cycle)));
+        const rpc::TMethodSpec& ciclo = rpc::metodos::GetCardCiclo();
+        QList<rpc::TRpcArg> cycle = rpc::Argumentos(ciclo, {CdFilial, CdServico, DtMesCard});
+        cdsCardaMesCiclo->SetData(packetOf(planning->Chamar(ciclo.Name, cycle)));
     }
     using E = rpc::TElemCardapio;
     if (!r[E::Mensagem].toString().isEmpty()) {
@@ -364,11 +366,10 @@ void TCardapioMensal::Carrega() {
     // (someone who may change it does).
     if (!cdsPratosExcluidos->IsEmpty() && IdCardCentral == QLatin1String("N") &&
         !CardapioSomenteLeitura) {
-        QList<rpc::TRpcArg> args{{CdFilial, false},
-                                 {CdServico, false},
-                                 {DtMesCard, true},
-                                 {DataHora(UltimoDiaMes(DtMesCard.date())), false}};
-        rpc::CheckResultServ(planning->Chamar(QStringLiteral("DelCnfCaMes"), args), true);
+        const rpc::TMethodSpec& spec = rpc::metodos::DelCnfCaMes();
+        QList<rpc::TRpcArg> args = rpc::Argumentos(
+            spec, {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date()))});
+        rpc::CheckResultServ(planning->Chamar(spec.Name, args), true);
         cdsPratosExcluidos->EmptyDataSet();
         Carrega();
         return;
@@ -425,10 +426,10 @@ void TCardapioMensal::GravaVisual(int modo) {
     if (saved) {
         return;
     }
-    QList<rpc::TRpcArg> args{
-        {CdFilial, false}, {CdServico, true}, {Host().Operador, false}, {qlonglong(modo), true}};
-    const QString answer =
-        Planejamento()->Chamar(QStringLiteral("GravaVisualCard"), args).toString();
+    const rpc::TMethodSpec& spec = rpc::metodos::GravaVisualCard();
+    QList<rpc::TRpcArg> args =
+        rpc::Argumentos(spec, {CdFilial, CdServico, Host().Operador, qlonglong(modo)});
+    const QString answer = Planejamento()->Chamar(spec.Name, args).toString();
     if (!answer.isEmpty()) {
         MensErro(answer, true);
     }

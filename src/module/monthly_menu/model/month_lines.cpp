@@ -8,6 +8,7 @@
 #include "host/host_messages.h"
 #include "module/monthly_menu/grid/day_colours.h"
 #include "module/monthly_menu/model/cardapio_mensal.h"
+#include "rpc/contracts.h"
 #include "rpc/net_connection.h"
 
 namespace pla::module {
@@ -104,25 +105,21 @@ void TCardapioMensal::MontaStlPratos(bool local) {
     QString desc;
     IPlanejamento* planning = Planejamento();
     if (!local) {
-        QList<rpc::TRpcArg> args{{CdFilial, false},
-                                 {CdServico, false},
-                                 {DtMesCard, true},
-                                 {DataHora(UltimoDiaMes(DtMesCard.date())), false},
-                                 {qlonglong(TipoMontagem), true},
-                                 {msgPadrao.Msg(QStringLiteral("TotComens")), false}};
-        const QVariantList r =
-            rpc::CheckResultServ(planning->Chamar(QStringLiteral("GetStlPratos"), args)).toList();
+        const rpc::TMethodSpec& spec = rpc::metodos::GetStlPratos();
+        QList<rpc::TRpcArg> args = rpc::Argumentos(
+            spec, {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date())),
+                   qlonglong(TipoMontagem), msgPadrao.Msg(QStringLiteral("TotComens"))});
+        const QVariantList r = rpc::CheckResultServ(planning->Chamar(spec.Name, args)).toList();
         lines = r.value(0).toString();
         desc = r.value(1).toString();
     } else {
         try {
             lines = GetStlPratosCli().join(QLatin1Char('\n'));
-            QList<rpc::TRpcArg> args{{CdFilial, false},
-                                     {CdServico, false},
-                                     {DtMesCard, true},
-                                     {DataHora(UltimoDiaMes(DtMesCard.date())), true}};
+            const rpc::TMethodSpec& spec = rpc::metodos::GetStlDesc();
+            QList<rpc::TRpcArg> args = rpc::Argumentos(
+                spec, {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date()))});
             // The answer is the text itself (empty when no day has one).
-            desc = planning->Chamar(QStringLiteral("GetStlDesc"), args).toString();
+            desc = planning->Chamar(spec.Name, args).toString();
         } catch (const EPlaError& e) {
             lines = QStringLiteral("&") + e.message();
         }

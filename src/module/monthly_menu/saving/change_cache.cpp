@@ -53,16 +53,20 @@ QString TCardapioMensal::UpdCacheOnSrv() {
                                    : nullptr;
     if ((type == QLatin1String("S") && central && !central->AsString().trimmed().isEmpty()) ||
         (type == QLatin1String("D") && dependeLiberacao())) {
-        cdsCardEsp->SetData(ToDataPacket(rpc::CheckResultServ(Planejamento()->Chamar(
-            QStringLiteral("GetDiaCardEspecif"), QVariantList{CdFilial, CdServico, DtMesCard}))));
+        const rpc::TMethodSpec& spec = rpc::metodos::GetDiaCardEspecif();
+        QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial, CdServico, DtMesCard});
+        cdsCardEsp->SetData(
+            ToDataPacket(rpc::CheckResultServ(Planejamento()->Chamar(spec.Name, args))));
     }
     return numero;
 }
 
 void TCardapioMensal::recarregaPratosExcluidos() {
-    cdsPratosExcluidos->SetData(ToDataPacket(rpc::CheckResultServ(Planejamento()->Chamar(
-        QStringLiteral("getPratosExcluidos"),
-        QVariantList{CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date()))}))));
+    const rpc::TMethodSpec& spec = rpc::metodos::getPratosExcluidos();
+    QList<rpc::TRpcArg> args = rpc::Argumentos(
+        spec, {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date()))});
+    cdsPratosExcluidos->SetData(
+        ToDataPacket(rpc::CheckResultServ(Planejamento()->Chamar(spec.Name, args))));
 }
 
 void TCardapioMensal::Confirma() {
@@ -128,11 +132,10 @@ bool TCardapioMensal::VerificaCardapioEmAlteracao() {
     }
     if (cdsCardaDia->IsEmpty() && !CardapioSomenteLeitura) {
         // A month left without any day keeps no dish-position configuration.
-        QList<rpc::TRpcArg> args{{CdFilial, false},
-                                 {CdServico, false},
-                                 {DtMesCard, true},
-                                 {DataHora(UltimoDiaMes(DtMesCard.date())), false}};
-        const QVariant answer = Planejamento()->Chamar(QStringLiteral("DelCnfCaMes"), args);
+        const rpc::TMethodSpec& spec = rpc::metodos::DelCnfCaMes();
+        QList<rpc::TRpcArg> args = rpc::Argumentos(
+            spec, {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date()))});
+        const QVariant answer = Planejamento()->Chamar(spec.Name, args);
         if (!answer.toString().isEmpty()) {
             MensErro(answer.toString(), true);
         }
@@ -157,8 +160,10 @@ bool TCardapioMensal::DiasSemPrato() {
         return true;
     }
     TMemTable semPrato(QStringLiteral("cdsCardSemPrato"));
-    semPrato.SetData(ToDataPacket(
-        rpc::CheckResultServ(Planejamento()->Chamar(QStringLiteral("GetCardSemPrat"), period))));
+    const rpc::TMethodSpec& leitura = rpc::metodos::GetCardSemPrat();
+    QList<rpc::TRpcArg> args = rpc::Argumentos(leitura, period);
+    semPrato.SetData(
+        ToDataPacket(rpc::CheckResultServ(Planejamento()->Chamar(leitura.Name, args))));
     if (semPrato.IsEmpty() || CardapioSomenteLeitura) {
         return true;
     }
@@ -187,7 +192,9 @@ bool TCardapioMensal::DiasSemPrato() {
                                             TMsgDlgType::Confirmation, mbYes | mbNo) != mrYes) {
         return false;
     }
-    rpc::CheckResultServ(Planejamento()->Chamar(QStringLiteral("SetCardSemPrat"), period));
+    const rpc::TMethodSpec& limpeza = rpc::metodos::SetCardSemPrat();
+    QList<rpc::TRpcArg> clear = rpc::Argumentos(limpeza, period);
+    rpc::CheckResultServ(Planejamento()->Chamar(limpeza.Name, clear));
     ShowMsg(msgPadrao, QStringLiteral("SUCESSO"), TMsgDlgType::Information, mbOK);
     return true;
 }
