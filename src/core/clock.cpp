@@ -26,6 +26,10 @@ QDate& fixed() {
 
 } // namespace
 
+QDateTime Instante() {
+    return QDateTime::currentDateTimeUtc();
+}
+
 QDate LeHoje(const QString& text) {
     return QDate::fromString(text.trimmed(), Qt::ISODate);
 }

@@ -12,6 +12,9 @@ namespace pla {
 // THojeScope. A fixed day keeps the machine's time of day.
 QDateTime Agora(); // the local wall clock now
 QDate Hoje();
+// The instant now, in UTC, for what expires (sessions, sign-in attempts): real time,
+// never moved by a fixed day, so that nothing expires early or lives too long.
+QDateTime Instante();
 
 // Reads a fixed day as PLA_HOJE and the --today options write it (yyyy-mm-dd);
 // an invalid date when the text is not one.

@@ -323,15 +323,12 @@ void TMemTable::Open() {
     }
 }
 
-void TMemTable::Close() {
-    if (!Active()) {
-        return;
-    }
-    run(BeforeClose);
-    state_ = TDataSetState::Inactive;
+// Every row, the edit buffer and the fields a load added go; declared fields stay.
+void TMemTable::dropRowsAndLoadedFields() {
     buffer_.clear();
     bufferOld_.clear();
     bufferModified_ = false;
+    insertBeforeId_ = 0;
     clearRecords();
     std::vector<std::unique_ptr<TMemField>> keep;
     for (auto& f : fields_) {
@@ -340,6 +337,15 @@ void TMemTable::Close() {
         }
     }
     fields_ = std::move(keep);
+}
+
+void TMemTable::Close() {
+    if (!Active()) {
+        return;
+    }
+    run(BeforeClose);
+    state_ = TDataSetState::Inactive;
+    dropRowsAndLoadedFields();
     reindexFields();
     bof_ = eof_ = true;
     notifyReset();

@@ -214,6 +214,7 @@ private:
     void detach(TMemRecord* rec);
     void rebuildOrder();
     void clearRecords();
+    void dropRowsAndLoadedFields();
     qint64 ordBefore(TMemRecord* next);
     TMemRecord* findRecord(const QList<int>& cols, const QList<QVariant>& key,
                            const TLocateOptions& options);

@@ -163,18 +163,7 @@ void TMemTable::loadPacket(const TDataPacket& packet) {
 
     // Commit.
     state_ = TDataSetState::Browse;
-    buffer_.clear();
-    bufferOld_.clear();
-    bufferModified_ = false;
-    insertBeforeId_ = 0;
-    clearRecords();
-    std::vector<std::unique_ptr<TMemField>> keep;
-    for (auto& f : fields_) {
-        if (f->persistent_) {
-            keep.push_back(std::move(f));
-        }
-    }
-    fields_ = std::move(keep);
+    dropRowsAndLoadedFields();
     for (const auto& nf : layout) {
         if (!nf.Existing) {
             fields_.push_back(std::make_unique<TMemField>(*this, nf.Def, nf.Kind, false));

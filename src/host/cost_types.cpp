@@ -9,7 +9,7 @@ namespace pla::host {
 void TCostTypeList::Load(rpc::TNetConnection& connection) {
     const rpc::TMethodSpec& spec = rpc::metodos::ListaTipoCusto();
     QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {});
-    const TDataPacket p = ToDataPacket(rpc::CheckResultServ(connection.Call(spec.Name, args)));
+    const TDataPacket p = rpc::PacoteServ(connection.Call(spec.Name, args));
     const int nr = p.FieldIndex(QStringLiteral("NRTIPOCUSTO"));
     const int text = p.FieldIndex(QStringLiteral("DSTIPOCUSTO"));
     if (nr < 0 || text < 0) {

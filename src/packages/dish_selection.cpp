@@ -178,7 +178,7 @@ void TfrmSelPrato::pesquisaServidor(const QString& text) {
         exibeCusto_ ? rpc::Argumentos(spec, {filial_, servico_, levels, text, qlonglong(tipoCusto_),
                                              referencia_, filialCusto_, central_, false})
                     : rpc::Argumentos(spec, {filial_, servico_, levels, text, central_, false});
-    found.SetData(ToDataPacket(rpc::CheckResultServ(net_->Call(spec.Name, args))));
+    found.SetData(rpc::PacoteServ(net_->Call(spec.Name, args)));
     carregaLista(found);
 }
 

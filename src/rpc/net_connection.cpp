@@ -84,6 +84,10 @@ QVariant CheckResultServ(const QVariant& element, bool raise, int flags) {
     return element;
 }
 
+TDataPacket PacoteServ(const QVariant& element) {
+    return ToDataPacket(CheckResultServ(element));
+}
+
 void TConnectionCounter::ConnectServer(TNetConnection& connection, bool connect) {
     int& n = counts_[connection.objectName()];
     if (connect) {

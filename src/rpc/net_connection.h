@@ -61,6 +61,8 @@ private:
 // a value: a text is the server's error text and is raised (or, without raise,
 // gives a null); anything else is passed through.
 QVariant CheckResultServ(const QVariant& element, bool raise = true, int flags = 0);
+// An element that holds a packet: the server's error text raised, the packet decoded.
+TDataPacket PacoteServ(const QVariant& element);
 
 // The reference count of connect and disconnect around every call, keyed by the
 // connection's name: the first connect opens, the last disconnect closes, and the

@@ -1,5 +1,6 @@
 #include "attempt_throttle.h"
 
+#include "core/clock.h"
 #include "core/errors.h"
 #include "server/db_layer.h"
 
@@ -8,7 +9,7 @@ namespace pla::server {
 namespace {
 
 QDateTime utcNow() {
-    return QDateTime::currentDateTimeUtc();
+    return Instante();
 }
 
 } // namespace

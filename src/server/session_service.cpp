@@ -1,5 +1,6 @@
 #include "session_service.h"
 
+#include "core/clock.h"
 #include "password_hash.h"
 
 namespace pla::server {
@@ -9,7 +10,7 @@ namespace {
 // Sessions expire at an instant, whatever the time zone of the server that checks:
 // they are kept in UTC, unlike the planning dates, which are wall-clock days.
 QDateTime now() {
-    return QDateTime::currentDateTimeUtc();
+    return Instante();
 }
 
 const QString& badSignIn() {

@@ -1,3 +1,4 @@
+#include "core/clock.h"
 #include "core/dates.h"
 #include "db_fixture.h"
 #include "qt_print.h"
@@ -197,7 +198,7 @@ TEST_P(Database, SignInChecksPasswordsAndSessionsLiveInTheDatabase) {
     }
     const TSession s = sessions.Open(" ana ", "s3nha forte");
     EXPECT_EQ(s.Operador, "ANA");
-    EXPECT_GT(s.Expira, QDateTime::currentDateTimeUtc());
+    EXPECT_GT(s.Expira, Instante());
     EXPECT_EQ(sessions.Authenticate(s.Token), std::optional<QString>("ANA"));
     EXPECT_EQ(db().Scalar("SELECT COUNT(*) FROM SESSAO WHERE DSTOKEN = ?", {s.Token}).toInt(), 0)
         << "the token itself is never stored";

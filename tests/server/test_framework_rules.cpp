@@ -1,3 +1,4 @@
+#include "core/clock.h"
 #include "qt_print.h"
 #include "rpc/contracts.h"
 #include "rpc/http_transport.h"
@@ -169,7 +170,7 @@ TEST(SignInOverHttp, MalformedAndOversizeRequestsAreRefused) {
         std::pair<QString, QDateTime> SignIn(const QString& op, const QString& pw,
                                              const QString&) override {
             if (op == "ANA" && pw == "certa") {
-                return {QStringLiteral("tok"), QDateTime::currentDateTimeUtc()};
+                return {QStringLiteral("tok"), Instante()};
             }
             throw EPlaError("Operador ou senha inválidos.");
         }

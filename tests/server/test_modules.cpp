@@ -1,3 +1,4 @@
+#include "core/clock.h"
 #include "core/dates.h"
 #include "db_fixture.h"
 #include "qt_print.h"
@@ -215,7 +216,7 @@ TEST_P(Methods, SignInAndOutOverBothTransports) {
             EXPECT_EQ(e.message(), "Operador ou senha inválidos.");
         }
         const TSignedIn s = SignIn(*t, "ana", "senha-da-ana");
-        EXPECT_GT(s.Expira, QDateTime::currentDateTimeUtc());
+        EXPECT_GT(s.Expira, Instante());
         auto c = std::make_unique<TNetConnection>("net");
         c->SetServerName("Pla00100.rdmParamCardIndu");
         c->SetTokenSource([token = s.Token] { return token; });

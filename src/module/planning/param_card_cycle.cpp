@@ -74,7 +74,7 @@ void TfrmParamCardIndu::ValidaElaboracaoCardapio(const QString& cdFilial, const 
         const rpc::TMethodSpec& spec = rpc::metodos::getVerificaCiclo();
         QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {filial, servico, data});
         const QVariant answer = netParamCardIndu->Call(spec.Name, args);
-        cdsVerifCiclo->SetData(ToDataPacket(rpc::CheckResultServ(answer)));
+        cdsVerifCiclo->SetData(rpc::PacoteServ(answer));
     }
     const QDate month = PriDiaMes(depMesCard->Date());
     if (!cdsVerifCiclo->IsEmpty() && DataHora(month) > Agora()) {

@@ -442,7 +442,7 @@ void TfrmParamCardIndu::GetParamPlaneja(const QString& cdFilial) {
         throw EPlaError(answer.toString());
     }
     const QVariantList l = answer.toList();
-    cdsParamPlaneja->SetData(ToDataPacket(rpc::CheckResultServ(l.value(0))));
+    cdsParamPlaneja->SetData(rpc::PacoteServ(l.value(0)));
     tipoCustPla_ = l.value(1).toString();
     tipoCustRea_ = l.value(2).toString();
     if (cdsParamPlaneja->IsEmpty()) {
@@ -601,7 +601,7 @@ void TfrmParamCardIndu::btpMesBeforePesq(bool& cancel) {
             rpc::Argumentos(spec, {cdFilial(), AllTrim(medCdServico->text())});
         answer = netParamCardIndu->Call(spec.Name, args);
     }
-    cdsMesCard->SetData(ToDataPacket(rpc::CheckResultServ(answer)));
+    cdsMesCard->SetData(rpc::PacoteServ(answer));
     for (cdsMesCard->First(); !cdsMesCard->Eof(); cdsMesCard->Next()) {
         cdsMesCard->Edit();
         cdsMesCard->FieldByName(QStringLiteral("DTMESCARD"))
@@ -640,7 +640,7 @@ void TfrmParamCardIndu::referenceDate(bool onExit) {
                    depMesCard->IsEmpty() ? QVariant() : QVariant(DataHora(depMesCard->Date()))});
         answer = netParamCardIndu->Call(spec.Name, args);
     }
-    cdsDtReferencia->SetData(ToDataPacket(rpc::CheckResultServ(answer)));
+    cdsDtReferencia->SetData(rpc::PacoteServ(answer));
     QDate reference = Hoje();
     if (!cdsDtReferencia->IsEmpty()) {
         const TMemField& f = cdsDtReferencia->FieldByName(QStringLiteral("DTBASCONCUSPLAN"));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rpc/rpc_protocol.h"
+#include "rpc/contracts.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -44,5 +44,13 @@ public:
     // Back in front of the planner, when the last monthly menu it opened closes.
     virtual void Mostra() = 0;
 };
+
+// A declared method called through the lent connection, its arguments in order; for
+// calls that read nothing back by reference.
+inline QVariant Chama(IPlanejamento& planejamento, const rpc::TMethodSpec& metodo,
+                      const QVariantList& valores) {
+    QList<rpc::TRpcArg> args = rpc::Argumentos(metodo, valores);
+    return planejamento.Chamar(metodo.Name, args);
+}
 
 } // namespace pla::module

@@ -170,7 +170,7 @@ bool TCardapioMensal::VerificaSomaTP() {
         MensErro(answer, true);
     }
     if (SomaComEst) {
-        cdsComensEst->SetData(ToDataPacket(rpc::CheckResultServ(r.value(1))));
+        cdsComensEst->SetData(rpc::PacoteServ(r.value(1)));
     }
     // The planner's unsaved changes count: a pair just corrected no longer blocks, a
     // pair just broken does.
@@ -224,12 +224,10 @@ void TCardapioMensal::InsereCardaCli(const QString& nrCardapio, const QDate& dia
     };
     try {
         if (!pertence()) {
-            const rpc::TMethodSpec& spec = rpc::metodos::GetCardaCli();
-            QList<rpc::TRpcArg> args =
-                rpc::Argumentos(spec, {CdFilial, CdServico, DataHora(dia),
-                                       feriado ? QStringLiteral("S") : QStringLiteral("N")});
             cdsCardaCli->SetData(
-                ToDataPacket(rpc::CheckResultServ(planning->Chamar(spec.Name, args))));
+                rpc::PacoteServ(Chama(*planning, rpc::metodos::GetCardaCli(),
+                                      {CdFilial, CdServico, DataHora(dia),
+                                       feriado ? QStringLiteral("S") : QStringLiteral("N")})));
             // A day without delivery points yet comes as new rows, still to be written.
         }
         for (cdsCardaCli->First(); !cdsCardaCli->Eof(); cdsCardaCli->Next()) {
@@ -241,9 +239,9 @@ void TCardapioMensal::InsereCardaCli(const QString& nrCardapio, const QDate& dia
             }
         }
         if (cdsCardaCli->ChangeCount() > 0) {
-            const rpc::TMethodSpec& spec = rpc::metodos::SetCardaCli();
-            QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {FromDataPacket(cdsCardaCli->Data())});
-            const QString answer = planning->Chamar(spec.Name, args).toString();
+            const QString answer =
+                Chama(*planning, rpc::metodos::SetCardaCli(), {FromDataPacket(cdsCardaCli->Data())})
+                    .toString();
             if (!answer.isEmpty()) {
                 MensErro(answer, true);
             }

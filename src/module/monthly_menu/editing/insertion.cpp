@@ -22,10 +22,6 @@ namespace {
 
 constexpr auto Placeholder = "XXXXXXXXXX"; // a new day's number until the server gives one
 
-TDataPacket packetOf(const QVariant& answer) {
-    return ToDataPacket(rpc::CheckResultServ(answer));
-}
-
 } // namespace
 
 TMarkContext TCardapioMensal::contextoMarca() const {
@@ -55,9 +51,8 @@ void TCardapioMensal::DesligaFiltro(TMemTable& table) {
 
 int TCardapioMensal::GetSeqPrat(int ordem) {
     if (!cdsCnfCaMes->Active()) {
-        const rpc::TMethodSpec& spec = rpc::metodos::GetCnfCaMes();
-        QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial, CdServico, DtMesCard});
-        cdsCnfCaMes->SetData(packetOf(Planejamento()->Chamar(spec.Name, args)));
+        cdsCnfCaMes->SetData(
+            rpc::PacoteServ(chama(rpc::metodos::GetCnfCaMes(), {CdFilial, CdServico, DtMesCard})));
     }
     const QVariant seq =
         cdsCnfCaMes->Lookup(QStringLiteral("NRORDCNFMES"), {ordem}, QStringLiteral("NRSEQCNFMES"));
@@ -65,9 +60,8 @@ int TCardapioMensal::GetSeqPrat(int ordem) {
 }
 
 void TCardapioMensal::CarregaPratoMatriz(const QString& nrCardapio, int posicao) {
-    const rpc::TMethodSpec& spec = rpc::metodos::getPratoMatriz();
-    QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial, nrCardapio, qlonglong(posicao)});
-    cdsPratoMatriz->SetData(packetOf(Planejamento()->Chamar(spec.Name, args)));
+    cdsPratoMatriz->SetData(rpc::PacoteServ(
+        chama(rpc::metodos::getPratoMatriz(), {CdFilial, nrCardapio, qlonglong(posicao)})));
 }
 
 // The central dish and the removed dish of a day's position (each empty when none).
@@ -99,9 +93,8 @@ bool TCardapioMensal::PosicaoContada(int posicao) {
 
 bool TCardapioMensal::UtilizaPratoRelacionado() {
     if (!cdsSerPratRelat->Active()) {
-        const rpc::TMethodSpec& spec = rpc::metodos::GetServUtPratRelat();
-        QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial, CdServico});
-        cdsSerPratRelat->SetData(packetOf(Planejamento()->Chamar(spec.Name, args)));
+        cdsSerPratRelat->SetData(
+            rpc::PacoteServ(chama(rpc::metodos::GetServUtPratRelat(), {CdFilial, CdServico})));
     }
     return !cdsSerPratRelat->IsEmpty() &&
            cdsSerPratRelat->FieldByName(QStringLiteral("IDUTPRATRELAC")).AsString() ==
@@ -207,15 +200,14 @@ void TCardapioMensal::LoadBPL_PLA00115() {
                           paramPlaneja("IDOCULTRECINATOPFI") == QLatin1String("S");
         const QString levels = paramGeral("NRNIVEISPRATO").isEmpty() ? QStringLiteral("1")
                                                                      : paramGeral("NRNIVEISPRATO");
-        const rpc::TMethodSpec& spec =
-            ExibeCusto ? rpc::metodos::GetPratoCusto() : rpc::metodos::GetPratoPesq();
-        QList<rpc::TRpcArg> args =
+        const QVariant pratos =
             ExibeCusto
-                ? rpc::Argumentos(spec, {CdFilial, CdServico, levels, QString(),
-                                         qlonglong(TipoCustoPlanejado), DtRefeCusto, CdFiliCust,
-                                         central, hide})
-                : rpc::Argumentos(spec, {CdFilial, CdServico, levels, QString(), central, hide});
-        cdsPrato->SetData(packetOf(Planejamento()->Chamar(spec.Name, args)));
+                ? chama(rpc::metodos::GetPratoCusto(),
+                        {CdFilial, CdServico, levels, QString(), qlonglong(TipoCustoPlanejado),
+                         DtRefeCusto, CdFiliCust, central, hide})
+                : chama(rpc::metodos::GetPratoPesq(),
+                        {CdFilial, CdServico, levels, QString(), central, hide});
+        cdsPrato->SetData(rpc::PacoteServ(pratos));
         pratosCarregados_ = true;
     }
 

@@ -67,16 +67,17 @@ void TCardapioMensal::ColaPrato() {
     const QString levels =
         paramGeral("NRNIVEISPRATO").isEmpty() ? QStringLiteral("1") : paramGeral("NRNIVEISPRATO");
     const QString mascaraProduto = Host().MascaraProduto();
-    const rpc::TMethodSpec& padrao = rpc::metodos::GetRecPrato();
-    QList<rpc::TRpcArg> args = rpc::Argumentos(
-        padrao, {CdFilial, CdServico, levels, PratoCopiado.CdPrato, PratoCopiado.CdFilAuxPrat});
-    if (rpc::CheckResultServ(planning->Chamar(padrao.Name, args)).toBool()) {
+    if (rpc::CheckResultServ(
+            Chama(*planning, rpc::metodos::GetRecPrato(),
+                  {CdFilial, CdServico, levels, PratoCopiado.CdPrato, PratoCopiado.CdFilAuxPrat}))
+            .toBool()) {
         MensErro(msgPadrao.Msg(QStringLiteral("BLOQ_PADR")), true);
     }
-    const rpc::TMethodSpec& inativos = rpc::metodos::GetVerifProdInativo();
-    args = rpc::Argumentos(inativos, {CdFilial, PratoCopiado.CdPrato, PratoCopiado.CdFilAuxPrat,
-                                      CdServico, QString::number(NiveisMascara(mascaraProduto))});
-    const QString inativo = planning->Chamar(inativos.Name, args).toString().trimmed();
+    const QString inativo = Chama(*planning, rpc::metodos::GetVerifProdInativo(),
+                                  {CdFilial, PratoCopiado.CdPrato, PratoCopiado.CdFilAuxPrat,
+                                   CdServico, QString::number(NiveisMascara(mascaraProduto))})
+                                .toString()
+                                .trimmed();
     if (!inativo.isEmpty()) {
         MensErro(msgPadrao.Fmt(QStringLiteral("PratRecProdInativ"),
                                {FormataCodigo(inativo, mascaraProduto)}),
@@ -93,10 +94,8 @@ void TCardapioMensal::ColaPrato() {
             pratosDaPosicao(getNrCardapio(CdFilial, CdServico, dia).trimmed(), dia, posicao);
         const TDishRef referencia = position.Central.Empty() ? position.Excluded : position.Central;
         if (!referencia.Empty()) {
-            const rpc::TMethodSpec& equivalentes = rpc::metodos::GetPratoEquiv();
-            args = rpc::Argumentos(equivalentes, {referencia.Code, referencia.Branch});
-            cdsPratoEquiv->SetData(
-                ToDataPacket(rpc::CheckResultServ(planning->Chamar(equivalentes.Name, args))));
+            cdsPratoEquiv->SetData(rpc::PacoteServ(Chama(*planning, rpc::metodos::GetPratoEquiv(),
+                                                         {referencia.Code, referencia.Branch})));
             if (!(copiado == referencia) && !cdsPratoEquiv->IsEmpty() &&
                 !cdsPratoEquiv->Locate(QStringLiteral("CDPRATORELAC;CDFILPRATRELAC"),
                                        {copiado.Code, copiado.Branch})) {

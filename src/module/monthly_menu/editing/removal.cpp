@@ -129,12 +129,12 @@ void TCardapioMensal::ExcluiCardapioPeriodo() {
     if (AlteracoesPendentes() > 0) {
         emit comandosAlterados();
     }
-    const rpc::TMethodSpec& spec = rpc::metodos::getDelCard();
-    QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial, CdServico, DtMesCard,
-                                                      DataHora(UltimoDiaMes(DtMesCard.date())),
-                                                      qlonglong(0), QStringLiteral("N")});
     recarregaMes(rpc::TMesRecarregado::FromWire(
-        rpc::CheckResultServ(Planejamento()->Chamar(spec.Name, args)), false));
+        rpc::CheckResultServ(
+            chama(rpc::metodos::getDelCard(),
+                  {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date())),
+                   qlonglong(0), QStringLiteral("N")})),
+        false));
 }
 
 void TCardapioMensal::InvertePrato() {
@@ -154,17 +154,17 @@ void TCardapioMensal::InvertePrato() {
     }
     emit comandosAlterados();
     UpdCacheOnSrv();
-    const rpc::TMethodSpec& spec = rpc::metodos::getImpCardDia();
-    QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial, CdServico, DtMesCard,
-                                                      DataHora(UltimoDiaMes(DtMesCard.date())),
-                                                      qlonglong(0), QStringLiteral("N")});
     const rpc::TMesRecarregado r = rpc::TMesRecarregado::FromWire(
-        rpc::CheckResultServ(Planejamento()->Chamar(spec.Name, args)), true);
+        rpc::CheckResultServ(
+            chama(rpc::metodos::getImpCardDia(),
+                  {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date())),
+                   qlonglong(0), QStringLiteral("N")})),
+        true);
     const bool especiais =
         (tipoDeCardapio() == QLatin1Char('S') && !paramPlaneja("CDFILCENTPME").isEmpty()) ||
         dependeLiberacao();
     if (especiais) {
-        cdsCardEsp->SetData(ToDataPacket(rpc::CheckResultServ(r.CardEsp.value_or(QVariant()))));
+        cdsCardEsp->SetData(rpc::PacoteServ(r.CardEsp.value_or(QVariant())));
         cdsCardEsp->MergeChangeLog();
     }
     recarregaMes(r);
@@ -174,10 +174,10 @@ void TCardapioMensal::InvertePrato() {
 void TCardapioMensal::recarregaMes(const rpc::TMesRecarregado& mes) {
     DesligaFiltro(*cdsCardaDia);
     DesligaFiltro(*cdsCompCardCache);
-    cdsCardaDia->SetData(ToDataPacket(rpc::CheckResultServ(mes.CardaDia)));
+    cdsCardaDia->SetData(rpc::PacoteServ(mes.CardaDia));
     cdsCardaDia->MergeChangeLog();
     RetornaCompcard(mes.CompCard, true);
-    cdsPratosExcluidos->SetData(ToDataPacket(rpc::CheckResultServ(mes.PratosExcluidos)));
+    cdsPratosExcluidos->SetData(rpc::PacoteServ(mes.PratosExcluidos));
     cdsPratosExcluidos->MergeChangeLog();
     AtualizaStlPratos(false);
     emit comandosAlterados();

@@ -23,14 +23,6 @@ namespace pla::module {
 
 using namespace pla::host;
 
-namespace {
-
-TDataPacket packetOf(const QVariant& element) {
-    return ToDataPacket(rpc::CheckResultServ(element));
-}
-
-} // namespace
-
 const QStringList& CatalogoCardapio() {
     static const QStringList catalogue{
         QStringLiteral("CARDAPIO_CONSULTA|Cardápio habilitado apenas para consulta."),
@@ -157,6 +149,14 @@ IPlanejamento* TCardapioMensal::Planejamento() const {
     return planejamento_();
 }
 
+QVariant TCardapioMensal::chama(const rpc::TMethodSpec& metodo, const QVariantList& valores) {
+    IPlanejamento* planning = Planejamento();
+    if (!planning) {
+        throw EPlaError(QStringLiteral("A tela de elaboração do cardápio foi fechada."));
+    }
+    return Chama(*planning, metodo, valores);
+}
+
 QWidget* TCardapioMensal::janela() const {
     return qobject_cast<QWidget*>(parent());
 }
@@ -187,23 +187,15 @@ void TCardapioMensal::Iniciar(const TEscolhaPlanejamento& escolha) {
     if (!cdsServicos->Active()) {
         CarregaServicos();
     }
-    QList<rpc::TRpcArg> args = rpc::Argumentos(rpc::metodos::CheckAutOper(), {Host().Operador});
     Autorizacoes =
-        rpc::CheckResultServ(Planejamento()->Chamar(rpc::metodos::CheckAutOper().Name, args))
-            .toList();
+        rpc::CheckResultServ(chama(rpc::metodos::CheckAutOper(), {Host().Operador})).toList();
     emit comandosAlterados();
 }
 
 void TCardapioMensal::CarregaServicos() {
-    IPlanejamento* planning = Planejamento();
-    if (!planning) {
-        throw EPlaError(QStringLiteral("A tela de elaboração do cardápio foi fechada."));
-    }
     TWaitAnimation wait(janela(), 1, msgPadrao.Msg(QStringLiteral("getdataserv")));
-    const rpc::TMethodSpec& spec = rpc::metodos::GetServicos();
-    QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial, QStringLiteral("T")});
-    const QVariant answer = planning->Chamar(spec.Name, args);
-    cdsServicos->SetData(ToDataPacket(rpc::CheckResultServ(answer)));
+    cdsServicos->SetData(
+        rpc::PacoteServ(chama(rpc::metodos::GetServicos(), {CdFilial, QStringLiteral("T")})));
     if (TMemField* f = cdsServicos->FindField(QStringLiteral("CDSERVFILI"))) {
         f->SetDisplayLabel(QStringLiteral("Serviço(Código)"));
     }
@@ -239,9 +231,9 @@ bool TCardapioMensal::SelecionaServico(const QString& cdServico, bool validado) 
 
 void TCardapioMensal::CarregaDietas() {
     if (IPlanejamento* planning = Planejamento()) {
-        const rpc::TMethodSpec& spec = rpc::metodos::getDietaServ();
-        QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial, CdServico});
-        QtDietaServ = rpc::CheckResultServ(planning->Chamar(spec.Name, args)).toDouble();
+        QtDietaServ = rpc::CheckResultServ(
+                          Chama(*planning, rpc::metodos::getDietaServ(), {CdFilial, CdServico}))
+                          .toDouble();
     }
 }
 
@@ -296,11 +288,7 @@ void TCardapioMensal::Carrega() {
     }
     // 1-3: the planning screen's choices.
     ResultadoGeracao = planning->ResultadoGeracao();
-    {
-        const rpc::TMethodSpec& spec = rpc::metodos::GetTipodeCardapio();
-        QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial});
-        TipoCardapio = planning->Chamar(spec.Name, args).toString();
-    }
+    { TipoCardapio = Chama(*planning, rpc::metodos::GetTipodeCardapio(), {CdFilial}).toString(); }
     const TEscolhaPlanejamento escolha = planning->Escolha();
     CdFiliCust = AllTrim(escolha.CdFiliCust);
     TipoMontagem = escolha.TipoMontagem;
@@ -314,21 +302,18 @@ void TCardapioMensal::Carrega() {
     rpc::TRespostaCardapio r;
     {
         TWaitAnimation wait(janela(), 1, msgPadrao.Msg(QStringLiteral("getdataserv")));
-        const rpc::TMethodSpec& spec = rpc::metodos::GetCardapio();
-        QList<rpc::TRpcArg> args =
-            rpc::Argumentos(spec, {CdFilial, QStringLiteral("PLA00101"), CdServico, Host().Operador,
-                                   DtMesCard, Host().ModuFili});
-        r = rpc::TRespostaCardapio::FromWire(planning->Chamar(spec.Name, args));
-        const rpc::TMethodSpec& ciclo = rpc::metodos::GetCardCiclo();
-        QList<rpc::TRpcArg> cycle = rpc::Argumentos(ciclo, {CdFilial, CdServico, DtMesCard});
-        cdsCardaMesCiclo->SetData(packetOf(planning->Chamar(ciclo.Name, cycle)));
+        r = rpc::TRespostaCardapio::FromWire(Chama(*planning, rpc::metodos::GetCardapio(),
+                                                   {CdFilial, QStringLiteral("PLA00101"), CdServico,
+                                                    Host().Operador, DtMesCard, Host().ModuFili}));
+        cdsCardaMesCiclo->SetData(rpc::PacoteServ(
+            Chama(*planning, rpc::metodos::GetCardCiclo(), {CdFilial, CdServico, DtMesCard})));
     }
     using E = rpc::TElemCardapio;
     if (!r[E::Mensagem].toString().isEmpty()) {
         MensErro(r[E::Mensagem].toString(), true);
     }
-    cdsParamPlaneja->SetData(packetOf(r[E::ParamPlaneja]));
-    cdsVisualCard->SetData(packetOf(r[E::VisualCard]));
+    cdsParamPlaneja->SetData(rpc::PacoteServ(r[E::ParamPlaneja]));
+    cdsVisualCard->SetData(rpc::PacoteServ(r[E::VisualCard]));
     ModoVisual = cdsVisualCard->IsEmpty()
                      ? 2
                      : int(cdsVisualCard->FieldByName(QStringLiteral("NRVISUALCARD")).AsInteger());
@@ -336,9 +321,9 @@ void TCardapioMensal::Carrega() {
     TipoCustoRealizado = escolha.TipoCustoRealizado;
     StlOpcao = r[E::Opcoes].toString().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     RetornaCompcard(r[E::CompCard], false);
-    cdsCardadiaStlPratos->SetData(packetOf(r[E::CardaDia]));
+    cdsCardadiaStlPratos->SetData(rpc::PacoteServ(r[E::CardaDia]));
     MontaStlPratos(true);
-    cdsCnfCaMes->SetData(packetOf(r[E::CnfCaMes]));
+    cdsCnfCaMes->SetData(rpc::PacoteServ(r[E::CnfCaMes]));
     Autorizacoes = r[E::Autorizacoes].toList();
     const QString own =
         Autorizacoes.value(rpc::Posicao(rpc::TAutorizacao::AcessoFilial)).toString();
@@ -347,29 +332,29 @@ void TCardapioMensal::Carrega() {
     }
     DesligaFiltro(*cdsCardaDia);
     DesligaFiltro(*cdsCompCardCache);
-    cdsCardaDia->SetData(packetOf(r[E::CardaDia]));
+    cdsCardaDia->SetData(rpc::PacoteServ(r[E::CardaDia]));
     cdsCardaDia->MergeChangeLog();
     RetornaCompcard(r[E::CompCard], true);
-    cdsDecision->SetData(packetOf(r[E::Decision]));
-    cdsCardEsp->SetData(packetOf(r[E::CardEsp]));
+    cdsDecision->SetData(rpc::PacoteServ(r[E::Decision]));
+    cdsCardEsp->SetData(rpc::PacoteServ(r[E::CardEsp]));
     const QVariantList group = r[E::Grupo].toList();
     GrupoParametrizado = group.value(0).toBool();
     OperadorDoGrupo = group.value(1).toBool();
-    cdsPratosExcluidos->SetData(packetOf(r[E::PratosExcluidos]));
+    cdsPratosExcluidos->SetData(rpc::PacoteServ(r[E::PratosExcluidos]));
     CardapioSomenteLeitura = r[E::SomenteLeitura].toBool();
     IdCardCentral = r[E::IdCardCentral].toString();
-    cdsParamGeral->SetData(packetOf(r[E::ParamGeral]));
-    cdsNrCiclo->SetData(packetOf(r[E::NrCiclo]));
-    cdsCardames->SetData(packetOf(r[E::Cardames]));
+    cdsParamGeral->SetData(rpc::PacoteServ(r[E::ParamGeral]));
+    cdsNrCiclo->SetData(rpc::PacoteServ(r[E::NrCiclo]));
+    cdsCardames->SetData(rpc::PacoteServ(r[E::Cardames]));
 
     // 5: a menu that no longer follows a central one forgets the central removals
     // (someone who may change it does).
     if (!cdsPratosExcluidos->IsEmpty() && IdCardCentral == QLatin1String("N") &&
         !CardapioSomenteLeitura) {
-        const rpc::TMethodSpec& spec = rpc::metodos::DelCnfCaMes();
-        QList<rpc::TRpcArg> args = rpc::Argumentos(
-            spec, {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date()))});
-        rpc::CheckResultServ(planning->Chamar(spec.Name, args), true);
+        rpc::CheckResultServ(
+            Chama(*planning, rpc::metodos::DelCnfCaMes(),
+                  {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date()))}),
+            true);
         cdsPratosExcluidos->EmptyDataSet();
         Carrega();
         return;
@@ -426,10 +411,9 @@ void TCardapioMensal::GravaVisual(int modo) {
     if (saved) {
         return;
     }
-    const rpc::TMethodSpec& spec = rpc::metodos::GravaVisualCard();
-    QList<rpc::TRpcArg> args =
-        rpc::Argumentos(spec, {CdFilial, CdServico, Host().Operador, qlonglong(modo)});
-    const QString answer = Planejamento()->Chamar(spec.Name, args).toString();
+    const QString answer = chama(rpc::metodos::GravaVisualCard(),
+                                 {CdFilial, CdServico, Host().Operador, qlonglong(modo)})
+                               .toString();
     if (!answer.isEmpty()) {
         MensErro(answer, true);
     }

@@ -240,6 +240,8 @@ signals:
 
 private:
     QWidget* janela() const; // the view the wait animation covers, if any
+    // A declared method through the planning screen's connection.
+    QVariant chama(const rpc::TMethodSpec& metodo, const QVariantList& valores);
     TMarkContext contextoMarca() const;
     void substituiPrato(const TDishLine& antes, const QString& cdPrato, const QString& nmPrato,
                         double valor, const QString& cdFilAuxPrat, int posicao,

@@ -15,16 +15,8 @@ namespace pla::module {
 
 using namespace pla::host;
 
-namespace {
-
-TDataPacket packetOf(const QVariant& element) {
-    return ToDataPacket(rpc::CheckResultServ(element));
-}
-
-} // namespace
-
 void TCardapioMensal::RetornaCompcard(const QVariant& packet, bool cache) {
-    TDataPacket p = packetOf(packet);
+    TDataPacket p = rpc::PacoteServ(packet);
     const int day = p.FieldIndex(QStringLiteral("DTCARDAPIO"));
     const int seq = p.FieldIndex(QStringLiteral("NRSEQPRATCAR"));
     const int ord = p.FieldIndex(QStringLiteral("NRORDPRATCAR"));
@@ -105,21 +97,21 @@ void TCardapioMensal::MontaStlPratos(bool local) {
     QString desc;
     IPlanejamento* planning = Planejamento();
     if (!local) {
-        const rpc::TMethodSpec& spec = rpc::metodos::GetStlPratos();
-        QList<rpc::TRpcArg> args = rpc::Argumentos(
-            spec, {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date())),
-                   qlonglong(TipoMontagem), msgPadrao.Msg(QStringLiteral("TotComens"))});
-        const QVariantList r = rpc::CheckResultServ(planning->Chamar(spec.Name, args)).toList();
+        const QVariantList r =
+            rpc::CheckResultServ(
+                Chama(*planning, rpc::metodos::GetStlPratos(),
+                      {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date())),
+                       qlonglong(TipoMontagem), msgPadrao.Msg(QStringLiteral("TotComens"))}))
+                .toList();
         lines = r.value(0).toString();
         desc = r.value(1).toString();
     } else {
         try {
             lines = GetStlPratosCli().join(QLatin1Char('\n'));
-            const rpc::TMethodSpec& spec = rpc::metodos::GetStlDesc();
-            QList<rpc::TRpcArg> args = rpc::Argumentos(
-                spec, {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date()))});
             // The answer is the text itself (empty when no day has one).
-            desc = planning->Chamar(spec.Name, args).toString();
+            desc = Chama(*planning, rpc::metodos::GetStlDesc(),
+                         {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date()))})
+                       .toString();
         } catch (const EPlaError& e) {
             lines = QStringLiteral("&") + e.message();
         }

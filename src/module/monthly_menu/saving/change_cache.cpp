@@ -53,20 +53,16 @@ QString TCardapioMensal::UpdCacheOnSrv() {
                                    : nullptr;
     if ((type == QLatin1String("S") && central && !central->AsString().trimmed().isEmpty()) ||
         (type == QLatin1String("D") && dependeLiberacao())) {
-        const rpc::TMethodSpec& spec = rpc::metodos::GetDiaCardEspecif();
-        QList<rpc::TRpcArg> args = rpc::Argumentos(spec, {CdFilial, CdServico, DtMesCard});
-        cdsCardEsp->SetData(
-            ToDataPacket(rpc::CheckResultServ(Planejamento()->Chamar(spec.Name, args))));
+        cdsCardEsp->SetData(rpc::PacoteServ(
+            chama(rpc::metodos::GetDiaCardEspecif(), {CdFilial, CdServico, DtMesCard})));
     }
     return numero;
 }
 
 void TCardapioMensal::recarregaPratosExcluidos() {
-    const rpc::TMethodSpec& spec = rpc::metodos::getPratosExcluidos();
-    QList<rpc::TRpcArg> args = rpc::Argumentos(
-        spec, {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date()))});
-    cdsPratosExcluidos->SetData(
-        ToDataPacket(rpc::CheckResultServ(Planejamento()->Chamar(spec.Name, args))));
+    cdsPratosExcluidos->SetData(rpc::PacoteServ(
+        chama(rpc::metodos::getPratosExcluidos(),
+              {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date()))})));
 }
 
 void TCardapioMensal::Confirma() {
@@ -132,10 +128,9 @@ bool TCardapioMensal::VerificaCardapioEmAlteracao() {
     }
     if (cdsCardaDia->IsEmpty() && !CardapioSomenteLeitura) {
         // A month left without any day keeps no dish-position configuration.
-        const rpc::TMethodSpec& spec = rpc::metodos::DelCnfCaMes();
-        QList<rpc::TRpcArg> args = rpc::Argumentos(
-            spec, {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date()))});
-        const QVariant answer = Planejamento()->Chamar(spec.Name, args);
+        const QVariant answer =
+            chama(rpc::metodos::DelCnfCaMes(),
+                  {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date()))});
         if (!answer.toString().isEmpty()) {
             MensErro(answer.toString(), true);
         }
@@ -160,10 +155,7 @@ bool TCardapioMensal::DiasSemPrato() {
         return true;
     }
     TMemTable semPrato(QStringLiteral("cdsCardSemPrato"));
-    const rpc::TMethodSpec& leitura = rpc::metodos::GetCardSemPrat();
-    QList<rpc::TRpcArg> args = rpc::Argumentos(leitura, period);
-    semPrato.SetData(
-        ToDataPacket(rpc::CheckResultServ(Planejamento()->Chamar(leitura.Name, args))));
+    semPrato.SetData(rpc::PacoteServ(chama(rpc::metodos::GetCardSemPrat(), period)));
     if (semPrato.IsEmpty() || CardapioSomenteLeitura) {
         return true;
     }
@@ -192,9 +184,7 @@ bool TCardapioMensal::DiasSemPrato() {
                                             TMsgDlgType::Confirmation, mbYes | mbNo) != mrYes) {
         return false;
     }
-    const rpc::TMethodSpec& limpeza = rpc::metodos::SetCardSemPrat();
-    QList<rpc::TRpcArg> clear = rpc::Argumentos(limpeza, period);
-    rpc::CheckResultServ(Planejamento()->Chamar(limpeza.Name, clear));
+    rpc::CheckResultServ(chama(rpc::metodos::SetCardSemPrat(), period));
     ShowMsg(msgPadrao, QStringLiteral("SUCESSO"), TMsgDlgType::Information, mbOK);
     return true;
 }
