@@ -48,6 +48,8 @@ const QStringList Expected{
     QStringLiteral("excluir-periodo"),
     QStringLiteral("inverter-prato"),
     QStringLiteral("comensais-tipo-prato"),
+    QStringLiteral("comensais-dia"),
+    QStringLiteral("comensais-dieta"),
     QStringLiteral("ajuda"),
     QStringLiteral("log-ciclo"),
     QStringLiteral("log-ciclo-visualizacao"),
@@ -141,6 +143,13 @@ void editingScreens(TTour& tour, QWidget& monthly, const QString& database) {
         });
         keyTo(grid, Qt::Key_Return);
     }
+    // The day's diners of that school day, with its delivery points.
+    grid->setCurrentIndex(model->index(row, model->columnCount() - 1));
+    {
+        auto script = shot(tour, "comensais-dia", QSize(560, 440));
+        keyTo(grid, Qt::Key_Return);
+    }
+    grid->setCurrentIndex(model->index(row, 0));
     {
         auto script = shot(tour, "procurar-prato", QSize(440, 240));
         child<QAction>(&monthly, "mnuProcurar")->trigger();
@@ -325,6 +334,14 @@ int RunTour(const QString& folder, const QStringList& packageFolders) {
             return int(QDialog::Rejected);
         });
         package->Resolve<TCriaLog>(QStringLiteral("CriaLogCardCiclo"))("0004", "0000000001");
+    }
+    // The diners of a day from the diets prescribed for the hospital's lunch.
+    {
+        auto script = shot(tour, "comensais-dieta", QSize(500, 260));
+        using TCriaDieta = void (*)(const char*, const char*, const char*);
+        package->Resolve<TCriaDieta>(QStringLiteral("criaAtuComensDieta"))(
+            "00001", "Almoço pacientes e acompanhantes",
+            PriDiaMes(Hoje()).addMonths(1).addDays(9).toString(Qt::ISODate).toUtf8().constData());
     }
     main.close();
     for (const auto& s : presenter.Shown()) {

@@ -56,6 +56,14 @@ QString NomeSemana(const QDate& date) {
     return name;
 }
 
+QString SufixoDia(const QDate& date, bool feriado) {
+    static const char* const Suffixes[] = {"DOM", "SEG", "TER", "QUA", "QUI", "SEX", "SAB"};
+    if (feriado) {
+        return QStringLiteral("FER");
+    }
+    return QString::fromLatin1(Suffixes[date.dayOfWeek() % 7]);
+}
+
 namespace {
 
 int runLength(const QString& p, int i, QChar c) {

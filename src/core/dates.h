@@ -24,6 +24,9 @@ QDateTime UltimoDiaMes(const QDateTime& date);
 
 // The weekday's name, capitalised ("Segunda-feira").
 QString NomeSemana(const QDate& date);
+// The suffix of the columns that hold what a weekday expects ("DOM" to "SAB"), or
+// "FER" on a holiday.
+QString SufixoDia(const QDate& date, bool feriado);
 
 // Formats in the usual picture language, case-insensitive: d dd ddd dddd, ddddd
 // (short date), m mm mmm mmmm (minutes right after an hour), yy yyyy, h hh, n nn,

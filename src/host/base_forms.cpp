@@ -156,6 +156,7 @@ struct TRoutineLayout {
     QWidget* Buttons;
     QHBoxLayout* ButtonsLayout;
     QToolButton* Action;
+    QToolButton* HelpButton;
     QGroupBox* Data;
 };
 
@@ -178,6 +179,8 @@ TRoutineLayout routineLayout(QWidget* form, QLabel*& codeLabel, const QString& s
     r.ButtonsLayout->setContentsMargins(0, 0, 0, 0);
     r.Action = button(r.Buttons, actionName, actionHint);
     r.ButtonsLayout->addWidget(r.Action);
+    r.HelpButton = button(r.Buttons, QStringLiteral("sbtAjuda"), QStringLiteral("Ajuda"));
+    r.ButtonsLayout->addWidget(r.HelpButton);
     bar->addWidget(r.Buttons);
     bar->addWidget(codeLabel);
     r.Data = new QGroupBox(form);
@@ -199,7 +202,9 @@ TfrmRotiGeral::TfrmRotiGeral(const QString& screenCode, const QString& caption, 
     panBotoes = r.Buttons;
     buttons_ = r.ButtonsLayout;
     sbtConfirma = r.Action;
+    sbtAjuda = r.HelpButton;
     grbDadosRel = r.Data;
+    connect(sbtAjuda, &QToolButton::clicked, this, [this] { MostraAjuda(HelpContext()); });
     connect(sbtConfirma, &QToolButton::clicked, this,
             [this] { RunHandler([this] { sbtConfirmaClick(); }); });
 }
@@ -213,7 +218,9 @@ TfrmPadrImportExport::TfrmPadrImportExport(const QString& screenCode, const QStr
     panMenu = r.Menu;
     panBotoes = r.Buttons;
     sbtImportExport = r.Action;
+    sbtAjuda = r.HelpButton;
     grbDadosRel = r.Data;
+    connect(sbtAjuda, &QToolButton::clicked, this, [this] { MostraAjuda(HelpContext()); });
     panProgresso = new QWidget(this);
     panProgresso->setObjectName(QStringLiteral("panProgresso"));
     auto* progress = new QHBoxLayout(panProgresso);

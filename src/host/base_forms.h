@@ -81,6 +81,7 @@ public:
     QLabel* panHelp = nullptr;
     QWidget* panBotoes = nullptr;
     QToolButton* sbtConfirma = nullptr;
+    QToolButton* sbtAjuda = nullptr; // the screen's help page, as F1
     QGroupBox* grbDadosRel = nullptr;
 
 protected:
@@ -105,6 +106,7 @@ public:
     QWidget* panMenu = nullptr;
     QWidget* panBotoes = nullptr;
     QToolButton* sbtImportExport = nullptr;
+    QToolButton* sbtAjuda = nullptr; // the screen's help page, as F1
     QGroupBox* grbDadosRel = nullptr;
     QWidget* panProgresso = nullptr;
     QProgressBar* pgbProgresso = nullptr;

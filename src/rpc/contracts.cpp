@@ -278,6 +278,40 @@ const TMethodSpec& SetCardaCli() {
     return spec;
 }
 
+// --- Pla00100.rdmParamCardIndu: the day's diners ----------------------------------------
+
+// "S" with a day: that day only; otherwise the days of the period.
+const TMethodSpec& GetCardadia() {
+    static const TMethodSpec spec{QStringLiteral("GetCardadia"),
+                                  {P{"filial", S}, P{"servico", S}, P{"inicio", D}, P{"fim", D},
+                                   P{"dia", D, false, Opcional}, P{"sodia", S}}};
+    return spec;
+}
+
+// The diets: "T" for every diet of the service, else the codes chosen, joined by ";".
+const TMethodSpec& getDietaPrescrita() {
+    static const TMethodSpec spec{
+        QStringLiteral("getDietaPrescrita"),
+        {P{"filial", S}, P{"servico", S, Ref}, P{"dia", D, false, Opcional}, P{"dietas", S, Ref}}};
+    return spec;
+}
+
+// The service and date the screen believes the number is: a number that names another
+// day is refused rather than written.
+const TMethodSpec& setAtuComensDiet() {
+    static const TMethodSpec spec{QStringLiteral("setAtuComensDiet"),
+                                  {P{"filial", S}, P{"cardapio", S, Ref}, P{"comensais", I},
+                                   P{"servico", S, false, Opcional}, P{"dia", D, false, Opcional}}};
+    return spec;
+}
+
+const TMethodSpec& setDeletaCardapio() {
+    static const TMethodSpec spec{QStringLiteral("setDeletaCardapio"),
+                                  {P{"filial", S}, P{"cardapio", S, Ref},
+                                   P{"servico", S, false, Opcional}, P{"dia", D, false, Opcional}}};
+    return spec;
+}
+
 // --- PLA00124.rdmComensEst ---------------------------------------------------------------
 
 const TMethodSpec& getComensEst() {
@@ -364,6 +398,10 @@ const QList<TMetodoDeModulo>& Todos() {
             {ParamCardIndu, &InvertePratos()},
             {ParamCardIndu, &GetCardaCli()},
             {ParamCardIndu, &SetCardaCli()},
+            {ParamCardIndu, &GetCardadia()},
+            {ParamCardIndu, &getDietaPrescrita()},
+            {ParamCardIndu, &setAtuComensDiet()},
+            {ParamCardIndu, &setDeletaCardapio()},
             {ComensEst, &getComensEst()},
             {CustoServ, &GetParamsCustoServ()},
             {CustProd, &ListaTipoCusto()},

@@ -86,6 +86,12 @@ const TMethodSpec& InvertePratos();
 // The day's delivery points.
 const TMethodSpec& GetCardaCli();
 const TMethodSpec& SetCardaCli();
+// The day's diners: the day (or the month) read again, and the diners of the prescribed
+// diets written, or the day deleted when none is prescribed.
+const TMethodSpec& GetCardadia();
+const TMethodSpec& getDietaPrescrita();
+const TMethodSpec& setAtuComensDiet();
+const TMethodSpec& setDeletaCardapio();
 
 // PLA00124.rdmComensEst: the diners by dish type.
 const TMethodSpec& getComensEst();

@@ -93,6 +93,16 @@ struct TDiet {
     QString Code;
     QString Name;
     QString Form;
+    int Weight;   // how often a patient is admitted on it
+    QString Then; // the diet it usually moves on to, "" none
+};
+
+// Where the hospital's patients lie and what they are called.
+struct TWards {
+    QStringList Rooms;
+    QStringList Beds; // of each room
+    QStringList FirstNames;
+    QStringList Surnames;
 };
 
 struct TDemoService {
@@ -163,6 +173,7 @@ struct TCatalogues {
     QList<TCostType> CostTypes;
     QList<TServiceGroup> ServiceGroups;
     QList<TDiet> Diets;
+    TWards Wards;
     QList<TBranchTemplate> Branches;
     QList<TOperatorEntry> Operators;
     QStringList Screens;
@@ -226,7 +237,16 @@ TCatalogues loadCatalogues() {
             {g["code"].toString(), g["name"].toString(), g["parameterised"].toBool()});
     }
     for (const QJsonValue& d : reference["diets"].toArray()) {
-        c.Diets.append({d["code"].toString(), d["name"].toString(), d["form"].toString()});
+        c.Diets.append({d["code"].toString(), d["name"].toString(), d["form"].toString(),
+                        d["weight"].toInt(), d["then"].toString()});
+    }
+    const QJsonValue patients = reference["patients"];
+    c.Wards = {strings(patients["rooms"]), strings(patients["beds"]),
+               strings(patients["firstNames"]), strings(patients["surnames"])};
+    if (c.Wards.Rooms.isEmpty() || c.Wards.Beds.isEmpty() || c.Wards.FirstNames.isEmpty() ||
+        c.Wards.Surnames.isEmpty()) {
+        throw EPlaError(QStringLiteral("Catálogo da demonstração sem leitos ou nomes de "
+                                       "pacientes."));
     }
     c.Branches = branchTemplates(catalogue(QStringLiteral("branches.json")));
     const QJsonObject operators = catalogue(QStringLiteral("operators.json"));
@@ -267,10 +287,12 @@ double estimate(const TDemoService& s, int day) {
     return day == 0 ? s.Sunday : day == 6 ? s.Saturday : day == 7 ? s.Holiday : s.Weekday;
 }
 
-// Clients, employees and donations that make up a number of diners.
+// Clients, employees and donations that make up a number of diners, none negative
+// (a service of clients only leaves the donations out of the clients), as the
+// service's own estimates are split.
 QVariantList dinerSplit(double diners, double clientShare) {
-    const double clients = std::round(diners * clientShare);
     const double donations = std::round(diners * 0.01);
+    const double clients = std::min(std::round(diners * clientShare), diners - donations);
     return {clients, diners - clients - donations, donations};
 }
 
@@ -368,6 +390,7 @@ private:
     void seedServiceMonths();
     void seedWithdrawals();
     void seedDiets();
+    void seedPrescriptions(const TDemoBranch& b);
     void seedCycles();
     void seedCycleLog(const TDemoBranch& b, const TDemoService& sv);
     void seedMonthReleases();
@@ -961,19 +984,97 @@ void TDemoSeeder::seedDiets() {
             continue;
         }
         for (const TDemoService& sv : b.Services) {
-            for (int d = 0; d < catalogues_.Diets.size(); ++d) {
-                const QString& diet = catalogues_.Diets[d].Code;
+            for (const TDiet& d : catalogues_.Diets) {
                 db_.Exec(QStringLiteral("INSERT INTO DIETSERV (CDFILIAL, CDSERVFILI, CDDIETPAD) "
                                         "VALUES (?, ?, ?)"),
-                         {b.Code, sv.Code, diet});
-                for (int m = 0; m < months_; ++m) {
-                    const QDate start = firstMonth_.addMonths(m);
-                    db_.Exec(QStringLiteral("INSERT INTO DIETPRESC (CDFILIAL, CDSERVFILI, "
-                                            "CDDIETPAD, DTINIPRESC, DTFIMPRESC, QTPACIENTES) "
-                                            "VALUES (?, ?, ?, ?, ?, ?)"),
-                             {b.Code, sv.Code, diet, DataHora(start), DataHora(UltimoDiaMes(start)),
-                              d == 0 ? 110 + 5 * m : std::max(2, 30 - 4 * d + m)});
+                         {b.Code, sv.Code, d.Code});
+            }
+        }
+        seedPrescriptions(b);
+    }
+}
+
+// The hospital's inpatients, bed by bed, from two weeks before the first month until
+// today: each stays some days on the diet prescribed at admission, and may move on
+// along its progression (liquid, then soft, then general), the day of the change
+// ending one prescription and starting the next. Those still in today keep an open
+// prescription. One patient in eight arrives fed by tube or by vein, which no meal of
+// the kitchen's feeds. Each prescription holds for every service of the branch.
+void TDemoSeeder::seedPrescriptions(const TDemoBranch& b) {
+    const TWards& w = catalogues_.Wards;
+    int byMouthWeight = 0;
+    for (const TDiet& d : catalogues_.Diets) {
+        byMouthWeight += d.Form == QLatin1String("0") ? d.Weight : 0;
+    }
+    const auto admittedOn = [&](int patient) -> QString {
+        const QList<TDiet>& diets = catalogues_.Diets;
+        if (patient % 8 == 0) {
+            const QString form = patient % 16 == 0 ? QStringLiteral("2") : QStringLiteral("1");
+            for (const TDiet& d : diets) {
+                if (d.Form == form) {
+                    return d.Code;
                 }
+            }
+        }
+        int pick = byMouthWeight > 0 ? int(rng_.bounded(byMouthWeight)) : 0;
+        for (const TDiet& d : diets) {
+            if (d.Form == QLatin1String("0") && (pick -= d.Weight) < 0) {
+                return d.Code;
+            }
+        }
+        return diets.first().Code;
+    };
+    const auto thenOf = [&](const QString& diet) {
+        for (const TDiet& d : catalogues_.Diets) {
+            if (d.Code == diet) {
+                return d.Then;
+            }
+        }
+        return QString();
+    };
+    const auto prescribe = [&](const QString& patient, const QString& diet, const QDate& from,
+                               const QDate& to) {
+        for (const TDemoService& sv : b.Services) {
+            db_.Exec(QStringLiteral("INSERT INTO PRESCDIET (CDFILIAL, CDSERVFILI, CDPACIENTE, "
+                                    "CDDIETPAD, DTINIPRESC, DTFIMPRESC) VALUES (?, ?, ?, ?, ?, ?)"),
+                     {b.Code, sv.Code, patient, diet, DataHora(from),
+                      to.isValid() ? QVariant(DataHora(to)) : QVariant()});
+        }
+    };
+    const QDate first = firstMonth_.addDays(-14);
+    int patients = 0;
+    for (const QString& room : w.Rooms) {
+        for (const QString& bed : w.Beds) {
+            for (QDate admitted = first.addDays(rng_.bounded(14)); admitted <= today_;) {
+                const QDate discharged = admitted.addDays(2 + rng_.bounded(19));
+                const bool stillIn = discharged > today_;
+                const QString patient = Ajusta(QString::number(++patients), 10);
+                // One draw after the other: the order of a call's arguments is the
+                // compiler's to choose.
+                const QString name = w.FirstNames[rng_.bounded(int(w.FirstNames.size()))];
+                const QString father = w.Surnames[rng_.bounded(int(w.Surnames.size()))];
+                const QString mother = w.Surnames[rng_.bounded(int(w.Surnames.size()))];
+                db_.Exec(QStringLiteral("INSERT INTO PACIENTE (CDFILIAL, CDPACIENTE, NMPACIENTE, "
+                                        "DSLEITO) VALUES (?, ?, ?, ?)"),
+                         {b.Code, patient, QStringLiteral("%1 %2 %3").arg(name, mother, father),
+                          QStringLiteral("Quarto %1, leito %2").arg(room, bed)});
+                // Changes known by today only: a patient still in has none planned.
+                const QDate lastKnown = stillIn ? today_ : discharged;
+                QString diet = admittedOn(patients);
+                QDate from = admitted;
+                for (;;) {
+                    const QString then = thenOf(diet);
+                    const qint64 days = from.daysTo(lastKnown);
+                    if (then.isEmpty() || days < 2 || rng_.bounded(100) >= 45) {
+                        break;
+                    }
+                    const QDate change = from.addDays(1 + rng_.bounded(int(days - 1)));
+                    prescribe(patient, diet, from, change);
+                    diet = then;
+                    from = change;
+                }
+                prescribe(patient, diet, from, stillIn ? QDate() : discharged);
+                admitted = discharged.addDays(rng_.bounded(3));
             }
         }
     }

@@ -659,6 +659,40 @@ const std::vector<TMigration>& SchemaMigrations() {
              QStringLiteral("CREATE INDEX TENTATIVAFALHA_ORIGEM ON TENTATIVAFALHA (DSTIPO, "
                             "DSORIGEM, DTTENTATIVA)"),
          }},
+        {9,
+         QStringLiteral("Pacientes e prescrições de dietas por paciente"),
+         {
+             // The patients of a branch (a hospital's inpatients) and where they lie.
+             QStringLiteral("CREATE TABLE PACIENTE ("
+                            " CDFILIAL VARCHAR(4) NOT NULL REFERENCES FILIAL (CDFILIAL),"
+                            " CDPACIENTE VARCHAR(10) NOT NULL,"
+                            " NMPACIENTE VARCHAR(60) NOT NULL,"
+                            " DSLEITO VARCHAR(20),"
+                            " PRIMARY KEY (CDFILIAL, CDPACIENTE))"),
+             // A diet prescribed to a patient in a service, valid from its first day to its
+             // last (both included; open while null). A change of diet ends one
+             // prescription and starts the next, on the same day or the day after.
+             QStringLiteral(
+                 "CREATE TABLE PRESCDIET ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " CDSERVFILI VARCHAR(5) NOT NULL,"
+                 " CDPACIENTE VARCHAR(10) NOT NULL,"
+                 " CDDIETPAD VARCHAR(4) NOT NULL,"
+                 " DTINIPRESC {DATETIME} NOT NULL,"
+                 " DTFIMPRESC {DATETIME},"
+                 " CHECK (DTFIMPRESC IS NULL OR DTFIMPRESC >= DTINIPRESC),"
+                 " PRIMARY KEY (CDFILIAL, CDSERVFILI, CDPACIENTE, CDDIETPAD, DTINIPRESC),"
+                 " FOREIGN KEY (CDFILIAL, CDPACIENTE) REFERENCES PACIENTE (CDFILIAL, CDPACIENTE),"
+                 " FOREIGN KEY (CDFILIAL, CDSERVFILI, CDDIETPAD) REFERENCES DIETSERV (CDFILIAL, "
+                 "CDSERVFILI, CDDIETPAD),"
+                 " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI))"),
+             // The prescriptions of a service that began by a day.
+             QStringLiteral("CREATE INDEX PRESCDIET_INICIO ON PRESCDIET (CDFILIAL, CDSERVFILI, "
+                            "DTINIPRESC)"),
+             // Counts of patients per diet, replaced by the prescriptions above; nothing
+             // read them.
+             QStringLiteral("DROP TABLE DIETPRESC"),
+         }},
     };
     return steps;
 }

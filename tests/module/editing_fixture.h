@@ -52,6 +52,16 @@ protected:
         }
         return d;
     }
+    // The first three days of next month blocked for the branch.
+    void blockFirstDays(const QString& branch) {
+        const QDate processing =
+            server_.Db()
+                .Scalar("SELECT DTPROCESSA FROM FILIAL WHERE CDFILIAL = ?", {branch})
+                .toDateTime()
+                .date();
+        server_.Db().Exec("UPDATE PARAMPLANEJA SET QTDIABLOQCAR = ? WHERE CDFILIAL = ?",
+                          {qlonglong(processing.daysTo(next_.addDays(3))), branch});
+    }
     // Removes a day's menu as if it had never been planned.
     void dropDay(const QString& branch, const QString& service, const QDate& day) {
         const QString nr = dayNumber(branch, service, day);

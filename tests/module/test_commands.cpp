@@ -209,16 +209,6 @@ protected:
         EXPECT_EQ(s->mnuConfirmar->isEnabled(), c.Confirmar) << when;
         EXPECT_FALSE(s->mnuConfigImpressora->isEnabled()) << "printing has its own set-up here";
     }
-    // Blocks the first days of next month: the first changeable day becomes the 4th.
-    void blockFirstDays(const QString& branch) {
-        const QDate processing =
-            server_.Db()
-                .Scalar("SELECT DTPROCESSA FROM FILIAL WHERE CDFILIAL = ?", {branch})
-                .toDateTime()
-                .date();
-        server_.Db().Exec("UPDATE PARAMPLANEJA SET QTDIABLOQCAR = ? WHERE CDFILIAL = ?",
-                          {qlonglong(processing.daysTo(next_.addDays(3))), branch});
-    }
 };
 
 TEST_F(Commands, AllRightsFollowTheCellAfterLoadActivationCancelSaveAndABlockedDay) {

@@ -1,10 +1,14 @@
 #include "creation.h"
 
 #include "host/busy_scopes.h"
+#include "host/dialog_presenter.h"
 #include "host/host_context.h"
+#include "host/number_edit.h"
 #include "module/dialogs/log_int_card.h"
+#include "module/diet_diners/atu_comens_dieta.h"
 #include "module/monthly_menu/screen/card_mens.h"
 #include "module/planning/param_card_indu.h"
+#include "module/shift_diners/card_turn.h"
 #include "module_state.h"
 
 namespace pla::module {
@@ -55,6 +59,42 @@ void CriaLogCardCiclo(const QString& cdFilial, const QString& nrLogCardCiclo) {
     form->CdFilial = cdFilial;
     form->NrLogCardCiclo = nrLogCardCiclo;
     form->ShowModal();
+}
+
+TResultadoCardTurn CriaCardTurn(TCardapioMensal& cardapio, const QDate& dia, double total) {
+    auto form = std::make_unique<TfrmCardTurn>(cardapio, dia);
+    frmCardTurn = form.get();
+    form->nedTotal->SetValue(total);
+    TResultadoCardTurn r;
+    r.Confirmado = form->ShowModal() == host::mrOk;
+    r.CardaDiaExiste = form->CardaDiaExiste;
+    r.Total = form->nedTotal->Value();
+    return r;
+}
+
+void criaAtuComensDieta(const QString& cdServFili, const QString& nmServico, const QDateTime& data,
+                        TCardapioMensal* cardapio) {
+    host::THourglass busy;
+    if (!cardapio) {
+        if (auto* last = qobject_cast<TfrmCardMens*>(formExtCardMens.data())) {
+            cardapio = &last->Cardapio();
+        }
+    }
+    if (!cardapio) {
+        throw EPlaError(QStringLiteral("Nenhum cardápio mensal está aberto."));
+    }
+    stCdServico = cdServFili;
+    stNmServico = nmServico;
+    dtDataCardapio = data;
+    std::unique_ptr<TfrmAtuComensDieta> created;
+    if (!boIdCriado || !frmAtuComensDieta) {
+        created = std::make_unique<TfrmAtuComensDieta>();
+        frmAtuComensDieta = created.get();
+        boIdCriado = true;
+    }
+    frmAtuComensDieta->SetCardapio(*cardapio);
+    frmAtuComensDieta->ShowModal();
+    boIdCriado = false; // released with its run, however it closed
 }
 
 } // namespace pla::module

@@ -1,8 +1,19 @@
 #pragma once
 
+#include <QDate>
+#include <QDateTime>
 #include <QString>
 
 namespace pla::module {
+
+class TCardapioMensal;
+
+// How the day's diners dialog closed.
+struct TResultadoCardTurn {
+    bool Confirmado = false;
+    bool CardaDiaExiste = false; // the day has a record now
+    double Total = 0;            // what the total read when it closed
+};
 
 // The package's creation functions (also exported with C names for the host).
 void IniProc();
@@ -12,5 +23,12 @@ void CriaElabCard();
 void CriaCardMens();
 // Opens the log report of a cycle update, modally.
 void CriaLogCardCiclo(const QString& cdFilial, const QString& nrLogCardCiclo);
+// The day's diners dialog for one day of an open month, its total starting at the
+// cell's value; modal.
+TResultadoCardTurn CriaCardTurn(TCardapioMensal& cardapio, const QDate& dia, double total);
+// The diet diners screen for a service and day of an open month (the monthly screen
+// created last when none is given); one at a time, modal.
+void criaAtuComensDieta(const QString& cdServFili, const QString& nmServico, const QDateTime& data,
+                        TCardapioMensal* cardapio = nullptr);
 
 } // namespace pla::module

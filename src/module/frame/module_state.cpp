@@ -2,14 +2,18 @@
 
 #include "decision_cube_capacity.h"
 #include "module/dialogs/log_int_card.h"
+#include "module/diet_diners/atu_comens_dieta.h"
 #include "module/monthly_menu/screen/card_mens.h"
 #include "module/planning/param_card_indu.h"
+#include "module/shift_diners/card_turn.h"
 
 namespace pla::module {
 
 QPointer<TfrmParamCardIndu> frmParamCardIndu;
 QPointer<TfrmLogIntCard> frmLogIntCard;
 QPointer<QWidget> formExtCardMens;
+QPointer<TfrmCardTurn> frmCardTurn;
+QPointer<TfrmAtuComensDieta> frmAtuComensDieta;
 QString stCdServico;
 QString stNmServico;
 QString stNrCardapio;

@@ -12,12 +12,16 @@ class IPlanejamento;
 class TfrmCardMens;
 class TfrmParamCardIndu;
 class TfrmLogIntCard;
+class TfrmCardTurn;
+class TfrmAtuComensDieta;
 
 // The package's exported variables: the current instance of each unit's form and
 // the few unit states the screens hand to one another.
 extern QPointer<TfrmParamCardIndu> frmParamCardIndu;
 extern QPointer<TfrmLogIntCard> frmLogIntCard;
-extern QPointer<QWidget> formExtCardMens; // the monthly menu screen created last
+extern QPointer<QWidget> formExtCardMens;              // the monthly menu screen created last
+extern QPointer<TfrmCardTurn> frmCardTurn;             // the day's diners dialog created last
+extern QPointer<TfrmAtuComensDieta> frmAtuComensDieta; // the one diet diners screen
 // Handed to the diet diners screen.
 extern QString stCdServico;
 extern QString stNmServico;

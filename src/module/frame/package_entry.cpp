@@ -1,5 +1,6 @@
 // The package's entry points as the host's loader finds them: C names, the contract
 // version, start-up and shut-down, and the creation functions.
+#include "core/dates.h"
 #include "creation.h"
 #include "host/host_messages.h"
 #include "host/package_loader.h"
@@ -36,6 +37,16 @@ Q_DECL_EXPORT void CriaLogCardCiclo(const char* cdFilial, const char* nrLogCardC
     pla::host::RunHandler([&] {
         pla::module::CriaLogCardCiclo(QString::fromUtf8(cdFilial),
                                       QString::fromUtf8(nrLogCardCiclo));
+    });
+}
+
+// The date as "yyyy-MM-dd"; the monthly menu screen created last is the month.
+Q_DECL_EXPORT void criaAtuComensDieta(const char* cdServFili, const char* nmServico,
+                                      const char* data) {
+    pla::host::RunHandler([&] {
+        pla::module::criaAtuComensDieta(
+            QString::fromUtf8(cdServFili), QString::fromUtf8(nmServico),
+            pla::DataHora(QDate::fromString(QString::fromUtf8(data), Qt::ISODate)));
     });
 }
 

@@ -11,7 +11,9 @@
 #include "server/db_layer.h"
 
 #include <QSqlQuery>
+#include <cmath>
 #include <map>
+#include <optional>
 
 namespace pla::server {
 
@@ -130,8 +132,10 @@ QVariant getCardaCli(TCallContext& ctx, TMethodArgs& args) {
     return FromDataPacket(p);
 }
 
-// Writes the day's delivery points as the screen holds them: deleted rows go, every
-// other row is written; the answer is empty when done.
+// Writes the day's delivery points as the screen changed them: deleted rows go,
+// inserted and modified rows are written, unchanged ones stay as stored. A row
+// another operator changed since the screen read it refuses the whole packet; the
+// answer is empty when done.
 QVariant setCardaCli(TCallContext& ctx, TMethodArgs& args) {
     TDatabase& db = ctx.Database();
     TDataPacket p = ToDataPacket(args.Value(0));
@@ -146,43 +150,107 @@ QVariant setCardaCli(TCallContext& ctx, TMethodArgs& args) {
     };
     const int fil = col("CDFILIAL"), nr = col("NRCARDAPIO"), cli = col("CDCLIENTE"),
               dest = col("CDDESTFILI"), qt = col("QTCOMESTICLI");
-    QHash<QString, bool> checked;
-    for (const TPacketRow& r : p.Rows) {
-        const QString filial = r.Values[fil].toString().trimmed();
-        const QString numero = r.Values[nr].toString().trimmed();
-        const QString key = filial + QLatin1Char('/') + numero;
-        if (!checked.contains(key)) {
-            ctx.Access().ExigeFilial(filial);
-            const QVariant day = db.Scalar(QStringLiteral("SELECT DTCARDAPIO FROM CARDADIA WHERE "
-                                                          "CDFILIAL = ? AND NRCARDAPIO = ?"),
-                                           {filial, numero});
-            if (day.isNull()) {
-                throw EPlaError(QStringLiteral("Cardápio %1 não cadastrado.").arg(numero));
-            }
-            const QDate date = TDatabase::FromSql(TFieldType::DateTime, day).toDateTime().date();
-            if (date < FirstChangeableDay(db, filial)) {
-                throw EPlaError(QStringLiteral("O cardápio do dia %1 não pode mais ser alterado.")
-                                    .arg(FormatDateTime(QStringLiteral("dd/mm/yyyy"), date)));
-            }
-            checked.insert(key, true);
+    // Every day named is checked once: the operator's branch, a day that exists and may
+    // still change.
+    QHash<QString, QDate> days;
+    const auto dayOf = [&](const QVariantList& key) {
+        const QString filial = key[0].toString();
+        const QString numero = key[1].toString();
+        const QString id = filial + QLatin1Char('/') + numero;
+        if (const auto it = days.constFind(id); it != days.cend()) {
+            return *it;
         }
-        const QVariantList k{filial, numero, r.Values[cli].toString().trimmed(),
-                             r.Values[dest].toString().trimmed()};
-        db.Exec(QStringLiteral("DELETE FROM CARDACLI WHERE CDFILIAL = ? AND NRCARDAPIO = ? AND "
-                               "CDCLIENTE = ? AND CDDESTFILI = ?"),
-                k);
-        if (r.Kind == TRowKind::Deleted) {
-            continue;
+        ctx.Access().ExigeFilial(filial);
+        const QVariant day = db.Scalar(QStringLiteral("SELECT DTCARDAPIO FROM CARDADIA WHERE "
+                                                      "CDFILIAL = ? AND NRCARDAPIO = ?"),
+                                       {filial, numero});
+        if (day.isNull()) {
+            throw EPlaError(QStringLiteral("Cardápio %1 não cadastrado.").arg(numero));
+        }
+        const QDate date = TDatabase::FromSql(TFieldType::DateTime, day).toDateTime().date();
+        if (date < FirstChangeableDay(db, filial)) {
+            throw EPlaError(QStringLiteral("O cardápio do dia %1 não pode mais ser alterado.")
+                                .arg(FormatDateTime(QStringLiteral("dd/mm/yyyy"), date)));
+        }
+        days.insert(id, date);
+        return date;
+    };
+    const auto keyOf = [&](const QList<QVariant>& values) {
+        return QVariantList{values[fil].toString().trimmed(), values[nr].toString().trimmed(),
+                            values[cli].toString().trimmed(), values[dest].toString().trimmed()};
+    };
+    const QString where = QStringLiteral(
+        " WHERE CDFILIAL = ? AND NRCARDAPIO = ? AND CDCLIENTE = ? AND CDDESTFILI = ?");
+    const auto stored = [&](const QVariantList& key) -> std::optional<double> {
+        const QVariant v =
+            db.Scalar(QStringLiteral("SELECT QTCOMESTICLI FROM CARDACLI") + where, key);
+        return v.isNull() ? std::nullopt : std::optional<double>(v.toDouble());
+    };
+    const auto changedMeanwhile = [&](const QVariantList& key) {
+        return EPlaError(
+            QStringLiteral("Os comensais do ponto de entrega %1 do dia %2 foram "
+                           "alterados por outro operador. Cancele as alterações e "
+                           "carregue os pontos de entrega novamente.")
+                .arg(key[3].toString(), FormatDateTime(QStringLiteral("dd/mm/yyyy"), dayOf(key))));
+    };
+    const auto sameDiners = [](const std::optional<double>& now, const QVariant& seen) {
+        return now && std::abs(*now - seen.toDouble()) < 1e-9;
+    };
+    // Every day named is checked before anything is written.
+    for (const TPacketRow& r : p.Rows) {
+        dayOf(keyOf(r.Values));
+        if (r.Kind == TRowKind::Modified) {
+            dayOf(keyOf(r.Originals));
+        }
+    }
+    const auto write = [&](const TPacketRow& r) {
+        const QVariantList key = keyOf(r.Values);
+        switch (r.Kind) {
+        case TRowKind::Unchanged:
+            return;
+        case TRowKind::Deleted: {
+            // Gone already is what the screen asked for; changed is not.
+            const std::optional<double> now = stored(key);
+            if (now && !sameDiners(now, r.Values[qt])) {
+                throw changedMeanwhile(key);
+            }
+            db.Exec(QStringLiteral("DELETE FROM CARDACLI") + where, key);
+            return;
+        }
+        case TRowKind::Modified: {
+            const QVariantList saved = keyOf(r.Originals);
+            if (!sameDiners(stored(saved), r.Originals[qt])) {
+                throw changedMeanwhile(saved);
+            }
+            db.Exec(QStringLiteral("DELETE FROM CARDACLI") + where, saved);
+            if (saved != key && stored(key)) {
+                throw changedMeanwhile(key);
+            }
+            break;
+        }
+        case TRowKind::Inserted:
+            if (stored(key)) {
+                throw changedMeanwhile(key);
+            }
+            break;
         }
         const double diners = r.Values[qt].toDouble();
         if (!(diners >= 0)) {
             throw EPlaError(QStringLiteral("Comensais estimados do ponto de entrega %1 negativos "
                                            "no cardápio %2.")
-                                .arg(k[3].toString(), numero));
+                                .arg(key[3].toString(), key[1].toString()));
         }
         db.Exec(QStringLiteral("INSERT INTO CARDACLI (CDFILIAL, NRCARDAPIO, CDCLIENTE, CDDESTFILI, "
                                "QTCOMESTICLI) VALUES (?, ?, ?, ?, ?)"),
-                k + QVariantList{diners});
+                key + QVariantList{diners});
+    };
+    // Deletions first: a point removed and added again finds its key free.
+    for (const TRowKind kind : {TRowKind::Deleted, TRowKind::Modified, TRowKind::Inserted}) {
+        for (const TPacketRow& r : p.Rows) {
+            if (r.Kind == kind) {
+                write(r);
+            }
+        }
     }
     return QString();
 }

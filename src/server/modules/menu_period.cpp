@@ -42,30 +42,7 @@ QVariant delCardPeriodo(TCallContext& ctx, TMethodArgs& args) {
         throw EPlaError(QStringLiteral("O período deve estar dentro de um mesmo mês."));
     }
     checkChangeable(db, filial, inicio);
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? AND "
-                                         "CDSERVFILI = ? AND DTCARDAPIO >= ? AND DTCARDAPIO <= ?"),
-                          {filial, servico, DataHora(inicio), DataHora(fim)});
-    QStringList days;
-    while (q.next()) {
-        days << q.value(0).toString();
-    }
-    for (const QString& nr : days) {
-        for (const char* table : {"COMPCARD", "CARDACLI", "CARDADIA"}) {
-            db.Exec(QStringLiteral("DELETE FROM %1 WHERE CDFILIAL = ? AND NRCARDAPIO = ?")
-                        .arg(QLatin1String(table)),
-                    {filial, nr});
-        }
-    }
-    db.Exec(QStringLiteral("DELETE FROM CARDESP WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
-                           "DTCARDAPIO >= ? AND DTCARDAPIO <= ?"),
-            {filial, servico, DataHora(inicio), DataHora(fim)});
-    const auto dd = [](const QDate& d) {
-        return QStringLiteral("%1").arg(d.day(), 2, 10, QLatin1Char('0'));
-    };
-    db.Exec(QStringLiteral("DELETE FROM PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
-                           "DTMESCARD = ? AND DTPRATEXCL >= ? AND DTPRATEXCL <= ?"),
-            {filial, servico, DataHora(PriDiaMes(inicio)), dd(inicio), dd(fim)});
-    return qlonglong(days.size());
+    return qlonglong(DeleteMenuDays(db, filial, servico, inicio, fim));
 }
 
 struct TDishRow {
@@ -151,6 +128,37 @@ QVariant invertePratos(TCallContext& ctx, TMethodArgs& args) {
 }
 
 } // namespace
+
+int DeleteMenuDays(TDatabase& db, const QString& filial, const QString& servico, const QDate& first,
+                   const QDate& last) {
+    if (PriDiaMes(first) != PriDiaMes(last)) {
+        throw EProgramError(QStringLiteral("DeleteMenuDays: período em dois meses"));
+    }
+    QSqlQuery q = db.Exec(QStringLiteral("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? AND "
+                                         "CDSERVFILI = ? AND DTCARDAPIO >= ? AND DTCARDAPIO <= ?"),
+                          {filial, servico, DataHora(first), DataHora(last)});
+    QStringList days;
+    while (q.next()) {
+        days << q.value(0).toString();
+    }
+    for (const QString& nr : days) {
+        for (const char* table : {"COMPCARD", "CARDACLI", "CARDADIA"}) {
+            db.Exec(QStringLiteral("DELETE FROM %1 WHERE CDFILIAL = ? AND NRCARDAPIO = ?")
+                        .arg(QLatin1String(table)),
+                    {filial, nr});
+        }
+    }
+    db.Exec(QStringLiteral("DELETE FROM CARDESP WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
+                           "DTCARDAPIO >= ? AND DTCARDAPIO <= ?"),
+            {filial, servico, DataHora(first), DataHora(last)});
+    const auto dd = [](const QDate& d) {
+        return QStringLiteral("%1").arg(d.day(), 2, 10, QLatin1Char('0'));
+    };
+    db.Exec(QStringLiteral("DELETE FROM PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
+                           "DTMESCARD = ? AND DTPRATEXCL >= ? AND DTPRATEXCL <= ?"),
+            {filial, servico, DataHora(PriDiaMes(first)), dd(first), dd(last)});
+    return int(days.size());
+}
 
 void RegisterMenuPeriodMethods(TRemoteDataModule& m) {
     m.Register(TMethodDef::Declarado(

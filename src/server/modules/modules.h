@@ -17,13 +17,14 @@ std::unique_ptr<TRemoteDataModule> MakeCustProd();      // "Cus00000.rdmCustProd
 std::unique_ptr<TRemoteDataModule> MakeProdCmpFilial(); // "CMP02500.rdmProdCmpFilial"
 
 // The methods of "Pla00100.rdmParamCardIndu", by concern.
-void RegisterMenuMonthMethods(TRemoteDataModule& module);   // months, reference date, generation
-void RegisterMenuCycleMethods(TRemoteDataModule& module);   // menu cycles
-void RegisterMonthlyMenuMethods(TRemoteDataModule& module); // the monthly menu's load
-void RegisterMenuSaveMethods(TRemoteDataModule& module);    // saving the month
-void RegisterMenuDishMethods(TRemoteDataModule& module);    // checks before placing a dish
-void RegisterMenuPeriodMethods(TRemoteDataModule& module);  // period deletion, inversion
-void RegisterMenuDinersMethods(TRemoteDataModule& module);  // the day's delivery points
+void RegisterMenuMonthMethods(TRemoteDataModule& module);     // months, reference date, generation
+void RegisterMenuCycleMethods(TRemoteDataModule& module);     // menu cycles
+void RegisterMonthlyMenuMethods(TRemoteDataModule& module);   // the monthly menu's load
+void RegisterMenuSaveMethods(TRemoteDataModule& module);      // saving the month
+void RegisterMenuDishMethods(TRemoteDataModule& module);      // checks before placing a dish
+void RegisterMenuPeriodMethods(TRemoteDataModule& module);    // period deletion, inversion
+void RegisterMenuDinersMethods(TRemoteDataModule& module);    // the day's delivery points
+void RegisterMenuDayDinersMethods(TRemoteDataModule& module); // the day's diners, the diets
 
 void AddAllModules(TDispatcher& dispatcher, TSessionService& sessions);
 
@@ -32,11 +33,19 @@ void CheckBranch(TDatabase& db, const QString& cdFilial);
 QString CostTypeText(TDatabase& db, const QString& code); // "" when none
 TDataPacket PlanningParameters(TDatabase& db, const QString& cdFilial);
 QVariantList OperatorPermissions(TDatabase& db, const QString& cdOperador);
+// Deletes a service's days from `first` to `last` (one month) with what hangs on them:
+// dishes, delivery points, the records of departing from the central menu and the
+// central dishes removed from them. The number of days deleted.
+int DeleteMenuDays(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
+                   const QDate& first, const QDate& last);
 // A service's month as the monthly screen holds it: its day records, its dishes (with
 // the position's label, the marked name and the diners), its dish positions, the days
 // that depart from the central menu, its removed central dishes.
 TDataPacket DaysOfMonth(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
                         const QDateTime& month);
+// The day records of the days from `first` to `last`, as DaysOfMonth gives them.
+TDataPacket DaysOfPeriod(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
+                         const QDate& first, const QDate& last);
 TDataPacket DishesOfMonth(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
                           const QDateTime& month);
 TDataPacket PositionsOfMonth(TDatabase& db, const QString& cdFilial, const QString& cdServFili,

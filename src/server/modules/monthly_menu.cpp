@@ -182,8 +182,10 @@ TDataPacket DishesOfMonth(TDatabase& db, const QString& filial, const QString& s
     return p;
 }
 
-TDataPacket DaysOfMonth(TDatabase& db, const QString& filial, const QString& servico,
-                        const QDateTime& month) {
+namespace {
+
+// The day records as the monthly screen holds them (cdsCardaDia), in date order.
+TDataPacket dayRecords(TDatabase& db, const QString& where, const QVariantList& params) {
     return QueryPacket(
         db, {{"CDFILIAL", TFieldType::String, 4, false},
              {"NRCARDAPIO", TFieldType::String, 10, false},
@@ -209,9 +211,25 @@ TDataPacket DaysOfMonth(TDatabase& db, const QString& filial, const QString& ser
                        "QTCOMESTICAR, QTESTITURNO1, QTESTITURNO2, QTESTITURNO3, QTESTITURNO4, "
                        "QTCLIESTICAR, QTFUNESTICAR, QTDOAESTICAR, QTCOMEFETCAR, QTCLIEFETCAR, "
                        "QTFUNEFETCAR, QTDOAEFETCAR, DTMESCARD, DSCARDAPIO, DTULTATUACAR FROM "
-                       "CARDADIA WHERE CDFILIAL = ? AND CDSERVFILI = ? AND DTMESCARD = ? ORDER "
-                       "BY DTCARDAPIO"),
-        {filial, servico, month});
+                       "CARDADIA WHERE ") +
+            where + QStringLiteral(" ORDER BY DTCARDAPIO"),
+        params);
+}
+
+} // namespace
+
+TDataPacket DaysOfMonth(TDatabase& db, const QString& filial, const QString& servico,
+                        const QDateTime& month) {
+    return dayRecords(db, QStringLiteral("CDFILIAL = ? AND CDSERVFILI = ? AND DTMESCARD = ?"),
+                      {filial, servico, month});
+}
+
+TDataPacket DaysOfPeriod(TDatabase& db, const QString& filial, const QString& servico,
+                         const QDate& first, const QDate& last) {
+    return dayRecords(db,
+                      QStringLiteral("CDFILIAL = ? AND CDSERVFILI = ? AND DTCARDAPIO >= ? AND "
+                                     "DTCARDAPIO <= ?"),
+                      {filial, servico, DataHora(first), DataHora(last)});
 }
 
 TDataPacket PositionsOfMonth(TDatabase& db, const QString& filial, const QString& servico,

@@ -103,6 +103,7 @@ std::unique_ptr<TRemoteDataModule> MakeParamCardIndu() {
     RegisterMenuDishMethods(*m);
     RegisterMenuPeriodMethods(*m);
     RegisterMenuDinersMethods(*m);
+    RegisterMenuDayDinersMethods(*m);
     return m;
 }
 

@@ -11,6 +11,7 @@
 #include "host/host_messages.h"
 #include "host/host_query.h"
 #include "module/monthly_menu/model/cardapio_mensal.h"
+#include "module/shift_diners/padroes_dia.h"
 #include "rpc/contracts.h"
 #include "rpc/net_connection.h"
 
@@ -153,7 +154,7 @@ void TCardapioMensal::LoadBPL_PLA00115() {
         if (VerificaSomaTP()) {
             AbreComensaisPorTipo();
         } else {
-            naoDisponivel(QStringLiteral("Comensais do Dia"));
+            CriaComensaisDoDia();
         }
         return;
     }
@@ -331,46 +332,29 @@ void TCardapioMensal::InsereCardapio(const QString& cdPrato, const QString& nmPr
         // The day's menu record, with the service's estimates for its weekday or for a
         // menu holiday, created on the server at once.
         const QDateTime data = DataHora(dia);
-        for (THostQuery* q : {qryServico, qryFeriCard, qryTurno}) {
-            q->SetConnection(Host().SharedConnection());
-            q->Close();
-            q->SetParam(QStringLiteral("P_CDFILIAL"), CdFilial);
-            q->SetParam(QStringLiteral("P_CDSERVFILI"), CdServico);
-            q->SetParam(QStringLiteral("P_DTCARDAPIO"), data);
-            q->Open();
-        }
-        const bool feriado = !qryFeriCard->IsEmpty();
-        static const char* const Weekdays[] = {"DOM", "SEG", "TER", "QUA", "QUI", "SEX", "SAB"};
-        const QString suffix =
-            feriado ? QStringLiteral("FER") : QString::fromLatin1(Weekdays[dia.dayOfWeek() % 7]);
-        const auto estimate = [this, &suffix](const char* prefix) {
-            const TMemField* f = qryServico->IsEmpty()
-                                     ? nullptr
-                                     : qryServico->FindField(QString::fromLatin1(prefix) + suffix);
-            return f && !f->IsNull() ? f->AsFloat() : 0.0;
-        };
+        const TPadroesDia padroes =
+            TPadroesDia::Le(Host().SharedConnection(), CdFilial, CdServico, dia);
+        const bool feriado = padroes.Feriado;
         DesligaFiltro(*cdsCardaDia);
         cdsCardaDia->Append();
-        const auto f = [this](const char* name) -> TMemField& {
-            return cdsCardaDia->FieldByName(QString::fromLatin1(name));
+        const auto f = [this](const QString& name) -> TMemField& {
+            return cdsCardaDia->FieldByName(name);
         };
-        f("NRCARDAPIO").SetAsString(QString::fromLatin1(Placeholder));
-        f("CDOPERADOR").SetAsString(Host().Operador);
-        f("DTCARDAPIO").SetValue(data);
-        f("DTMESCARD").SetValue(DtMesCard);
-        f("CDFILIAL").SetAsString(CdFilial);
-        f("CDSERVFILI").SetAsString(CdServico);
-        f("QTCOMESTICAR").SetAsFloat(estimate("QTCOMESTI"));
-        f("QTCLIESTICAR").SetAsFloat(estimate("QTCLIESTI"));
-        f("QTFUNESTICAR").SetAsFloat(estimate("QTFUNESTI"));
-        f("QTDOAESTICAR").SetAsFloat(estimate("QTDOAESTI"));
-        int turno = 1;
-        for (qryTurno->First(); !qryTurno->Eof() && turno <= 4; qryTurno->Next(), ++turno) {
-            const TMemField* t = qryTurno->FindField(QStringLiteral("QTCOMESTT") + suffix);
-            f(QStringLiteral("QTESTITURNO%1").arg(turno).toLatin1().constData())
-                .SetAsFloat(t && !t->IsNull() ? t->AsFloat() : 0.0);
+        f(QStringLiteral("NRCARDAPIO")).SetAsString(QString::fromLatin1(Placeholder));
+        f(QStringLiteral("CDOPERADOR")).SetAsString(Host().Operador);
+        f(QStringLiteral("DTCARDAPIO")).SetValue(data);
+        f(QStringLiteral("DTMESCARD")).SetValue(DtMesCard);
+        f(QStringLiteral("CDFILIAL")).SetAsString(CdFilial);
+        f(QStringLiteral("CDSERVFILI")).SetAsString(CdServico);
+        f(QStringLiteral("QTCOMESTICAR")).SetAsFloat(padroes.Total);
+        f(QStringLiteral("QTCLIESTICAR")).SetAsFloat(padroes.Cliente);
+        f(QStringLiteral("QTFUNESTICAR")).SetAsFloat(padroes.Funcionario);
+        f(QStringLiteral("QTDOAESTICAR")).SetAsFloat(padroes.Doacoes);
+        // Each shift in the column of its code, as the day's diners dialog reads it.
+        for (const TTurnoDia& t : padroes.TurnosGuardaveis()) {
+            f(QStringLiteral("QTESTITURNO%1").arg(t.Codigo)).SetAsFloat(t.Padrao);
         }
-        if (!(f("QTCOMESTICAR").AsFloat() > 0)) {
+        if (!(f(QStringLiteral("QTCOMESTICAR")).AsFloat() > 0)) {
             cdsCardaDia->Cancel();
             MensErro(msgPadrao.Msg(QStringLiteral("COMENS_MAIOR_ZERO")), true);
         }
@@ -379,7 +363,7 @@ void TCardapioMensal::InsereCardapio(const QString& cdPrato, const QString& nmPr
         nr = UpdCacheOnSrv().trimmed();
         cdsCardaDia->GotoBookmark(day);
         cdsCardaDia->Edit();
-        f("NRCARDAPIO").SetAsString(nr);
+        f(QStringLiteral("NRCARDAPIO")).SetAsString(nr);
         cdsCardaDia->Post();
         cdsCardaDia->MergeChangeLog();
         if (IdServTran == QLatin1String("S")) {

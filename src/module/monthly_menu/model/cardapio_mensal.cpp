@@ -36,6 +36,8 @@ const QStringList& CatalogoCardapio() {
         QStringLiteral("NaoDisponivel|%s ainda não está disponível nesta versão."),
         QStringLiteral("undochanges|Tem certeza que deseja desfazer todas as alterações?"),
         QStringLiteral("updatecache|Deseja gravar as alterações antes de sair?"),
+        QStringLiteral("GRAVA_ANTES|Há alterações não gravadas no cardápio. Deseja gravá-las "
+                       "antes de continuar?"),
         QStringLiteral("CARDAPIO_SEM_PRAT|Cardápio"),
         QStringLiteral("COMENSAIS_SEM_PRAT|Comensais"),
         QStringLiteral("CARD_SEM_PRAT|Existe(m) cardápio(s) sem prato. Deseja excluir os "
@@ -129,15 +131,6 @@ TCardapioMensal::TCardapioMensal(QObject* parent, TProvedorPlanejamento planejam
                                          "CDFILIAL = :P_CDFILIAL AND DTFERIFILI = :P_DTCARDAPIO"));
     qryDiaNaoUtil->AddField(QStringLiteral("DTFERIFILI"), TFieldType::DateTime);
     qryDiaNaoUtil->AddField(QStringLiteral("DSFERIFILI"), TFieldType::String, 60);
-    qryServico = new THostQuery(QStringLiteral("qryServico"), this);
-    qryServico->SetSql(QStringLiteral("SELECT * FROM SERVICO WHERE CDFILIAL = :P_CDFILIAL AND "
-                                      "CDSERVFILI = :P_CDSERVFILI"));
-    qryFeriCard = new THostQuery(QStringLiteral("qryFeriCard"), this);
-    qryFeriCard->SetSql(QStringLiteral("SELECT DTFERICARD, DSFERICARD FROM FERICARD WHERE "
-                                       "CDFILIAL = :P_CDFILIAL AND DTFERICARD = :P_DTCARDAPIO"));
-    qryTurno = new THostQuery(QStringLiteral("qryTurno"), this);
-    qryTurno->SetSql(QStringLiteral("SELECT * FROM TURNOSERV WHERE CDFILIAL = :P_CDFILIAL AND "
-                                    "CDSERVFILI = :P_CDSERVFILI ORDER BY CDTURNO"));
     qryTipoPrato = new THostQuery(QStringLiteral("qryTipoPrato"), this);
     qryTipoPrato->SetSql(
         QStringLiteral("SELECT NMTIPOPRAT FROM TIPOPRAT WHERE CDTIPOPRAT = :P_CDTIPOPRAT"));
@@ -491,11 +484,6 @@ void TCardapioMensal::DesabilitaAnaliCor() {
         cdsAnaliCor->EmptyDataSet();
         emit gradeAlterada();
     }
-}
-
-void TCardapioMensal::naoDisponivel(const QString& what) {
-    TDialogPresenter::Current().Message(msgPadrao.Fmt(QStringLiteral("NaoDisponivel"), {what}),
-                                        TMsgDlgType::Information, mbOK);
 }
 
 // --- permissions and commands ---------------------------------------------------------

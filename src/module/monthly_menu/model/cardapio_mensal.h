@@ -2,6 +2,7 @@
 
 #include "core/mem_table.h"
 #include "core/messages.h"
+#include "module/monthly_menu/editing/comensais_dia.h"
 #include "module/monthly_menu/editing/origin_marks.h"
 #include "module/monthly_menu/grid/dish_lines.h"
 #include "module/monthly_menu/grid/menu_pivot.h"
@@ -44,6 +45,9 @@ public:
     ~TCardapioMensal() override;
 
     IPlanejamento* Planejamento() const; // null once the planning screen is gone
+    // A declared method through the planning screen's connection, which the open
+    // month lends to the screens that work on it.
+    QVariant chama(const rpc::TMethodSpec& metodo, const QVariantList& valores);
     TMessages msgPadrao;
 
     // State of the menu.
@@ -81,6 +85,7 @@ public:
     int TipoCustoRealizado = 0;
     bool CustoPreparado = false;
     bool CustoAnalisado = false;
+    bool AvisoRecalculo = false; // the costs no longer match the menu
 
     // The grid's lists.
     TDishLines StlPratos;
@@ -219,6 +224,33 @@ public:
     bool getSomaComEst() const { return SomaComEst; }
     void AbreComensaisPorTipo();
     bool SomaComEst = false;
+    // The day's diners dialog for the current cell's day, and the grid after it.
+    void CriaComensaisDoDia();
+    // The day's record read again from the server, unless the planner has changed it
+    // here; false when the month holds no record of the day.
+    bool RecarregaDia(const QDate& dia);
+    // The day's diners as the planner set them, written into the day table and saved
+    // with the rest of the month; the day's number. When the menu is assembled by
+    // number of diners and the day's total changes, `alteraProporcional` is asked
+    // whether the dishes' portions follow the new total (true) or are kept (false).
+    QString GravaComensaisDia(const TComensaisDia& valores,
+                              const std::function<bool()>& alteraProporcional);
+    // A day without diners serves every dish to all: its dishes at 100 %.
+    void PratosDoDiaIntegrais(const QDate& dia);
+    // The description shown beside the day's number in the grid.
+    void RegistraDescricao(const QDate& dia, const QString& descricao);
+    // Sends the delivery points as the table holds them (all rows, or only the
+    // changes), then merges them; on a failure they go back to their last saved state.
+    void EnviaCardaCli(TMemTable& pontos, bool soAlteracoes);
+    // The diners of the current cell's day from the diets prescribed for the service,
+    // after the pending changes are settled; the month is loaded again afterwards.
+    bool AtualizaComensaisDieta();
+    // Pending changes saved or dropped, as the planner answers, before a screen that
+    // writes on the server opens; false when the dish types over their day's diners
+    // hold them, or the planner stays.
+    bool AcertaAlteracoesPendentes();
+    // The menu changed after its costs were calculated.
+    void ExibeAvisoRecalc();
     // The shared date filter of the day and dish tables.
     void FiltraData(TMemTable& table, const QDate& dia);
     void DesligaFiltro(TMemTable& table);
@@ -237,11 +269,10 @@ signals:
     void comandosAlterados(); // what the planner may do changed
     void carregado();         // a month (re)loaded from the server
     void irParaDia(const QDate& dia, const QString& cdTipoPrat);
+    void custoDesatualizado(); // the costs shown no longer match the menu
 
 private:
     QWidget* janela() const; // the view the wait animation covers, if any
-    // A declared method through the planning screen's connection.
-    QVariant chama(const rpc::TMethodSpec& metodo, const QVariantList& valores);
     TMarkContext contextoMarca() const;
     void substituiPrato(const TDishLine& antes, const QString& cdPrato, const QString& nmPrato,
                         double valor, const QString& cdFilAuxPrat, int posicao,
@@ -252,15 +283,11 @@ private:
     void recarregaMes(const rpc::TMesRecarregado& mes);
     void recarregaPratosExcluidos();
     void linhaComensaisTipo(const QDate& dia, const QString& cdTipoPrat);
-    void naoDisponivel(const QString& what);
 
     TProvedorPlanejamento planejamento_;
     TProvedorCelula celula_;
     host::THostQuery* qryFeriado = nullptr;
     host::THostQuery* qryDiaNaoUtil = nullptr;
-    host::THostQuery* qryServico = nullptr;
-    host::THostQuery* qryFeriCard = nullptr;
-    host::THostQuery* qryTurno = nullptr;
     host::THostQuery* qryTipoPrato = nullptr;
     QDate dataFiltro_;            // the date both tables filter on
     bool filtroCardaDia_ = false; // each table's own flag

@@ -66,6 +66,8 @@ public:
     void sbtCancelarClick() override;
     void sbtDelCardClick();
     void sbtInvPratoClick();
+    void sbtAtuComenDietaClick();
+    void sbtVerificarClick() override;
     // Shows a day (and a dish type, by its code) in the grid.
     void IrParaDia(const QDate& dia, const QString& cdTipoPrat);
     void HabilitaComandos(); // the toolbar and the menus follow the model's commands

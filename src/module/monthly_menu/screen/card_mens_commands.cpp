@@ -78,6 +78,7 @@ const TCommand Commands[] = {
 const std::map<QLatin1String, void (TfrmCardMens::*)()> Handlers{
     {QLatin1String("sbtDelCard"), &TfrmCardMens::sbtDelCardClick},
     {QLatin1String("sbtInvPrato"), &TfrmCardMens::sbtInvPratoClick},
+    {QLatin1String("sbtAtuComenDieta"), &TfrmCardMens::sbtAtuComenDietaClick},
 };
 
 QString plain(const char* text) {

@@ -2,6 +2,7 @@
 // the clipboard keys do) and the toolbar's editing commands, each a call into the
 // open month.
 #include "core/dates.h"
+#include "host/busy_scopes.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "host/host_query.h"
@@ -84,6 +85,20 @@ void TfrmCardMens::sbtDelCardClick() {
 
 void TfrmCardMens::sbtInvPratoClick() {
     cardapio_->InvertePrato();
+}
+
+// The diet screen writes on the server; the month shows what it wrote.
+void TfrmCardMens::sbtAtuComenDietaClick() {
+    if (!cardapio_->AtualizaComensaisDieta()) {
+        return;
+    }
+    TWaitAnimation wait(this, 6);
+    sbtVerificarClick();
+}
+
+void TfrmCardMens::sbtVerificarClick() {
+    cardapio_->DesabilitaAnaliCor();
+    SelecionaServicoParaElaboracao(cardapio_->CdServico, false);
 }
 
 void TfrmCardMens::sbtAlterarClick() {
