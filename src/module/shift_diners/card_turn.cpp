@@ -328,6 +328,7 @@ void TfrmCardTurn::carregaPontos() {
         }
     }
     cdsCardaCli->First();
+    dbgCardaCli->resizeColumnsToContents();
 }
 
 void TfrmCardTurn::arrumaTela() {
