@@ -72,11 +72,7 @@ protected:
         }
     }
     QString dayNumber(const QString& branch, const QString& service, const QDate& day) {
-        return server_.Db()
-            .Scalar("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
-                    "DTCARDAPIO = ?",
-                    {branch, service, DataHora(day)})
-            .toString();
+        return server_.DayNumber(branch, service, day);
     }
     static void goTo(TfrmCardMens* s, const QDate& day, const QString& type) {
         const auto [row, col] = GridModel(s)->Pivot().Position(day, type);

@@ -1,5 +1,6 @@
 #include "embedded_server.h"
 
+#include "core/dates.h"
 #include "core/errors.h"
 #include "rpc/session_client.h"
 #include "server/admin.h"
@@ -81,6 +82,25 @@ std::unique_ptr<rpc::TNetConnection> TEmbeddedServer::Connect(const QString& ser
         return std::make_unique<server::TInProcessTransport>(*dispatcher_);
     });
     return c;
+}
+
+QString TEmbeddedServer::DayNumber(const QString& branch, const QString& service,
+                                   const QDate& day) {
+    return Db()
+        .Scalar("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
+                "DTCARDAPIO = ?",
+                {branch, service, DataHora(day)})
+        .toString();
+}
+
+QDate TEmbeddedServer::Served(const QString& branch, const QString& service, const QDate& month,
+                              int from) {
+    for (QDate d = month.addDays(from - 1); d.month() == month.month(); d = d.addDays(1)) {
+        if (!DayNumber(branch, service, d).isEmpty()) {
+            return d;
+        }
+    }
+    return {};
 }
 
 } // namespace pla::test

@@ -31,6 +31,10 @@ public:
     QString SignIn(const QString& code, const QString& password);
     const server::TDemoResult& Demo() const { return demo_; }
     QString SignIn(const QString& code); // a demonstration operator
+    // A service's menu number of a day, empty when the day has no menu.
+    QString DayNumber(const QString& branch, const QString& service, const QDate& day);
+    // The first day of a month from the given day of it on that the service serves.
+    QDate Served(const QString& branch, const QString& service, const QDate& month, int from);
     // A connection to a module that calls in process with the given session.
     std::unique_ptr<rpc::TNetConnection> Connect(const QString& serverName, const QString& token);
 

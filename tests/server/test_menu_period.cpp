@@ -34,20 +34,10 @@ protected:
         return server_.Db().Scalar(sql, params).toInt();
     }
     QString dayNumber(const QString& branch, const QString& service, const QDate& day) {
-        return server_.Db()
-            .Scalar("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
-                    "DTCARDAPIO = ?",
-                    {branch, service, DataHora(day)})
-            .toString();
+        return server_.DayNumber(branch, service, day);
     }
-    // The first day of next month from the given day on that the service serves.
     QDate served(const QString& branch, const QString& service, int from) {
-        for (QDate d = next_.addDays(from - 1); d.month() == next_.month(); d = d.addDays(1)) {
-            if (!dayNumber(branch, service, d).isEmpty()) {
-                return d;
-            }
-        }
-        return {};
+        return server_.Served(branch, service, next_, from);
     }
     QStringList dishesOf(const QString& branch, const QString& nr) {
         QSqlQuery q = server_.Db().Exec("SELECT CDPRATO FROM COMPCARD WHERE CDFILIAL = ? AND "

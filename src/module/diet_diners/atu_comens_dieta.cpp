@@ -216,9 +216,9 @@ void TfrmAtuComensDieta::vdDiaBloqueado() {
     }
 }
 
-// The diners of the prescribed diets; false when there are none (the planner was
+// The diners of the prescribed diets, whole; 0 when there are none (the planner was
 // offered the day's deletion).
-bool TfrmAtuComensDieta::vdDietaPrescrita() {
+qint64 TfrmAtuComensDieta::vdDietaPrescrita() {
     const QDateTime data = DataHora(depData->Date());
     cdsDietaPrescrita->SetData(rpc::PacoteServ(cardapio_->chama(
         rpc::metodos::getDietaPrescrita(), {medCdFilial->text(), stCdServico, data, dietas_})));
@@ -227,7 +227,7 @@ bool TfrmAtuComensDieta::vdDietaPrescrita() {
             ? 0
             : qint64(cdsDietaPrescrita->FieldByName(QStringLiteral("QTCOMENSDIETA")).AsFloat());
     if (comensais != 0) {
-        return true;
+        return comensais;
     }
     if (TDialogPresenter::Current().Message(
             msgPadrao.Fmt(QStringLiteral("excl_cardapio"), {stNmServico}),
@@ -236,18 +236,17 @@ bool TfrmAtuComensDieta::vdDietaPrescrita() {
                                           {medCdFilial->text(), stNrCardapio, stCdServico, data}));
         ShowMsg(msgPadrao, QStringLiteral("EXCL_SUCESSO"), TMsgDlgType::Information, mbOK);
     }
-    return false;
+    return 0;
 }
 
 void TfrmAtuComensDieta::sbtImportExportClick() {
     vdExisteCardapio();
     vdDtVazia();
     vdDiaBloqueado();
-    if (!vdDietaPrescrita()) {
+    const qint64 comensais = vdDietaPrescrita();
+    if (comensais == 0) {
         return;
     }
-    const qint64 comensais =
-        qint64(cdsDietaPrescrita->FieldByName(QStringLiteral("QTCOMENSDIETA")).AsFloat());
     verificaGravacao(cardapio_->chama(
         rpc::metodos::setAtuComensDiet(),
         {medCdFilial->text(), stNrCardapio, comensais, stCdServico, DataHora(depData->Date())}));

@@ -65,7 +65,7 @@ private:
     void vdExisteCardapio();
     void vdDtVazia();
     void vdDiaBloqueado();
-    bool vdDietaPrescrita();
+    qint64 vdDietaPrescrita();
     static void verificaGravacao(const QVariant& answer);
 
     QPointer<TCardapioMensal> cardapio_;
