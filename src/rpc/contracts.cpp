@@ -312,6 +312,40 @@ const TMethodSpec& setDeletaCardapio() {
     return spec;
 }
 
+// --- Pla00100.rdmParamCardIndu: closing cost check, stored reference date -----------------
+
+// The reference kind is "C" (each day's own date, the date null) or "X" (the date).
+const TMethodSpec& getVdFechaCardapioCus() {
+    static const TMethodSpec spec{QStringLiteral("getVdFechaCardapioCus"),
+                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}, P{"ultimodia", D},
+                                   P{"operador", S}, P{"tipocusto", I}, P{"tiporeferencia", S},
+                                   P{"referencia", D, false, Opcional}},
+                                  4};
+    return spec;
+}
+
+const TMethodSpec& GetDtRefCust() {
+    static const TMethodSpec spec{QStringLiteral("GetDtRefCust"),
+                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    return spec;
+}
+
+// --- Pla00120.rdmBaseCusto -----------------------------------------------------------------
+
+const TMethodSpec& GetBaseCusto() {
+    static const TMethodSpec spec{QStringLiteral("GetBaseCusto"), {P{"filial", S}, P{"mes", D}}};
+    return spec;
+}
+
+// The kind is BaseCustoPlanejado or BaseCustoRecalculo.
+const TMethodSpec& SetBaseCusto() {
+    static const TMethodSpec spec{
+        QStringLiteral("SetBaseCusto"),
+        {P{"filial", S}, P{"mes", D}, P{"tipo", S}, P{"data", D}, P{"operador", S}},
+        4};
+    return spec;
+}
+
 // --- PLA00124.rdmComensEst ---------------------------------------------------------------
 
 const TMethodSpec& getComensEst() {
@@ -325,6 +359,42 @@ const TMethodSpec& getComensEst() {
 
 const TMethodSpec& GetParamsCustoServ() {
     static const TMethodSpec spec{QStringLiteral("GetParams"), {P{"filial", S}}};
+    return spec;
+}
+
+const TMethodSpec& GetCustoPadrao() {
+    static const TMethodSpec spec{QStringLiteral("GetCustoPadrao"),
+                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    return spec;
+}
+
+const TMethodSpec& GetComensPlan() {
+    static const TMethodSpec spec{QStringLiteral("GetComensPlan"),
+                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    return spec;
+}
+
+const TMethodSpec& DelConsplan() {
+    static const TMethodSpec spec{QStringLiteral("DelConsplan"), {P{"chave", S}, P{"filial", S}}};
+    return spec;
+}
+
+// The reference date is null when the costs follow each day's own date.
+const TMethodSpec& GetTrabCusto() {
+    static const TMethodSpec spec{QStringLiteral("GetTrabCusto"),
+                                  {P{"filial", S}, P{"servico", S}, P{"inicio", D}, P{"fim", D},
+                                   P{"tipocusto", I}, P{"operador", S}, P{"referenciafixa", B},
+                                   P{"referencia", D, false, Opcional}, P{"filialcusto", S},
+                                   P{"porprato", B}},
+                                  5};
+    return spec;
+}
+
+const TMethodSpec& GetRealizado() {
+    static const TMethodSpec spec{QStringLiteral("GetRealizado"),
+                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}, P{"tipocusto", I},
+                                   P{"referenciafixa", B}, P{"referencia", D, false, Opcional},
+                                   P{"filialcusto", S}}};
     return spec;
 }
 
@@ -361,6 +431,7 @@ const QList<TMetodoDeModulo>& Todos() {
         const QString ComensEst = QStringLiteral("PLA00124.rdmComensEst");
         const QString CustoServ = QStringLiteral("Pla00106.rdmCustoServ");
         const QString CustProd = QStringLiteral("Cus00000.rdmCustProd");
+        const QString BaseCusto = QStringLiteral("Pla00120.rdmBaseCusto");
         const QString Autorizacao = QStringLiteral("Est.rdmAutoriza");
         return QList<TMetodoDeModulo>{
             {ParamCardIndu, &GetParams()},
@@ -402,8 +473,17 @@ const QList<TMetodoDeModulo>& Todos() {
             {ParamCardIndu, &getDietaPrescrita()},
             {ParamCardIndu, &setAtuComensDiet()},
             {ParamCardIndu, &setDeletaCardapio()},
+            {ParamCardIndu, &getVdFechaCardapioCus()},
+            {ParamCardIndu, &GetDtRefCust()},
             {ComensEst, &getComensEst()},
             {CustoServ, &GetParamsCustoServ()},
+            {CustoServ, &GetCustoPadrao()},
+            {CustoServ, &GetComensPlan()},
+            {CustoServ, &DelConsplan()},
+            {CustoServ, &GetTrabCusto()},
+            {CustoServ, &GetRealizado()},
+            {BaseCusto, &GetBaseCusto()},
+            {BaseCusto, &SetBaseCusto()},
             {CustProd, &ListaTipoCusto()},
             {Autorizacao, &Autoriza()},
             {Autorizacao, &GetOperador()},

@@ -92,6 +92,15 @@ const TMethodSpec& GetCardadia();
 const TMethodSpec& getDietaPrescrita();
 const TMethodSpec& setAtuComensDiet();
 const TMethodSpec& setDeletaCardapio();
+// Closing: the month's planned per capita against the standard and the branch's
+// tolerances; the stored reference date for costs.
+const TMethodSpec& getVdFechaCardapioCus();
+const TMethodSpec& GetDtRefCust();
+
+// Pla00120.rdmBaseCusto: the stored reference dates of a branch's month (for costs and
+// for the recalculation of costs), with who changed them and when.
+const TMethodSpec& GetBaseCusto();
+const TMethodSpec& SetBaseCusto();
 
 // PLA00124.rdmComensEst: the diners by dish type.
 const TMethodSpec& getComensEst();
@@ -99,6 +108,14 @@ const TMethodSpec& getComensEst();
 // Pla00106.rdmCustoServ: its "GetParams", named apart here because Pla00100's
 // method of that name takes other arguments.
 const TMethodSpec& GetParamsCustoServ();
+// The month's costs: the standard per capita, the planned diners, the planned cost of
+// every day (kept in a work area under a key until DelConsplan releases it) and the
+// real cost of the served days.
+const TMethodSpec& GetCustoPadrao();
+const TMethodSpec& GetComensPlan();
+const TMethodSpec& DelConsplan();
+const TMethodSpec& GetTrabCusto();
+const TMethodSpec& GetRealizado();
 
 // Cus00000.rdmCustProd: the cost types.
 const TMethodSpec& ListaTipoCusto();
@@ -194,6 +211,14 @@ struct TMesRecarregado {
     QVariant ToWire() const;
     static TMesRecarregado FromWire(const QVariant& answer, bool comDiasEspeciais);
 };
+
+// --- GetTrabCusto's answer: [work area key or error text, the days' packet] -------------
+// Its trailing flag ("porprato"): the work area also keeps each dish of each day, for
+// the cost analysis; the days' packet is the same either way.
+enum class TElemTrabCusto { Chave, Dias, Quantidade };
+// SetBaseCusto's kind of date.
+inline constexpr char BaseCustoPlanejado = 'P'; // DTBASCONCUSPLAN: costs of the month
+inline constexpr char BaseCustoRecalculo = 'R'; // DTBASRECCUS: recalculation of costs
 
 // --- a menu number or an error text in its place (UpdateCache, cycle updates) ---------
 constexpr int TamanhoNrCardapio = 10;

@@ -345,9 +345,9 @@ TEST_F(MonthlyScreen, SeveralScreensAndTheCloseCascade) {
     EXPECT_TRUE(lunch->Cardapio().Arredondar);
 
     // A running calculation holds a screen.
-    dinner->Cardapio().CalculandoCusto = true;
+    dinner->Cardapio().Custo().CalculandoCusto = true;
     EXPECT_FALSE(dinner->close());
-    dinner->Cardapio().CalculandoCusto = false;
+    dinner->Cardapio().Custo().CalculandoCusto = false;
 
     // Closing a screen alone brings the planning screen back.
     host::THostContext::SetWindowState(planning_, Qt::WindowMinimized);

@@ -51,7 +51,7 @@ void TCardapioMensal::CriaComensaisDoDia() {
     }
     AtualizaStlPratos(true);
     if (agora != antes) {
-        ExibeAvisoRecalc();
+        RecalculaOuAvisa();
     }
     emit comandosAlterados();
 }
@@ -243,11 +243,6 @@ bool TCardapioMensal::AtualizaComensaisDieta() {
     }
     criaAtuComensDieta(CdServico, NmServico, DataHora(DataCard()), this);
     return true;
-}
-
-void TCardapioMensal::ExibeAvisoRecalc() {
-    AvisoRecalculo = true;
-    emit custoDesatualizado();
 }
 
 } // namespace pla::module

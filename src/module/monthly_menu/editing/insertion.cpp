@@ -251,6 +251,7 @@ void TCardapioMensal::LoadBPL_PLA00115() {
     }
     emit gradeAlterada();
     emit comandosAlterados();
+    ExibeAvisoRecalc();
 }
 
 // A dish put in the place of the cell's dish: the same cache row, its central dish

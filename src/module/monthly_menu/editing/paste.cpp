@@ -128,6 +128,7 @@ void TCardapioMensal::ColaPrato() {
                    cell.Type);
     RegistraDiaEspecifico(dia);
     emit comandosAlterados();
+    ExibeAvisoRecalc();
     if (PosicaoContada(posicao)) {
         VerificaComensaisTipo(dia, cell.Type, posicao, PratoCopiado.Valor);
     }

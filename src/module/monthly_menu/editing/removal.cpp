@@ -63,6 +63,7 @@ void TCardapioMensal::ExcluiPrato() {
     ExclusaoRealizada = true;
     AtualizaStlPratos(true);
     emit comandosAlterados();
+    ExibeAvisoRecalc();
 }
 
 // Who excluded which central dish from a day: type S following a head office, and a
@@ -135,6 +136,7 @@ void TCardapioMensal::ExcluiCardapioPeriodo() {
                   {CdFilial, CdServico, DtMesCard, DataHora(UltimoDiaMes(DtMesCard.date())),
                    qlonglong(0), QStringLiteral("N")})),
         false));
+    RecalculaOuAvisa();
 }
 
 void TCardapioMensal::InvertePrato() {
@@ -168,6 +170,7 @@ void TCardapioMensal::InvertePrato() {
         cdsCardEsp->MergeChangeLog();
     }
     recarregaMes(r);
+    RecalculaOuAvisa();
 }
 
 // The month's days, dishes and excluded dishes as the server now has them.

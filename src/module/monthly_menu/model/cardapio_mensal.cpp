@@ -50,6 +50,15 @@ const QStringList& CatalogoCardapio() {
         QStringLiteral("PratRecProdInativ|Prato não pode conter produto inativo na receita (%s)."),
         QStringLiteral("Prato_Equiv|Prato não é equivalente."),
         QStringLiteral("COMENS_MAIOR_ZERO|Número de comensais do dia deve ser maior que zero."),
+        QStringLiteral("DIA|Dia"),
+        QStringLiteral("ACUM_ATE|Acumulado até"),
+        QStringLiteral("Recalc|Custos desatualizados! Clique para recalcular."),
+        QStringLiteral("ConfRecalc|Custos desatualizados! Confirme para recalcular."),
+        QStringLiteral("refecard|(Custo) Data do Cardápio"),
+        QStringLiteral("refefix|(Custo) Referência: %s"),
+        QStringLiteral("cenario|Gerado pelo cenário:"),
+        QStringLiteral("FECHA_CARD_CUS|Operação bloqueada! O custo do cardápio está fora do "
+                       "intervalo permitido."),
     };
     return catalogue;
 }
@@ -60,6 +69,7 @@ TCardapioMensal::TCardapioMensal(QObject* parent, TProvedorPlanejamento planejam
                                  : TProvedorPlanejamento([] { return PlanejamentoAtual(); })) {
     setObjectName(QStringLiteral("Cardapio"));
     msgPadrao.AddLines(CatalogoCardapio());
+    custo_ = new TCustoMensal(*this);
     const auto table = [this](const char* name) {
         return new TMemTable(QString::fromLatin1(name), this);
     };
@@ -369,7 +379,11 @@ void TCardapioMensal::Carrega() {
         holidays.insert(qryFeriado->FieldByName(QStringLiteral("DTFERIFILI")).AsDateTime().date());
     }
     StlCorFeriado = CoresFeriado(DtMesCard.date(), holidays, paramPlaneja("NRCORNUTIL"));
+    // A month just read counts as analysed; figures of an earlier read may no longer
+    // match it.
+    CustoAnalisado = true;
     emit carregado();
+    ExibeAvisoRecalc();
 }
 
 TMenuPivot TCardapioMensal::Pivo() const {
@@ -550,6 +564,8 @@ TSituacaoComandos TCardapioMensal::SituacaoComandos() const {
     s.ModuFili = Host().ModuFili;
     s.ExibeCusto = ExibeCusto;
     s.TemDietas = QtDietaServ > 0;
+    s.CustoCalculado = custo_->CustoCalculado;
+    s.Simultaneo = custo_->Simultaneo;
     return s;
 }
 

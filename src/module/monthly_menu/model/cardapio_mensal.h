@@ -2,6 +2,7 @@
 
 #include "core/mem_table.h"
 #include "core/messages.h"
+#include "module/monthly_menu/costs/custo_mensal.h"
 #include "module/monthly_menu/editing/comensais_dia.h"
 #include "module/monthly_menu/editing/origin_marks.h"
 #include "module/monthly_menu/grid/dish_lines.h"
@@ -75,7 +76,6 @@ public:
     QVariantList ResultadoGeracao;
     bool Fechando = false;
     bool FechadoPeloPlanejamento = false;
-    bool CalculandoCusto = false;
     QDate DtBaseBloqueio;           // the branch's processing date: days before it plus
     int QtDiaBloqCar = 0;           // QTDIABLOQCAR days are blocked
     bool ExclusaoPelaGrade = false; // the grid's own removal flag
@@ -86,6 +86,8 @@ public:
     bool CustoPreparado = false;
     bool CustoAnalisado = false;
     bool AvisoRecalculo = false; // the costs no longer match the menu
+    // The month's planned and real costs.
+    TCustoMensal& Custo() const { return *custo_; }
 
     // The grid's lists.
     TDishLines StlPratos;
@@ -249,8 +251,26 @@ public:
     // writes on the server opens; false when the dish types over their day's diners
     // hold them, or the planner stays.
     bool AcertaAlteracoesPendentes();
-    // The menu changed after its costs were calculated.
+    // The menu changed here after its costs were calculated: the planner is told.
     void ExibeAvisoRecalc();
+
+    // --- costs ------------------------------------------------------------------
+    // The month's costs calculated again, pending changes saved first (false when the
+    // dish types over their day's diners keep them from being saved: the planner is
+    // shown those days instead).
+    bool CalculaCusto();
+    // After a change made on the server: recalculated when the planner asked for it
+    // on every change, else the planner is told the costs are out of date.
+    void RecalculaOuAvisa();
+    // The stored reference date for the month's costs; invalid when none.
+    QDate CheckDtRefCust();
+    QDate CheckDtRefRecCus() { return CheckDtRefCust(); }
+    // The reference date for costs (or for their recalculation) edited, a stored one
+    // only with a supervisor's authorisation.
+    void AlteraDataReferencia(bool recalculo);
+    // The closing's cost checks: the month's cost within the branch's tolerance and,
+    // where the branch asks for it, analysed since the last save. False refuses.
+    bool VerificaCustoFechamento();
     // The shared date filter of the day and dish tables.
     void FiltraData(TMemTable& table, const QDate& dia);
     void DesligaFiltro(TMemTable& table);
@@ -270,6 +290,8 @@ signals:
     void carregado();         // a month (re)loaded from the server
     void irParaDia(const QDate& dia, const QString& cdTipoPrat);
     void custoDesatualizado(); // the costs shown no longer match the menu
+    void custoCalculado();     // the costs were calculated again
+    void referenciaAlterada(); // the reference date of the costs changed
 
 private:
     QWidget* janela() const; // the view the wait animation covers, if any
@@ -285,6 +307,7 @@ private:
     void linhaComensaisTipo(const QDate& dia, const QString& cdTipoPrat);
 
     TProvedorPlanejamento planejamento_;
+    TCustoMensal* custo_ = nullptr;
     TProvedorCelula celula_;
     host::THostQuery* qryFeriado = nullptr;
     host::THostQuery* qryDiaNaoUtil = nullptr;

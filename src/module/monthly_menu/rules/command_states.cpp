@@ -43,6 +43,10 @@ TEstadoComandos EstadoComandos(const TSituacaoComandos& s) {
     c.AnaliCor = !s.Editando;
     c.AtuComenDieta = s.TemDietas && !p.SomenteLeitura;
     c.Custos = true;
+    // With recalculation on every change there is nothing to ask for.
+    c.CalcularCustos = mudaDia && !s.Simultaneo;
+    c.Simultaneo = s.CustoCalculado;
+    c.Graficos = s.CustoCalculado;
     c.AtuCusto = true;
     c.AnalRestCont = true;
     c.HistoricoFil = true;

@@ -24,6 +24,8 @@ struct TSituacaoComandos {
     bool ModuFili = false; // the module works per branch
     bool ExibeCusto = false;
     bool TemDietas = false; // the service has prescribed diets
+    bool CustoCalculado = false;
+    bool Simultaneo = false; // costs recalculated with every saved change
 };
 
 // Which of the monthly screen's commands may run. One answer for the toolbar, the
@@ -57,8 +59,11 @@ struct TEstadoComandos {
     bool AnaliCor = false;      // colour analysis
     bool AtuComenDieta = false; // diners from the diets
     bool Custos = false;        // cost follow-up
-    bool AtuCusto = false;      // price-list cost update
-    bool AnalRestCont = false;  // contract restrictions
+    bool CalcularCustos = false;
+    bool Simultaneo = false;   // the recalculation on every saved change may be chosen
+    bool Graficos = false;     // the cost charts
+    bool AtuCusto = false;     // price-list cost update
+    bool AnalRestCont = false; // contract restrictions
     bool HistoricoFil = false;
     bool Procurar = false;
     bool TrocaVisual = false;

@@ -75,6 +75,9 @@ void TCardapioMensal::Confirma() {
     UpdCacheOnSrv();
     recarregaPratosExcluidos();
     emit gradeAlterada();
+    if (custo_->CustoCalculado && custo_->Simultaneo) {
+        CalculaCusto();
+    }
 }
 
 // Back to the saved state, and the grid with it.
@@ -112,6 +115,9 @@ bool TCardapioMensal::VerificaCardapioEmAlteracao() {
         AbreComensaisPorTipo();
         return false;
     }
+    if (!VerificaCustoFechamento()) {
+        return false;
+    }
     if (AlteracoesPendentes() > 0) {
         if (ShowMsg(msgPadrao, QStringLiteral("updatecache"), TMsgDlgType::Confirmation,
                     mbYes | mbNo) == mrYes) {
@@ -123,6 +129,7 @@ bool TCardapioMensal::VerificaCardapioEmAlteracao() {
         emit comandosAlterados();
     }
     THourglass busy;
+    custo_->LiberaTrabalho();
     if (cdsCardaDia->Filtered()) {
         cdsCardaDia->SetFiltered(false);
     }

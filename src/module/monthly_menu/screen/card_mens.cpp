@@ -26,6 +26,7 @@
 #include <QSplitter>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -121,6 +122,9 @@ TfrmCardMens::TfrmCardMens(QWidget* parent)
     degCardapio->verticalHeader()->setDefaultSectionSize(18);
     degCardapio->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     rightLayout->addWidget(degCardapio, 1);
+    buildCostPanel(right);
+    rightLayout->addWidget(panCusto);
+    rightLayout->addWidget(panAvisoRecalc);
     split->setStretchFactor(1, 1);
     buildCommands();
     degCardapio->installEventFilter(this);
@@ -294,12 +298,14 @@ void TfrmCardMens::Mostra() {
 }
 
 void TfrmCardMens::FormClose(TCloseAction& action) {
-    if (cardapio_->CalculandoCusto) {
+    if (cardapio_->Custo().CalculandoCusto) {
         action = TCloseAction::None;
         return;
     }
     try {
         cardapio_->Fechando = true;
+        timFlashPan->stop();
+        cardapio_->Custo().Desconecta();
         for (TMemTable* t : cardapio_->findChildren<TMemTable*>()) {
             if (t->IsEditing()) {
                 t->Cancel();

@@ -9,8 +9,12 @@
 #include <QVariantList>
 #include <optional>
 
+class QCheckBox;
 class QComboBox;
+class QFrame;
+class QMenu;
 class QGroupBox;
+class QTimer;
 class QLabel;
 class QTableView;
 class QToolButton;
@@ -18,6 +22,7 @@ class QToolButton;
 namespace pla::host {
 class TDBGrid;
 class THostQuery;
+class TNumberEdit;
 } // namespace pla::host
 
 namespace pla::module {
@@ -68,6 +73,22 @@ public:
     void sbtInvPratoClick();
     void sbtAtuComenDietaClick();
     void sbtVerificarClick() override;
+    // Costs.
+    void sbtCustosClick();
+    void sbtCalcularCustosClick();
+    void AtualizaCusto();
+    void ExibeAvisoRecalc(bool show);
+    void timFlashPanTimer();
+    void panAvisoRecalcClick();
+    void chbSimultaneoClick();
+    void mnuSimultaneoClick();
+    void sbtPlanRealClick();
+    void sbtCustoAcumClick();
+    void btfDtRefCusClick();
+    void btfDtRecCusClick();
+    void AtualizaLblRefeCust();
+    void nedSaldoPercChange();
+    void nedSaldoMesChange();
     // Shows a day (and a dish type, by its code) in the grid.
     void IrParaDia(const QDate& dia, const QString& cdTipoPrat);
     void HabilitaComandos(); // the toolbar and the menus follow the model's commands
@@ -95,6 +116,11 @@ private:
     TPivotCell celulaDaGrade() const;
     void degCardapioDecisionDrawCell(const TPivotCell& cell, TDrawCell& draw);
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void buildCostPanel(QWidget* parent);
+    void buildCostCommands(QMenu* menu);
+    void aposCalculo();
+    void habilitaCustos();
+    host::TNumberEdit* numero(QWidget* parent, const char* name);
 
     TCardapioMensal* cardapio_ = nullptr; // a child: it outlives no view
     QStringList ListaGrupos;
@@ -109,6 +135,38 @@ private:
     QLabel* panFiliCusto = nullptr;
     QTableView* degCardapio = nullptr;
     TMenuGridModel* desCardapio = nullptr;
+    // The cost panel, the warning bar below the grid and the reference label.
+    QWidget* panCusto = nullptr;
+    QWidget* subPanCusto = nullptr;
+    QGroupBox* grbGraficos = nullptr;
+    QGroupBox* grbCustoDia = nullptr;
+    QGroupBox* grbCustTotaDia = nullptr;
+    QGroupBox* grbCustoAcum = nullptr;
+    QToolButton* sbtCalcularCustos = nullptr;
+    QToolButton* sbtGrafCust = nullptr;
+    QToolButton* sbtPlanReal = nullptr;
+    QToolButton* sbtCustoAcum = nullptr;
+    QCheckBox* chbSimultaneo = nullptr;
+    host::TNumberEdit *nedMatPriPerc = nullptr, *nedMatPriMes = nullptr, *nedConsPerc = nullptr,
+                      *nedConsMes = nullptr, *nedCustIndPercDia = nullptr,
+                      *nedCustIndTotMes = nullptr, *nedPercDia = nullptr, *nedTotalMes = nullptr,
+                      *nedPadrPerc = nullptr, *nedPadrMens = nullptr, *nedSaldoPerc = nullptr,
+                      *nedSaldoMes = nullptr;
+    host::TNumberEdit *nedMatPriCardPlan = nullptr, *nedConsCardPlan = nullptr,
+                      *nedCustIndDia = nullptr, *nedCustoCardPlan = nullptr,
+                      *nedCustoCardReal = nullptr;
+    host::TNumberEdit *nedMatPriAcuPlan = nullptr, *nedConsAcuPlan = nullptr,
+                      *nedCustIndPlan = nullptr, *nedTotalTAcum = nullptr, *nedTotalRAcum = nullptr,
+                      *nedEstimados = nullptr, *nedEfetivos = nullptr, *nedPuMedioTeor = nullptr,
+                      *nedPuMedioReal = nullptr;
+    QLabel* lblRealizado = nullptr;
+    QLabel* lblRealAcum = nullptr;
+    QFrame* panAvisoRecalc = nullptr;
+    QLabel* lblAvisoRecalc = nullptr;
+    QLabel* imgAtencao = nullptr;
+    QTimer* timFlashPan = nullptr;
+    int ContFlash = 0;
+    QLabel* lblDtRefeCust = nullptr;
     QHash<QString, QToolButton*> Botoes; // the screen's own toolbar buttons by name
     QHash<QString, QAction*> Menus;      // its menu entries by name
     host::THostQuery* qryGrupServ = nullptr;

@@ -76,6 +76,9 @@ const TCommand Commands[] = {
 
 // The commands built so far; the others say they are not available yet.
 const std::map<QLatin1String, void (TfrmCardMens::*)()> Handlers{
+    {QLatin1String("sbtCustos"), &TfrmCardMens::sbtCustosClick},
+    {QLatin1String("btfDtRefCus"), &TfrmCardMens::btfDtRefCusClick},
+    {QLatin1String("btfDtRecCus"), &TfrmCardMens::btfDtRecCusClick},
     {QLatin1String("sbtDelCard"), &TfrmCardMens::sbtDelCardClick},
     {QLatin1String("sbtInvPrato"), &TfrmCardMens::sbtInvPratoClick},
     {QLatin1String("sbtAtuComenDieta"), &TfrmCardMens::sbtAtuComenDietaClick},
@@ -152,6 +155,7 @@ void TfrmCardMens::buildCommands() {
             }
         }
     }
+    buildCostCommands(menu);
     // Finding a dish in the grid.
     auto* find = new QToolButton(panMenu);
     find->setObjectName(QStringLiteral("sbtProcurar"));
@@ -237,6 +241,7 @@ void TfrmCardMens::HabilitaComandos() {
         Menus.value(QString::fromLatin1(name))->setEnabled(on);
     }
     Botoes.value(QStringLiteral("sbtProcurar"))->setEnabled(c.Procurar);
+    habilitaCustos();
 }
 
 } // namespace pla::module

@@ -11,7 +11,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFrame>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QTableView>
 #include <QToolButton>
 
@@ -109,7 +111,20 @@ void TfrmCardMens::sbtAlterarClick() {
 }
 
 bool TfrmCardMens::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == degCardapio) {
+    if (watched == panAvisoRecalc && !chbSimultaneo->isChecked()) {
+        // The bar is a button only while the planner recalculates by hand.
+        if (event->type() == QEvent::MouseButtonPress) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::LeftButton && mouse->buttons() == Qt::LeftButton &&
+                mouse->modifiers() == Qt::NoModifier) {
+                panAvisoRecalc->setFrameShadow(QFrame::Sunken);
+            }
+        } else if (event->type() == QEvent::MouseButtonRelease &&
+                   static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            panAvisoRecalc->setFrameShadow(QFrame::Raised);
+            RunHandler([this] { panAvisoRecalcClick(); });
+        }
+    } else if (watched == degCardapio) {
         if (event->type() == QEvent::KeyPress) {
             const auto* key = static_cast<QKeyEvent*>(event);
             bool taken = true; // a key whose handling ended in an error goes no further
@@ -174,6 +189,12 @@ bool TfrmCardMens::degCardapioKeyDown(int key, Qt::KeyboardModifiers modifiers) 
 // may do).
 void TfrmCardMens::degCardapioKeyUp() {
     HabilitaComandos();
+    if (cardapio_->CdServico.isEmpty() ||
+        cardapio_->CelulaAtual().Kind == TCellKind::TotalCaption) {
+        return;
+    }
+    AtualizaLblRefeCust();
+    AtualizaCusto();
 }
 
 } // namespace pla::module
