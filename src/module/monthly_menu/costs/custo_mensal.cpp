@@ -278,7 +278,7 @@ void TCustoMensal::CalculaCusto(const QDate& dia) {
     }
 }
 
-TPainelCusto TCustoMensal::Painel(const QDate& d) {
+TPainelCusto TCustoMensal::Painel(const QDate& d, const QDate& dataProc) {
     TPainelCusto p;
     p.Dia = d;
     TMemTable& t = *cdsTrabCusto;
@@ -304,16 +304,28 @@ TPainelCusto TCustoMensal::Painel(const QDate& d) {
     }
     // A day that is not there leaves the table where it was.
     t.Locate(QStringLiteral("DTDATA"), DataHora(d));
-    if (r.Active()) {
-        r.Locate(QStringLiteral("DTCARDAPIO"), DataHora(d));
-    }
     const auto f = [&t](const char* name) { return valor(t, name); };
-    p.RealHabilitado = d < Host().DataProc(cardapio_.CdFilial);
-    if (p.RealHabilitado && r.Active()) {
-        p.CustoCardReal = round5(valor(r, "CUSTO"));
-        p.TotalRAcum = round5(valor(r, "CUSTOACUM"));
-        p.Efetivos = round5(valor(r, "QTCOMENSACU"));
-        p.PuMedioReal = round5(valor(r, "VRCUSTOMEDIO"));
+    p.RealHabilitado = dataProc.isValid() && d < dataProc;
+    if (p.RealHabilitado && r.Active() && !r.IsEmpty()) {
+        // A day nothing was withdrawn for really cost nothing; what was accumulated
+        // is that of the last served day before it.
+        TBookmark last;
+        bool served = false;
+        for (r.First(); !r.Eof(); r.Next()) {
+            const QDate day = r.FieldByName(QStringLiteral("DTCARDAPIO")).AsDateTime().date();
+            if (day > d) {
+                break;
+            }
+            last = r.Bookmark();
+            served = day == d;
+        }
+        if (last.IsValid()) {
+            r.GotoBookmark(last);
+            p.CustoCardReal = served ? round5(valor(r, "CUSTO")) : 0.0;
+            p.TotalRAcum = round5(valor(r, "CUSTOACUM"));
+            p.Efetivos = round5(valor(r, "QTCOMENSACU"));
+            p.PuMedioReal = round5(valor(r, "VRCUSTOMEDIO"));
+        }
     }
     const double diners = f("QTCOMENSAIS");
     const double padrao = VrCustPadr();

@@ -46,8 +46,9 @@ public:
     // the planner is on. The tables change only when every answer arrived; the work
     // area of the previous calculation is released first.
     void CalculaCusto(const QDate& dia);
-    // The panel's figures for a day (the tables' cursors move to it when it is there).
-    TPainelCusto Painel(const QDate& dia);
+    // The panel's figures for a day (the tables' cursors move to it when it is there);
+    // the real costs count for days before the branch's processing date.
+    TPainelCusto Painel(const QDate& dia, const QDate& dataProc);
     // The comparison tables, one row per day of the planned costs.
     void MontaGrafPlanReal();
     void MontaCustoAcum();

@@ -361,7 +361,7 @@ void TfrmCardMens::AtualizaCusto() {
     if (!custo.CustoCalculado || !d.isValid()) {
         return;
     }
-    const TPainelCusto p = custo.Painel(d);
+    const TPainelCusto p = custo.Painel(d, Host().DataProc(cardapio_->CdFilial));
     const QString dia = msgPadrao.Msg(QStringLiteral("DIA")) + QLatin1Char(' ') +
                         FormatDateTime(QStringLiteral("ddddd"), d);
     grbCustTotaDia->setTitle(dia);
