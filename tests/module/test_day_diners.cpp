@@ -213,6 +213,7 @@ TEST_F(DayDiners, ConfirmingSavesTheDayAndTheGridAndReopeningFindsIt) {
     ASSERT_GT(was, 0);
     const QMap<int, double> dishes = shares(s, d);
     ASSERT_FALSE(dishes.isEmpty());
+    Button(s, "sbtCalcularCustos")->click();
     presenter_.Answer(host::mrYes); // the portions follow the new total
     const int result = dialog(s, d, [&](TfrmCardTurn& f) {
         type(f.nedTurno[1], f.nedTurno[1]->Value() + 30);
@@ -236,6 +237,7 @@ TEST_F(DayDiners, ConfirmingSavesTheDayAndTheGridAndReopeningFindsIt) {
     EXPECT_EQ(shown(s, d), was + 30);
     EXPECT_TRUE(s->Cardapio().StlDesc.contains(DayKey(d) + "=Festa junina"));
     EXPECT_TRUE(s->Cardapio().AvisoRecalculo) << "the costs no longer match";
+    EXPECT_FALSE(Child<QWidget>(s, "panAvisoRecalc")->isHidden());
     EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0);
 
     ASSERT_TRUE(s->close());
