@@ -50,6 +50,12 @@ const QStringList Expected{
     QStringLiteral("comensais-tipo-prato"),
     QStringLiteral("comensais-dia"),
     QStringLiteral("comensais-dieta"),
+    QStringLiteral("custos-painel"),
+    QStringLiteral("custos-aviso"),
+    QStringLiteral("grafico-percapita"),
+    QStringLiteral("grafico-custo-acumulado"),
+    QStringLiteral("data-referencia-custos"),
+    QStringLiteral("data-referencia-recalculo"),
     QStringLiteral("ajuda"),
     QStringLiteral("log-ciclo"),
     QStringLiteral("log-ciclo-visualizacao"),
@@ -207,6 +213,57 @@ void editingScreens(TTour& tour, QWidget& monthly, const QString& database) {
             {month});
 }
 
+// The month's costs: the panel calculated on a school day, the warning after an edit,
+// both comparison charts and the two reference-date screens of the branch's month.
+void costScreens(TTour& tour, QWidget& monthly, host::TScriptedPresenter& presenter) {
+    auto* grid = child<QTableView>(&monthly, "degCardapio");
+    const QAbstractItemModel* model = grid->model();
+    int row = model->rowCount() / 2;
+    while (row < model->rowCount() - 1 &&
+           model->index(row, 0).data().toString().trimmed().isEmpty()) {
+        ++row;
+    }
+    grid->setCurrentIndex(model->index(row, 0));
+    child<QToolButton>(&monthly, "sbtCustos")->click();
+    child<QToolButton>(&monthly, "sbtCalcularCustos")->click();
+    tour.Save(monthly, QStringLiteral("custos-painel"));
+    presenter.Answer(host::mrYes);
+    keyTo(grid, Qt::Key_Delete);
+    tour.Save(monthly, QStringLiteral("custos-aviso"));
+    // The charts open beside the month, as windows of the main window.
+    const std::tuple<const char*, const char*, const char*> charts[] = {
+        {"sbtPlanReal", "frmGrafPerCapita", "grafico-percapita"},
+        {"sbtCustoAcum", "frmGrafCustoAcum", "grafico-custo-acumulado"}};
+    for (const auto& [button, form, name] : charts) {
+        child<QToolButton>(&monthly, button)->click();
+        for (QWidget* w : QApplication::allWidgets()) {
+            if (w->objectName() == QLatin1String(form) && w->isVisible()) {
+                QWidget* frame = w->parentWidget() ? w->parentWidget() : w;
+                frame->resize(960, 600);
+                tour.Save(*frame, QString::fromLatin1(name));
+                w->close();
+                break;
+            }
+        }
+    }
+    // The month as it was.
+    child<QToolButton>(&monthly, "sbtCancelar")->click();
+    const QDateTime month = DataHora(PriDiaMes(Hoje()).addMonths(1));
+    const QDateTime proposed = DataHora(Hoje());
+    {
+        auto script = shot(tour, "data-referencia-custos", QSize(480, 340));
+        host::Host().LoadBPL(QStringLiteral("PLA00120"),
+                             {QStringLiteral("0004"), QStringLiteral("Escolas Municipais Sorocaba"),
+                              month, proposed, QStringLiteral("06")});
+    }
+    {
+        auto script = shot(tour, "data-referencia-recalculo", QSize(480, 300));
+        host::Host().LoadBPL(QStringLiteral("PLA00126"),
+                             {QStringLiteral("0004"), QStringLiteral("Escolas Municipais Sorocaba"),
+                              month, proposed});
+    }
+}
+
 } // namespace
 
 int RunTour(const QString& folder, const QStringList& packageFolders) {
@@ -304,6 +361,8 @@ int RunTour(const QString& folder, const QStringList& packageFolders) {
             view->trigger();
         }
         editingScreens(tour, *monthly, data.filePath(QStringLiteral("tour.db")));
+        presenter.Answer(host::mrYes); // undo the edit of the cost warning
+        costScreens(tour, *monthly, presenter);
         // The screen's help, as its help button (and F1) opens it.
         child<QToolButton>(monthly, "sbtAjuda")->click();
         if (QWidget* help = host::THelpWindow::Current()) {
