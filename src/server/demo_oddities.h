@@ -37,6 +37,24 @@ inline constexpr char SchoolCycle[] = "CIC01";
 // this position (NRSEQPRATCAR) excluded (PRATEXCL).
 inline constexpr int ExcludedPosition = 4;
 
+// The closing cost check. NUTRI1's restaurant blocks the close of a month whose planned
+// per capita lies further from the standard than its tolerance (percent, above and
+// below), and its months keep inside it: their standards lie 3 % above what the menus
+// cost. The central kitchen does the same with a narrower tolerance, and the month
+// after today's costs more than its standard allows: its standard is this share of the
+// planned per capita, so that closing that month is refused. The others have no
+// tolerance.
+inline constexpr char BranchWithinTolerance[] = "0001";
+inline constexpr double ToleranceWithinTolerance = 15;
+inline constexpr char BranchOutOfTolerance[] = "0002";
+inline constexpr char ServiceOutOfTolerance[] = "00001";
+inline constexpr double ToleranceOutOfTolerance = 5;
+inline constexpr double OutOfToleranceStandard = 0.85;
+
+// The school network spreads no indirect cost over its diners (branches.json gives it
+// none); the other branches have one every month.
+inline constexpr char BranchWithoutIndirectCost[] = "0004";
+
 // Operators with a particular role (demo/operators.json holds their permissions).
 inline constexpr char RestrictedPlanner[] = "NUTRI2"; // may not remove dishes nor periods
 inline constexpr char ReadOnlyOperator[] = "CONSULTA";

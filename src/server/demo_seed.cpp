@@ -5,6 +5,7 @@
 #include "core/numbers.h"
 #include "core/text_utils.h"
 #include "demo_oddities.h"
+#include "modules/costs.h"
 #include "password_hash.h"
 
 #include <QFile>
@@ -34,7 +35,11 @@ const QString Planner = QStringLiteral("NUTRI1"); // the days' author
 const QString GroupOperator = QString::fromLatin1(demo::GroupOperator);
 const QString CentralOperator = QStringLiteral("CENTRAL"); // the central kitchen's
 const QString SchoolGroup = QStringLiteral("0001");        // the parameterised group
-const int CentralKitchen = 2; // branch number: records the dishes, the hospital follows it
+const int CentralKitchen = 2;  // branch number: records the dishes, the hospital follows it
+const int PlannedCostType = 6; // PARAMPLANEJA.CDTIPOCUSTOPLA of every branch
+// A month's standard per capita against what its menu costs: a contract a little above
+// the plan.
+const double StandardOverPlan = 1.03;
 const quint32 RandomSeed = 20261206;
 
 const char* const Days[] = {"DOM", "SEG", "TER", "QUA", "QUI", "SEX", "SAB", "FER"};
@@ -122,10 +127,12 @@ struct TDemoService {
 };
 
 struct TDemoBranch {
+    int Number; // of the branch's template
     QString Code;
     QString Name;
     QChar MenuType;
     QString Central;
+    double IndirectCost; // of a month, 0 none
     QList<TDemoService> Services;
 };
 
@@ -133,7 +140,8 @@ struct TBranchTemplate {
     int Number;
     QString Name;
     QChar MenuType;
-    int Central; // number of the branch it follows, 0 none
+    int Central;         // number of the branch it follows, 0 none
+    double IndirectCost; // of a month, 0 none
     QList<TDemoService> Services;
 };
 
@@ -161,12 +169,23 @@ struct TNutrient {
     QString Unit;
 };
 
+// A product of the catalogue that is no ingredient: what a diner consumes besides the
+// dishes (disposables, cleaning, gas), with its own unit and price.
+struct TConsumable {
+    QString Unit;
+    double Price = 0;
+    double PerDiner = 0;          // in every service's list when above 0
+    bool TransportedOnly = false; // packaging: only for the services that carry meals
+    bool Active = true;
+};
+
 struct TProductCategory {
     QString Code;
     QString Unit;
     double Price;                  // average cost per unit, reais
     QList<double> NutrientsPer100; // in the order of the nutrients
     QStringList Names;
+    QList<TConsumable> Consumables; // one per name in a category of consumables, else none
 };
 
 struct TCatalogues {
@@ -220,7 +239,7 @@ QList<TBranchTemplate> branchTemplates(const QJsonObject& json) {
                              strings(s["deliveryPoints"])});
         }
         out.append({b["number"].toInt(), b["name"].toString(), b["menuType"].toString().at(0),
-                    b["central"].toInt(), services});
+                    b["central"].toInt(), b["indirectCost"].toDouble(), services});
     }
     return out;
 }
@@ -276,10 +295,35 @@ TCatalogues loadCatalogues() {
         for (const QJsonValue& v : p["nutrientsPer100"].toArray()) {
             per100.append(v.toDouble());
         }
+        QStringList names;
+        QList<TConsumable> consumables;
+        for (const QJsonValue& v : p["products"].toArray()) {
+            if (p["consumable"].toBool()) {
+                names.append(v["name"].toString());
+                consumables.append({v["unit"].toString(), v["price"].toDouble(),
+                                    v["perDiner"].toDouble(), v["transportedOnly"].toBool()});
+            } else {
+                names.append(v.toString());
+            }
+        }
+        if (!consumables.isEmpty() == !per100.isEmpty() ||
+            (per100.size() != c.Nutrients.size() && !per100.isEmpty())) {
+            throw EPlaError(QStringLiteral("Categoria de produtos %1: nutrientes ou consumo "
+                                           "inválidos no catálogo.")
+                                .arg(p["code"].toString()));
+        }
         c.ProductCategories.append({p["code"].toString(), p["unit"].toString(),
-                                    p["price"].toDouble(), per100, strings(p["products"])});
+                                    p["price"].toDouble(), per100, names, consumables});
     }
     return c;
+}
+
+// The per-capita figures of an industrial restaurant divide by its client's diners; a
+// kitchen that serves no client's, and the others, divide by every diner.
+bool perClient(const TDemoBranch& b) {
+    return b.MenuType == QLatin1Char('N') &&
+           std::all_of(b.Services.cbegin(), b.Services.cend(),
+                       [](const TDemoService& s) { return s.ClientShare > 0; });
 }
 
 // Diners a service estimates on a day of the week (0 Sunday) or, as 7, on a holiday.
@@ -333,9 +377,9 @@ public:
         for (int copy = 0; copy < scale; ++copy) {
             const QString suffix = copy == 0 ? QString() : QStringLiteral(" %1").arg(copy + 1);
             for (const TBranchTemplate& t : catalogues_.Branches) {
-                branches_.append({branchCode(copy, t.Number), t.Name + suffix, t.MenuType,
+                branches_.append({t.Number, branchCode(copy, t.Number), t.Name + suffix, t.MenuType,
                                   t.Central > 0 ? branchCode(copy, t.Central) : QString(),
-                                  t.Services});
+                                  t.IndirectCost, t.Services});
             }
         }
         dishBranch_ = branchCode(0, CentralKitchen);
@@ -357,6 +401,7 @@ public:
         seedRecipes();
         seedDishRelations();
         seedCosts();
+        seedConsumables();
         seedServiceMonths();
         seedWithdrawals();
         seedDiets();
@@ -387,6 +432,8 @@ private:
     void seedRecipes();
     void seedDishRelations();
     void seedCosts();
+    void seedConsumables();
+    bool usesConsumable(const TDemoService& sv, const QString& product) const;
     void seedServiceMonths();
     void seedWithdrawals();
     void seedDiets();
@@ -419,6 +466,7 @@ private:
     QString inactiveProduct_;                    // the first one
     QMap<QString, QList<TRecipeLine>> recipeOf_; // dish -> lines
     QHash<QString, double> averageCost_; // product -> cost type 6 of today's month, first branch
+    QMap<QString, TConsumable> consumables_; // product -> its use per diner
 };
 
 // General parameters, cost types and service groups.
@@ -453,13 +501,11 @@ void TDemoSeeder::seedBranches() {
                                 "IDPERCCOME, CDTIPOCUSTOPLA, CDTIPOCUSTOREA, QTDIABLOQCAR, "
                                 "IDALTCOMCARD, CDFILCENTPME, IDCARDIAUTIL, IDACOMPCUSTO, "
                                 "IDRESTRCARD, IDCOMCUSPERC, NRCORNUTIL) VALUES (?, ?, 'R', ?, "
-                                "'6', '48', ?, ?, ?, ?, ?, 'N', ?, 128)"),
+                                "'6', '48', ?, ?, ?, ?, 'N', 'N', ?, 128)"),
                  {b.Code, QString(b.MenuType), b.MenuType == QLatin1Char('S') ? "P" : "C",
                   demo::BlockedDays, b.MenuType == QLatin1Char('D') ? "S" : "N",
                   b.Central.isEmpty() ? QVariant() : QVariant(b.Central),
-                  b.MenuType == QLatin1Char('N') ? "S" : "N",
-                  b.MenuType == QLatin1Char('S') ? "S" : "N",
-                  b.MenuType == QLatin1Char('N') ? "C" : "T"});
+                  b.MenuType == QLatin1Char('N') ? "S" : "N", perClient(b) ? "C" : "T"});
         for (const auto& [day, name] :
              NationalHolidays(today_.year()) + NationalHolidays(today_.year() + 1)) {
             db_.Exec(QStringLiteral("INSERT INTO FERIFILI (CDFILIAL, DTFERIFILI, DSFERIFILI) "
@@ -770,10 +816,19 @@ void TDemoSeeder::seedProducts() {
                                      .arg(1, 2, 10, QLatin1Char('0'))
                                      .arg(i + 1, 3, 10, QLatin1Char('0'));
             const bool active = productNo % demo::InactiveProductEvery != 0;
+            const bool consumable = !category.Consumables.isEmpty();
             db_.Exec(QStringLiteral("INSERT INTO PRODUTO (CDPRODUTO, NMPRODUTO, SGUNIDADE, "
                                     "IDATIVO) VALUES (?, ?, ?, ?)"),
-                     {code, category.Names[i].toUpper(), category.Unit, active ? "S" : "N"});
-            basePrice_[code] = RoundDec(category.Price * (0.6 + (productNo % 9) * 0.1), 2);
+                     {code, category.Names[i].toUpper(),
+                      consumable ? category.Consumables[i].Unit : category.Unit,
+                      active ? "S" : "N"});
+            basePrice_[code] = consumable
+                                   ? category.Consumables[i].Price
+                                   : RoundDec(category.Price * (0.6 + (productNo % 9) * 0.1), 2);
+            if (consumable) {
+                consumables_.insert(code, category.Consumables[i]);
+                consumables_[code].Active = active;
+            }
             if (active) {
                 productsOf_[category.Code].append(code);
             } else if (inactiveProduct_.isEmpty()) {
@@ -789,6 +844,9 @@ void TDemoSeeder::seedProducts() {
     }
     for (const TProductCategory& category : categories) {
         const QList<double>& values = category.NutrientsPer100;
+        if (values.isEmpty()) {
+            continue; // consumables feed nobody
+        }
         for (const QString& product : productsOf_.value(category.Code)) {
             for (int n = 0; n < catalogues_.Nutrients.size(); ++n) {
                 db_.Exec(QStringLiteral("INSERT INTO NUTRIPROD (CDPRODUTO, CDNUTRIENTE, "
@@ -876,9 +934,13 @@ void TDemoSeeder::seedCosts() {
     for (const TDemoBranch& b : branches_) {
         const double regional = b.MenuType == QLatin1Char('S') ? 1.06 : 1.0;
         for (auto it = basePrice_.cbegin(); it != basePrice_.cend(); ++it) {
+            // Consumables drift without a draw, so that the ingredients' draws stay
+            // what they were before consumables came.
+            const bool consumable = consumables_.contains(it.key());
             for (int m = -2; m < months_; ++m) {
                 const QDate from = firstMonth_.addMonths(m);
-                const double drift = 1.0 + 0.008 * (m + 2) + (rng_.bounded(20) - 10) / 1000.0;
+                const double drift =
+                    1.0 + 0.008 * (m + 2) + (consumable ? 0.0 : (rng_.bounded(20) - 10) / 1000.0);
                 for (const TCostType& t : catalogues_.CostTypes) {
                     const double cost = RoundDec(it.value() * regional * drift * t.Factor, 5);
                     db_.Exec(QStringLiteral("INSERT INTO CUSTOPROD (CDFILIAL, CDPRODUTO, "
@@ -913,34 +975,83 @@ void TDemoSeeder::seedCosts() {
     }
 }
 
-// Per service and month: standard cost from the recipes' cost, fixed consumption
-// and indirect cost; the scenario of the month.
-void TDemoSeeder::seedServiceMonths() {
-    // In dish order: a sum of doubles depends on the order of its terms.
-    double recipeCostSum = 0;
-    int recipeCount = 0;
-    for (auto it = recipeOf_.cbegin(); it != recipeOf_.cend(); ++it) {
-        for (const TRecipeLine& r : it.value()) {
-            recipeCostSum += r.PerCapita * r.Correction * averageCost_.value(r.Product, 10.0);
-        }
-        ++recipeCount;
-    }
-    const double averageDishCost = recipeCount > 0 ? recipeCostSum / recipeCount : 1.0;
+// What each diner of every service consumes besides the dishes: the catalogue's
+// consumables, the packaging only where meals are carried to schools.
+void TDemoSeeder::seedConsumables() {
     for (const TDemoBranch& b : branches_) {
+        for (const TDemoService& sv : b.Services) {
+            for (auto it = consumables_.cbegin(); it != consumables_.cend(); ++it) {
+                if (!usesConsumable(sv, it.key())) {
+                    continue;
+                }
+                db_.Exec(QStringLiteral("INSERT INTO CONSSERV (CDFILIAL, CDSERVFILI, CDPRODUTO, "
+                                        "QTCONSPERC) VALUES (?, ?, ?, ?)"),
+                         {b.Code, sv.Code, it.key(), it->PerDiner});
+            }
+        }
+    }
+}
+
+bool TDemoSeeder::usesConsumable(const TDemoService& sv, const QString& product) const {
+    const TConsumable c = consumables_.value(product);
+    return c.Active && c.PerDiner > 0 && (sv.Transported || !c.TransportedOnly);
+}
+
+// Per service and month: the standard per capita, a little above what the month's menu
+// costs (raw material and consumables per diner, each day at its own prices) — except
+// the central kitchen's month after today's, planned well above its standard; the
+// scenario of the month. Per branch: its indirect cost of each month (the school
+// network has none) and the closing check's tolerances.
+void TDemoSeeder::seedServiceMonths() {
+    const QDate nextMonth = PriDiaMes(today_).addMonths(1);
+    for (const TDemoBranch& b : branches_) {
+        const bool outOfTolerance =
+            branchCode(0, b.Number) == QLatin1String(demo::BranchOutOfTolerance);
+        // The planned per capita divides by the client diners where the branch says so.
+        const bool clients = perClient(b);
         for (const TDemoService& sv : b.Services) {
             for (int m = 0; m < months_; ++m) {
                 const QDate month = firstMonth_.addMonths(m);
-                db_.Exec(QStringLiteral(
-                             "INSERT INTO CUSTOSERVMES (CDFILIAL, CDSERVFILI, DTMESCUST, "
-                             "VRCUSTPADR, VRCONSPERC, VRCUSTORATPERC) VALUES (?, ?, ?, ?, ?, ?)"),
-                         {b.Code, sv.Code, DataHora(month),
-                          RoundDec(averageDishCost * sv.Positions.size() * 1.08, 2),
-                          RoundDec(0.35 + 0.05 * m, 2),
-                          RoundDec(0.8 + 0.1 * (b.MenuType == QLatin1Char('S')), 2)});
+                TCostQuery q;
+                q.Filial = b.Code;
+                q.Servico = sv.Code;
+                q.Inicio = month;
+                q.Fim = UltimoDiaMes(month);
+                q.TipoCusto = PlannedCostType;
+                q.FilialCusto = b.Code;
+                double cost = 0;
+                double diners = 0;
+                for (const TDayCost& d : PlannedCost(db_, q).Dias) {
+                    cost += d.MateriaPrima + d.Consumo;
+                    diners += clients ? d.Clientes : d.Comensais;
+                }
+                const double perCapita = diners > 0 ? cost / diners : 1.0;
+                const double factor = outOfTolerance && month == nextMonth
+                                          ? demo::OutOfToleranceStandard
+                                          : StandardOverPlan;
+                db_.Exec(QStringLiteral("INSERT INTO CUSTOSERVMES (CDFILIAL, CDSERVFILI, "
+                                        "DTMESCUST, VRCUSTPADR) VALUES (?, ?, ?, ?)"),
+                         {b.Code, sv.Code, DataHora(month), RoundDec(perCapita * factor, 2)});
                 db_.Exec(QStringLiteral("INSERT INTO CARDAMES (CDFILIAL, CDSERVFILI, DTMESCARD, "
                                         "NRCENARIOCARD) VALUES (?, ?, ?, 1)"),
                          {b.Code, sv.Code, DataHora(month)});
             }
+        }
+        for (int m = 0; b.IndirectCost > 0 && m < months_; ++m) {
+            db_.Exec(QStringLiteral("INSERT INTO CUSTORATMES (CDFILIAL, DTMESCUST, VRCUSTORAT) "
+                                    "VALUES (?, ?, ?)"),
+                     {b.Code, DataHora(firstMonth_.addMonths(m)),
+                      RoundDec(b.IndirectCost * (1 + 0.01 * m), 2)});
+        }
+        const double tolerance =
+            outOfTolerance ? demo::ToleranceOutOfTolerance
+            : branchCode(0, b.Number) == QLatin1String(demo::BranchWithinTolerance)
+                ? demo::ToleranceWithinTolerance
+                : 0;
+        if (tolerance > 0) {
+            db_.Exec(QStringLiteral("UPDATE PARAMPLANEJA SET IDBLQFECHCARD = 'S', "
+                                    "VRPEMAXDIFPLAPA = ?, VRPEMINDIFPLAPA = ? WHERE CDFILIAL = ?"),
+                     {tolerance, tolerance, b.Code});
         }
     }
 }
@@ -969,6 +1080,39 @@ void TDemoSeeder::seedWithdrawals() {
                  {filial, servico, TDatabase::FromSql(TFieldType::DateTime, when), product,
                   RoundDec(it.value() * (0.95 + rng_.bounded(150) / 1000.0), 3),
                   averageCost_.value(product, basePrice_.value(product))});
+    }
+    // The consumables the stock gave out, around what the effective diners use; no draw,
+    // so that what comes after keeps its draws.
+    QMap<std::pair<QString, QString>, const TDemoService*> services;
+    for (const TDemoBranch& b : branches_) {
+        for (const TDemoService& sv : b.Services) {
+            services.insert({b.Code, sv.Code}, &sv);
+        }
+    }
+    QSqlQuery days = db_.Exec(QStringLiteral("SELECT CDFILIAL, CDSERVFILI, DTCARDAPIO, "
+                                             "QTCOMEFETCAR FROM CARDADIA WHERE QTCOMEFETCAR IS "
+                                             "NOT NULL ORDER BY CDFILIAL, CDSERVFILI, DTCARDAPIO"));
+    QList<std::tuple<QString, QString, QDate, double>> servedDays; // read whole first
+    while (days.next()) {
+        servedDays.append(
+            {days.value(0).toString(), days.value(1).toString(),
+             TDatabase::FromSql(TFieldType::DateTime, days.value(2)).toDateTime().date(),
+             days.value(3).toDouble()});
+    }
+    for (const auto& [filial, servico, day, diners] : servedDays) {
+        const TDemoService* sv = services.value({filial, servico});
+        int n = 0;
+        for (auto it = consumables_.cbegin(); sv && it != consumables_.cend(); ++it) {
+            if (!usesConsumable(*sv, it.key())) {
+                continue;
+            }
+            const double spread = 0.96 + ((day.day() + 3 * n++) % 9) * 0.01;
+            db_.Exec(QStringLiteral("INSERT INTO RETIRADA (CDFILIAL, CDSERVFILI, DTRETIRADA, "
+                                    "CDPRODUTO, QTRETIRADA, VRCUSTUNIT) VALUES (?, ?, ?, ?, ?, ?)"),
+                     {filial, servico, DataHora(day), it.key(),
+                      RoundDec(it->PerDiner * diners * spread, 3),
+                      averageCost_.value(it.key(), basePrice_.value(it.key()))});
+        }
     }
 }
 
@@ -1159,8 +1303,9 @@ void TDemoSeeder::seedCycleLog(const TDemoBranch& b, const TDemoService& sv) {
     }
 }
 
-// The planned cost of each month is based on the costs of the month's eve; the
-// central kitchen and the school group released their menus of every month.
+// The planned cost of each month is based on the costs of the month's eve (and the
+// restaurant's recalculation of today's month on the month before); the central kitchen
+// and the school group released their menus of every month.
 void TDemoSeeder::seedMonthReleases() {
     QSet<QString> centrals;
     for (const TDemoBranch& b : branches_) {
@@ -1174,6 +1319,14 @@ void TDemoSeeder::seedMonthReleases() {
             db_.Exec(QStringLiteral("INSERT INTO BASECUSTMES (CDFILIAL, DTMESCUST, "
                                     "DTBASCONCUSPLAN) VALUES (?, ?, ?)"),
                      {b.Code, DataHora(month), DataHora(month.addDays(-1))});
+            // The restaurant's cost analysis of today's month compares costs since the
+            // month before's first day.
+            if (b.Code == branches_.first().Code && month == PriDiaMes(today_)) {
+                db_.Exec(QStringLiteral("INSERT INTO BASECUSTREC (CDFILIAL, DTMESCUST, "
+                                        "DTBASRECCUS, CDOPERREC, DTALTREC) VALUES (?, ?, ?, ?, ?)"),
+                         {b.Code, DataHora(month), DataHora(month.addMonths(-1)), Planner,
+                          DataHora(processing_, QTime(17, 5))});
+            }
             if (b.MenuType == QLatin1Char('D') || centrals.contains(b.Code)) {
                 db_.Exec(QStringLiteral("INSERT INTO LIBCARDMES (CDFILIAL, DTMESCARD, "
                                         "CDOPERADOR, DTLIBCARD) VALUES (?, ?, ?, ?)"),

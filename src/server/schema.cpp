@@ -693,6 +693,100 @@ const std::vector<TMigration>& SchemaMigrations() {
              // read them.
              QStringLiteral("DROP TABLE DIETPRESC"),
          }},
+        {10,
+         QStringLiteral("Custos do mês: consumo por comensal, custo indireto, tolerâncias do "
+                        "fechamento, datas de referência e área de trabalho dos custos"),
+         {
+             // What each diner of a service consumes besides the dishes (disposables,
+             // cleaning, gas), per product, valued at the product's cost like a recipe.
+             // Replaces CUSTOSERVMES.VRCONSPERC, which nothing reads any more.
+             QStringLiteral(
+                 "CREATE TABLE CONSSERV ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " CDSERVFILI VARCHAR(5) NOT NULL,"
+                 " CDPRODUTO VARCHAR(10) NOT NULL REFERENCES PRODUTO (CDPRODUTO),"
+                 " QTCONSPERC {FLOAT} NOT NULL CHECK (QTCONSPERC > 0),"
+                 " PRIMARY KEY (CDFILIAL, CDSERVFILI, CDPRODUTO),"
+                 " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI))"),
+             // A branch's indirect cost of a month (administration, rent, supervision),
+             // spread over the diners of all its services' days of the month. Replaces
+             // CUSTOSERVMES.VRCUSTORATPERC, which nothing reads any more.
+             QStringLiteral("CREATE TABLE CUSTORATMES ("
+                            " CDFILIAL VARCHAR(4) NOT NULL REFERENCES FILIAL (CDFILIAL),"
+                            " DTMESCUST {DATETIME} NOT NULL,"
+                            " VRCUSTORAT {FLOAT} NOT NULL CHECK (VRCUSTORAT >= 0),"
+                            " PRIMARY KEY (CDFILIAL, DTMESCUST))"),
+             // How far, in percent, a month's planned per capita may lie above and below
+             // the standard for the month to close; both or neither (no limit).
+             QStringLiteral("ALTER TABLE PARAMPLANEJA ADD COLUMN VRPEMAXDIFPLAPA {FLOAT} "
+                            "CHECK (VRPEMAXDIFPLAPA >= 0)"),
+             QStringLiteral("ALTER TABLE PARAMPLANEJA ADD COLUMN VRPEMINDIFPLAPA {FLOAT} "
+                            "CHECK (VRPEMINDIFPLAPA >= 0 AND (VRPEMINDIFPLAPA IS NULL) = "
+                            "(VRPEMAXDIFPLAPA IS NULL))"),
+             // Who stored the month's reference date for costs, and when (null: the
+             // demonstration or an older version stored it).
+             QStringLiteral("ALTER TABLE BASECUSTMES ADD COLUMN CDOPERBASE VARCHAR(12) "
+                            "REFERENCES OPERADOR (CDOPERADOR)"),
+             QStringLiteral("ALTER TABLE BASECUSTMES ADD COLUMN DTALTBASE {DATETIME}"),
+             // The date from which the cost analysis with recipe revision compares a
+             // branch's costs of a month, who stored it and when.
+             QStringLiteral("CREATE TABLE BASECUSTREC ("
+                            " CDFILIAL VARCHAR(4) NOT NULL REFERENCES FILIAL (CDFILIAL),"
+                            " DTMESCUST {DATETIME} NOT NULL,"
+                            " DTBASRECCUS {DATETIME} NOT NULL,"
+                            " CDOPERREC VARCHAR(12) REFERENCES OPERADOR (CDOPERADOR),"
+                            " DTALTREC {DATETIME},"
+                            " PRIMARY KEY (CDFILIAL, DTMESCUST))"),
+             // The work areas of the month's costs: the planned cost of each day of a
+             // period as an operator asked for it (prices, reference date, cost branch),
+             // and each dish of each day when asked for; released by the screen, swept
+             // after a day. The key comes from a counter that never goes back.
+             QStringLiteral("CREATE TABLE SEQTRABCUSTO ("
+                            " NRSEQ INTEGER NOT NULL PRIMARY KEY CHECK (NRSEQ = 1),"
+                            " NRULTIMO INTEGER NOT NULL DEFAULT 0)"),
+             QStringLiteral("INSERT INTO SEQTRABCUSTO (NRSEQ, NRULTIMO) VALUES (1, 0)"),
+             QStringLiteral(
+                 "CREATE TABLE TRABCUSTO ("
+                 " NRTRABCUSTO VARCHAR(10) NOT NULL PRIMARY KEY,"
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " CDSERVFILI VARCHAR(5) NOT NULL,"
+                 " CDOPERADOR VARCHAR(12) NOT NULL REFERENCES OPERADOR (CDOPERADOR) ON DELETE "
+                 "CASCADE,"
+                 " DTCRIACAO {DATETIME} NOT NULL,"
+                 " DTINICIO {DATETIME} NOT NULL,"
+                 " DTFIM {DATETIME} NOT NULL,"
+                 " NRTIPOCUSTO INTEGER NOT NULL REFERENCES TIPOCUSTO (NRTIPOCUSTO),"
+                 " DTREFERENCIA {DATETIME},"
+                 " CDFILCUSTO VARCHAR(4) NOT NULL REFERENCES FILIAL (CDFILIAL),"
+                 " IDPORPRATO CHAR(1) NOT NULL DEFAULT 'N' CHECK (IDPORPRATO IN ('S','N')),"
+                 " FOREIGN KEY (CDFILIAL, CDSERVFILI) REFERENCES SERVICO (CDFILIAL, CDSERVFILI))"),
+             QStringLiteral("CREATE INDEX TRABCUSTO_CRIACAO ON TRABCUSTO (DTCRIACAO)"),
+             QStringLiteral(
+                 "CREATE TABLE TRABCUSTODIA ("
+                 " NRTRABCUSTO VARCHAR(10) NOT NULL REFERENCES TRABCUSTO (NRTRABCUSTO) ON "
+                 "DELETE CASCADE,"
+                 " DTDATA {DATETIME} NOT NULL,"
+                 " VRCUSTPRODMAT {FLOAT} NOT NULL,"
+                 " VRCUSTOCONS {FLOAT} NOT NULL,"
+                 " VRCUSTORAT {FLOAT},"
+                 " QTCOMESTICAR {FLOAT} NOT NULL,"
+                 " QTCLIESTICAR {FLOAT} NOT NULL,"
+                 " PRIMARY KEY (NRTRABCUSTO, DTDATA))"),
+             QStringLiteral(
+                 "CREATE TABLE TRABCUSTOPRAT ("
+                 " NRTRABCUSTO VARCHAR(10) NOT NULL,"
+                 " DTDATA {DATETIME} NOT NULL,"
+                 " NRSEQPRATCAR INTEGER NOT NULL,"
+                 " NRORDPRATCAR INTEGER NOT NULL,"
+                 " CDFILAUXPRAT VARCHAR(4) NOT NULL,"
+                 " CDPRATO VARCHAR(10) NOT NULL,"
+                 " QTPORCAO {FLOAT} NOT NULL,"
+                 " VRCUSTOPORCAO {FLOAT} NOT NULL,"
+                 " VRCUSTOPRATO {FLOAT} NOT NULL,"
+                 " PRIMARY KEY (NRTRABCUSTO, DTDATA, NRSEQPRATCAR, NRORDPRATCAR),"
+                 " FOREIGN KEY (NRTRABCUSTO, DTDATA) REFERENCES TRABCUSTODIA (NRTRABCUSTO, "
+                 "DTDATA) ON DELETE CASCADE)"),
+         }},
     };
     return steps;
 }

@@ -135,25 +135,31 @@ TEST_P(DishChecks, DishListsWithTheirCostPerServing) {
               equivalents + 1)
         << "the central dish and its equivalents";
 
-    // The cost of one dish, worked out product by product.
+    // The cost of one dish, worked out product by product: what is bought (the net
+    // quantity times the correction factor for peel and waste) at its unit cost. The dish
+    // has a factor above 1, so that a cost without it shows.
     const QDateTime reference = DataHora(Hoje());
-    const QString dish = scalar("SELECT MIN(CDPRATO) FROM RECEITA");
+    const QString dish = scalar("SELECT MIN(CDPRATO) FROM RECEITA WHERE QTFATORCORR > 1");
+    ASSERT_FALSE(dish.isEmpty());
     double expected = 0;
-    QSqlQuery recipe = server_.Db().Exec(
-        "SELECT CDPRODUTO, QTPERCAPITA FROM RECEITA WHERE CDPRATO = ? AND CDFILAUXPRAT = '0002'",
-        {dish});
-    QList<std::pair<QVariant, double>> lines; // read whole before the next query
+    double net = 0;
+    QSqlQuery recipe = server_.Db().Exec("SELECT CDPRODUTO, QTPERCAPITA, QTFATORCORR FROM "
+                                         "RECEITA WHERE CDPRATO = ? AND CDFILAUXPRAT = '0002'",
+                                         {dish});
+    QList<std::tuple<QVariant, double, double>> lines; // read whole before the next query
     while (recipe.next()) {
-        lines.append({recipe.value(0), recipe.value(1).toDouble()});
+        lines.append({recipe.value(0), recipe.value(1).toDouble(), recipe.value(2).toDouble()});
     }
-    for (const auto& [product, perCapita] : lines) {
+    for (const auto& [product, perCapita, factor] : lines) {
         const QVariant unit = server_.Db().Scalar(
             "SELECT VRCUSTUNIT FROM CUSTOPROD WHERE CDFILIAL = '0001' AND NRTIPOCUSTO = 6 AND "
             "CDPRODUTO = ? AND DTVIGENCIA <= ? ORDER BY DTVIGENCIA DESC",
             {product, reference});
-        expected += perCapita * unit.toDouble();
+        expected += perCapita * factor * unit.toDouble();
+        net += perCapita * unit.toDouble();
     }
     ASSERT_GT(expected, 0);
+    ASSERT_GT(RoundDec(expected, 5), RoundDec(net, 5));
     const TDataPacket costs =
         ToDataPacket(c_->Call("GetPratoCusto", QVariantList{"0001", "00001", "2", "", qlonglong(6),
                                                             reference, "", dish, false}));

@@ -117,13 +117,23 @@ TEST_P(MenuGeneration, RefusalKeysInTheirOrder) {
                     key),
               0)
         << "a refused month gets nothing";
-    server_.Db().Exec("INSERT INTO CUSTOSERVMES (CDFILIAL, CDSERVFILI, DTMESCUST, VRCUSTPADR, "
-                      "VRCONSPERC) VALUES (?, ?, ?, 9.5, 0)",
+    server_.Db().Exec("INSERT INTO CUSTOSERVMES (CDFILIAL, CDSERVFILI, DTMESCUST, VRCUSTPADR) "
+                      "VALUES (?, ?, ?, 9.5)",
                       key);
+    // A service that consumes nothing besides its dishes is not costed yet.
+    QSqlQuery consumables = server_.Db().Exec(
+        "SELECT CDPRODUTO, QTCONSPERC FROM CONSSERV WHERE CDFILIAL = '0001' AND CDSERVFILI = "
+        "'00001'");
+    QList<QVariantList> kept;
+    while (consumables.next()) {
+        kept.append({consumables.value(0), consumables.value(1)});
+    }
+    ASSERT_FALSE(kept.isEmpty()) << "the demonstration's service has consumables";
+    server_.Db().Exec("DELETE FROM CONSSERV WHERE CDFILIAL = '0001' AND CDSERVFILI = '00001'");
     EXPECT_EQ(gera("NUTRI1", "0001", "00001", later).Key, "CONSSERV");
-    server_.Db().Exec("UPDATE CUSTOSERVMES SET VRCONSPERC = 0.4 WHERE CDFILIAL = ? AND "
-                      "CDSERVFILI = ? AND DTMESCUST = ?",
-                      key);
+    server_.Db().Exec("INSERT INTO CONSSERV (CDFILIAL, CDSERVFILI, CDPRODUTO, QTCONSPERC) VALUES "
+                      "('0001', '00001', ?, ?)",
+                      kept.first());
     EXPECT_EQ(gera("NUTRI1", "0001", "00001", later).Key, "");
     EXPECT_EQ(count("SELECT COUNT(*) FROM CNFCARDMES WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
                     "DTREFECNFMES = ?",

@@ -18,6 +18,7 @@ std::unique_ptr<TRemoteDataModule> MakeCustoServ() {
                 QStringLiteral("SELECT IDCOMCUSPERC FROM PARAMPLANEJA WHERE CDFILIAL = ?"),
                 {args.String(0)}))};
         }));
+    RegisterMonthCostMethods(*m);
     return m;
 }
 

@@ -1,5 +1,6 @@
 // The checks the monthly screen makes before it places a dish: revised recipe,
 // inactive products, the central dish of a position and its equivalents.
+#include "costs.h"
 #include "modules.h"
 
 #include "core/dates.h"
@@ -161,9 +162,9 @@ QVariant getPratoPesq(TCallContext& ctx, TMethodArgs& args) {
                  dishListFields(false), central, search, {}));
 }
 
-// The dishes with their cost per serving at the reference date: for each product of
-// the recipe, its quantity per serving times its unit cost of the cost type valid on
-// that date, in the cost branch when one is given, else in the menu's branch.
+// The dishes with their cost per serving at the reference date, by the rule of the
+// month's costs (costs.h), in the cost branch when one is given, else in the menu's
+// branch.
 QVariant getPratoCusto(TCallContext& ctx, TMethodArgs& args) {
     checkLevels(args.String(2));
     const QString filial = Ajusta(args.String(0).trimmed(), 4);
@@ -172,13 +173,8 @@ QVariant getPratoCusto(TCallContext& ctx, TMethodArgs& args) {
     const QString costBranch =
         args.String(6).trimmed().isEmpty() ? filial : Ajusta(args.String(6).trimmed(), 4);
     const QString central = args.String(7).trimmed();
-    const QString cost = QStringLiteral(
-        ", (SELECT COALESCE(SUM(R.QTPERCAPITA * (SELECT C.VRCUSTUNIT FROM CUSTOPROD C WHERE "
-        "C.CDFILIAL = ? AND C.NRTIPOCUSTO = ? AND C.CDPRODUTO = R.CDPRODUTO AND C.DTVIGENCIA = "
-        "(SELECT MAX(D.DTVIGENCIA) FROM CUSTOPROD D WHERE D.CDFILIAL = C.CDFILIAL AND "
-        "D.NRTIPOCUSTO = C.NRTIPOCUSTO AND D.CDPRODUTO = C.CDPRODUTO AND D.DTVIGENCIA <= ?))), 0) "
-        "FROM RECEITA R WHERE R.CDFILAUXPRAT = P.CDFILAUXPRAT AND R.CDPRATO = P.CDPRATO) AS "
-        "VRCUSTOPORCAO");
+    const QString cost = QStringLiteral(", %1 AS VRCUSTOPORCAO")
+                             .arg(ServingCostSql(QStringLiteral("P"), QStringLiteral("?")));
     const QString search = args.String(3).trimmed();
     TDataPacket p = dishList(
         ctx.Database(), dishListSql(!central.isEmpty(), args.Boolean(8), cost, !search.isEmpty()),

@@ -101,14 +101,15 @@ QString monthRefusal(TDatabase& db, const QString& filial, const QString& servic
              {filial, servico})) {
         return QStringLiteral("NOT_CONFCARD");
     }
-    QSqlQuery c = db.Exec(QStringLiteral("SELECT VRCUSTPADR, VRCONSPERC FROM CUSTOSERVMES WHERE "
-                                         "CDFILIAL = ? AND CDSERVFILI = ? AND DTMESCUST = ?"),
-                          {filial, servico, month});
-    const bool hasCosts = c.next();
-    if (!hasCosts || c.value(0).toDouble() <= 0) {
+    if (db.Scalar(QStringLiteral("SELECT VRCUSTPADR FROM CUSTOSERVMES WHERE CDFILIAL = ? AND "
+                                 "CDSERVFILI = ? AND DTMESCUST = ?"),
+                  {filial, servico, month})
+            .toDouble() <= 0) {
         return QStringLiteral("CUSTPADR");
     }
-    if (c.value(1).toDouble() <= 0) {
+    // The month's planned cost counts what each diner consumes besides the dishes.
+    if (!has(QStringLiteral("SELECT COUNT(*) FROM CONSSERV WHERE CDFILIAL = ? AND CDSERVFILI = ?"),
+             {filial, servico})) {
         return QStringLiteral("CONSSERV");
     }
     // Branch operators work on central menus only once the central side released the

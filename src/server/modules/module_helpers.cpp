@@ -29,6 +29,7 @@ void AddAllModules(TDispatcher& dispatcher, TSessionService& sessions) {
     dispatcher.AddModule(MakeAutoriza(sessions));
     dispatcher.AddModule(MakeCustProd());
     dispatcher.AddModule(MakeProdCmpFilial());
+    dispatcher.AddModule(MakeBaseCusto());
 }
 
 } // namespace pla::server

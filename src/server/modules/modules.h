@@ -15,6 +15,7 @@ std::unique_ptr<TRemoteDataModule> MakeComensEst();     // "PLA00124.rdmComensEs
 std::unique_ptr<TRemoteDataModule> MakeAutoriza(TSessionService& sessions); // "Est.rdmAutoriza"
 std::unique_ptr<TRemoteDataModule> MakeCustProd();      // "Cus00000.rdmCustProd"
 std::unique_ptr<TRemoteDataModule> MakeProdCmpFilial(); // "CMP02500.rdmProdCmpFilial"
+std::unique_ptr<TRemoteDataModule> MakeBaseCusto();     // "Pla00120.rdmBaseCusto"
 
 // The methods of "Pla00100.rdmParamCardIndu", by concern.
 void RegisterMenuMonthMethods(TRemoteDataModule& module);     // months, reference date, generation
@@ -25,6 +26,9 @@ void RegisterMenuDishMethods(TRemoteDataModule& module);      // checks before p
 void RegisterMenuPeriodMethods(TRemoteDataModule& module);    // period deletion, inversion
 void RegisterMenuDinersMethods(TRemoteDataModule& module);    // the day's delivery points
 void RegisterMenuDayDinersMethods(TRemoteDataModule& module); // the day's diners, the diets
+void RegisterClosingCostMethods(TRemoteDataModule& module);   // the closing cost check
+// The month's costs, of "Pla00106.rdmCustoServ".
+void RegisterMonthCostMethods(TRemoteDataModule& module);
 
 void AddAllModules(TDispatcher& dispatcher, TSessionService& sessions);
 

@@ -104,6 +104,7 @@ std::unique_ptr<TRemoteDataModule> MakeParamCardIndu() {
     RegisterMenuPeriodMethods(*m);
     RegisterMenuDinersMethods(*m);
     RegisterMenuDayDinersMethods(*m);
+    RegisterClosingCostMethods(*m);
     return m;
 }
 

@@ -1,0 +1,190 @@
+#include "costs.h"
+
+#include "core/dates.h"
+#include "core/numbers.h"
+
+#include <QMap>
+#include <QSqlQuery>
+
+namespace pla::server {
+
+QString UnitCostSql(const QString& product, const QString& reference) {
+    return QStringLiteral("(SELECT CUS.VRCUSTUNIT FROM CUSTOPROD CUS WHERE CUS.CDFILIAL = ? AND "
+                          "CUS.NRTIPOCUSTO = ? AND CUS.CDPRODUTO = %1 AND CUS.DTVIGENCIA <= %2 "
+                          "ORDER BY CUS.DTVIGENCIA DESC LIMIT 1)")
+        .arg(product, reference);
+}
+
+QString ServingCostSql(const QString& dish, const QString& reference) {
+    return QStringLiteral("(SELECT COALESCE(SUM(REC.QTPERCAPITA * REC.QTFATORCORR * COALESCE(%1, "
+                          "0)), 0) FROM RECEITA REC WHERE REC.CDFILAUXPRAT = %2.CDFILAUXPRAT AND "
+                          "REC.CDPRATO = %2.CDPRATO)")
+        .arg(UnitCostSql(QStringLiteral("REC.CDPRODUTO"), reference), dish);
+}
+
+namespace {
+
+QDate dayOf(const QVariant& column) {
+    return TDatabase::FromSql(TFieldType::DateTime, column).toDateTime().date();
+}
+
+QVariant referenceValue(const QDate& referencia) {
+    return referencia.isValid() ? QVariant(DataHora(referencia)) : QVariant();
+}
+
+// A month's indirect cost and the diners it is spread over: every day of every
+// service of the branch in that month.
+struct TMonthShare {
+    QVariant Rateio; // null: the branch has none for the month
+    double Comensais = 0;
+};
+
+TMonthShare monthShare(TDatabase& db, const QString& filial, const QDate& month) {
+    QSqlQuery q = db.Exec(QStringLiteral("SELECT (SELECT VRCUSTORAT FROM CUSTORATMES WHERE "
+                                         "CDFILIAL = ? AND DTMESCUST = ?), (SELECT "
+                                         "COALESCE(SUM(QTCOMESTICAR), 0) FROM CARDADIA WHERE "
+                                         "CDFILIAL = ? AND DTMESCARD = ?)"),
+                          {filial, DataHora(month), filial, DataHora(month)});
+    TMonthShare s;
+    if (q.next()) {
+        s.Rateio = q.value(0).isNull() ? QVariant() : QVariant(q.value(0).toDouble());
+        s.Comensais = q.value(1).toDouble();
+    }
+    return s;
+}
+
+} // namespace
+
+TPeriodCost PlannedCost(TDatabase& db, const TCostQuery& q) {
+    // Each day's prices are those of its reference date: the fixed one, or its own.
+    const QString dayReference = QStringLiteral("COALESCE(?, D.DTCARDAPIO)");
+    const QVariant reference = referenceValue(q.Referencia);
+    const QVariantList period{q.Filial, q.Servico, DataHora(q.Inicio), DataHora(q.Fim)};
+    const QVariantList prices{q.FilialCusto, q.TipoCusto, reference};
+
+    struct TDayRow {
+        double Comensais = 0;
+        double Clientes = 0;
+        double ConsumoPorComensal = 0;
+        double MateriaPrima = 0;
+    };
+    QMap<QDate, TDayRow> days;
+    QSqlQuery d = db.Exec(
+        QStringLiteral("SELECT D.DTCARDAPIO, D.QTCOMESTICAR, D.QTCLIESTICAR, (SELECT "
+                       "COALESCE(SUM(K.QTCONSPERC * COALESCE(%1, 0)), 0) FROM CONSSERV K WHERE "
+                       "K.CDFILIAL = D.CDFILIAL AND K.CDSERVFILI = D.CDSERVFILI) FROM CARDADIA D "
+                       "WHERE D.CDFILIAL = ? AND D.CDSERVFILI = ? AND D.DTCARDAPIO >= ? AND "
+                       "D.DTCARDAPIO <= ? ORDER BY D.DTCARDAPIO")
+            .arg(UnitCostSql(QStringLiteral("K.CDPRODUTO"), dayReference)),
+        prices + period);
+    while (d.next()) {
+        TDayRow& r = days[dayOf(d.value(0))];
+        r.Comensais = d.value(1).toDouble();
+        r.Clientes = d.value(2).toDouble();
+        r.ConsumoPorComensal = RoundDec(d.value(3).toDouble(), 5);
+    }
+
+    TPeriodCost out;
+    QSqlQuery p = db.Exec(
+        QStringLiteral("SELECT D.DTCARDAPIO, C.NRSEQPRATCAR, C.NRORDPRATCAR, C.CDFILAUXPRAT, "
+                       "C.CDPRATO, C.VRPECONSCARD, D.QTCOMESTICAR, %1 FROM CARDADIA D JOIN "
+                       "COMPCARD C ON C.CDFILIAL = D.CDFILIAL AND C.NRCARDAPIO = D.NRCARDAPIO "
+                       "WHERE D.CDFILIAL = ? AND D.CDSERVFILI = ? AND D.DTCARDAPIO >= ? AND "
+                       "D.DTCARDAPIO <= ? ORDER BY D.DTCARDAPIO, C.NRSEQPRATCAR, C.NRORDPRATCAR")
+            .arg(ServingCostSql(QStringLiteral("C"), dayReference)),
+        prices + period);
+    // The day's raw material is the sum of its dishes as the work area keeps them,
+    // each rounded, so that the dishes a controller reads add up to the day.
+    double sum = 0;
+    QDate current;
+    const auto closeDay = [&] {
+        if (current.isValid()) {
+            days[current].MateriaPrima = RoundDec(sum, 5);
+        }
+        sum = 0;
+    };
+    while (p.next()) {
+        TDishCost dish;
+        dish.Dia = dayOf(p.value(0));
+        if (dish.Dia != current) {
+            closeDay();
+            current = dish.Dia;
+        }
+        dish.Porcoes = RoundDec(p.value(5).toDouble() * p.value(6).toDouble() / 100.0, 5);
+        dish.CustoPorcao = RoundDec(p.value(7).toDouble(), 5);
+        dish.Custo = RoundDec(dish.Porcoes * dish.CustoPorcao, 5);
+        sum += dish.Custo;
+        if (q.PorPrato) {
+            dish.Posicao = p.value(1).toLongLong();
+            dish.Ordem = p.value(2).toLongLong();
+            dish.FilialPrato = p.value(3).toString();
+            dish.Prato = p.value(4).toString();
+            out.Pratos.append(dish);
+        }
+    }
+    closeDay();
+
+    QMap<QDate, TMonthShare> shares;
+    for (QDate m = PriDiaMes(q.Inicio); m <= q.Fim; m = m.addMonths(1)) {
+        shares.insert(m, monthShare(db, q.Filial, m));
+    }
+    for (QDate day = q.Inicio; day <= q.Fim; day = day.addDays(1)) {
+        TDayCost c;
+        c.Dia = day;
+        const auto it = days.constFind(day);
+        if (it != days.cend()) {
+            c.Comensais = it->Comensais;
+            c.Clientes = it->Clientes;
+            c.MateriaPrima = it->MateriaPrima;
+            c.Consumo = RoundDec(it->Comensais * it->ConsumoPorComensal, 5);
+        }
+        const TMonthShare& share = shares[PriDiaMes(day)];
+        if (!share.Rateio.isNull()) {
+            c.Rateio = share.Comensais > 0
+                           ? RoundDec(share.Rateio.toDouble() * c.Comensais / share.Comensais, 5)
+                           : 0.0;
+        }
+        out.Dias.append(c);
+    }
+    return out;
+}
+
+QList<TServedDay> RealCost(TDatabase& db, const QString& filial, const QString& servico,
+                           const QDate& month, qint64 tipoCusto, const QDate& referencia,
+                           const QString& filialCusto) {
+    const QVariantList period{filial, servico, DataHora(month), DataHora(month.addMonths(1))};
+    struct TSums {
+        double Comensais = 0;
+        double Quantidade = 0;
+        double Custo = 0;
+    };
+    QMap<QDate, TSums> served;
+    QSqlQuery d = db.Exec(QStringLiteral("SELECT DTCARDAPIO, QTCOMEFETCAR FROM CARDADIA WHERE "
+                                         "CDFILIAL = ? AND CDSERVFILI = ? AND DTCARDAPIO >= ? AND "
+                                         "DTCARDAPIO < ? AND QTCOMEFETCAR IS NOT NULL"),
+                          period);
+    while (d.next()) {
+        served[dayOf(d.value(0))].Comensais = d.value(1).toDouble();
+    }
+    // Everything the stock gave out counts, consumables too; a product without a price
+    // of the cost type keeps the unit cost it left the stock at.
+    QSqlQuery r = db.Exec(
+        QStringLiteral("SELECT R.DTRETIRADA, R.QTRETIRADA, COALESCE(%1, R.VRCUSTUNIT) FROM "
+                       "RETIRADA R WHERE R.CDFILIAL = ? AND R.CDSERVFILI = ? AND R.DTRETIRADA >= "
+                       "? AND R.DTRETIRADA < ? ORDER BY R.DTRETIRADA, R.CDPRODUTO")
+            .arg(UnitCostSql(QStringLiteral("R.CDPRODUTO"),
+                             QStringLiteral("COALESCE(?, R.DTRETIRADA)"))),
+        QVariantList{filialCusto, tipoCusto, referenceValue(referencia)} + period);
+    while (r.next()) {
+        TSums& s = served[dayOf(r.value(0))];
+        s.Quantidade += r.value(1).toDouble();
+        s.Custo += r.value(1).toDouble() * r.value(2).toDouble();
+    }
+    QList<TServedDay> out;
+    for (auto it = served.cbegin(); it != served.cend(); ++it) {
+        out.append({it.key(), it->Comensais, RoundDec(it->Quantidade, 5), RoundDec(it->Custo, 5)});
+    }
+    return out;
+}
+
+} // namespace pla::server
