@@ -1,7 +1,7 @@
 // Measures editing the month over the demonstration data, in process: a paste into a
 // filled month (the key to the repainted grid, with the server's checks), a save of
 // 200 changed dishes (from the screen's change set to the committed transaction) on
-// both engines, and the month reopened.
+// both engines, the month reopened, and the month's costs calculated into the panel.
 #include "core/data_packet.h"
 #include "core/dates.h"
 #include "core/format_settings.h"
@@ -112,6 +112,19 @@ void BM_ReopenTheMonth(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ReopenTheMonth)->Unit(benchmark::kMillisecond);
+
+// The click on "Calcular Custos do Mês" to the filled panel: the save (nothing pending),
+// the cost server's calls in process, the month's accumulation and the day's panel.
+void BM_CalculateTheMonthsCosts(benchmark::State& state) {
+    TScreen& s = TScreen::Get();
+    s.goTo(12, 0);
+    QToolButton* calc = Button(s.screen, QStringLiteral("sbtCalcularCustos"));
+    for (auto _ : state) {
+        calc->click();
+    }
+    state.counters["days"] = double(s.screen->Cardapio().Custo().cdsTrabCusto->RecordCount());
+}
+BENCHMARK(BM_CalculateTheMonthsCosts)->Unit(benchmark::kMillisecond);
 
 // 200 dishes of next month with a new share, saved in one call.
 void BM_Save200Dishes(benchmark::State& state) {

@@ -226,3 +226,65 @@ TEST_F(CostFigures, TheComparisonsHaveOneRowPerPlannedDay) {
 
 } // namespace
 } // namespace pla::module
+
+namespace pla::module {
+namespace {
+
+// The worked example of the costs page: the server's answers for the lunch from 9 to
+// 11 March 2026, per client diner, shown on the 11th with the branch processed up to
+// the 12th.
+TEST(CostWorkedExample, ThePanelShowsTheFiguresOfTheCostsPage) {
+    TCardapioMensal c{nullptr, [] { return static_cast<IPlanejamento*>(nullptr); }};
+    c.DtMesCard = DataHora(QDate(2026, 3, 1));
+    TCustoMensal& k = c.Custo();
+    k.cdsParamFilial->SetData(
+        packet({{"IDCOMCUSPERC", TFieldType::String, 1, false}}, {{QStringLiteral("C")}}));
+    k.cdsCustoPadrao->SetData(packet({{"VRCUSTPADR", TFieldType::Float, 0, false}}, {{5.0}}));
+    k.ComensPlanMes = 150;
+    QList<TFieldDef> f{{"DTDATA", TFieldType::DateTime, 0, false}};
+    for (const char* name :
+         {"VRCUSTPRODMAT", "VRCUSTOCONS", "VRCUSTORAT", "QTCOMESTICAR", "QTCLIESTICAR",
+          "VRCUSTOACU", "VRCUSTOCONSACU", "VRCUSTMATACU", "VRCUSTOMEDIO", "QTCOMESACU"}) {
+        f.append({QString::fromLatin1(name), TFieldType::Float, 0, false});
+    }
+    const auto day = [](int d, double mat, double cons, double rat, double est, double cli) {
+        return QVariantList{
+            DataHora(QDate(2026, 3, d)), mat, cons, rat, est, cli, 0.0, 0.0, 0.0, 0.0, 0.0};
+    };
+    k.cdsTrabCusto->SetData(packet(
+        f, {day(9, 410, 30, 500, 100, 80), day(10, 0, 0, 0, 0, 0), day(11, 137, 16, 250, 50, 40)}));
+    QList<TFieldDef> r{{"DTCARDAPIO", TFieldType::DateTime, 0, false}};
+    for (const char* name :
+         {"QTCOMEFETCAR", "QTRETIRADA", "CUSTO", "CUSTOACUM", "QTCOMENSACU", "VRCUSTOMEDIO"}) {
+        r.append({QString::fromLatin1(name), TFieldType::Float, 0, false});
+    }
+    k.cdsRealizado->SetData(
+        packet(r, {{DataHora(QDate(2026, 3, 9)), 95.0, 31.5, 450.65, 0.0, 0.0, 0.0},
+                   {DataHora(QDate(2026, 3, 11)), 52.0, 14.0, 170.65, 0.0, 0.0, 0.0}}));
+
+    const TPainelCusto p = k.Painel(QDate(2026, 3, 11), QDate(2026, 3, 12));
+    const std::pair<double, double> boxes[] = {
+        {p.MatPriPerc, 3.425},     {p.ConsPerc, 0.4},         {p.PercDia, 10.075},
+        {p.PadrPerc, 5},           {p.SaldoPerc, -5.075},     {p.CustIndPercDia, 6.25},
+        {p.MatPriMes, 547},        {p.ConsMes, 46},           {p.CustIndTotMes, 750},
+        {p.TotalMes, 593},         {p.PadrMens, 750},         {p.SaldoMes, 157},
+        {p.MatPriCardPlan, 137},   {p.ConsCardPlan, 16},      {p.CustIndDia, 250},
+        {p.CustoCardPlan, 153},    {p.CustoCardReal, 170.65}, {p.MatPriAcuPlan, 547},
+        {p.ConsAcuPlan, 46},       {p.CustIndPlan, 750},      {p.TotalTAcum, 593},
+        {p.TotalRAcum, 621.3},     {p.Estimados, 120},        {p.Efetivos, 147},
+        {p.PuMedioTeor, 11.19167}, {p.PuMedioReal, 4.22653},
+    };
+    int i = 0;
+    for (const auto& [shown, page] : boxes) {
+        EXPECT_DOUBLE_EQ(shown, page) << "box " << i++;
+    }
+    EXPECT_TRUE(p.RealHabilitado);
+    const TPainelCusto unserved = k.Painel(QDate(2026, 3, 10), QDate(2026, 3, 12));
+    EXPECT_DOUBLE_EQ(unserved.CustoCardReal, 0);
+    EXPECT_DOUBLE_EQ(unserved.TotalRAcum, 450.65);
+    EXPECT_DOUBLE_EQ(unserved.Efetivos, 95);
+    EXPECT_DOUBLE_EQ(unserved.PuMedioReal, 4.74368);
+}
+
+} // namespace
+} // namespace pla::module
