@@ -4,6 +4,7 @@
 #include "core/data_packet.h"
 #include "core/dates.h"
 #include "module/monthly_menu/model/cardapio_mensal.h"
+#include "packets.h"
 
 #include <gtest/gtest.h>
 
@@ -14,16 +15,7 @@ QDate dia(int d) {
     return {2027, 3, d};
 }
 
-TDataPacket packet(QList<TFieldDef> fields, QList<QVariantList> rows) {
-    TDataPacket p;
-    p.Fields = std::move(fields);
-    for (QVariantList& r : rows) {
-        TPacketRow row;
-        row.Values = std::move(r);
-        p.Rows.append(row);
-    }
-    return p;
-}
+using test::Pacote;
 
 // Four days of March 2027: the 1st with an indirect cost and few clients, the 2nd
 // without diners, the 3rd without an indirect cost nor clients, the 4th with both. The
@@ -40,8 +32,8 @@ protected:
     void carrega(const char* percapita) {
         TCustoMensal& k = c.Custo();
         k.cdsParamFilial->SetData(
-            packet({{"IDCOMCUSPERC", TFieldType::String, 1, false}}, {{QString(percapita)}}));
-        k.cdsCustoPadrao->SetData(packet({{"VRCUSTPADR", TFieldType::Float, 0, false}}, {{5.25}}));
+            Pacote({{"IDCOMCUSPERC", TFieldType::String, 1, false}}, {{QString(percapita)}}));
+        k.cdsCustoPadrao->SetData(Pacote({{"VRCUSTPADR", TFieldType::Float, 0, false}}, {{5.25}}));
         k.ComensPlanMes = 82;
         const QList<TFieldDef> f{{"DTDATA", TFieldType::DateTime, 0, false},
                                  {"VRCUSTPRODMAT", TFieldType::Float, 0, false},
@@ -59,10 +51,10 @@ protected:
                 DataHora(dia(d)), mat, cons, rat, est, cli, 0.0, 0.0, 0.0, 0.0, 0.0};
         };
         k.cdsTrabCusto->SetData(
-            packet(f, {day(3, 250.5, 12.25, QVariant(), 45, 0),
+            Pacote(f, {day(3, 250.5, 12.25, QVariant(), 45, 0),
                        day(1, 123.456789, 7.777777, 3.333333, 7, 3), day(4, 80.1, 4.4, 2.2, 30, 12),
                        day(2, 0, 0, QVariant(), 0, 0)}));
-        k.cdsRealizado->SetData(packet({{"DTCARDAPIO", TFieldType::DateTime, 0, false},
+        k.cdsRealizado->SetData(Pacote({{"DTCARDAPIO", TFieldType::DateTime, 0, false},
                                         {"QTCOMEFETCAR", TFieldType::Float, 0, false},
                                         {"QTRETIRADA", TFieldType::Float, 0, false},
                                         {"CUSTO", TFieldType::Float, 0, false},
@@ -188,7 +180,7 @@ TEST_F(CostFigures, TheRealColumnCountsOnlyDaysBeforeTheProcessingDate) {
 
 TEST_F(CostFigures, ABalanceOfExactlyZeroIsNotNegative) {
     TCustoMensal& k = c.Custo();
-    k.cdsCustoPadrao->SetData(packet({{"VRCUSTPADR", TFieldType::Float, 0, false}}, {{5.83889}}));
+    k.cdsCustoPadrao->SetData(Pacote({{"VRCUSTPADR", TFieldType::Float, 0, false}}, {{5.83889}}));
     const TPainelCusto p = k.Painel(dia(3), dia(4));
     EXPECT_EQ(p.SaldoPerc, 0.0);
     EXPECT_FALSE(std::signbit(p.SaldoPerc));
@@ -238,8 +230,8 @@ TEST(CostWorkedExample, ThePanelShowsTheFiguresOfTheCostsPage) {
     c.DtMesCard = DataHora(QDate(2026, 3, 1));
     TCustoMensal& k = c.Custo();
     k.cdsParamFilial->SetData(
-        packet({{"IDCOMCUSPERC", TFieldType::String, 1, false}}, {{QStringLiteral("C")}}));
-    k.cdsCustoPadrao->SetData(packet({{"VRCUSTPADR", TFieldType::Float, 0, false}}, {{5.0}}));
+        Pacote({{"IDCOMCUSPERC", TFieldType::String, 1, false}}, {{QStringLiteral("C")}}));
+    k.cdsCustoPadrao->SetData(Pacote({{"VRCUSTPADR", TFieldType::Float, 0, false}}, {{5.0}}));
     k.ComensPlanMes = 150;
     QList<TFieldDef> f{{"DTDATA", TFieldType::DateTime, 0, false}};
     for (const char* name :
@@ -251,7 +243,7 @@ TEST(CostWorkedExample, ThePanelShowsTheFiguresOfTheCostsPage) {
         return QVariantList{
             DataHora(QDate(2026, 3, d)), mat, cons, rat, est, cli, 0.0, 0.0, 0.0, 0.0, 0.0};
     };
-    k.cdsTrabCusto->SetData(packet(
+    k.cdsTrabCusto->SetData(Pacote(
         f, {day(9, 410, 30, 500, 100, 80), day(10, 0, 0, 0, 0, 0), day(11, 137, 16, 250, 50, 40)}));
     QList<TFieldDef> r{{"DTCARDAPIO", TFieldType::DateTime, 0, false}};
     for (const char* name :
@@ -259,7 +251,7 @@ TEST(CostWorkedExample, ThePanelShowsTheFiguresOfTheCostsPage) {
         r.append({QString::fromLatin1(name), TFieldType::Float, 0, false});
     }
     k.cdsRealizado->SetData(
-        packet(r, {{DataHora(QDate(2026, 3, 9)), 95.0, 31.5, 450.65, 0.0, 0.0, 0.0},
+        Pacote(r, {{DataHora(QDate(2026, 3, 9)), 95.0, 31.5, 450.65, 0.0, 0.0, 0.0},
                    {DataHora(QDate(2026, 3, 11)), 52.0, 14.0, 170.65, 0.0, 0.0, 0.0}}));
 
     const TPainelCusto p = k.Painel(QDate(2026, 3, 11), QDate(2026, 3, 12));

@@ -4,6 +4,7 @@
 #include "core/dates.h"
 #include "host/dialog_presenter.h"
 #include "module/monthly_menu/model/cardapio_mensal.h"
+#include "packets.h"
 #include "rpc/contracts.h"
 
 #include <QSignalSpy>
@@ -39,16 +40,7 @@ private:
     QVariantList resultado_;
 };
 
-TDataPacket packet(QList<TFieldDef> fields, QList<QVariantList> rows) {
-    TDataPacket p;
-    p.Fields = std::move(fields);
-    for (QVariantList& r : rows) {
-        TPacketRow row;
-        row.Values = std::move(r);
-        p.Rows.append(row);
-    }
-    return p;
-}
+using test::Pacote;
 
 class OpenMonth : public ::testing::Test {
 protected:
@@ -63,7 +55,7 @@ protected:
         c.Autorizacoes = {"1", "1", "1", "1", "1", "1", "1", "1", "1",
                           "1", "1", "1", "1", "1", "1", "1", "1"};
         c.TipoCardapio = "N";
-        c.cdsCardaDia->SetData(packet({{"CDFILIAL", TFieldType::String, 4, false},
+        c.cdsCardaDia->SetData(Pacote({{"CDFILIAL", TFieldType::String, 4, false},
                                        {"CDSERVFILI", TFieldType::String, 5, false},
                                        {"DTCARDAPIO", TFieldType::DateTime, 0, false},
                                        {"NRCARDAPIO", TFieldType::String, 10, false},
@@ -86,19 +78,19 @@ protected:
                                     {"CDPRATOMAT", TFieldType::String, 10, false},
                                     {"CDFILAUXPRATMAT", TFieldType::String, 4, false}};
         c.cdsCompCardCache->SetData(
-            packet(dish, {{"0001", "00001", DataHora(dia(2)), "0000000010", 1, 1, "1001", "NArroz",
+            Pacote(dish, {{"0001", "00001", DataHora(dia(2)), "0000000010", 1, 1, "1001", "NArroz",
                            "N", "0001", "01", tipo1, 100.0, QVariant(), QVariant()},
                           {"0001", "00001", DataHora(dia(2)), "0000000010", 2, 2, "1002", "NFeijão",
                            "N", "0001", "01", tipo2, 50.0, QVariant(), QVariant()}}));
         c.cdsCompCardCache->MergeChangeLog();
         c.cdsCnfCaMes->SetData(
-            packet({{"NRORDCNFMES", TFieldType::Integer, 0, false},
+            Pacote({{"NRORDCNFMES", TFieldType::Integer, 0, false},
                     {"NRSEQCNFMES", TFieldType::Integer, 0, false},
                     {"CDTIPOPRAT", TFieldType::String, 2, false},
                     {"IDOPCCNFMES", TFieldType::String, 1, false},
                     {"IDCONCNFMES", TFieldType::String, 1, false}},
                    {{1, 1, "01", "N", "S"}, {2, 2, "01", "N", "S"}, {3, 3, "01", "S", "S"}}));
-        c.cdsPratosExcluidos->SetData(packet({{"CDFILIAL", TFieldType::String, 4, false},
+        c.cdsPratosExcluidos->SetData(Pacote({{"CDFILIAL", TFieldType::String, 4, false},
                                               {"CDSERVFILI", TFieldType::String, 5, false},
                                               {"DTPRATEXCL", TFieldType::String, 2, false},
                                               {"NRSEQPRATEXCL", TFieldType::Integer, 0, false},

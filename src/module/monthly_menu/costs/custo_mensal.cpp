@@ -10,7 +10,7 @@
 #include "rpc/contracts.h"
 #include "rpc/net_connection.h"
 
-#include <cmath>
+#include <QScopeGuard>
 
 namespace pla::module {
 
@@ -224,10 +224,7 @@ QVariant TCustoMensal::buscaRealizado(const QDate& mes) {
 void TCustoMensal::CalculaCusto(const QDate& dia) {
     const TCardapioMensal& c = cardapio_;
     CalculandoCusto = true;
-    struct TFimCalculo {
-        bool& flag;
-        ~TFimCalculo() { flag = false; }
-    } fim{CalculandoCusto};
+    const auto fim = qScopeGuard([this] { CalculandoCusto = false; });
     for (TMemTable* t : {cdsTotalMes, cdsCustoPadrao, cdsTrabCusto, cdsRealizado}) {
         t->Open();
     }
@@ -377,8 +374,11 @@ void TCustoMensal::recarregaRealizado() {
     }
 }
 
-void TCustoMensal::MontaGrafPlanReal() {
-    TMemTable& g = *cdsGrafPlanReal;
+// One row of the comparison table a day of the planned costs, in date order; `linha`
+// fills the row from the planned day and the day's real value of `campoReal` (0 when
+// the day has none).
+void TCustoMensal::montaComparacao(TMemTable& g, const char* campoReal,
+                                   const std::function<void(TMemTable&, double)>& linha) {
     g.EmptyDataSet();
     recarregaRealizado();
     if (!cdsTrabCusto->Active()) {
@@ -388,56 +388,44 @@ void TCustoMensal::MontaGrafPlanReal() {
     TBookmarkRestore back(t);
     TControlsDisabled quietTrab(t);
     TControlsDisabled quiet(g);
-    const double padrao = VrCustPadr();
     for (t.First(); !t.Eof(); t.Next()) {
         const QDateTime dia = t.FieldByName(QStringLiteral("DTDATA")).AsDateTime();
         const QVariant real = cdsRealizado->Active()
                                   ? cdsRealizado->Lookup(QStringLiteral("DTCARDAPIO"), {dia},
-                                                         QStringLiteral("QtdePerc"))
+                                                         QString::fromLatin1(campoReal))
                                   : QVariant();
         g.Append();
         g.FieldByName(QStringLiteral("DTCARDAPIO")).SetAsDateTime(dia);
-        g.FieldByName(QStringLiteral("VrPadrao")).SetAsFloat(padrao);
-        g.FieldByName(QStringLiteral("VRPERCPLAN"))
-            .SetAsFloat(t.FieldByName(QStringLiteral("VRTOTPERC")).AsFloat());
-        g.FieldByName(QStringLiteral("VRPERCREAL"))
-            .SetAsFloat(real.isNull() ? 0.0 : real.toDouble());
+        linha(t, real.isNull() ? 0.0 : real.toDouble());
         g.Post();
     }
     g.MergeChangeLog();
 }
 
+void TCustoMensal::MontaGrafPlanReal() {
+    TMemTable& g = *cdsGrafPlanReal;
+    const double padrao = VrCustPadr();
+    montaComparacao(g, "QtdePerc", [&g, padrao](TMemTable& t, double real) {
+        g.FieldByName(QStringLiteral("VrPadrao")).SetAsFloat(padrao);
+        g.FieldByName(QStringLiteral("VRPERCPLAN"))
+            .SetAsFloat(t.FieldByName(QStringLiteral("VRTOTPERC")).AsFloat());
+        g.FieldByName(QStringLiteral("VRPERCREAL")).SetAsFloat(real);
+    });
+}
+
 void TCustoMensal::MontaCustoAcum() {
     TMemTable& g = *cdsCustoAcum;
-    g.EmptyDataSet();
-    recarregaRealizado();
-    if (!cdsTrabCusto->Active()) {
-        return;
-    }
-    TMemTable& t = *cdsTrabCusto;
-    TBookmarkRestore back(t);
-    TControlsDisabled quietTrab(t);
-    TControlsDisabled quiet(g);
     const double padrao = VrCustPadr();
-    double real = 0;
-    for (t.First(); !t.Eof(); t.Next()) {
-        const QDateTime dia = t.FieldByName(QStringLiteral("DTDATA")).AsDateTime();
-        const QVariant custo =
-            cdsRealizado->Active()
-                ? cdsRealizado->Lookup(QStringLiteral("DTCARDAPIO"), {dia}, QStringLiteral("CUSTO"))
-                : QVariant();
-        real += custo.isNull() ? 0.0 : custo.toDouble();
-        g.Append();
-        g.FieldByName(QStringLiteral("DTCARDAPIO")).SetAsDateTime(dia);
+    double acumulado = 0;
+    montaComparacao(g, "CUSTO", [&g, padrao, &acumulado](TMemTable& t, double real) {
+        acumulado += real;
         g.FieldByName(QStringLiteral("VrTotPadrao"))
             .SetAsFloat(padrao * t.FieldByName(QStringLiteral("QTCOMESACU")).AsFloat());
-        g.FieldByName(QStringLiteral("VRTOTRACUM")).SetAsFloat(real);
+        g.FieldByName(QStringLiteral("VRTOTRACUM")).SetAsFloat(acumulado);
         g.FieldByName(QStringLiteral("VRTOTTACUM"))
             .SetAsFloat(t.FieldByName(QStringLiteral("VRCUSTMATACU")).AsFloat() +
                         t.FieldByName(QStringLiteral("VRCUSTOCONSACU")).AsFloat());
-        g.Post();
-    }
-    g.MergeChangeLog();
+    });
 }
 
 void TCustoMensal::LiberaTrabalho() {

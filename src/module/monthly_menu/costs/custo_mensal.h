@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QObject>
+#include <functional>
 #include <memory>
 
 namespace pla::rpc {
@@ -67,6 +68,8 @@ private:
     void acumulaTrabCusto(TMemTable& t);
     void acumulaRealizado(TMemTable& t);
     void recarregaRealizado();
+    void montaComparacao(TMemTable& g, const char* campoReal,
+                         const std::function<void(TMemTable&, double)>& linha);
     QVariant chama(const rpc::TMethodSpec& metodo, const QVariantList& valores);
     QVariant buscaRealizado(const QDate& mes);
 

@@ -4,12 +4,14 @@
 #include "core/dates.h"
 #include "core/text_utils.h"
 #include "host/autoriza.h"
+#include "host/busy_scopes.h"
 #include "host/dialog_presenter.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "module/monthly_menu/model/cardapio_mensal.h"
 #include "rpc/net_connection.h"
 
+#include <QScopeGuard>
 #include <cmath>
 
 namespace pla::module {
@@ -30,6 +32,8 @@ bool TCardapioMensal::CalculaCusto() {
         AbreComensaisPorTipo();
         return false;
     }
+    // Whoever asked for it, the planner sees the month being worked on.
+    THourglass busy;
     UpdCacheOnSrv();
     emit comandosAlterados();
     custo_->CalculaCusto(DataCard());
@@ -64,34 +68,26 @@ void TCardapioMensal::AlteraDataReferencia(bool recalculo) {
         return;
     }
     const QDate stored = recalculo ? CheckDtRefRecCus() : CheckDtRefCust();
-    const QString screen = recalculo ? QStringLiteral("PLA00126") : QStringLiteral("PLA00120");
-    QVariantList params{CdFilial, NmFilial, DtMesCard};
-    if (!recalculo) {
-        params << QVariant() << Ajusta(QString::number(TipoCustoPlanejado), 2);
-    } else {
-        params << QVariant();
-    }
-    if (!stored.isValid()) {
-        params[3] = DataHora(Host().DataProc(CdFilial));
-        Host().LoadBPL(screen, params);
-    } else {
+    if (stored.isValid()) {
         // Changing a stored date takes a supervisor.
         const std::unique_ptr<rpc::TNetConnection> netAutoriza =
             Host().NewConnection(QStringLiteral("netAutoriza"), QStringLiteral("Est.rdmAutoriza"));
         netAutoriza->SetConnected(true);
-        struct TDesconecta {
-            rpc::TNetConnection& net;
-            ~TDesconecta() { net.SetConnected(false); }
-        } fim{*netAutoriza};
+        const auto fim = qScopeGuard([&netAutoriza] { netAutoriza->SetConnected(false); });
         const bool authorised =
             recalculo ? Autoriza(*netAutoriza, 12, QStringLiteral("ALT_REC_CUS"))
                       : Autoriza(*netAutoriza, 7, QStringLiteral("ALTERACAO_DATA_REFERENCIA"));
         if (!authorised) {
             return;
         }
-        params[3] = DataHora(stored);
-        Host().LoadBPL(screen, params);
     }
+    // Nothing stored yet: the branch's processing date is offered.
+    QVariantList params{CdFilial, NmFilial, DtMesCard,
+                        DataHora(stored.isValid() ? stored : Host().DataProc(CdFilial))};
+    if (!recalculo) {
+        params << Ajusta(QString::number(TipoCustoPlanejado), 2);
+    }
+    Host().LoadBPL(recalculo ? QStringLiteral("PLA00126") : QStringLiteral("PLA00120"), params);
     if (recalculo) {
         return;
     }

@@ -338,7 +338,6 @@ void TfrmCardMens::sbtCustosClick() {
 }
 
 void TfrmCardMens::sbtCalcularCustosClick() {
-    THourglass busy;
     if (!cardapio_->CalculaCusto()) {
         return;
     }
