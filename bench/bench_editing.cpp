@@ -10,8 +10,10 @@
 #include "host/dialog_presenter.h"
 #include "host/host_messages.h"
 #include "host/mask_edit.h"
+#include "host/modal_runner.h"
 #include "module/frame/creation.h"
 #include "module/frame/module_state.h"
+#include "module/menu_copy/copi_rece.h"
 #include "module/monthly_menu/grid/menu_grid_model.h"
 #include "module/monthly_menu/screen/card_mens.h"
 #include "module/planning/param_card_indu.h"
@@ -21,6 +23,8 @@
 #include "signed_in_host.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QTableView>
 #include <QToolButton>
@@ -104,6 +108,36 @@ void BM_PasteIntoAFilledMonth(benchmark::State& state) {
     state.counters["lines"] = double(m->Cardapio().StlPratos.Count());
 }
 BENCHMARK(BM_PasteIntoAFilledMonth)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+// A dish copied to every day of the month ("Comensais do Dia", overwriting): the copy
+// button's click to the filled cache and the repainted grid. The month's days exist,
+// so no day is created on the server.
+void BM_CopyADishOverTheMonth(benchmark::State& state) {
+    TScreen& s = TScreen::Get();
+    TfrmCardMens* m = s.screen;
+    QImage image(GridView(m)->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    s.goTo(5, 2);
+    int days = 0;
+    for (auto _ : state) {
+        double seconds = 0;
+        host::TModalRunner::TScope scope([&](QDialog& d) {
+            auto* f = d.findChild<TfrmCopiRece*>();
+            s.presenter.Answer(host::mrOk);
+            QElapsedTimer clock;
+            clock.start();
+            f->sbtImportExport->click();
+            GridView(m)->viewport()->render(&image);
+            seconds = clock.nsecsElapsed() / 1e9;
+            return int(QDialog::Accepted);
+        });
+        Button(m, QStringLiteral("spbDuplicacao"))->click();
+        state.SetIterationTime(seconds);
+        days = m->Cardapio().AlteracoesPendentes();
+        m->Cardapio().DescartaAlteracoes();
+    }
+    state.counters["changes"] = days;
+}
+BENCHMARK(BM_CopyADishOverTheMonth)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_ReopenTheMonth(benchmark::State& state) {
     TScreen& s = TScreen::Get();

@@ -2,6 +2,7 @@
 
 #include "core/dates.h"
 #include "core/errors.h"
+#include "core/reference.h"
 #include "db/database.h"
 #include "host/date_edit.h"
 #include "host/dialog_presenter.h"
@@ -18,6 +19,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QKeyEvent>
@@ -47,6 +49,8 @@ const QStringList Expected{
     QStringLiteral("procurar-prato"),
     QStringLiteral("excluir-periodo"),
     QStringLiteral("inverter-prato"),
+    QStringLiteral("importar-cardapio-dia"),
+    QStringLiteral("copiar-prato"),
     QStringLiteral("comensais-tipo-prato"),
     QStringLiteral("comensais-dia"),
     QStringLiteral("comensais-dieta"),
@@ -121,6 +125,32 @@ host::TModalRunner::TScope shot(TTour& tour, const char* name, QSize size) {
     });
 }
 
+// The import of a day's menu into a school day, from a day of the local kitchen's
+// lunch chosen in the list (its dishes by dish type shown).
+void importScreen(TTour& tour) {
+    const QDate next = PriDiaMes(Hoje()).addMonths(1);
+    QDate target = next.addDays(14);
+    while (target.dayOfWeek() > 5) {
+        target = target.addDays(1);
+    }
+    host::TModalRunner::TScope script([&tour](QDialog& d) {
+        d.resize(960, 560);
+        d.show();
+        if (auto* services = d.findChild<QComboBox*>(QStringLiteral("cbbServico"))) {
+            services->setCurrentIndex(services->findData(QStringLiteral("00002")));
+        }
+        if (auto* days = d.findChild<QTableView*>(QStringLiteral("dbgDias"))) {
+            days->selectRow(days->model()->rowCount() / 2);
+        }
+        tour.Save(d, QStringLiteral("importar-cardapio-dia"));
+        return int(QDialog::Rejected);
+    });
+    const TReference done(false);
+    host::Host().LoadBPL(QStringLiteral("PLA00109"),
+                         {QStringLiteral("0004"), QStringLiteral("00001"), DataHora(target),
+                          DataHora(next), 0, done.AsVariant(), QStringLiteral("M")});
+}
+
 // The screens the editing opens: the dish selection of a cell near the end of the
 // month, the dish search, the period deletion and the inversion, and the diners by
 // dish type once two positions of one type feed more diners than their day.
@@ -167,6 +197,11 @@ void editingScreens(TTour& tour, QWidget& monthly, const QString& database) {
     {
         auto script = shot(tour, "inverter-prato", QSize(420, 200));
         child<QToolButton>(&monthly, "sbtInvPrato")->click();
+    }
+    importScreen(tour);
+    {
+        auto script = shot(tour, "copiar-prato", QSize(440, 520));
+        child<QToolButton>(&monthly, "spbDuplicacao")->click();
     }
     // A second counted position of the counted dish type (03), its dish at half the
     // day on a day whose first one already feeds the whole day.

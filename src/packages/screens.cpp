@@ -2,6 +2,7 @@
 
 #include "cost_charts.h"
 #include "cost_reference_date.h"
+#include "day_import.h"
 #include "diners_by_type.h"
 #include "dish_inversion.h"
 #include "dish_selection.h"
@@ -24,10 +25,10 @@ template <char Tipo> void runDataRef(const QVariantList& params) {
     screen.ShowModal();
 }
 
-const QStringList Codes{QStringLiteral("PLA00115"), QStringLiteral("PLA00118"),
-                        QStringLiteral("PLA00124"), QStringLiteral("PLA00132"),
-                        QStringLiteral("PLA00108"), QStringLiteral("PLA00110"),
-                        QStringLiteral("PLA00120"), QStringLiteral("PLA00126")};
+const QStringList Codes{
+    QStringLiteral("PLA00115"), QStringLiteral("PLA00118"), QStringLiteral("PLA00124"),
+    QStringLiteral("PLA00132"), QStringLiteral("PLA00108"), QStringLiteral("PLA00110"),
+    QStringLiteral("PLA00120"), QStringLiteral("PLA00126"), QStringLiteral("PLA00109")};
 
 } // namespace
 
@@ -44,6 +45,7 @@ void RegisterScreens() {
     }
     h.RegisterScreen(Codes[6], &runDataRef<rpc::BaseCustoPlanejado>);
     h.RegisterScreen(Codes[7], &runDataRef<rpc::BaseCustoRecalculo>);
+    h.RegisterScreen(Codes[8], &runModal<TfrmImpCardDia>);
 }
 
 void UnregisterScreens() {

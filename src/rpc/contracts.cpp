@@ -231,6 +231,14 @@ const TMethodSpec& GetPratoEquiv() {
     return spec;
 }
 
+// The dishes a dish may stand in for when copied over the month: itself and its
+// equivalents.
+const TMethodSpec& getPratoRelac() {
+    static const TMethodSpec spec{QStringLiteral("getPratoRelac"),
+                                  {P{"filialprato", S}, P{"prato", S}}};
+    return spec;
+}
+
 const TMethodSpec& GetPratoPesq() {
     static const TMethodSpec spec{QStringLiteral("GetPratoPesq"),
                                   {P{"filial", S}, P{"servico", S}, P{"niveis", S}, P{"vazio", S},
@@ -346,6 +354,36 @@ const TMethodSpec& SetBaseCusto() {
     return spec;
 }
 
+// --- Pla00109.rdmImpCardDia --------------------------------------------------------------
+
+const TMethodSpec& GetServicosImp() {
+    static const TMethodSpec spec{QStringLiteral("GetServicosImp"), {P{"filial", S}}};
+    return spec;
+}
+
+// The days of the month that hold dishes.
+const TMethodSpec& GetDiasOrigem() {
+    static const TMethodSpec spec{QStringLiteral("GetDiasOrigem"),
+                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    return spec;
+}
+
+// The source day's dishes, each said to have a position in the target month or not.
+const TMethodSpec& GetCardDiaOrigem() {
+    static const TMethodSpec spec{
+        QStringLiteral("GetCardDiaOrigem"),
+        {P{"filial", S}, P{"servico", S}, P{"dia", D}, P{"servicodestino", S}, P{"diadestino", D}}};
+    return spec;
+}
+
+// The dish types to bring, as their codes separated by ";".
+const TMethodSpec& ImportaCardDia() {
+    static const TMethodSpec spec{QStringLiteral("ImportaCardDia"),
+                                  {P{"filial", S}, P{"servico", S}, P{"dia", D},
+                                   P{"servicodestino", S}, P{"diadestino", D}, P{"tipos", S}}};
+    return spec;
+}
+
 // --- PLA00124.rdmComensEst ---------------------------------------------------------------
 
 const TMethodSpec& getComensEst() {
@@ -432,6 +470,7 @@ const QList<TMetodoDeModulo>& Todos() {
         const QString CustoServ = QStringLiteral("Pla00106.rdmCustoServ");
         const QString CustProd = QStringLiteral("Cus00000.rdmCustProd");
         const QString BaseCusto = QStringLiteral("Pla00120.rdmBaseCusto");
+        const QString ImpCardDia = QStringLiteral("Pla00109.rdmImpCardDia");
         const QString Autorizacao = QStringLiteral("Est.rdmAutoriza");
         return QList<TMetodoDeModulo>{
             {ParamCardIndu, &GetParams()},
@@ -462,6 +501,7 @@ const QList<TMetodoDeModulo>& Todos() {
             {ParamCardIndu, &GetServUtPratRelat()},
             {ParamCardIndu, &getPratoMatriz()},
             {ParamCardIndu, &GetPratoEquiv()},
+            {ParamCardIndu, &getPratoRelac()},
             {ParamCardIndu, &GetPratoPesq()},
             {ParamCardIndu, &GetPratoCusto()},
             {ParamCardIndu, &GetCnfCaMes()},
@@ -484,6 +524,10 @@ const QList<TMetodoDeModulo>& Todos() {
             {CustoServ, &GetRealizado()},
             {BaseCusto, &GetBaseCusto()},
             {BaseCusto, &SetBaseCusto()},
+            {ImpCardDia, &GetServicosImp()},
+            {ImpCardDia, &GetDiasOrigem()},
+            {ImpCardDia, &GetCardDiaOrigem()},
+            {ImpCardDia, &ImportaCardDia()},
             {CustProd, &ListaTipoCusto()},
             {Autorizacao, &Autoriza()},
             {Autorizacao, &GetOperador()},

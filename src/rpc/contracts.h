@@ -77,6 +77,7 @@ const TMethodSpec& GetVerifProdInativo();
 const TMethodSpec& GetServUtPratRelat();
 const TMethodSpec& getPratoMatriz();
 const TMethodSpec& GetPratoEquiv();
+const TMethodSpec& getPratoRelac();
 const TMethodSpec& GetPratoPesq();
 const TMethodSpec& GetPratoCusto();
 const TMethodSpec& GetCnfCaMes();
@@ -101,6 +102,14 @@ const TMethodSpec& GetDtRefCust();
 // for the recalculation of costs), with who changed them and when.
 const TMethodSpec& GetBaseCusto();
 const TMethodSpec& SetBaseCusto();
+
+// Pla00109.rdmImpCardDia: a day's menu brought from another day of the branch (same or
+// another service, any month): the services the operator may take from, the days of a
+// month that have dishes, one day's dishes by dish type, and the import itself.
+const TMethodSpec& GetServicosImp();
+const TMethodSpec& GetDiasOrigem();
+const TMethodSpec& GetCardDiaOrigem();
+const TMethodSpec& ImportaCardDia();
 
 // PLA00124.rdmComensEst: the diners by dish type.
 const TMethodSpec& getComensEst();
@@ -216,6 +225,11 @@ struct TMesRecarregado {
 // Its trailing flag ("porprato"): the work area also keeps each dish of each day, for
 // the cost analysis; the days' packet is the same either way.
 enum class TElemTrabCusto { Chave, Dias, Quantidade };
+
+// --- ImportaCardDia's answer -------------------------------------------------------------
+// The number of dishes written into the target day, and one line per source dish that
+// found no position of its dish type in the target month (empty when all did).
+enum class TElemImpCardDia { Importados, NaoImportados };
 // SetBaseCusto's kind of date.
 inline constexpr char BaseCustoPlanejado = 'P'; // DTBASCONCUSPLAN: costs of the month
 inline constexpr char BaseCustoRecalculo = 'R'; // DTBASRECCUS: recalculation of costs

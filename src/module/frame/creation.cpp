@@ -6,6 +6,7 @@
 #include "host/number_edit.h"
 #include "module/dialogs/log_int_card.h"
 #include "module/diet_diners/atu_comens_dieta.h"
+#include "module/menu_copy/copi_rece.h"
 #include "module/monthly_menu/screen/card_mens.h"
 #include "module/planning/param_card_indu.h"
 #include "module/shift_diners/card_turn.h"
@@ -70,6 +71,12 @@ TResultadoCardTurn CriaCardTurn(TCardapioMensal& cardapio, const QDate& dia, dou
     r.CardaDiaExiste = form->CardaDiaExiste;
     r.Total = form->nedTotal->Value();
     return r;
+}
+
+void CriaExportRece(TCardapioMensal& cardapio, const TParametrosCopia& parametros) {
+    auto form = std::make_unique<TfrmCopiRece>(cardapio, parametros);
+    frmCopiRece = form.get();
+    form->ShowModal();
 }
 
 void criaAtuComensDieta(const QString& cdServFili, const QString& nmServico, const QDateTime& data,

@@ -7,6 +7,7 @@
 namespace pla::module {
 
 class TCardapioMensal;
+struct TParametrosCopia;
 
 // How the day's diners dialog closed.
 struct TResultadoCardTurn {
@@ -21,6 +22,9 @@ void IniProc();
 void CriaElabCard();
 // Opens a new monthly menu screen with the open planning screen's choices.
 void CriaCardMens();
+// The copy of the open month's current cache row over the month, with what the
+// monthly screen hands over; modal.
+void CriaExportRece(TCardapioMensal& cardapio, const TParametrosCopia& parametros);
 // Opens the log report of a cycle update, modally.
 void CriaLogCardCiclo(const QString& cdFilial, const QString& nrLogCardCiclo);
 // The day's diners dialog for one day of an open month, its total starting at the

@@ -13,6 +13,7 @@ QPointer<TfrmParamCardIndu> frmParamCardIndu;
 QPointer<TfrmLogIntCard> frmLogIntCard;
 QPointer<QWidget> formExtCardMens;
 QPointer<TfrmCardTurn> frmCardTurn;
+QPointer<TfrmCopiRece> frmCopiRece;
 QPointer<TfrmAtuComensDieta> frmAtuComensDieta;
 QString stCdServico;
 QString stNmServico;

@@ -89,6 +89,27 @@ QVariant getPratoEquiv(TCallContext& ctx, TMethodArgs& args) {
         {args.String(0).trimmed(), args.String(1).trimmed()}));
 }
 
+// The dishes a dish may stand for: itself and its equivalents, by branch and code.
+QVariant getPratoRelac(TCallContext& ctx, TMethodArgs& args) {
+    TDatabase& db = ctx.Database();
+    const QString branch = args.String(0).trimmed();
+    const QString dish = args.String(1).trimmed();
+    if (db.Scalar(QStringLiteral("SELECT COUNT(*) FROM PRATO WHERE CDFILAUXPRAT = ? AND CDPRATO = "
+                                 "?"),
+                  {branch, dish})
+            .toInt() == 0) {
+        throw EPlaError(QStringLiteral("Prato %1 não cadastrado.").arg(dish));
+    }
+    return FromDataPacket(QueryPacket(
+        db,
+        {{"CDPRATO", TFieldType::String, 10, false},
+         {"CDFILAUXPRAT", TFieldType::String, 4, false}},
+        QStringLiteral("SELECT CDPRATO, CDFILAUXPRAT FROM PRATO WHERE CDFILAUXPRAT = ? AND CDPRATO "
+                       "= ? UNION SELECT CDPRATORELAC, CDFILPRATRELAC FROM PRATORELAC WHERE "
+                       "CDFILAUXPRAT = ? AND CDPRATO = ? AND IDTIPORELAC = 'E' ORDER BY 1, 2"),
+        {branch, dish, branch, dish}));
+}
+
 QVariant getCnfCaMes(TCallContext& ctx, TMethodArgs& args) {
     return FromDataPacket(PositionsOfMonth(ctx.Database(), Ajusta(args.String(0).trimmed(), 4),
                                            Ajusta(args.String(1).trimmed(), 5),
@@ -194,6 +215,7 @@ void RegisterMenuDishMethods(TRemoteDataModule& m) {
     m.Register(TMethodDef::Declarado(rpc::metodos::GetServUtPratRelat(), getServUtPratRelat));
     m.Register(TMethodDef::Declarado(rpc::metodos::getPratoMatriz(), getPratoMatriz));
     m.Register(TMethodDef::Declarado(rpc::metodos::GetPratoEquiv(), getPratoEquiv));
+    m.Register(TMethodDef::Declarado(rpc::metodos::getPratoRelac(), getPratoRelac));
     m.Register(TMethodDef::Declarado(rpc::metodos::GetPratoPesq(), getPratoPesq));
     m.Register(TMethodDef::Declarado(rpc::metodos::GetPratoCusto(), getPratoCusto));
     m.Register(TMethodDef::Declarado(rpc::metodos::GetCnfCaMes(), getCnfCaMes));

@@ -30,6 +30,7 @@ void AddAllModules(TDispatcher& dispatcher, TSessionService& sessions) {
     dispatcher.AddModule(MakeCustProd());
     dispatcher.AddModule(MakeProdCmpFilial());
     dispatcher.AddModule(MakeBaseCusto());
+    dispatcher.AddModule(MakeImpCardDia());
 }
 
 } // namespace pla::server

@@ -16,6 +16,7 @@ std::unique_ptr<TRemoteDataModule> MakeAutoriza(TSessionService& sessions); // "
 std::unique_ptr<TRemoteDataModule> MakeCustProd();      // "Cus00000.rdmCustProd"
 std::unique_ptr<TRemoteDataModule> MakeProdCmpFilial(); // "CMP02500.rdmProdCmpFilial"
 std::unique_ptr<TRemoteDataModule> MakeBaseCusto();     // "Pla00120.rdmBaseCusto"
+std::unique_ptr<TRemoteDataModule> MakeImpCardDia();    // "Pla00109.rdmImpCardDia"
 
 // The methods of "Pla00100.rdmParamCardIndu", by concern.
 void RegisterMenuMonthMethods(TRemoteDataModule& module);     // months, reference date, generation

@@ -154,6 +154,12 @@ void TCardapioMensal::InvertePrato() {
     if (!feito.Get().toBool()) {
         return;
     }
+    recarregaAposOperacao();
+}
+
+// After another screen changed the month on the server: what is pending saved, the
+// month read again, and the costs recalculated or said to be out of date.
+void TCardapioMensal::recarregaAposOperacao() {
     emit comandosAlterados();
     UpdCacheOnSrv();
     const rpc::TMesRecarregado r = rpc::TMesRecarregado::FromWire(
@@ -171,6 +177,7 @@ void TCardapioMensal::InvertePrato() {
     }
     recarregaMes(r);
     RecalculaOuAvisa();
+    emit gradeAlterada();
 }
 
 // The month's days, dishes and excluded dishes as the server now has them.

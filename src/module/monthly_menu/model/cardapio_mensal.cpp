@@ -50,6 +50,8 @@ const QStringList& CatalogoCardapio() {
         QStringLiteral("PratRecProdInativ|Prato não pode conter produto inativo na receita (%s)."),
         QStringLiteral("Prato_Equiv|Prato não é equivalente."),
         QStringLiteral("COMENS_MAIOR_ZERO|Número de comensais do dia deve ser maior que zero."),
+        QStringLiteral("COM>ZERO|Número de comensais do prato deve ser maior do que zero."),
+        QStringLiteral("PER>ZERO|Percentual de consumo do prato deve ser maior do que zero."),
         QStringLiteral("DIA|Dia"),
         QStringLiteral("ACUM_ATE|Acumulado até"),
         QStringLiteral("Recalc|Custos desatualizados! Clique para recalcular."),

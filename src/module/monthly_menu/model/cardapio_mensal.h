@@ -2,9 +2,9 @@
 
 #include "core/mem_table.h"
 #include "core/messages.h"
+#include "core/origin_marks.h"
 #include "module/monthly_menu/costs/custo_mensal.h"
 #include "module/monthly_menu/editing/comensais_dia.h"
-#include "module/monthly_menu/editing/origin_marks.h"
 #include "module/monthly_menu/grid/dish_lines.h"
 #include "module/monthly_menu/grid/menu_pivot.h"
 #include "module/monthly_menu/rules/command_states.h"
@@ -214,6 +214,16 @@ public:
     void InvertePrato();
     void GravaVisual(int modo); // the operator's view mode, remembered on the server
 
+    // --- menus brought from elsewhere ---------------------------------------------
+    // The current cell's day replaced, for the dish types the planner chooses, by the
+    // dishes of another day (PLA00109); the month is read again afterwards.
+    void ImportaCardapioDia();
+    // The current cell's dish, or its diners, repeated over the month by the copy
+    // screen, after the pending changes are saved.
+    void CopiaPratoComensais();
+    // The first day that may still be changed.
+    QDate PrimeiroDiaEditavel() const;
+
     // --- diners ---------------------------------------------------------------
     double comensaisDia(const QDate& dia);
     QString getNrCardapio(const QString& filial, const QString& servico, const QDate& dia);
@@ -303,6 +313,7 @@ private:
     void registraExclusao(const QDate& dia, int posicao, const TDishLine& removida,
                           const QString& nrCardapio);
     void recarregaMes(const rpc::TMesRecarregado& mes);
+    void recarregaAposOperacao();
     void recarregaPratosExcluidos();
     void linhaComensaisTipo(const QDate& dia, const QString& cdTipoPrat);
 

@@ -71,6 +71,8 @@ public:
     void sbtCancelarClick() override;
     void sbtDelCardClick();
     void sbtInvPratoClick();
+    void spbImportacaoClick();
+    void spbDuplicacaoClick();
     void sbtAtuComenDietaClick();
     void sbtVerificarClick() override;
     // Costs.

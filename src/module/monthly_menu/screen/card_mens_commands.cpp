@@ -81,6 +81,8 @@ const std::map<QLatin1String, void (TfrmCardMens::*)()> Handlers{
     {QLatin1String("btfDtRecCus"), &TfrmCardMens::btfDtRecCusClick},
     {QLatin1String("sbtDelCard"), &TfrmCardMens::sbtDelCardClick},
     {QLatin1String("sbtInvPrato"), &TfrmCardMens::sbtInvPratoClick},
+    {QLatin1String("spbImportacao"), &TfrmCardMens::spbImportacaoClick},
+    {QLatin1String("spbDuplicacao"), &TfrmCardMens::spbDuplicacaoClick},
     {QLatin1String("sbtAtuComenDieta"), &TfrmCardMens::sbtAtuComenDietaClick},
 };
 

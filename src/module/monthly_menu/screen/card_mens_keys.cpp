@@ -89,6 +89,14 @@ void TfrmCardMens::sbtInvPratoClick() {
     cardapio_->InvertePrato();
 }
 
+void TfrmCardMens::spbImportacaoClick() {
+    cardapio_->ImportaCardapioDia();
+}
+
+void TfrmCardMens::spbDuplicacaoClick() {
+    cardapio_->CopiaPratoComensais();
+}
+
 // The diet screen writes on the server; the month shows what it wrote.
 void TfrmCardMens::sbtAtuComenDietaClick() {
     if (!cardapio_->AtualizaComensaisDieta()) {

@@ -3,7 +3,7 @@
 #include <QChar>
 #include <QString>
 
-namespace pla::module {
+namespace pla {
 
 // A dish as the menu names it: its code and the branch of its recipe.
 struct TDishRef {
@@ -48,4 +48,4 @@ QChar MarcaInclusao(const TMarkContext& ctx, const TDishRef& chosen, const TMark
 // character keeps the former marked name.
 QChar MarcaSubstituicao(const TMarkContext& ctx, const TDishRef& chosen, const TMarkDishes& dishes);
 
-} // namespace pla::module
+} // namespace pla

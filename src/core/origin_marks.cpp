@@ -1,6 +1,6 @@
 #include "origin_marks.h"
 
-namespace pla::module {
+namespace pla {
 
 namespace {
 
@@ -81,4 +81,4 @@ QChar MarcaSubstituicao(const TMarkContext& ctx, const TDishRef& chosen, const T
     return ctx.ModuFili ? S : R;
 }
 
-} // namespace pla::module
+} // namespace pla

@@ -1,8 +1,8 @@
-#include "module/monthly_menu/editing/origin_marks.h"
+#include "core/origin_marks.h"
 
 #include <gtest/gtest.h>
 
-using namespace pla::module;
+using namespace pla;
 
 namespace {
 
