@@ -122,6 +122,9 @@ void BM_CopyADishOverTheMonth(benchmark::State& state) {
         double seconds = 0;
         host::TModalRunner::TScope scope([&](QDialog& d) {
             auto* f = d.findChild<TfrmCopiRece*>();
+            if (!f) {
+                return int(QDialog::Rejected);
+            }
             s.presenter.Answer(host::mrOk);
             QElapsedTimer clock;
             clock.start();

@@ -82,8 +82,7 @@ TfrmImpCardDia::TfrmImpCardDia(const QVariantList& p, QWidget* parent)
     montagem_ = p[4].toInt();
     feito_ = TReference::Of(p[5]);
     feito_.Set(false);
-    // The operator's kind (p[6]) is not needed: the server marks the dishes from the
-    // operator's own record.
+    tipoOperador_ = p[6].toString().left(1);
     net_ = Host().NewConnection(QStringLiteral("netImpCardDia"),
                                 QStringLiteral("Pla00109.rdmImpCardDia"));
 
@@ -146,7 +145,7 @@ TfrmImpCardDia::TfrmImpCardDia(const QVariantList& p, QWidget* parent)
         cbbServico->addItem(
             code + QStringLiteral(" - ") +
                 cdsServicos->FieldByName(QStringLiteral("NMSERVICO")).AsString().trimmed(),
-            code);
+            code.trimmed());
     }
     cbbServico->setCurrentIndex(std::max(0, cbbServico->findData(servico_)));
     edtDestino->setText(QStringLiteral("%1 - %2: %3")
@@ -253,10 +252,11 @@ void TfrmImpCardDia::sbtConfirmaClick() {
             TMsgDlgType::Confirmation, mbYes | mbNo) != mrYes) {
         return;
     }
-    const QVariantList answer = rpc::CheckResultServ(chama(rpc::metodos::ImportaCardDia(),
-                                                           {filial_, servico, DataHora(origem),
-                                                            servico_, DataHora(dia_), tipos}))
-                                    .toList();
+    const QVariantList answer =
+        rpc::CheckResultServ(
+            chama(rpc::metodos::ImportaCardDia(), {filial_, servico, DataHora(origem), servico_,
+                                                   DataHora(dia_), tipos, tipoOperador_}))
+            .toList();
     feito_.Set(true);
     const QString naoImportados = answer.value(int(rpc::TElemImpCardDia::NaoImportados)).toString();
     if (!naoImportados.isEmpty()) {

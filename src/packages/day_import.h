@@ -66,6 +66,7 @@ private:
     QDate dia_;
     QDate mes_;
     int montagem_ = 0;
+    QString tipoOperador_; // M head office, F branch
     TReference feito_;
     TTiposImportModel* pratos_ = nullptr;
     std::unique_ptr<rpc::TNetConnection> net_;

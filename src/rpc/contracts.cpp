@@ -376,11 +376,13 @@ const TMethodSpec& GetCardDiaOrigem() {
     return spec;
 }
 
-// The dish types to bring, as their codes separated by ";".
+// The dish types to bring, as their codes separated by ";"; the operator's kind ("M"
+// head office, "F" branch) as the monthly screen knows it, for the dishes' marks.
 const TMethodSpec& ImportaCardDia() {
     static const TMethodSpec spec{QStringLiteral("ImportaCardDia"),
                                   {P{"filial", S}, P{"servico", S}, P{"dia", D},
-                                   P{"servicodestino", S}, P{"diadestino", D}, P{"tipos", S}}};
+                                   P{"servicodestino", S}, P{"diadestino", D}, P{"tipos", S},
+                                   P{"tipooperador", S}}};
     return spec;
 }
 

@@ -146,7 +146,7 @@ TEST_F(MenuCopy, TheScreenStartsFromTheDishAndTheMontage) {
     const QDate a = workingDay("0001", 5);
     const QString t = typeOf(s, "03");
     const int seq = seqOf(s, t);
-    setDiners(a, 100);
+    setDiners(a, 600);
     setShare(a, seq, 33.3);
     ASSERT_TRUE(s->close());
     settle();
@@ -165,8 +165,12 @@ TEST_F(MenuCopy, TheScreenStartsFromTheDishAndTheMontage) {
                 EXPECT_FALSE(f.edtExcPrat[ExcSeg]->isEnabled());
                 f.chbExcPrat[ExcSeg]->click();
                 EXPECT_TRUE(f.edtExcPrat[ExcSeg]->isEnabled());
-                const double expected = mode == 0 ? 33.3 : mode == 2 ? 33 : 33.3;
+                // 33.3 % of 600 diners: 199.8 diners, 200 rounded, or the percentage.
+                const double expected = mode == 0 ? 199.8 : mode == 2 ? 200 : 33.3;
                 EXPECT_DOUBLE_EQ(f.edtPrato->Value(), expected) << mode;
+                EXPECT_EQ(f.edtPrato->Decimals(), mode == 0 ? 3 : mode == 2 ? 0 : 2);
+                EXPECT_EQ(f.edtExcPrat[ExcFer]->text(), f.edtPrato->text());
+                EXPECT_EQ(f.edtComensais->Decimals(), f.edtPrato->Decimals());
                 EXPECT_EQ(f.rdbPrato->text(),
                           mode == 1 ? "Consumo do Prato (%)" : "Comensais do Prato");
                 EXPECT_EQ(f.pgcPadrao->tabText(1), mode == 1 ? "Consumo" : "Comensais");
@@ -448,6 +452,19 @@ TEST_F(MenuCopy, TheLauncherRefusesACellWithoutDinersOrDish) {
     s->Cardapio().TipoMontagem = 1;
     s->findChild<QToolButton*>("spbDuplicacao")->click();
     EXPECT_EQ(presenter_.LastText(), "Percentual de consumo do prato deve ser maior do que zero.");
+    // A cell without a dish opens nothing and says nothing.
+    server_.Db().Exec("DELETE FROM COMPCARD WHERE CDFILIAL = '0001' AND NRCARDAPIO = ? AND "
+                      "NRSEQPRATCAR = ?",
+                      {dayNumber("0001", "00001", a), seqOf(s, t)});
+    ASSERT_TRUE(s->close());
+    settle();
+    s = open("0001", "00001", next_);
+    goTo(s, a, t);
+    ASSERT_FALSE(s->Cardapio().EntradaCelula());
+    presenter_.Clear();
+    s->findChild<QToolButton*>("spbDuplicacao")->click();
+    s->Cardapio().CopiaPratoComensais();
+    EXPECT_TRUE(presenter_.Texts().isEmpty());
     EXPECT_FALSE(opened);
 }
 

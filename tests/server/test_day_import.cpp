@@ -56,9 +56,10 @@ protected:
     }
     QVariant import(const QString& branch, const QString& from, const QDate& day, const QString& to,
                     const QDate& target, const QString& types,
-                    const QString& op = QStringLiteral("NUTRI1")) {
-        return call("ImportaCardDia", {branch, from, DataHora(day), to, DataHora(target), types},
-                    op);
+                    const QString& op = QStringLiteral("NUTRI1"),
+                    const QString& kind = QStringLiteral("F")) {
+        return call("ImportaCardDia",
+                    {branch, from, DataHora(day), to, DataHora(target), types, kind}, op);
     }
     static QString refusal(const QVariant& answer) {
         return answer.typeId() == QMetaType::QString ? answer.toString() : QString();
@@ -451,6 +452,21 @@ TEST_P(DayImport, ASchoolDayIsMarkedByWhoImportsIt) {
     EXPECT_EQ(back.Code, dish.Code);
     EXPECT_EQ(back.Mark, "N");
     EXPECT_EQ(back.Central, "") << "the central dish itself records none";
+}
+
+// Without a parameterised group the kind of operator the desktop says decides: the
+// head office revises, a branch departs, as when the planner places the dish.
+TEST_P(DayImport, OutsideAParameterisedGroupTheOperatorsKindMarks) {
+    const QDate source = weekday("0004", "00002", 10);
+    const QDate target = weekday("0004", "00001", source.day() + 1);
+    server_.Db().Exec("UPDATE GRUPSERV SET IDPARAMETRIZADO = 'N'");
+    for (const auto& [kind, mark] : {std::pair{"M", "R"}, std::pair{"F", "S"}}) {
+        ASSERT_EQ(import("0004", "00002", source, "00001", target, "01", demo::GroupOperator, kind)
+                      .toList()
+                      .size(),
+                  2);
+        EXPECT_EQ(ofTypes(dishes("0004", "00001", target), {"01"})[0].Mark, mark) << kind;
+    }
 }
 
 TEST_P(DayImport, TheListsOfServicesAndDays) {

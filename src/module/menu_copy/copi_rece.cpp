@@ -47,7 +47,7 @@ std::optional<double> lido(const TNumberEdit* e) {
     return e->IsEmpty() ? std::nullopt : std::optional<double>(e->Value());
 }
 
-// A page that takes no part in the copy stays out of reach while it runs.
+// The page not in use stays out of reach while the copy runs.
 class TPaginaBloqueada {
 public:
     TPaginaBloqueada(QTabWidget& tabs, int index)

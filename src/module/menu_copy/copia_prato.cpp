@@ -5,10 +5,8 @@
 #include "core/mem_table.h"
 #include "core/numbers.h"
 #include "core/table_scopes.h"
-#include "core/text_utils.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
-#include "host/host_query.h"
 #include "module/monthly_menu/grid/dish_lines.h"
 #include "module/monthly_menu/model/cardapio_mensal.h"
 #include "module/shift_diners/padroes_dia.h"
@@ -20,8 +18,6 @@ namespace pla::module {
 using namespace pla::host;
 
 namespace {
-
-constexpr auto Placeholder = "XXXXXXXXXX"; // a new day's number until the server gives one
 
 QString datas(const QList<QDate>& dias) {
     QStringList out;
@@ -43,18 +39,18 @@ struct TCopiaPrato::TDia {
 };
 
 QString TResultadoCopia::Detalhes(const TMessages& msg) const {
-    QStringList parts;
+    QStringList trechos;
     if (!DiasExcedidos.isEmpty()) {
-        parts << msg.Msg(QStringLiteral("detalhes")) + QLatin1Char('\n') + datas(DiasExcedidos);
+        trechos << msg.Msg(QStringLiteral("detalhes")) + QLatin1Char('\n') + datas(DiasExcedidos);
     }
     if (!DiasSemComensais.isEmpty()) {
-        parts << msg.Msg(QStringLiteral("DIAS_SEM_COMENS")) + QLatin1Char('\n') +
-                     datas(DiasSemComensais);
+        trechos << msg.Msg(QStringLiteral("DIAS_SEM_COMENS")) + QLatin1Char('\n') +
+                       datas(DiasSemComensais);
     }
     if (!TurnosNaoGravados.isEmpty()) {
-        parts << msg.Fmt(QStringLiteral("TURNOS_NAO_GRAVADOS"), {TurnosNaoGravados});
+        trechos << msg.Fmt(QStringLiteral("TURNOS_NAO_GRAVADOS"), {TurnosNaoGravados});
     }
-    return parts.join(QStringLiteral("\n\n"));
+    return trechos.join(QStringLiteral("\n\n"));
 }
 
 TCopiaPrato::TCopiaPrato(TCardapioMensal& cardapio, const TParametrosCopia& parametros,
@@ -72,7 +68,6 @@ TCopiaPrato::TCopiaPrato(TCardapioMensal& cardapio, const TParametrosCopia& para
     cdsCompCardDel = table("cdsCompCardDel");
     cdsParamPlaneja = table("cdsParamPlaneja");
     cdsGeraHist = table("cdsGeraHist");
-    cdsPratoMatriz = table("cdsPratoMatriz");
     cdsPratoRelac = table("cdsPratoRelac");
     cdsPratoEquiv = table("cdsPratoEquiv");
     cdsGeraHist->AddField(QStringLiteral("DTCARDAPIO"), TFieldType::DateTime);
@@ -138,42 +133,7 @@ void TCopiaPrato::CarregaPratosExcluidos() {
 }
 
 void TCopiaPrato::VerificaPrato() {
-    TCardapioMensal& m = *cardapio_;
-    if (rpc::CheckResultServ(
-            m.chama(rpc::metodos::GetRecPrato(), {m.CdFilial, m.CdServico, parametros_.NiveisPrato,
-                                                  prato_.CdPrato, prato_.CdFilAuxPrat}))
-            .toBool()) {
-        MensErro(m.msgPadrao.Msg(QStringLiteral("BLOQ_PADR")), true);
-    }
-    const QString mascara = Host().MascaraProduto();
-    const QString inativo = m.chama(rpc::metodos::GetVerifProdInativo(),
-                                    {m.CdFilial, prato_.CdPrato, prato_.CdFilAuxPrat, m.CdServico,
-                                     QString::number(NiveisMascara(mascara))})
-                                .toString()
-                                .trimmed();
-    if (!inativo.isEmpty()) {
-        MensErro(
-            msgPadrao.Fmt(QStringLiteral("PratRecProdInativ"), {FormataCodigo(inativo, mascara)}),
-            true);
-    }
-}
-
-QSet<QDate> TCopiaPrato::feriadosDoMes() const {
-    THostQuery q(QStringLiteral("qryFeriado"));
-    q.SetConnection(Host().SharedConnection());
-    q.SetSql(QStringLiteral("SELECT DTFERIFILI FROM FERIFILI WHERE CDFILIAL = :P_CDFILIAL AND "
-                            "DTFERIFILI >= :P_DTINICIO AND DTFERIFILI <= :P_DTFIM"));
-    q.AddField(QStringLiteral("DTFERIFILI"), TFieldType::DateTime);
-    const QDate mes = PriDiaMes(prato_.Dia);
-    q.SetParam(QStringLiteral("P_CDFILIAL"), cardapio_->CdFilial);
-    q.SetParam(QStringLiteral("P_DTINICIO"), DataHora(mes));
-    q.SetParam(QStringLiteral("P_DTFIM"), DataHora(UltimoDiaMes(mes)));
-    q.Open();
-    QSet<QDate> out;
-    for (q.First(); !q.Eof(); q.Next()) {
-        out.insert(q.FieldByName(QStringLiteral("DTFERIFILI")).AsDateTime().date());
-    }
-    return out;
+    cardapio_->VerificaReceitaPrato(prato_.CdPrato, prato_.CdFilAuxPrat, parametros_.NiveisPrato);
 }
 
 TResultadoCopia TCopiaPrato::Executa(const TValoresCopia& v, const TProgresso& progresso) {
@@ -187,7 +147,7 @@ TResultadoCopia TCopiaPrato::Executa(const TValoresCopia& v, const TProgresso& p
             m.chama(rpc::metodos::getPratoRelac(), {prato_.CdFilAuxPrat, prato_.CdPrato})));
         relacao_ = true;
     }
-    const QSet<QDate> feriados = feriadosDoMes();
+    const QSet<QDate>& feriados = m.Feriados;
     const QString diaUtil =
         cdsParamPlaneja->Active() && !cdsParamPlaneja->IsEmpty()
             ? cdsParamPlaneja->FieldByName(QStringLiteral("IDCARDIAUTIL")).AsString().trimmed()
@@ -215,6 +175,11 @@ TResultadoCopia TCopiaPrato::Executa(const TValoresCopia& v, const TProgresso& p
             }
         }
     } catch (...) {
+        // A day still waiting for its number never reaches the month.
+        if (cdsCardaDia->IsEditing()) {
+            cdsCardaDia->Cancel();
+        }
+        cdsCardaDia->CancelUpdates();
         m.cdsCompCardCache->SetData(cache);
         if (especiais) {
             m.cdsCardEsp->SetData(*especiais);
@@ -389,7 +354,7 @@ bool TCopiaPrato::criaDia(TDia& d, TResultadoCopia& r) {
     f("CDFILIAL").SetAsString(m.CdFilial);
     f("CDSERVFILI").SetAsString(m.CdServico);
     f("DTCARDAPIO").SetValue(DataHora(d.Data));
-    f("NRCARDAPIO").SetAsString(QString::fromLatin1(Placeholder));
+    f("NRCARDAPIO").SetAsString(QString::fromLatin1(NrCardapioProvisorio));
     f("CDOPERADOR").SetAsString(Host().Operador);
     f("DTMESCARD").SetValue(DataHora(PriDiaMes(d.Data)));
     if (TMemField* when = cdsCardaDia->FindField(QStringLiteral("DTULTATUACAR"))) {
@@ -440,7 +405,12 @@ bool TCopiaPrato::criaDia(TDia& d, TResultadoCopia& r) {
     d.Existe = true;
     d.Nr = numero;
     if (idServTran_ == QLatin1String("S")) {
-        m.InsereCardaCli(numero, d.Data, p.Feriado);
+        try {
+            m.InsereCardaCli(numero, d.Data, p.Feriado);
+        } catch (const EAbort&) {
+            // The server's refusal was shown; the copy still says where it stopped.
+            throw EPlaError(QStringLiteral("Os pontos de entrega do dia não foram gravados."));
+        }
     }
     return true;
 }
@@ -457,22 +427,9 @@ TPratosDoDia TCopiaPrato::pratosDoDia(const TDia& d) {
     }
     if (parametros_.TipoCardapio == QLatin1Char('D') && m.dependeLiberacao() &&
         central_ == QLatin1String("S")) {
-        cdsPratoMatriz->SetData(rpc::PacoteServ(m.chama(
-            rpc::metodos::getPratoMatriz(), {m.CdFilial, d.Nr, qlonglong(parametros_.Posicao)})));
-        if (!cdsPratoMatriz->IsEmpty()) {
-            pratos.Central = {
-                cdsPratoMatriz->FieldByName(QStringLiteral("CDPRATOMAT")).AsString().trimmed(),
-                cdsPratoMatriz->FieldByName(QStringLiteral("CDFILAUXPRATMAT"))
-                    .AsString()
-                    .trimmed()};
-        }
-        if (cdsCompCardDel->Active() &&
-            cdsCompCardDel->Locate(QStringLiteral("DTPRATEXCL;NRSEQPRATEXCL"),
-                                   {DayKey(d.Data), parametros_.Posicao})) {
-            pratos.Excluido = {
-                cdsCompCardDel->FieldByName(QStringLiteral("CDPRATO")).AsString().trimmed(),
-                cdsCompCardDel->FieldByName(QStringLiteral("CDFILAUXPRAT")).AsString().trimmed()};
-        }
+        const TMarkDishes posicao = m.pratosDaPosicao(d.Nr, d.Data, parametros_.Posicao);
+        pratos.Central = posicao.Central;
+        pratos.Excluido = posicao.Excluded;
     }
     return pratos;
 }

@@ -52,7 +52,6 @@ public:
     TMemTable* cdsCompCardDel = nullptr;
     TMemTable* cdsParamPlaneja = nullptr;
     TMemTable* cdsGeraHist = nullptr;
-    TMemTable* cdsPratoMatriz = nullptr;
     TMemTable* cdsPratoRelac = nullptr;
     TMemTable* cdsPratoEquiv = nullptr;
 
@@ -87,7 +86,6 @@ private:
     bool devePularPorEquivalencia(const QDate& dia);
     TPratosDoDia pratosDoDia(const TDia& d);
     double participacao(double valor, double comensais) const;
-    QSet<QDate> feriadosDoMes() const;
     void devolveDias();
 
     QPointer<TCardapioMensal> cardapio_;

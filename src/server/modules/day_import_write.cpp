@@ -95,7 +95,8 @@ public:
     }
 
     // Places the matched dishes; the answer as TElemImpCardDia.
-    QVariant Run(const QList<TSourceDish>& source, const QSet<QString>& types) {
+    QVariant Run(const QList<TSourceDish>& source, const QSet<QString>& types,
+                 bool branchOperator) {
         if (nr_.isEmpty()) {
             createDay();
         }
@@ -103,7 +104,8 @@ public:
         const TDayImportMatch match = MatchByDishType(source, positions, types);
         const QHash<int, TDishRef> central = removeDishes(types);
         const QHash<int, TDishRef> removed = removedCentralDishes();
-        const TMarkContext marks = MarkContextOf(db_, filial_, servico_, ctx_.Operador, false);
+        const TMarkContext marks =
+            MarkContextOf(db_, filial_, servico_, ctx_.Operador, branchOperator);
         for (const TDayImportMatch::TPlacement& p : match.Placed) {
             const TSourceDish& dish = source[p.Source];
             const TTargetPosition& position = positions[p.Target];
@@ -297,7 +299,8 @@ QVariant ImportaCardDiaMethod(TCallContext& ctx, TMethodArgs& args) {
     }
     import.CheckConfiguration();
     import.CheckDiners();
-    return import.Run(source->Dishes, types);
+    return import.Run(source->Dishes, types,
+                      args.String(6).trimmed().toUpper() == QLatin1String("F"));
 }
 
 } // namespace pla::server

@@ -19,12 +19,6 @@ namespace pla::module {
 
 using namespace pla::host;
 
-namespace {
-
-constexpr auto Placeholder = "XXXXXXXXXX"; // a new day's number until the server gives one
-
-} // namespace
-
 TMarkContext TCardapioMensal::contextoMarca() const {
     TMarkContext ctx;
     ctx.MenuType = tipoDeCardapio();
@@ -341,7 +335,7 @@ void TCardapioMensal::InsereCardapio(const QString& cdPrato, const QString& nmPr
         const auto f = [this](const QString& name) -> TMemField& {
             return cdsCardaDia->FieldByName(name);
         };
-        f(QStringLiteral("NRCARDAPIO")).SetAsString(QString::fromLatin1(Placeholder));
+        f(QStringLiteral("NRCARDAPIO")).SetAsString(QString::fromLatin1(NrCardapioProvisorio));
         f(QStringLiteral("CDOPERADOR")).SetAsString(Host().Operador);
         f(QStringLiteral("DTCARDAPIO")).SetValue(data);
         f(QStringLiteral("DTMESCARD")).SetValue(DtMesCard);

@@ -39,6 +39,26 @@ private:
 
 } // namespace
 
+void TCardapioMensal::VerificaReceitaPrato(const QString& cdPrato, const QString& cdFilAuxPrat,
+                                           const QString& niveisPrato) {
+    if (rpc::CheckResultServ(chama(rpc::metodos::GetRecPrato(),
+                                   {CdFilial, CdServico, niveisPrato, cdPrato, cdFilAuxPrat}))
+            .toBool()) {
+        MensErro(msgPadrao.Msg(QStringLiteral("BLOQ_PADR")), true);
+    }
+    const QString mascaraProduto = Host().MascaraProduto();
+    const QString inativo =
+        chama(rpc::metodos::GetVerifProdInativo(), {CdFilial, cdPrato, cdFilAuxPrat, CdServico,
+                                                    QString::number(NiveisMascara(mascaraProduto))})
+            .toString()
+            .trimmed();
+    if (!inativo.isEmpty()) {
+        MensErro(msgPadrao.Fmt(QStringLiteral("PratRecProdInativ"),
+                               {FormataCodigo(inativo, mascaraProduto)}),
+                 true);
+    }
+}
+
 void TCardapioMensal::CopiaPrato(bool recortar) {
     DesabilitaAnaliCor();
     const std::optional<TDishLine> entry = EntradaCelula();
@@ -66,23 +86,7 @@ void TCardapioMensal::ColaPrato() {
     IPlanejamento* planning = Planejamento();
     const QString levels =
         paramGeral("NRNIVEISPRATO").isEmpty() ? QStringLiteral("1") : paramGeral("NRNIVEISPRATO");
-    const QString mascaraProduto = Host().MascaraProduto();
-    if (rpc::CheckResultServ(
-            Chama(*planning, rpc::metodos::GetRecPrato(),
-                  {CdFilial, CdServico, levels, PratoCopiado.CdPrato, PratoCopiado.CdFilAuxPrat}))
-            .toBool()) {
-        MensErro(msgPadrao.Msg(QStringLiteral("BLOQ_PADR")), true);
-    }
-    const QString inativo = Chama(*planning, rpc::metodos::GetVerifProdInativo(),
-                                  {CdFilial, PratoCopiado.CdPrato, PratoCopiado.CdFilAuxPrat,
-                                   CdServico, QString::number(NiveisMascara(mascaraProduto))})
-                                .toString()
-                                .trimmed();
-    if (!inativo.isEmpty()) {
-        MensErro(msgPadrao.Fmt(QStringLiteral("PratRecProdInativ"),
-                               {FormataCodigo(inativo, mascaraProduto)}),
-                 true);
-    }
+    VerificaReceitaPrato(PratoCopiado.CdPrato, PratoCopiado.CdFilAuxPrat, levels);
     VerificaDiaNaoUtil(dia);
     const int posicao = GetSeqPrat(cell.Type.left(3).toInt());
     const TDishRef copiado{PratoCopiado.CdPrato, PratoCopiado.CdFilAuxPrat};

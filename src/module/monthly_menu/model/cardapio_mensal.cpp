@@ -376,7 +376,8 @@ void TCardapioMensal::Carrega() {
     qryFeriado->SetParam(QStringLiteral("P_DTINICIO"), DtMesCard);
     qryFeriado->SetParam(QStringLiteral("P_DTFIM"), DataHora(UltimoDiaMes(DtMesCard.date())));
     qryFeriado->Open();
-    QSet<QDate> holidays;
+    Feriados.clear();
+    QSet<QDate>& holidays = Feriados;
     for (qryFeriado->First(); !qryFeriado->Eof(); qryFeriado->Next()) {
         holidays.insert(qryFeriado->FieldByName(QStringLiteral("DTFERIFILI")).AsDateTime().date());
     }

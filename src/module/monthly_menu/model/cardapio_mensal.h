@@ -13,6 +13,7 @@
 
 #include <QDateTime>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <QVariantList>
 #include <functional>
@@ -25,6 +26,9 @@ class THostQuery;
 }
 
 namespace pla::module {
+
+// A new day's number until the server gives one.
+constexpr auto NrCardapioProvisorio = "XXXXXXXXXX";
 
 // The monthly menu's message catalogue, shared by the open month and its screen.
 const QStringList& CatalogoCardapio();
@@ -95,6 +99,7 @@ public:
     QStringList StlOpcao;
     QStringList StlCorBloq;
     QStringList StlCorFeriado;
+    QSet<QDate> Feriados; // the branch's holidays in the month
 
     // Tables.
     TMemTable* cdsServicos = nullptr;
@@ -192,6 +197,10 @@ public:
     QString ChaveConfirmacao;       // the removal's question; empty is "CONF_EXCL"
     bool ExclusaoRealizada = false; // the last removal deleted a dish
     void VerificaDiaNaoUtil(const QDate& dia);
+    // A dish may be placed only with a revised recipe and no inactive product in it;
+    // else the planner is told and the handler ends.
+    void VerificaReceitaPrato(const QString& cdPrato, const QString& cdFilAuxPrat,
+                              const QString& niveisPrato);
     void DesabilitaAnaliCor();
     void CopiaPrato(bool recortar);
     void ColaPrato();
