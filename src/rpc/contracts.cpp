@@ -273,6 +273,39 @@ const TMethodSpec& InvertePratos() {
     return spec;
 }
 
+// --- Pla00100.rdmParamCardIndu: dishes substituted by cheaper equivalents ---------------
+
+// The cost reference: "S" each menu day's own date, "N" the reference date given; the
+// quantity shown: "P" the share of the day's diners, "C" the diners.
+const TMethodSpec& getSubsPratoEqui() {
+    static const TMethodSpec spec{QStringLiteral("getSubsPratoEqui"),
+                                  {P{"filial", S, Ref}, P{"servico", S, Ref}, P{"mes", D, Ref},
+                                   P{"tipocusto", S, Ref}, P{"refecardapio", S, Ref},
+                                   P{"datareferencia", D, Ref}, P{"tipoquantidade", S, Ref}}};
+    return spec;
+}
+
+// The relation kind ("E" equivalents); the code "T" lists every equivalent, any other
+// only that one.
+const TMethodSpec& getListaEquiPrato() {
+    static const TMethodSpec spec{QStringLiteral("getListaEquiPrato"),
+                                  {P{"filialprato", S}, P{"prato", S}, P{"idequivalencia", S},
+                                   P{"filial", S, Ref}, P{"servico", S, Ref}, P{"mes", D, Ref},
+                                   P{"tipocusto", S, Ref}, P{"datareferencia", D, Ref},
+                                   P{"tipoquantidade", S, Ref}, P{"codigo", S, Ref}}};
+    return spec;
+}
+
+// The lines as getSubsPratoEqui gave them, the marked ones ("S") with their chosen
+// equivalent and share.
+const TMethodSpec& setSubsPratoEqui() {
+    static const TMethodSpec spec{QStringLiteral("setSubsPratoEqui"),
+                                  {P{"filial", S, Ref}, P{"servico", S, Ref}, P{"mes", D, Ref},
+                                   P{"linhas", V}, P{"operador", S}, P{"porfilial", B}},
+                                  4};
+    return spec;
+}
+
 // --- Pla00100.rdmParamCardIndu: the day's delivery points -------------------------------
 
 const TMethodSpec& GetCardaCli() {
@@ -509,6 +542,9 @@ const QList<TMetodoDeModulo>& Todos() {
             {ParamCardIndu, &GetCnfCaMes()},
             {ParamCardIndu, &DelCardPeriodo()},
             {ParamCardIndu, &InvertePratos()},
+            {ParamCardIndu, &getSubsPratoEqui()},
+            {ParamCardIndu, &getListaEquiPrato()},
+            {ParamCardIndu, &setSubsPratoEqui()},
             {ParamCardIndu, &GetCardaCli()},
             {ParamCardIndu, &SetCardaCli()},
             {ParamCardIndu, &GetCardadia()},

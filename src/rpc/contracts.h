@@ -84,6 +84,11 @@ const TMethodSpec& GetCnfCaMes();
 // Period deletion, dish inversion.
 const TMethodSpec& DelCardPeriodo();
 const TMethodSpec& InvertePratos();
+// The month's dishes that have a cheaper equivalent, a dish's equivalents by cost, and
+// the substitution of the lines the planner marked.
+const TMethodSpec& getSubsPratoEqui();
+const TMethodSpec& getListaEquiPrato();
+const TMethodSpec& setSubsPratoEqui();
 // The day's delivery points.
 const TMethodSpec& GetCardaCli();
 const TMethodSpec& SetCardaCli();

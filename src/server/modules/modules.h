@@ -25,6 +25,7 @@ void RegisterMonthlyMenuMethods(TRemoteDataModule& module);   // the monthly men
 void RegisterMenuSaveMethods(TRemoteDataModule& module);      // saving the month
 void RegisterMenuDishMethods(TRemoteDataModule& module);      // checks before placing a dish
 void RegisterMenuPeriodMethods(TRemoteDataModule& module);    // period deletion, inversion
+void RegisterEquivalentMethods(TRemoteDataModule& module);    // cheaper equivalents
 void RegisterMenuDinersMethods(TRemoteDataModule& module);    // the day's delivery points
 void RegisterMenuDayDinersMethods(TRemoteDataModule& module); // the day's diners, the diets
 void RegisterClosingCostMethods(TRemoteDataModule& module);   // the closing cost check

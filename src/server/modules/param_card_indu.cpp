@@ -102,6 +102,7 @@ std::unique_ptr<TRemoteDataModule> MakeParamCardIndu() {
     RegisterMenuSaveMethods(*m);
     RegisterMenuDishMethods(*m);
     RegisterMenuPeriodMethods(*m);
+    RegisterEquivalentMethods(*m);
     RegisterMenuDinersMethods(*m);
     RegisterMenuDayDinersMethods(*m);
     RegisterClosingCostMethods(*m);
