@@ -6,6 +6,7 @@
 #include "host/number_edit.h"
 #include "module/dialogs/log_int_card.h"
 #include "module/diet_diners/atu_comens_dieta.h"
+#include "module/equivalents/subs_prato_equi.h"
 #include "module/menu_copy/copi_rece.h"
 #include "module/monthly_menu/screen/card_mens.h"
 #include "module/planning/param_card_indu.h"
@@ -77,6 +78,29 @@ void CriaExportRece(TCardapioMensal& cardapio, const TParametrosCopia& parametro
     auto form = std::make_unique<TfrmCopiRece>(cardapio, parametros);
     frmCopiRece = form.get();
     form->ShowModal();
+}
+
+bool CriaSubsPratoEqui(const QString& cdFilial, const QString& cdServico, const QDateTime& mes,
+                       const QString& tipoCusto, const QString& refeCardapio,
+                       const QDateTime& dtRefeCusto, const QString& tipoQuantidade,
+                       const QString& arredondar, const QDateTime& dataLimite) {
+    std::unique_ptr<TfrmSubsPratoEqui> form;
+    {
+        host::THourglass busy;
+        form = std::make_unique<TfrmSubsPratoEqui>();
+        form->CdFilial = cdFilial;
+        form->CdServico = cdServico;
+        form->Mes = mes;
+        form->TipoCusto = tipoCusto;
+        form->RefeCardapio = refeCardapio;
+        form->DtRefeCusto = dtRefeCusto;
+        form->TipoQuantidade = tipoQuantidade;
+        form->Arredondar = arredondar;
+        form->DataLimite = dataLimite;
+        form->Carrega();
+    }
+    form->ShowModal();
+    return form->ModalResult() == host::mrOk;
 }
 
 void criaAtuComensDieta(const QString& cdServFili, const QString& nmServico, const QDateTime& data,

@@ -25,6 +25,12 @@ void CriaCardMens();
 // The copy of the open month's current cache row over the month, with what the
 // monthly screen hands over; modal.
 void CriaExportRece(TCardapioMensal& cardapio, const TParametrosCopia& parametros);
+// The substitution of the month's dishes by cheaper equivalents (PLA00134); true when
+// the planner confirmed a substitution (the month changed on the server).
+bool CriaSubsPratoEqui(const QString& cdFilial, const QString& cdServico, const QDateTime& mes,
+                       const QString& tipoCusto, const QString& refeCardapio,
+                       const QDateTime& dtRefeCusto, const QString& tipoQuantidade,
+                       const QString& arredondar, const QDateTime& dataLimite);
 // Opens the log report of a cycle update, modally.
 void CriaLogCardCiclo(const QString& cdFilial, const QString& nrLogCardCiclo);
 // The day's diners dialog for one day of an open month, its total starting at the

@@ -1,8 +1,10 @@
 // Handing the open month to the screens that bring dishes from elsewhere: a day's menu
-// imported from another day, and a dish or its diners copied over the month.
+// imported from another day, a dish or its diners copied over the month, and dishes
+// replaced by cheaper equivalents.
 #include "core/dates.h"
 #include "core/reference.h"
 #include "core/table_scopes.h"
+#include "host/busy_scopes.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "module/frame/creation.h"
@@ -96,6 +98,27 @@ void TCardapioMensal::CopiaPratoComensais() {
     CriaExportRece(*this, p);
     emit gradeAlterada();
     emit comandosAlterados();
+}
+
+void TCardapioMensal::SubstituiPorEquivalentes() {
+    if (!AcertaAlteracoesPendentes()) {
+        return;
+    }
+    if (!CriaSubsPratoEqui(CdFilial, CdServico, DtMesCard, QString::number(TipoCustoPlanejado),
+                           RefeCardapio ? QStringLiteral("S") : QStringLiteral("N"), DtRefeCusto,
+                           TipoMontagem == 0 ? QStringLiteral("C") : QStringLiteral("P"),
+                           Arredondar ? QStringLiteral("S") : QStringLiteral("N"),
+                           DataHora(PrimeiroDiaEditavel()))) {
+        return;
+    }
+    {
+        TWaitAnimation wait(janela(), 6, QStringLiteral("Atualizando o cardápio..."));
+        DesabilitaAnaliCor();
+        Carrega();
+        emit gradeAlterada();
+        emit comandosAlterados();
+    }
+    RecalculaOuAvisa();
 }
 
 } // namespace pla::module

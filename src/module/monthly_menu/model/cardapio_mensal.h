@@ -230,6 +230,9 @@ public:
     // The current cell's dish, or its diners, repeated over the month by the copy
     // screen, after the pending changes are saved.
     void CopiaPratoComensais();
+    // The month's dishes replaced by cheaper equivalents (PLA00134), after the pending
+    // changes are settled; the month is read again when something was replaced.
+    void SubstituiPorEquivalentes();
     // The first day that may still be changed.
     QDate PrimeiroDiaEditavel() const;
 

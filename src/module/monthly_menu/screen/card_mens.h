@@ -73,6 +73,7 @@ public:
     void sbtInvPratoClick();
     void spbImportacaoClick();
     void spbDuplicacaoClick();
+    void pmnSubsPorEquiClick();
     void sbtAtuComenDietaClick();
     void sbtVerificarClick() override;
     // Costs.

@@ -86,6 +86,11 @@ const std::map<QLatin1String, void (TfrmCardMens::*)()> Handlers{
     {QLatin1String("sbtAtuComenDieta"), &TfrmCardMens::sbtAtuComenDietaClick},
 };
 
+// The entries without a button that are built so far.
+const std::map<QLatin1String, void (TfrmCardMens::*)()> MenuHandlers{
+    {QLatin1String("pmnSubsPorEqui"), &TfrmCardMens::pmnSubsPorEquiClick},
+};
+
 QString plain(const char* text) {
     return QString::fromUtf8(text).remove(QLatin1Char('&'));
 }
@@ -151,6 +156,10 @@ void TfrmCardMens::buildCommands() {
                         button->click();
                     }
                 });
+            } else if (const auto own = MenuHandlers.find(QLatin1String(c.Menu));
+                       own != MenuHandlers.end()) {
+                connect(a, &QAction::triggered, this,
+                        [this, h = own->second] { RunHandler([this, h] { (this->*h)(); }); });
             } else {
                 connect(a, &QAction::triggered, this,
                         [this, text] { RunHandler([this, text] { naoDisponivel(text); }); });

@@ -97,6 +97,10 @@ void TfrmCardMens::spbDuplicacaoClick() {
     cardapio_->CopiaPratoComensais();
 }
 
+void TfrmCardMens::pmnSubsPorEquiClick() {
+    cardapio_->SubstituiPorEquivalentes();
+}
+
 // The diet screen writes on the server; the month shows what it wrote.
 void TfrmCardMens::sbtAtuComenDietaClick() {
     if (!cardapio_->AtualizaComensaisDieta()) {
