@@ -51,6 +51,7 @@ const QStringList Expected{
     QStringLiteral("inverter-prato"),
     QStringLiteral("importar-cardapio-dia"),
     QStringLiteral("copiar-prato"),
+    QStringLiteral("substituir-equivalentes"),
     QStringLiteral("comensais-tipo-prato"),
     QStringLiteral("comensais-dia"),
     QStringLiteral("comensais-dieta"),
@@ -202,6 +203,10 @@ void editingScreens(TTour& tour, QWidget& monthly, const QString& database) {
     {
         auto script = shot(tour, "copiar-prato", QSize(440, 520));
         child<QToolButton>(&monthly, "spbDuplicacao")->click();
+    }
+    {
+        auto script = shot(tour, "substituir-equivalentes", QSize(1100, 480));
+        child<QAction>(&monthly, "pmnSubsPorEqui")->trigger();
     }
     // A second counted position of the counted dish type (03), its dish at half the
     // day on a day whose first one already feeds the whole day.
