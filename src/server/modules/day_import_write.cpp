@@ -233,17 +233,9 @@ private:
     // A day whose dishes changed departs from the central menu it follows, as the
     // save records it.
     void recordSpecialDay() {
-        if (!CentralMenuOf(db_, filial_, servico_, ctx_.Operador).RecordsSpecialDays() ||
-            db_.Scalar(QStringLiteral("SELECT COUNT(*) FROM CARDESP WHERE CDFILIAL = ? AND "
-                                      "CDSERVFILI = ? AND DTCARDAPIO = ?"),
-                       {filial_, servico_, DataHora(dia_)})
-                    .toInt() > 0) {
-            return;
+        if (CentralMenuOf(db_, filial_, servico_, ctx_.Operador).RecordsSpecialDays()) {
+            RecordSpecialDay(db_, filial_, servico_, dia_, nr_);
         }
-        db_.Exec(
-            QStringLiteral("INSERT INTO CARDESP (CDFILIAL, CDSERVFILI, DTCARDAPIO, NRCARDAPIO) "
-                           "VALUES (?, ?, ?, ?)"),
-            {filial_, servico_, DataHora(dia_), nr_});
     }
 
     TCallContext& ctx_;

@@ -379,7 +379,9 @@ public:
         , marks_(MarkContextOf(db_, m.Filial, m.Servico, ctx.Operador, moduFili))
         , keepCentral_(
               db_.Scalar(QStringLiteral("SELECT IDMANCORCARDALT FROM PARAMGERAL")).toString() ==
-              QLatin1String("S")) {}
+              QLatin1String("S"))
+        , recordsSpecialDays_(
+              CentralMenuOf(db_, m.Filial, m.Servico, ctx.Operador).RecordsSpecialDays()) {}
 
     void Apply(const TDataPacket& lines) {
         const auto col = [&lines](const char* name) {
@@ -589,25 +591,17 @@ private:
     // A day whose dishes changed departs from the central menu it follows, as the save
     // records it.
     void recordSpecialDay(const QString& nr) {
-        if (!CentralMenuOf(db_, m_.Filial, m_.Servico, ctx_.Operador).RecordsSpecialDays()) {
+        if (!recordsSpecialDays_) {
             return;
         }
-        const QDateTime day = DataHora(
+        const QDate day =
             TDatabase::FromSql(TFieldType::DateTime,
                                db_.Scalar(QStringLiteral("SELECT DTCARDAPIO FROM CARDADIA WHERE "
                                                          "CDFILIAL = ? AND NRCARDAPIO = ?"),
                                           {m_.Filial, nr}))
                 .toDateTime()
-                .date());
-        if (db_.Scalar(QStringLiteral("SELECT COUNT(*) FROM CARDESP WHERE CDFILIAL = ? AND "
-                                      "CDSERVFILI = ? AND DTCARDAPIO = ?"),
-                       {m_.Filial, m_.Servico, day})
-                .toInt() > 0) {
-            return;
-        }
-        db_.Exec(QStringLiteral("INSERT INTO CARDESP (CDFILIAL, CDSERVFILI, DTCARDAPIO, "
-                                "NRCARDAPIO) VALUES (?, ?, ?, ?)"),
-                 {m_.Filial, m_.Servico, day, nr});
+                .date();
+        RecordSpecialDay(db_, m_.Filial, m_.Servico, day, nr);
     }
 
     TCallContext& ctx_;
@@ -618,6 +612,7 @@ private:
     QDate firstChangeable_;
     TMarkContext marks_;
     bool keepCentral_ = false;
+    bool recordsSpecialDays_ = false; // the menu follows a central one
     QSet<QString> touched_;
 };
 

@@ -201,4 +201,17 @@ QMap<QDate, int> CycleDays(const TCycleInfo& cycle, const TServiceEstimates& est
     return out;
 }
 
+void RecordSpecialDay(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
+                      const QDate& day, const QString& nrCardapio) {
+    if (db.Scalar(QStringLiteral("SELECT COUNT(*) FROM CARDESP WHERE CDFILIAL = ? AND "
+                                 "CDSERVFILI = ? AND DTCARDAPIO = ?"),
+                  {cdFilial, cdServFili, DataHora(day)})
+            .toInt() > 0) {
+        return;
+    }
+    db.Exec(QStringLiteral("INSERT INTO CARDESP (CDFILIAL, CDSERVFILI, DTCARDAPIO, NRCARDAPIO) "
+                           "VALUES (?, ?, ?, ?)"),
+            {cdFilial, cdServFili, DataHora(day), nrCardapio});
+}
+
 } // namespace pla::server

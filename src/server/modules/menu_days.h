@@ -49,6 +49,11 @@ QString NextMenuNumber(TDatabase& db, const QString& cdFilial);
 // branch's planning parameters keep blocked.
 QDate FirstChangeableDay(TDatabase& db, const QString& cdFilial);
 
+// Records that a service's day departs from the central menu it follows (CARDESP), once.
+// The caller decides whether the service's menu records such days.
+void RecordSpecialDay(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
+                      const QDate& day, const QString& nrCardapio);
+
 // The branch's holidays in a month, by date.
 QHash<QDate, QString> BranchHolidays(TDatabase& db, const QString& cdFilial, const QDate& month);
 
