@@ -306,6 +306,30 @@ const TMethodSpec& setSubsPratoEqui() {
     return spec;
 }
 
+// --- Pla00100.rdmParamCardIndu: the export of a period's menu --------------------------
+
+// The group "T" lists every group; the origin service is left out of the list.
+const TMethodSpec& GetServicosExport() {
+    static const TMethodSpec spec{QStringLiteral("GetServicosExport"),
+                                  {P{"filial", S}, P{"inicio", D}, P{"fim", D},
+                                   P{"modulofilial", B}, P{"operador", S}, P{"grupo", S},
+                                   P{"servicoorigem", S}},
+                                  4};
+    return spec;
+}
+
+// The origins and destinations as codes each followed by "_", as many as the count;
+// the flags "S" or "N".
+const TMethodSpec& ExportarCardapio() {
+    static const TMethodSpec spec{QStringLiteral("ExportarCardapio"),
+                                  {P{"filial", S}, P{"origens", S, Ref}, P{"destinos", S, Ref},
+                                   P{"mes", D}, P{"inicio", D}, P{"fim", D}, P{"sobrepor", S, Ref},
+                                   P{"copiacomensais", S, Ref}, P{"operador", S},
+                                   P{"modulofilial", B}, P{"quantidade", I, Ref}},
+                                  8};
+    return spec;
+}
+
 // --- Pla00100.rdmParamCardIndu: the day's delivery points -------------------------------
 
 const TMethodSpec& GetCardaCli() {
@@ -545,6 +569,8 @@ const QList<TMetodoDeModulo>& Todos() {
             {ParamCardIndu, &getSubsPratoEqui()},
             {ParamCardIndu, &getListaEquiPrato()},
             {ParamCardIndu, &setSubsPratoEqui()},
+            {ParamCardIndu, &GetServicosExport()},
+            {ParamCardIndu, &ExportarCardapio()},
             {ParamCardIndu, &GetCardaCli()},
             {ParamCardIndu, &SetCardaCli()},
             {ParamCardIndu, &GetCardadia()},
@@ -576,6 +602,92 @@ const QList<TMetodoDeModulo>& Todos() {
 }
 
 } // namespace metodos
+
+QString NomeLinhaLogExportacao(QChar kind) {
+    using L = TLinhaLogExportacao;
+    switch (static_cast<L>(kind.toLatin1())) {
+    case L::DiaExportado:
+        return QStringLiteral("Dia exportado");
+    case L::DiaSobreposto:
+        return QStringLiteral("Dia sobreposto");
+    case L::ServicoNaoExportado:
+        return QStringLiteral("Serviço não exportado");
+    case L::DiaMantido:
+        return QStringLiteral("Dia mantido");
+    case L::DiaNaoUtil:
+        return QStringLiteral("Dia não útil");
+    case L::DiaSemComensais:
+        return QStringLiteral("Dia sem comensais");
+    case L::PratoSemPosicao:
+        return QStringLiteral("Prato sem posição");
+    case L::ReceitaNaoRevisada:
+        return QStringLiteral("Receita não revisada");
+    case L::ProdutoInativo:
+        return QStringLiteral("Produto inativo");
+    }
+    return {};
+}
+
+const QList<QPair<QString, QString>>& MensagensSituacaoExportacao() {
+    static const QList<QPair<QString, QString>> texts{
+        {QStringLiteral("HA_CICLO"), QStringLiteral("Existe ciclo definido para o serviço.")},
+        {QStringLiteral("CARD_CENT_N_LIB"), QStringLiteral("Cardápio não liberado.")},
+        {QStringLiteral("CARD_N_LIB_MATRIZ"), QStringLiteral("Cardápio não liberado pela matriz.")},
+        {QStringLiteral("NOT_CONFCARD"),
+         QStringLiteral(
+             "Não existe configuração de cardápio cadastrada para o serviço informado.")},
+        {QStringLiteral("N_HA_CARD"),
+         QStringLiteral("Não há cardápio para o mês de referência informado.")},
+        {QStringLiteral("CUSTPADR"), QStringLiteral("Serviço não possui custo padrão cadastrado.")},
+        {QStringLiteral("CONSSERV"),
+         QStringLiteral("Serviço não possui consumo fixo / percapita no período informado.")},
+        {QStringLiteral("CARD_JA_APROV_FILIAL"),
+         QStringLiteral("Cardápio já aprovado pela filial.")},
+        {QStringLiteral("CARD_JA_APROV_MATRIZ"),
+         QStringLiteral("Cardápio já aprovado pela matriz.")},
+        {QStringLiteral("DTATUAL>DTLIMITE"),
+         QStringLiteral("Data atual é superior à data limite para alteração do cardápio.")},
+        {QStringLiteral("FILI_PODE_ALTERAR_CARD"),
+         QStringLiteral("Filial ainda possui acesso para alteração do cardápio.")},
+        {QStringLiteral("NAO_PERMITE_ALT_CARD"),
+         QStringLiteral("Não é permitido alterar cardápio de serviços que não dependem de "
+                        "liberação.")},
+        {QStringLiteral("CARD_N_LIB_AGRE"),
+         QStringLiteral("Cardápio não liberado para as filiais agregadas.")},
+        {QStringLiteral("CARD_SOMENTE_LEITURA"),
+         QStringLiteral("Cardápio habilitado apenas para consulta.")},
+        {QStringLiteral("SERV_OUTRO_TIPO"),
+         QStringLiteral("Serviço de outro tipo: o cardápio só é exportado entre serviços do "
+                        "mesmo tipo.")},
+        {QStringLiteral("TIPOPRAT_N_CONF"),
+         QStringLiteral("O cardápio do serviço não tem posição para nenhum tipo de prato do "
+                        "cardápio de origem.")},
+        {QStringLiteral("TIPOPRAT_FALTA"),
+         QStringLiteral("O cardápio do serviço não tem posição para alguns tipos de prato do "
+                        "cardápio de origem; esses pratos não serão exportados.")},
+        {QStringLiteral("DIAS_COM_PRATOS"),
+         QStringLiteral("O serviço já tem pratos em dias do período: com \"Sobrepor\" eles "
+                        "serão substituídos; com \"Acrescentar\" esses dias serão mantidos.")},
+        {QStringLiteral("FERIADO_PERIODO"),
+         QStringLiteral("Há feriado no período: o cardápio desses dias não será exportado.")},
+        {QStringLiteral("PRATO_REC_N_REV"),
+         QStringLiteral("Há prato sem receita revisada no cardápio de origem: ele não será "
+                        "exportado.")},
+        {QStringLiteral("PRATO_PROD_INAT"),
+         QStringLiteral("Há prato com produto inativo na receita no cardápio de origem: ele não "
+                        "será exportado.")},
+    };
+    return texts;
+}
+
+QString MensagemSituacaoExportacao(const QString& key) {
+    for (const auto& [k, text] : MensagensSituacaoExportacao()) {
+        if (k == key) {
+            return text;
+        }
+    }
+    return key;
+}
 
 TRespostaCardapio TRespostaCardapio::FromWire(const QVariant& answer) {
     if (answer.typeId() == QMetaType::QString) {

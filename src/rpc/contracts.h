@@ -89,6 +89,10 @@ const TMethodSpec& InvertePratos();
 const TMethodSpec& getSubsPratoEqui();
 const TMethodSpec& getListaEquiPrato();
 const TMethodSpec& setSubsPratoEqui();
+// The export of a period's menu to other services of the branch: each service's
+// situation for the period, and the export itself, whose answer is its log.
+const TMethodSpec& GetServicosExport();
+const TMethodSpec& ExportarCardapio();
 // The day's delivery points.
 const TMethodSpec& GetCardaCli();
 const TMethodSpec& SetCardaCli();
@@ -235,6 +239,36 @@ enum class TElemTrabCusto { Chave, Dias, Quantidade };
 // The number of dishes written into the target day, and one line per source dish that
 // found no position of its dish type in the target month (empty when all did).
 enum class TElemImpCardDia { Importados, NaoImportados };
+// --- the export of a period's menu (GetServicosExport, ExportarCardapio) -----------------
+// A destination's situation (IDSITSERV), with the keys of its messages (DSMENSERRROS,
+// each followed by ";"): exported as it is, exported with warnings, not exported
+// (error), not exported now (blocked).
+namespace situacao_exportacao {
+inline constexpr char Ok = 'O';
+inline constexpr char Alerta = 'A';
+inline constexpr char Erro = 'E';
+inline constexpr char Bloqueado = 'B';
+} // namespace situacao_exportacao
+// The kind of a line of the export's log (IDNUMERRO). The answer carries the
+// observations; the lines of the days exported as asked stay in the stored log only.
+enum class TLinhaLogExportacao : char {
+    DiaExportado = 'O',        // the day got the origin's dishes (stored only)
+    DiaSobreposto = 'S',       // the day's dishes gave way to the origin's (stored only)
+    ServicoNaoExportado = 'D', // blocked, in error, or its writing failed and was undone
+    DiaMantido = 'M',          // the day had dishes and "Acrescentar" kept them
+    DiaNaoUtil = 'F',          // a holiday where the branch plans working days only
+    DiaSemComensais = 'C',     // no diners for the day: nothing to serve
+    PratoSemPosicao = 'P',     // the destination's month has no free position of its type
+    ReceitaNaoRevisada = 'R',
+    ProdutoInativo = 'I',
+};
+// How the log screen names a kind; empty for an unknown one.
+QString NomeLinhaLogExportacao(QChar kind);
+// The keys a situation's messages are given by, with their texts: the export screen's
+// catalogue shows them, the server writes them into the log.
+const QList<QPair<QString, QString>>& MensagensSituacaoExportacao();
+QString MensagemSituacaoExportacao(const QString& key); // the key itself when unknown
+
 // SetBaseCusto's kind of date.
 inline constexpr char BaseCustoPlanejado = 'P'; // DTBASCONCUSPLAN: costs of the month
 inline constexpr char BaseCustoRecalculo = 'R'; // DTBASRECCUS: recalculation of costs

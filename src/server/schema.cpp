@@ -787,6 +787,26 @@ const std::vector<TMigration>& SchemaMigrations() {
                  " FOREIGN KEY (NRTRABCUSTO, DTDATA) REFERENCES TRABCUSTODIA (NRTRABCUSTO, "
                  "DTDATA) ON DELETE CASCADE)"),
          }},
+        {11,
+         QStringLiteral("Linhas do log da exportação de cardápio"),
+         {
+             // What an export did in a destination, day by day and dish by dish: the
+             // kind of line (IDNUMERRO), the day, the dish brought and the dish it met.
+             QStringLiteral("CREATE TABLE LOGEXPCARDITEM ("
+                            " CDFILIAL VARCHAR(4) NOT NULL,"
+                            " NRLOGEXPCARD VARCHAR(10) NOT NULL,"
+                            " NRITEMLOG INTEGER NOT NULL,"
+                            " IDNUMERRO CHAR(1) NOT NULL,"
+                            " DTCARDAPIO {DATETIME},"
+                            " CDFILAUXPRAT VARCHAR(4),"
+                            " CDPRATO VARCHAR(10),"
+                            " NMPRATORIG VARCHAR(40),"
+                            " NMPRATDEST VARCHAR(40),"
+                            " DSMENSLOG VARCHAR(200) NOT NULL,"
+                            " PRIMARY KEY (CDFILIAL, NRLOGEXPCARD, NRITEMLOG),"
+                            " FOREIGN KEY (CDFILIAL, NRLOGEXPCARD) REFERENCES LOGEXPCARD "
+                            "(CDFILIAL, NRLOGEXPCARD) ON DELETE CASCADE)"),
+         }},
     };
     return steps;
 }

@@ -38,13 +38,24 @@ void CheckNormalService(TDatabase& db, const QString& filial, const QString& ser
 
 std::optional<TSourceDay> SourceDay(TDatabase& db, const QString& filial, const QString& servico,
                                     const QDate& day) {
-    QSqlQuery d = db.Exec(QStringLiteral("SELECT NRCARDAPIO, QTCOMESTICAR FROM CARDADIA WHERE "
+    QSqlQuery d = db.Exec(QStringLiteral("SELECT NRCARDAPIO, QTCOMESTICAR, QTESTITURNO1, "
+                                         "QTESTITURNO2, QTESTITURNO3, QTESTITURNO4, QTCLIESTICAR, "
+                                         "QTFUNESTICAR, QTDOAESTICAR FROM CARDADIA WHERE "
                                          "CDFILIAL = ? AND CDSERVFILI = ? AND DTCARDAPIO = ?"),
                           {filial, servico, DataHora(day)});
     if (!d.next()) {
         return std::nullopt;
     }
-    TSourceDay out{d.value(0).toString(), d.value(1).toDouble(), {}};
+    TSourceDay out;
+    out.Number = d.value(0).toString();
+    out.Diners = d.value(1).toDouble();
+    out.Figures.Comensais = out.Diners;
+    for (int t = 0; t < 4; ++t) {
+        out.Figures.Turnos[t] = d.value(2 + t).toDouble();
+    }
+    out.Figures.Clientes = d.value(6).toDouble();
+    out.Figures.Funcionarios = d.value(7).toDouble();
+    out.Figures.Doacoes = d.value(8).toDouble();
     // Dishes whose position the month lacks come last, by their own dish type.
     QSqlQuery q = db.Exec(
         QStringLiteral(

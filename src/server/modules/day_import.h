@@ -1,6 +1,7 @@
 #pragma once
 
 #include "day_import_match.h"
+#include "menu_days.h"
 #include "server/remote_data_module.h"
 
 #include <QDate>
@@ -37,6 +38,7 @@ void CheckNormalService(TDatabase& db, const QString& cdFilial, const QString& c
 struct TSourceDay {
     QString Number;
     double Diners = 0;
+    TDayEstimate Figures; // the day's diners: total, shifts, clients, employees, donations
     QList<TSourceDish> Dishes;
 };
 std::optional<TSourceDay> SourceDay(TDatabase& db, const QString& cdFilial,

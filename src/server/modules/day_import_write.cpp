@@ -1,7 +1,7 @@
 // ImportaCardDia: the dishes of the chosen dish types of one day placed into another
 // day of the branch, position by position of the target month, in one transaction.
 #include "day_import.h"
-#include "mark_context.h"
+#include "day_writer.h"
 #include "menu_days.h"
 #include "modules.h"
 
@@ -37,8 +37,7 @@ QSet<QString> chosenTypes(const QString& text) {
 class TDayImport {
 public:
     TDayImport(TCallContext& ctx, const QString& filial, const QString& servico, const QDate& dia)
-        : ctx_(ctx)
-        , db_(ctx.Database())
+        : db_(ctx.Database())
         , filial_(filial)
         , servico_(servico)
         , dia_(dia)
@@ -71,14 +70,11 @@ public:
         }
     }
 
-    // The day's number, the day created with the service's estimate when missing.
-    void CheckDiners() {
-        QSqlQuery q = db_.Exec(QStringLiteral("SELECT NRCARDAPIO, QTCOMESTICAR FROM CARDADIA WHERE "
-                                              "CDFILIAL = ? AND CDSERVFILI = ? AND DTCARDAPIO = ?"),
-                               {filial_, servico_, DataHora(dia_)});
-        if (q.next()) {
-            nr_ = q.value(0).toString();
-            if (!(q.value(1).toDouble() > 0)) {
+    // The day's number, or the service's estimate for a day to create.
+    void CheckDiners(TDayWriter& writer) {
+        if (const auto day = writer.Find(dia_)) {
+            nr_ = day->Number;
+            if (!(day->Diners > 0)) {
                 refuseWithoutDiners();
             }
             return;
@@ -95,41 +91,11 @@ public:
     }
 
     // Places the matched dishes; the answer as TElemImpCardDia.
-    QVariant Run(const QList<TSourceDish>& source, const QSet<QString>& types,
-                 bool branchOperator) {
+    QVariant Run(TDayWriter& writer, const QList<TSourceDish>& source, const QSet<QString>& types) {
         if (nr_.isEmpty()) {
-            createDay();
+            nr_ = writer.Create(dia_, estimate_);
         }
-        const QList<TTargetPosition> positions = TargetPositions(db_, filial_, servico_, mes_);
-        const TDayImportMatch match = MatchByDishType(source, positions, types);
-        const QHash<int, TDishRef> central = removeDishes(types);
-        const QHash<int, TDishRef> removed = removedCentralDishes();
-        const TMarkContext marks =
-            MarkContextOf(db_, filial_, servico_, ctx_.Operador, branchOperator);
-        for (const TDayImportMatch::TPlacement& p : match.Placed) {
-            const TSourceDish& dish = source[p.Source];
-            const TTargetPosition& position = positions[p.Target];
-            const TDishRef chosen{dish.Code, dish.Branch};
-            TMarkDishes around;
-            around.Central = central.value(position.Seq);
-            around.Excluded = removed.value(position.Seq);
-            const QChar mark = MarcaInclusao(marks, chosen, around);
-            // A dish standing in for the position's central dish records it.
-            const TDishRef standsFor = around.Central.Empty() ? around.Excluded : around.Central;
-            const bool records = marks.CentralFlag && !standsFor.Empty() && !(standsFor == chosen);
-            db_.Exec(QStringLiteral("INSERT INTO COMPCARD (CDFILIAL, NRCARDAPIO, NRSEQPRATCAR, "
-                                    "NRORDPRATCAR, CDFILAUXPRAT, CDPRATO, VRPECONSCARD, "
-                                    "IDPRATOESPE, CDPRATOMAT, CDFILAUXPRATMAT) VALUES (?, ?, ?, ?, "
-                                    "?, ?, ?, ?, ?, ?)"),
-                     {filial_, nr_, position.Seq, position.Order, dish.Branch, dish.Code,
-                      dish.Share, QString(mark),
-                      records ? QVariant(standsFor.Code.trimmed()) : QVariant(),
-                      records ? QVariant(standsFor.Branch.trimmed()) : QVariant()});
-        }
-        db_.Exec(QStringLiteral("UPDATE CARDADIA SET CDOPERADOR = ?, DTULTATUACAR = ? WHERE "
-                                "CDFILIAL = ? AND NRCARDAPIO = ?"),
-                 {ctx_.Operador, Agora(), filial_, nr_});
-        recordSpecialDay();
+        const TDayImportMatch match = writer.Place(nr_, dia_, source, types).Match;
         QStringList lines;
         for (const TDayImportMatch::TLeftOut& l : match.LeftOut) {
             lines << LeftOutLine(source[l.Source], l.TypeMissing);
@@ -146,99 +112,6 @@ private:
                             .arg(dateText(dia_)));
     }
 
-    // As the other writers create a day: the service's estimate, a new number, the
-    // delivery points of a transported service without diners yet.
-    void createDay() {
-        const TDayEstimate& e = estimate_;
-        const double figures[] = {e.Comensais, e.Turnos[0], e.Turnos[1],    e.Turnos[2],
-                                  e.Turnos[3], e.Clientes,  e.Funcionarios, e.Doacoes};
-        for (int i = 0; i < 8; ++i) {
-            pla::server::CheckDiners(figures[i], DayDinersColumns()[i].second, dia_);
-        }
-        nr_ = NextMenuNumber(db_, filial_);
-        QVariantList values;
-        for (const double f : figures) {
-            values << f;
-        }
-        db_.Exec(QStringLiteral("INSERT INTO CARDADIA (QTCOMESTICAR, QTESTITURNO1, QTESTITURNO2, "
-                                "QTESTITURNO3, QTESTITURNO4, QTCLIESTICAR, QTFUNESTICAR, "
-                                "QTDOAESTICAR, CDOPERADOR, DTULTATUACAR, CDFILIAL, NRCARDAPIO, "
-                                "CDSERVFILI, DTCARDAPIO, DTMESCARD) VALUES (?, ?, ?, ?, ?, ?, ?, "
-                                "?, ?, ?, ?, ?, ?, ?, ?)"),
-                 values + QVariantList{ctx_.Operador, Agora(), filial_, nr_, servico_,
-                                       DataHora(dia_), DataHora(mes_)});
-        if (db_.Scalar(QStringLiteral("SELECT IDSERVTRAN FROM SERVICO WHERE CDFILIAL = ? AND "
-                                      "CDSERVFILI = ?"),
-                       {filial_, servico_})
-                .toString() == QLatin1String("S")) {
-            db_.Exec(QStringLiteral("INSERT INTO CARDACLI (CDFILIAL, NRCARDAPIO, CDCLIENTE, "
-                                    "CDDESTFILI, QTCOMESTICLI) SELECT CDFILIAL, ?, CDCLIENTE, "
-                                    "CDDESTFILI, 0 FROM DESTFILI WHERE CDFILIAL = ? AND "
-                                    "(CDSERVFILI = ? OR CDSERVFILI IS NULL)"),
-                     {nr_, filial_, servico_});
-        }
-    }
-
-    // Deletes the target day's dishes of the chosen types; the answer is the central
-    // dish each position recorded (CDPRATOMAT of its first dish that has one).
-    QHash<int, TDishRef> removeDishes(const QSet<QString>& types) {
-        QSqlQuery q = db_.Exec(
-            QStringLiteral("SELECT C.NRSEQPRATCAR, C.NRORDPRATCAR, C.CDPRATOMAT, "
-                           "C.CDFILAUXPRATMAT, COALESCE(M.CDTIPOPRAT, P.CDTIPOPRAT) FROM COMPCARD "
-                           "C JOIN PRATO P ON P.CDFILAUXPRAT = C.CDFILAUXPRAT AND P.CDPRATO = "
-                           "C.CDPRATO LEFT JOIN CNFCARDMES M ON M.CDFILIAL = C.CDFILIAL AND "
-                           "M.CDSERVFILI = ? AND M.DTREFECNFMES = ? AND M.NRSEQCNFMES = "
-                           "C.NRSEQPRATCAR WHERE C.CDFILIAL = ? AND C.NRCARDAPIO = ? ORDER BY "
-                           "C.NRSEQPRATCAR, C.NRORDPRATCAR"),
-            {servico_, DataHora(mes_), filial_, nr_});
-        QHash<int, TDishRef> central;
-        QList<QPair<int, int>> gone;
-        while (q.next()) {
-            if (!types.contains(q.value(4).toString().trimmed())) {
-                continue;
-            }
-            const int seq = q.value(0).toInt();
-            gone.append({seq, q.value(1).toInt()});
-            const TDishRef recorded{q.value(2).toString().trimmed(),
-                                    q.value(3).toString().trimmed()};
-            if (!central.contains(seq) && !recorded.Code.isEmpty()) {
-                central.insert(seq, recorded);
-            }
-        }
-        for (const auto& [seq, ord] : gone) {
-            db_.Exec(QStringLiteral("DELETE FROM COMPCARD WHERE CDFILIAL = ? AND NRCARDAPIO = ? "
-                                    "AND NRSEQPRATCAR = ? AND NRORDPRATCAR = ?"),
-                     {filial_, nr_, seq, ord});
-        }
-        return central;
-    }
-
-    // The central dishes removed earlier from the day's positions (PRATEXCL).
-    QHash<int, TDishRef> removedCentralDishes() {
-        QSqlQuery q = db_.Exec(QStringLiteral("SELECT NRSEQPRATEXCL, CDPRATO, CDFILAUXPRAT FROM "
-                                              "PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
-                                              "DTMESCARD = ? AND DTPRATEXCL = ?"),
-                               {filial_, servico_, DataHora(mes_),
-                                QStringLiteral("%1").arg(dia_.day(), 2, 10, QLatin1Char('0'))});
-        QHash<int, TDishRef> out;
-        while (q.next()) {
-            const TDishRef dish{q.value(1).toString().trimmed(), q.value(2).toString().trimmed()};
-            if (!dish.Code.isEmpty()) {
-                out.insert(q.value(0).toInt(), dish);
-            }
-        }
-        return out;
-    }
-
-    // A day whose dishes changed departs from the central menu it follows, as the
-    // save records it.
-    void recordSpecialDay() {
-        if (CentralMenuOf(db_, filial_, servico_, ctx_.Operador).RecordsSpecialDays()) {
-            RecordSpecialDay(db_, filial_, servico_, dia_, nr_);
-        }
-    }
-
-    TCallContext& ctx_;
     TDatabase& db_;
     QString filial_;
     QString servico_;
@@ -290,9 +163,10 @@ QVariant ImportaCardDiaMethod(TCallContext& ctx, TMethodArgs& args) {
         }
     }
     import.CheckConfiguration();
-    import.CheckDiners();
-    return import.Run(source->Dishes, types,
+    TDayWriter writer(db, filial, a.Destino, ctx.Operador,
                       args.String(6).trimmed().toUpper() == QLatin1String("F"));
+    import.CheckDiners(writer);
+    return import.Run(writer, source->Dishes, types);
 }
 
 } // namespace pla::server

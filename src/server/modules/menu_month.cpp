@@ -11,51 +11,9 @@
 
 namespace pla::server {
 
-namespace {
-
-QDateTime monthOf(const QVariant& v) {
-    const QDateTime d = v.toDateTime();
-    if (!d.isValid()) {
-        throw EPlaError(QStringLiteral("Mês de referência do cardápio deve ser informado."));
-    }
-    return DataHora(PriDiaMes(d.date()));
-}
-
-// The months of a service (of every service of the branch when none is given) that
-// have day menus; the text column is left for the screen to format.
-QVariant getMesCard(TCallContext& ctx, TMethodArgs& args) {
-    TDatabase& db = ctx.Database();
-    const QString filial = Ajusta(args.String(0).trimmed(), 4);
-    const QString servico = args.String(1).trimmed();
-    QString sql = QStringLiteral("SELECT DISTINCT '' AS DTMESCARD, DTMESCARD AS DTORDENA FROM "
-                                 "CARDADIA WHERE CDFILIAL = ?");
-    QVariantList params{filial};
-    if (!servico.isEmpty()) {
-        sql += QStringLiteral(" AND CDSERVFILI = ?");
-        params << Ajusta(servico, 5);
-    }
-    sql += QStringLiteral(" ORDER BY 2");
-    return FromDataPacket(QueryPacket(db,
-                                      {{"DTMESCARD", TFieldType::String, 18, false},
-                                       {"DTORDENA", TFieldType::DateTime, 0, false}},
-                                      sql, params));
-}
-
-QVariant getDtReferencia(TCallContext& ctx, TMethodArgs& args) {
-    TDatabase& db = ctx.Database();
-    const QString filial = Ajusta(args.String(0).trimmed(), 4);
-    const QVariant when = args.Value(1);
-    QVariantList params{filial, when.toDateTime().isValid() ? QVariant(monthOf(when)) : QVariant()};
-    return FromDataPacket(
-        QueryPacket(db, {{"DTBASCONCUSPLAN", TFieldType::DateTime, 0, false}},
-                    QStringLiteral("SELECT DTBASCONCUSPLAN FROM BASECUSTMES WHERE CDFILIAL = ? "
-                                   "AND DTMESCUST = ?"),
-                    params));
-}
-
 // What keeps a month from being planned, as a key of the planning screen's
 // catalogue; empty when it may be planned.
-QString monthRefusal(TDatabase& db, const QString& filial, const QString& servico,
+QString MonthRefusal(TDatabase& db, const QString& filial, const QString& servico,
                      const QDateTime& month, const QString& operador) {
     QSqlQuery b = db.Exec(QStringLiteral("SELECT F.IDCNTRRESC, P.IDTIPOCARD, P.CDFILCENTPME FROM "
                                          "FILIAL F LEFT JOIN PARAMPLANEJA P ON P.CDFILIAL = "
@@ -132,6 +90,48 @@ QString monthRefusal(TDatabase& db, const QString& filial, const QString& servic
     return {};
 }
 
+namespace {
+
+QDateTime monthOf(const QVariant& v) {
+    const QDateTime d = v.toDateTime();
+    if (!d.isValid()) {
+        throw EPlaError(QStringLiteral("Mês de referência do cardápio deve ser informado."));
+    }
+    return DataHora(PriDiaMes(d.date()));
+}
+
+// The months of a service (of every service of the branch when none is given) that
+// have day menus; the text column is left for the screen to format.
+QVariant getMesCard(TCallContext& ctx, TMethodArgs& args) {
+    TDatabase& db = ctx.Database();
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    const QString servico = args.String(1).trimmed();
+    QString sql = QStringLiteral("SELECT DISTINCT '' AS DTMESCARD, DTMESCARD AS DTORDENA FROM "
+                                 "CARDADIA WHERE CDFILIAL = ?");
+    QVariantList params{filial};
+    if (!servico.isEmpty()) {
+        sql += QStringLiteral(" AND CDSERVFILI = ?");
+        params << Ajusta(servico, 5);
+    }
+    sql += QStringLiteral(" ORDER BY 2");
+    return FromDataPacket(QueryPacket(db,
+                                      {{"DTMESCARD", TFieldType::String, 18, false},
+                                       {"DTORDENA", TFieldType::DateTime, 0, false}},
+                                      sql, params));
+}
+
+QVariant getDtReferencia(TCallContext& ctx, TMethodArgs& args) {
+    TDatabase& db = ctx.Database();
+    const QString filial = Ajusta(args.String(0).trimmed(), 4);
+    const QVariant when = args.Value(1);
+    QVariantList params{filial, when.toDateTime().isValid() ? QVariant(monthOf(when)) : QVariant()};
+    return FromDataPacket(
+        QueryPacket(db, {{"DTBASCONCUSPLAN", TFieldType::DateTime, 0, false}},
+                    QStringLiteral("SELECT DTBASCONCUSPLAN FROM BASECUSTMES WHERE CDFILIAL = ? "
+                                   "AND DTMESCUST = ?"),
+                    params));
+}
+
 // Prepares a month for elaboration: checks that it can be planned and gives it its
 // dish-position configuration and scenario when it has none. The answer is the
 // refusal key (or empty) and the general parameters the monthly screen reads.
@@ -173,7 +173,7 @@ QVariant geraCardapio(TCallContext& ctx, TMethodArgs& args) {
     }
     args.SetRef(1, montagem);
 
-    const QString refusal = monthRefusal(db, filial, servico, month, ctx.Operador);
+    const QString refusal = MonthRefusal(db, filial, servico, month, ctx.Operador);
     if (refusal.isEmpty() && mayChange) {
         EnsureMonthConfiguration(db, filial, servico, month.date());
         if (db.Scalar(QStringLiteral("SELECT COUNT(*) FROM CARDAMES WHERE CDFILIAL = ? AND "

@@ -26,6 +26,7 @@ void RegisterMenuSaveMethods(TRemoteDataModule& module);      // saving the mont
 void RegisterMenuDishMethods(TRemoteDataModule& module);      // checks before placing a dish
 void RegisterMenuPeriodMethods(TRemoteDataModule& module);    // period deletion, inversion
 void RegisterEquivalentMethods(TRemoteDataModule& module);    // cheaper equivalents
+void RegisterMenuExportMethods(TRemoteDataModule& module);    // export to other services
 void RegisterMenuDinersMethods(TRemoteDataModule& module);    // the day's delivery points
 void RegisterMenuDayDinersMethods(TRemoteDataModule& module); // the day's diners, the diets
 void RegisterClosingCostMethods(TRemoteDataModule& module);   // the closing cost check
@@ -60,6 +61,12 @@ TDataPacket SpecialDaysOfMonth(TDatabase& db, const QString& cdFilial, const QSt
                                const QDateTime& month);
 TDataPacket RemovedDishesOfMonth(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
                                  const QDateTime& month);
+
+// What keeps a service's month from being planned, as a key of the screens'
+// catalogues (FILI_RESC, N_HA_CARD, NOT_CONFCARD, CUSTPADR, CONSSERV, CARD_N_LIB_MATRIZ,
+// CARD_CENT_N_LIB ...); empty when it may be planned.
+QString MonthRefusal(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
+                     const QDateTime& month, const QString& cdOperador);
 
 // How a service's menu follows a central one, for one operator: the branch's menu
 // type, the head office it follows (type "S"), the service's group, and whether the

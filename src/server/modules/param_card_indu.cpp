@@ -103,6 +103,7 @@ std::unique_ptr<TRemoteDataModule> MakeParamCardIndu() {
     RegisterMenuDishMethods(*m);
     RegisterMenuPeriodMethods(*m);
     RegisterEquivalentMethods(*m);
+    RegisterMenuExportMethods(*m);
     RegisterMenuDinersMethods(*m);
     RegisterMenuDayDinersMethods(*m);
     RegisterClosingCostMethods(*m);
