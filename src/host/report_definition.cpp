@@ -70,15 +70,23 @@ TReportDefinition TReportDefinition::Parse(const QByteArray& json, const QString
     };
     d.Sql = text(sql);
     d.SqlPostgres = text(o.value(QStringLiteral("sql_postgresql")));
-    if (d.Code.isEmpty() || d.Sql.isEmpty()) {
-        throw EPlaError(
-            QStringLiteral("Definição de relatório sem código ou sem consulta: %1").arg(fileName));
+    if (d.Code.isEmpty()) {
+        throw EPlaError(QStringLiteral("Definição de relatório sem código: %1").arg(fileName));
+    }
+    if (d.Sql.isEmpty() && !d.SqlPostgres.isEmpty()) {
+        throw EPlaError(QStringLiteral("Definição de relatório com consulta só para PostgreSQL: %1")
+                            .arg(fileName));
     }
     for (const QJsonValue& f : o.value(QStringLiteral("fields")).toArray()) {
         const QJsonObject fo = f.toObject();
         d.Fields.append({fo.value(QStringLiteral("name")).toString(),
                          fieldType(fo.value(QStringLiteral("type")).toString(), fileName),
                          fo.value(QStringLiteral("size")).toInt(), false});
+    }
+    // Rows the screen supplies need the fields to hold them.
+    if (!d.HasQuery() && d.Fields.isEmpty()) {
+        throw EPlaError(
+            QStringLiteral("Definição de relatório sem consulta e sem campos: %1").arg(fileName));
     }
     for (const QJsonValue& h : o.value(QStringLiteral("head")).toArray()) {
         const QJsonObject ho = h.toObject();

@@ -28,7 +28,8 @@ struct TReportHeadField {
 
 // A report definition, found by report code as "<code>.json" in the report folders:
 // its title, its query (one text per dialect, parameters ":P_NAME"), the fields the
-// query gives with their types, the head fields and the columns.
+// query gives with their types, the head fields and the columns. Without a query the
+// screen supplies the rows of the declared fields (TfrmDadosGerRel::FillRows).
 struct TReportDefinition {
     QString Code;
     QString Title;
@@ -39,6 +40,7 @@ struct TReportDefinition {
     QList<TReportColumn> Columns;
     QString FileName;
 
+    bool HasQuery() const { return !Sql.isEmpty(); }
     // The parameters its query names, without the colon, in order of appearance.
     QStringList ParamNames() const;
 

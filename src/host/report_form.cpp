@@ -2,6 +2,7 @@
 
 #include "busy_scopes.h"
 #include "core/dates.h"
+#include "core/table_scopes.h"
 #include "db_grid.h"
 #include "host_context.h"
 #include "host_messages.h"
@@ -107,23 +108,25 @@ void TfrmDadosGerRel::PrepareData() {
         }
     }
     TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("printing")));
-    params_.clear();
-    for (const QString& name : definition_->ParamNames()) {
-        params_.insert(name, QVariant());
-    }
-    rpddPadraoBeforeGetQueryParams(params_);
     dtsPadrao->Close();
     dtsPadrao->ClearFields();
     for (const TFieldDef& f : definition_->Fields) {
         dtsPadrao->AddField(f.Name, f.Type, f.Size);
     }
-    dtsPadrao->SetConnection(Host().SharedConnection());
-    dtsPadrao->SetSql(definition_->Sql, definition_->SqlPostgres);
-    dtsPadrao->ClearParams();
-    for (auto it = params_.cbegin(); it != params_.cend(); ++it) {
-        dtsPadrao->SetParam(it.key(), it.value());
+    params_.clear();
+    if (definition_->HasQuery()) {
+        openQuery();
+    } else {
+        dtsPadrao->CreateDataSet();
+        {
+            const TControlsDisabled still(*dtsPadrao);
+            FillRows(*dtsPadrao);
+            dtsPadrao->CheckBrowseMode();
+            // The screen's rows are the report, not changes to save.
+            dtsPadrao->MergeChangeLog();
+        }
+        dtsPadrao->First();
     }
-    dtsPadrao->Open();
     for (const TReportColumn& c : definition_->Columns) {
         if (TMemField* f = dtsPadrao->FindField(c.Field)) {
             f->SetDisplayLabel(c.Title);
@@ -140,6 +143,25 @@ void TfrmDadosGerRel::PrepareData() {
     }
     dbgPadrao->SetDataSet(dtsPadrao);
     prepared_ = true;
+}
+
+void TfrmDadosGerRel::openQuery() {
+    for (const QString& name : definition_->ParamNames()) {
+        params_.insert(name, QVariant());
+    }
+    rpddPadraoBeforeGetQueryParams(params_);
+    dtsPadrao->SetConnection(Host().SharedConnection());
+    dtsPadrao->SetSql(definition_->Sql, definition_->SqlPostgres);
+    dtsPadrao->ClearParams();
+    for (auto it = params_.cbegin(); it != params_.cend(); ++it) {
+        dtsPadrao->SetParam(it.key(), it.value());
+    }
+    dtsPadrao->Open();
+}
+
+void TfrmDadosGerRel::AddAboveGrid(QWidget* panel) {
+    auto* box = qobject_cast<QVBoxLayout*>(layout());
+    box->insertWidget(box->indexOf(dbgPadrao), panel);
 }
 
 void TfrmDadosGerRel::setUpPage(QPagedPaintDevice& device) {

@@ -11,6 +11,10 @@ class QFileDialog;
 class QPagedPaintDevice;
 class QPrinter;
 
+namespace pla {
+class TMemTable;
+}
+
 namespace pla::host {
 
 class TDBGrid;
@@ -18,8 +22,10 @@ class THostQuery;
 
 // The report form: finds the report definition of its report code (lblCodRel) in
 // the report folders, runs its query with the parameters the screen supplies
-// (rpddPadraoBeforeGetQueryParams), shows the rows, and previews, prints or saves
-// the report as PDF (svdSaveReport).
+// (rpddPadraoBeforeGetQueryParams) or, for a definition without a query, takes the
+// rows from the screen (FillRows), shows them, and previews, prints or saves the
+// report as PDF (svdSaveReport). What is printed is what the grid shows: the rows of
+// dtsPadrao as its index and filter walk them.
 class TfrmDadosGerRel : public TForm {
     Q_OBJECT
 
@@ -41,8 +47,8 @@ public:
     // The parameter values the last preparation ran the query with.
     const QMap<QString, QVariant>& QueryParams() const { return params_; }
 
-    // Loads the definition and runs the query; a missing definition is reported
-    // with Arq_Rel_Err and ends the handler.
+    // Loads the definition and runs the query (or has the screen fill the rows); a
+    // missing definition is reported with Arq_Rel_Err and ends the handler.
     void PrepareData();
     void Preview(); // print preview, from which the report prints or is saved
     void Print();
@@ -55,9 +61,16 @@ protected:
     virtual void rpddPadraoBeforeGetQueryParams(QMap<QString, QVariant>& params) {
         Q_UNUSED(params);
     }
+    // A definition without a query: the screen appends the report's rows to the
+    // table, open and empty with the declared fields. The labels, formats and
+    // visibility of the columns are set afterwards, as for a query.
+    virtual void FillRows(TMemTable& rows) { Q_UNUSED(rows); }
+    // A screen's own controls (filters) between the buttons and the grid.
+    void AddAboveGrid(QWidget* panel);
     void sbtSalvarClick();
 
 private:
+    void openQuery();
     void paint(QPagedPaintDevice& device);
     static void setUpPage(QPagedPaintDevice& device);
 

@@ -6,6 +6,7 @@
 #include "diners_by_type.h"
 #include "dish_inversion.h"
 #include "dish_selection.h"
+#include "export_log.h"
 #include "host/host_context.h"
 #include "host/package_loader.h"
 #include "period_deletion.h"
@@ -25,10 +26,11 @@ template <char Tipo> void runDataRef(const QVariantList& params) {
     screen.ShowModal();
 }
 
-const QStringList Codes{
-    QStringLiteral("PLA00115"), QStringLiteral("PLA00118"), QStringLiteral("PLA00124"),
-    QStringLiteral("PLA00132"), QStringLiteral("PLA00108"), QStringLiteral("PLA00110"),
-    QStringLiteral("PLA00120"), QStringLiteral("PLA00126"), QStringLiteral("PLA00109")};
+const QStringList Codes{QStringLiteral("PLA00115"), QStringLiteral("PLA00118"),
+                        QStringLiteral("PLA00124"), QStringLiteral("PLA00132"),
+                        QStringLiteral("PLA00108"), QStringLiteral("PLA00110"),
+                        QStringLiteral("PLA00120"), QStringLiteral("PLA00126"),
+                        QStringLiteral("PLA00109"), QStringLiteral("PLA06100")};
 
 } // namespace
 
@@ -46,6 +48,7 @@ void RegisterScreens() {
     h.RegisterScreen(Codes[6], &runDataRef<rpc::BaseCustoPlanejado>);
     h.RegisterScreen(Codes[7], &runDataRef<rpc::BaseCustoRecalculo>);
     h.RegisterScreen(Codes[8], &runModal<TfrmImpCardDia>);
+    h.RegisterScreen(Codes[9], &runModal<TfrmLogExpCard>);
 }
 
 void UnregisterScreens() {

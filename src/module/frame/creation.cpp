@@ -8,6 +8,7 @@
 #include "module/diet_diners/atu_comens_dieta.h"
 #include "module/equivalents/subs_prato_equi.h"
 #include "module/menu_copy/copi_rece.h"
+#include "module/menu_export/exportar_cardapio.h"
 #include "module/monthly_menu/screen/card_mens.h"
 #include "module/planning/param_card_indu.h"
 #include "module/shift_diners/card_turn.h"
@@ -33,23 +34,45 @@ void CriaElabCard() {
     }
 }
 
-void CriaCardMens() {
-    host::THourglass busy;
+namespace {
+
+TfrmParamCardIndu& planejamentoAberto() {
     TfrmParamCardIndu* planning = frmParamCardIndu;
     if (!planning) {
         throw EPlaError(QStringLiteral("A tela de elaboração do cardápio não está aberta."));
     }
-    // The planning connection stays open for the whole start, also on a failure.
-    struct TConnected {
-        TfrmParamCardIndu& Planning;
-        explicit TConnected(TfrmParamCardIndu& p)
-            : Planning(p) {
-            Planning.ConnectServer(*Planning.netParamCardIndu, true);
+    return *planning;
+}
+
+// The planning connection stays open for the life of the scope, also on a failure.
+class TPlanejamentoConectado {
+public:
+    explicit TPlanejamentoConectado(TfrmParamCardIndu& p)
+        : planning_(p) {
+        planning_.ConnectServer(*planning_.netParamCardIndu, true);
+    }
+    ~TPlanejamentoConectado() {
+        try {
+            planning_.ConnectServer(*planning_.netParamCardIndu, false);
+        } catch (...) {
+            // Disconnecting closes a transport; nothing to report from here.
         }
-        ~TConnected() { Planning.ConnectServer(*Planning.netParamCardIndu, false); }
-    } connected(*planning);
+    }
+    TPlanejamentoConectado(const TPlanejamentoConectado&) = delete;
+    TPlanejamentoConectado& operator=(const TPlanejamentoConectado&) = delete;
+
+private:
+    TfrmParamCardIndu& planning_;
+};
+
+} // namespace
+
+void CriaCardMens() {
+    host::THourglass busy;
+    TfrmParamCardIndu& planning = planejamentoAberto();
+    TPlanejamentoConectado connected(planning);
     auto screen = std::make_unique<TfrmCardMens>();
-    screen->Iniciar(planning->Escolha());
+    screen->Iniciar(planning.Escolha());
     formExtCardMens = screen.get();
     host::Host().ShowChild(screen.release());
 }
@@ -77,6 +100,21 @@ TResultadoCardTurn CriaCardTurn(TCardapioMensal& cardapio, const QDate& dia, dou
 void CriaExportRece(TCardapioMensal& cardapio, const TParametrosCopia& parametros) {
     auto form = std::make_unique<TfrmCopiRece>(cardapio, parametros);
     frmCopiRece = form.get();
+    form->ShowModal();
+}
+
+void CriaExportarCardapio(const QString& cdFilial, const QString& nmFilial,
+                          const QString& cdServico, const QString& nmServico,
+                          const QDateTime& mes) {
+    TfrmParamCardIndu& planning = planejamentoAberto();
+    TPlanejamentoConectado connected(planning);
+    std::unique_ptr<TfrmExportarCardapio> form;
+    {
+        host::THourglass busy;
+        form = std::make_unique<TfrmExportarCardapio>(planning, cdFilial, nmFilial, cdServico,
+                                                      nmServico, mes.date());
+        frmExportarCardapio = form.get();
+    }
     form->ShowModal();
 }
 

@@ -25,6 +25,10 @@ void CriaCardMens();
 // The copy of the open month's current cache row over the month, with what the
 // monthly screen hands over; modal.
 void CriaExportRece(TCardapioMensal& cardapio, const TParametrosCopia& parametros);
+// The export of a service's menu of a period to other services of the branch
+// (PLA00133), starting at the month given; modal.
+void CriaExportarCardapio(const QString& cdFilial, const QString& nmFilial,
+                          const QString& cdServico, const QString& nmServico, const QDateTime& mes);
 // The substitution of the month's dishes by cheaper equivalents (PLA00134); true when
 // the planner confirmed a substitution (the month changed on the server).
 bool CriaSubsPratoEqui(const QString& cdFilial, const QString& cdServico, const QDateTime& mes,

@@ -14,6 +14,7 @@ QPointer<TfrmLogIntCard> frmLogIntCard;
 QPointer<QWidget> formExtCardMens;
 QPointer<TfrmCardTurn> frmCardTurn;
 QPointer<TfrmCopiRece> frmCopiRece;
+QPointer<TfrmExportarCardapio> frmExportarCardapio;
 QPointer<TfrmAtuComensDieta> frmAtuComensDieta;
 QString stCdServico;
 QString stNmServico;

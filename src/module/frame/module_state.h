@@ -15,15 +15,17 @@ class TfrmLogIntCard;
 class TfrmCardTurn;
 class TfrmAtuComensDieta;
 class TfrmCopiRece;
+class TfrmExportarCardapio;
 
 // The package's exported variables: the current instance of each unit's form and
 // the few unit states the screens hand to one another.
 extern QPointer<TfrmParamCardIndu> frmParamCardIndu;
 extern QPointer<TfrmLogIntCard> frmLogIntCard;
-extern QPointer<QWidget> formExtCardMens;              // the monthly menu screen created last
-extern QPointer<TfrmCardTurn> frmCardTurn;             // the day's diners dialog created last
-extern QPointer<TfrmAtuComensDieta> frmAtuComensDieta; // the one diet diners screen
-extern QPointer<TfrmCopiRece> frmCopiRece;             // the copy screen created last
+extern QPointer<QWidget> formExtCardMens;                  // the monthly menu screen created last
+extern QPointer<TfrmCardTurn> frmCardTurn;                 // the day's diners dialog created last
+extern QPointer<TfrmAtuComensDieta> frmAtuComensDieta;     // the one diet diners screen
+extern QPointer<TfrmCopiRece> frmCopiRece;                 // the copy screen created last
+extern QPointer<TfrmExportarCardapio> frmExportarCardapio; // the export screen created last
 // Handed to the diet diners screen.
 extern QString stCdServico;
 extern QString stNmServico;

@@ -40,6 +40,18 @@ Q_DECL_EXPORT void CriaLogCardCiclo(const char* cdFilial, const char* nrLogCardC
     });
 }
 
+// The month as "yyyy-MM-dd".
+Q_DECL_EXPORT void CriaExportarCardapio(const char* cdFilial, const char* nmFilial,
+                                        const char* cdServico, const char* nmServico,
+                                        const char* mes) {
+    pla::host::RunHandler([&] {
+        pla::module::CriaExportarCardapio(
+            QString::fromUtf8(cdFilial), QString::fromUtf8(nmFilial), QString::fromUtf8(cdServico),
+            QString::fromUtf8(nmServico),
+            pla::DataHora(QDate::fromString(QString::fromUtf8(mes), Qt::ISODate)));
+    });
+}
+
 // The date as "yyyy-MM-dd"; the monthly menu screen created last is the month.
 Q_DECL_EXPORT void criaAtuComensDieta(const char* cdServFili, const char* nmServico,
                                       const char* data) {

@@ -100,6 +100,14 @@ void TCardapioMensal::CopiaPratoComensais() {
     emit comandosAlterados();
 }
 
+bool TCardapioMensal::ExportaCardapio() {
+    if (!CdServico.isEmpty() && !AcertaAlteracoesPendentes()) {
+        return false;
+    }
+    CriaExportarCardapio(CdFilial, NmFilial, CdServico, NmServico, DtMesCard);
+    return true;
+}
+
 void TCardapioMensal::SubstituiPorEquivalentes() {
     if (!AcertaAlteracoesPendentes()) {
         return;

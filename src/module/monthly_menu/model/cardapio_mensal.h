@@ -233,6 +233,10 @@ public:
     // The month's dishes replaced by cheaper equivalents (PLA00134), after the pending
     // changes are settled; the month is read again when something was replaced.
     void SubstituiPorEquivalentes();
+    // The month exported to other services of the branch (PLA00133), after the pending
+    // changes are settled, since the server exports what it holds; false when they
+    // held it back.
+    bool ExportaCardapio();
     // The first day that may still be changed.
     QDate PrimeiroDiaEditavel() const;
 

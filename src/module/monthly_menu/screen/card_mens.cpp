@@ -177,7 +177,7 @@ void TfrmCardMens::buildServicePanel(QWidget* parent) {
     connect(dbgServico, &QAbstractItemView::doubleClicked, this,
             [this] { RunHandler([this] { dbgServicoDblClick(); }); });
     connect(sbtCopiarCard, &QToolButton::clicked, this,
-            [this] { RunHandler([this] { naoDisponivel(QStringLiteral("Exportar Cardápio")); }); });
+            [this] { RunHandler([this] { sbtCopiarCardClick(); }); });
     parent->setMinimumWidth(260);
 }
 

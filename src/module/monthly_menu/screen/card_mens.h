@@ -74,6 +74,7 @@ public:
     void spbImportacaoClick();
     void spbDuplicacaoClick();
     void pmnSubsPorEquiClick();
+    void sbtCopiarCardClick();
     void sbtAtuComenDietaClick();
     void sbtVerificarClick() override;
     // Costs.

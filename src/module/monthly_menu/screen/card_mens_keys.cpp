@@ -101,6 +101,14 @@ void TfrmCardMens::pmnSubsPorEquiClick() {
     cardapio_->SubstituiPorEquivalentes();
 }
 
+// The screen is read again after the export, as after the other screens that write on
+// the server.
+void TfrmCardMens::sbtCopiarCardClick() {
+    if (cardapio_->ExportaCardapio() && !cardapio_->CdServico.isEmpty()) {
+        AtualizaTela();
+    }
+}
+
 // The diet screen writes on the server; the month shows what it wrote.
 void TfrmCardMens::sbtAtuComenDietaClick() {
     if (!cardapio_->AtualizaComensaisDieta()) {
