@@ -4,6 +4,7 @@
 #include "core/errors.h"
 #include "core/reference.h"
 #include "db/database.h"
+#include "host/base_forms.h"
 #include "host/date_edit.h"
 #include "host/dialog_presenter.h"
 #include "host/help.h"
@@ -52,6 +53,8 @@ const QStringList Expected{
     QStringLiteral("importar-cardapio-dia"),
     QStringLiteral("copiar-prato"),
     QStringLiteral("substituir-equivalentes"),
+    QStringLiteral("exportar-cardapio"),
+    QStringLiteral("log-exportacao"),
     QStringLiteral("comensais-tipo-prato"),
     QStringLiteral("comensais-dia"),
     QStringLiteral("comensais-dieta"),
@@ -253,6 +256,37 @@ void editingScreens(TTour& tour, QWidget& monthly, const QString& database) {
             {month});
 }
 
+// The export of the school lunch to the local kitchen: the destinations with their
+// situations, the kitchen marked and exported with "Acrescentar", so that its days that
+// have dishes stay and come back as the log's observations, which are opened.
+void exportScreens(TTour& tour, QWidget& monthly, host::TScriptedPresenter& presenter) {
+    host::TModalRunner::TScope script([&tour, &presenter](QDialog& d) {
+        auto* form = d.findChild<host::TForm*>();
+        if (form && form->ScreenCode() == QLatin1String("PLA06100")) {
+            d.resize(1100, 520);
+            tour.Save(d, QStringLiteral("log-exportacao"));
+            return int(QDialog::Rejected);
+        }
+        d.resize(760, 640);
+        d.show();
+        auto* grid = child<QTableView>(&d, "dbgServicos");
+        grid->activateWindow();
+        grid->setFocus();
+        QApplication::processEvents();
+        for (int row = 0; row < grid->model()->rowCount(); ++row) {
+            if (grid->model()->index(row, 1).data().toString() == QLatin1String("00002")) {
+                grid->setCurrentIndex(grid->model()->index(row, 1));
+                keyTo(grid, Qt::Key_Space);
+            }
+        }
+        tour.Save(d, QStringLiteral("exportar-cardapio"));
+        presenter.Answer(host::mrYes); // the log, with the days that were kept
+        child<QToolButton>(&d, "sbtConfirma")->click();
+        return int(QDialog::Rejected);
+    });
+    child<QToolButton>(&monthly, "sbtCopiarCard")->click();
+}
+
 // The month's costs: the panel calculated on a school day, the warning after an edit,
 // both comparison charts and the two reference-date screens of the branch's month.
 void costScreens(TTour& tour, QWidget& monthly, host::TScriptedPresenter& presenter) {
@@ -400,6 +434,7 @@ int RunTour(const QString& folder, const QStringList& packageFolders) {
         if (auto* view = monthly->findChild<QAction*>(QStringLiteral("mnuChangeView"))) {
             view->trigger();
         }
+        exportScreens(tour, *monthly, presenter);
         editingScreens(tour, *monthly, data.filePath(QStringLiteral("tour.db")));
         presenter.Answer(host::mrYes); // undo the edit of the cost warning
         costScreens(tour, *monthly, presenter);

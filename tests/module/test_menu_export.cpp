@@ -286,7 +286,12 @@ TEST_F(ExportScreen, TheDestinationsShowTheirSituationsAndAreMarkedByClickSpaceA
     EXPECT_EQ(value(*f, "00002", "IDSITSERV"), "O") << "an emptied dinner takes the lunch as it is";
     const QString breakfast = value(*f, "00003", "IDSITSERV");
     EXPECT_NE(breakfast, "O") << "the breakfast lacks the lunch's dish types";
-    EXPECT_EQ(f->dbgServicos->model()->headerData(column(*f, "IDSITSERV"), Qt::Horizontal), "Sit.");
+    QStringList titles;
+    for (int c = 0; c < f->dbgServicos->model()->columnCount(); ++c) {
+        titles << f->dbgServicos->model()->headerData(c, Qt::Horizontal).toString();
+    }
+    EXPECT_EQ(titles, (QStringList{QString::fromUtf8("\u2713"), "Código", "Nome", "Sit."}))
+        << "the other fields stay hidden";
     const QModelIndex sitCell =
         f->dbgServicos->model()->index(rowOf(*f, "00003"), column(*f, "IDSITSERV"));
     EXPECT_NE(TServicosDelegate::ImagemDaCelula(sitCell), TImagemServico::Ok);

@@ -471,6 +471,7 @@ void TfrmExportarCardapio::formataServicos() {
         f.SetVisible(true);
         f.SetDisplayLabel(QString::fromUtf8(s.Label));
     }
+    cdsServicos->Resync(); // the grid takes the columns shown
     QHeaderView* h = dbgServicos->horizontalHeader();
     h->setSectionResizeMode(QHeaderView::Interactive);
     for (int c = 0; c < dbgServicos->model()->columnCount(); ++c) {
