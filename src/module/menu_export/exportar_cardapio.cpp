@@ -16,6 +16,7 @@
 #include "host/host_messages.h"
 #include "host/host_query.h"
 #include "host/mask_edit.h"
+#include "host/service_groups.h"
 #include "module/planning/planejamento.h"
 #include "rpc/contracts.h"
 #include "rpc/net_connection.h"
@@ -287,20 +288,7 @@ void TfrmExportarCardapio::FormActivate(bool first) {
 
 // Groups: an empty item for all, then each group as "code  name".
 void TfrmExportarCardapio::GetGrupoServicos() {
-    const QSignalBlocker quiet(cmbGrupo);
-    cmbGrupo->clear();
-    grupos_.clear();
-    cmbGrupo->addItem(QString());
-    grupos_ << QStringLiteral("T");
-    qryGrupServ->Close();
-    qryGrupServ->Open();
-    for (qryGrupServ->First(); !qryGrupServ->Eof(); qryGrupServ->Next()) {
-        const QString code = qryGrupServ->FieldByName(QStringLiteral("CDGRUPSERV")).AsString();
-        cmbGrupo->addItem(code + QStringLiteral("  ") +
-                          qryGrupServ->FieldByName(QStringLiteral("NMGRUPSERV")).AsString());
-        grupos_ << code;
-    }
-    cmbGrupo->setCurrentIndex(0);
+    grupos_ = PreencheGruposServico(*cmbGrupo, *qryGrupServ);
 }
 
 void TfrmExportarCardapio::GetParams() {

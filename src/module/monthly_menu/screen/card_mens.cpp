@@ -13,6 +13,7 @@
 #include "host/host_query.h"
 #include "host/mask_edit.h"
 #include "host/radio_group.h"
+#include "host/service_groups.h"
 #include "module/frame/module_state.h"
 #include "module/monthly_menu/grid/menu_cell_delegate.h"
 #include "module/monthly_menu/grid/menu_grid_model.h"
@@ -198,22 +199,8 @@ void TfrmCardMens::Iniciar(const TEscolhaPlanejamento& escolha) {
 }
 
 void TfrmCardMens::GetGruposServicos() {
-    cmbGrupo->blockSignals(true);
-    cmbGrupo->clear();
-    ListaGrupos.clear();
-    cmbGrupo->addItem(QString());
-    ListaGrupos << QStringLiteral("T");
     qryGrupServ->SetConnection(Host().SharedConnection());
-    qryGrupServ->Close();
-    qryGrupServ->Open();
-    for (qryGrupServ->First(); !qryGrupServ->Eof(); qryGrupServ->Next()) {
-        const QString code = qryGrupServ->FieldByName(QStringLiteral("CDGRUPSERV")).AsString();
-        cmbGrupo->addItem(code + QStringLiteral("  ") +
-                          qryGrupServ->FieldByName(QStringLiteral("NMGRUPSERV")).AsString());
-        ListaGrupos << code;
-    }
-    cmbGrupo->setCurrentIndex(0);
-    cmbGrupo->blockSignals(false);
+    ListaGrupos = PreencheGruposServico(*cmbGrupo, *qryGrupServ);
 }
 
 void TfrmCardMens::FiltraServicos() {
