@@ -806,6 +806,12 @@ const std::vector<TMigration>& SchemaMigrations() {
                             " PRIMARY KEY (CDFILIAL, NRLOGEXPCARD, NRITEMLOG),"
                             " FOREIGN KEY (CDFILIAL, NRLOGEXPCARD) REFERENCES LOGEXPCARD "
                             "(CDFILIAL, NRLOGEXPCARD) ON DELETE CASCADE)"),
+             // The last export log number of each branch: taken by updating the row, so
+             // that exports at once queue on it instead of taking the same number.
+             QStringLiteral("CREATE TABLE SEQLOGEXPCARD ("
+                            " CDFILIAL VARCHAR(4) NOT NULL PRIMARY KEY REFERENCES FILIAL "
+                            "(CDFILIAL),"
+                            " NRULTIMO INTEGER NOT NULL DEFAULT 0)"),
          }},
     };
     return steps;

@@ -471,6 +471,28 @@ TEST_P(MenuExport, OverwritingReplacesTheBroughtTypesAndTheDinersFollowTheOption
     EXPECT_EQ(stored(Jantar, next_, last_), dinner) << "the origin untouched";
 }
 
+TEST_P(MenuExport, ADayNoneOfWhoseDishesFindsAPositionIsNotCreated) {
+    ASSERT_TRUE(d1_.isValid());
+    copyService(Almoco, Novo, "Frutas", "0002");
+    exec("DELETE FROM CNFCARDSERV WHERE CDFILIAL = '0001' AND CDSERVFILI = ? AND CDTIPOPRAT <> "
+         "'09'",
+         {Novo});
+    // The dinner's second day without its fruit: nothing of it has a place in the new one.
+    exec("DELETE FROM COMPCARD WHERE CDFILIAL = '0001' AND NRCARDAPIO = ? AND NRSEQPRATCAR IN "
+         "(SELECT NRSEQCNFMES FROM CNFCARDMES WHERE CDFILIAL = '0001' AND CDSERVFILI = ? AND "
+         "DTREFECNFMES = ? AND CDTIPOPRAT = '09')",
+         {server_.DayNumber("0001", Jantar, d2_), Jantar, DataHora(next_)});
+    ASSERT_TRUE(ofTypes(dishes(Jantar, d2_), {"09"}).isEmpty());
+    ASSERT_FALSE(ofTypes(dishes(Jantar, d1_), {"09"}).isEmpty());
+    const TDataPacket p = ToDataPacket(exportar({Novo}, d1_, d2_, "N", "N"));
+    EXPECT_EQ(dishes(Novo, d1_).size(), 1) << "the fruit found its place";
+    EXPECT_EQ(server_.DayNumber("0001", Novo, d2_), "") << "no day made for nothing";
+    EXPECT_EQ(kinds(p, Novo),
+              QString(dishes(Jantar, d1_).size() - 1 + dishes(Jantar, d2_).size(), 'P'));
+    EXPECT_TRUE(storedLogs().value(0).contains("Exportado: 1 dia(s)."))
+        << storedLogs().value(0).toStdString();
+}
+
 TEST_P(MenuExport, DaysAndDishesLeftOutAreLoggedAndTheRestExported) {
     ASSERT_TRUE(d1_.isValid());
     copyService(Almoco, Novo, "Almoço 2", "0002");
@@ -639,9 +661,8 @@ TEST_P(MenuExport, ServicesBlockedOrInErrorAreLoggedAndLeftAlone) {
     const TDataPacket blocked = ToDataPacket(exportar({Almoco}, d1_, d3_, "S", "S"));
     EXPECT_EQ(kinds(blocked, Almoco), "D");
     EXPECT_EQ(line(blocked, 0).value(11),
-              "Não exportado: Cardápio habilitado apenas para consulta. O serviço já tem pratos "
-              "em dias do período: com \"Sobrepor\" eles serão substituídos; com \"Acrescentar\" "
-              "esses dias serão mantidos.");
+              "Não exportado: Cardápio habilitado apenas para consulta.")
+        << "the keys that decide, not the warnings";
     EXPECT_EQ(stored(Almoco, next_, last_), lunch);
     EXPECT_TRUE(storedLogs().value(4).startsWith("0000000005 00002>00001 NUTRI1"));
 }

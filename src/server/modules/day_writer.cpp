@@ -94,6 +94,11 @@ const QList<TTargetPosition>& TDayWriter::positions(const QDate& month) {
     return positions_;
 }
 
+TDayImportMatch TDayWriter::Match(const QDate& day, const QList<TSourceDish>& source,
+                                  const QSet<QString>& types) {
+    return MatchByDishType(source, positions(PriDiaMes(day)), types);
+}
+
 TDayWriter::TPlacement TDayWriter::Place(const QString& nr, const QDate& day,
                                          const QList<TSourceDish>& source,
                                          const QSet<QString>& types) {

@@ -35,6 +35,9 @@ public:
     // Places the dishes of `types` (each source dish of a type in the next position of
     // that type), after removing the day's dishes of those types; the match says what
     // found a position. The day is stamped with the operator and the time.
+    // Where the dishes of `types` would go in the day's month, nothing written.
+    TDayImportMatch Match(const QDate& day, const QList<TSourceDish>& source,
+                          const QSet<QString>& types);
     struct TPlacement {
         TDayImportMatch Match;
         int Removed = 0; // dishes of the day that gave way

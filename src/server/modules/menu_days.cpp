@@ -95,20 +95,27 @@ const TDayEstimate& TServiceEstimates::ForDay(const QDate& day, bool holiday) co
     return days_[dayIndex(day, holiday)];
 }
 
-QString NextMenuNumber(TDatabase& db, const QString& cdFilial) {
-    if (db.ExecCount(QStringLiteral("UPDATE SEQCARDAPIO SET NRULTIMO = NRULTIMO + 1 WHERE "
-                                    "CDFILIAL = ?"),
-                     {cdFilial}) == 0) {
-        db.Exec(QStringLiteral("INSERT INTO SEQCARDAPIO (CDFILIAL, NRULTIMO) VALUES (?, 1)"),
+QString NextBranchNumber(TDatabase& db, const QString& counter, const QString& cdFilial,
+                         const QString& what) {
+    if (db.ExecCount(
+            QStringLiteral("UPDATE %1 SET NRULTIMO = NRULTIMO + 1 WHERE CDFILIAL = ?").arg(counter),
+            {cdFilial}) == 0) {
+        db.Exec(QStringLiteral("INSERT INTO %1 (CDFILIAL, NRULTIMO) VALUES (?, 1)").arg(counter),
                 {cdFilial});
     }
     const qint64 n =
-        db.Scalar(QStringLiteral("SELECT NRULTIMO FROM SEQCARDAPIO WHERE CDFILIAL = ?"), {cdFilial})
+        db.Scalar(QStringLiteral("SELECT NRULTIMO FROM %1 WHERE CDFILIAL = ?").arg(counter),
+                  {cdFilial})
             .toLongLong();
     if (n > 9999999999LL) {
-        throw EPlaError(QStringLiteral("Numeração de cardápios da filial esgotada."));
+        throw EPlaError(QStringLiteral("Numeração de %1 da filial esgotada.").arg(what));
     }
     return Ajusta(QString::number(n), 10);
+}
+
+QString NextMenuNumber(TDatabase& db, const QString& cdFilial) {
+    return NextBranchNumber(db, QStringLiteral("SEQCARDAPIO"), cdFilial,
+                            QStringLiteral("cardápios"));
 }
 
 QDate FirstChangeableDay(TDatabase& db, const QString& cdFilial) {

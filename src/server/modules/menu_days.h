@@ -44,6 +44,10 @@ void CheckWholeDay(const QDateTime& day);
 // The branch's day-menu numbers: ten digits, one counter per branch. The counter row
 // is updated before it is read, so concurrent writers queue on it.
 QString NextMenuNumber(TDatabase& db, const QString& cdFilial);
+// The next number of a branch's counter table (CDFILIAL, NRULTIMO), ten digits, taken
+// the same way; `what` names the numbers when they run out.
+QString NextBranchNumber(TDatabase& db, const QString& counter, const QString& cdFilial,
+                         const QString& what);
 
 // The first day that may still be changed: the processing date plus the days the
 // branch's planning parameters keep blocked.

@@ -162,6 +162,9 @@ TExportSituation TExportJudge::Of(const QString& servico, const QString& tipoSer
                     : !warnings.isEmpty() ? sit::Alerta
                                           : sit::Ok;
     out.Keys = blocked + errors + warnings;
+    out.Deciding = int(!blocked.isEmpty()  ? blocked.size()
+                       : !errors.isEmpty() ? errors.size()
+                                           : warnings.size());
     return out;
 }
 

@@ -42,6 +42,7 @@ struct TExportOrigin {
 struct TExportSituation {
     char Situation = 'O';
     QStringList Keys;
+    int Deciding = 0;        // the first keys, those that decide the situation
     QString KeyList() const; // each key followed by ";"
 };
 

@@ -133,6 +133,12 @@ private:
         for (const TSourceDish& d : dishes) {
             types.insert(d.Type);
         }
+        // A day none of whose dishes finds a position is neither created nor touched.
+        const TDayImportMatch match = writer_.Match(day, dishes, types);
+        if (match.Placed.isEmpty()) {
+            logLeftOut(day, dishes, match);
+            return false;
+        }
         const std::optional<TDayWriter::TDay> existing = writer_.Find(day);
         if (existing && existing->Dishes > 0 && !options_.Sobrepor) {
             line(L::DiaMantido, day,
@@ -157,11 +163,7 @@ private:
             nr = writer_.Create(day, diners);
         }
         const TDayWriter::TPlacement placed = writer_.Place(nr, day, dishes, types);
-        for (const TDayImportMatch::TLeftOut& l : placed.Match.LeftOut) {
-            const TSourceDish& d = dishes[l.Source];
-            dishLine(L::PratoSemPosicao, day, d, LeftOutLine(d, l.TypeMissing));
-            log_.Lines.last().OtherName = d.TypeName;
-        }
+        logLeftOut(day, dishes, placed.Match);
         const QString count = QString::number(placed.Match.Placed.size());
         if (placed.Removed > 0) {
             line(L::DiaSobreposto, day,
@@ -172,6 +174,15 @@ private:
             line(L::DiaExportado, day, QStringLiteral("%1 prato(s) exportado(s).").arg(count));
         }
         return true;
+    }
+
+    void logLeftOut(const QDate& day, const QList<TSourceDish>& dishes,
+                    const TDayImportMatch& match) {
+        for (const TDayImportMatch::TLeftOut& l : match.LeftOut) {
+            const TSourceDish& d = dishes[l.Source];
+            dishLine(L::PratoSemPosicao, day, d, LeftOutLine(d, l.TypeMissing));
+            log_.Lines.last().OtherName = d.TypeName;
+        }
     }
 
     QSet<QDate> menuHolidays() {
@@ -206,11 +217,8 @@ private:
 // The stored log of one destination: its header and every line, under a new number.
 void storeLog(TDatabase& db, const TExportPeriod& period, const QString& origem,
               const QString& operador, const TDestinationLog& log) {
-    const QString last = db.Scalar(QStringLiteral("SELECT MAX(NRLOGEXPCARD) FROM LOGEXPCARD "
-                                                  "WHERE CDFILIAL = ?"),
-                                   {period.Filial})
-                             .toString();
-    const QString nr = Ajusta(QString::number(last.trimmed().toLongLong() + 1), 10);
+    const QString nr = NextBranchNumber(db, QStringLiteral("SEQLOGEXPCARD"), period.Filial,
+                                        QStringLiteral("logs de exportação"));
     db.Exec(QStringLiteral("INSERT INTO LOGEXPCARD (CDFILIAL, NRLOGEXPCARD, DTLOGEXP, CDOPERADOR, "
                            "CDSERVORIG, CDSERVDEST, DTINIEXP, DTFIMEXP, DSRESULTADO) VALUES (?, "
                            "?, ?, ?, ?, ?, ?, ?, ?)"),
@@ -336,26 +344,31 @@ QVariant ExportarCardapioMethod(TCallContext& ctx, TMethodArgs& args) {
         const TExportOrigin& origin = origins[origens[i]];
         TDestinationLog log;
         log.Servico = destino;
-        QSqlQuery s = db.Exec(QStringLiteral("SELECT NMSERVICO, IDTIPOSERV FROM SERVICO WHERE "
-                                             "CDFILIAL = ? AND CDSERVFILI = ?"),
-                              {period.Filial, destino});
+        QString tipo;
+        bool known = false;
+        {
+            QSqlQuery s = db.Exec(QStringLiteral("SELECT NMSERVICO, IDTIPOSERV FROM SERVICO "
+                                                 "WHERE CDFILIAL = ? AND CDSERVFILI = ?"),
+                                  {period.Filial, destino});
+            if (s.next()) {
+                known = true;
+                log.Nome = s.value(0).toString();
+                tipo = s.value(1).toString();
+            }
+        }
         const auto refuse = [&](const QString& why) {
             log.Resultado = why;
             log.Lines.append({L::ServicoNaoExportado, {}, {}, {}, {}, {}, why});
         };
-        if (!s.next()) {
+        if (!known) {
             refuse(QStringLiteral("Serviço %1 não cadastrado na filial.").arg(destino));
+        } else if (destino == origin.Servico) {
+            refuse(QStringLiteral("O serviço de destino é o próprio serviço de origem."));
         } else {
-            log.Nome = s.value(0).toString();
-            const TExportSituation situation =
-                destino == origin.Servico
-                    ? TExportSituation{sit::Erro, {}}
-                    : TExportJudge(ctx, period, origin).Of(destino, s.value(1).toString());
-            if (destino == origin.Servico) {
-                refuse(QStringLiteral("O serviço de destino é o próprio serviço de origem."));
-            } else if (situation.Situation == sit::Erro || situation.Situation == sit::Bloqueado) {
+            const TExportSituation situation = TExportJudge(ctx, period, origin).Of(destino, tipo);
+            if (situation.Situation == sit::Erro || situation.Situation == sit::Bloqueado) {
                 QStringList texts;
-                for (const QString& key : situation.Keys) {
+                for (const QString& key : situation.Keys.mid(0, situation.Deciding)) {
                     texts << rpc::MensagemSituacaoExportacao(key);
                 }
                 refuse(QStringLiteral("Não exportado: %1").arg(texts.join(QLatin1Char(' '))));
@@ -376,14 +389,18 @@ QVariant ExportarCardapioMethod(TCallContext& ctx, TMethodArgs& args) {
                 throw;
             } catch (const EPlaError& e) {
                 const QDate day = run ? run->CurrentDay() : QDate();
+                const QString reason =
+                    dynamic_cast<const EDatabaseError*>(&e)
+                        ? QStringLiteral("erro no banco de dados: %1").arg(e.message())
+                        : e.message();
                 log.Lines.clear();
                 refuse((day.isValid()
                             ? QStringLiteral("A exportação parou no dia %1 e foi desfeita; nada "
                                              "foi gravado neste serviço. Motivo: %2")
-                                  .arg(dateText(day), e.message())
+                                  .arg(dateText(day), reason)
                             : QStringLiteral("A exportação foi desfeita; nada foi gravado neste "
                                              "serviço. Motivo: %1")
-                                  .arg(e.message())));
+                                  .arg(reason)));
             }
         }
         TTransaction tx(db, true);
