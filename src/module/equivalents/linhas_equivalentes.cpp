@@ -1,6 +1,9 @@
 #include "linhas_equivalentes.h"
 
+#include "core/numbers.h"
 #include "host/host_messages.h"
+
+#include <cmath>
 
 namespace pla::module {
 
@@ -179,7 +182,8 @@ void TLinhasEquivalentes::AplicaEquivalente(const TMemTable& lista) {
     const double percentual = de("VRPECONSCARD").AsFloat();
     TEdicao e(t_);
     grava("CDPRATOEQUI", de("CDPRATO").AsString().trimmed());
-    grava("VRCUSTOEQUI", custo);
+    // The sign only flags an unpriced product; the line shows the cost as the server's do.
+    grava("VRCUSTOEQUI", std::abs(custo));
     grava("IDARVOREEQUI", de("IDARVORE").AsString());
     grava("IDRECEITAEQUI", de("IDRECEITA").AsString());
     grava("NMPRATOEQUI", de("NMPRATO").AsString());
@@ -196,6 +200,7 @@ void TLinhasEquivalentes::AplicaEquivalente(const TMemTable& lista) {
     grava("IDPRARECATIV", de("IDPRARECATIV").AsString());
     grava("IDCUSZEROCUSDESATU", custo < 0 ? Sim : Nao);
     grava("CDFILAUXPRATEQUI", de("CDFILAUXPRAT").AsString().trimmed());
+    calculaEconomia();
 }
 
 void TLinhasEquivalentes::LimpaEquivalente() {
@@ -206,6 +211,7 @@ void TLinhasEquivalentes::LimpaEquivalente() {
         grava(f, QVariant());
     }
     grava("IDMARCADO", Nao);
+    calculaEconomia();
 }
 
 void TLinhasEquivalentes::ConsumoAlterado() {
@@ -220,6 +226,22 @@ void TLinhasEquivalentes::ConsumoAlterado() {
     if (!(consumo > 0)) {
         grava("IDMARCADO", Nao);
     }
+    calculaEconomia();
+}
+
+// What the day's dish costs less with the equivalent: the planned portions at the
+// planned cost less the equivalent's portions at its own, to the cent. With the same
+// share it is the server's saving, portions × the difference of the costs.
+void TLinhasEquivalentes::calculaEconomia() {
+    if (texto("CDFILAUXPRATEQUI").isEmpty()) {
+        grava("VRECONOMIA", 0.0);
+        return;
+    }
+    const double comensais = numero("QTCOMESTICAR");
+    const double porcoes = numero("VRPECONSCARD") * comensais / 100.0;
+    const double porcoesEqui = numero("VRPECONSCARDEQUI") * comensais / 100.0;
+    grava("VRECONOMIA",
+          RoundDec(porcoes * numero("VRCUSTO") - porcoesEqui * numero("VRCUSTOEQUI"), 2));
 }
 
 } // namespace pla::module

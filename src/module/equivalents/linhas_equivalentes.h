@@ -37,11 +37,12 @@ public:
     // valid line marked.
     void AlternaTodas();
 
-    // The equivalent at the current row of a getListaEquiPrato table taken for the line.
+    // The equivalent at the current row of a getListaEquiPrato table taken for the line,
+    // its saving with it.
     void AplicaEquivalente(const TMemTable& lista);
     // The chosen equivalent dropped (a new code typed over it); the line unmarked.
     void LimpaEquivalente();
-    // The equivalent's consumption edited: its share follows.
+    // The equivalent's consumption edited: its share and the saving follow.
     void ConsumoAlterado();
 
 private:
@@ -49,6 +50,8 @@ private:
     QString texto(const char* field, int row = -1) const;
     double numero(const char* field, int row = -1) const;
     void grava(const char* field, const QVariant& value);
+    // The line's saving (VRECONOMIA) after its equivalent or consumption changed.
+    void calculaEconomia();
 
     TMemTable& t_;
     QString tipo_;

@@ -10,11 +10,13 @@
 #include "linhas_equivalentes.h"
 
 #include <QColor>
+#include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QIdentityProxyModel>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -90,6 +92,28 @@ double numeroDigitado(const QVariant& v) {
 }
 
 } // namespace
+
+// The consumption typed keeps the decimals the quantity kind shows: a share to the
+// hundredth, diners to three places, or whole when the month rounds them.
+class TConsumoDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void SetDecimais(int decimais) { decimais_ = decimais; }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                          const QModelIndex&) const override {
+        auto* editor = new QDoubleSpinBox(parent);
+        editor->setObjectName(QStringLiteral("nedConsumoEqui"));
+        editor->setFrame(false);
+        editor->setDecimals(decimais_);
+        editor->setRange(0, 99999999.0);
+        editor->setLocale(QLocale(QLocale::Portuguese, QLocale::Brazil));
+        return editor;
+    }
+
+private:
+    int decimais_ = 3;
+};
 
 // The lines as the grid shows them: the check, the kinds as words, the refused lines
 // in red; the two editable columns handed to the screen's rules.
@@ -258,6 +282,9 @@ TfrmSubsPratoEqui::TfrmSubsPratoEqui(QWidget* parent)
     auto* source = new TDataSourceModel(cdsPrincipal, dbgPrincipal);
     modelo_ = new TModeloEquivalentes(*this, source);
     dbgPrincipal->setModel(modelo_);
+    consumo_ = new TConsumoDelegate(dbgPrincipal);
+    dbgPrincipal->setItemDelegateForColumn(modelo_->Coluna(QStringLiteral("VRCONSUMOEQUI")),
+                                           consumo_);
     dbgPrincipal->installEventFilter(this);
     layout->addWidget(dbgPrincipal, 1);
     btnPesqEqui = new QToolButton(panBotoes);
@@ -295,6 +322,9 @@ QVariant TfrmSubsPratoEqui::chama(const rpc::TMethodSpec& metodo, const QVariant
 // The consumption reads as the quantity kind shows it: a share, or diners whole when
 // the month rounds them.
 void TfrmSubsPratoEqui::defineFormatos() {
+    const bool share = TipoQuantidade.trimmed().toUpper() == QLatin1String("P");
+    const bool whole = Arredondar.trimmed().toUpper() == QLatin1String("S");
+    consumo_->SetDecimais(share ? 2 : whole ? 0 : 3);
     const QString format =
         TipoQuantidade.trimmed().toUpper() == QLatin1String("P") ? QStringLiteral("##0.00 %")
         : Arredondar.trimmed().toUpper() == QLatin1String("S")   ? QStringLiteral("##0")

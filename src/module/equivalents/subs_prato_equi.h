@@ -14,6 +14,7 @@ class QToolButton;
 namespace pla::module {
 
 class TLinhasEquivalentes;
+class TConsumoDelegate;
 class TModeloEquivalentes;
 
 // The substitution of the month's dishes by cheaper equivalents (PLA00134): the
@@ -69,6 +70,7 @@ private:
 
     std::unique_ptr<TLinhasEquivalentes> linhas_;
     TModeloEquivalentes* modelo_ = nullptr;
+    TConsumoDelegate* consumo_ = nullptr;
     rpc::TConnectionCounter counter_;
 };
 
