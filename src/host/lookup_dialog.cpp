@@ -146,11 +146,17 @@ bool Pesquisar(TMemTable& table, const QString& title, const QString& emptyText)
 }
 
 bool PesquisaLista(TMemTable& table, const QString& title, const QString& field,
-                   const QString& emptyText, QString& result) {
+                   const QString& emptyText, QString& result, bool* confirmed) {
     result.clear();
+    if (confirmed) {
+        *confirmed = false;
+    }
     TLookupDialog dialog(table, title, true);
     if (!runLookup(dialog, table, emptyText)) {
         return false;
+    }
+    if (confirmed) {
+        *confirmed = true;
     }
     const int col = table.FieldByName(field).Index();
     QStringList chosen;

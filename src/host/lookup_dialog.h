@@ -44,8 +44,9 @@ private:
 bool Pesquisar(TMemTable& table, const QString& title, const QString& emptyText);
 
 // PesquisaLista: the same with marking; the chosen rows' values of `field`, joined by
-// ";" in `result` (the answer is false when nothing was chosen).
+// ";" in `result` (the answer is false when nothing was chosen). `confirmed`, when
+// given, tells a list the planner confirmed with no row marked from one cancelled.
 bool PesquisaLista(TMemTable& table, const QString& title, const QString& field,
-                   const QString& emptyText, QString& result);
+                   const QString& emptyText, QString& result, bool* confirmed = nullptr);
 
 } // namespace pla::host

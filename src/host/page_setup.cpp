@@ -1,5 +1,6 @@
 #include "page_setup.h"
 
+#include "busy_scopes.h"
 #include "help.h"
 #include "modal_runner.h"
 
@@ -9,6 +10,9 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QPdfWriter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QRadioButton>
 #include <QSettings>
 
@@ -119,6 +123,30 @@ bool ConfiguraImpressora(QWidget* parent) {
     }
     DefinePaginaImpressao(dialog.Pagina());
     return true;
+}
+
+void VisualizaImpressao(QWidget* parent, const QString& documento,
+                        const std::function<void(QPrinter&)>& paint) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageLayout(PaginaImpressao());
+    printer.setDocName(documento);
+    QPrintPreviewDialog preview(&printer, parent);
+    preview.setObjectName(QStringLiteral("dlgPreview"));
+    preview.setWindowTitle(parent ? parent->windowTitle() : documento);
+    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                     [&paint](QPrinter* p) { paint(*p); });
+    preview.resize(900, 1000);
+    TModalRunner::Run(preview);
+}
+
+void GravaPdf(const QString& fileName, const QString& documento,
+              const std::function<void(QPagedPaintDevice&)>& paint) {
+    THourglass busy;
+    QPdfWriter writer(fileName);
+    writer.setPageLayout(PaginaImpressao());
+    writer.setTitle(documento);
+    writer.setCreator(QStringLiteral("pla"));
+    paint(writer);
 }
 
 } // namespace pla::host

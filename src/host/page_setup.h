@@ -2,8 +2,11 @@
 
 #include <QDialog>
 #include <QPageLayout>
+#include <functional>
 
 class QComboBox;
+class QPagedPaintDevice;
+class QPrinter;
 class QDoubleSpinBox;
 class QRadioButton;
 
@@ -35,5 +38,13 @@ public:
 
 // Opens the page set-up; true when the planner confirmed it (the page is remembered).
 bool ConfiguraImpressora(QWidget* parent);
+
+// A screen's printout on the printouts' page: the print preview (dlgPreview, titled as
+// the screen), from which it prints, and the same pages saved as a PDF file. `paint`
+// lays the document named `documento` on the device.
+void VisualizaImpressao(QWidget* parent, const QString& documento,
+                        const std::function<void(QPrinter&)>& paint);
+void GravaPdf(const QString& fileName, const QString& documento,
+              const std::function<void(QPagedPaintDevice&)>& paint);
 
 } // namespace pla::host

@@ -23,9 +23,8 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QPainter>
-#include <QPdfWriter>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QStackedBarSeries>
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
@@ -41,6 +40,7 @@ namespace {
 
 const QString CodPerCapita = QStringLiteral("PLA00108");
 const QString CodCustoAcum = QStringLiteral("PLA00110");
+const QString CodCustoPercapita = QStringLiteral("PLA00107");
 
 // The charts open now, to bring one forward instead of opening it twice.
 QList<QPointer<TfrmGraficoCusto>>& abertos() {
@@ -82,6 +82,15 @@ QLocale localeDosNumeros() {
 const QColor CorPadrao(90, 90, 90);
 const QColor CorPlanejado(31, 119, 180);
 const QColor CorRealizado(230, 120, 20);
+const QColor CorAcimaPadrao(200, 40, 40);
+
+QBarSet* conjunto(const char* name, const QString& title, const QColor& color) {
+    auto* set = new QBarSet(title);
+    set->setObjectName(QString::fromLatin1(name));
+    set->setColor(color);
+    set->setBorderColor(color);
+    return set;
+}
 
 QPen caneta(const QColor& color, Qt::PenStyle style = Qt::SolidLine) {
     QPen pen(color);
@@ -109,7 +118,7 @@ TfrmGraficoCusto::TfrmGraficoCusto(const QString& screenCode, const QString& tit
     if (tabela_->Active()) {
         for (const char* name :
              {"DTCARDAPIO", series_.CampoPadrao, series_.CampoPlanejado, series_.CampoRealizado}) {
-            if (!tabela_->FindField(QString::fromLatin1(name))) {
+            if (name && !tabela_->FindField(QString::fromLatin1(name))) {
                 throw EPlaError(
                     msgPadrao.Fmt(QStringLiteral("SEM_CAMPO"), {QString::fromLatin1(name)}));
             }
@@ -241,7 +250,9 @@ void TfrmGraficoCusto::leTabela() {
     }
     const TMemField* padrao = t->FindField(QString::fromLatin1(series_.CampoPadrao));
     const TMemField* planejado = t->FindField(QString::fromLatin1(series_.CampoPlanejado));
-    const TMemField* realizado = t->FindField(QString::fromLatin1(series_.CampoRealizado));
+    const TMemField* realizado = series_.CampoRealizado
+                                     ? t->FindField(QString::fromLatin1(series_.CampoRealizado))
+                                     : nullptr;
     const auto valorEm = [t](const TMemField* f, int row) {
         return f ? t->ViewValue(row, f->Index()).toDouble() : 0.0;
     };
@@ -295,11 +306,33 @@ QString TfrmGraficoCusto::Dica(int i) const {
         return {};
     }
     const TDia& d = dias_[i];
-    const QString real = i <= ultimoRealizado_ ? valor(d.Realizado) : QStringLiteral("—");
-    return QStringList{dia(d.Dia), series_.NomePadrao + QStringLiteral(": ") + valor(d.Padrao),
-                       series_.NomePlanejado + QStringLiteral(": ") + valor(d.Planejado),
-                       series_.NomeRealizado + QStringLiteral(": ") + real}
-        .join(QLatin1Char('\n'));
+    QStringList lines{dia(d.Dia), series_.NomePadrao + QStringLiteral(": ") + valor(d.Padrao),
+                      series_.NomePlanejado + QStringLiteral(": ") + valor(d.Planejado)};
+    if (series_.CampoRealizado) {
+        lines << series_.NomeRealizado + QStringLiteral(": ") +
+                     (i <= ultimoRealizado_ ? valor(d.Realizado) : QStringLiteral("—"));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QLineSeries* TfrmGraficoCusto::barrasComPadrao(QAbstractBarSeries* dias) {
+    dias->setObjectName(QStringLiteral("serDias"));
+    auto* padrao = new QLineSeries;
+    padrao->setObjectName(QStringLiteral("serPadrao"));
+    padrao->setName(series_.NomePadrao);
+    padrao->setPen(caneta(CorPadrao, Qt::DashLine));
+    chtGrafico->addSeries(dias);
+    chtGrafico->addSeries(padrao); // over the bars
+    for (QAbstractSeries* s :
+         {static_cast<QAbstractSeries*>(dias), static_cast<QAbstractSeries*>(padrao)}) {
+        s->attachAxis(axsDias);
+        s->attachAxis(axsValores);
+    }
+    connect(dias, &QAbstractBarSeries::hovered, this,
+            [this](bool status, int index, QBarSet*) { mostraDica(index, status); });
+    connect(padrao, &QLineSeries::hovered, this,
+            [this](const QPointF& point, bool state) { mostraDica(qRound(point.x()), state); });
+    return padrao;
 }
 
 void TfrmGraficoCusto::mostraDica(int i, bool entrou) {
@@ -365,12 +398,7 @@ void TfrmGraficoCusto::Imprime(QPagedPaintDevice& device) {
 }
 
 void TfrmGraficoCusto::SalvaPdf(const QString& fileName) {
-    THourglass busy;
-    QPdfWriter writer(fileName);
-    writer.setPageLayout(PaginaImpressao());
-    writer.setTitle(titulo_);
-    writer.setCreator(QStringLiteral("pla"));
-    Imprime(writer);
+    GravaPdf(fileName, titulo_, [this](QPagedPaintDevice& device) { Imprime(device); });
 }
 
 void TfrmGraficoCusto::sbtSalvarImagemClick() {
@@ -390,16 +418,7 @@ void TfrmGraficoCusto::sbtSalvarImagemClick() {
 }
 
 void TfrmGraficoCusto::sbtImprimirClick() {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageLayout(PaginaImpressao());
-    printer.setDocName(titulo_);
-    QPrintPreviewDialog preview(&printer, this);
-    preview.setObjectName(QStringLiteral("dlgPreview"));
-    preview.setWindowTitle(windowTitle());
-    connect(&preview, &QPrintPreviewDialog::paintRequested, this,
-            [this](QPrinter* p) { Imprime(*p); });
-    preview.resize(900, 1000);
-    TModalRunner::Run(preview);
+    VisualizaImpressao(this, titulo_, [this](QPrinter& p) { Imprime(p); });
 }
 
 // --- PLA00108 ---------------------------------------------------------------------------
@@ -412,31 +431,11 @@ TfrmGrafPerCapita::TfrmGrafPerCapita(const QVariantList& p, QWidget* parent)
           p, parent) {
     setObjectName(QStringLiteral("frmGrafPerCapita"));
     serDias = new QBarSeries;
-    serDias->setObjectName(QStringLiteral("serDias"));
-    barPlanejado = new QBarSet(Series().NomePlanejado);
-    barPlanejado->setObjectName(QStringLiteral("barPlanejado"));
-    barPlanejado->setColor(CorPlanejado);
-    barPlanejado->setBorderColor(CorPlanejado);
-    barRealizado = new QBarSet(Series().NomeRealizado);
-    barRealizado->setObjectName(QStringLiteral("barRealizado"));
-    barRealizado->setColor(CorRealizado);
-    barRealizado->setBorderColor(CorRealizado);
+    barPlanejado = conjunto("barPlanejado", Series().NomePlanejado, CorPlanejado);
+    barRealizado = conjunto("barRealizado", Series().NomeRealizado, CorRealizado);
     serDias->append(barPlanejado);
     serDias->append(barRealizado);
-    serPadrao = new QLineSeries;
-    serPadrao->setObjectName(QStringLiteral("serPadrao"));
-    serPadrao->setName(Series().NomePadrao);
-    serPadrao->setPen(caneta(CorPadrao, Qt::DashLine));
-    chtGrafico->addSeries(serDias);
-    chtGrafico->addSeries(serPadrao); // over the bars
-    for (QAbstractSeries* s : chtGrafico->series()) {
-        s->attachAxis(axsDias);
-        s->attachAxis(axsValores);
-    }
-    connect(serDias, &QBarSeries::hovered, this,
-            [this](bool status, int index, QBarSet*) { mostraDica(index, status); });
-    connect(serPadrao, &QLineSeries::hovered, this,
-            [this](const QPointF& point, bool state) { mostraDica(qRound(point.x()), state); });
+    serPadrao = barrasComPadrao(serDias);
     Atualiza();
 }
 
@@ -523,6 +522,44 @@ void TfrmGrafCustoAcum::montaSeries() {
     serRealizado->replace(realizado);
 }
 
+// --- PLA00107 ---------------------------------------------------------------------------
+
+TfrmGrafCustoPercapita::TfrmGrafCustoPercapita(const QVariantList& p, QWidget* parent)
+    : TfrmGraficoCusto(CodCustoPercapita, QStringLiteral("Custo Per Capita do Dia x Padrão"),
+                       {"VrPadrao", "VrCustGraf", nullptr, QStringLiteral("Per capita padrão"),
+                        QStringLiteral("Per capita do dia"), QString()},
+                       p, parent) {
+    setObjectName(QStringLiteral("frmGrafCustoPercapita"));
+    serDias = new QStackedBarSeries;
+    barDentroPadrao =
+        conjunto("barDentroPadrao", QStringLiteral("Per capita do dia até o padrão"), CorPlanejado);
+    barAcimaPadrao = conjunto("barAcimaPadrao", QStringLiteral("Per capita do dia acima do padrão"),
+                              CorAcimaPadrao);
+    serDias->append(barDentroPadrao);
+    serDias->append(barAcimaPadrao);
+    serPadrao = barrasComPadrao(serDias);
+    Atualiza();
+}
+
+void TfrmGrafCustoPercapita::montaSeries() {
+    QList<QPointF> padrao;
+    QList<qreal> dentro;
+    QList<qreal> acima;
+    for (qsizetype i = 0; i < Dias().size(); ++i) {
+        const TDia& d = Dias()[i];
+        padrao.append(QPointF(qreal(i), d.Padrao));
+        // A day's one bar, in the colour of where it stands against the standard.
+        const bool caro = d.Planejado > d.Padrao;
+        dentro.append(caro ? 0.0 : d.Planejado);
+        acima.append(caro ? d.Planejado : 0.0);
+    }
+    serPadrao->replace(padrao);
+    barDentroPadrao->remove(0, barDentroPadrao->count());
+    barDentroPadrao->append(dentro);
+    barAcimaPadrao->remove(0, barAcimaPadrao->count());
+    barAcimaPadrao->append(acima);
+}
+
 // --- opening --------------------------------------------------------------------------
 
 TfrmGraficoCusto* AbreGraficoCusto(const QString& screenCode, const QVariantList& params) {
@@ -537,6 +574,8 @@ TfrmGraficoCusto* AbreGraficoCusto(const QString& screenCode, const QVariantList
         form = std::make_unique<TfrmGrafPerCapita>(params);
     } else if (screenCode == CodCustoAcum) {
         form = std::make_unique<TfrmGrafCustoAcum>(params);
+    } else if (screenCode == CodCustoPercapita) {
+        form = std::make_unique<TfrmGrafCustoPercapita>(params);
     } else {
         throw EProgramError(QStringLiteral("Não há gráfico de custos %1").arg(screenCode));
     }

@@ -7,9 +7,11 @@
 #include <QList>
 #include <QPointer>
 
+class QAbstractBarSeries;
 class QBarCategoryAxis;
 class QBarSeries;
 class QBarSet;
+class QStackedBarSeries;
 class QChart;
 class QChartView;
 class QFileDialog;
@@ -78,7 +80,8 @@ public:
     static TfrmGraficoCusto* Aberto(const QString& screenCode, const TMemTable* tabela);
 
 protected:
-    // The table's fields of the three figures and the legend's names of the series.
+    // The table's fields of the figures (a chart without a real series has none) and the
+    // legend's names of the series.
     struct TSeries {
         const char* CampoPadrao;
         const char* CampoPlanejado;
@@ -96,6 +99,9 @@ protected:
     // The index of the last day with real cost; -1 when none.
     virtual int ultimoRealizado() const = 0;
     void mostraDica(int dia, bool entrou);
+    // The day's bars (their sets in) under the standard's dashed line, both on the
+    // chart's axes and telling a day's figures when hovered; the line.
+    QLineSeries* barrasComPadrao(QAbstractBarSeries* dias);
     const TSeries& Series() const { return series_; }
 
     // Room for a month of days side by side.
@@ -155,7 +161,26 @@ protected:
     int ultimoRealizado() const override;
 };
 
-// Opens the chart of the code (PLA00108 or PLA00110) over the array's table, or brings
+// The day's per capita against the standard (PLA00107): a bar a day, in another colour
+// when the day costs more than the standard, and the standard as a line. Fields
+// DTCARDAPIO, VrPadrao, VrCustGraf (cdsGrafCust); no real series.
+class TfrmGrafCustoPercapita : public TfrmGraficoCusto {
+    Q_OBJECT
+
+public:
+    explicit TfrmGrafCustoPercapita(const QVariantList& params, QWidget* parent = nullptr);
+
+    QLineSeries* serPadrao = nullptr;
+    QStackedBarSeries* serDias = nullptr;
+    QBarSet* barDentroPadrao = nullptr; // the days up to the standard
+    QBarSet* barAcimaPadrao = nullptr;  // the days above it
+
+protected:
+    void montaSeries() override;
+    int ultimoRealizado() const override { return -1; }
+};
+
+// Opens the chart of the code (PLA00107, PLA00108 or PLA00110) over the array's table, or brings
 // forward the one already open over it; the window frees itself when closed.
 TfrmGraficoCusto* AbreGraficoCusto(const QString& screenCode, const QVariantList& params);
 

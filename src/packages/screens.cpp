@@ -1,5 +1,7 @@
 #include "screens.h"
 
+#include "contract_restrictions.h"
+#include "cost_analysis.h"
 #include "cost_charts.h"
 #include "cost_reference_date.h"
 #include "day_import.h"
@@ -9,7 +11,9 @@
 #include "export_log.h"
 #include "host/host_context.h"
 #include "host/package_loader.h"
+#include "menu_config.h"
 #include "period_deletion.h"
+#include "recipe_revision.h"
 #include "rpc/contracts.h"
 
 namespace pla::packages {
@@ -26,11 +30,12 @@ template <char Tipo> void runDataRef(const QVariantList& params) {
     screen.ShowModal();
 }
 
-const QStringList Codes{QStringLiteral("PLA00115"), QStringLiteral("PLA00118"),
-                        QStringLiteral("PLA00124"), QStringLiteral("PLA00132"),
-                        QStringLiteral("PLA00108"), QStringLiteral("PLA00110"),
-                        QStringLiteral("PLA00120"), QStringLiteral("PLA00126"),
-                        QStringLiteral("PLA00109"), QStringLiteral("PLA06100")};
+const QStringList Codes{
+    QStringLiteral("PLA00115"), QStringLiteral("PLA00118"), QStringLiteral("PLA00124"),
+    QStringLiteral("PLA00132"), QStringLiteral("PLA00108"), QStringLiteral("PLA00110"),
+    QStringLiteral("PLA00120"), QStringLiteral("PLA00126"), QStringLiteral("PLA00109"),
+    QStringLiteral("PLA06100"), QStringLiteral("PLA00119"), QStringLiteral("PLA00106"),
+    QStringLiteral("PLA00122"), QStringLiteral("PLA00107"), QStringLiteral("PLA00113")};
 
 } // namespace
 
@@ -49,6 +54,15 @@ void RegisterScreens() {
     h.RegisterScreen(Codes[7], &runDataRef<rpc::BaseCustoRecalculo>);
     h.RegisterScreen(Codes[8], &runModal<TfrmImpCardDia>);
     h.RegisterScreen(Codes[9], &runModal<TfrmLogExpCard>);
+    h.RegisterScreen(QStringLiteral("PLA00119"), &runModal<TfrmConfigCard>);
+    // The contract restrictions: the screen, or only the verdict without a window.
+    h.RegisterScreen(QStringLiteral("PLA00113"), &AbreRestricoesContratuais);
+    // The cost analyses, and the per-capita chart beside the monthly screen.
+    h.RegisterScreen(QStringLiteral("PLA00106"), &runModal<TfrmAnaliseCusto>);
+    h.RegisterScreen(QStringLiteral("PLA00122"), &runModal<TfrmRevisaoReceita>);
+    h.RegisterScreen(QStringLiteral("PLA00107"), [](const QVariantList& params) {
+        AbreGraficoCusto(QStringLiteral("PLA00107"), params);
+    });
 }
 
 void UnregisterScreens() {

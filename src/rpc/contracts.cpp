@@ -190,6 +190,11 @@ const TMethodSpec& getImpCardDia() {
     return spec;
 }
 
+const TMethodSpec& GetAtualizaCustos() {
+    static const TMethodSpec spec{QStringLiteral("GetAtualizaCustos"), mesNovamente()};
+    return spec;
+}
+
 const TMethodSpec& getPratosExcluidos() {
     static const TMethodSpec spec{
         QStringLiteral("getPratosExcluidos"),
@@ -395,6 +400,55 @@ const TMethodSpec& GetDtRefCust() {
     return spec;
 }
 
+// The first and last day of one month.
+const TMethodSpec& GetAnaliCor() {
+    static const TMethodSpec spec{QStringLiteral("GetAnaliCor"),
+                                  {P{"filial", S}, P{"servico", S}, P{"inicio", D}, P{"fim", D}}};
+    return spec;
+}
+
+// --- Pla00100.rdmParamCardIndu: contract restrictions ----------------------------------
+
+const TMethodSpec& GetRestContServ() {
+    static const TMethodSpec spec{QStringLiteral("GetRestContServ"),
+                                  {P{"filial", S}, P{"servico", S}}};
+    return spec;
+}
+
+// The change set of the restrictions' table (rows without branch or service: those of
+// the arguments).
+const TMethodSpec& SetRestContServ() {
+    static const TMethodSpec spec{
+        QStringLiteral("SetRestContServ"),
+        {P{"filial", S}, P{"servico", S}, P{"alteracoes", V}, P{"operador", S}},
+        3};
+    return spec;
+}
+
+const TMethodSpec& GetAnaliRestCont() {
+    static const TMethodSpec spec{QStringLiteral("GetAnaliRestCont"),
+                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    return spec;
+}
+
+// --- Pla00100.rdmParamCardIndu: the month's dish positions ------------------------------
+
+const TMethodSpec& GetConfigCardMes() {
+    static const TMethodSpec spec{QStringLiteral("GetConfigCardMes"),
+                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    return spec;
+}
+
+// The positions as the screen's table holds them (its deleted rows left out); the
+// positions whose dishes the planner agreed to lose, as their numbers joined by ";".
+const TMethodSpec& SetConfigCardMes() {
+    static const TMethodSpec spec{QStringLiteral("SetConfigCardMes"),
+                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}, P{"posicoes", V},
+                                   P{"excluirpratos", S}, P{"operador", S}},
+                                  5};
+    return spec;
+}
+
 // --- Pla00120.rdmBaseCusto -----------------------------------------------------------------
 
 const TMethodSpec& GetBaseCusto() {
@@ -495,10 +549,50 @@ const TMethodSpec& GetRealizado() {
     return spec;
 }
 
+const TMethodSpec& GetPratosTrabCusto() {
+    static const TMethodSpec spec{QStringLiteral("GetPratosTrabCusto"),
+                                  {P{"chave", S}, P{"filial", S}}};
+    return spec;
+}
+
+// The comparison date is the one the month's costs are compared from.
+const TMethodSpec& GetRevisaoReceita() {
+    static const TMethodSpec spec{QStringLiteral("GetRevisaoReceita"),
+                                  {P{"chave", S}, P{"filial", S}, P{"comparacao", D}}};
+    return spec;
+}
+
+// The dishes as a packet of CDFILAUXPRAT and CDPRATO; the answer is how many were marked.
+const TMethodSpec& SetReceitaRevisada() {
+    static const TMethodSpec spec{
+        QStringLiteral("SetReceitaRevisada"),
+        {P{"filial", S}, P{"servico", S}, P{"mes", D}, P{"pratos", V}, P{"operador", S}},
+        4};
+    return spec;
+}
+
 // --- Cus00000.rdmCustProd ----------------------------------------------------------------
 
 const TMethodSpec& ListaTipoCusto() {
     static const TMethodSpec spec{QStringLiteral("ListaTipoCusto"), {}};
+    return spec;
+}
+
+// --- CMP02500.rdmProdCmpFilial ------------------------------------------------------------
+
+// The branch of the planning screen and its processing date.
+const TMethodSpec& GetPrevLista() {
+    static const TMethodSpec spec{QStringLiteral("GetPrevLista"),
+                                  {P{"filial", S}, P{"processamento", D}}};
+    return spec;
+}
+
+// The lists as the host's list lookup gives them: numbers joined by ";".
+const TMethodSpec& Atu_Custo_ListPr() {
+    static const TMethodSpec spec{
+        QStringLiteral("Atu_Custo_ListPr"),
+        {P{"centralcompras", S}, P{"listas", S}, P{"filial", S}, P{"operador", S}},
+        3};
     return spec;
 }
 
@@ -530,6 +624,7 @@ const QList<TMetodoDeModulo>& Todos() {
         const QString CustProd = QStringLiteral("Cus00000.rdmCustProd");
         const QString BaseCusto = QStringLiteral("Pla00120.rdmBaseCusto");
         const QString ImpCardDia = QStringLiteral("Pla00109.rdmImpCardDia");
+        const QString ProdCmpFilial = QStringLiteral("CMP02500.rdmProdCmpFilial");
         const QString Autorizacao = QStringLiteral("Est.rdmAutoriza");
         return QList<TMetodoDeModulo>{
             {ParamCardIndu, &GetParams()},
@@ -555,6 +650,7 @@ const QList<TMetodoDeModulo>& Todos() {
             {ParamCardIndu, &getDelCard()},
             {ParamCardIndu, &getImpCardDia()},
             {ParamCardIndu, &getPratosExcluidos()},
+            {ParamCardIndu, &GetAtualizaCustos()},
             {ParamCardIndu, &GetRecPrato()},
             {ParamCardIndu, &GetVerifProdInativo()},
             {ParamCardIndu, &GetServUtPratRelat()},
@@ -579,6 +675,12 @@ const QList<TMetodoDeModulo>& Todos() {
             {ParamCardIndu, &setDeletaCardapio()},
             {ParamCardIndu, &getVdFechaCardapioCus()},
             {ParamCardIndu, &GetDtRefCust()},
+            {ParamCardIndu, &GetAnaliCor()},
+            {ParamCardIndu, &GetRestContServ()},
+            {ParamCardIndu, &SetRestContServ()},
+            {ParamCardIndu, &GetAnaliRestCont()},
+            {ParamCardIndu, &GetConfigCardMes()},
+            {ParamCardIndu, &SetConfigCardMes()},
             {ComensEst, &getComensEst()},
             {CustoServ, &GetParamsCustoServ()},
             {CustoServ, &GetCustoPadrao()},
@@ -586,6 +688,9 @@ const QList<TMetodoDeModulo>& Todos() {
             {CustoServ, &DelConsplan()},
             {CustoServ, &GetTrabCusto()},
             {CustoServ, &GetRealizado()},
+            {CustoServ, &GetPratosTrabCusto()},
+            {CustoServ, &GetRevisaoReceita()},
+            {CustoServ, &SetReceitaRevisada()},
             {BaseCusto, &GetBaseCusto()},
             {BaseCusto, &SetBaseCusto()},
             {ImpCardDia, &GetServicosImp()},
@@ -593,6 +698,8 @@ const QList<TMetodoDeModulo>& Todos() {
             {ImpCardDia, &GetCardDiaOrigem()},
             {ImpCardDia, &ImportaCardDia()},
             {CustProd, &ListaTipoCusto()},
+            {ProdCmpFilial, &GetPrevLista()},
+            {ProdCmpFilial, &Atu_Custo_ListPr()},
             {Autorizacao, &Autoriza()},
             {Autorizacao, &GetOperador()},
             {Autorizacao, &ExisteAcesso()},

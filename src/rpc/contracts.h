@@ -71,6 +71,9 @@ const TMethodSpec& SetCardSemPrat();
 const TMethodSpec& getDelCard();
 const TMethodSpec& getImpCardDia();
 const TMethodSpec& getPratosExcluidos();
+// The month's days and dishes again after the cost analysis with recipe revision:
+// [days, dishes]; an error text in its place.
+const TMethodSpec& GetAtualizaCustos();
 // Checks before placing a dish, and the dish lists.
 const TMethodSpec& GetRecPrato();
 const TMethodSpec& GetVerifProdInativo();
@@ -106,6 +109,19 @@ const TMethodSpec& setDeletaCardapio();
 // tolerances; the stored reference date for costs.
 const TMethodSpec& getVdFechaCardapioCus();
 const TMethodSpec& GetDtRefCust();
+// The colour analysis of the monthly grid: each dish of the period with its cost per
+// serving and its class against its position's target (TFaixaCusto, docs/COSTS.md).
+const TMethodSpec& GetAnaliCor();
+// A service's contract restrictions: read, written from the change set of the screen's
+// table (with who and when), and the month's menu judged against them.
+const TMethodSpec& GetRestContServ();
+const TMethodSpec& SetRestContServ();
+const TMethodSpec& GetAnaliRestCont();
+// The month's dish positions as the configuration screen (PLA00119) edits them: read
+// (the service's standing positions while the month has none of its own) and written
+// in one transaction.
+const TMethodSpec& GetConfigCardMes();
+const TMethodSpec& SetConfigCardMes();
 
 // Pla00120.rdmBaseCusto: the stored reference dates of a branch's month (for costs and
 // for the recalculation of costs), with who changed them and when.
@@ -134,9 +150,22 @@ const TMethodSpec& GetComensPlan();
 const TMethodSpec& DelConsplan();
 const TMethodSpec& GetTrabCusto();
 const TMethodSpec& GetRealizado();
+// The cost analyses: the dishes a work area kept (made with "porprato"), each with its
+// name, dish type and whether its recipe is revised; the month's dishes for the recipe
+// revision, with their cost per serving at a comparison date against the month's and
+// their last revision; and the recipes marked revised by the planner, each recorded
+// with who and when.
+const TMethodSpec& GetPratosTrabCusto();
+const TMethodSpec& GetRevisaoReceita();
+const TMethodSpec& SetReceitaRevisada();
 
 // Cus00000.rdmCustProd: the cost types.
 const TMethodSpec& ListaTipoCusto();
+
+// CMP02500.rdmProdCmpFilial: the price lists of a branch's purchasing central, and the
+// products' costs updated from the lists chosen.
+const TMethodSpec& GetPrevLista();
+const TMethodSpec& Atu_Custo_ListPr();
 
 // Est.rdmAutoriza: supervisor authorisation, the signed-in operator, screen access.
 const TMethodSpec& Autoriza();
@@ -235,6 +264,12 @@ struct TMesRecarregado {
 // the cost analysis; the days' packet is the same either way.
 enum class TElemTrabCusto { Chave, Dias, Quantidade };
 
+// --- GetAnaliCor: a dish's class (IDFAIXACUSTO) -----------------------------------------
+// Its cost per serving against its position's target: below the target less the
+// tolerance, within it (both edges included), above it. The tolerance in percent.
+enum class TFaixaCusto : char { Barato = 'B', NaFaixa = 'F', Caro = 'C' };
+inline constexpr int ToleranciaFaixaCusto = 20;
+
 // --- ImportaCardDia's answer -------------------------------------------------------------
 // The number of dishes written into the target day, and one line per source dish that
 // found no position of its dish type in the target month (empty when all did).
@@ -268,6 +303,25 @@ QString NomeLinhaLogExportacao(QChar kind);
 // catalogue shows them, the server writes them into the log.
 const QList<QPair<QString, QString>>& MensagensSituacaoExportacao();
 QString MensagemSituacaoExportacao(const QString& key); // the key itself when unknown
+
+// --- GetConfigCardMes's answer -----------------------------------------------------------
+// The positions (NRSEQCNFMES ... QTDIASBLOQ), the dish types, where the positions come
+// from ("" none yet), the first day that may still change, and the service's name.
+enum class TElemConfigCard {
+    Posicoes,
+    TiposPrato,
+    Origem,
+    PrimeiroDiaAlteravel,
+    NomeServico,
+    Quantidade
+};
+inline constexpr char ConfigDoMes = 'M';     // the month's own (CNFCARDMES)
+inline constexpr char ConfigDoServico = 'S'; // the service's standing ones (CNFCARDSERV)
+
+// --- Atu_Custo_ListPr's answer: the lists applied and the product costs written ----------
+enum class TElemAtuCustoLista { Listas, Custos, Quantidade };
+// The cost types whose prices a price list sets.
+inline constexpr int TiposCustoListaPreco[] = {6, 10, 48};
 
 // SetBaseCusto's kind of date.
 inline constexpr char BaseCustoPlanejado = 'P'; // DTBASCONCUSPLAN: costs of the month

@@ -4,6 +4,7 @@
 #include "core/dates.h"
 #include "core/numbers.h"
 #include "core/text_utils.h"
+#include "demo_contract_rules.h"
 #include "demo_oddities.h"
 #include "modules/costs.h"
 #include "password_hash.h"
@@ -408,6 +409,7 @@ public:
         seedCycles();
         seedMonthReleases();
         seedSpecialDays();
+        SeedDemoContractRules(db_, today_);
         tx.Commit();
         return out_;
     }

@@ -813,6 +813,95 @@ const std::vector<TMigration>& SchemaMigrations() {
                             "(CDFILIAL),"
                             " NRULTIMO INTEGER NOT NULL DEFAULT 0)"),
          }},
+        {12,
+         QStringLiteral("Revisões de receita registradas na análise de custos"),
+         {
+             // A dish's recipe marked revised by a planner from the cost analysis of a
+             // service's month: who, when (the server's clock), from which month, and
+             // whether the recipe was revised before (PRATO.IDRECEREVI). Numbered per
+             // dish; the last is the dish's latest revision.
+             QStringLiteral("CREATE TABLE REVRECEITA ("
+                            " CDFILAUXPRAT VARCHAR(4) NOT NULL,"
+                            " CDPRATO VARCHAR(10) NOT NULL,"
+                            " NRREVISAO INTEGER NOT NULL,"
+                            " DTREVISAO {DATETIME} NOT NULL,"
+                            " CDOPERADOR VARCHAR(12) NOT NULL REFERENCES OPERADOR (CDOPERADOR),"
+                            " CDFILIAL VARCHAR(4) NOT NULL,"
+                            " CDSERVFILI VARCHAR(5) NOT NULL,"
+                            " DTMESCARD {DATETIME} NOT NULL,"
+                            " IDRECEREVIANT CHAR(1) NOT NULL CHECK (IDRECEREVIANT IN ('S','N')),"
+                            " PRIMARY KEY (CDFILAUXPRAT, CDPRATO, NRREVISAO),"
+                            " FOREIGN KEY (CDFILAUXPRAT, CDPRATO) REFERENCES PRATO (CDFILAUXPRAT, "
+                            "CDPRATO),") +
+                 ServiceKey,
+         }},
+        {13,
+         QStringLiteral("Restrições contratuais dos serviços e pratos fritos"),
+         {
+             // A fried dish (deep-fried, or breaded and fried): what contracts limit per
+             // week. Marked in the dish catalogue, whatever type the dish is.
+             QStringLiteral("ALTER TABLE PRATO ADD COLUMN IDFRITURA CHAR(1) NOT NULL DEFAULT 'N' "
+                            "CHECK (IDFRITURA IN ('S','N'))"),
+             // A branch's contract restrictions for one of its services: the kind (at
+             // most N dishes a week, a minimum of days of the month, a maximum planned
+             // per capita, the same dish no closer than N days), the dishes named (of a
+             // dish type, fried ones, or both), the limit, the clause it comes from, and
+             // who changed it last and when (null: the demonstration wrote it).
+             QStringLiteral(
+                 "CREATE TABLE RESTCONTSERV ("
+                 " CDFILIAL VARCHAR(4) NOT NULL,"
+                 " CDSERVFILI VARCHAR(5) NOT NULL,"
+                 " NRRESTCONT INTEGER NOT NULL,"
+                 " IDTIPORESTR CHAR(1) NOT NULL CHECK (IDTIPORESTR IN ('S','D','C','R')),"
+                 " CDTIPOPRAT VARCHAR(2) REFERENCES TIPOPRAT (CDTIPOPRAT),"
+                 " IDSOFRITO CHAR(1) NOT NULL DEFAULT 'N' CHECK (IDSOFRITO IN ('S','N')),"
+                 " VRLIMITE {FLOAT} NOT NULL CHECK (VRLIMITE >= 0),"
+                 " DSRESTCONT VARCHAR(60),"
+                 " CDOPERADOR VARCHAR(12) REFERENCES OPERADOR (CDOPERADOR),"
+                 " DTULTALT {DATETIME},"
+                 " PRIMARY KEY (CDFILIAL, CDSERVFILI, NRRESTCONT),") +
+                 ServiceKey,
+             // Per service: the last restriction number and the last change of its
+             // restrictions, who and when. A change updates this row first, so that
+             // changes at once queue on it.
+             QStringLiteral("CREATE TABLE RESTCONTCAB ("
+                            " CDFILIAL VARCHAR(4) NOT NULL,"
+                            " CDSERVFILI VARCHAR(5) NOT NULL,"
+                            " NRULTREST INTEGER NOT NULL DEFAULT 0,"
+                            " NRULTALT INTEGER NOT NULL DEFAULT 0,"
+                            " CDOPERADOR VARCHAR(12) REFERENCES OPERADOR (CDOPERADOR),"
+                            " DTULTALT {DATETIME},"
+                            " PRIMARY KEY (CDFILIAL, CDSERVFILI),") +
+                 ServiceKey,
+             // Every restriction included ("I"), changed ("A") or removed ("E"), under
+             // the number of its change (RESTCONTCAB.NRULTALT): the restriction as it
+             // stood afterwards (as it was, when removed), who and when.
+             QStringLiteral("CREATE TABLE LOGRESTCONT ("
+                            " CDFILIAL VARCHAR(4) NOT NULL,"
+                            " CDSERVFILI VARCHAR(5) NOT NULL,"
+                            " NRALTERACAO INTEGER NOT NULL,"
+                            " NRRESTCONT INTEGER NOT NULL,"
+                            " IDOPERACAO CHAR(1) NOT NULL CHECK (IDOPERACAO IN ('I','A','E')),"
+                            " DSRESTRICAO VARCHAR(200) NOT NULL,"
+                            " CDOPERADOR VARCHAR(12) NOT NULL REFERENCES OPERADOR (CDOPERADOR),"
+                            " DTALTERACAO {DATETIME} NOT NULL,"
+                            " PRIMARY KEY (CDFILIAL, CDSERVFILI, NRALTERACAO, NRRESTCONT),") +
+                 ServiceKey,
+         }},
+        {14,
+         QStringLiteral("Central de compras da filial e atualização do custo pelas listas de "
+                        "preços"),
+         {
+             // The branch whose purchases serve a branch: its price lists set the costs the
+             // branch buys at. Null: the branch buys for itself.
+             QStringLiteral("ALTER TABLE FILIAL ADD COLUMN CDFILCENTCMP VARCHAR(4) REFERENCES "
+                            "FILIAL (CDFILIAL)"),
+             // Who had a price list update the costs, and when (null: not yet, or before
+             // this was kept).
+             QStringLiteral("ALTER TABLE LISTAPRECO ADD COLUMN CDOPERATUCUS VARCHAR(12) "
+                            "REFERENCES OPERADOR (CDOPERADOR)"),
+             QStringLiteral("ALTER TABLE LISTAPRECO ADD COLUMN DTATUCUSLIST {DATETIME}"),
+         }},
     };
     return steps;
 }

@@ -141,7 +141,8 @@ TEST(HelpPages, EveryScreenBuiltSoFarHasItsPage) {
     for (const int context :
          {AjudaGeral, 12300001, 12300002, 12300100, 12300101, 12300103, 12300108,
           12300109,   12300110, 12300114, 12300115, 12300117, 12300118, 12300120,
-          12300111,   12300124, 12300126, 12300132, 12300134, 12300140, 12306100}) {
+          12300111,   12300124, 12300126, 12300132, 12300134, 12300140, 12306100,
+          12300113,   12300106, 12300107, 12300122}) {
         QFile f(pages.filePath(QStringLiteral("%1.html").arg(context)));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << context;
         const QString html = QString::fromUtf8(f.readAll());

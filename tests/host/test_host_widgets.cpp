@@ -42,6 +42,8 @@ TEST_F(HostWidgets, ANumberEditTakesOnlyWhatFits) {
     QTest::keyClicks(&edit, "-12a3.456789");
     EXPECT_EQ(edit.text(), "123,456");
     EXPECT_DOUBLE_EQ(edit.Value(), 123.456);
+    QTest::keyClick(&edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit.text(), "123,45") << "backspace erases, it is not typed in";
     edit.clear();
     EXPECT_TRUE(edit.IsEmpty());
     EXPECT_EQ(edit.Value(), 0.0);

@@ -335,13 +335,22 @@ TEST_F(CostPanel, AMonthOutsideTheToleranceDoesNotClose) {
         1)
         << "still open, the work area stays";
 
-    // The follow-up check: a saved month must have been analysed.
+    // The follow-up check: a saved month is analysed before it closes.
     tolerance(std::abs(diff));
     server_.Db().Exec("UPDATE PARAMPLANEJA SET IDACOMPCUSTO = 'S' WHERE CDFILIAL = '0001'");
     s->Cardapio().CustoAnalisado = false;
-    presenter_.Clear();
-    EXPECT_FALSE(s->close());
-    EXPECT_EQ(presenter_.LastText(), "Analisar Custos ainda não está disponível nesta versão.");
+    QString analysis;
+    {
+        host::TModalRunner::TScope script([&analysis](QDialog& d) {
+            if (auto* f = d.findChild<host::TForm*>()) {
+                analysis = f->ScreenCode();
+            }
+            return int(QDialog::Rejected);
+        });
+        EXPECT_FALSE(s->close());
+    }
+    EXPECT_EQ(analysis, "PLA00106");
+    EXPECT_TRUE(s->Cardapio().CustoAnalisado);
     server_.Db().Exec("UPDATE PARAMPLANEJA SET IDACOMPCUSTO = 'N' WHERE CDFILIAL = '0001'");
 
     // At its limit the month closes, and its work area goes with it.

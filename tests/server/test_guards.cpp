@@ -8,6 +8,7 @@
 #include "server/demo_oddities.h"
 
 #include <QSqlQuery>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 using namespace pla;
@@ -57,16 +58,17 @@ protected:
         out << count("SELECT COUNT(*) FROM CARDADIA WHERE QTCOMESTICAR = 0");
         return out;
     }
-    // Arguments of the declared types: a branch, service, month and the operator where
-    // the method names one.
+    // Arguments of the declared types: a branch (where the guard looks for it, else
+    // first), service, month and the operator where the method names one.
     QList<TRpcArg> argsFor(const TMethodDef& def, const QString& op, const QString& branch) {
         QList<TRpcArg> args;
+        const int branchAt = std::max(0, def.Guard.BranchParam);
         for (int i = 0; i < def.Params.size(); ++i) {
             const TParam& p = def.Params[i];
             QVariant v;
             switch (p.Type) {
             case TArgType::String:
-                v = i == def.OperatorParam ? op : i == 0 ? branch : QStringLiteral("00001");
+                v = i == def.OperatorParam ? op : i == branchAt ? branch : QStringLiteral("00001");
                 break;
             case TArgType::Integer:
                 v = qlonglong(1);

@@ -149,6 +149,19 @@ TPeriodCost PlannedCost(TDatabase& db, const TCostQuery& q) {
     return out;
 }
 
+std::optional<double> PlannedPerCapita(const QList<TDayCost>& days, bool clientes) {
+    double cost = 0;
+    double diners = 0;
+    for (const TDayCost& d : days) {
+        cost += d.MateriaPrima + d.Consumo;
+        diners += clientes ? d.Clientes : d.Comensais;
+    }
+    if (diners <= 0) {
+        return std::nullopt;
+    }
+    return RoundDec(cost / diners, 5);
+}
+
 QList<TServedDay> RealCost(TDatabase& db, const QString& filial, const QString& servico,
                            const QDate& month, qint64 tipoCusto, const QDate& referencia,
                            const QString& filialCusto) {
@@ -185,6 +198,39 @@ QList<TServedDay> RealCost(TDatabase& db, const QString& filial, const QString& 
         out.append({it.key(), it->Comensais, RoundDec(it->Quantidade, 5), RoundDec(it->Custo, 5)});
     }
     return out;
+}
+
+std::optional<TWorkArea> FindWorkArea(TDatabase& db, const QString& chave) {
+    QSqlQuery q = db.Exec(QStringLiteral("SELECT CDFILIAL, CDSERVFILI, CDOPERADOR, DTINICIO, "
+                                         "DTFIM, NRTIPOCUSTO, CDFILCUSTO, IDPORPRATO FROM "
+                                         "TRABCUSTO WHERE NRTRABCUSTO = ?"),
+                          {chave});
+    if (!q.next()) {
+        return std::nullopt;
+    }
+    TWorkArea a;
+    a.Chave = chave;
+    a.Filial = q.value(0).toString();
+    a.Servico = q.value(1).toString();
+    a.Operador = q.value(2).toString();
+    a.Inicio = dayOf(q.value(3));
+    a.Fim = dayOf(q.value(4));
+    a.TipoCusto = q.value(5).toLongLong();
+    a.FilialCusto = q.value(6).toString();
+    a.PorPrato = q.value(7).toString() == QLatin1String("S");
+    return a;
+}
+
+QString WorkAreaRefusal(const TWorkArea& area, const QString& filial, const QString& operador) {
+    if (area.Filial != filial) {
+        return QStringLiteral("A área de trabalho de custos %1 não é da filial %2.")
+            .arg(area.Chave, filial);
+    }
+    if (area.Operador.compare(operador, Qt::CaseInsensitive) != 0) {
+        return QStringLiteral("A área de trabalho de custos %1 é de outro operador.")
+            .arg(area.Chave);
+    }
+    return {};
 }
 
 } // namespace pla::server

@@ -72,6 +72,12 @@ struct TPeriodCost {
 // of the indirect cost. A constant number of statements whatever the days and dishes.
 TPeriodCost PlannedCost(TDatabase& db, const TCostQuery& q);
 
+// The planned per capita of some days (a month, or a day of it), what the closing check
+// holds a month to: (raw material + consumption) / diners, the indirect cost left out,
+// rounded. The diners are the client diners when `clientes` (the branch's per-capita
+// basis IDCOMCUSPERC "C"), else all the estimated ones. None without diners.
+std::optional<double> PlannedPerCapita(const QList<TDayCost>& days, bool clientes);
+
 // A served day's real cost: what the stock gave out, valued at the real cost type.
 struct TServedDay {
     QDate Dia;
@@ -87,5 +93,24 @@ struct TServedDay {
 QList<TServedDay> RealCost(TDatabase& db, const QString& filial, const QString& servico,
                            const QDate& month, qint64 tipoCusto, const QDate& referencia,
                            const QString& filialCusto);
+
+// A work area of the month's costs as GetTrabCusto stored it.
+struct TWorkArea {
+    QString Chave;
+    QString Filial;
+    QString Servico;
+    QString Operador;
+    QDate Inicio;
+    QDate Fim;
+    qint64 TipoCusto = 0;
+    QString FilialCusto;
+    bool PorPrato = false;
+};
+
+// The work area of a key, unless it is gone (released, or swept after a day).
+std::optional<TWorkArea> FindWorkArea(TDatabase& db, const QString& chave);
+// Why the operator may not use the area on behalf of the branch: another branch's or
+// another operator's; empty when it may.
+QString WorkAreaRefusal(const TWorkArea& area, const QString& filial, const QString& operador);
 
 } // namespace pla::server

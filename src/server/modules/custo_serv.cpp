@@ -19,6 +19,7 @@ std::unique_ptr<TRemoteDataModule> MakeCustoServ() {
                 {args.String(0)}))};
         }));
     RegisterMonthCostMethods(*m);
+    RegisterCostAnalysisMethods(*m);
     return m;
 }
 
@@ -44,8 +45,9 @@ std::unique_ptr<TRemoteDataModule> MakeCustProd() {
 }
 
 std::unique_ptr<TRemoteDataModule> MakeProdCmpFilial() {
-    // Its methods come with the price-list cost update.
-    return std::make_unique<TRemoteDataModule>(QStringLiteral("CMP02500.rdmProdCmpFilial"));
+    auto m = std::make_unique<TRemoteDataModule>(QStringLiteral("CMP02500.rdmProdCmpFilial"));
+    RegisterPriceListMethods(*m);
+    return m;
 }
 
 } // namespace pla::server

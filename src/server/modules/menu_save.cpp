@@ -768,6 +768,17 @@ QVariant monthAgain(TCallContext& ctx, TMethodArgs& args, bool withSpecialDays) 
     return out.ToWire();
 }
 
+// The month's days and dishes after the cost analysis with recipe revision.
+QVariant getAtualizaCustos(TCallContext& ctx, TMethodArgs& args) {
+    TDatabase& db = ctx.Database();
+    const QVariantList period = periodOf(args);
+    const QString filial = period[0].toString();
+    const QString servico = period[1].toString();
+    const QDateTime month = DataHora(PriDiaMes(args.DateTime(2).date()));
+    return QVariantList{FromDataPacket(DaysOfMonth(db, filial, servico, month)),
+                        FromDataPacket(DishesOfMonth(db, filial, servico, month))};
+}
+
 } // namespace
 
 void RegisterMenuSaveMethods(TRemoteDataModule& m) {
@@ -795,6 +806,7 @@ void RegisterMenuSaveMethods(TRemoteDataModule& m) {
             }));
     }
     m.Register(TMethodDef::Declarado(rpc::metodos::getPratosExcluidos(), getPratosExcluidos));
+    m.Register(TMethodDef::Declarado(rpc::metodos::GetAtualizaCustos(), getAtualizaCustos));
 }
 
 } // namespace pla::server

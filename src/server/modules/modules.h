@@ -30,8 +30,17 @@ void RegisterMenuExportMethods(TRemoteDataModule& module);    // export to other
 void RegisterMenuDinersMethods(TRemoteDataModule& module);    // the day's delivery points
 void RegisterMenuDayDinersMethods(TRemoteDataModule& module); // the day's diners, the diets
 void RegisterClosingCostMethods(TRemoteDataModule& module);   // the closing cost check
+void RegisterMenuConfigMethods(TRemoteDataModule& module);    // the month's dish positions
+// The contract restrictions of a service: read, written, judged against a month.
+void RegisterContractRuleMethods(TRemoteDataModule& module);
+// The grid's colour analysis, of "Pla00100.rdmParamCardIndu".
+void RegisterColourAnalysisMethods(TRemoteDataModule& module);
 // The month's costs, of "Pla00106.rdmCustoServ".
 void RegisterMonthCostMethods(TRemoteDataModule& module);
+void RegisterCostAnalysisMethods(TRemoteDataModule& module); // the analyses, recipe revision
+
+// The price lists and the costs they update, of "CMP02500.rdmProdCmpFilial".
+void RegisterPriceListMethods(TRemoteDataModule& module);
 
 void AddAllModules(TDispatcher& dispatcher, TSessionService& sessions);
 

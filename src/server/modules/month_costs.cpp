@@ -227,19 +227,13 @@ QVariant getTrabCusto(TCallContext& ctx, TMethodArgs& args) {
 QVariant delConsplan(TCallContext& ctx, TMethodArgs& args) {
     TDatabase& db = ctx.Database();
     const QString key = code(args, 0, rpc::TamanhoNrCardapio);
-    const QString filial = code(args, 1, 4);
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT CDFILIAL, CDOPERADOR FROM TRABCUSTO WHERE "
-                                         "NRTRABCUSTO = ?"),
-                          {key});
-    if (!q.next()) {
+    const std::optional<TWorkArea> area = FindWorkArea(db, key);
+    if (!area) {
         return QString();
     }
-    if (q.value(0).toString() != filial) {
-        return QStringLiteral("A área de trabalho de custos %1 não é da filial %2.")
-            .arg(key, filial);
-    }
-    if (q.value(1).toString().compare(ctx.Operador, Qt::CaseInsensitive) != 0) {
-        return QStringLiteral("A área de trabalho de custos %1 é de outro operador.").arg(key);
+    const QString refusal = WorkAreaRefusal(*area, code(args, 1, 4), ctx.Operador);
+    if (!refusal.isEmpty()) {
+        return refusal;
     }
     db.ExecCount(QStringLiteral("DELETE FROM TRABCUSTO WHERE NRTRABCUSTO = ?"), {key});
     return QString();
@@ -353,16 +347,11 @@ QVariant getVdFechaCardapioCus(TCallContext& ctx, TMethodArgs& args) {
     if (standard <= 0) {
         return FromDataPacket(p);
     }
-    double cost = 0;
-    double diners = 0;
-    for (const TDayCost& d : PlannedCost(db, q).Dias) {
-        cost += d.MateriaPrima + d.Consumo;
-        diners += clients ? d.Clientes : d.Comensais;
-    }
-    if (diners <= 0) {
+    const std::optional<double> planned = PlannedPerCapita(PlannedCost(db, q).Dias, clients);
+    if (!planned) {
         return FromDataPacket(p);
     }
-    const double perCapita = RoundDec(cost / diners, 5);
+    const double perCapita = *planned;
     TPacketRow row;
     row.Values = {perCapita, above, below, RoundDec((perCapita - standard) / standard * 100.0, 5)};
     p.Rows.append(row);

@@ -107,6 +107,9 @@ std::unique_ptr<TRemoteDataModule> MakeParamCardIndu() {
     RegisterMenuDinersMethods(*m);
     RegisterMenuDayDinersMethods(*m);
     RegisterClosingCostMethods(*m);
+    RegisterMenuConfigMethods(*m);
+    RegisterContractRuleMethods(*m);
+    RegisterColourAnalysisMethods(*m);
     return m;
 }
 

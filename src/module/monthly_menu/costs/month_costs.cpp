@@ -129,10 +129,9 @@ bool TCardapioMensal::VerificaCustoFechamento() {
         }
     }
     if (param("IDACOMPCUSTO") && !CustoAnalisado) {
-        // The cost analysis is not built yet: the planner is told so and stays.
-        TDialogPresenter::Current().Message(
-            msgPadrao.Fmt(QStringLiteral("NaoDisponivel"), {QStringLiteral("Analisar Custos")}),
-            TMsgDlgType::Information, mbOK);
+        // Saved since it was last analysed: the analysis opens and the month stays open;
+        // once analysed, it may close.
+        AnalisaCustos();
         return false;
     }
     return true;

@@ -31,6 +31,7 @@ double PercentualMantendoPorcoes(double percentual, double comensaisAntes, doubl
 }
 
 void TCardapioMensal::CriaComensaisDoDia() {
+    DesabilitaAnaliCor();
     const QDate dia = DataCard();
     const std::optional<TDishLine> entry = EntradaCelula();
     const double antes = entry ? QuantityValue(entry->Quantity) : 0.0;
@@ -238,6 +239,7 @@ bool TCardapioMensal::AcertaAlteracoesPendentes() {
 }
 
 bool TCardapioMensal::AtualizaComensaisDieta() {
+    DesabilitaAnaliCor();
     if (!AcertaAlteracoesPendentes()) {
         return false;
     }

@@ -126,6 +126,7 @@ void TCardapioMensal::RegistraDiaEspecifico(const QDate& dia) {
 }
 
 void TCardapioMensal::LoadBPL_PLA00115() {
+    DesabilitaAnaliCor();
     const TPivotCell cell = CelulaAtual();
     if (!CellVisible() || CellKey(cell).startsWith(QLatin1String("Su"))) {
         return;

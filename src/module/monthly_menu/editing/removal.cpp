@@ -140,6 +140,7 @@ void TCardapioMensal::ExcluiCardapioPeriodo() {
 }
 
 void TCardapioMensal::InvertePrato() {
+    DesabilitaAnaliCor();
     if (!Comandos().InvPrato) {
         return;
     }
@@ -180,15 +181,17 @@ void TCardapioMensal::recarregaAposOperacao() {
     emit gradeAlterada();
 }
 
-// The month's days, dishes and excluded dishes as the server now has them.
+// The month's days, dishes and excluded dishes (when given) as the server now has them.
 void TCardapioMensal::recarregaMes(const rpc::TMesRecarregado& mes) {
     DesligaFiltro(*cdsCardaDia);
     DesligaFiltro(*cdsCompCardCache);
     cdsCardaDia->SetData(rpc::PacoteServ(mes.CardaDia));
     cdsCardaDia->MergeChangeLog();
     RetornaCompcard(mes.CompCard, true);
-    cdsPratosExcluidos->SetData(rpc::PacoteServ(mes.PratosExcluidos));
-    cdsPratosExcluidos->MergeChangeLog();
+    if (mes.PratosExcluidos.isValid()) {
+        cdsPratosExcluidos->SetData(rpc::PacoteServ(mes.PratosExcluidos));
+        cdsPratosExcluidos->MergeChangeLog();
+    }
     AtualizaStlPratos(false);
     emit comandosAlterados();
 }

@@ -75,8 +75,9 @@ const TDrawCell& TMenuGridModel::drawn(const TPivotCell& cell, quint64 key) cons
 QVariant TMenuGridModel::roleOf(const TDrawCell& draw, int role, bool label) const {
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return draw.Text;
+    case Qt::ToolTipRole:
+        return draw.Hint.isEmpty() ? draw.Text : draw.Hint;
     case Qt::BackgroundRole:
         return draw.Background.isValid() ? draw.Background : label ? palette_.Label : palette_.Data;
     case Qt::ForegroundRole:

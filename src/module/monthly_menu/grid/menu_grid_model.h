@@ -14,6 +14,7 @@ namespace pla::module {
 // colour keeps the grid's default).
 struct TDrawCell {
     QString Text;
+    QString Hint; // the tooltip; empty: the text
     QColor Background;
     QColor FontColor;
     bool Bold = false;

@@ -101,6 +101,7 @@ void TCardapioMensal::CopiaPratoComensais() {
 }
 
 bool TCardapioMensal::ExportaCardapio() {
+    DesabilitaAnaliCor();
     if (!CdServico.isEmpty() && !AcertaAlteracoesPendentes()) {
         return false;
     }
@@ -109,6 +110,7 @@ bool TCardapioMensal::ExportaCardapio() {
 }
 
 void TCardapioMensal::SubstituiPorEquivalentes() {
+    DesabilitaAnaliCor();
     if (!AcertaAlteracoesPendentes()) {
         return;
     }
@@ -121,7 +123,6 @@ void TCardapioMensal::SubstituiPorEquivalentes() {
     }
     {
         TWaitAnimation wait(janela(), 6, QStringLiteral("Atualizando o cardápio..."));
-        DesabilitaAnaliCor();
         Carrega();
         emit gradeAlterada();
         emit comandosAlterados();

@@ -13,6 +13,7 @@
 #include "host/host_query.h"
 #include "module/frame/module_state.h"
 #include "module/monthly_menu/grid/day_colours.h"
+#include "module/monthly_menu/model/analise_cores.h"
 #include "rpc/contracts.h"
 #include "rpc/net_connection.h"
 
@@ -98,6 +99,7 @@ TCardapioMensal::TCardapioMensal(QObject* parent, TProvedorPlanejamento planejam
     cdsComensAux = table("cdsComensAux");
     cdsComensEst = table("cdsComensEst");
     cdsCardaCli = table("cdsCardaCli");
+    analiseCores_ = new TAnaliseCores(*this);
     // The list shows each service as its code, two blanks and its name.
     cdsServicos->AddCalcField(QStringLiteral("SERVICO"), TFieldType::String, 60)
         .SetDisplayLabel(QStringLiteral("Serviço"));
@@ -291,6 +293,8 @@ void TCardapioMensal::Carrega() {
     if (FechadoPeloPlanejamento || !planning) {
         return;
     }
+    // The colours were of the month as it was.
+    DesabilitaAnaliCor();
     // 1-3: the planning screen's choices.
     ResultadoGeracao = planning->ResultadoGeracao();
     { TipoCardapio = Chama(*planning, rpc::metodos::GetTipodeCardapio(), {CdFilial}).toString(); }
@@ -493,13 +497,6 @@ void TCardapioMensal::VerificaDiaNaoUtil(const QDate& dia) {
     qryDiaNaoUtil->Open();
     if (!qryDiaNaoUtil->IsEmpty()) {
         MensErro(msgPadrao.Msg(QStringLiteral("CARDBLDIA_N_UTIL")), true);
-    }
-}
-
-void TCardapioMensal::DesabilitaAnaliCor() {
-    if (cdsAnaliCor->Active() && !cdsAnaliCor->IsEmpty()) {
-        cdsAnaliCor->EmptyDataSet();
-        emit gradeAlterada();
     }
 }
 

@@ -27,6 +27,8 @@ class THostQuery;
 
 namespace pla::module {
 
+class TAnaliseCores;
+
 // A new day's number until the server gives one.
 constexpr auto NrCardapioProvisorio = "XXXXXXXXXX";
 
@@ -201,7 +203,9 @@ public:
     // else the planner is told and the handler ends.
     void VerificaReceitaPrato(const QString& cdPrato, const QString& cdFilAuxPrat,
                               const QString& niveisPrato);
+    // The colour analysis ends before every editing or launching action.
     void DesabilitaAnaliCor();
+    TAnaliseCores& AnaliseCores() const { return *analiseCores_; }
     void CopiaPrato(bool recortar);
     void ColaPrato();
     // The dish selection for the current cell, and what the planner chose placed.
@@ -239,6 +243,13 @@ public:
     bool ExportaCardapio();
     // The first day that may still be changed.
     QDate PrimeiroDiaEditavel() const;
+    // The month's dish positions configured (PLA00119), for an operator allowed it,
+    // after the pending changes are saved; true when the screen opened, and the month
+    // is to be read again.
+    bool ConfiguraCardapio();
+    // The products' costs updated from the price lists the planner marks among those
+    // of the branch's purchasing central (the branch itself when it has none).
+    void AtualizaCustoListaPreco();
 
     // --- diners ---------------------------------------------------------------
     double comensaisDia(const QDate& dia);
@@ -295,8 +306,34 @@ public:
     // only with a supervisor's authorisation.
     void AlteraDataReferencia(bool recalculo);
     // The closing's cost checks: the month's cost within the branch's tolerance and,
-    // where the branch asks for it, analysed since the last save. False refuses.
+    // where the branch asks for it, analysed since the last save (else the analysis
+    // opens and the month stays open). False refuses.
     bool VerificaCustoFechamento();
+
+    // --- the analyses -------------------------------------------------------------
+    // The launchers' common prelude: pending changes saved as the confirm button saves
+    // them, unless the dish types over their day's diners hold them back (their screen
+    // is shown instead, and false).
+    bool GravaAntesDeLancar();
+    // Whether the operator chooses among the analyses (access to the module's screen
+    // PLA01300) rather than going straight to the plain one.
+    bool EscolheAnalise() const;
+    // The month's cost analysis (PLA00106); the month counts as analysed.
+    void AnalisaCustos();
+    // The cost analysis with recipe revision (PLA00122), for an operator allowed it;
+    // the month is read again afterwards (GetAtualizaCustos).
+    void AnalisaCustosRevisaoReceita();
+
+    // --- contract restrictions --------------------------------------------------
+    // Whether the month kept every contract restriction of the service when they were
+    // last judged (PLA00113 answers through it).
+    bool RestricoesOk = true;
+    // The service's contract restrictions with their verdict on the month (PLA00113),
+    // after the pending changes are saved.
+    void AnalisaRestricoesContratuais();
+    // The closing's contract check, where the branch asks for it (IDRESTRCARD) and the
+    // month is not past: false, with the planner told why, when the month breaks one.
+    bool VerificaRestricoesFechamento();
     // The shared date filter of the day and dish tables.
     void FiltraData(TMemTable& table, const QDate& dia);
     void DesligaFiltro(TMemTable& table);
@@ -329,12 +366,15 @@ private:
     void registraExclusao(const QDate& dia, int posicao, const TDishLine& removida,
                           const QString& nrCardapio);
     void recarregaMes(const rpc::TMesRecarregado& mes);
+    void gravaConfirmado();
+    QVariantList parametrosAnalise() const;
     void recarregaAposOperacao();
     void recarregaPratosExcluidos();
     void linhaComensaisTipo(const QDate& dia, const QString& cdTipoPrat);
 
     TProvedorPlanejamento planejamento_;
     TCustoMensal* custo_ = nullptr;
+    TAnaliseCores* analiseCores_ = nullptr;
     TProvedorCelula celula_;
     host::THostQuery* qryFeriado = nullptr;
     host::THostQuery* qryDiaNaoUtil = nullptr;

@@ -72,6 +72,11 @@ void TCardapioMensal::Confirma() {
         AbreComensaisPorTipo();
         return;
     }
+    gravaConfirmado();
+}
+
+// What the confirm button does once the diners by dish type let the changes go.
+void TCardapioMensal::gravaConfirmado() {
     UpdCacheOnSrv();
     recarregaPratosExcluidos();
     emit gradeAlterada();
@@ -96,6 +101,7 @@ void TCardapioMensal::DescartaAlteracoes() {
 }
 
 void TCardapioMensal::Cancela() {
+    DesabilitaAnaliCor();
     if (ShowMsg(msgPadrao, QStringLiteral("undochanges"), TMsgDlgType::Confirmation,
                 mbYes | mbNo) != mrYes) {
         return;
@@ -116,6 +122,9 @@ bool TCardapioMensal::VerificaCardapioEmAlteracao() {
         return false;
     }
     if (!VerificaCustoFechamento()) {
+        return false;
+    }
+    if (!VerificaRestricoesFechamento()) {
         return false;
     }
     if (AlteracoesPendentes() > 0) {

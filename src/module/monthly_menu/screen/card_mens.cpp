@@ -128,6 +128,7 @@ TfrmCardMens::TfrmCardMens(QWidget* parent)
     rightLayout->addWidget(panAvisoRecalc);
     split->setStretchFactor(1, 1);
     buildCommands();
+    buildColourAnalysis();
     degCardapio->installEventFilter(this);
     // The commands follow the current cell, whatever moved it.
     connect(degCardapio->selectionModel(), &QItemSelectionModel::currentChanged, this,

@@ -76,6 +76,10 @@ public:
     void pmnSubsPorEquiClick();
     void sbtCopiarCardClick();
     void sbtAtuComenDietaClick();
+    // The month's dish positions (PLA00119), the month read again afterwards.
+    void sbtConfigClick();
+    // The costs updated from the purchasing central's price lists.
+    void sbtAtuCustoClick();
     void sbtVerificarClick() override;
     // Costs.
     void sbtCustosClick();
@@ -93,6 +97,15 @@ public:
     void AtualizaLblRefeCust();
     void nedSaldoPercChange();
     void nedSaldoMesChange();
+    // The cost analyses.
+    void sbtInfoCardClick();
+    void mnuAnaliCustClick();
+    void mnuAnaCustRevRecClick();
+    void sbtGrafCustClick();
+    // The contract restrictions (PLA00113).
+    void sbtAnalRestContClick();
+    // The colour analysis of the grid.
+    void sbtAnaliCorClick();
     // Shows a day (and a dish type, by its code) in the grid.
     void IrParaDia(const QDate& dia, const QString& cdTipoPrat);
     void HabilitaComandos(); // the toolbar and the menus follow the model's commands
@@ -124,7 +137,11 @@ private:
     void buildCostCommands(QMenu* menu);
     void aposCalculo();
     void habilitaCustos();
+    void buildAnalysisCommands();
+    void habilitaAnalises();
     host::TNumberEdit* numero(QWidget* parent, const char* name);
+    void buildColourAnalysis();
+    void mostraAnaliCor(bool ativa);
 
     TCardapioMensal* cardapio_ = nullptr; // a child: it outlives no view
     QStringList ListaGrupos;
@@ -171,6 +188,9 @@ private:
     QTimer* timFlashPan = nullptr;
     int ContFlash = 0;
     QLabel* lblDtRefeCust = nullptr;
+    // The colour analysis's legend, shown while it is on.
+    QFrame* panLegendaCor = nullptr;
+    QMenu* pmnAnaCustos = nullptr;       // the analyses to choose from, under sbtInfoCard
     QHash<QString, QToolButton*> Botoes; // the screen's own toolbar buttons by name
     QHash<QString, QAction*> Menus;      // its menu entries by name
     host::THostQuery* qryGrupServ = nullptr;

@@ -71,12 +71,12 @@ const TCommand Commands[] = {
      &TEstadoComandos::AtuComenDieta},
     {nullptr, "pmnSubsPorEqui", "Substituição por Equivalentes", nullptr, None,
      &TEstadoComandos::SubsPorEqui},
-    {nullptr, "mnuAnaCustosPopUp", "Análise de Custos", nullptr, None, &TEstadoComandos::InfoCard},
 };
 
 // The commands built so far; the others say they are not available yet.
 const std::map<QLatin1String, void (TfrmCardMens::*)()> Handlers{
     {QLatin1String("sbtCustos"), &TfrmCardMens::sbtCustosClick},
+    {QLatin1String("sbtInfoCard"), &TfrmCardMens::sbtInfoCardClick},
     {QLatin1String("btfDtRefCus"), &TfrmCardMens::btfDtRefCusClick},
     {QLatin1String("btfDtRecCus"), &TfrmCardMens::btfDtRecCusClick},
     {QLatin1String("sbtDelCard"), &TfrmCardMens::sbtDelCardClick},
@@ -84,11 +84,17 @@ const std::map<QLatin1String, void (TfrmCardMens::*)()> Handlers{
     {QLatin1String("spbImportacao"), &TfrmCardMens::spbImportacaoClick},
     {QLatin1String("spbDuplicacao"), &TfrmCardMens::spbDuplicacaoClick},
     {QLatin1String("sbtAtuComenDieta"), &TfrmCardMens::sbtAtuComenDietaClick},
+    {QLatin1String("sbtAnalRestCont"), &TfrmCardMens::sbtAnalRestContClick},
+    {QLatin1String("sbtAnaliCor"), &TfrmCardMens::sbtAnaliCorClick},
+    {QLatin1String("sbtConfig"), &TfrmCardMens::sbtConfigClick},
+    {QLatin1String("sbtAtuCusto"), &TfrmCardMens::sbtAtuCustoClick},
 };
 
-// The entries without a button that are built so far.
+// The entries with a handler of their own, rather than their button's click.
 const std::map<QLatin1String, void (TfrmCardMens::*)()> MenuHandlers{
     {QLatin1String("pmnSubsPorEqui"), &TfrmCardMens::pmnSubsPorEquiClick},
+    {QLatin1String("mnuAnaliCust"), &TfrmCardMens::mnuAnaliCustClick},
+    {QLatin1String("mnuAnaCustRevRec"), &TfrmCardMens::mnuAnaCustRevRecClick},
 };
 
 QString plain(const char* text) {
@@ -149,17 +155,17 @@ void TfrmCardMens::buildCommands() {
                 }
             }
             Menus.insert(a->objectName(), a);
-            if (button) {
+            if (const auto own = MenuHandlers.find(QLatin1String(c.Menu));
+                own != MenuHandlers.end()) {
+                connect(a, &QAction::triggered, this,
+                        [this, h = own->second] { RunHandler([this, h] { (this->*h)(); }); });
+            } else if (button) {
                 // The entry runs its button's click, while the button allows it.
                 connect(a, &QAction::triggered, button, [button] {
                     if (button->isEnabled() && button->isVisible()) {
                         button->click();
                     }
                 });
-            } else if (const auto own = MenuHandlers.find(QLatin1String(c.Menu));
-                       own != MenuHandlers.end()) {
-                connect(a, &QAction::triggered, this,
-                        [this, h = own->second] { RunHandler([this, h] { (this->*h)(); }); });
             } else {
                 connect(a, &QAction::triggered, this,
                         [this, text] { RunHandler([this, text] { naoDisponivel(text); }); });
@@ -167,6 +173,7 @@ void TfrmCardMens::buildCommands() {
         }
     }
     buildCostCommands(menu);
+    buildAnalysisCommands();
     // Finding a dish in the grid.
     auto* find = new QToolButton(panMenu);
     find->setObjectName(QStringLiteral("sbtProcurar"));
@@ -253,6 +260,7 @@ void TfrmCardMens::HabilitaComandos() {
     }
     Botoes.value(QStringLiteral("sbtProcurar"))->setEnabled(c.Procurar);
     habilitaCustos();
+    habilitaAnalises();
 }
 
 } // namespace pla::module

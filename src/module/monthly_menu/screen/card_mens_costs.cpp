@@ -236,8 +236,7 @@ void TfrmCardMens::buildCostPanel(QWidget* parent) {
     };
     connect(sbtCalcularCustos, &QToolButton::clicked, this,
             handler(&TfrmCardMens::sbtCalcularCustosClick));
-    connect(sbtGrafCust, &QToolButton::clicked, this,
-            [this] { RunHandler([this] { naoDisponivel(QStringLiteral("Custo Percapita")); }); });
+    connect(sbtGrafCust, &QToolButton::clicked, this, handler(&TfrmCardMens::sbtGrafCustClick));
     connect(sbtPlanReal, &QToolButton::clicked, this, handler(&TfrmCardMens::sbtPlanRealClick));
     connect(sbtCustoAcum, &QToolButton::clicked, this, handler(&TfrmCardMens::sbtCustoAcumClick));
     connect(chbSimultaneo, &QCheckBox::clicked, this, handler(&TfrmCardMens::chbSimultaneoClick));
@@ -455,6 +454,7 @@ void TfrmCardMens::mnuSimultaneoClick() {
 }
 
 void TfrmCardMens::sbtPlanRealClick() {
+    cardapio_->DesabilitaAnaliCor();
     TCustoMensal& custo = cardapio_->Custo();
     custo.MontaGrafPlanReal();
     Host().LoadBPL(QStringLiteral("PLA00108"),
@@ -463,6 +463,7 @@ void TfrmCardMens::sbtPlanRealClick() {
 }
 
 void TfrmCardMens::sbtCustoAcumClick() {
+    cardapio_->DesabilitaAnaliCor();
     TCustoMensal& custo = cardapio_->Custo();
     custo.MontaCustoAcum();
     Host().LoadBPL(QStringLiteral("PLA00110"), {QVariant::fromValue<QObject*>(custo.cdsCustoAcum)});

@@ -20,6 +20,7 @@
 #include "module/dialogs/visua.h"
 #include "module/monthly_menu/grid/day_colours.h"
 #include "module/monthly_menu/grid/menu_grid_model.h"
+#include "module/monthly_menu/model/analise_cores.h"
 #include "module/monthly_menu/screen/card_mens.h"
 
 #include <QAction>
@@ -136,14 +137,12 @@ void TfrmCardMens::degCardapioDecisionDrawCell(const TPivotCell& cell, TDrawCell
                     draw.Background = storedColour(cardapio_->paramPlaneja("NRCORCARDESP"));
                 }
             }
-            if (cardapio_->cdsAnaliCor->Active() && !cardapio_->cdsAnaliCor->IsEmpty()) {
-                // The colour analysis marks dishes over everything else.
-                const QVariant colour = cardapio_->cdsAnaliCor->Lookup(
-                    QStringLiteral("CDPRATO;CDFILAUXPRAT"), {line->Code, line->Branch},
-                    QStringLiteral("NRCOR"));
-                if (!colour.isNull()) {
-                    draw.Background = storedColour(colour.toString());
-                }
+            if (const std::optional<TFaixaPrato> faixa =
+                    cardapio_->AnaliseCores().FaixaDaCelula(cell)) {
+                // The colour analysis marks dishes over everything else, and says why.
+                draw.Background = LegendaDe(faixa->Faixa).Cor;
+                draw.FontColor = Qt::black;
+                draw.Hint = ExplicaFaixa(*faixa);
             }
         } else if (centralColours && cell.Kind == TCellKind::Data &&
                    cardapio_->cdsParamGeral->Active() &&

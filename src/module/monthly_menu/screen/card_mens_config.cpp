@@ -1,0 +1,16 @@
+// The monthly screen's command for the month's dish positions: the configuration
+// screen writes on the server, and the month is read again under its new positions.
+#include "module/monthly_menu/screen/card_mens.h"
+
+namespace pla::module {
+
+void TfrmCardMens::sbtConfigClick() {
+    if (!cardapio_->ConfiguraCardapio()) {
+        return;
+    }
+    FormActivate(false);
+    AtualizaTela();
+    cardapio_->RecalculaOuAvisa();
+}
+
+} // namespace pla::module
