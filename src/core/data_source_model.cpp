@@ -54,6 +54,20 @@ int TDataSourceModel::FieldIndexAt(int column) const {
     return column >= 0 && column < columns_.size() ? columns_[column] : -1;
 }
 
+QString TDataSourceModel::FieldNameAt(int column) const {
+    const int f = FieldIndexAt(column);
+    return f < 0 || !table_ ? QString() : table_->Fields(f).FieldName();
+}
+
+int TDataSourceModel::ColumnOf(const QString& fieldName) const {
+    for (int c = 0; c < columns_.size(); ++c) {
+        if (FieldNameAt(c) == fieldName) {
+            return c;
+        }
+    }
+    return -1;
+}
+
 int TDataSourceModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || !table_) {
         return 0;

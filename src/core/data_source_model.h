@@ -23,6 +23,10 @@ public:
     bool ReadOnly() const { return readOnly_; }
     // The table's field index shown in a column; -1 when none.
     int FieldIndexAt(int column) const;
+    // The name of the field shown in a column ("" when none), and the column showing a
+    // field (-1 when hidden).
+    QString FieldNameAt(int column) const;
+    int ColumnOf(const QString& fieldName) const;
     const QString& LastError() const { return lastError_; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -6,6 +6,7 @@
 #include "number_guard.h"
 
 #include <QKeyEvent>
+#include <QPalette>
 
 namespace pla::host {
 
@@ -99,6 +100,23 @@ void TNumberEdit::focusOutEvent(QFocusEvent* event) {
         SetValue(Value());
     }
     QLineEdit::focusOutEvent(event);
+}
+
+TNumberEdit* CampoValor(QWidget* parent, const char* name) {
+    auto* e = new TNumberEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->SetDecimals(5);
+    e->SetThousandSeparator(true);
+    e->SetAllowNegative(true);
+    e->setReadOnly(true);
+    e->setFocusPolicy(Qt::NoFocus);
+    e->setAlignment(Qt::AlignRight);
+    e->setMinimumWidth(96);
+    QPalette p = e->palette();
+    p.setColor(QPalette::Base, p.color(QPalette::Button));
+    e->setPalette(p);
+    e->SetValue(0);
+    return e;
 }
 
 } // namespace pla::host

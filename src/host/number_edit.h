@@ -36,4 +36,8 @@ private:
     bool allowNegative_ = false;
 };
 
+// A figure that is only shown: five decimals with thousands, a sign, right-aligned, out of
+// the tab order and in the read-only colour.
+TNumberEdit* CampoValor(QWidget* parent, const char* name);
+
 } // namespace pla::host

@@ -9,6 +9,7 @@
 #include "host/host_messages.h"
 #include "host/host_query.h"
 #include "host/number_edit.h"
+#include "host/tool_button.h"
 
 #include <QCheckBox>
 #include <QColor>
@@ -89,16 +90,6 @@ bool todasCumpridas(const TDataPacket& p) {
 
 QChar primeiro(const QString& text) {
     return text.isEmpty() ? QChar() : text.front();
-}
-
-QToolButton* botao(QWidget* parent, const char* name, const QString& hint, const char* icon) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(hint);
-    b->setToolTip(hint);
-    b->setIcon(QIcon::fromTheme(QString::fromLatin1(icon)));
-    b->setToolButtonStyle(b->icon().isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
-    return b;
 }
 
 const QString Cumprida = QStringLiteral("Cumprida");
@@ -299,13 +290,15 @@ TfrmRestCont::TfrmRestCont(const QVariantList& params, QWidget* parent)
     form->addRow(QStringLiteral("Cláusula"), edtClausula);
     v->addWidget(editor);
 
-    sbtIncluir = botao(panBotoes, "sbtIncluir", QStringLiteral("Incluir Restrição"), "list-add");
-    sbtAlterar =
-        botao(panBotoes, "sbtAlterar", QStringLiteral("Alterar Restrição"), "document-edit");
-    sbtExcluir = botao(panBotoes, "sbtExcluir", QStringLiteral("Excluir Restrição"), "list-remove");
-    sbtCancelar =
-        botao(panBotoes, "sbtCancelar", QStringLiteral("Desfazer Alterações"), "edit-undo");
-    sbtFechar = botao(panBotoes, "sbtFechar", QStringLiteral("Fechar"), "window-close");
+    sbtIncluir =
+        BotaoFerramenta(panBotoes, "sbtIncluir", QStringLiteral("Incluir Restrição"), "list-add");
+    sbtAlterar = BotaoFerramenta(panBotoes, "sbtAlterar", QStringLiteral("Alterar Restrição"),
+                                 "document-edit");
+    sbtExcluir = BotaoFerramenta(panBotoes, "sbtExcluir", QStringLiteral("Excluir Restrição"),
+                                 "list-remove");
+    sbtCancelar = BotaoFerramenta(panBotoes, "sbtCancelar", QStringLiteral("Desfazer Alterações"),
+                                  "edit-undo");
+    sbtFechar = BotaoFerramenta(panBotoes, "sbtFechar", QStringLiteral("Fechar"), "window-close");
     int at = ButtonsLayout()->indexOf(sbtConfirma);
     for (QToolButton* b : {sbtIncluir, sbtAlterar, sbtExcluir, sbtCancelar}) {
         ButtonsLayout()->insertWidget(at++, b);

@@ -12,6 +12,7 @@
 #include "host/host_messages.h"
 #include "host/host_query.h"
 #include "host/number_edit.h"
+#include "host/tool_button.h"
 #include "rpc/contracts.h"
 #include "rpc/net_connection.h"
 
@@ -93,17 +94,6 @@ TDBGrid* grade(QWidget* parent, const char* name, TMemTable* table) {
     g->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     g->verticalHeader()->hide();
     return g;
-}
-
-QToolButton* botao(QWidget* parent, const char* name, const QString& text, const QString& hint,
-                   const char* icon) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setIcon(QIcon::fromTheme(QString::fromLatin1(icon)));
-    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    return b;
 }
 
 // A name of a lookup table by its code; the code itself when there is none.
@@ -474,12 +464,12 @@ void TfrmAnaliseCusto::monta() {
     const TParametrosCusto& p = Analise->Parametros();
     sbtConfirma->hide(); // nothing to confirm: the analysis only shows
     sbtVisualizar =
-        botao(panBotoes, "sbtVisualizar", QStringLiteral("Visualizar"),
-              QStringLiteral("Visualizar e imprimir a análise"), "document-print-preview");
-    sbtSalvarPdf = botao(panBotoes, "sbtSalvarPdf", QStringLiteral("Salvar PDF"),
-                         QStringLiteral("Salvar a análise como PDF"), "document-save-as");
-    sbtFechar = botao(panBotoes, "sbtFechar", QStringLiteral("Fechar"),
-                      QStringLiteral("Fechar a análise"), "window-close");
+        BotaoComTexto(panBotoes, "sbtVisualizar", QStringLiteral("Visualizar"),
+                      QStringLiteral("Visualizar e imprimir a análise"), "document-print-preview");
+    sbtSalvarPdf = BotaoComTexto(panBotoes, "sbtSalvarPdf", QStringLiteral("Salvar PDF"),
+                                 QStringLiteral("Salvar a análise como PDF"), "document-save-as");
+    sbtFechar = BotaoComTexto(panBotoes, "sbtFechar", QStringLiteral("Fechar"),
+                              QStringLiteral("Fechar a análise"), "window-close");
     ButtonsLayout()->insertWidget(0, sbtVisualizar);
     ButtonsLayout()->insertWidget(1, sbtSalvarPdf);
     ButtonsLayout()->addWidget(sbtFechar);
@@ -568,18 +558,6 @@ QWidget* TfrmAnaliseCusto::criaTotais(QWidget* parent) {
     box->setObjectName(QStringLiteral("grbMes"));
     auto* grid = new QGridLayout(box);
     grid->setVerticalSpacing(1);
-    const auto numero = [box](const char* name) {
-        auto* e = new TNumberEdit(box);
-        e->setObjectName(QString::fromLatin1(name));
-        e->SetDecimals(5);
-        e->SetThousandSeparator(true);
-        e->SetAllowNegative(true);
-        e->setReadOnly(true);
-        e->setFocusPolicy(Qt::NoFocus);
-        e->setAlignment(Qt::AlignRight);
-        e->setMinimumWidth(96);
-        return e;
-    };
     const std::tuple<const char*, TNumberEdit**, const char*> boxes[] = {
         {"Matéria-prima", &nedMatPriMes, "nedMatPriMes"},
         {"Consumo", &nedConsMes, "nedConsMes"},
@@ -594,7 +572,7 @@ QWidget* TfrmAnaliseCusto::criaTotais(QWidget* parent) {
     };
     int at = 0;
     for (const auto& [label, edit, name] : boxes) {
-        *edit = numero(name);
+        *edit = CampoValor(box, name);
         grid->addWidget(new QLabel(QString::fromUtf8(label), box), (at / 5) * 2, at % 5);
         grid->addWidget(*edit, (at / 5) * 2 + 1, at % 5);
         ++at;

@@ -9,6 +9,7 @@
 #include "host/host_messages.h"
 #include "host/modal_runner.h"
 #include "host/page_setup.h"
+#include "host/tool_button.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -59,17 +60,6 @@ QString valor(double v) {
 
 QString dia(const QDate& d) {
     return FormatDateTime(QStringLiteral("dd/mm/yyyy"), d);
-}
-
-QToolButton* botao(QWidget* parent, const char* name, const QString& text, const QString& hint,
-                   const QString& icon) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(text);
-    b->setToolTip(hint);
-    b->setIcon(QIcon::fromTheme(icon));
-    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    return b;
 }
 
 // The chart's numbers in the settings' language (decimal comma in Brazil).
@@ -138,14 +128,14 @@ TfrmGraficoCusto::TfrmGraficoCusto(const QString& screenCode, const QString& tit
                        : titulo_ + QStringLiteral(" — ") + onde.join(QStringLiteral(", ")));
 
     sbtConfirma->hide(); // nothing to confirm: the chart only shows
-    sbtSalvarImagem = botao(panBotoes, "sbtSalvarImagem", QStringLiteral("Salvar imagem"),
-                            QStringLiteral("Salvar o gráfico como imagem PNG"),
-                            QStringLiteral("document-save-as"));
+    sbtSalvarImagem =
+        BotaoComTexto(panBotoes, "sbtSalvarImagem", QStringLiteral("Salvar imagem"),
+                      QStringLiteral("Salvar o gráfico como imagem PNG"), "document-save-as");
     sbtImprimir =
-        botao(panBotoes, "sbtImprimir", QStringLiteral("Imprimir"),
-              QStringLiteral("Visualizar e imprimir o gráfico"), QStringLiteral("document-print"));
-    sbtFechar = botao(panBotoes, "sbtFechar", QStringLiteral("Fechar"),
-                      QStringLiteral("Fechar o gráfico"), QStringLiteral("window-close"));
+        BotaoComTexto(panBotoes, "sbtImprimir", QStringLiteral("Imprimir"),
+                      QStringLiteral("Visualizar e imprimir o gráfico"), "document-print");
+    sbtFechar = BotaoComTexto(panBotoes, "sbtFechar", QStringLiteral("Fechar"),
+                              QStringLiteral("Fechar o gráfico"), "window-close");
     ButtonsLayout()->insertWidget(0, sbtSalvarImagem);
     ButtonsLayout()->insertWidget(1, sbtImprimir);
     ButtonsLayout()->addWidget(sbtFechar);

@@ -6,6 +6,7 @@
 #include "host/dialog_presenter.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
+#include "host/tool_button.h"
 
 #include <QColor>
 #include <QComboBox>
@@ -40,16 +41,6 @@ bool ehMarca(const QString& field) {
            field == QLatin1String("IDIMPCNFMES");
 }
 
-QToolButton* botao(QWidget* parent, const char* name, const QString& hint, const char* icon) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setText(hint);
-    b->setToolTip(hint);
-    b->setIcon(QIcon::fromTheme(QString::fromLatin1(icon)));
-    b->setToolButtonStyle(b->icon().isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
-    return b;
-}
-
 } // namespace
 
 // The positions as the grid shows them: the flags as checks, the dish type by code and
@@ -63,18 +54,8 @@ public:
         setSourceModel(source);
     }
 
-    QString Campo(int column) const {
-        const int f = source_->FieldIndexAt(column);
-        return f < 0 ? QString() : source_->DataSet()->Fields(f).FieldName();
-    }
-    int Coluna(const QString& field) const {
-        for (int c = 0; c < columnCount(); ++c) {
-            if (Campo(c) == field) {
-                return c;
-            }
-        }
-        return -1;
-    }
+    QString Campo(int column) const { return source_->FieldNameAt(column); }
+    int Coluna(const QString& field) const { return source_->ColumnOf(field); }
     // A field of the row, shown or not.
     QVariant Valor(int row, const QString& field) const {
         const TMemTable* t = source_->DataSet();
@@ -301,12 +282,13 @@ TfrmConfigCard::TfrmConfigCard(const QVariantList& p, QWidget* parent)
     hint->setObjectName(QStringLiteral("lblTeclas"));
     v->addWidget(hint);
 
-    sbtIncluir =
-        botao(panBotoes, "sbtIncluir", QStringLiteral("Incluir Posição (Insert)"), "list-add");
-    sbtExcluir =
-        botao(panBotoes, "sbtExcluir", QStringLiteral("Excluir Posição (Delete)"), "list-remove");
-    sbtSubir = botao(panBotoes, "sbtSubir", QStringLiteral("Subir (Ctrl+↑)"), "go-up");
-    sbtDescer = botao(panBotoes, "sbtDescer", QStringLiteral("Descer (Ctrl+↓)"), "go-down");
+    sbtIncluir = BotaoFerramenta(panBotoes, "sbtIncluir",
+                                 QStringLiteral("Incluir Posição (Insert)"), "list-add");
+    sbtExcluir = BotaoFerramenta(panBotoes, "sbtExcluir",
+                                 QStringLiteral("Excluir Posição (Delete)"), "list-remove");
+    sbtSubir = BotaoFerramenta(panBotoes, "sbtSubir", QStringLiteral("Subir (Ctrl+↑)"), "go-up");
+    sbtDescer =
+        BotaoFerramenta(panBotoes, "sbtDescer", QStringLiteral("Descer (Ctrl+↓)"), "go-down");
     int at = ButtonsLayout()->indexOf(sbtConfirma);
     for (QToolButton* b : {sbtIncluir, sbtExcluir, sbtSubir, sbtDescer}) {
         ButtonsLayout()->insertWidget(at++, b);

@@ -126,18 +126,8 @@ public:
         setSourceModel(source);
     }
 
-    QString Campo(int column) const {
-        const int f = source_->FieldIndexAt(column);
-        return f < 0 ? QString() : source_->DataSet()->Fields(f).FieldName();
-    }
-    int Coluna(const QString& field) const {
-        for (int c = 0; c < columnCount(); ++c) {
-            if (Campo(c) == field) {
-                return c;
-            }
-        }
-        return -1;
-    }
+    QString Campo(int column) const { return source_->FieldNameAt(column); }
+    int Coluna(const QString& field) const { return source_->ColumnOf(field); }
 
     QVariant data(const QModelIndex& index, int role) const override {
         const QString field = Campo(index.column());

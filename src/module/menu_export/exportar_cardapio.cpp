@@ -475,8 +475,7 @@ void TfrmExportarCardapio::formataServicos() {
 }
 
 QString TfrmExportarCardapio::campoDaColuna(int column) const {
-    const int f = dbgServicos->DataSource()->FieldIndexAt(column);
-    return f < 0 ? QString() : cdsServicos->Fields(f).FieldName();
+    return dbgServicos->DataSource()->FieldNameAt(column);
 }
 
 QString TfrmExportarCardapio::campoAtual(const char* field) const {

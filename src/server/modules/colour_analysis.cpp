@@ -110,13 +110,7 @@ QVariant getAnaliCor(TCallContext& ctx, TMethodArgs& args) {
         throw EPlaError(
             QStringLiteral("Operador sem acesso aos custos da filial %1.").arg(q.Filial));
     }
-    if (db.Scalar(QStringLiteral("SELECT COUNT(*) FROM SERVICO WHERE CDFILIAL = ? AND "
-                                 "CDSERVFILI = ?"),
-                  {q.Filial, q.Servico})
-            .toInt() == 0) {
-        throw EPlaError(
-            QStringLiteral("Serviço %1 não cadastrado na filial %2.").arg(q.Servico, q.Filial));
-    }
+    CheckService(db, q.Filial, q.Servico);
     const TMonthSettings s = settingsOf(db, q.Filial, q.Servico, month);
     q.TipoCusto = s.TipoCusto;
     q.Referencia = s.Referencia;

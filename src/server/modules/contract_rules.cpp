@@ -29,17 +29,6 @@ QString servicoDe(TMethodArgs& args) {
     return Ajusta(args.String(1).trimmed(), 5);
 }
 
-void exigeServico(TDatabase& db, const QString& filial, const QString& servico) {
-    CheckBranch(db, filial);
-    if (db.Scalar(QStringLiteral("SELECT COUNT(*) FROM SERVICO WHERE CDFILIAL = ? AND "
-                                 "CDSERVFILI = ?"),
-                  {filial, servico})
-            .toInt() == 0) {
-        throw EPlaError(
-            QStringLiteral("Serviço %1 não cadastrado na filial %2.").arg(servico, filial));
-    }
-}
-
 QString texto(const QVariant& v) {
     return v.isNull() ? QString() : v.toString().trimmed();
 }
@@ -58,7 +47,7 @@ QVariant getRestContServ(TCallContext& ctx, TMethodArgs& args) {
     TDatabase& db = ctx.Database();
     const QString filial = filialDe(args);
     const QString servico = servicoDe(args);
-    exigeServico(db, filial, servico);
+    CheckService(db, filial, servico);
     return FromDataPacket(QueryPacket(
         db,
         // A new restriction has no number until the server gives one.
@@ -87,7 +76,7 @@ QVariant setRestContServ(TCallContext& ctx, TMethodArgs& args) {
     TDatabase& db = ctx.Database();
     const QString filial = filialDe(args);
     const QString servico = servicoDe(args);
-    exigeServico(db, filial, servico);
+    CheckService(db, filial, servico);
     TDataPacket p = ToDataPacket(args.Value(2));
     p.Validate();
     if (p.ChangeCount() == 0) {
@@ -277,7 +266,7 @@ QVariant getAnaliRestCont(TCallContext& ctx, TMethodArgs& args) {
     TDatabase& db = ctx.Database();
     const QString filial = filialDe(args);
     const QString servico = servicoDe(args);
-    exigeServico(db, filial, servico);
+    CheckService(db, filial, servico);
     // The per capita is a cost: as the month's costs, not for another branch's reader.
     if (!ctx.Access().PodeAlterarFilial(filial)) {
         throw EPlaError(QStringLiteral("Operador sem acesso aos custos da filial %1.").arg(filial));

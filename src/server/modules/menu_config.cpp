@@ -60,17 +60,6 @@ QString maiuscula(const QString& text) {
     return text.isEmpty() ? text : text.left(1).toUpper() + text.mid(1);
 }
 
-void checkService(TDatabase& db, const QString& filial, const QString& servico) {
-    CheckBranch(db, filial);
-    if (db.Scalar(QStringLiteral("SELECT COUNT(*) FROM SERVICO WHERE CDFILIAL = ? AND "
-                                 "CDSERVFILI = ?"),
-                  {filial, servico})
-            .toInt() == 0) {
-        throw EPlaError(
-            QStringLiteral("Serviço %1 não cadastrado na filial %2.").arg(servico, filial));
-    }
-}
-
 // The month's own positions, or the service's standing ones, in display order.
 QList<TPosicao> lePosicoes(TDatabase& db, const QString& filial, const QString& servico,
                            const std::optional<QDate>& month) {
@@ -120,7 +109,7 @@ QVariant getConfigCardMes(TCallContext& ctx, TMethodArgs& args) {
     const QString filial = Ajusta(args.String(0).trimmed(), 4);
     const QString servico = Ajusta(args.String(1).trimmed(), 5);
     const QDate month = PriDiaMes(args.DateTime(2).date());
-    checkService(db, filial, servico);
+    CheckService(db, filial, servico);
     QList<TPosicao> positions = lePosicoes(db, filial, servico, month);
     QString origin = QString(QLatin1Char(rpc::ConfigDoMes));
     if (positions.isEmpty()) {
@@ -264,7 +253,7 @@ QVariant setConfigCardMes(TCallContext& ctx, TMethodArgs& args) {
     const QString filial = Ajusta(args.String(0).trimmed(), 4);
     const QString servico = Ajusta(args.String(1).trimmed(), 5);
     const QDate month = PriDiaMes(args.DateTime(2).date());
-    checkService(db, filial, servico);
+    CheckService(db, filial, servico);
     const QList<TPosicao> sent = posicoesEnviadas(db, ToDataPacket(args.Value(3)));
     const QSet<int> confirmed = posicoesConfirmadas(args.String(4));
 

@@ -11,6 +11,17 @@ void CheckBranch(TDatabase& db, const QString& cdFilial) {
     }
 }
 
+void CheckService(TDatabase& db, const QString& cdFilial, const QString& cdServFili) {
+    CheckBranch(db, cdFilial);
+    if (db.Scalar(QStringLiteral("SELECT COUNT(*) FROM SERVICO WHERE CDFILIAL = ? AND "
+                                 "CDSERVFILI = ?"),
+                  {cdFilial, cdServFili})
+            .toInt() == 0) {
+        throw EPlaError(
+            QStringLiteral("Serviço %1 não cadastrado na filial %2.").arg(cdServFili, cdFilial));
+    }
+}
+
 QString CostTypeText(TDatabase& db, const QString& code) {
     bool ok = false;
     const int nr = code.trimmed().toInt(&ok);

@@ -46,6 +46,7 @@ void AddAllModules(TDispatcher& dispatcher, TSessionService& sessions);
 
 // Shared by the methods: refusals raise EPlaError with the planner's text.
 void CheckBranch(TDatabase& db, const QString& cdFilial);
+void CheckService(TDatabase& db, const QString& cdFilial, const QString& cdServFili);
 QString CostTypeText(TDatabase& db, const QString& code); // "" when none
 TDataPacket PlanningParameters(TDatabase& db, const QString& cdFilial);
 QVariantList OperatorPermissions(TDatabase& db, const QString& cdOperador);

@@ -4,6 +4,7 @@
 #include "core/dates.h"
 #include "core/messages.h"
 #include "host/busy_scopes.h"
+#include "host/dialog_presenter.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "host/host_query.h"
@@ -29,6 +30,8 @@ const TMessages& mensagens() {
          QStringLiteral("LISTA_N_MARC|Nenhuma lista de preços foi escolhida."),
          QStringLiteral("ATU_CUSTO_LISTPR|Atualizando o custo da(s) lista(s) de preços no "
                         "servidor..."),
+         QStringLiteral("ATU_OK|Custo atualizado por %s lista(s) de preços: %s custo(s) de "
+                        "produto gravado(s)."),
          QStringLiteral("SIM|Sim"), QStringLiteral("NAO|Não (já atualizada)")});
     return m;
 }
@@ -118,12 +121,23 @@ void TCardapioMensal::AtualizaCustoListaPreco() {
         qryCentCompr.IsEmpty()
             ? CdFilial
             : qryCentCompr.FieldByName(QStringLiteral("CDFILCENTCMP")).AsString().trimmed();
+    QVariantList feito;
     {
         TWaitAnimation wait(janela(), 1, msg.Msg(QStringLiteral("ATU_CUSTO_LISTPR")));
-        rpc::CheckResultServ(chamaCompras(*netProdCmpFilial, rpc::metodos::Atu_Custo_ListPr(),
-                                          {central, listas, CdFilial, Host().Operador}));
+        feito =
+            rpc::CheckResultServ(chamaCompras(*netProdCmpFilial, rpc::metodos::Atu_Custo_ListPr(),
+                                              {central, listas, CdFilial, Host().Operador}))
+                .toList();
     }
     qryCentCompr.Close();
+    // The planner hears what changed, and the month's costs, valued at those products,
+    // are recalculated or said to be out of date.
+    TDialogPresenter::Current().Message(
+        msg.Fmt(QStringLiteral("ATU_OK"),
+                {feito.value(int(rpc::TElemAtuCustoLista::Listas)).toString(),
+                 feito.value(int(rpc::TElemAtuCustoLista::Custos)).toString()}),
+        TMsgDlgType::Information, mbOK);
+    RecalculaOuAvisa();
 }
 
 } // namespace pla::module

@@ -139,7 +139,6 @@ private:
     void habilitaCustos();
     void buildAnalysisCommands();
     void habilitaAnalises();
-    host::TNumberEdit* numero(QWidget* parent, const char* name);
     void buildColourAnalysis();
     void mostraAnaliCor(bool ativa);
 

@@ -8,6 +8,7 @@
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "host/number_edit.h"
+#include "host/tool_button.h"
 #include "module/monthly_menu/grid/menu_grid_model.h"
 #include "module/monthly_menu/screen/card_mens.h"
 
@@ -35,16 +36,6 @@ namespace {
 
 constexpr int LarguraComPainel = 745;
 
-QToolButton* botao(QWidget* parent, const char* name, const QString& hint, const char* icon) {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(hint);
-    b->setText(hint);
-    b->setIcon(QIcon::fromTheme(QString::fromLatin1(icon)));
-    b->setToolButtonStyle(b->icon().isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
-    return b;
-}
-
 // A saldo below zero is red; zero and above keep the read-only colour.
 void corDoSaldo(TNumberEdit* box) {
     QPalette p = box->palette();
@@ -54,23 +45,6 @@ void corDoSaldo(TNumberEdit* box) {
 }
 
 } // namespace
-
-TNumberEdit* TfrmCardMens::numero(QWidget* parent, const char* name) {
-    auto* e = new TNumberEdit(parent);
-    e->setObjectName(QString::fromLatin1(name));
-    e->SetDecimals(5);
-    e->SetThousandSeparator(true);
-    e->SetAllowNegative(true);
-    e->setReadOnly(true);
-    e->setFocusPolicy(Qt::NoFocus);
-    e->setAlignment(Qt::AlignRight);
-    e->setMinimumWidth(96);
-    QPalette p = e->palette();
-    p.setColor(QPalette::Base, p.color(QPalette::Button));
-    e->setPalette(p);
-    e->SetValue(0);
-    return e;
-}
 
 void TfrmCardMens::buildCostPanel(QWidget* parent) {
     panCusto = new QWidget(parent);
@@ -89,14 +63,16 @@ void TfrmCardMens::buildCostPanel(QWidget* parent) {
     grbGraficos->setObjectName(QStringLiteral("grbGraficos"));
     auto* g = new QVBoxLayout(grbGraficos);
     auto* buttons = new QHBoxLayout;
-    sbtCalcularCustos = botao(grbGraficos, "sbtCalcularCustos",
-                              QStringLiteral("Calcular Custos do Mês"), "accessories-calculator");
-    sbtGrafCust =
-        botao(grbGraficos, "sbtGrafCust", QStringLiteral("Custo Percapita"), "office-chart-bar");
-    sbtPlanReal = botao(grbGraficos, "sbtPlanReal", QStringLiteral("Comparação do Percapita"),
-                        "office-chart-line");
-    sbtCustoAcum = botao(grbGraficos, "sbtCustoAcum", QStringLiteral("Variação do Custo Acumulado"),
-                         "office-chart-area");
+    sbtCalcularCustos =
+        BotaoFerramenta(grbGraficos, "sbtCalcularCustos", QStringLiteral("Calcular Custos do Mês"),
+                        "accessories-calculator");
+    sbtGrafCust = BotaoFerramenta(grbGraficos, "sbtGrafCust", QStringLiteral("Custo Percapita"),
+                                  "office-chart-bar");
+    sbtPlanReal = BotaoFerramenta(grbGraficos, "sbtPlanReal",
+                                  QStringLiteral("Comparação do Percapita"), "office-chart-line");
+    sbtCustoAcum =
+        BotaoFerramenta(grbGraficos, "sbtCustoAcum", QStringLiteral("Variação do Custo Acumulado"),
+                        "office-chart-area");
     for (QToolButton* b : {sbtCalcularCustos, sbtGrafCust, sbtPlanReal, sbtCustoAcum}) {
         buttons->addWidget(b);
     }
@@ -151,19 +127,19 @@ void TfrmCardMens::buildCostPanel(QWidget* parent) {
     };
     int at = 1;
     for (const auto& [label, a, aName, b, bName] : dia) {
-        *a = numero(grbCustoDia, aName);
-        *b = numero(grbCustoDia, bName);
+        *a = CampoValor(grbCustoDia, aName);
+        *b = CampoValor(grbCustoDia, bName);
         linha(grbCustoDia, at++, QString::fromUtf8(label), *a, *b);
     }
     row->addWidget(grbCustoDia);
 
     grbCustTotaDia = grupo("grbCustTotaDia", QStringLiteral("Planejado"),
                            QStringLiteral("Realizado"), &lblRealizado, "lblRealizado");
-    nedMatPriCardPlan = numero(grbCustTotaDia, "nedMatPriCardPlan");
-    nedConsCardPlan = numero(grbCustTotaDia, "nedConsCardPlan");
-    nedCustIndDia = numero(grbCustTotaDia, "nedCustIndDia");
-    nedCustoCardPlan = numero(grbCustTotaDia, "nedCustoCardPlan");
-    nedCustoCardReal = numero(grbCustTotaDia, "nedCustoCardReal");
+    nedMatPriCardPlan = CampoValor(grbCustTotaDia, "nedMatPriCardPlan");
+    nedConsCardPlan = CampoValor(grbCustTotaDia, "nedConsCardPlan");
+    nedCustIndDia = CampoValor(grbCustTotaDia, "nedCustIndDia");
+    nedCustoCardPlan = CampoValor(grbCustTotaDia, "nedCustoCardPlan");
+    nedCustoCardReal = CampoValor(grbCustTotaDia, "nedCustoCardReal");
     linha(grbCustTotaDia, 1, QStringLiteral("Matéria-prima"), nedMatPriCardPlan, nullptr);
     linha(grbCustTotaDia, 2, QStringLiteral("Consumo"), nedConsCardPlan, nullptr);
     linha(grbCustTotaDia, 3, QStringLiteral("Custo Indireto"), nedCustIndDia, nullptr);
@@ -173,15 +149,15 @@ void TfrmCardMens::buildCostPanel(QWidget* parent) {
 
     grbCustoAcum = grupo("grbCustoAcum", QStringLiteral("Planejado"), QStringLiteral("Realizado"),
                          &lblRealAcum, "lblRealAcum");
-    nedMatPriAcuPlan = numero(grbCustoAcum, "nedMatPriAcuPlan");
-    nedConsAcuPlan = numero(grbCustoAcum, "nedConsAcuPlan");
-    nedCustIndPlan = numero(grbCustoAcum, "nedCustIndPlan");
-    nedTotalTAcum = numero(grbCustoAcum, "nedTotalTAcum");
-    nedTotalRAcum = numero(grbCustoAcum, "nedTotalRAcum");
-    nedEstimados = numero(grbCustoAcum, "nedEstimados");
-    nedEfetivos = numero(grbCustoAcum, "nedEfetivos");
-    nedPuMedioTeor = numero(grbCustoAcum, "nedPuMedioTeor");
-    nedPuMedioReal = numero(grbCustoAcum, "nedPuMedioReal");
+    nedMatPriAcuPlan = CampoValor(grbCustoAcum, "nedMatPriAcuPlan");
+    nedConsAcuPlan = CampoValor(grbCustoAcum, "nedConsAcuPlan");
+    nedCustIndPlan = CampoValor(grbCustoAcum, "nedCustIndPlan");
+    nedTotalTAcum = CampoValor(grbCustoAcum, "nedTotalTAcum");
+    nedTotalRAcum = CampoValor(grbCustoAcum, "nedTotalRAcum");
+    nedEstimados = CampoValor(grbCustoAcum, "nedEstimados");
+    nedEfetivos = CampoValor(grbCustoAcum, "nedEfetivos");
+    nedPuMedioTeor = CampoValor(grbCustoAcum, "nedPuMedioTeor");
+    nedPuMedioReal = CampoValor(grbCustoAcum, "nedPuMedioReal");
     linha(grbCustoAcum, 1, QStringLiteral("Matéria-prima"), nedMatPriAcuPlan, nullptr);
     linha(grbCustoAcum, 2, QStringLiteral("Consumo"), nedConsAcuPlan, nullptr);
     linha(grbCustoAcum, 3, QStringLiteral("Custo Indireto"), nedCustIndPlan, nullptr);
