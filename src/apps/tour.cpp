@@ -20,6 +20,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
@@ -64,6 +65,12 @@ const QStringList Expected{
     QStringLiteral("grafico-custo-acumulado"),
     QStringLiteral("data-referencia-custos"),
     QStringLiteral("data-referencia-recalculo"),
+    QStringLiteral("analise-cores"),
+    QStringLiteral("grafico-custo-percapita"),
+    QStringLiteral("analise-custos"),
+    QStringLiteral("analise-custos-revisao-receita"),
+    QStringLiteral("configuracao-cardapio"),
+    QStringLiteral("restricoes-contratuais"),
     QStringLiteral("ajuda"),
     QStringLiteral("log-ciclo"),
     QStringLiteral("log-ciclo-visualizacao"),
@@ -338,6 +345,54 @@ void costScreens(TTour& tour, QWidget& monthly, host::TScriptedPresenter& presen
     }
 }
 
+// The month's analyses: the grid coloured by cost, the per-capita chart, the cost analysis
+// plain and with recipe revision, the contract restrictions and the month's configuration.
+void analysisScreens(TTour& tour, QWidget& monthly) {
+    // The grid at full height, on the second week.
+    child<QToolButton>(&monthly, "sbtCustos")->click();
+    auto* grid = child<QTableView>(&monthly, "degCardapio");
+    grid->scrollTo(grid->model()->index(7, 0), QAbstractItemView::PositionAtTop);
+    auto* colours = child<QToolButton>(&monthly, "sbtAnaliCor");
+    colours->click();
+    tour.Save(monthly, QStringLiteral("analise-cores"));
+    colours->click();
+    child<QToolButton>(&monthly, "sbtCustos")->click();
+    child<QToolButton>(&monthly, "sbtGrafCust")->click();
+    for (QWidget* w : QApplication::allWidgets()) {
+        if (w->objectName() == QLatin1String("frmGrafCustoPercapita") && w->isVisible()) {
+            QWidget* frame = w->parentWidget() ? w->parentWidget() : w;
+            frame->resize(960, 600);
+            tour.Save(*frame, QStringLiteral("grafico-custo-percapita"));
+            w->close();
+            break;
+        }
+    }
+    {
+        auto script = shot(tour, "analise-custos", QSize(1180, 760));
+        child<QAction>(&monthly, "mnuAnaliCust")->trigger();
+    }
+    {
+        // Every dish of the month, not only those waiting for a revision.
+        host::TModalRunner::TScope script([&tour](QDialog& d) {
+            d.resize(1180, 640);
+            if (auto* pending = d.findChild<QCheckBox*>(QStringLiteral("chbPendentes"))) {
+                pending->setChecked(false);
+            }
+            tour.Save(d, QStringLiteral("analise-custos-revisao-receita"));
+            return int(QDialog::Rejected);
+        });
+        child<QAction>(&monthly, "mnuAnaCustRevRec")->trigger();
+    }
+    {
+        auto script = shot(tour, "configuracao-cardapio", QSize(860, 560));
+        child<QToolButton>(&monthly, "sbtConfig")->click();
+    }
+    {
+        auto script = shot(tour, "restricoes-contratuais", QSize(1100, 640));
+        child<QToolButton>(&monthly, "sbtAnalRestCont")->click();
+    }
+}
+
 } // namespace
 
 int RunTour(const QString& folder, const QStringList& packageFolders) {
@@ -438,6 +493,7 @@ int RunTour(const QString& folder, const QStringList& packageFolders) {
         editingScreens(tour, *monthly, data.filePath(QStringLiteral("tour.db")));
         presenter.Answer(host::mrYes); // undo the edit of the cost warning
         costScreens(tour, *monthly, presenter);
+        analysisScreens(tour, *monthly);
         // The screen's help, as its help button (and F1) opens it.
         child<QToolButton>(monthly, "sbtAjuda")->click();
         if (QWidget* help = host::THelpWindow::Current()) {

@@ -53,9 +53,9 @@ void TNumberEdit::SetValue(double value) {
 
 void TNumberEdit::keyPressEvent(QKeyEvent* event) {
     const QString typed = event->text();
-    // Backspace, Enter and Tab carry a control character as their text: they edit or
-    // move as in any box, and are never typed in.
-    if (isReadOnly() || typed.isEmpty() || typed.at(0).unicode() < 0x20 ||
+    // Backspace, Delete, Enter and Tab carry a control character as their text: they edit
+    // or move as in any box, and are never typed in.
+    if (isReadOnly() || typed.isEmpty() || !typed.at(0).isPrint() ||
         event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) {
         QLineEdit::keyPressEvent(event);
         return;

@@ -160,7 +160,7 @@ void TAnaliseCusto::criaTabelas() {
     cdsDias = tabela("cdsDias");
     TMemTable& d = *cdsDias;
     campo(d, "DTDATA", TFieldType::DateTime, QStringLiteral("Dia"), QStringLiteral("dd/mm/yyyy"));
-    campo(d, "DSSEMANA", TFieldType::String, QString(), {}, 3);
+    campo(d, "DSSEMANA", TFieldType::String, QStringLiteral("Sem."), {}, 3);
     campo(d, "QTCOMENSAIS", TFieldType::Float, QStringLiteral("Comensais"), Quantidade);
     campo(d, "QTPRATOS", TFieldType::Integer, QStringLiteral("Pratos"));
     campo(d, "VRCUSTPRODMAT", TFieldType::Float, QStringLiteral("Matéria-prima"), Dois);
@@ -263,8 +263,9 @@ void TAnaliseCusto::montaDias() {
         set("VRCUSTORAT", p.CustIndDia);
         set("VRCUSTO", p.CustoCardPlan);
         set("VRPERCAPITA", p.PercDia);
-        set("VRPADRAO", p.PadrPerc);
-        set("VRSALDO", p.SaldoPerc);
+        // A day nobody eats has no standard to meet: its balance would read as savings.
+        set("VRPADRAO", comensais > 0 ? QVariant(p.PadrPerc) : QVariant());
+        set("VRSALDO", comensais > 0 ? QVariant(p.SaldoPerc) : QVariant());
         set("VRCUSTOREAL", p.RealHabilitado ? QVariant(p.CustoCardReal) : QVariant());
         d.Post();
     }

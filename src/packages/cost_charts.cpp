@@ -539,7 +539,8 @@ void TfrmGrafCustoPercapita::montaSeries() {
         const TDia& d = Dias()[i];
         padrao.append(QPointF(qreal(i), d.Padrao));
         // A day's one bar, in the colour of where it stands against the standard.
-        const bool caro = d.Planejado > d.Padrao;
+        // Without a standard nothing is above it.
+        const bool caro = d.Padrao > 0 && d.Planejado > d.Padrao;
         dentro.append(caro ? 0.0 : d.Planejado);
         acima.append(caro ? d.Planejado : 0.0);
     }

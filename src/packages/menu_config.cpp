@@ -182,7 +182,7 @@ public:
         auto* spin = new QSpinBox(parent);
         spin->setObjectName(QStringLiteral("nedOrdem"));
         spin->setFrame(false);
-        spin->setRange(1, 9999);
+        spin->setRange(1, 999);
         return spin;
     }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override {
@@ -384,8 +384,19 @@ void TfrmConfigCard::IncluiPosicao() {
     for (int r = 0; r < cdsPosicoes->ViewRowCount(); ++r) {
         ultima = std::max(ultima, modelo_->Valor(r, Ordem).toLongLong());
     }
+    // The next ten, or the next free order near the end of the grid's three digits.
+    qint64 ordem = (ultima / 10 + 1) * 10;
+    if (ordem > 999) {
+        ordem = ultima < 999 ? ultima + 1 : 0;
+    }
+    if (ordem == 0) {
+        MensErro(QStringLiteral("Não há ordem livre depois de %1: reordene as posições antes de "
+                                "incluir outra.")
+                     .arg(ultima),
+                 true);
+    }
     cdsPosicoes->Append();
-    cdsPosicoes->FieldByName(Ordem).SetAsInteger((ultima / 10 + 1) * 10);
+    cdsPosicoes->FieldByName(Ordem).SetAsInteger(ordem);
     cdsPosicoes->FieldByName(Posicao).SetAsInteger(0);
     cdsPosicoes->FieldByName(Tipo).SetAsString(QString());
     cdsPosicoes->FieldByName(NomeTipo).SetAsString(QString());

@@ -250,66 +250,71 @@ TEST_F(CostAnalyses, TheAnalysisShowsThePanelsFigures) {
     TCustoMensal& k = s->Cardapio().Custo();
     const QDate processing = host::Host().DataProc("0001");
     bool checked = false;
-    opened([&] { Action(s, "mnuAnaliCust")->trigger(); },
-           [&](host::TForm& form) {
-               auto* f = qobject_cast<TfrmAnaliseCusto*>(&form);
-               ASSERT_NE(f, nullptr);
-               checked = true;
-               // The month's boxes as the panel's.
-               for (const char* name : {"nedMatPriMes", "nedConsMes", "nedCustIndTotMes",
-                                        "nedTotalMes", "nedPadrMens", "nedSaldoMes"}) {
-                   EXPECT_DOUBLE_EQ(ned(f, name), ned(s, name)) << name;
-               }
-               EXPECT_DOUBLE_EQ(ned(f, "nedPadrPerc"), ned(s, "nedPadrPerc"));
-               // Every day as the panel shows it on that day.
-               TMemTable& d = *f->Analise->cdsDias;
-               EXPECT_EQ(d.RecordCount(), next_.daysInMonth());
-               for (d.First(); !d.Eof(); d.Next()) {
-                   const QDate day = d.FieldByName("DTDATA").AsDateTime().date();
-                   const TPainelCusto p = k.Painel(day, processing);
-                   const auto at = [&d](const char* field) {
-                       return d.FieldByName(QString::fromLatin1(field)).AsFloat();
-                   };
-                   EXPECT_DOUBLE_EQ(at("VRCUSTPRODMAT"), p.MatPriCardPlan) << day.day();
-                   EXPECT_DOUBLE_EQ(at("VRCUSTOCONS"), p.ConsCardPlan);
-                   EXPECT_DOUBLE_EQ(at("VRCUSTORAT"), p.CustIndDia);
-                   EXPECT_DOUBLE_EQ(at("VRCUSTO"), p.CustoCardPlan);
-                   EXPECT_DOUBLE_EQ(at("VRPERCAPITA"), p.PercDia);
-                   EXPECT_DOUBLE_EQ(at("VRPADRAO"), p.PadrPerc);
-                   EXPECT_DOUBLE_EQ(at("VRSALDO"), p.SaldoPerc);
-               }
-               // The day the planner was on, as its boxes show it.
-               ASSERT_TRUE(d.Locate("DTDATA", DataHora(day_)));
-               EXPECT_DOUBLE_EQ(d.FieldByName("VRCUSTPRODMAT").AsFloat(),
-                                ned(s, "nedMatPriCardPlan"));
-               EXPECT_DOUBLE_EQ(d.FieldByName("VRPERCAPITA").AsFloat(), ned(s, "nedPercDia"));
-               EXPECT_DOUBLE_EQ(d.FieldByName("VRSALDO").AsFloat(), ned(s, "nedSaldoPerc"));
-               // The dish types and the dishes add up to the month's raw material.
-               for (TMemTable* t : {f->Analise->cdsTipos, f->Analise->cdsPratos}) {
-                   double sum = 0;
-                   double share = 0;
-                   for (t->First(); !t->Eof(); t->Next()) {
-                       sum += t->FieldByName("VRCUSTO").AsFloat();
-                       share += t->FieldByName("VRPARTIC").AsFloat();
-                   }
-                   EXPECT_NEAR(sum, ned(s, "nedMatPriMes"), 1e-4) << t->Name().toStdString();
-                   EXPECT_NEAR(share, 100, 0.5);
-               }
-               // The costliest dish first, its share accumulated.
-               TMemTable& p = *f->Analise->cdsPratos;
-               p.First();
-               const double first = p.FieldByName("VRCUSTO").AsFloat();
-               p.Next();
-               EXPECT_GE(first, p.FieldByName("VRCUSTO").AsFloat());
-               p.Last();
-               EXPECT_NEAR(p.FieldByName("VRPARTICACUM").AsFloat(), 100, 0.05);
-               // Per capita of a type: its cost over the month's diners.
-               TMemTable& t = *f->Analise->cdsTipos;
-               t.First();
-               EXPECT_DOUBLE_EQ(t.FieldByName("VRPERCAPITA").AsFloat(),
-                                host::TCustoDoMes::Percapita(t.FieldByName("VRCUSTO").AsFloat(),
-                                                             f->Analise->ComensaisMes()));
-           });
+    opened(
+        [&] { Action(s, "mnuAnaliCust")->trigger(); },
+        [&](host::TForm& form) {
+            auto* f = qobject_cast<TfrmAnaliseCusto*>(&form);
+            ASSERT_NE(f, nullptr);
+            checked = true;
+            // The month's boxes as the panel's.
+            for (const char* name : {"nedMatPriMes", "nedConsMes", "nedCustIndTotMes",
+                                     "nedTotalMes", "nedPadrMens", "nedSaldoMes"}) {
+                EXPECT_DOUBLE_EQ(ned(f, name), ned(s, name)) << name;
+            }
+            EXPECT_DOUBLE_EQ(ned(f, "nedPadrPerc"), ned(s, "nedPadrPerc"));
+            // Every day as the panel shows it on that day.
+            TMemTable& d = *f->Analise->cdsDias;
+            EXPECT_EQ(d.RecordCount(), next_.daysInMonth());
+            for (d.First(); !d.Eof(); d.Next()) {
+                const QDate day = d.FieldByName("DTDATA").AsDateTime().date();
+                const TPainelCusto p = k.Painel(day, processing);
+                const auto at = [&d](const char* field) {
+                    return d.FieldByName(QString::fromLatin1(field)).AsFloat();
+                };
+                EXPECT_DOUBLE_EQ(at("VRCUSTPRODMAT"), p.MatPriCardPlan) << day.day();
+                EXPECT_DOUBLE_EQ(at("VRCUSTOCONS"), p.ConsCardPlan);
+                EXPECT_DOUBLE_EQ(at("VRCUSTORAT"), p.CustIndDia);
+                EXPECT_DOUBLE_EQ(at("VRCUSTO"), p.CustoCardPlan);
+                EXPECT_DOUBLE_EQ(at("VRPERCAPITA"), p.PercDia);
+                if (d.FieldByName("QTCOMENSAIS").AsFloat() > 0) {
+                    EXPECT_DOUBLE_EQ(at("VRPADRAO"), p.PadrPerc);
+                    EXPECT_DOUBLE_EQ(at("VRSALDO"), p.SaldoPerc);
+                } else {
+                    EXPECT_TRUE(d.FieldByName("VRPADRAO").IsNull()) << day.day();
+                    EXPECT_TRUE(d.FieldByName("VRSALDO").IsNull()) << "no savings without diners";
+                }
+            }
+            // The day the planner was on, as its boxes show it.
+            ASSERT_TRUE(d.Locate("DTDATA", DataHora(day_)));
+            EXPECT_DOUBLE_EQ(d.FieldByName("VRCUSTPRODMAT").AsFloat(), ned(s, "nedMatPriCardPlan"));
+            EXPECT_DOUBLE_EQ(d.FieldByName("VRPERCAPITA").AsFloat(), ned(s, "nedPercDia"));
+            EXPECT_DOUBLE_EQ(d.FieldByName("VRSALDO").AsFloat(), ned(s, "nedSaldoPerc"));
+            // The dish types and the dishes add up to the month's raw material.
+            for (TMemTable* t : {f->Analise->cdsTipos, f->Analise->cdsPratos}) {
+                double sum = 0;
+                double share = 0;
+                for (t->First(); !t->Eof(); t->Next()) {
+                    sum += t->FieldByName("VRCUSTO").AsFloat();
+                    share += t->FieldByName("VRPARTIC").AsFloat();
+                }
+                EXPECT_NEAR(sum, ned(s, "nedMatPriMes"), 1e-4) << t->Name().toStdString();
+                EXPECT_NEAR(share, 100, 0.5);
+            }
+            // The costliest dish first, its share accumulated.
+            TMemTable& p = *f->Analise->cdsPratos;
+            p.First();
+            const double first = p.FieldByName("VRCUSTO").AsFloat();
+            p.Next();
+            EXPECT_GE(first, p.FieldByName("VRCUSTO").AsFloat());
+            p.Last();
+            EXPECT_NEAR(p.FieldByName("VRPARTICACUM").AsFloat(), 100, 0.05);
+            // Per capita of a type: its cost over the month's diners.
+            TMemTable& t = *f->Analise->cdsTipos;
+            t.First();
+            EXPECT_DOUBLE_EQ(t.FieldByName("VRPERCAPITA").AsFloat(),
+                             host::TCustoDoMes::Percapita(t.FieldByName("VRCUSTO").AsFloat(),
+                                                          f->Analise->ComensaisMes()));
+        });
     EXPECT_TRUE(checked);
     EXPECT_EQ(server_.Db().Scalar("SELECT COUNT(*) FROM TRABCUSTO WHERE IDPORPRATO = 'S'").toInt(),
               0)

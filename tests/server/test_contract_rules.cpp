@@ -383,6 +383,55 @@ TEST_P(ContractRules, ThePerCapitaIsTheMonthsPlannedOneAsTheCloseChecksIt) {
     v = judge(next_);
     EXPECT_TRUE(v[rule].Cumprida);
     EXPECT_EQ(v[rule].Detalhe, "Per capita planejado do mês: R$ " + ValorMonetario(ownDates) + ".");
+
+    // Without a planned cost type every cost would read 0: not verifiable, so not kept.
+    db().Exec("UPDATE PARAMPLANEJA SET CDTIPOCUSTOPLA = NULL WHERE CDFILIAL = ?", {Filial});
+    v = judge(next_);
+    EXPECT_FALSE(v[rule].Cumprida);
+    EXPECT_EQ(v[rule].Detalhe, "Não verificável: a filial 0001 não tem o tipo de custo planejado "
+                               "nos parâmetros do planejamento.");
+}
+
+TEST_P(ContractRules, AWeekAcrossTwoMonthsIsJudgedWhole) {
+    ownRules();
+    const QStringList mains = dishesOfType("03");
+    const QString fried = mains[0];
+    db().Exec("UPDATE COMPCARD SET CDPRATO = ? WHERE CDPRATO = ? AND CDFILAUXPRAT = '0002'",
+              {mains[1], fried});
+    db().Exec("UPDATE PRATO SET IDFRITURA = 'S' WHERE CDFILAUXPRAT = '0002' AND CDPRATO = ?",
+              {fried});
+    const int rule = addRule('S', "", true, 1);
+    // A month whose first week begins in the month before, served on both sides.
+    for (const QDate& month : {month_.addMonths(-1), month_, next_}) {
+        const QDate monday = month.addDays(1 - month.dayOfWeek());
+        QList<QDate> before;
+        QList<QDate> after;
+        for (const QDate& d : served(month.addMonths(-1))) {
+            if (d >= monday) {
+                before << d;
+            }
+        }
+        for (const QDate& d : served(month)) {
+            if (d <= monday.addDays(6)) {
+                after << d;
+            }
+        }
+        if (monday == month || before.isEmpty() || after.isEmpty()) {
+            continue;
+        }
+        setDish(before.last(), PosicaoPrincipal, fried);
+        setDish(after.first(), PosicaoPrincipal, fried);
+        auto v = judge(month);
+        EXPECT_FALSE(v[rule].Cumprida) << "one fried dish on each side of the month's edge";
+        EXPECT_EQ(v[rule].Dias, dms({after.first()})) << "only this month's day is named";
+        EXPECT_EQ(v[rule].Detalhe, QString("Semana de %1 a %2: 2 pratos fritos (máximo 1).")
+                                       .arg(dm(monday), dm(monday.addDays(6))));
+        v = judge(month.addMonths(-1));
+        EXPECT_TRUE(v[rule].Cumprida) << "the earlier month's part of the week holds one";
+        return;
+    }
+    // February and March 2027 both begin on a Monday: no week crosses their edges.
+    GTEST_SKIP() << "no week of the demonstration's months crosses a month's edge on served days";
 }
 
 TEST_P(ContractRules, TheSameDishComesBackNoSoonerThanTheInterval) {

@@ -281,7 +281,11 @@ TEST_P(PriceLists, WithoutAPurchasingCentralTheBranchBuysForItself) {
     const QMap<QString, double> middle = costs();
     EXPECT_EQ(refusal(update("0003", current_, "0003", "HOSP1")),
               "A filial 0003 não é a central de compras da filial 0003 (a central é 0002).");
-    ASSERT_EQ(refusal(update("0002", current_, "0003", "HOSP1")), "");
+    // Its prices serve every branch it buys for: the central's own access is needed.
+    EXPECT_EQ(refusal(update("0002", current_, "0003", "HOSP1")),
+              "Operador sem acesso aos custos da central de compras 0002.");
+    EXPECT_EQ(costs(), middle);
+    ASSERT_EQ(refusal(update("0002", current_, "0003", "SUPERV")), "");
     EXPECT_EQ(changed(middle, costs()), expected("0002", current_, month_));
     EXPECT_EQ(flag("0003", current_), "S") << "the branch's own list stays to apply";
 }

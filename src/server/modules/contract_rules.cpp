@@ -99,9 +99,15 @@ QVariant setRestContServ(TCallContext& ctx, TMethodArgs& args) {
     if (db.ExecCount(QStringLiteral("UPDATE RESTCONTCAB SET NRULTALT = NRULTALT + 1, CDOPERADOR = "
                                     "?, DTULTALT = ? WHERE CDFILIAL = ? AND CDSERVFILI = ?"),
                      QVariantList{ctx.Operador, agora} + servicoKey) == 0) {
+        // Numbered after any restriction already kept without its header row.
+        const qint64 maior = db.Scalar(QStringLiteral("SELECT COALESCE(MAX(NRRESTCONT), 0) FROM "
+                                                      "RESTCONTSERV WHERE CDFILIAL = ? AND "
+                                                      "CDSERVFILI = ?"),
+                                       servicoKey)
+                                 .toLongLong();
         db.ExecCount(QStringLiteral("INSERT INTO RESTCONTCAB (CDFILIAL, CDSERVFILI, NRULTREST, "
-                                    "NRULTALT, CDOPERADOR, DTULTALT) VALUES (?, ?, 0, 1, ?, ?)"),
-                     servicoKey + QVariantList{ctx.Operador, agora});
+                                    "NRULTALT, CDOPERADOR, DTULTALT) VALUES (?, ?, ?, 1, ?, ?)"),
+                     servicoKey + QVariantList{maior, ctx.Operador, agora});
     }
     qint64 ultimaRestricao = 0;
     qint64 alteracao = 0;

@@ -85,22 +85,29 @@ TMesServido leMes(TDatabase& db, const QString& filial, const QString& servico, 
     return m;
 }
 
-// Weeks run Monday to Sunday; the first and the last are cut at the month's edges, so
-// that a week is judged with the month each of its days belongs to.
+QDate SegundaDaSemana(const QDate& day) {
+    return day.addDays(1 - day.dayOfWeek());
+}
+
+// Weeks run Monday to Sunday. The month's first week counts the days it has in the month
+// before, so that a week across two months is judged whole; the last week is judged with
+// the next month. Only this month's days are named as breaking it.
 void maximoPorSemana(const TMesServido& m, TVeredito& v) {
     const TRestricaoContratual& r = v.Restricao.Regra;
     const int maximo = int(r.Limite);
     qsizetype maior = 0;
     QStringList semanas;
     QSet<QDate> dias;
-    for (QDate inicio = m.Mes; inicio <= m.Ultimo;) {
-        const QDate fim = std::min(inicio.addDays(7 - inicio.dayOfWeek()), m.Ultimo);
+    for (QDate inicio = SegundaDaSemana(m.Mes); inicio <= m.Ultimo;) {
+        const QDate fim = std::min(inicio.addDays(6), m.Ultimo);
         qsizetype n = 0;
         QSet<QDate> com;
         for (const TPratoServido& p : m.Pratos) {
             if (p.Dia >= inicio && p.Dia <= fim && nomeia(r, p)) {
                 ++n;
-                com.insert(p.Dia);
+                if (p.Dia >= m.Mes) {
+                    com.insert(p.Dia);
+                }
             }
         }
         maior = std::max(maior, n);
@@ -182,9 +189,19 @@ void custoMaximo(TDatabase& db, const QString& filial, const QString& servico, c
         QSqlQuery p = db.Exec(QStringLiteral("SELECT CDTIPOCUSTOPLA, IDCOMCUSPERC FROM "
                                              "PARAMPLANEJA WHERE CDFILIAL = ?"),
                               {filial});
+        bool ok = false;
         if (p.next()) {
-            q.TipoCusto = p.value(0).toString().trimmed().toLongLong();
+            q.TipoCusto = p.value(0).toString().trimmed().toLongLong(&ok);
             clientes = p.value(1).toString() == QLatin1String("C");
+        }
+        // Without a cost type every cost reads 0 and the limit would always be kept: the
+        // restriction cannot be judged kept until the branch's parameter is set.
+        if (!ok || q.TipoCusto <= 0) {
+            v.Cumprida = false;
+            v.Detalhe = QStringLiteral("Não verificável: a filial %1 não tem o tipo de custo "
+                                       "planejado nos parâmetros do planejamento.")
+                            .arg(filial);
+            return;
         }
     }
     const QVariant base = db.Scalar(QStringLiteral("SELECT DTBASCONCUSPLAN FROM BASECUSTMES WHERE "
@@ -284,11 +301,13 @@ QList<TRestricaoGravada> RestricoesDoServico(TDatabase& db, const QString& cdFil
 QList<TVeredito> JulgaRestricoes(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
                                  const QDate& mes) {
     const QList<TRestricaoGravada> restricoes = RestricoesDoServico(db, cdFilial, cdServFili);
-    // A repetition looks back as far as its interval reaches.
+    // A repetition looks back as far as its interval reaches, a week to its Monday.
     QDate inicio = mes;
     for (const TRestricaoGravada& r : restricoes) {
         if (r.Regra.Tipo == QLatin1Char(char(TTipoRestricao::IntervaloRepeticao))) {
             inicio = std::min(inicio, mes.addDays(1 - qint64(r.Regra.Limite)));
+        } else if (r.Regra.Tipo == QLatin1Char(char(TTipoRestricao::MaximoPorSemana))) {
+            inicio = std::min(inicio, SegundaDaSemana(mes));
         }
     }
     const TMesServido m = leMes(db, cdFilial, cdServFili, mes, inicio);

@@ -207,9 +207,10 @@ QList<TPosicao> posicoesEnviadas(TDatabase& db, const TDataPacket& packet) {
             throw EPlaError(
                 QStringLiteral("Tipo de prato %1 não cadastrado (%2).").arg(p.Tipo, p.Nome()));
         }
-        if (p.Ordem <= 0) {
+        // The grid keys a position by its order in three digits.
+        if (p.Ordem <= 0 || p.Ordem > 999) {
             throw EPlaError(
-                QStringLiteral("Informe a ordem da %1: um número maior que zero.").arg(p.Nome()));
+                QStringLiteral("Informe a ordem da %1: um número de 1 a 999.").arg(p.Nome()));
         }
         if (orders.contains(p.Ordem)) {
             throw EPlaError(QStringLiteral("A ordem %1 está em mais de uma posição: %2 e %3.")

@@ -94,6 +94,11 @@ QVariant atuCustoListPr(TCallContext& ctx, TMethodArgs& args) {
             QStringLiteral("A filial %1 não é a central de compras da filial %2 (a central é %3).")
                 .arg(central, filial, devida));
     }
+    // The central's prices serve every branch it buys for: its own access is needed too.
+    if (!ctx.Access().PodeAlterarFilial(central)) {
+        throw EPlaError(QStringLiteral("Operador sem acesso aos custos da central de compras %1.")
+                            .arg(central));
+    }
     const QStringList numeros = numerosEscolhidos(args.String(1));
     if (numeros.isEmpty()) {
         throw EPlaError(QStringLiteral("Nenhuma lista de preços foi escolhida."));
@@ -156,8 +161,22 @@ QVariant atuCustoListPr(TCallContext& ctx, TMethodArgs& args) {
             tipos.append(tipo);
         }
     }
+    if (tipos.isEmpty()) {
+        throw EPlaError(QStringLiteral("Nenhum dos tipos de custo que a lista de preços atualiza "
+                                       "(6, 10 e 48) está cadastrado: nada foi alterado."));
+    }
     qint64 custos = 0;
     for (const TListaEscolhida& l : pendentes) {
+        // Claimed before its prices are written: of two updates at once, the second finds
+        // the list taken and undoes everything it did.
+        if (db.ExecCount(QStringLiteral("UPDATE LISTAPRECO SET IDATUCUSLIST = 'N', CDOPERATUCUS = "
+                                        "?, DTATUCUSLIST = ? WHERE CDFILIAL = ? AND NRSEQPRELIST = "
+                                        "? AND IDATUCUSLIST = 'S'"),
+                         {ctx.Operador, Agora(), central, l.Numero}) == 0) {
+            throw EPlaError(QStringLiteral("A lista de preços %1 já atualizou o custo: nada foi "
+                                           "alterado.")
+                                .arg(l.Numero));
+        }
         QList<std::pair<QString, double>> itens;
         QSqlQuery q = db.Exec(QStringLiteral("SELECT CDPRODUTO, VRPRECO FROM ITEMLISTAPRECO WHERE "
                                              "CDFILIAL = ? AND NRSEQPRELIST = ? ORDER BY "
@@ -181,9 +200,6 @@ QVariant atuCustoListPr(TCallContext& ctx, TMethodArgs& args) {
                 ++custos;
             }
         }
-        db.Exec(QStringLiteral("UPDATE LISTAPRECO SET IDATUCUSLIST = 'N', CDOPERATUCUS = ?, "
-                               "DTATUCUSLIST = ? WHERE CDFILIAL = ? AND NRSEQPRELIST = ?"),
-                {ctx.Operador, Agora(), central, l.Numero});
     }
     QVariantList out(int(rpc::TElemAtuCustoLista::Quantidade));
     out[int(rpc::TElemAtuCustoLista::Listas)] = qlonglong(pendentes.size());

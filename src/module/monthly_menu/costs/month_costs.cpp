@@ -28,6 +28,8 @@ void TCardapioMensal::ExibeAvisoRecalc() {
 }
 
 bool TCardapioMensal::CalculaCusto() {
+    // The calculation saves first: the colours would speak of the menu as it was.
+    DesabilitaAnaliCor();
     if (VerificaSomaTP()) {
         AbreComensaisPorTipo();
         return false;
@@ -100,15 +102,13 @@ void TCardapioMensal::AlteraDataReferencia(bool recalculo) {
     }
 }
 
-bool TCardapioMensal::VerificaCustoFechamento() {
-    TMemTable close(QStringLiteral("cdsParamCloseCard"));
-    close.SetData(rpc::PacoteServ(
-        chama(rpc::metodos::GetParams(),
-              {CdFilial, QStringLiteral("PLA00101-CLOSE"), qlonglong(Host().RetornaIdioma())})));
-    const auto param = [&close](const char* name) {
-        return !close.IsEmpty() &&
-               close.FieldByName(QString::fromLatin1(name)).AsString() == QLatin1String("S");
-    };
+bool TCardapioMensal::ParametroFechamento(const TMemTable& close, const char* name) {
+    return !close.IsEmpty() &&
+           close.FieldByName(QString::fromLatin1(name)).AsString() == QLatin1String("S");
+}
+
+bool TCardapioMensal::VerificaCustoFechamento(const TMemTable& close) {
+    const auto param = [&close](const char* name) { return ParametroFechamento(close, name); };
     if (param("IDBLQFECHCARD") && PriDiaMes(Host().DataProc(CdFilial)) <= DtMesCard.date()) {
         const QString kind = RefeCardapio ? QStringLiteral("C") : QStringLiteral("X");
         const QVariant reference =

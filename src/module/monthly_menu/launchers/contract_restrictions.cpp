@@ -30,20 +30,14 @@ void TCardapioMensal::AnalisaRestricoesContratuais() {
     RestricoesOk = ok.Get().toBool();
 }
 
-bool TCardapioMensal::VerificaRestricoesFechamento() {
+bool TCardapioMensal::VerificaRestricoesFechamento(const TMemTable& close) {
     RestricoesOk = true;
     // A month the planner may only read cannot be mended here: it is not held open.
     if (CardapioSomenteLeitura) {
         return true;
     }
-    TMemTable close(QStringLiteral("cdsParamCloseCard"));
-    close.SetData(rpc::PacoteServ(
-        chama(rpc::metodos::GetParams(),
-              {CdFilial, QStringLiteral("PLA00101-CLOSE"), qlonglong(Host().RetornaIdioma())})));
-    const bool exige =
-        !close.IsEmpty() &&
-        close.FieldByName(QStringLiteral("IDRESTRCARD")).AsString() == QLatin1String("S");
-    if (!exige || PriDiaMes(Host().DataProc(CdFilial)) > DtMesCard.date()) {
+    if (!ParametroFechamento(close, "IDRESTRCARD") ||
+        PriDiaMes(Host().DataProc(CdFilial)) > DtMesCard.date()) {
         return true;
     }
     const TReference ok(true);

@@ -130,14 +130,14 @@ void TCardapioMensal::AtualizaCustoListaPreco() {
                 .toList();
     }
     qryCentCompr.Close();
-    // The planner hears what changed, and the month's costs, valued at those products,
-    // are recalculated or said to be out of date.
+    // The planner hears what changed; the month's costs, valued at those products, are said
+    // to be out of date (recalculating here would save edits the planner has not confirmed).
     TDialogPresenter::Current().Message(
         msg.Fmt(QStringLiteral("ATU_OK"),
                 {feito.value(int(rpc::TElemAtuCustoLista::Listas)).toString(),
                  feito.value(int(rpc::TElemAtuCustoLista::Custos)).toString()}),
         TMsgDlgType::Information, mbOK);
-    RecalculaOuAvisa();
+    ExibeAvisoRecalc();
 }
 
 } // namespace pla::module

@@ -308,7 +308,9 @@ public:
     // The closing's cost checks: the month's cost within the branch's tolerance and,
     // where the branch asks for it, analysed since the last save (else the analysis
     // opens and the month stays open). False refuses.
-    bool VerificaCustoFechamento();
+    bool VerificaCustoFechamento(const TMemTable& cdsParamCloseCard);
+    // A closing parameter ("S" or "N") of cdsParamCloseCard; false when it has no row.
+    static bool ParametroFechamento(const TMemTable& cdsParamCloseCard, const char* name);
 
     // --- the analyses -------------------------------------------------------------
     // The launchers' common prelude: pending changes saved as the confirm button saves
@@ -333,7 +335,7 @@ public:
     void AnalisaRestricoesContratuais();
     // The closing's contract check, where the branch asks for it (IDRESTRCARD) and the
     // month is not past: false, with the planner told why, when the month breaks one.
-    bool VerificaRestricoesFechamento();
+    bool VerificaRestricoesFechamento(const TMemTable& cdsParamCloseCard);
     // The shared date filter of the day and dish tables.
     void FiltraData(TMemTable& table, const QDate& dia);
     void DesligaFiltro(TMemTable& table);

@@ -121,10 +121,14 @@ bool TCardapioMensal::VerificaCardapioEmAlteracao() {
         AbreComensaisPorTipo();
         return false;
     }
-    if (!VerificaCustoFechamento()) {
+    TMemTable cdsParamCloseCard(QStringLiteral("cdsParamCloseCard"));
+    cdsParamCloseCard.SetData(rpc::PacoteServ(
+        chama(rpc::metodos::GetParams(),
+              {CdFilial, QStringLiteral("PLA00101-CLOSE"), qlonglong(Host().RetornaIdioma())})));
+    if (!VerificaCustoFechamento(cdsParamCloseCard)) {
         return false;
     }
-    if (!VerificaRestricoesFechamento()) {
+    if (!VerificaRestricoesFechamento(cdsParamCloseCard)) {
         return false;
     }
     if (AlteracoesPendentes() > 0) {
