@@ -416,18 +416,25 @@ TEST_P(ContractRules, AWeekAcrossTwoMonthsIsJudgedWhole) {
                 after << d;
             }
         }
-        if (monday == month || before.isEmpty() || after.isEmpty()) {
+        if (monday == month || before.size() < 2 || after.isEmpty()) {
             continue;
         }
+        // Both over the limit in the month before: that month's fault, not this one's.
+        setDish(before[before.size() - 2], PosicaoPrincipal, fried);
         setDish(before.last(), PosicaoPrincipal, fried);
-        setDish(after.first(), PosicaoPrincipal, fried);
         auto v = judge(month);
+        EXPECT_TRUE(v[rule].Cumprida) << "none of the week's fried dishes is this month's";
+        EXPECT_FALSE(judge(month.addMonths(-1))[rule].Cumprida);
+        // One of them moved over the edge: the week, judged whole, breaks this month.
+        setDish(before[before.size() - 2], PosicaoPrincipal, mains[1]);
+        setDish(after.first(), PosicaoPrincipal, fried);
+        v = judge(month);
         EXPECT_FALSE(v[rule].Cumprida) << "one fried dish on each side of the month's edge";
         EXPECT_EQ(v[rule].Dias, dms({after.first()})) << "only this month's day is named";
         EXPECT_EQ(v[rule].Detalhe, QString("Semana de %1 a %2: 2 pratos fritos (máximo 1).")
                                        .arg(dm(monday), dm(monday.addDays(6))));
-        v = judge(month.addMonths(-1));
-        EXPECT_TRUE(v[rule].Cumprida) << "the earlier month's part of the week holds one";
+        EXPECT_TRUE(judge(month.addMonths(-1))[rule].Cumprida)
+            << "the earlier month's part of the week holds one";
         return;
     }
     // February and March 2027 both begin on a Monday: no week crosses their edges.

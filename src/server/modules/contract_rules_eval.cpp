@@ -111,7 +111,8 @@ void maximoPorSemana(const TMesServido& m, TVeredito& v) {
             }
         }
         maior = std::max(maior, n);
-        if (n > maximo) {
+        // A week whose dishes all fall in the month before is that month's to answer for.
+        if (n > maximo && !com.isEmpty()) {
             semanas << QStringLiteral("Semana de %1 a %2: %3 (máximo %4).")
                            .arg(diaMes(inicio), diaMes(fim),
                                 contagem(n, AlvoRestricao(r, false), AlvoRestricao(r)))
