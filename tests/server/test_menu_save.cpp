@@ -7,7 +7,9 @@
 #include "server/demo_oddities.h"
 
 #include <QSqlQuery>
+#include <QThread>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace pla;
 using namespace pla::rpc;
@@ -190,6 +192,27 @@ TEST_P(MenuSave, ChangesOfAnotherOperatorAreNotOverwritten) {
                       "NRCARDAPIO = ?",
                       {nr});
     EXPECT_TRUE(save().contains("foi alterado por outro operador"));
+    EXPECT_EQ(
+        count("SELECT QTCOMESTICAR FROM CARDADIA WHERE CDFILIAL = '0001' AND NRCARDAPIO = ?", {nr}),
+        500);
+}
+
+TEST_P(MenuSave, TwoSavesOfTheSameDayAtOnceDoNotOverwriteEachOther) {
+    const QString nr = dayOn(12);
+    days_.Edit();
+    days_.FieldByName("QTCOMESTICAR").SetAsFloat(999);
+    days_.Post();
+    // Another save of the same day, caught after it wrote and before it commits.
+    db::TDatabase other(server_.Url());
+    other.Begin(true);
+    other.Exec("UPDATE CARDADIA SET QTCOMESTICAR = 500 WHERE CDFILIAL = '0001' AND NRCARDAPIO = ?",
+               {nr});
+    QString answer;
+    std::thread saving([&] { answer = save(); });
+    QThread::msleep(300); // the save reaches the day's row meanwhile
+    other.Commit();
+    saving.join();
+    EXPECT_TRUE(answer.contains("foi alterado por outro operador")) << answer.toStdString();
     EXPECT_EQ(
         count("SELECT QTCOMESTICAR FROM CARDADIA WHERE CDFILIAL = '0001' AND NRCARDAPIO = ?", {nr}),
         500);

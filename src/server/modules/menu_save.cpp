@@ -305,8 +305,13 @@ private:
                 present << c;
             }
         }
-        QSqlQuery q = db_.Exec(QStringLiteral("SELECT %1 FROM %2 WHERE %3")
-                                   .arg(present.join(QStringLiteral(", ")), table, where),
+        // Locked on PostgreSQL until the save commits: two saves of the same row at once
+        // would otherwise both pass the check and the later would overwrite the earlier.
+        // SQLite's write transaction already holds the whole database.
+        const QString lock =
+            db_.Dialect() == db::TDialect::PostgreSQL ? QStringLiteral(" FOR UPDATE") : QString();
+        QSqlQuery q = db_.Exec(QStringLiteral("SELECT %1 FROM %2 WHERE %3%4")
+                                   .arg(present.join(QStringLiteral(", ")), table, where, lock),
                                key);
         if (!q.next()) {
             throw EPlaError(QStringLiteral("%1 foi excluído por outro operador. Cancele as "
