@@ -41,6 +41,12 @@ public:
     TDatabase& operator=(const TDatabase&) = delete;
 
     TDialect Dialect() const { return url_.Dialect; }
+    // Appended to a SELECT of one table whose rows a write transaction checks before it
+    // changes them: locked until it ends on PostgreSQL (two writers at once would both
+    // pass the check); nothing on SQLite, whose write transaction holds the database.
+    QString RowLock() const {
+        return url_.Dialect == TDialect::PostgreSQL ? QStringLiteral(" FOR UPDATE") : QString();
+    }
     const TDatabaseUrl& Url() const { return url_; }
 
     QSqlQuery Exec(const QString& sql, const QVariantList& params = {});

@@ -8,7 +8,9 @@
 #include "server/demo_oddities.h"
 
 #include <QSqlQuery>
+#include <QThread>
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace pla;
 using namespace pla::rpc;
@@ -427,6 +429,28 @@ TEST_P(MenuDayDiners, TheDaysDinersAreWrittenAndNothingElse) {
     EXPECT_EQ(after[0].toDouble(), 1);
     EXPECT_EQ(after[1].toDouble(), 0);
     EXPECT_EQ(after[6].toString(), "HOSP1");
+}
+
+TEST_P(MenuDayDiners, TwoSavesOfTheSamePointAtOnceDoNotOverwriteEachOther) {
+    const QDate d = served("0004", "00001", 10);
+    const QString nr = dayNumber("0004", "00001", d);
+    const double before = points(nr)["002"];
+    TMemTable mine;
+    readPoints(mine, d);
+    setPoint(mine, "002", before + 1);
+    // The other save wrote the point and has not committed yet.
+    db::TDatabase other(server_.Url());
+    other.Begin(true);
+    other.Exec("UPDATE CARDACLI SET QTCOMESTICLI = ? WHERE CDFILIAL = '0004' AND NRCARDAPIO = ? "
+               "AND CDDESTFILI = '002'",
+               {before + 7, nr});
+    QString answer;
+    std::thread saving([&] { answer = savePoints(mine); });
+    QThread::msleep(300); // the save reaches the point meanwhile
+    other.Commit();
+    saving.join();
+    EXPECT_TRUE(answer.contains("foram alterados por outro operador")) << answer.toStdString();
+    EXPECT_EQ(points(nr)["002"], before + 7);
 }
 
 TEST_P(MenuDayDiners, TheDaysDinersAreRefusedForAWrongDayOrOperator) {

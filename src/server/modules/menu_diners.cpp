@@ -182,8 +182,8 @@ QVariant setCardaCli(TCallContext& ctx, TMethodArgs& args) {
     const QString where = QStringLiteral(
         " WHERE CDFILIAL = ? AND NRCARDAPIO = ? AND CDCLIENTE = ? AND CDDESTFILI = ?");
     const auto stored = [&](const QVariantList& key) -> std::optional<double> {
-        const QVariant v =
-            db.Scalar(QStringLiteral("SELECT QTCOMESTICLI FROM CARDACLI") + where, key);
+        const QVariant v = db.Scalar(
+            QStringLiteral("SELECT QTCOMESTICLI FROM CARDACLI") + where + db.RowLock(), key);
         return v.isNull() ? std::nullopt : std::optional<double>(v.toDouble());
     };
     const auto changedMeanwhile = [&](const QVariantList& key) {

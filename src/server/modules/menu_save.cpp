@@ -296,7 +296,7 @@ private:
         }
     }
 
-    // The saved row must still be what the screen saw.
+    // The saved row must still be what the screen saw, and stays so until the save commits.
     void checkUnchanged(const QString& table, const QStringList& columns, const QString& where,
                         const QVariantList& key, const TRow& row, const QString& what) {
         QStringList present;
@@ -305,14 +305,10 @@ private:
                 present << c;
             }
         }
-        // Locked on PostgreSQL until the save commits: two saves of the same row at once
-        // would otherwise both pass the check and the later would overwrite the earlier.
-        // SQLite's write transaction already holds the whole database.
-        const QString lock =
-            db_.Dialect() == db::TDialect::PostgreSQL ? QStringLiteral(" FOR UPDATE") : QString();
-        QSqlQuery q = db_.Exec(QStringLiteral("SELECT %1 FROM %2 WHERE %3%4")
-                                   .arg(present.join(QStringLiteral(", ")), table, where, lock),
-                               key);
+        QSqlQuery q =
+            db_.Exec(QStringLiteral("SELECT %1 FROM %2 WHERE %3%4")
+                         .arg(present.join(QStringLiteral(", ")), table, where, db_.RowLock()),
+                     key);
         if (!q.next()) {
             throw EPlaError(QStringLiteral("%1 foi excluído por outro operador. Cancele as "
                                            "alterações e carregue o cardápio novamente.")
