@@ -28,6 +28,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QSettings>
 #include <QSqlQuery>
 #include <QTableView>
@@ -71,6 +72,18 @@ const QStringList Expected{
     QStringLiteral("analise-custos-revisao-receita"),
     QStringLiteral("configuracao-cardapio"),
     QStringLiteral("restricoes-contratuais"),
+    QStringLiteral("nutrientes"),
+    QStringLiteral("importar-tipo-prato"),
+    QStringLiteral("historico-filial"),
+    QStringLiteral("ranking-pratos"),
+    QStringLiteral("historico-ajustes"),
+    QStringLiteral("emissao-menu"),
+    QStringLiteral("emissao-dia"),
+    QStringLiteral("emissao-dia-pagina"),
+    QStringLiteral("emissao-semana"),
+    QStringLiteral("emissao-semana-pagina"),
+    QStringLiteral("emissao-mes"),
+    QStringLiteral("emissao-mes-pagina"),
     QStringLiteral("ajuda"),
     QStringLiteral("log-ciclo"),
     QStringLiteral("log-ciclo-visualizacao"),
@@ -393,6 +406,96 @@ void analysisScreens(TTour& tour, QWidget& monthly) {
     }
 }
 
+// The printed menus of the school lunch, next month: the print button's popup, then each
+// printout's screen (the day and the week on a school day) and its first page previewed.
+void printoutScreens(TTour& tour, QWidget& monthly) {
+    const QDate next = PriDiaMes(Hoje()).addMonths(1);
+    QDate day = next.addDays(7);
+    while (day.dayOfWeek() > 5) {
+        day = day.addDays(1);
+    }
+    child<QToolButton>(&monthly, "sbtImprimir")->click();
+    auto* popup = child<QMenu>(&monthly, "pmnEmissaoRelCard");
+    tour.Save(*popup, QStringLiteral("emissao-menu"));
+    popup->close();
+    const std::tuple<const char*, const char*, QDate> printouts[] = {
+        {"EmissodoCardpiodoDia1", "emissao-dia", day},
+        {"EmissodoCardpiodaSemana1", "emissao-semana", day},
+        {"EmissodoCardpiodoMs1", "emissao-mes", next}};
+    for (const auto& [item, name, date] : printouts) {
+        const QString shot = QString::fromLatin1(name);
+        host::TModalRunner::TScope script([&tour, shot, date = date](QDialog& d) {
+            if (d.objectName() == QLatin1String("dlgPreview")) {
+                d.resize(900, 1000);
+                d.show();
+                tour.Save(d, shot + QStringLiteral("-pagina"));
+                return int(QDialog::Rejected);
+            }
+            d.resize(1000, 600);
+            d.show();
+            if (auto* when = d.findChild<host::TDateEdit*>(QStringLiteral("depData"))) {
+                when->SetDate(date);
+            }
+            tour.Save(d, shot);
+            if (auto* report = d.findChild<host::TfrmDadosGerRel*>()) {
+                report->sbtVisualizar->click();
+            }
+            return int(QDialog::Rejected);
+        });
+        child<QAction>(&monthly, item)->trigger();
+    }
+}
+
+// The nutrients of a school day with a dish, the dish types of the local kitchen's lunch
+// offered to the transported one, the school network's history with its chart, the
+// ranking of the school lunch's dishes and the record of its adjustments.
+void queryScreens(TTour& tour, QWidget& monthly) {
+    auto* grid = child<QTableView>(&monthly, "degCardapio");
+    const QAbstractItemModel* model = grid->model();
+    int row = model->rowCount() / 2;
+    while (row < model->rowCount() - 1 &&
+           model->index(row, 2).data().toString().trimmed().isEmpty()) {
+        ++row;
+    }
+    grid->setCurrentIndex(model->index(row, 2));
+    {
+        auto script = shot(tour, "nutrientes", QSize(1000, 680));
+        child<QToolButton>(&monthly, "spbNutrientes")->click();
+    }
+    {
+        host::TModalRunner::TScope script([&tour](QDialog& d) {
+            d.resize(1000, 540);
+            d.show();
+            if (auto* services = d.findChild<QComboBox*>(QStringLiteral("cbbServico"))) {
+                services->setCurrentIndex(services->findData(QStringLiteral("00002")));
+            }
+            tour.Save(d, QStringLiteral("importar-tipo-prato"));
+            return int(QDialog::Rejected);
+        });
+        child<QAction>(&monthly, "mnuImpTP")->trigger();
+    }
+    {
+        auto script = shot(tour, "historico-filial", QSize(1100, 720));
+        child<QToolButton>(&monthly, "sbtHistoricoFil")->click();
+    }
+    {
+        auto script = shot(tour, "ranking-pratos", QSize(1100, 640));
+        child<QToolButton>(&monthly, "sbtRankingPratos")->click();
+    }
+    // The school lunch's adjustments of every dish over the last year.
+    host::TModalRunner::TScope script([&tour](QDialog& d) {
+        d.resize(1180, 600);
+        tour.Save(d, QStringLiteral("historico-ajustes"));
+        return int(QDialog::Rejected);
+    });
+    const TReference dish{QVariant(QString())}, branch{QVariant(QString())},
+        name{QVariant(QString())}, chosen(false);
+    host::Host().LoadBPL(QStringLiteral("PLA00127"),
+                         {QStringLiteral("0004"), QStringLiteral("00001"), QString(), QString(),
+                          DataHora(PriDiaMes(Hoje()).addMonths(1)), dish.AsVariant(),
+                          branch.AsVariant(), name.AsVariant(), chosen.AsVariant()});
+}
+
 } // namespace
 
 int RunTour(const QString& folder, const QStringList& packageFolders) {
@@ -494,6 +597,8 @@ int RunTour(const QString& folder, const QStringList& packageFolders) {
         presenter.Answer(host::mrYes); // undo the edit of the cost warning
         costScreens(tour, *monthly, presenter);
         analysisScreens(tour, *monthly);
+        printoutScreens(tour, *monthly);
+        queryScreens(tour, *monthly);
         // The screen's help, as its help button (and F1) opens it.
         child<QToolButton>(monthly, "sbtAjuda")->click();
         if (QWidget* help = host::THelpWindow::Current()) {

@@ -81,4 +81,38 @@ QChar MarcaSubstituicao(const TMarkContext& ctx, const TDishRef& chosen, const T
     return ctx.ModuFili ? S : R;
 }
 
+QChar TipoOperador(const TMarkContext& ctx) {
+    constexpr QChar M{u'M'};
+    constexpr QChar F{u'F'};
+    if (ctx.GroupParameterised) {
+        return ctx.OperatorOfGroup ? M : F;
+    }
+    return ctx.ModuFili ? F : M;
+}
+
+QChar MarcaRetorno(const TMarkContext& ctx, const TDishRef& returned, const TMarkDishes& d) {
+    const bool mesmo = same(returned, d.Former);
+    if (ctx.MenuType == S) {
+        // A branch following a head office keeps the menu's own mark.
+        if (mesmo || ctx.CentralBranchSet) {
+            return N;
+        }
+        return typeS(ctx);
+    }
+    if (ctx.MenuType != QChar(u'D') || !ctx.DependsOnRelease) {
+        return N;
+    }
+    const bool central = TipoOperador(ctx) == QChar(u'M');
+    if (central && !ctx.CentralFlag) {
+        return N;
+    }
+    if (same(returned, d.Central)) {
+        return N;
+    }
+    if (mesmo) {
+        return d.Central.Empty() ? QChar() : N;
+    }
+    return central ? R : S;
+}
+
 } // namespace pla

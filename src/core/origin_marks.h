@@ -47,5 +47,12 @@ QChar MarcaInclusao(const TMarkContext& ctx, const TDishRef& chosen, const TMark
 // The mark of a dish chosen in the selection for a cell that holds one; a null
 // character keeps the former marked name.
 QChar MarcaSubstituicao(const TMarkContext& ctx, const TDishRef& chosen, const TMarkDishes& dishes);
+// The mark of a dish handed back for the current cell by the history of the menu or the
+// dish ranking: `dishes.Former` is the cell's dish (empty for an empty cell) and
+// `dishes.Central` the position's central dish. A null character keeps the former
+// marked name (a release-dependent menu without a central dish given its own dish).
+QChar MarcaRetorno(const TMarkContext& ctx, const TDishRef& returned, const TMarkDishes& dishes);
+// "M" an operator of the central kitchen or of the group, "F" one of the branch.
+QChar TipoOperador(const TMarkContext& ctx);
 
 } // namespace pla

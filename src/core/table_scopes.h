@@ -71,4 +71,36 @@ private:
     TBookmark mark_;
 };
 
+// An edit of the current row that only Post() writes: leaving the scope any other way
+// (an error while the fields are being set) cancels it, and the row keeps its values.
+class TRowEdit {
+public:
+    explicit TRowEdit(TMemTable& table)
+        : table_(table) {
+        table_.Edit();
+    }
+    ~TRowEdit() {
+        if (posted_) {
+            return;
+        }
+        try {
+            if (table_.Active() && table_.IsEditing()) {
+                table_.Cancel();
+            }
+        } catch (...) {
+            // Never throw from a destructor; the error on its way out says what failed.
+        }
+    }
+    void Post() {
+        table_.Post();
+        posted_ = true;
+    }
+    TRowEdit(const TRowEdit&) = delete;
+    TRowEdit& operator=(const TRowEdit&) = delete;
+
+private:
+    TMemTable& table_;
+    bool posted_ = false;
+};
+
 } // namespace pla

@@ -108,6 +108,9 @@ void TfrmDadosGerRel::PrepareData() {
         }
     }
     TWaitAnimation wait(this, 1, msgPadrao.Msg(QStringLiteral("printing")));
+    // Until the rows are in again, nothing stale is printed: a failed preparation is
+    // tried again by the next print.
+    prepared_ = false;
     dtsPadrao->Close();
     dtsPadrao->ClearFields();
     for (const TFieldDef& f : definition_->Fields) {
@@ -169,8 +172,12 @@ void TfrmDadosGerRel::setUpPage(QPagedPaintDevice& device) {
 }
 
 void TfrmDadosGerRel::paint(QPagedPaintDevice& device) {
+    PaintReport(device);
+}
+
+int TfrmDadosGerRel::PaintReport(QPagedPaintDevice& device) {
     const TReportDocument document(*definition_, *dtsPadrao, Agora());
-    document.Paint(device);
+    return document.Paint(device);
 }
 
 void TfrmDadosGerRel::Preview() {
@@ -241,8 +248,7 @@ int TfrmDadosGerRel::PageCount() {
     }
     QPdfWriter writer(QStringLiteral("/dev/null"));
     setUpPage(writer);
-    const TReportDocument document(*definition_, *dtsPadrao, Agora());
-    return document.Paint(writer);
+    return PaintReport(writer);
 }
 
 } // namespace pla::host

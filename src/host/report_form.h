@@ -65,6 +65,9 @@ protected:
     // table, open and empty with the declared fields. The labels, formats and
     // visibility of the columns are set afterwards, as for a query.
     virtual void FillRows(TMemTable& rows) { Q_UNUSED(rows); }
+    // Lays the report out on the device's pages; the page count. The definition's columns
+    // a line per row (TReportDocument), unless the screen lays its report out itself.
+    virtual int PaintReport(QPagedPaintDevice& device);
     // A screen's own controls (filters) between the buttons and the grid.
     void AddAboveGrid(QWidget* panel);
     void sbtSalvarClick();

@@ -9,6 +9,7 @@
 #include "host/host_messages.h"
 #include "host/host_query.h"
 #include "host/number_edit.h"
+#include "host/server_call.h"
 #include "host/tool_button.h"
 
 #include <QCheckBox>
@@ -58,14 +59,6 @@ TParametros parametros(const QVariantList& p) {
     return out;
 }
 
-QVariant chamaServidor(rpc::TNetConnection& net, rpc::TConnectionCounter& counter,
-                       const rpc::TMethodSpec& spec, const QVariantList& args) {
-    THourglass wait;
-    rpc::TServerCallScope call(counter, net);
-    QList<rpc::TRpcArg> a = rpc::Argumentos(spec, args);
-    return net.Call(spec.Name, a);
-}
-
 std::unique_ptr<rpc::TNetConnection> conexao() {
     return Host().NewConnection(QStringLiteral("netRestCont"),
                                 QStringLiteral("Pla00100.rdmParamCardIndu"));
@@ -73,7 +66,7 @@ std::unique_ptr<rpc::TNetConnection> conexao() {
 
 TDataPacket analise(rpc::TNetConnection& net, rpc::TConnectionCounter& counter,
                     const QString& filial, const QString& servico, const QDate& mes) {
-    return rpc::PacoteServ(chamaServidor(net, counter, rpc::metodos::GetAnaliRestCont(),
+    return rpc::PacoteServ(ChamaServidor(net, counter, rpc::metodos::GetAnaliRestCont(),
                                          {filial, servico, DataHora(mes)}));
 }
 
@@ -355,7 +348,7 @@ TfrmRestCont::TfrmRestCont(const QVariantList& params, QWidget* parent)
 TfrmRestCont::~TfrmRestCont() = default;
 
 QVariant TfrmRestCont::chama(const rpc::TMethodSpec& spec, const QVariantList& args) {
-    return chamaServidor(*net_, counter_, spec, args);
+    return ChamaServidor(*net_, counter_, spec, args);
 }
 
 void TfrmRestCont::CarregaRestricoes() {

@@ -9,6 +9,7 @@
 #include "host/dialog_presenter.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
+#include "host/server_call.h"
 #include "rpc/contracts.h"
 
 #include <QComboBox>
@@ -168,10 +169,7 @@ TfrmImpCardDia::TfrmImpCardDia(const QVariantList& p, QWidget* parent)
 TfrmImpCardDia::~TfrmImpCardDia() = default;
 
 QVariant TfrmImpCardDia::chama(const rpc::TMethodSpec& spec, const QVariantList& args) {
-    THourglass wait;
-    rpc::TServerCallScope call(counter_, *net_);
-    QList<rpc::TRpcArg> a = rpc::Argumentos(spec, args);
-    return net_->Call(spec.Name, a);
+    return ChamaServidor(*net_, counter_, spec, args);
 }
 
 QString TfrmImpCardDia::servicoOrigem() const {

@@ -6,6 +6,7 @@
 #include "host/dialog_presenter.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
+#include "host/server_call.h"
 #include "host/tool_button.h"
 
 #include <QColor>
@@ -311,10 +312,7 @@ TfrmConfigCard::TfrmConfigCard(const QVariantList& p, QWidget* parent)
 TfrmConfigCard::~TfrmConfigCard() = default;
 
 QVariant TfrmConfigCard::chama(const rpc::TMethodSpec& spec, const QVariantList& args) {
-    THourglass wait;
-    rpc::TServerCallScope call(counter_, *net_);
-    QList<rpc::TRpcArg> a = rpc::Argumentos(spec, args);
-    return net_->Call(spec.Name, a);
+    return ChamaServidor(*net_, counter_, spec, args);
 }
 
 void TfrmConfigCard::Carrega() {

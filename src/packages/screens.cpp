@@ -1,5 +1,6 @@
 #include "screens.h"
 
+#include "branch_history.h"
 #include "contract_restrictions.h"
 #include "cost_analysis.h"
 #include "cost_charts.h"
@@ -7,11 +8,16 @@
 #include "day_import.h"
 #include "diners_by_type.h"
 #include "dish_inversion.h"
+#include "dish_ranking.h"
 #include "dish_selection.h"
+#include "dish_type_import.h"
 #include "export_log.h"
 #include "host/host_context.h"
 #include "host/package_loader.h"
 #include "menu_config.h"
+#include "menu_history.h"
+#include "menu_printout.h"
+#include "nutrients.h"
 #include "period_deletion.h"
 #include "recipe_revision.h"
 #include "rpc/contracts.h"
@@ -25,6 +31,11 @@ template <typename TScreen> void runModal(const QVariantList& params) {
     screen.ShowModal();
 }
 
+template <TTipoEmissao Tipo> void runEmissao(const QVariantList& params) {
+    TfrmEmissaoCardapio screen(Tipo, params);
+    screen.ShowModal();
+}
+
 template <char Tipo> void runDataRef(const QVariantList& params) {
     TfrmDataRefCusto screen(Tipo, params);
     screen.ShowModal();
@@ -35,7 +46,10 @@ const QStringList Codes{
     QStringLiteral("PLA00132"), QStringLiteral("PLA00108"), QStringLiteral("PLA00110"),
     QStringLiteral("PLA00120"), QStringLiteral("PLA00126"), QStringLiteral("PLA00109"),
     QStringLiteral("PLA06100"), QStringLiteral("PLA00119"), QStringLiteral("PLA00106"),
-    QStringLiteral("PLA00122"), QStringLiteral("PLA00107"), QStringLiteral("PLA00113")};
+    QStringLiteral("PLA00122"), QStringLiteral("PLA00107"), QStringLiteral("PLA00113"),
+    QStringLiteral("PLA00400"), QStringLiteral("PLA02600"), QStringLiteral("PLA02700"),
+    QStringLiteral("PLA00105"), QStringLiteral("PLA00121"), QStringLiteral("PLA08800"),
+    QStringLiteral("PLA00127"), QStringLiteral("PLA00102")};
 
 } // namespace
 
@@ -63,6 +77,17 @@ void RegisterScreens() {
     h.RegisterScreen(QStringLiteral("PLA00107"), [](const QVariantList& params) {
         AbreGraficoCusto(QStringLiteral("PLA00107"), params);
     });
+    // The printed menus of the day, the week and the month.
+    h.RegisterScreen(QStringLiteral("PLA00400"), &runEmissao<TTipoEmissao::Dia>);
+    h.RegisterScreen(QStringLiteral("PLA02600"), &runEmissao<TTipoEmissao::Semana>);
+    h.RegisterScreen(QStringLiteral("PLA02700"), &runEmissao<TTipoEmissao::Mes>);
+    // A day's nutrients, the dish types brought from elsewhere, the branch's history.
+    h.RegisterScreen(QStringLiteral("PLA00105"), &runModal<TfrmNutriCard>);
+    h.RegisterScreen(QStringLiteral("PLA00121"), &runModal<TfrmImpTipoPrat>);
+    h.RegisterScreen(QStringLiteral("PLA08800"), &runModal<TfrmHistFilial>);
+    // The history of the menu's changes and the dish ranking, which hand a dish back.
+    h.RegisterScreen(QStringLiteral("PLA00127"), &runModal<TfrmHistCard>);
+    h.RegisterScreen(QStringLiteral("PLA00102"), &runModal<TfrmRankPrato>);
 }
 
 void UnregisterScreens() {

@@ -9,7 +9,8 @@ namespace pla::packages {
 // recalculation (PLA00126) run modally; the
 // cost charts (PLA00108 per capita, PLA00110 accumulated cost) stay open beside the
 // monthly screen; the contract restrictions (PLA00113) run modally, or without a window
-// when only their verdict is asked for.
+// when only their verdict is asked for; a day's nutrients (PLA00105), the dish types
+// brought into a month (PLA00121) and the branch's history (PLA08800) run modally.
 void RegisterScreens();
 void UnregisterScreens();
 

@@ -449,6 +449,30 @@ const TMethodSpec& SetConfigCardMes() {
     return spec;
 }
 
+// --- Pla00100.rdmParamCardIndu: the history of changes and the dish ranking ---------------
+
+// An empty dish code: every dish; an empty dish branch: the code in any branch; an
+// empty operator: every operator. The period is of the change's date, both days whole.
+const TMethodSpec& GetHistCard() {
+    static const TMethodSpec spec{QStringLiteral("GetHistCard"),
+                                  {P{"filial", S}, P{"servico", S}, P{"prato", S},
+                                   P{"filialprato", S}, P{"inicio", D}, P{"fim", D},
+                                   P{"operadorfiltro", S}}};
+    return spec;
+}
+
+// The period is of the menu's days; the cost per serving only when asked (exibecusto),
+// at the reference date (null: today) in the cost branch (empty: the menu's); with a
+// reference dish code, only that dish and its equivalents.
+const TMethodSpec& GetRankingPratos() {
+    static const TMethodSpec spec{QStringLiteral("GetRankingPratos"),
+                                  {P{"filial", S}, P{"servico", S}, P{"inicio", D}, P{"fim", D},
+                                   P{"tipocusto", I}, P{"referencia", D, false, Opcional},
+                                   P{"filialcusto", S}, P{"exibecusto", B},
+                                   P{"pratoreferencia", S}}};
+    return spec;
+}
+
 // --- Pla00120.rdmBaseCusto -----------------------------------------------------------------
 
 const TMethodSpec& GetBaseCusto() {
@@ -494,6 +518,62 @@ const TMethodSpec& ImportaCardDia() {
                                   {P{"filial", S}, P{"servico", S}, P{"dia", D},
                                    P{"servicodestino", S}, P{"diadestino", D}, P{"tipos", S},
                                    P{"tipooperador", S}}};
+    return spec;
+}
+
+// --- Pla00105.rdmNutriCard ----------------------------------------------------------------
+
+// The nutrient's code (rpc::TodosNutrientes: every one), the day, the cell's dish (empty
+// for an empty cell).
+const TMethodSpec& GetNutriCard() {
+    static const TMethodSpec spec{
+        QStringLiteral("GetNutriCard"),
+        {P{"filial", S}, P{"servico", S}, P{"nutriente", S}, P{"dia", D}, P{"prato", S}}};
+    return spec;
+}
+
+// --- Pla00121.rdmImpTipoPrat ---------------------------------------------------------------
+
+// The branch's services and months with positions of their own, the month itself left
+// out.
+const TMethodSpec& GetOrigensTipoPrat() {
+    static const TMethodSpec spec{QStringLiteral("GetOrigensTipoPrat"),
+                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    return spec;
+}
+
+const TMethodSpec& GetPrevTipoPrat() {
+    static const TMethodSpec spec{
+        QStringLiteral("GetPrevTipoPrat"),
+        {P{"filial", S}, P{"servico", S}, P{"mes", D}, P{"servicoorigem", S}, P{"mesorigem", D}}};
+    return spec;
+}
+
+// The orders of the origin's positions to bring and of the month's positions to remove,
+// each joined by ";"; the month's positions whose dishes the planner agreed to lose, by
+// number, joined by ";".
+const TMethodSpec& ImportaTipoPrat() {
+    static const TMethodSpec spec{QStringLiteral("ImportaTipoPrat"),
+                                  {P{"filial", S}, P{"servico", S}, P{"mes", D},
+                                   P{"servicoorigem", S}, P{"mesorigem", D}, P{"trazer", S},
+                                   P{"remover", S}, P{"excluirpratos", S}, P{"operador", S}},
+                                  8};
+    return spec;
+}
+
+// --- Pla00400.rdmEmissaoCard ---------------------------------------------------------------
+
+// The period's first and last day.
+const TMethodSpec& GetCardapioImpresso() {
+    static const TMethodSpec spec{QStringLiteral("GetCardapioImpresso"),
+                                  {P{"filial", S}, P{"servico", S}, P{"inicio", D}, P{"fim", D}}};
+    return spec;
+}
+
+// --- Pla08800.rdmHistFilial ----------------------------------------------------------------
+
+const TMethodSpec& GetHistFilial() {
+    static const TMethodSpec spec{QStringLiteral("GetHistFilial"), {P{"filial", S}}};
     return spec;
 }
 
@@ -626,6 +706,10 @@ const QList<TMetodoDeModulo>& Todos() {
         const QString ImpCardDia = QStringLiteral("Pla00109.rdmImpCardDia");
         const QString ProdCmpFilial = QStringLiteral("CMP02500.rdmProdCmpFilial");
         const QString Autorizacao = QStringLiteral("Est.rdmAutoriza");
+        const QString NutriCard = QStringLiteral("Pla00105.rdmNutriCard");
+        const QString ImpTipoPrat = QStringLiteral("Pla00121.rdmImpTipoPrat");
+        const QString HistFilial = QStringLiteral("Pla08800.rdmHistFilial");
+        const QString EmissaoCard = QStringLiteral("Pla00400.rdmEmissaoCard");
         return QList<TMetodoDeModulo>{
             {ParamCardIndu, &GetParams()},
             {ParamCardIndu, &CheckAutOper()},
@@ -681,6 +765,14 @@ const QList<TMetodoDeModulo>& Todos() {
             {ParamCardIndu, &GetAnaliRestCont()},
             {ParamCardIndu, &GetConfigCardMes()},
             {ParamCardIndu, &SetConfigCardMes()},
+            {ParamCardIndu, &GetHistCard()},
+            {ParamCardIndu, &GetRankingPratos()},
+            {NutriCard, &GetNutriCard()},
+            {ImpTipoPrat, &GetOrigensTipoPrat()},
+            {ImpTipoPrat, &GetPrevTipoPrat()},
+            {ImpTipoPrat, &ImportaTipoPrat()},
+            {HistFilial, &GetHistFilial()},
+            {EmissaoCard, &GetCardapioImpresso()},
             {ComensEst, &getComensEst()},
             {CustoServ, &GetParamsCustoServ()},
             {CustoServ, &GetCustoPadrao()},
@@ -731,6 +823,33 @@ QString NomeLinhaLogExportacao(QChar kind) {
         return QStringLiteral("Receita não revisada");
     case L::ProdutoInativo:
         return QStringLiteral("Produto inativo");
+    }
+    return {};
+}
+
+QString NomeOperacaoCardapio(QChar kind) {
+    using O = TOperacaoCardapio;
+    switch (static_cast<O>(kind.toLatin1())) {
+    case O::Gravacao:
+        return QStringLiteral("Gravação do cardápio");
+    case O::ImportacaoDia:
+        return QStringLiteral("Importação do dia");
+    case O::Exportacao:
+        return QStringLiteral("Exportação");
+    case O::Substituicao:
+        return QStringLiteral("Substituição por equivalente");
+    case O::ExclusaoPeriodo:
+        return QStringLiteral("Exclusão do período");
+    case O::Inversao:
+        return QStringLiteral("Inversão de pratos");
+    case O::Ciclo:
+        return QStringLiteral("Ciclo de cardápio");
+    case O::Configuracao:
+        return QStringLiteral("Configuração do mês");
+    case O::ImportacaoTipos:
+        return QStringLiteral("Importação de tipo de prato");
+    case O::Dietas:
+        return QStringLiteral("Comensais das dietas");
     }
     return {};
 }

@@ -122,6 +122,11 @@ const TMethodSpec& GetAnaliRestCont();
 // in one transaction.
 const TMethodSpec& GetConfigCardMes();
 const TMethodSpec& SetConfigCardMes();
+// The history of changes to a service's menu positions (PLA00127), filtered by dish,
+// period of the change and operator; the ranking of a service's dishes by how often
+// they were served in a period (PLA00102), with acceptance and cost per serving.
+const TMethodSpec& GetHistCard();
+const TMethodSpec& GetRankingPratos();
 
 // Pla00120.rdmBaseCusto: the stored reference dates of a branch's month (for costs and
 // for the recalculation of costs), with who changed them and when.
@@ -135,6 +140,26 @@ const TMethodSpec& GetServicosImp();
 const TMethodSpec& GetDiasOrigem();
 const TMethodSpec& GetCardDiaOrigem();
 const TMethodSpec& ImportaCardDia();
+
+// Pla00105.rdmNutriCard: a day's dishes with their nutrients per serving from their
+// recipes, the day's totals per diner against the service's reference values, and the
+// cell's dish among them.
+const TMethodSpec& GetNutriCard();
+
+// Pla00121.rdmImpTipoPrat: a month's dish types brought from another month or service
+// of the branch: the months that have positions to bring, what bringing them would do
+// to each position of the month, and the import itself, in one transaction.
+const TMethodSpec& GetOrigensTipoPrat();
+const TMethodSpec& GetPrevTipoPrat();
+const TMethodSpec& ImportaTipoPrat();
+
+// Pla08800.rdmHistFilial: the branch's months, service by service, with their planned
+// and real cost, diners and standard.
+const TMethodSpec& GetHistFilial();
+
+// Pla00400.rdmEmissaoCard: the printed menus of the day, the week and the month
+// (PLA00400, PLA02600, PLA02700): a service's menu of a period in one answer.
+const TMethodSpec& GetCardapioImpresso();
 
 // PLA00124.rdmComensEst: the diners by dish type.
 const TMethodSpec& getComensEst();
@@ -322,6 +347,75 @@ inline constexpr char ConfigDoServico = 'S'; // the service's standing ones (CNF
 enum class TElemAtuCustoLista { Listas, Custos, Quantidade };
 // The cost types whose prices a price list sets.
 inline constexpr int TiposCustoListaPreco[] = {6, 10, 48};
+
+// --- the change record of menu positions (HISTCARD.IDOPERACAO) ----------------------------
+// What changed a position: every server write of a day's dishes records itself under
+// one of these. A copy over the month reaches the server through the save.
+enum class TOperacaoCardapio : char {
+    Gravacao = 'G',        // the monthly screen's save (pastes, selections, copies)
+    ImportacaoDia = 'I',   // a day's menu imported from another day (PLA00109)
+    Exportacao = 'E',      // a period exported from another service
+    Substituicao = 'S',    // substitution by cheaper equivalents
+    ExclusaoPeriodo = 'D', // the menu of a period deleted
+    Inversao = 'V',        // the dishes of two days swapped
+    Ciclo = 'L',           // the month updated from a menu cycle
+    Configuracao = 'P',    // a position of the month removed or given another dish type
+    ImportacaoTipos = 'T', // dish types imported into the month
+    Dietas = 'R',          // a day deleted by the diners from the diets
+};
+// How the history names a kind; empty for an unknown one.
+QString NomeOperacaoCardapio(QChar kind);
+
+// --- GetHistCard's answer: the changes (newest first), the operators who made changes
+// to the service in the period, and whether the changes were cut at the limit ---------
+enum class TElemHistCard { Alteracoes, Operadores, Limitado, Quantidade };
+inline constexpr int LimiteHistCard = 5000;
+
+// --- GetNutriCard's answer ---------------------------------------------------------------
+// Per nutrient: the cell's dish per serving, the day's total per diner, the reference and
+// how the total stands against it; the day's dishes, one column per nutrient (named by
+// its code) per serving; the reference's description; the cell dish's products without
+// a composition. Its third argument names one nutrient by its code, or all of them.
+enum class TElemNutriCard { Nutrientes, PratosDia, Referencia, SemComposicao, Quantidade };
+inline constexpr char TodosNutrientes[] = "XXXX";
+// A day's total against the service's reference (IDSITNUTRI): a limit reached is within.
+enum class TSituacaoNutriente : char {
+    Abaixo = 'B',
+    Adequado = 'D',
+    Acima = 'A',
+    SemReferencia = 'N', // no reference, or no dish on the day
+};
+
+// --- GetPrevTipoPrat's answer: what the import would do, position by position, the first
+// day that may still change, and where the month's positions come from (TElemConfigCard) --
+enum class TElemPrevTipoPrat { Linhas, PrimeiroDiaAlteravel, Origem, Quantidade };
+// A line of the preview (IDACAO), matched by the positions' order: the origin's type
+// becomes a new position, changes the month's position, is there already; or a position
+// of the month the origin has not, removed only when asked.
+enum class TAcaoTipoPrat : char { Nova = 'N', Altera = 'A', Igual = 'I', Remove = 'E' };
+// ImportaTipoPrat's answer: the positions written and the dishes removed with them.
+enum class TElemImpTipoPrat { Posicoes, PratosExcluidos, Quantidade };
+
+// --- GetHistFilial's answer: one row per service and month, and the branch's name ---------
+enum class TElemHistFilial { Meses, NomeFilial, Quantidade };
+
+// --- GetCardapioImpresso's answer: a service's menu of a period as printed ---------------
+// The branch's and the service's names; the printed positions of each month the period
+// touches, in the month's order (DTREFECNFMES, NRSEQCNFMES, NRORDCNFMES, CDTIPOPRAT,
+// NMTIPOPRAT, IDOPCCNFMES); their dishes (DTCARDAPIO, NRSEQPRATCAR, NRORDPRATCAR,
+// CDPRATO, NMPRATO); the days with a menu (DTCARDAPIO, DSCARDAPIO); the holidays with
+// their names (DTFERIADO, DSFERIADO).
+enum class TElemCardapioImpresso {
+    NomeFilial,
+    NomeServico,
+    Posicoes,
+    Pratos,
+    Dias,
+    Feriados,
+    Quantidade
+};
+// The longest period one answer covers: the six weeks a month's calendar may show.
+inline constexpr int DiasCardapioImpresso = 42;
 
 // SetBaseCusto's kind of date.
 inline constexpr char BaseCustoPlanejado = 'P'; // DTBASCONCUSPLAN: costs of the month

@@ -6,6 +6,7 @@
 #include "core/text_utils.h"
 #include "demo_contract_rules.h"
 #include "demo_oddities.h"
+#include "modules/change_record.h"
 #include "modules/costs.h"
 #include "password_hash.h"
 
@@ -17,6 +18,7 @@
 #include <QMap>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QSqlQuery>
 #include <algorithm>
 #include <cmath>
 #include <tuple>
@@ -399,12 +401,15 @@ public:
         seedServices();
         seedMenus();
         seedProducts();
+        seedNutrition();
         seedRecipes();
         seedDishRelations();
         seedCosts();
         seedConsumables();
         seedServiceMonths();
         seedWithdrawals();
+        seedServedPortions();
+        seedAdjustments();
         seedDiets();
         seedCycles();
         seedMonthReleases();
@@ -431,6 +436,7 @@ private:
     void seedDayDishes(const TDemoBranch& b, const TDemoService& s, int seq, const QString& nr,
                        const QDate& day);
     void seedProducts();
+    void seedNutrition();
     void seedRecipes();
     void seedDishRelations();
     void seedCosts();
@@ -438,6 +444,8 @@ private:
     bool usesConsumable(const TDemoService& sv, const QString& product) const;
     void seedServiceMonths();
     void seedWithdrawals();
+    void seedServedPortions();
+    void seedAdjustments();
     void seedDiets();
     void seedPrescriptions(const TDemoBranch& b);
     void seedCycles();
@@ -776,13 +784,17 @@ void TDemoSeeder::seedDayDishes(const TDemoBranch& b, const TDemoService& s, int
         QString mark = QStringLiteral("N");
         QVariant central;
         if (b.MenuType == QLatin1Char('S') && !b.Central.isEmpty()) {
+            // The central's day found first, by its services and the date, in the key of
+            // its days: left to itself SQLite walked all of the central's dishes for each
+            // position, and seeding grew with the square of the months.
             central = db_.Scalar(
-                QStringLiteral("SELECT MIN(C.CDPRATO) FROM COMPCARD C JOIN CARDADIA D ON "
-                               "D.CDFILIAL = C.CDFILIAL AND D.NRCARDAPIO = C.NRCARDAPIO JOIN "
+                QStringLiteral("SELECT MIN(C.CDPRATO) FROM CARDADIA D CROSS JOIN COMPCARD C JOIN "
                                "PRATO P ON P.CDFILAUXPRAT = C.CDFILAUXPRAT AND P.CDPRATO = "
-                               "C.CDPRATO WHERE D.CDFILIAL = ? AND D.DTCARDAPIO = ? AND "
-                               "P.CDTIPOPRAT = ?"),
-                {b.Central, DataHora(day), type});
+                               "C.CDPRATO WHERE C.CDFILIAL = D.CDFILIAL AND C.NRCARDAPIO = "
+                               "D.NRCARDAPIO AND D.CDFILIAL = ? AND D.CDSERVFILI IN (SELECT "
+                               "CDSERVFILI FROM SERVICO WHERE CDFILIAL = ?) AND D.DTCARDAPIO = ? "
+                               "AND P.CDTIPOPRAT = ?"),
+                {b.Central, b.Central, DataHora(day), type});
             if (central.isNull()) {
                 central = dish;
             }
@@ -855,6 +867,78 @@ void TDemoSeeder::seedProducts() {
                                         "QTNUTRI100) VALUES (?, ?, ?)"),
                          {product, catalogues_.Nutrients[n].Code,
                           RoundDec(values[n] * (0.85 + rng_.bounded(30) / 100.0), 2)});
+            }
+        }
+    }
+}
+
+// The products' own composition in place of their category's estimate (no draw, so that
+// the draws after it stay what they were), the weight of a unit of those counted by the
+// unit, the nutrients' order, and the school network's reference intake per meal.
+void TDemoSeeder::seedNutrition() {
+    const QJsonObject json = catalogue(QStringLiteral("nutrition.json"));
+    for (int n = 0; n < catalogues_.Nutrients.size(); ++n) {
+        db_.Exec(QStringLiteral("UPDATE NUTRIENTE SET NRORDNUTRI = ? WHERE CDNUTRIENTE = ?"),
+                 {n + 1, catalogues_.Nutrients[n].Code});
+    }
+    const auto productCodes = [this](const QString& name) {
+        QStringList codes;
+        QSqlQuery q = db_.Exec(QStringLiteral("SELECT CDPRODUTO FROM PRODUTO WHERE NMPRODUTO = ? "
+                                              "ORDER BY CDPRODUTO"),
+                               {name.toUpper()});
+        while (q.next()) {
+            codes.append(q.value(0).toString());
+        }
+        if (codes.isEmpty()) {
+            throw EPlaError(
+                QStringLiteral("Produto %1 da composição nutricional fora do catálogo.").arg(name));
+        }
+        return codes;
+    };
+    const QJsonObject grams = json["gramsPerUnit"].toObject();
+    for (const QString& name : grams.keys()) { // keys() is sorted
+        for (const QString& code : productCodes(name)) {
+            db_.Exec(QStringLiteral("UPDATE PRODUTO SET QTGRAMAUNID = ? WHERE CDPRODUTO = ?"),
+                     {grams[name].toDouble(), code});
+        }
+    }
+    const QJsonObject products = json["products"].toObject();
+    for (const QString& name : products.keys()) {
+        const QJsonArray values = products[name].toArray();
+        if (values.size() != catalogues_.Nutrients.size()) {
+            throw EPlaError(
+                QStringLiteral("Composição nutricional de %1 incompleta no catálogo.").arg(name));
+        }
+        for (const QString& code : productCodes(name)) {
+            db_.Exec(QStringLiteral("DELETE FROM NUTRIPROD WHERE CDPRODUTO = ?"), {code});
+            for (int n = 0; n < catalogues_.Nutrients.size(); ++n) {
+                db_.Exec(QStringLiteral("INSERT INTO NUTRIPROD (CDPRODUTO, CDNUTRIENTE, "
+                                        "QTNUTRI100) VALUES (?, ?, ?)"),
+                         {code, catalogues_.Nutrients[n].Code, values[n].toDouble()});
+            }
+        }
+    }
+    const auto limit = [](const QJsonValue& v) {
+        return v.isDouble() ? QVariant(v.toDouble()) : QVariant();
+    };
+    for (const QJsonValue& ref : json["references"].toArray()) {
+        const QJsonObject values = ref["values"].toObject();
+        for (const TDemoBranch& b : branches_) {
+            if (b.Number != ref["branch"].toInt()) {
+                continue;
+            }
+            for (const QString& service : strings(ref["services"])) {
+                for (const TNutrient& n : catalogues_.Nutrients) {
+                    if (!values.contains(n.Code)) {
+                        continue;
+                    }
+                    const QJsonArray range = values[n.Code].toArray();
+                    db_.Exec(QStringLiteral("INSERT INTO NUTRIREFSERV (CDFILIAL, CDSERVFILI, "
+                                            "CDNUTRIENTE, QTMINNUTRI, QTMAXNUTRI, DSREFNUTRI) "
+                                            "VALUES (?, ?, ?, ?, ?, ?)"),
+                             {b.Code, service, n.Code, limit(range.at(0)), limit(range.at(1)),
+                              ref["description"].toString()});
+                }
             }
         }
     }
@@ -1115,6 +1199,108 @@ void TDemoSeeder::seedWithdrawals() {
                       RoundDec(it->PerDiner * diners * spread, 3),
                       averageCost_.value(it.key(), basePrice_.value(it.key()))});
         }
+    }
+}
+
+// The portions of each dish the kitchen gave out on the days already served: the
+// effective diners' share, some dishes better liked than others (a dish's own liking
+// from its code, a little different each day; no draw, so that the draws after it stay
+// what they were).
+void TDemoSeeder::seedServedPortions() {
+    QSqlQuery q = db_.Exec(QStringLiteral(
+        "SELECT C.CDFILIAL, C.NRCARDAPIO, C.NRSEQPRATCAR, C.NRORDPRATCAR, C.CDPRATO, "
+        "C.VRPECONSCARD, D.QTCOMEFETCAR, D.DTCARDAPIO FROM COMPCARD C JOIN CARDADIA D ON "
+        "D.CDFILIAL = C.CDFILIAL AND D.NRCARDAPIO = C.NRCARDAPIO WHERE D.QTCOMEFETCAR IS NOT "
+        "NULL ORDER BY C.CDFILIAL, C.NRCARDAPIO, C.NRSEQPRATCAR, C.NRORDPRATCAR"));
+    QList<QVariantList> served; // read whole first
+    while (q.next()) {
+        QVariantList row;
+        for (int c = 0; c < 8; ++c) {
+            row << q.value(c);
+        }
+        served << row;
+    }
+    for (const QVariantList& r : std::as_const(served)) {
+        int liking = 0;
+        for (const QChar c : r[4].toString()) {
+            liking += c.unicode();
+        }
+        const int day = TDatabase::FromSql(TFieldType::DateTime, r[7]).toDateTime().date().day();
+        const double factor = 0.80 + (liking % 21) * 0.01 + ((day + r[2].toInt()) % 5) * 0.01;
+        db_.Exec(QStringLiteral("UPDATE COMPCARD SET QTPORCRETI = ? WHERE CDFILIAL = ? AND "
+                                "NRCARDAPIO = ? AND NRSEQPRATCAR = ? AND NRORDPRATCAR = ?"),
+                 {std::round(r[6].toDouble() * r[5].toDouble() / 100.0 * factor), r[0], r[1], r[2],
+                  r[3]});
+    }
+}
+
+// What planners adjusted in the month before: on every fifth served day of each service,
+// the main course now on the menu took the place of another of the same dish type the day
+// before it was served, recorded as a save records it. The menus stay as seeded: the
+// earlier dish is put back only for the record to read it.
+void TDemoSeeder::seedAdjustments() {
+    const QDate month = PriDiaMes(today_).addMonths(-1);
+    QSqlQuery q = db_.Exec(
+        QStringLiteral(
+            "SELECT D.CDFILIAL, D.CDSERVFILI, D.NRCARDAPIO, D.DTCARDAPIO, C.NRSEQPRATCAR, "
+            "C.NRORDPRATCAR, C.CDPRATO FROM CARDADIA D JOIN COMPCARD C ON C.CDFILIAL = "
+            "D.CDFILIAL AND C.NRCARDAPIO = D.NRCARDAPIO JOIN CNFCARDMES N ON N.CDFILIAL = "
+            "D.CDFILIAL AND N.CDSERVFILI = D.CDSERVFILI AND N.DTREFECNFMES = ? AND "
+            "N.NRSEQCNFMES = C.NRSEQPRATCAR WHERE N.CDTIPOPRAT = '03' AND D.QTCOMEFETCAR IS NOT "
+            "NULL AND D.DTCARDAPIO >= ? AND D.DTCARDAPIO < ? ORDER BY D.CDFILIAL, D.CDSERVFILI, "
+            "D.DTCARDAPIO, C.NRSEQPRATCAR, C.NRORDPRATCAR"),
+        {DataHora(month), DataHora(month), DataHora(month.addMonths(1))});
+    QList<QVariantList> days; // the first main course of each served day, read whole first
+    QSet<QString> seen;
+    while (q.next()) {
+        const QString key = q.value(0).toString() + q.value(2).toString();
+        if (!seen.contains(key)) {
+            seen.insert(key);
+            QVariantList row;
+            for (int c = 0; c < 7; ++c) {
+                row << q.value(c);
+            }
+            days << row;
+        }
+    }
+    QStringList mains; // the main courses, in code order
+    for (const TDish& d : dishes_) {
+        if (d.Type == QLatin1String("03")) {
+            mains << d.Code;
+        }
+    }
+    QString service;
+    int served = 0;
+    for (const QVariantList& r : std::as_const(days)) {
+        const QString branch = r[0].toString();
+        if (service != branch + r[1].toString()) {
+            service = branch + r[1].toString();
+            served = 0;
+        }
+        const qsizetype now = mains.indexOf(r[6].toString().trimmed());
+        if (++served % 5 != 1 || now < 0 || mains.size() < 2) {
+            continue;
+        }
+        const QString earlier = mains[(now + 7) % mains.size()];
+        const QString who =
+            db_.Scalar(QStringLiteral("SELECT MIN(CDOPERADOR) FROM OPERADOR WHERE CDFILIAL = ?"),
+                       {branch})
+                .toString();
+        const QString nr = r[2].toString();
+        const QString update = QStringLiteral(
+            "UPDATE COMPCARD SET CDPRATO = ? WHERE CDFILIAL = ? AND NRCARDAPIO = ? AND "
+            "NRSEQPRATCAR = ? AND NRORDPRATCAR = ?");
+        TRegistroAlteracoes record(db_, branch, who.isEmpty() ? CentralOperator : who,
+                                   rpc::TOperacaoCardapio::Gravacao);
+        db_.Exec(update, {earlier, branch, nr, r[4], r[5]});
+        record.Antes(nr);
+        db_.Exec(update, {r[6], branch, nr, r[4], r[5]});
+        record.Registra();
+        const QDate day = TDatabase::FromSql(TFieldType::DateTime, r[3]).toDateTime().date();
+        db_.Exec(QStringLiteral("UPDATE HISTCARD SET DTALTERACAO = ? WHERE CDFILIAL = ? AND "
+                                "NRCARDAPIO = ? AND DTALTERACAO = ?"),
+                 {DataHora(day.addDays(-1), QTime(10, 30 + served % 20)), branch, nr,
+                  record.Instante()});
     }
 }
 

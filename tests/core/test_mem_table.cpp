@@ -322,6 +322,37 @@ TEST_F(MemTable, BookmarksSurviveInsertsAndDeletes) {
     EXPECT_FALSE(t->BookmarkValid(day4)) << "a hidden row cannot be returned to";
 }
 
+TEST_F(MemTable, AnEditScopeWritesOnlyWhenPostedAndCancelsOnAnError) {
+    auto t = savedDays();
+    t->SetRecNo(2);
+    const QString before = t->FieldByName("QTCOMESTICAR").AsString();
+    const int changes = t->ChangeCount();
+    try {
+        TRowEdit edit(*t);
+        t->FieldByName("QTCOMESTICAR").SetAsFloat(999);
+        t->FieldByName("DTCARDAPIO").SetAsString("31/02/2026"); // throws
+        edit.Post();
+        ADD_FAILURE() << "no error";
+    } catch (const EConvertError&) {
+    }
+    EXPECT_FALSE(t->IsEditing());
+    EXPECT_EQ(t->FieldByName("QTCOMESTICAR").AsString(), before) << "cancelled";
+    EXPECT_EQ(t->ChangeCount(), changes);
+    {
+        TRowEdit edit(*t);
+        t->FieldByName("QTCOMESTICAR").SetAsFloat(321);
+        edit.Post();
+    }
+    EXPECT_FALSE(t->IsEditing());
+    EXPECT_EQ(t->FieldByName("QTCOMESTICAR").AsFloat(), 321);
+    EXPECT_EQ(t->ChangeCount(), changes + 1);
+    {
+        TRowEdit edit(*t);
+        t->FieldByName("QTCOMESTICAR").SetAsFloat(5);
+    }
+    EXPECT_EQ(t->FieldByName("QTCOMESTICAR").AsFloat(), 321) << "not posted: dropped";
+}
+
 TEST_F(MemTable, CalculatedFields) {
     auto t = test::makeDayTable();
     t->AddCalcField("DOBRO", TFieldType::Float).SetDisplayFormat("#,##0.00");

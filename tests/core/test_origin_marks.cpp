@@ -127,3 +127,59 @@ TEST(OriginMarks, SelectionReplacingADish) {
     TMarkContext notDependent = menu('D');
     EXPECT_EQ(MarcaSubstituicao(notDependent, B, d), QChar('N'));
 }
+
+TEST(OriginMarks, ReturnedToTypesNAndS) {
+    TMarkDishes cell;
+    cell.Former = A;
+    EXPECT_EQ(MarcaRetorno(menu('N'), B, cell), QChar('N'));
+    EXPECT_EQ(MarcaRetorno(menu('N'), A, cell), QChar('N'));
+    TMarkContext s = menu('S');
+    s.GroupParameterised = true;
+    s.OperatorOfGroup = true;
+    EXPECT_EQ(MarcaRetorno(s, A, cell), QChar('N')) << "the same dish, whatever its mark was";
+    EXPECT_EQ(MarcaRetorno(s, B, cell), QChar('R')) << "the group's operator, no head office";
+    s.OperatorOfGroup = false;
+    EXPECT_EQ(MarcaRetorno(s, B, cell), QChar('S'));
+    s.GroupParameterised = false;
+    s.OperatorOfGroup = true;
+    EXPECT_EQ(MarcaRetorno(s, B, cell), QChar('S')) << "a group that is not parameterised";
+    s.CentralBranchSet = true;
+    s.GroupParameterised = true;
+    EXPECT_EQ(MarcaRetorno(s, B, cell), QChar('N')) << "following a head office";
+    EXPECT_EQ(MarcaRetorno(s, B, TMarkDishes{}), QChar('N')) << "an empty cell";
+}
+
+TEST(OriginMarks, ReturnedToAReleaseDependentMenu) {
+    TMarkDishes withCentral;
+    withCentral.Central = C;
+    withCentral.Former = A;
+    TMarkDishes noCentral;
+    noCentral.Former = A;
+    // D without release dependence: always N.
+    EXPECT_EQ(MarcaRetorno(menu('D'), B, withCentral), QChar('N'));
+    // A head-office operator (not per branch, no group) with the central flag "N".
+    const TMarkContext mNoFlag = release(false, false, false, false, false);
+    ASSERT_EQ(TipoOperador(mNoFlag), QChar('M'));
+    EXPECT_EQ(MarcaRetorno(mNoFlag, B, withCentral), QChar('N'));
+    EXPECT_EQ(MarcaRetorno(mNoFlag, B, noCentral), QChar('N'));
+    // The group's operator with the central flag "S".
+    const TMarkContext m = release(true, true, true, false, false);
+    ASSERT_EQ(TipoOperador(m), QChar('M'));
+    EXPECT_EQ(MarcaRetorno(m, C, withCentral), QChar('N')) << "the central dish itself";
+    EXPECT_EQ(MarcaRetorno(m, A, withCentral), QChar('N')) << "central exists, same dish";
+    EXPECT_EQ(MarcaRetorno(m, B, withCentral), QChar('R')) << "central exists, another dish";
+    EXPECT_TRUE(MarcaRetorno(m, A, noCentral).isNull()) << "no central, same: the name as it was";
+    EXPECT_EQ(MarcaRetorno(m, B, noCentral), QChar('R'));
+    EXPECT_EQ(MarcaRetorno(m, B, TMarkDishes{}), QChar('R')) << "an empty cell";
+    // A branch's operator: outside the group, or working per branch; the flag does not
+    // matter to it.
+    for (const TMarkContext& f :
+         {release(true, false, true, false, false), release(false, false, false, false, true)}) {
+        ASSERT_EQ(TipoOperador(f), QChar('F'));
+        EXPECT_EQ(MarcaRetorno(f, C, withCentral), QChar('N'));
+        EXPECT_EQ(MarcaRetorno(f, A, withCentral), QChar('N'));
+        EXPECT_EQ(MarcaRetorno(f, B, withCentral), QChar('S'));
+        EXPECT_TRUE(MarcaRetorno(f, A, noCentral).isNull());
+        EXPECT_EQ(MarcaRetorno(f, B, noCentral), QChar('S'));
+    }
+}

@@ -332,6 +332,35 @@ TEST_P(Equivalents, TheMarkedLinesAreReplacedInPlaceAndTheMonthCostsTheSavingsLe
         << "an ordinary menu";
 }
 
+TEST_P(Equivalents, ThePortionsWithdrawnOfADishReplacedAreNotTheEquivalents) {
+    TDataPacket p = lines(next_);
+    const int a = proposed(p);
+    ASSERT_GE(a, 0);
+    const QString nr = text(p, a, "NRCARDAPIO");
+    const int seq = int(number(p, a, "NRSEQPRATCAR"));
+    server_.Db().Exec("UPDATE COMPCARD SET QTPORCRETI = 55 WHERE CDFILIAL = ? AND NRCARDAPIO = ?",
+                      {Filial, nr});
+    at(p, a, "IDMARCADO") = "S";
+    ASSERT_EQ(refusal(set(p)), "");
+    QSqlQuery q = server_.Db().Exec("SELECT NRSEQPRATCAR, CDPRATO, QTPORCRETI FROM COMPCARD WHERE "
+                                    "CDFILIAL = ? AND NRCARDAPIO = ?",
+                                    {Filial, nr});
+    int replaced = 0;
+    int others = 0;
+    while (q.next()) {
+        if (q.value(0).toInt() == seq &&
+            q.value(1).toString().trimmed() == text(p, a, "CDPRATOEQUI")) {
+            EXPECT_TRUE(q.value(2).isNull()) << "the former dish's withdrawals are not its";
+            ++replaced;
+        } else {
+            EXPECT_EQ(q.value(2).toDouble(), 55) << "the day's other dishes keep theirs";
+            ++others;
+        }
+    }
+    EXPECT_EQ(replaced, 1);
+    EXPECT_GT(others, 0);
+}
+
 TEST_P(Equivalents, RefusedLinesWriteNothing) {
     const TDataPacket base = lines(next_);
     const int i = proposed(base);

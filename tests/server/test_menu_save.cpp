@@ -125,6 +125,50 @@ TEST_P(MenuSave, DishesChangedAddedAndRemoved) {
               "NUTRI1");
 }
 
+TEST_P(MenuSave, ThePortionsWithdrawnStayWithTheDishTheyWereOf) {
+    const QString nr = dayOn(10);
+    ASSERT_FALSE(nr.isEmpty());
+    server_.Db().Exec("UPDATE COMPCARD SET QTPORCRETI = 77 WHERE CDFILIAL = '0001' AND "
+                      "NRCARDAPIO = ? AND NRSEQPRATCAR IN (1, 2)",
+                      {nr});
+    const auto withdrawn = [&](int seq, int ord) {
+        return server_.Db().Scalar("SELECT QTPORCRETI FROM COMPCARD WHERE CDFILIAL = '0001' AND "
+                                   "NRCARDAPIO = ? AND NRSEQPRATCAR = ? AND NRORDPRATCAR = ?",
+                                   {nr, seq, ord});
+    };
+    // The first position takes another dish where it was, the second another share.
+    ASSERT_TRUE(dishes_.Locate("NRCARDAPIO;NRSEQPRATCAR", {nr, 1}));
+    const int firstOrd = int(dishes_.FieldByName("NRORDPRATCAR").AsInteger());
+    const QString former = dishes_.FieldByName("CDPRATO").AsString();
+    const QString other =
+        server_.Db()
+            .Scalar("SELECT MIN(CDPRATO) FROM PRATO WHERE IDATIVO = 'S' AND CDPRATO <> ? AND "
+                    "CDTIPOPRAT = (SELECT MIN(CDTIPOPRAT) FROM PRATO WHERE CDPRATO = ?)",
+                    {former, former})
+            .toString()
+            .trimmed();
+    ASSERT_FALSE(other.isEmpty());
+    dishes_.Edit();
+    dishes_.FieldByName("CDPRATO").SetAsString(other);
+    dishes_.Post();
+    ASSERT_TRUE(dishes_.Locate("NRCARDAPIO;NRSEQPRATCAR", {nr, 2}));
+    const int secondOrd = int(dishes_.FieldByName("NRORDPRATCAR").AsInteger());
+    dishes_.Edit();
+    dishes_.FieldByName("VRPECONSCARD").SetAsFloat(40);
+    dishes_.Post();
+    EXPECT_EQ(save(), nr);
+    EXPECT_EQ(server_.Db()
+                  .Scalar("SELECT CDPRATO FROM COMPCARD WHERE CDFILIAL = '0001' AND NRCARDAPIO = "
+                          "? AND NRSEQPRATCAR = 1 AND NRORDPRATCAR = ?",
+                          {nr, firstOrd})
+                  .toString()
+                  .trimmed(),
+              other)
+        << "changed where it was";
+    EXPECT_TRUE(withdrawn(1, firstOrd).isNull()) << "the former dish's withdrawals are not its";
+    EXPECT_EQ(withdrawn(2, secondOrd).toDouble(), 77) << "the same dish keeps them";
+}
+
 TEST_P(MenuSave, ANewDayTakesTheNextNumberAndItsDishes) {
     // The restaurant does not serve on Sundays: a Sunday of next month has no menu.
     QDate sunday = PriDiaMes(Hoje()).addMonths(1);

@@ -35,6 +35,10 @@ private:
 
 } // namespace
 
+QString TextoDiaBloqueado() {
+    return QStringLiteral("Dia do cardápio está bloqueado");
+}
+
 TLinhasEquivalentes::TLinhasEquivalentes(TMemTable& linhas, const QString& tipoQuantidade,
                                          const QDate& dataLimite)
     : t_(linhas)
@@ -89,7 +93,7 @@ QStringList TLinhasEquivalentes::Motivos(int row) const {
         out << QStringLiteral("Prato equivalente possui consumo menor ou igual a zero.");
     }
     if (DiaBloqueado(row)) {
-        out << QStringLiteral("Dia do cardápio está bloqueado");
+        out << TextoDiaBloqueado();
     }
     if (texto("CDPRATO", row) == texto("CDPRATOEQUI", row)) {
         out << QStringLiteral("Prato equivalente é igual ao prato planejado");

@@ -7,6 +7,10 @@
 
 namespace pla::module {
 
+// A day whose menu can no longer be changed: a reason a line cannot be marked, and the
+// monthly screen's refusal of a dish for such a day, in the same words.
+QString TextoDiaBloqueado();
+
 // The lines of the substitution by equivalents (PLA00134) as the planner marks them and
 // chooses their equivalents, over the table getSubsPratoEqui fills; every call works on
 // the table's current row unless it says otherwise. Kept out of the screen so the

@@ -7,6 +7,7 @@
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "host/lookup_dialog.h"
+#include "host/server_call.h"
 #include "linhas_equivalentes.h"
 
 #include <QColor>
@@ -303,10 +304,7 @@ TfrmSubsPratoEqui::TfrmSubsPratoEqui(QWidget* parent)
 TfrmSubsPratoEqui::~TfrmSubsPratoEqui() = default;
 
 QVariant TfrmSubsPratoEqui::chama(const rpc::TMethodSpec& metodo, const QVariantList& args) {
-    THourglass wait;
-    rpc::TServerCallScope call(counter_, *netPadrao);
-    QList<rpc::TRpcArg> a = rpc::Argumentos(metodo, args);
-    return netPadrao->Call(metodo.Name, a);
+    return ChamaServidor(*netPadrao, counter_, metodo, args);
 }
 
 // The consumption reads as the quantity kind shows it: a share, or diners whole when

@@ -2,11 +2,40 @@
 
 #include "core/dates.h"
 #include "core/numbers.h"
+#include "server/operator_access.h"
+#include "server/remote_data_module.h"
 
 #include <QMap>
 #include <QSqlQuery>
 
 namespace pla::server {
+
+QString CostRefusal(TCallContext& ctx, const QString& filial, const QString& servico,
+                    qint64 tipoCusto, const QString& filialCusto) {
+    TDatabase& db = ctx.Database();
+    const auto none = [&db](const QString& sql, const QVariantList& params) {
+        return db.Scalar(sql, params).toInt() == 0;
+    };
+    if (none(QStringLiteral("SELECT COUNT(*) FROM FILIAL WHERE CDFILIAL = ?"), {filial})) {
+        return QStringLiteral("Filial %1 não cadastrada.").arg(filial);
+    }
+    if (!ctx.Access().PodeAlterarFilial(filial)) {
+        return QStringLiteral("Operador sem acesso aos custos da filial %1.").arg(filial);
+    }
+    if (none(QStringLiteral("SELECT COUNT(*) FROM SERVICO WHERE CDFILIAL = ? AND CDSERVFILI = ?"),
+             {filial, servico})) {
+        return QStringLiteral("Serviço %1 não cadastrado na filial %2.").arg(servico, filial);
+    }
+    if (tipoCusto >= 0 &&
+        none(QStringLiteral("SELECT COUNT(*) FROM TIPOCUSTO WHERE NRTIPOCUSTO = ?"), {tipoCusto})) {
+        return QStringLiteral("Tipo de custo %1 não cadastrado.").arg(tipoCusto);
+    }
+    if (filialCusto != filial &&
+        none(QStringLiteral("SELECT COUNT(*) FROM FILIAL WHERE CDFILIAL = ?"), {filialCusto})) {
+        return QStringLiteral("Filial de custo %1 não cadastrada.").arg(filialCusto);
+    }
+    return {};
+}
 
 QString UnitCostSql(const QString& product, const QString& reference) {
     return QStringLiteral("(SELECT CUS.VRCUSTUNIT FROM CUSTOPROD CUS WHERE CUS.CDFILIAL = ? AND "

@@ -15,6 +15,15 @@
 
 namespace pla::server {
 
+struct TCallContext;
+
+// Why the operator may not read a service's costs with these prices, or empty: the
+// branch and service exist and the operator may work on the branch; the cost type
+// (unless negative) and the branch whose prices are used exist. Every reader of a
+// service's costs asks it.
+QString CostRefusal(TCallContext& ctx, const QString& filial, const QString& servico,
+                    qint64 tipoCusto, const QString& filialCusto);
+
 // SQL of a product's unit cost at a date: the price of the cost type in the cost
 // branch with the latest validity on or before the date (the key of CUSTOPROD finds
 // it with one seek, however long the price history), null when there is none. Two

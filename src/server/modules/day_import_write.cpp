@@ -164,7 +164,8 @@ QVariant ImportaCardDiaMethod(TCallContext& ctx, TMethodArgs& args) {
     }
     import.CheckConfiguration();
     TDayWriter writer(db, filial, a.Destino, ctx.Operador,
-                      args.String(6).trimmed().toUpper() == QLatin1String("F"));
+                      args.String(6).trimmed().toUpper() == QLatin1String("F"),
+                      rpc::TOperacaoCardapio::ImportacaoDia);
     import.CheckDiners(writer);
     return import.Run(writer, source->Dishes, types);
 }

@@ -31,7 +31,7 @@ QVariantList checkedFigures(const TDayEstimate& diners, const QDate& day) {
 } // namespace
 
 TDayWriter::TDayWriter(TDatabase& db, const QString& filial, const QString& servico,
-                       const QString& operador, bool moduFili)
+                       const QString& operador, bool moduFili, rpc::TOperacaoCardapio operacao)
     : db_(db)
     , filial_(filial)
     , servico_(servico)
@@ -41,7 +41,8 @@ TDayWriter::TDayWriter(TDatabase& db, const QString& filial, const QString& serv
     , transported_(db.Scalar(QStringLiteral("SELECT IDSERVTRAN FROM SERVICO WHERE CDFILIAL = ? "
                                             "AND CDSERVFILI = ?"),
                              {filial, servico})
-                       .toString() == QLatin1String("S")) {}
+                       .toString() == QLatin1String("S"))
+    , registro_(db, filial, operador, operacao) {}
 
 std::optional<TDayWriter::TDay> TDayWriter::Find(const QDate& day) {
     QSqlQuery q =
@@ -68,6 +69,7 @@ QString TDayWriter::Create(const QDate& day, const TDayEstimate& diners) {
                             "?, ?, ?, ?, ?, ?, ?, ?)"),
              values + QVariantList{operador_, Agora(), filial_, nr, servico_, DataHora(day),
                                    DataHora(PriDiaMes(day))});
+    registro_.Novo(nr);
     if (transported_) {
         db_.Exec(QStringLiteral("INSERT INTO CARDACLI (CDFILIAL, NRCARDAPIO, CDCLIENTE, "
                                 "CDDESTFILI, QTCOMESTICLI) SELECT CDFILIAL, ?, CDCLIENTE, "
@@ -79,6 +81,7 @@ QString TDayWriter::Create(const QDate& day, const TDayEstimate& diners) {
 }
 
 void TDayWriter::SetDiners(const QString& nr, const QDate& day, const TDayEstimate& diners) {
+    registro_.Antes(nr);
     db_.Exec(QStringLiteral("UPDATE CARDADIA SET QTCOMESTICAR = ?, QTESTITURNO1 = ?, "
                             "QTESTITURNO2 = ?, QTESTITURNO3 = ?, QTESTITURNO4 = ?, QTCLIESTICAR = "
                             "?, QTFUNESTICAR = ?, QTDOAESTICAR = ? WHERE CDFILIAL = ? AND "
@@ -103,6 +106,7 @@ TDayWriter::TPlacement TDayWriter::Place(const QString& nr, const QDate& day,
                                          const QList<TSourceDish>& source,
                                          const QSet<QString>& types) {
     TPlacement out;
+    registro_.Antes(nr);
     const QList<TTargetPosition>& target = positions(PriDiaMes(day));
     out.Match = MatchByDishType(source, target, types);
     const QHash<int, TDishRef> central = removeDishes(nr, types, out.Removed);
@@ -134,6 +138,7 @@ TDayWriter::TPlacement TDayWriter::Place(const QString& nr, const QDate& day,
     if (recordsSpecialDays_) {
         RecordSpecialDay(db_, filial_, servico_, day, nr);
     }
+    registro_.Registra(nr);
     return out;
 }
 

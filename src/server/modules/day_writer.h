@@ -1,5 +1,6 @@
 #pragma once
 
+#include "change_record.h"
 #include "day_import_match.h"
 #include "menu_days.h"
 
@@ -16,11 +17,12 @@ namespace pla::server {
 // import of a day, the export of a period): the day found or created with its diners,
 // the dishes of the brought dish types removed, the brought dishes placed position by
 // position with their origin marks, the day stamped and recorded as departing from the
-// central menu. Runs inside the caller's transaction.
+// central menu, and each day's changed positions recorded under the writer's operation
+// as soon as the day is placed. Runs inside the caller's transaction.
 class TDayWriter {
 public:
     TDayWriter(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
-               const QString& cdOperador, bool moduFili);
+               const QString& cdOperador, bool moduFili, rpc::TOperacaoCardapio operacao);
 
     struct TDay {
         QString Number;
@@ -59,6 +61,7 @@ private:
     bool transported_ = false;
     QDate positionsMonth_;
     QList<TTargetPosition> positions_;
+    TRegistroAlteracoes registro_;
 };
 
 } // namespace pla::server

@@ -1,6 +1,7 @@
 // A month's dishes substituted by cheaper equivalents (PRATORELAC "E"): the lines of
 // the dishes that cost more than one of their equivalents, a dish's equivalents by
 // cost, and the substitution of the lines the planner marked, in one transaction.
+#include "change_record.h"
 #include "costs.h"
 #include "mark_context.h"
 #include "menu_days.h"
@@ -381,7 +382,8 @@ public:
               db_.Scalar(QStringLiteral("SELECT IDMANCORCARDALT FROM PARAMGERAL")).toString() ==
               QLatin1String("S"))
         , recordsSpecialDays_(
-              CentralMenuOf(db_, m.Filial, m.Servico, ctx.Operador).RecordsSpecialDays()) {}
+              CentralMenuOf(db_, m.Filial, m.Servico, ctx.Operador).RecordsSpecialDays())
+        , registro_(db_, m.Filial, ctx.Operador, rpc::TOperacaoCardapio::Substituicao) {}
 
     void Apply(const TDataPacket& lines) {
         const auto col = [&lines](const char* name) {
@@ -425,6 +427,7 @@ public:
                      {ctx_.Operador, Agora(), m_.Filial, nr});
             recordSpecialDay(nr);
         }
+        registro_.Registra();
     }
 
 private:
@@ -503,6 +506,7 @@ private:
         const int order = c.value(0).toInt();
         const QString formerMark = c.value(2).toString();
         const TDishRef recorded{c.value(3).toString().trimmed(), c.value(4).toString().trimmed()};
+        registro_.Antes(l.Numero);
         const QList<TDishRef>& equivalents = costs_.Related(l.Prato);
         if (l.Equivalente.Code.isEmpty()) {
             throw EPlaError(QStringLiteral("Escolha o prato equivalente ao prato %1 no dia %2.")
@@ -547,7 +551,7 @@ private:
     }
 
     // As the monthly screen replaces a cell's dish: the same row, its mark, the central
-    // dish it stands for recorded.
+    // dish it stands for recorded; the former dish's portions withdrawn are not its.
     void write(const TLine& l, int order, const QString& formerMark, const TDishRef& recorded) {
         TMarkDishes around;
         around.Former = l.Prato;
@@ -566,12 +570,14 @@ private:
             return s.trimmed().isEmpty() ? QVariant() : QVariant(s.trimmed());
         };
         db_.Exec(QStringLiteral("UPDATE COMPCARD SET CDFILAUXPRAT = ?, CDPRATO = ?, VRPECONSCARD "
-                                "= ?, IDPRATOESPE = ?, CDPRATOMAT = ?, CDFILAUXPRATMAT = ? WHERE "
-                                "CDFILIAL = ? AND NRCARDAPIO = ? AND NRSEQPRATCAR = ? AND "
-                                "NRORDPRATCAR = ?"),
+                                "= ?, IDPRATOESPE = ?, CDPRATOMAT = ?, CDFILAUXPRATMAT = ?, %1 "
+                                "WHERE CDFILIAL = ? AND NRCARDAPIO = ? AND NRSEQPRATCAR = ? AND "
+                                "NRORDPRATCAR = ?")
+                     .arg(WithdrawnOfTheSameDishSql()),
                  {l.Equivalente.Branch, l.Equivalente.Code, l.PercentualEqui,
                   mark.isNull() ? formerMark : QString(mark), orNullText(standsFor.Code),
-                  orNullText(standsFor.Branch), m_.Filial, l.Numero, l.Posicao, order});
+                  orNullText(standsFor.Branch), l.Equivalente.Branch, l.Equivalente.Code, m_.Filial,
+                  l.Numero, l.Posicao, order});
         touched_.insert(l.Numero);
     }
 
@@ -614,6 +620,7 @@ private:
     bool keepCentral_ = false;
     bool recordsSpecialDays_ = false; // the menu follows a central one
     QSet<QString> touched_;
+    TRegistroAlteracoes registro_;
 };
 
 QVariant setSubsPratoEqui(TCallContext& ctx, TMethodArgs& args) {

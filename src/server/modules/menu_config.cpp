@@ -2,6 +2,10 @@
 // shows them, and written in one transaction. A position that holds dishes on days that
 // can no longer change keeps what those dishes mean; a position whose dishes would go
 // goes only when the planner agreed.
+#include "menu_config.h"
+
+#include "change_record.h"
+
 #include "menu_days.h"
 #include "modules.h"
 
@@ -22,35 +26,7 @@ namespace {
 
 using A = rpc::TAutorizacao;
 
-struct TPosicao {
-    int Seq = 0; // NRSEQCNFMES; 0 for a position the planner added
-    int Ordem = 0;
-    QString Tipo;
-    QString NomeTipo;
-    QString Opcional;
-    QString Contada;
-    QString Impressa;
-
-    // The dish type's meaning for the dishes placed: their type and how they count.
-    bool MesmoSentido(const TPosicao& o) const {
-        return Tipo == o.Tipo && Opcional == o.Opcional && Contada == o.Contada;
-    }
-    bool Igual(const TPosicao& o) const {
-        return MesmoSentido(o) && Ordem == o.Ordem && Impressa == o.Impressa;
-    }
-    // "posição 3 (Feijão)", or "nova posição (Salada)".
-    QString Nome() const {
-        const QString base =
-            Seq > 0 ? QStringLiteral("posição %1").arg(Seq) : QStringLiteral("nova posição");
-        return NomeTipo.isEmpty() ? base : QStringLiteral("%1 (%2)").arg(base, NomeTipo);
-    }
-};
-
-// A day of the month holding dishes in a position.
-struct TDiaComPrato {
-    QDate Dia;
-    QString NrCardapio;
-};
+using TPosicao = TPosicaoMes;
 
 QString diaTexto(const QDate& day) {
     return FormatDateTime(QStringLiteral("dd/mm/yyyy"), day);
@@ -60,9 +36,16 @@ QString maiuscula(const QString& text) {
     return text.isEmpty() ? text : text.left(1).toUpper() + text.mid(1);
 }
 
-// The month's own positions, or the service's standing ones, in display order.
-QList<TPosicao> lePosicoes(TDatabase& db, const QString& filial, const QString& servico,
-                           const std::optional<QDate>& month) {
+} // namespace
+
+QString TPosicaoMes::Nome() const {
+    const QString base =
+        Seq > 0 ? QStringLiteral("posição %1").arg(Seq) : QStringLiteral("nova posição");
+    return NomeTipo.isEmpty() ? base : QStringLiteral("%1 (%2)").arg(base, NomeTipo);
+}
+
+QList<TPosicaoMes> PosicoesDoMes(TDatabase& db, const QString& filial, const QString& servico,
+                                 const std::optional<QDate>& month) {
     const QString from = month ? QStringLiteral("CNFCARDMES C") : QStringLiteral("CNFCARDSERV C");
     QString sql =
         QStringLiteral("SELECT C.NRSEQCNFMES, C.NRORDCNFMES, C.CDTIPOPRAT, T.NMTIPOPRAT, "
@@ -86,8 +69,7 @@ QList<TPosicao> lePosicoes(TDatabase& db, const QString& filial, const QString& 
     return out;
 }
 
-// The days of the month that hold dishes, by position, in date order.
-QHash<int, QList<TDiaComPrato>> diasComPratos(TDatabase& db, const QString& filial,
+QHash<int, QList<TDiaComPrato>> DiasComPratos(TDatabase& db, const QString& filial,
                                               const QString& servico, const QDate& month) {
     QHash<int, QList<TDiaComPrato>> out;
     QSqlQuery q = db.Exec(
@@ -104,19 +86,21 @@ QHash<int, QList<TDiaComPrato>> diasComPratos(TDatabase& db, const QString& fili
     return out;
 }
 
+namespace {
+
 QVariant getConfigCardMes(TCallContext& ctx, TMethodArgs& args) {
     TDatabase& db = ctx.Database();
     const QString filial = Ajusta(args.String(0).trimmed(), 4);
     const QString servico = Ajusta(args.String(1).trimmed(), 5);
     const QDate month = PriDiaMes(args.DateTime(2).date());
     CheckService(db, filial, servico);
-    QList<TPosicao> positions = lePosicoes(db, filial, servico, month);
+    QList<TPosicao> positions = PosicoesDoMes(db, filial, servico, month);
     QString origin = QString(QLatin1Char(rpc::ConfigDoMes));
     if (positions.isEmpty()) {
-        positions = lePosicoes(db, filial, servico, std::nullopt);
+        positions = PosicoesDoMes(db, filial, servico, std::nullopt);
         origin = positions.isEmpty() ? QString() : QString(QLatin1Char(rpc::ConfigDoServico));
     }
-    const QHash<int, QList<TDiaComPrato>> days = diasComPratos(db, filial, servico, month);
+    const QHash<int, QList<TDiaComPrato>> days = DiasComPratos(db, filial, servico, month);
     const QDate first = FirstChangeableDay(db, filial);
     TDataPacket p;
     p.Fields = {{"NRSEQCNFMES", TFieldType::Integer, 0, false},
@@ -159,8 +143,7 @@ QVariant getConfigCardMes(TCallContext& ctx, TMethodArgs& args) {
     return out;
 }
 
-// The positions the planner sent, checked one by one: the table's rows but its
-// deleted ones.
+// The positions the planner sent: the table's rows but its deleted ones.
 QList<TPosicao> posicoesEnviadas(TDatabase& db, const TDataPacket& packet) {
     const char* const names[] = {"NRSEQCNFMES", "NRORDCNFMES", "CDTIPOPRAT",
                                  "IDOPCCNFMES", "IDCONCNFMES", "IDIMPCNFMES"};
@@ -172,16 +155,7 @@ QList<TPosicao> posicoesEnviadas(TDatabase& db, const TDataPacket& packet) {
                                 .arg(QString::fromLatin1(names[i])));
         }
     }
-    QHash<QString, QString> typeNames;
-    {
-        QSqlQuery q = db.Exec(QStringLiteral("SELECT CDTIPOPRAT, NMTIPOPRAT FROM TIPOPRAT"));
-        while (q.next()) {
-            typeNames.insert(q.value(0).toString().trimmed(), q.value(1).toString().trimmed());
-        }
-    }
     QList<TPosicao> out;
-    QSet<int> seqs;
-    QHash<int, QString> orders; // order -> the position's name
     for (const TPacketRow& r : packet.Rows) {
         if (r.Kind == TRowKind::Deleted) {
             continue;
@@ -189,7 +163,30 @@ QList<TPosicao> posicoesEnviadas(TDatabase& db, const TDataPacket& packet) {
         TPosicao p;
         p.Seq = int(r.Values.value(col[0]).toLongLong());
         p.Ordem = int(r.Values.value(col[1]).toLongLong());
-        const QString tipo = ValueAsString(r.Values.value(col[2])).trimmed();
+        p.Tipo = ValueAsString(r.Values.value(col[2])).trimmed();
+        p.Opcional = ValueAsString(r.Values.value(col[3])).trimmed().toUpper();
+        p.Contada = ValueAsString(r.Values.value(col[4])).trimmed().toUpper();
+        p.Impressa = ValueAsString(r.Values.value(col[5])).trimmed().toUpper();
+        out.append(p);
+    }
+    ValidaPosicoes(db, out);
+    return out;
+}
+
+} // namespace
+
+void ValidaPosicoes(TDatabase& db, QList<TPosicaoMes>& positions) {
+    QHash<QString, QString> typeNames;
+    {
+        QSqlQuery q = db.Exec(QStringLiteral("SELECT CDTIPOPRAT, NMTIPOPRAT FROM TIPOPRAT"));
+        while (q.next()) {
+            typeNames.insert(q.value(0).toString().trimmed(), q.value(1).toString().trimmed());
+        }
+    }
+    QSet<int> seqs;
+    QHash<int, QString> orders; // order -> the position's name
+    for (TPosicaoMes& p : positions) {
+        const QString tipo = p.Tipo.trimmed();
         p.Tipo = tipo.isEmpty() ? tipo : Ajusta(tipo, 2);
         p.NomeTipo = typeNames.value(p.Tipo);
         if (p.Seq < 0) {
@@ -221,20 +218,42 @@ QList<TPosicao> posicoesEnviadas(TDatabase& db, const TDataPacket& packet) {
         const std::pair<QString*, const char*> flags[] = {
             {&p.Opcional, "opcional"}, {&p.Contada, "contada"}, {&p.Impressa, "impressa"}};
         for (int i = 0; i < 3; ++i) {
-            *flags[i].first = ValueAsString(r.Values.value(col[3 + i])).trimmed().toUpper();
             if (*flags[i].first != QLatin1String("S") && *flags[i].first != QLatin1String("N")) {
                 throw EPlaError(
                     QStringLiteral("Valor inválido (%1) de \"%2\" na %3: use S ou N.")
                         .arg(*flags[i].first, QString::fromLatin1(flags[i].second), p.Nome()));
             }
         }
-        out.append(p);
     }
-    if (out.isEmpty()) {
+    if (positions.isEmpty()) {
         throw EPlaError(QStringLiteral("A configuração do mês precisa de ao menos uma posição."));
     }
-    return out;
 }
+
+QString RecusaPorDiasBloqueados(const TPosicaoMes& antes, const TPosicaoMes* depois,
+                                const QList<TDiaComPrato>& dias, const QDate& primeiroAlteravel) {
+    if (dias.isEmpty() || !(dias.first().Dia < primeiroAlteravel)) {
+        return {};
+    }
+    if (!depois) {
+        return QStringLiteral("A %1 não pode ser excluída: tem pratos no dia %2, que não pode "
+                              "mais ser alterado.")
+            .arg(antes.Nome(), diaTexto(dias.first().Dia));
+    }
+    if (!depois->MesmoSentido(antes)) {
+        return QStringLiteral("%1 tem pratos no dia %2, que não pode mais ser alterado: seu tipo "
+                              "de prato e se é opcional ou contada ficam como estão.")
+            .arg(maiuscula(QStringLiteral("a ") + antes.Nome()), diaTexto(dias.first().Dia));
+    }
+    return {};
+}
+
+bool PerdePratos(const TPosicaoMes& antes, const TPosicaoMes* depois,
+                 const QList<TDiaComPrato>& dias) {
+    return !dias.isEmpty() && (!depois || depois->Tipo != antes.Tipo);
+}
+
+namespace {
 
 // "3;12": the positions whose dishes the planner agreed to lose.
 QSet<int> posicoesConfirmadas(const QString& text) {
@@ -256,12 +275,19 @@ QVariant setConfigCardMes(TCallContext& ctx, TMethodArgs& args) {
     const QDate month = PriDiaMes(args.DateTime(2).date());
     CheckService(db, filial, servico);
     const QList<TPosicao> sent = posicoesEnviadas(db, ToDataPacket(args.Value(3)));
-    const QSet<int> confirmed = posicoesConfirmadas(args.String(4));
+    return GravaPosicoesMes(ctx, filial, servico, month, sent, posicoesConfirmadas(args.String(4)));
+}
 
+} // namespace
+
+qlonglong GravaPosicoesMes(TCallContext& ctx, const QString& filial, const QString& servico,
+                           const QDate& month, const QList<TPosicaoMes>& sent,
+                           const QSet<int>& confirmed) {
+    TDatabase& db = ctx.Database();
     // A month planned without positions of its own takes the service's first: the
     // planner saw those.
     EnsureMonthConfiguration(db, filial, servico, month);
-    const QList<TPosicao> stored = lePosicoes(db, filial, servico, month);
+    const QList<TPosicao> stored = PosicoesDoMes(db, filial, servico, month);
     QHash<int, TPosicao> storedBySeq;
     for (const TPosicao& p : stored) {
         storedBySeq.insert(p.Seq, p);
@@ -281,25 +307,15 @@ QVariant setConfigCardMes(TCallContext& ctx, TMethodArgs& args) {
     }
 
     // Dishes on days that can no longer change keep their position as it is.
-    const QHash<int, QList<TDiaComPrato>> days = diasComPratos(db, filial, servico, month);
+    const QHash<int, QList<TDiaComPrato>> days = DiasComPratos(db, filial, servico, month);
     const QDate firstChangeable = FirstChangeableDay(db, filial);
     for (const TPosicao& s : stored) {
-        const QList<TDiaComPrato> held = days.value(s.Seq);
-        if (held.isEmpty() || !(held.first().Dia < firstChangeable)) {
-            continue;
-        }
         const auto kept = sentBySeq.constFind(s.Seq);
-        if (kept == sentBySeq.constEnd()) {
-            throw EPlaError(QStringLiteral("A %1 não pode ser excluída: tem pratos no dia %2, que "
-                                           "não pode mais ser alterado.")
-                                .arg(s.Nome(), diaTexto(held.first().Dia)));
-        }
-        if (!kept->MesmoSentido(s)) {
-            throw EPlaError(
-                QStringLiteral("%1 tem pratos no dia %2, que não pode mais ser "
-                               "alterado: seu tipo de prato e se é opcional ou contada "
-                               "ficam como estão.")
-                    .arg(maiuscula(QStringLiteral("a ") + s.Nome()), diaTexto(held.first().Dia)));
+        const QString refusal =
+            RecusaPorDiasBloqueados(s, kept == sentBySeq.constEnd() ? nullptr : &kept.value(),
+                                    days.value(s.Seq), firstChangeable);
+        if (!refusal.isEmpty()) {
+            throw EPlaError(refusal);
         }
     }
     // A position removed, or given another dish type, loses its dishes: only when the
@@ -309,7 +325,7 @@ QVariant setConfigCardMes(TCallContext& ctx, TMethodArgs& args) {
         const QList<TDiaComPrato> held = days.value(s.Seq);
         const auto kept = sentBySeq.constFind(s.Seq);
         const bool removed = kept == sentBySeq.constEnd();
-        if (held.isEmpty() || (!removed && kept->Tipo == s.Tipo)) {
+        if (!PerdePratos(s, removed ? nullptr : &kept.value(), held)) {
             continue;
         }
         if (!confirmed.contains(s.Seq)) {
@@ -330,14 +346,21 @@ QVariant setConfigCardMes(TCallContext& ctx, TMethodArgs& args) {
         QStringLiteral("%1").arg(UltimoDiaMes(month).day(), 2, 10, QLatin1Char('0'));
     const QString fromDay =
         QStringLiteral("%1").arg(std::max(month, firstChangeable).day(), 2, 10, QLatin1Char('0'));
+    // The dishes that go are recorded under what changed the positions.
+    TRegistroAlteracoes registro(db, filial, ctx.Operador,
+                                 ctx.Method == rpc::metodos::ImportaTipoPrat().Name
+                                     ? rpc::TOperacaoCardapio::ImportacaoTipos
+                                     : rpc::TOperacaoCardapio::Configuracao);
     for (const int seq : emptied) {
         for (const TDiaComPrato& d : days.value(seq)) {
+            registro.Antes(d.NrCardapio);
             dishesRemoved += db.ExecCount(QStringLiteral("DELETE FROM COMPCARD WHERE CDFILIAL = ? "
                                                          "AND NRCARDAPIO = ? AND NRSEQPRATCAR = ?"),
                                           {filial, d.NrCardapio, seq});
             touched.insert(d.NrCardapio);
         }
     }
+    registro.Registra();
     // The central dishes removed from a position no longer of its dish type are no
     // record of it; those of the blocked days stay as history.
     for (const TPosicao& s : stored) {
@@ -412,8 +435,6 @@ QVariant setConfigCardMes(TCallContext& ctx, TMethodArgs& args) {
     }
     return dishesRemoved;
 }
-
-} // namespace
 
 void RegisterMenuConfigMethods(TRemoteDataModule& m) {
     m.Register(TMethodDef::Declarado(rpc::metodos::GetConfigCardMes(), getConfigCardMes));

@@ -1,3 +1,4 @@
+#include "change_record.h"
 #include "menu_days.h"
 #include "modules.h"
 
@@ -66,7 +67,8 @@ public:
         , servico_(servico)
         , month_(month)
         , operador_(operador)
-        , estimates_(db, filial, servico) {}
+        , estimates_(db, filial, servico)
+        , registro_(db, filial, operador, rpc::TOperacaoCardapio::Ciclo) {}
 
     // The log number when restrictions were met, else empty.
     QString Run(const TCycleInfo& cycle) {
@@ -196,7 +198,9 @@ private:
                 accepted.append(d);
             }
         }
+        registro_.AntesDoDia(servico_, day);
         const QString nr = dayMenu(day, holiday);
+        registro_.Novo(nr); // a day the cycle creates
         for (const int seq : covered) {
             db_.Exec(QStringLiteral("DELETE FROM COMPCARD WHERE CDFILIAL = ? AND NRCARDAPIO = ? "
                                     "AND NRSEQPRATCAR = ?"),
@@ -212,6 +216,7 @@ private:
                       central ? QVariant(d.Code) : QVariant(),
                       central ? QVariant(d.Branch) : QVariant()});
         }
+        registro_.Registra(nr);
     }
 
     // The day's menu record with the service's estimate, created when missing.
@@ -288,6 +293,7 @@ private:
     QHash<int, QString> positions_;           // position -> dish type
     QString mark_ = QStringLiteral("N");
     QList<QPair<QDate, QString>> restrictions_;
+    TRegistroAlteracoes registro_;
 };
 
 // Creates or updates the month's menu from its active cycle. The answer is empty

@@ -212,7 +212,8 @@ QVariant setDeletaCardapio(TCallContext& ctx, TMethodArgs& args) {
     const QString filial = Ajusta(args.String(0).trimmed(), 4);
     CheckBranch(db, filial);
     const TNamedDay day = changeableDay(db, filial, args, 1, 2, 3);
-    DeleteMenuDays(db, filial, day.Servico, day.Dia, day.Dia);
+    DeleteMenuDays(db, filial, day.Servico, day.Dia, day.Dia, ctx.Operador,
+                   rpc::TOperacaoCardapio::Dietas);
     args.SetRef(1, day.Numero);
     return QString();
 }

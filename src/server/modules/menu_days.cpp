@@ -118,6 +118,12 @@ QString NextMenuNumber(TDatabase& db, const QString& cdFilial) {
                             QStringLiteral("cardápios"));
 }
 
+QString WithdrawnOfTheSameDishSql() {
+    // The right side reads the row as it was before the UPDATE, on both engines.
+    return QStringLiteral("QTPORCRETI = CASE WHEN CDFILAUXPRAT = ? AND CDPRATO = ? THEN "
+                          "QTPORCRETI END");
+}
+
 QDate FirstChangeableDay(TDatabase& db, const QString& cdFilial) {
     QSqlQuery q = db.Exec(QStringLiteral("SELECT F.DTPROCESSA, P.QTDIABLOQCAR FROM FILIAL F "
                                          "LEFT JOIN PARAMPLANEJA P ON P.CDFILIAL = F.CDFILIAL "

@@ -53,6 +53,11 @@ QString NextBranchNumber(TDatabase& db, const QString& counter, const QString& c
 // branch's planning parameters keep blocked.
 QDate FirstChangeableDay(TDatabase& db, const QString& cdFilial);
 
+// The assignment of a COMPCARD row's portions withdrawn (QTPORCRETI) in an UPDATE that
+// may give the row another dish: kept for the same dish, cleared for another, whose they
+// are not. Two placeholders: the dish branch and the dish the row takes.
+QString WithdrawnOfTheSameDishSql();
+
 // Records that a service's day departs from the central menu it follows (CARDESP), once.
 // The caller decides whether the service's menu records such days.
 void RecordSpecialDay(TDatabase& db, const QString& cdFilial, const QString& cdServFili,

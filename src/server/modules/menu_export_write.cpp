@@ -83,7 +83,8 @@ public:
         , servico_(servico)
         , options_(options)
         , log_(log)
-        , writer_(db_, period.Filial, servico, ctx.Operador, options.PorFilial)
+        , writer_(db_, period.Filial, servico, ctx.Operador, options.PorFilial,
+                  rpc::TOperacaoCardapio::Exportacao)
         , estimates_(db_, period.Filial, servico) {}
 
     const QDate& CurrentDay() const { return current_; }

@@ -1,5 +1,6 @@
 // Operations on several days of a month at once: deleting the menu of a period and
 // swapping the dishes of two days. Each is one transaction.
+#include "change_record.h"
 #include "menu_days.h"
 #include "modules.h"
 
@@ -42,7 +43,8 @@ QVariant delCardPeriodo(TCallContext& ctx, TMethodArgs& args) {
         throw EPlaError(QStringLiteral("O período deve estar dentro de um mesmo mês."));
     }
     checkChangeable(db, filial, inicio);
-    return qlonglong(DeleteMenuDays(db, filial, servico, inicio, fim));
+    return qlonglong(DeleteMenuDays(db, filial, servico, inicio, fim, ctx.Operador,
+                                    rpc::TOperacaoCardapio::ExclusaoPeriodo));
 }
 
 struct TDishRow {
@@ -104,6 +106,10 @@ QVariant invertePratos(TCallContext& ctx, TMethodArgs& args) {
         }
         numbers << nr;
     }
+    TRegistroAlteracoes registro(db, filial, ctx.Operador, rpc::TOperacaoCardapio::Inversao);
+    for (const QString& nr : numbers) {
+        registro.Antes(nr);
+    }
     const QList<TDishRow> first = dishesOf(db, filial, numbers[0]);
     const QList<TDishRow> second = dishesOf(db, filial, numbers[1]);
     for (const QString& nr : numbers) {
@@ -124,13 +130,14 @@ QVariant invertePratos(TCallContext& ctx, TMethodArgs& args) {
     };
     put(numbers[0], second);
     put(numbers[1], first);
+    registro.Registra();
     return true;
 }
 
 } // namespace
 
 int DeleteMenuDays(TDatabase& db, const QString& filial, const QString& servico, const QDate& first,
-                   const QDate& last) {
+                   const QDate& last, const QString& operador, rpc::TOperacaoCardapio operacao) {
     if (PriDiaMes(first) != PriDiaMes(last)) {
         throw EProgramError(QStringLiteral("DeleteMenuDays: período em dois meses"));
     }
@@ -141,7 +148,9 @@ int DeleteMenuDays(TDatabase& db, const QString& filial, const QString& servico,
     while (q.next()) {
         days << q.value(0).toString();
     }
+    TRegistroAlteracoes registro(db, filial, operador, operacao);
     for (const QString& nr : days) {
+        registro.Antes(nr);
         for (const char* table : {"COMPCARD", "CARDACLI", "CARDADIA"}) {
             db.Exec(QStringLiteral("DELETE FROM %1 WHERE CDFILIAL = ? AND NRCARDAPIO = ?")
                         .arg(QLatin1String(table)),
@@ -157,6 +166,7 @@ int DeleteMenuDays(TDatabase& db, const QString& filial, const QString& servico,
     db.Exec(QStringLiteral("DELETE FROM PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
                            "DTMESCARD = ? AND DTPRATEXCL >= ? AND DTPRATEXCL <= ?"),
             {filial, servico, DataHora(PriDiaMes(first)), dd(first), dd(last)});
+    registro.Registra();
     return int(days.size());
 }
 

@@ -1,5 +1,6 @@
 // Saving the monthly menu: the day and dish change sets of the screen applied in one
 // transaction, all or nothing, and what the screen reloads after a save.
+#include "change_record.h"
 #include "menu_days.h"
 #include "modules.h"
 
@@ -144,6 +145,9 @@ public:
                 }
             }
         }
+        if (registro_) {
+            registro_->Registra();
+        }
         checkDaysWithoutDiners();
         return answer_;
     }
@@ -280,6 +284,7 @@ private:
             access_.ExigeFilial(filial, moduFili_);
             filial_ = filial;
             firstChangeable_ = FirstChangeableDay(db_, filial);
+            registro_.emplace(db_, filial_, operador_, rpc::TOperacaoCardapio::Gravacao);
         } else if (filial != filial_) {
             throw EPlaError(
                 QStringLiteral("Uma alteração não pode mudar cardápios de duas filiais."));
@@ -394,6 +399,7 @@ private:
                     .arg(columns.join(QStringLiteral(", ")),
                          QStringList(all.size(), QStringLiteral("?")).join(QStringLiteral(", "))),
                 all);
+            registro_->Novo(nr);
             daysByDate_.insert(day.toDateTime().date(), nr);
             if (answer_.isEmpty() || !answerIsNew_) {
                 answer_ = nr;
@@ -403,6 +409,7 @@ private:
         }
         checkUnchanged(QStringLiteral("CARDADIA"), DayColumns,
                        QStringLiteral("CDFILIAL = ? AND NRCARDAPIO = ?"), {filial, nr}, row, what);
+        registro_->Antes(nr);
         sets << QStringLiteral("CDOPERADOR") << QStringLiteral("DTULTATUACAR");
         values << operador_ << Agora();
         QStringList assignments;
@@ -455,6 +462,7 @@ private:
         checkUnchanged(QStringLiteral("CARDADIA"), DayColumns,
                        QStringLiteral("CDFILIAL = ? AND NRCARDAPIO = ?"), {filial, nr}, row,
                        QStringLiteral("O cardápio do dia %1").arg(dateText(day)));
+        registro_->Antes(nr);
         for (const char* table : {"COMPCARD", "CARDACLI", "CARDADIA"}) {
             db_.Exec(QStringLiteral("DELETE FROM %1 WHERE CDFILIAL = ? AND NRCARDAPIO = ?")
                          .arg(QLatin1String(table)),
@@ -528,7 +536,8 @@ private:
     }
 
     // A dish changed where it was: one statement that writes it only while the row is
-    // still what the screen saw. False when it is not (the caller says why).
+    // still what the screen saw, the portions withdrawn kept only for the same dish.
+    // False when it is not (the caller says why).
     bool updateInPlace(const TRow& row, const QString& nr) {
         if (row.Value("NRCARDAPIO").toString().trimmed() != nr ||
             row.Value("NRSEQPRATCAR").toInt() != row.Saved("NRSEQPRATCAR").toInt() ||
@@ -549,6 +558,8 @@ private:
                                                               : row.Text("IDPRATOESPE").left(1),
                             orNull("CDPRATOMAT"),
                             orNull("CDFILAUXPRATMAT"),
+                            branch,
+                            dish,
                             filial_,
                             nr,
                             row.Saved("NRSEQPRATCAR"),
@@ -572,9 +583,10 @@ private:
         return db_.ExecCount(
                    QStringLiteral(
                        "UPDATE COMPCARD SET CDFILAUXPRAT = ?, CDPRATO = ?, VRPECONSCARD = "
-                       "?, IDPRATOESPE = ?, CDPRATOMAT = ?, CDFILAUXPRATMAT = ? WHERE "
+                       "?, IDPRATOESPE = ?, CDPRATOMAT = ?, CDFILAUXPRATMAT = ?, %1 WHERE "
                        "CDFILIAL = ? AND NRCARDAPIO = ? AND NRSEQPRATCAR = ? AND "
-                       "NRORDPRATCAR = ?") +
+                       "NRORDPRATCAR = ?")
+                           .arg(WithdrawnOfTheSameDishSql()) +
                        where,
                    values) == 1;
     }
@@ -586,6 +598,7 @@ private:
             const QVariantList key{filial_, nr, row.Saved("NRSEQPRATCAR"),
                                    row.Saved("NRORDPRATCAR")};
             checkChangeable(dayDate(nr));
+            registro_->Antes(nr);
             if (row.Kind() == TRowKind::Modified && updateInPlace(row, nr)) {
                 touched_.insert(nr);
                 if (answer_.isEmpty()) {
@@ -618,6 +631,7 @@ private:
     void insertDish(const TRow& row) {
         const QString nr = dayOf(row);
         checkChangeable(dayDate(nr));
+        registro_->Antes(nr);
         if (row.Kind() == TRowKind::Inserted &&
             !(db_.Scalar(QStringLiteral("SELECT QTCOMESTICAR FROM CARDADIA WHERE CDFILIAL = ? AND "
                                         "NRCARDAPIO = ?"),
@@ -668,6 +682,7 @@ private:
     QSet<QString> touched_; // days whose dishes changed
     std::optional<TCentralMenu> central_;
     QString centralService_;
+    std::optional<TRegistroAlteracoes> registro_; // once the branch is known
 };
 
 std::optional<TDataPacket> changeSet(const QVariant& v) {

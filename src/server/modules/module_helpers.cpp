@@ -42,6 +42,10 @@ void AddAllModules(TDispatcher& dispatcher, TSessionService& sessions) {
     dispatcher.AddModule(MakeProdCmpFilial());
     dispatcher.AddModule(MakeBaseCusto());
     dispatcher.AddModule(MakeImpCardDia());
+    dispatcher.AddModule(MakeNutriCard());
+    dispatcher.AddModule(MakeImpTipoPrat());
+    dispatcher.AddModule(MakeHistFilial());
+    dispatcher.AddModule(MakeEmissaoCard());
 }
 
 } // namespace pla::server

@@ -17,6 +17,10 @@ std::unique_ptr<TRemoteDataModule> MakeCustProd();      // "Cus00000.rdmCustProd
 std::unique_ptr<TRemoteDataModule> MakeProdCmpFilial(); // "CMP02500.rdmProdCmpFilial"
 std::unique_ptr<TRemoteDataModule> MakeBaseCusto();     // "Pla00120.rdmBaseCusto"
 std::unique_ptr<TRemoteDataModule> MakeImpCardDia();    // "Pla00109.rdmImpCardDia"
+std::unique_ptr<TRemoteDataModule> MakeNutriCard();     // "Pla00105.rdmNutriCard"
+std::unique_ptr<TRemoteDataModule> MakeImpTipoPrat();   // "Pla00121.rdmImpTipoPrat"
+std::unique_ptr<TRemoteDataModule> MakeHistFilial();    // "Pla08800.rdmHistFilial"
+std::unique_ptr<TRemoteDataModule> MakeEmissaoCard();   // "Pla00400.rdmEmissaoCard"
 
 // The methods of "Pla00100.rdmParamCardIndu", by concern.
 void RegisterMenuMonthMethods(TRemoteDataModule& module);     // months, reference date, generation
@@ -31,6 +35,7 @@ void RegisterMenuDinersMethods(TRemoteDataModule& module);    // the day's deliv
 void RegisterMenuDayDinersMethods(TRemoteDataModule& module); // the day's diners, the diets
 void RegisterClosingCostMethods(TRemoteDataModule& module);   // the closing cost check
 void RegisterMenuConfigMethods(TRemoteDataModule& module);    // the month's dish positions
+void RegisterMenuHistoryMethods(TRemoteDataModule& module);   // change history, dish ranking
 // The contract restrictions of a service: read, written, judged against a month.
 void RegisterContractRuleMethods(TRemoteDataModule& module);
 // The grid's colour analysis, of "Pla00100.rdmParamCardIndu".
@@ -52,9 +57,11 @@ TDataPacket PlanningParameters(TDatabase& db, const QString& cdFilial);
 QVariantList OperatorPermissions(TDatabase& db, const QString& cdOperador);
 // Deletes a service's days from `first` to `last` (one month) with what hangs on them:
 // dishes, delivery points, the records of departing from the central menu and the
-// central dishes removed from them. The number of days deleted.
+// central dishes removed from them; the dishes that go are recorded in the change
+// record under the operator and operation. The number of days deleted.
 int DeleteMenuDays(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
-                   const QDate& first, const QDate& last);
+                   const QDate& first, const QDate& last, const QString& cdOperador,
+                   rpc::TOperacaoCardapio operacao);
 // A service's month as the monthly screen holds it: its day records, its dishes (with
 // the position's label, the marked name and the diners), its dish positions, the days
 // that depart from the central menu, its removed central dishes.

@@ -38,38 +38,8 @@ QDateTime monthOf(TMethodArgs& args, int index) {
     return DataHora(PriDiaMes(args.DateTime(index).date()));
 }
 
-// Why the operator may not read a service's costs with these prices, or empty: the
-// branch and service exist and the operator may work on the branch; the cost type and
-// the branch whose prices are used exist.
-QString costRefusal(TCallContext& ctx, const QString& filial, const QString& servico,
-                    qint64 tipoCusto, const QString& filialCusto) {
-    TDatabase& db = ctx.Database();
-    const auto none = [&db](const QString& sql, const QVariantList& params) {
-        return db.Scalar(sql, params).toInt() == 0;
-    };
-    if (none(QStringLiteral("SELECT COUNT(*) FROM FILIAL WHERE CDFILIAL = ?"), {filial})) {
-        return QStringLiteral("Filial %1 não cadastrada.").arg(filial);
-    }
-    if (!ctx.Access().PodeAlterarFilial(filial)) {
-        return QStringLiteral("Operador sem acesso aos custos da filial %1.").arg(filial);
-    }
-    if (none(QStringLiteral("SELECT COUNT(*) FROM SERVICO WHERE CDFILIAL = ? AND CDSERVFILI = ?"),
-             {filial, servico})) {
-        return QStringLiteral("Serviço %1 não cadastrado na filial %2.").arg(servico, filial);
-    }
-    if (tipoCusto >= 0 &&
-        none(QStringLiteral("SELECT COUNT(*) FROM TIPOCUSTO WHERE NRTIPOCUSTO = ?"), {tipoCusto})) {
-        return QStringLiteral("Tipo de custo %1 não cadastrado.").arg(tipoCusto);
-    }
-    if (filialCusto != filial &&
-        none(QStringLiteral("SELECT COUNT(*) FROM FILIAL WHERE CDFILIAL = ?"), {filialCusto})) {
-        return QStringLiteral("Filial de custo %1 não cadastrada.").arg(filialCusto);
-    }
-    return {};
-}
-
 void refuseCosts(TCallContext& ctx, const QString& filial, const QString& servico) {
-    const QString refusal = costRefusal(ctx, filial, servico, -1, filial);
+    const QString refusal = CostRefusal(ctx, filial, servico, -1, filial);
     if (!refusal.isEmpty()) {
         throw EPlaError(refusal);
     }
@@ -186,7 +156,7 @@ QVariant getTrabCusto(TCallContext& ctx, TMethodArgs& args) {
                            .arg(dateText(q.Inicio), dateText(q.Fim))
                            .arg(MaxDays));
     }
-    const QString refusal = costRefusal(ctx, q.Filial, q.Servico, q.TipoCusto, q.FilialCusto);
+    const QString refusal = CostRefusal(ctx, q.Filial, q.Servico, q.TipoCusto, q.FilialCusto);
     if (!refusal.isEmpty()) {
         return refused(refusal);
     }
@@ -269,7 +239,7 @@ QVariant getRealizado(TCallContext& ctx, TMethodArgs& args) {
     const QString servico = code(args, 1, 5);
     const qint64 tipoCusto = args.Integer(3);
     const QString filialCusto = costBranch(args, 6, filial);
-    const QString refusal = costRefusal(ctx, filial, servico, tipoCusto, filialCusto);
+    const QString refusal = CostRefusal(ctx, filial, servico, tipoCusto, filialCusto);
     if (!refusal.isEmpty()) {
         throw EPlaError(refusal);
     }
@@ -320,7 +290,7 @@ QVariant getVdFechaCardapioCus(TCallContext& ctx, TMethodArgs& args) {
             QStringLiteral("O último dia (%1) não é do mês de %2.")
                 .arg(dateText(q.Fim), FormatDateTime(QStringLiteral("mm/yyyy"), q.Inicio)));
     }
-    const QString refusal = costRefusal(ctx, q.Filial, q.Servico, q.TipoCusto, q.FilialCusto);
+    const QString refusal = CostRefusal(ctx, q.Filial, q.Servico, q.TipoCusto, q.FilialCusto);
     if (!refusal.isEmpty()) {
         throw EPlaError(refusal);
     }

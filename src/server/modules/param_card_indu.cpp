@@ -110,6 +110,7 @@ std::unique_ptr<TRemoteDataModule> MakeParamCardIndu() {
     RegisterMenuConfigMethods(*m);
     RegisterContractRuleMethods(*m);
     RegisterColourAnalysisMethods(*m);
+    RegisterMenuHistoryMethods(*m);
     return m;
 }
 

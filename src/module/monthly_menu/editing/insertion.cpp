@@ -194,8 +194,7 @@ void TCardapioMensal::LoadBPL_PLA00115() {
     } else if (!pratosCarregados_) {
         const bool hide = tipoDeOperador() == QLatin1Char('F') &&
                           paramPlaneja("IDOCULTRECINATOPFI") == QLatin1String("S");
-        const QString levels = paramGeral("NRNIVEISPRATO").isEmpty() ? QStringLiteral("1")
-                                                                     : paramGeral("NRNIVEISPRATO");
+        const QString levels = niveisPrato();
         const QVariant pratos =
             ExibeCusto
                 ? chama(rpc::metodos::GetPratoCusto(),
@@ -250,33 +249,90 @@ void TCardapioMensal::LoadBPL_PLA00115() {
 }
 
 // A dish put in the place of the cell's dish: the same cache row, its central dish
-// recorded, its share of the day's diners.
+// recorded, its share of the day's diners; the row keeps its origin mark.
 void TCardapioMensal::substituiPrato(const TDishLine& antes, const QString& cdPrato,
                                      const QString& nmPrato, double valor,
                                      const QString& cdFilAuxPrat, int posicao,
                                      const QString& nrCardapio) {
     const TDishRef escolhido{cdPrato, cdFilAuxPrat};
-    const TDishRef anterior{antes.Code, antes.Branch};
     const QDate dia = DataCard();
-    TFilterSuspended semFiltro(*cdsCompCardCache);
-    const bool achou = cdsCompCardCache->Locate(
-        QStringLiteral("CDFILIAL;DTCARDAPIO;NRCARDAPIO;NRSEQPRATCAR;CDPRATO;CDFILAUXPRAT"),
-        {CdFilial, DataHora(dia), nrCardapio, posicao, antes.Code, antes.Branch});
     TMarkDishes dishes;
-    dishes.Former = anterior;
-    if (achou) {
-        dishes.Recorded = {
-            cdsCompCardCache->FieldByName(QStringLiteral("CDPRATOMAT")).AsString(),
-            cdsCompCardCache->FieldByName(QStringLiteral("CDFILAUXPRATMAT")).AsString()};
+    dishes.Former = {antes.Code, antes.Branch};
+    {
+        TFilterSuspended semFiltro(*cdsCompCardCache);
+        if (localizaPratoCelula(antes, dia, nrCardapio, posicao)) {
+            dishes.Recorded = {
+                cdsCompCardCache->FieldByName(QStringLiteral("CDPRATOMAT")).AsString(),
+                cdsCompCardCache->FieldByName(QStringLiteral("CDFILAUXPRATMAT")).AsString()};
+        }
     }
     // Every type compares with the position's own central dish.
     dishes.Central = pratosDaPosicao(nrCardapio, dia, posicao).Central;
     const QChar mark = MarcaSubstituicao(contextoMarca(), escolhido, dishes);
-    const QString nome = mark.isNull() ? antes.Name : mark + nmPrato;
-    if (!achou || escolhido.Code.isEmpty() || escolhido.Branch.isEmpty()) {
-        return;
+    TTrocaPrato troca;
+    troca.Antes = antes;
+    troca.Escolhido = escolhido;
+    troca.Marcado = mark.isNull() ? antes.Name : mark + nmPrato;
+    troca.Valor = valor;
+    troca.ValorTexto = QuantityText(valor, TipoMontagem == 0 ? 0 : 1);
+    troca.SemComensais = TParteSemComensais::Integral;
+    troca.Central = dishes.Central;
+    troca.Posicao = posicao;
+    troca.NrCardapio = nrCardapio;
+    trocaPratoCelula(troca);
+}
+
+bool TCardapioMensal::localizaPratoCelula(const TDishLine& antes, const QDate& dia,
+                                          const QString& nrCardapio, int posicao) {
+    return cdsCompCardCache->Locate(
+        QStringLiteral("CDFILIAL;DTCARDAPIO;NRCARDAPIO;NRSEQPRATCAR;CDPRATO;CDFILAUXPRAT"),
+        {CdFilial, DataHora(dia), nrCardapio, posicao, antes.Code, antes.Branch});
+}
+
+bool TCardapioMensal::trocaPratoCelula(const TTrocaPrato& t) {
+    if (t.Escolhido.Code.isEmpty() || t.Escolhido.Branch.isEmpty()) {
+        StlPratos.Put(TDishLine{t.Antes.Day, t.Antes.Type, t.Escolhido.Code, t.Marcado,
+                                t.ValorTexto, t.Escolhido.Branch});
+        return true;
     }
-    cdsCompCardCache->Edit();
+    const QDate dia = DataCard();
+    const double comensais = comensaisDia(dia);
+    double parte = t.Valor;
+    if (!(comensais > 0)) {
+        if (TipoMontagem == 0 || t.SemComensais == TParteSemComensais::Integral) {
+            parte = 100;
+        }
+    } else if (TipoMontagem == 0) {
+        parte = t.Valor / comensais * 100.0;
+    }
+    {
+        TFilterSuspended semFiltro(*cdsCompCardCache);
+        if (!localizaPratoCelula(t.Antes, dia, t.NrCardapio, t.Posicao)) {
+            return false;
+        }
+        const auto f = [this](const char* name) -> TMemField& {
+            return cdsCompCardCache->FieldByName(QString::fromLatin1(name));
+        };
+        TRowEdit edicao(*cdsCompCardCache);
+        TMarkDishes central;
+        central.Central = t.Central;
+        registraPratoMatriz(central, t.Escolhido, {t.Antes.Code, t.Antes.Branch});
+        f("CDPRATO").SetAsString(t.Escolhido.Code);
+        f("CDFILAUXPRAT").SetAsString(t.Escolhido.Branch);
+        f("NMPRATO").SetAsString(t.Marcado);
+        if (!t.Marca.isNull()) {
+            f("IDPRATOESPE").SetAsString(QString(t.Marca));
+        }
+        f("VRPECONSCARD").SetAsFloat(parte);
+        edicao.Post();
+    }
+    // The line as the row now reads.
+    AtualizaStlPratos(true);
+    return true;
+}
+
+void TCardapioMensal::registraPratoMatriz(const TMarkDishes& dishes, const TDishRef& escolhido,
+                                          const TDishRef& anterior) {
     const auto f = [this](const char* name) -> TMemField& {
         return cdsCompCardCache->FieldByName(QString::fromLatin1(name));
     };
@@ -300,23 +356,6 @@ void TCardapioMensal::substituiPrato(const TDishLine& antes, const QString& cdPr
         f("CDPRATOMAT").SetAsString(dishes.Central.Code);
         f("CDFILAUXPRATMAT").SetAsString(dishes.Central.Branch);
     }
-    f("CDPRATO").SetAsString(cdPrato);
-    f("CDFILAUXPRAT").SetAsString(cdFilAuxPrat);
-    f("NMPRATO").SetAsString(nome);
-    FiltraData(*cdsCardaDia, dia);
-    const double comensais =
-        cdsCardaDia->IsEmpty() ? 0.0
-                               : cdsCardaDia->FieldByName(QStringLiteral("QTCOMESTICAR")).AsFloat();
-    DesligaFiltro(*cdsCardaDia);
-    double share = valor;
-    if (!(comensais > 0)) {
-        share = 100;
-    } else if (TipoMontagem == 0) {
-        share = valor / comensais * 100.0;
-    }
-    f("VRPECONSCARD").SetAsFloat(share);
-    cdsCompCardCache->Post();
-    AtualizaStlPratos(true);
 }
 
 void TCardapioMensal::InsereCardapio(const QString& cdPrato, const QString& nmPrato,

@@ -59,6 +59,25 @@ void TCardapioMensal::VerificaReceitaPrato(const QString& cdPrato, const QString
     }
 }
 
+void TCardapioMensal::VerificaEquivalencia(const TDishRef& prato, const QString& nrCardapio,
+                                           const QDate& dia, int posicao) {
+    if (prato.Empty() || !grupoParametrizado() || operadorDoGrupo() || !UtilizaPratoRelacionado()) {
+        return;
+    }
+    const TMarkDishes position = pratosDaPosicao(nrCardapio, dia, posicao);
+    const TDishRef referencia = position.Central.Empty() ? position.Excluded : position.Central;
+    if (referencia.Empty()) {
+        return;
+    }
+    cdsPratoEquiv->SetData(rpc::PacoteServ(
+        chama(rpc::metodos::GetPratoEquiv(), {referencia.Code, referencia.Branch})));
+    if (!(prato == referencia) && !cdsPratoEquiv->IsEmpty() &&
+        !cdsPratoEquiv->Locate(QStringLiteral("CDPRATORELAC;CDFILPRATRELAC"),
+                               {prato.Code, prato.Branch})) {
+        MensErro(msgPadrao.Msg(QStringLiteral("Prato_Equiv")), true);
+    }
+}
+
 void TCardapioMensal::CopiaPrato(bool recortar) {
     DesabilitaAnaliCor();
     const std::optional<TDishLine> entry = EntradaCelula();
@@ -83,29 +102,14 @@ void TCardapioMensal::ColaPrato() {
     }
     const TPivotCell cell = CelulaAtual();
     const QDate dia = DataCard();
-    IPlanejamento* planning = Planejamento();
-    const QString levels =
-        paramGeral("NRNIVEISPRATO").isEmpty() ? QStringLiteral("1") : paramGeral("NRNIVEISPRATO");
-    VerificaReceitaPrato(PratoCopiado.CdPrato, PratoCopiado.CdFilAuxPrat, levels);
+    VerificaReceitaPrato(PratoCopiado.CdPrato, PratoCopiado.CdFilAuxPrat, niveisPrato());
     VerificaDiaNaoUtil(dia);
     const int posicao = GetSeqPrat(cell.Type.left(3).toInt());
     const TDishRef copiado{PratoCopiado.CdPrato, PratoCopiado.CdFilAuxPrat};
 
-    // Outside a parameterised group's operators, only the central dish's equivalents.
-    if (!PratoCopiado.Vazio() && grupoParametrizado() && !operadorDoGrupo() &&
-        UtilizaPratoRelacionado()) {
-        const TMarkDishes position =
-            pratosDaPosicao(getNrCardapio(CdFilial, CdServico, dia).trimmed(), dia, posicao);
-        const TDishRef referencia = position.Central.Empty() ? position.Excluded : position.Central;
-        if (!referencia.Empty()) {
-            cdsPratoEquiv->SetData(rpc::PacoteServ(Chama(*planning, rpc::metodos::GetPratoEquiv(),
-                                                         {referencia.Code, referencia.Branch})));
-            if (!(copiado == referencia) && !cdsPratoEquiv->IsEmpty() &&
-                !cdsPratoEquiv->Locate(QStringLiteral("CDPRATORELAC;CDFILPRATRELAC"),
-                                       {copiado.Code, copiado.Branch})) {
-                MensErro(msgPadrao.Msg(QStringLiteral("Prato_Equiv")), true);
-            }
-        }
+    if (!PratoCopiado.Vazio()) {
+        VerificaEquivalencia(copiado, getNrCardapio(CdFilial, CdServico, dia).trimmed(), dia,
+                             posicao);
     }
 
     // An occupied cell gives up its dish first, if the planner agrees.

@@ -88,8 +88,7 @@ void TCardapioMensal::CopiaPratoComensais() {
     p.Mes = DtMesCard.date();
     p.Posicao = posicao;
     p.Ordem = ordem;
-    p.NiveisPrato =
-        paramGeral("NRNIVEISPRATO").isEmpty() ? QStringLiteral("1") : paramGeral("NRNIVEISPRATO");
+    p.NiveisPrato = niveisPrato();
     p.IdManCorCardAlt = paramGeral("IDMANCORCARDALT");
     p.TipoCardapio = tipoDeCardapio();
     p.TipoOperador = tipoDeOperador();

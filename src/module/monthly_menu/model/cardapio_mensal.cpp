@@ -11,6 +11,7 @@
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "host/host_query.h"
+#include "module/equivalents/linhas_equivalentes.h"
 #include "module/frame/module_state.h"
 #include "module/monthly_menu/grid/day_colours.h"
 #include "module/monthly_menu/model/analise_cores.h"
@@ -34,7 +35,6 @@ const QStringList& CatalogoCardapio() {
         QStringLiteral("Exibe_NrCiclo|&Visualizar apenas dia do cardápio"),
         QStringLiteral("close_error|Ocorreu um erro na tentativa de fechar o cardápio."),
         QStringLiteral("getdataserv|Carregando dados do servidor..."),
-        QStringLiteral("NaoDisponivel|%s ainda não está disponível nesta versão."),
         QStringLiteral("undochanges|Tem certeza que deseja desfazer todas as alterações?"),
         QStringLiteral("updatecache|Deseja gravar as alterações antes de sair?"),
         QStringLiteral("GRAVA_ANTES|Há alterações não gravadas no cardápio. Deseja gravá-las "
@@ -47,6 +47,7 @@ const QStringList& CatalogoCardapio() {
         QStringLiteral("CONF_EXCL|Confirma exclusão?"),
         QStringLiteral("CONF_SUBS|Confirma substituição?"),
         QStringLiteral("CARDBLDIA_N_UTIL|Cardápio bloqueado para dia não útil."),
+        QStringLiteral("DIA_BLOQUEADO|") + TextoDiaBloqueado(),
         QStringLiteral("BLOQ_PADR|Operação bloqueada. Prato não possui receita revisada."),
         QStringLiteral("PratRecProdInativ|Prato não pode conter produto inativo na receita (%s)."),
         QStringLiteral("Prato_Equiv|Prato não é equivalente."),
@@ -182,6 +183,11 @@ QString TCardapioMensal::paramGeral(const char* name) const {
                              ? cdsParamGeral->FindField(QString::fromLatin1(name))
                              : nullptr;
     return f && !f->IsNull() ? f->AsString().trimmed() : QString();
+}
+
+QString TCardapioMensal::niveisPrato() const {
+    const QString niveis = paramGeral("NRNIVEISPRATO");
+    return niveis.isEmpty() ? QStringLiteral("1") : niveis;
 }
 
 // --- start ------------------------------------------------------------------------
@@ -528,10 +534,11 @@ QChar TCardapioMensal::tipoDeCardapio() const {
 }
 
 QChar TCardapioMensal::tipoDeOperador() const {
-    if (GrupoParametrizado) {
-        return OperadorDoGrupo ? QLatin1Char('M') : QLatin1Char('F');
-    }
-    return Host().ModuFili ? QLatin1Char('F') : QLatin1Char('M');
+    TMarkContext ctx;
+    ctx.GroupParameterised = GrupoParametrizado;
+    ctx.OperatorOfGroup = OperadorDoGrupo;
+    ctx.ModuFili = Host().ModuFili;
+    return TipoOperador(ctx);
 }
 
 bool TCardapioMensal::dependeLiberacao() const {

@@ -7,6 +7,7 @@
 #include "module/monthly_menu/editing/comensais_dia.h"
 #include "module/monthly_menu/grid/dish_lines.h"
 #include "module/monthly_menu/grid/menu_pivot.h"
+#include "module/monthly_menu/launchers/printouts.h"
 #include "module/monthly_menu/rules/command_states.h"
 #include "module/planning/planejamento.h"
 #include "rpc/contracts.h"
@@ -156,6 +157,8 @@ public:
     QString CellKey(const TPivotCell& cell) const;
     QString paramPlaneja(const char* name) const;
     QString paramGeral(const char* name) const;
+    // The levels of the dish code's picture (NRNIVEISPRATO), one when not set.
+    QString niveisPrato() const;
 
     // --- the current cell, as the view shows it ---------------------------------
     void SetProvedorCelula(TProvedorCelula celula);
@@ -326,6 +329,52 @@ public:
     // the month is read again afterwards (GetAtualizaCustos).
     void AnalisaCustosRevisaoReceita();
 
+    // --- the printouts -------------------------------------------------------------
+    // Whether the operator may open each printout of the print command, in its order
+    // (EmissoesCardapio): access to the active module's screen (ExisteAcesso).
+    std::array<bool, EmissoesCardapio.size()> AcessoEmissoes() const;
+    // The printout of a position of the print command, for the month's branch.
+    void EmiteCardapio(int posicao);
+
+    // --- the history of the menu and the dish ranking ------------------------------
+    // The changes made to the service's menu (PLA00127) and its dishes ranked by how
+    // often they were served (PLA00102), opened for the current cell after the pending
+    // changes are saved; a dish chosen there goes into the cell (RecebePrato).
+    void ConsultaHistorico();
+    void ConsultaRanking();
+    // The ranking's reference dish for the current cell, for its equivalents: empty
+    // unless an operator outside a parameterised group plans a service that uses
+    // related dishes; then the cell's dish, or the position's central or removed one.
+    QString PratoReferenciaRanking(const QString& nrCardapio, int posicao);
+    // A dish handed back for the current cell, put in as a paste puts one: the same
+    // checks (blocked day, working day, diners, recipe, inactive products,
+    // equivalence), its origin mark (MarcaRetorno), inserted into an empty cell with the
+    // day's diners (or 100 %), else in the place of the cell's dish with its value.
+    struct TPratoRetornado {
+        QString CdPrato;
+        QString CdFilAuxPrat;
+        QString NmPrato; // without its origin mark
+    };
+    void RecebePrato(const TPratoRetornado& prato);
+    // Outside a parameterised group's operators, a service that uses related dishes takes
+    // in a position only its central (or removed) dish or one of that dish's equivalents.
+    void VerificaEquivalencia(const TDishRef& prato, const QString& nrCardapio, const QDate& dia,
+                              int posicao);
+
+    // --- the nutrients, the dish types brought in, the branch's history ------------
+    // The current cell's dish and day in the nutrient query (PLA00105), after the pending
+    // changes are saved as the confirm button saves them (unless the dish types over
+    // their day's diners hold them back: their screen instead).
+    void ConsultaNutrientes();
+    // Dish types brought from another month or service (PLA00121), for an operator
+    // allowed it, after the pending changes are saved. When the screen imported
+    // something the month is read again through `recarrega` (the view's reload, under
+    // the new positions) and its costs recalculated or said out of date, said out of date
+    // also when the reload fails; true then.
+    bool ImportaTiposPrato(const std::function<void()>& recarrega);
+    // The branch's history (PLA08800) of the branch typed on the planning screen.
+    void HistoricoFilial();
+
     // --- contract restrictions --------------------------------------------------
     // Whether the month kept every contract restriction of the service when they were
     // last judged (PLA00113 answers through it).
@@ -364,6 +413,33 @@ private:
     void substituiPrato(const TDishLine& antes, const QString& cdPrato, const QString& nmPrato,
                         double valor, const QString& cdFilAuxPrat, int posicao,
                         const QString& nrCardapio);
+    // How a replacing dish's share of its day's diners follows from its cell's value on
+    // a day without diners: all of them whatever the assembly, or only when the menu is
+    // assembled by number of diners (by percentage the value stays).
+    enum class TParteSemComensais { Integral, IntegralPorComensais };
+    // The cell's dish replaced: the marked name, the mark for IDPRATOESPE (null: the row
+    // keeps its own) and the value shown in the cell.
+    struct TTrocaPrato {
+        TDishLine Antes;
+        TDishRef Escolhido;
+        QString Marcado;
+        QChar Marca;
+        double Valor = 0;
+        QString ValorTexto;
+        TParteSemComensais SemComensais = TParteSemComensais::Integral;
+        TDishRef Central; // the position's central dish
+        int Posicao = 0;
+        QString NrCardapio;
+    };
+    // Writes the replacement into the cell's cache row, then the cell's line follows it;
+    // a dish without its code or branch changes only the line. False, with nothing
+    // changed, when the cell's dish has no cache row.
+    bool trocaPratoCelula(const TTrocaPrato& troca);
+    bool localizaPratoCelula(const TDishLine& antes, const QDate& dia, const QString& nrCardapio,
+                             int posicao);
+    // The central dish the cache row being edited records, as a dish replaces another.
+    void registraPratoMatriz(const TMarkDishes& dishes, const TDishRef& escolhido,
+                             const TDishRef& anterior);
     void atualizaComensaisRemocao(const QDate& dia, const QString& cdTipoPrat, double share);
     void registraExclusao(const QDate& dia, int posicao, const TDishLine& removida,
                           const QString& nrCardapio);

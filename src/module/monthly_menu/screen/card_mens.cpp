@@ -128,6 +128,7 @@ TfrmCardMens::TfrmCardMens(QWidget* parent)
     rightLayout->addWidget(panAvisoRecalc);
     split->setStretchFactor(1, 1);
     buildCommands();
+    buildPrintCommands();
     buildColourAnalysis();
     degCardapio->installEventFilter(this);
     // The commands follow the current cell, whatever moved it.
@@ -309,11 +310,6 @@ void TfrmCardMens::FormClose(TCloseAction& action) {
         ShowDetailError(msgPadrao.Msg(QStringLiteral("close_error")), e.message());
         throw;
     }
-}
-
-void TfrmCardMens::naoDisponivel(const QString& what) {
-    TDialogPresenter::Current().Message(msgPadrao.Fmt(QStringLiteral("NaoDisponivel"), {what}),
-                                        TMsgDlgType::Information, mbOK);
 }
 
 } // namespace pla::module

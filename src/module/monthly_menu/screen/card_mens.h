@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QStringList>
 #include <QVariantList>
+#include <array>
 #include <optional>
 
 class QCheckBox;
@@ -106,6 +107,22 @@ public:
     void sbtAnalRestContClick();
     // The colour analysis of the grid.
     void sbtAnaliCorClick();
+    // The history of the menu's changes (PLA00127) and the dish ranking (PLA00102) for
+    // the current cell; a dish chosen there goes into the cell.
+    void btfHistCardClick();
+    void sbtRankingPratosClick();
+    // The print command: the printouts of the day, the week and the month in a popup
+    // under the print button (and under mnuListagem), each as the operator may open it.
+    void sbtImprimirClick() override;
+    void EmissodoCardpiodoDia1Click();
+    void EmissodoCardpiodaSemana1Click();
+    void EmissodoCardpiodoMs1Click();
+    // The nutrients of the current cell's day (PLA00105), the dish types brought from
+    // another month or service (PLA00121, the month read again afterwards) and the
+    // branch's history (PLA08800).
+    void spbNutrientesClick();
+    void sbtImpTPClick();
+    void sbtHistoricoFilClick();
     // Shows a day (and a dish type, by its code) in the grid.
     void IrParaDia(const QDate& dia, const QString& cdTipoPrat);
     void HabilitaComandos(); // the toolbar and the menus follow the model's commands
@@ -124,7 +141,6 @@ private:
     void buildCommands();
     void arrangeToolbar();
     void loadCaption();
-    void naoDisponivel(const QString& what);
     void posicionaCelula(const QDate& dia, const QString& tipo);
     void GetGruposServicos();
     void FiltraServicos();
@@ -140,6 +156,8 @@ private:
     void buildAnalysisCommands();
     void habilitaAnalises();
     void buildColourAnalysis();
+    void buildPrintCommands();
+    void habilitaEmissoes();
     void mostraAnaliCor(bool ativa);
 
     TCardapioMensal* cardapio_ = nullptr; // a child: it outlives no view
@@ -189,7 +207,10 @@ private:
     QLabel* lblDtRefeCust = nullptr;
     // The colour analysis's legend, shown while it is on.
     QFrame* panLegendaCor = nullptr;
-    QMenu* pmnAnaCustos = nullptr;       // the analyses to choose from, under sbtInfoCard
+    QMenu* pmnAnaCustos = nullptr;      // the analyses to choose from, under sbtInfoCard
+    QMenu* pmnEmissaoRelCard = nullptr; // the printouts, under sbtImprimir
+    std::array<QAction*, EmissoesCardapio.size()> itensEmissao_{}; // the popup's items
+    std::array<QAction*, EmissoesCardapio.size()> menusEmissao_{}; // mnuListagem's items
     QHash<QString, QToolButton*> Botoes; // the screen's own toolbar buttons by name
     QHash<QString, QAction*> Menus;      // its menu entries by name
     host::THostQuery* qryGrupServ = nullptr;

@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QToolButton>
 #include <map>
+#include <stdexcept>
 
 namespace pla::module {
 
@@ -73,7 +74,7 @@ const TCommand Commands[] = {
      &TEstadoComandos::SubsPorEqui},
 };
 
-// The commands built so far; the others say they are not available yet.
+// Each toolbar command's handler.
 const std::map<QLatin1String, void (TfrmCardMens::*)()> Handlers{
     {QLatin1String("sbtCustos"), &TfrmCardMens::sbtCustosClick},
     {QLatin1String("sbtInfoCard"), &TfrmCardMens::sbtInfoCardClick},
@@ -88,6 +89,11 @@ const std::map<QLatin1String, void (TfrmCardMens::*)()> Handlers{
     {QLatin1String("sbtAnaliCor"), &TfrmCardMens::sbtAnaliCorClick},
     {QLatin1String("sbtConfig"), &TfrmCardMens::sbtConfigClick},
     {QLatin1String("sbtAtuCusto"), &TfrmCardMens::sbtAtuCustoClick},
+    {QLatin1String("spbNutrientes"), &TfrmCardMens::spbNutrientesClick},
+    {QLatin1String("sbtImpTP"), &TfrmCardMens::sbtImpTPClick},
+    {QLatin1String("sbtHistoricoFil"), &TfrmCardMens::sbtHistoricoFilClick},
+    {QLatin1String("btfHistCard"), &TfrmCardMens::btfHistCardClick},
+    {QLatin1String("sbtRankingPratos"), &TfrmCardMens::sbtRankingPratosClick},
 };
 
 // The entries with a handler of their own, rather than their button's click.
@@ -134,14 +140,11 @@ void TfrmCardMens::buildCommands() {
                                                                : Qt::ToolButtonIconOnly);
             ToolbarLayout()->insertWidget(at + inserted++, button);
             Botoes.insert(button->objectName(), button);
-            const auto own = Handlers.find(QLatin1String(c.Button));
-            if (own != Handlers.end()) {
-                connect(button, &QToolButton::clicked, this,
-                        [this, h = own->second] { RunHandler([this, h] { (this->*h)(); }); });
-            } else {
-                connect(button, &QToolButton::clicked, this,
-                        [this, text] { RunHandler([this, text] { naoDisponivel(text); }); });
-            }
+            // Every button has its handler (a missing one fails the screen's creation).
+            connect(button, &QToolButton::clicked, this,
+                    [this, h = Handlers.at(QLatin1String(c.Button))] {
+                        RunHandler([this, h] { (this->*h)(); });
+                    });
         }
         if (c.Menu) {
             QAction* a = menu->addAction(QString::fromUtf8(c.Text));
@@ -167,8 +170,7 @@ void TfrmCardMens::buildCommands() {
                     }
                 });
             } else {
-                connect(a, &QAction::triggered, this,
-                        [this, text] { RunHandler([this, text] { naoDisponivel(text); }); });
+                throw std::logic_error(std::string("command without a handler: ") + c.Menu);
             }
         }
     }

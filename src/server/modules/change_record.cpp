@@ -1,0 +1,183 @@
+#include "change_record.h"
+
+#include "core/clock.h"
+#include "core/dates.h"
+
+#include <QSqlQuery>
+#include <algorithm>
+#include <cmath>
+
+namespace pla::server {
+
+namespace {
+
+bool mesmoPrato(const QString& filialA, const QString& codigoA, const QString& filialB,
+                const QString& codigoB) {
+    return filialA.trimmed() == filialB.trimmed() && codigoA.trimmed() == codigoB.trimmed();
+}
+
+// Codes are kept as stored.
+QVariant ouNulo(const QString& text) {
+    return text.trimmed().isEmpty() ? QVariant() : QVariant(text);
+}
+
+} // namespace
+
+TRegistroAlteracoes::TRegistroAlteracoes(TDatabase& db, const QString& filial,
+                                         const QString& operador, rpc::TOperacaoCardapio operacao)
+    : db_(db)
+    , filial_(filial)
+    , operador_(operador)
+    , operacao_(operacao)
+    , instante_(Agora()) {}
+
+TRegistroAlteracoes::TDia TRegistroAlteracoes::le(const QString& nr) {
+    // The position's dish type is the month's configuration's, else the dish's own.
+    QSqlQuery q = db_.Exec(
+        QStringLiteral(
+            "SELECT D.CDSERVFILI, D.DTCARDAPIO, D.QTCOMESTICAR, C.NRSEQPRATCAR, C.NRORDPRATCAR, "
+            "C.CDFILAUXPRAT, C.CDPRATO, C.VRPECONSCARD, COALESCE(M.CDTIPOPRAT, P.CDTIPOPRAT) "
+            "FROM CARDADIA D LEFT JOIN COMPCARD C ON C.CDFILIAL = D.CDFILIAL AND C.NRCARDAPIO = "
+            "D.NRCARDAPIO LEFT JOIN PRATO P ON P.CDFILAUXPRAT = C.CDFILAUXPRAT AND P.CDPRATO = "
+            "C.CDPRATO LEFT JOIN CNFCARDMES M ON M.CDFILIAL = D.CDFILIAL AND M.CDSERVFILI = "
+            "D.CDSERVFILI AND M.DTREFECNFMES = D.DTMESCARD AND M.NRSEQCNFMES = C.NRSEQPRATCAR "
+            "WHERE D.CDFILIAL = ? AND D.NRCARDAPIO = ? ORDER BY C.NRSEQPRATCAR, "
+            "C.NRORDPRATCAR"),
+        {filial_, nr});
+    TDia dia;
+    while (q.next()) {
+        if (!dia.Existe) {
+            dia.Existe = true;
+            dia.Servico = q.value(0).toString();
+            dia.Data = TDatabase::FromSql(TFieldType::DateTime, q.value(1)).toDateTime();
+            dia.Comensais = q.value(2).toDouble();
+        }
+        if (q.value(3).isNull()) {
+            continue; // a day without dishes
+        }
+        dia.Posicoes[q.value(3).toInt()].append({q.value(4).toInt(), q.value(5).toString(),
+                                                 q.value(6).toString(), q.value(7).toDouble(),
+                                                 q.value(8).toString()});
+    }
+    return dia;
+}
+
+void TRegistroAlteracoes::Antes(const QString& nr) {
+    const QString key = nr.trimmed();
+    if (key.isEmpty() || antes_.contains(key)) {
+        return;
+    }
+    // Writers of one day take turns from here until they commit: on PostgreSQL another's
+    // change not yet committed would be read after it as this one's.
+    db_.Scalar(QStringLiteral("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? AND "
+                              "NRCARDAPIO = ?") +
+                   db_.RowLock(),
+               {filial_, key});
+    antes_.insert(key, le(key));
+    ordem_.append(key);
+}
+
+void TRegistroAlteracoes::AntesDoDia(const QString& servico, const QDate& dia) {
+    const QString nr = db_.Scalar(QStringLiteral("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL = "
+                                                 "? AND CDSERVFILI = ? AND DTCARDAPIO = ?"),
+                                  {filial_, servico, DataHora(dia)})
+                           .toString();
+    Antes(nr);
+}
+
+void TRegistroAlteracoes::Novo(const QString& nr) {
+    const QString key = nr.trimmed();
+    if (key.isEmpty() || antes_.contains(key)) {
+        return;
+    }
+    antes_.insert(key, TDia{});
+    ordem_.append(key);
+}
+
+int TRegistroAlteracoes::Registra() {
+    int written = 0;
+    for (const QString& nr : std::as_const(ordem_)) {
+        written += compara(nr, antes_.value(nr), le(nr));
+    }
+    ordem_.clear();
+    antes_.clear();
+    return written;
+}
+
+int TRegistroAlteracoes::Registra(const QString& nr) {
+    const QString key = nr.trimmed();
+    if (!antes_.contains(key)) {
+        return 0;
+    }
+    const int written = compara(key, antes_.take(key), le(key));
+    ordem_.removeAll(key);
+    return written;
+}
+
+int TRegistroAlteracoes::compara(const QString& nr, const TDia& antes, const TDia& depois) {
+    if (!antes.Existe && !depois.Existe) {
+        return 0;
+    }
+    QList<int> posicoes = antes.Posicoes.keys();
+    for (const int p : depois.Posicoes.keys()) {
+        if (!posicoes.contains(p)) {
+            posicoes.append(p);
+        }
+    }
+    std::sort(posicoes.begin(), posicoes.end());
+    int written = 0;
+    for (const int p : posicoes) {
+        QList<TPrato> saiu = antes.Posicoes.value(p);
+        QList<TPrato> entrou = depois.Posicoes.value(p);
+        // A dish still in its position is itself, whatever its order now: only its
+        // share may have changed.
+        for (qsizetype i = 0; i < saiu.size();) {
+            qsizetype j = 0;
+            while (j < entrou.size() && !mesmoPrato(saiu[i].Filial, saiu[i].Codigo,
+                                                    entrou[j].Filial, entrou[j].Codigo)) {
+                ++j;
+            }
+            if (j == entrou.size()) {
+                ++i;
+                continue;
+            }
+            if (std::abs(saiu[i].Percentual - entrou[j].Percentual) > 1e-9) {
+                grava(nr, antes, depois, p, &saiu[i], &entrou[j]);
+                ++written;
+            }
+            saiu.removeAt(i);
+            entrou.removeAt(j);
+        }
+        // The others replaced one another in order; what is left came or went alone.
+        const qsizetype pares = std::max(saiu.size(), entrou.size());
+        for (qsizetype k = 0; k < pares; ++k) {
+            grava(nr, antes, depois, p, k < saiu.size() ? &saiu[k] : nullptr,
+                  k < entrou.size() ? &entrou[k] : nullptr);
+            ++written;
+        }
+    }
+    return written;
+}
+
+void TRegistroAlteracoes::grava(const QString& nr, const TDia& antes, const TDia& depois,
+                                int posicao, const TPrato* anterior, const TPrato* novo) {
+    const TDia& dia = depois.Existe ? depois : antes;
+    const TPrato* tipo = novo && !novo->Tipo.trimmed().isEmpty() ? novo : anterior;
+    db_.Exec(
+        QStringLiteral("INSERT INTO HISTCARD (CDFILIAL, CDSERVFILI, DTCARDAPIO, NRCARDAPIO, "
+                       "NRSEQPRATCAR, NRORDPRATCAR, CDTIPOPRAT, CDFILAUXPRATANT, CDPRATOANT, "
+                       "VRPECONSANT, CDFILAUXPRATNOV, CDPRATONOV, VRPECONSNOV, QTCOMESTIANT, "
+                       "QTCOMESTINOV, IDOPERACAO, CDOPERADOR, DTALTERACAO) VALUES (?, ?, ?, ?, "
+                       "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        {filial_, dia.Servico, dia.Data, nr, posicao, novo ? novo->Ordem : anterior->Ordem,
+         tipo ? ouNulo(tipo->Tipo) : QVariant(), anterior ? ouNulo(anterior->Filial) : QVariant(),
+         anterior ? ouNulo(anterior->Codigo) : QVariant(),
+         anterior ? QVariant(anterior->Percentual) : QVariant(),
+         novo ? ouNulo(novo->Filial) : QVariant(), novo ? ouNulo(novo->Codigo) : QVariant(),
+         novo ? QVariant(novo->Percentual) : QVariant(),
+         antes.Existe ? QVariant(antes.Comensais) : QVariant(),
+         depois.Existe ? QVariant(depois.Comensais) : QVariant(),
+         QString(QChar::fromLatin1(static_cast<char>(operacao_))), operador_, instante_});
+}
+
+} // namespace pla::server
