@@ -5,6 +5,7 @@
 #include "core/dates.h"
 #include "host/busy_scopes.h"
 #include "host/date_edit.h"
+#include "host/enter_chooses.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "host/host_query.h"
@@ -168,7 +169,7 @@ TfrmRankPrato::TfrmRankPrato(const QVariantList& p, QWidget* parent)
     dbgRanking->verticalHeader()->setDefaultSectionSize(20);
     dbgRanking->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     dbgRanking->horizontalHeader()->setSectionsClickable(true);
-    dbgRanking->installEventFilter(this);
+    EnterEscolhe(*dbgRanking, [this] { sbtConfirmaClick(); });
     v->addWidget(dbgRanking, 1);
     auto* footer = new QHBoxLayout;
     lblBloqueado = new QLabel(msgPadrao.Msg(QStringLiteral("DIA_BLOQ")), grbDadosRel);
@@ -377,18 +378,6 @@ void TfrmRankPrato::FormActivate(bool first) {
     if (first) {
         dbgRanking->setFocus();
     }
-}
-
-// Enter on the grid chooses, as a double click does.
-bool TfrmRankPrato::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == dbgRanking && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            RunHandler([this] { sbtConfirmaClick(); });
-            return true;
-        }
-    }
-    return TfrmRotiGeral::eventFilter(watched, event);
 }
 
 } // namespace pla::packages

@@ -59,7 +59,6 @@ public:
 
 protected:
     void FormActivate(bool first) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
     QSize sizeHint() const override { return {1000, 560}; }
 
 private:

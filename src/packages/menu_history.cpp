@@ -5,6 +5,7 @@
 #include "core/dates.h"
 #include "host/busy_scopes.h"
 #include "host/date_edit.h"
+#include "host/enter_chooses.h"
 #include "host/host_context.h"
 #include "host/host_messages.h"
 #include "host/host_query.h"
@@ -170,7 +171,7 @@ TfrmHistCard::TfrmHistCard(const QVariantList& p, QWidget* parent)
     dbgHistorico->verticalHeader()->hide();
     dbgHistorico->verticalHeader()->setDefaultSectionSize(20);
     dbgHistorico->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    dbgHistorico->installEventFilter(this);
+    EnterEscolhe(*dbgHistorico, [this] { sbtConfirmaClick(); });
     v->addWidget(dbgHistorico, 1);
     lblLimite = new QLabel(grbDadosRel);
     lblLimite->setObjectName(QStringLiteral("lblLimite"));
@@ -355,18 +356,6 @@ void TfrmHistCard::FormActivate(bool first) {
     if (first) {
         dbgHistorico->setFocus();
     }
-}
-
-// Enter on the grid chooses, as a double click does.
-bool TfrmHistCard::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == dbgHistorico && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            RunHandler([this] { sbtConfirmaClick(); });
-            return true;
-        }
-    }
-    return TfrmRotiGeral::eventFilter(watched, event);
 }
 
 } // namespace pla::packages

@@ -419,6 +419,21 @@ TEST_F(ConfigLauncher, CalculatedCostsAreSaidOutOfDateOrRecalculatedAsThePlanner
     EXPECT_EQ(s->Cardapio().AlteracoesPendentes(), 0);
 }
 
+TEST_F(ConfigLauncher, AReloadThatFailsStillSaysTheCostsAreOutOfDate) {
+    TfrmCardMens* s = open("0001", "00001", next_);
+    ASSERT_NE(s, nullptr);
+    auto* bar = Child<QFrame>(s, "panAvisoRecalc");
+    goTo(s, workingDay("0001", 10), type(s, 0));
+    Button(s, "sbtCustos")->click();
+    Button(s, "sbtCalcularCustos")->click();
+    ASSERT_TRUE(bar->isHidden());
+    host_.AnswerNext("GetCardapio", QStringLiteral("Servidor indisponível."));
+    EXPECT_TRUE(run(s));
+    EXPECT_EQ(presenter_.LastText(), "Servidor indisponível.");
+    EXPECT_FALSE(bar->isHidden()) << "the positions may have changed on the server all the same";
+    EXPECT_EQ(Child<QLabel>(s, "lblAvisoRecalc")->text(), s->msgPadrao.Msg("Recalc"));
+}
+
 // The price-list cost update: the lists marked in the host's list lookup.
 class PriceListUpdate : public test::TEditingTest {
 protected:

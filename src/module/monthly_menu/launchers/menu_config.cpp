@@ -7,7 +7,7 @@ namespace pla::module {
 
 using namespace pla::host;
 
-bool TCardapioMensal::ConfiguraCardapio() {
+bool TCardapioMensal::ConfiguraCardapio(const std::function<void()>& recarrega) {
     DesabilitaAnaliCor();
     if (CdServico.isEmpty() || !Comandos().Config) {
         return false;
@@ -19,6 +19,7 @@ bool TCardapioMensal::ConfiguraCardapio() {
     UpdCacheOnSrv();
     emit comandosAlterados();
     Host().LoadBPL(QStringLiteral("PLA00119"), QVariantList{CdFilial, CdServico, DtMesCard});
+    recarregaPosicoes(recarrega);
     return true;
 }
 

@@ -42,6 +42,11 @@ bool TCardapioMensal::ImportaTiposPrato(const std::function<void()>& recarrega) 
     if (!importou.Get().toBool()) {
         return false;
     }
+    recarregaPosicoes(recarrega);
+    return true;
+}
+
+void TCardapioMensal::recarregaPosicoes(const std::function<void()>& recarrega) {
     // The month changed on the server: whatever fails while it is read again, the costs
     // shown are no longer its costs.
     try {
@@ -53,7 +58,6 @@ bool TCardapioMensal::ImportaTiposPrato(const std::function<void()>& recarrega) 
         ExibeAvisoRecalc();
         throw;
     }
-    return true;
 }
 
 void TCardapioMensal::HistoricoFilial() {

@@ -247,9 +247,10 @@ public:
     // The first day that may still be changed.
     QDate PrimeiroDiaEditavel() const;
     // The month's dish positions configured (PLA00119), for an operator allowed it,
-    // after the pending changes are saved; true when the screen opened, and the month
-    // is to be read again.
-    bool ConfiguraCardapio();
+    // after the pending changes are saved; once the screen closes the month is read
+    // again through `recarrega` and its costs recalculated or said out of date, as after
+    // a dish-type import. True when the screen opened.
+    bool ConfiguraCardapio(const std::function<void()>& recarrega);
     // The products' costs updated from the price lists the planner marks among those
     // of the branch's purchasing central (the branch itself when it has none).
     void AtualizaCustoListaPreco();
@@ -447,6 +448,9 @@ private:
     void gravaConfirmado();
     QVariantList parametrosAnalise() const;
     void recarregaAposOperacao();
+    // After the month's positions changed on the server: `recarrega`, then the costs
+    // recalculated or said out of date; said out of date also when the reload fails.
+    void recarregaPosicoes(const std::function<void()>& recarrega);
     void recarregaPratosExcluidos();
     void linhaComensaisTipo(const QDate& dia, const QString& cdTipoPrat);
 

@@ -5,12 +5,10 @@
 namespace pla::module {
 
 void TfrmCardMens::sbtConfigClick() {
-    if (!cardapio_->ConfiguraCardapio()) {
-        return;
-    }
-    FormActivate(false);
-    AtualizaTela();
-    cardapio_->RecalculaOuAvisa();
+    cardapio_->ConfiguraCardapio([this] {
+        FormActivate(false);
+        AtualizaTela();
+    });
 }
 
 } // namespace pla::module
