@@ -4,7 +4,9 @@
 
 #include <QAbstractItemView>
 #include <QEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
+#include <QTableView>
 
 namespace pla::host {
 
@@ -36,6 +38,17 @@ private:
 
 void EnterEscolhe(QAbstractItemView& lista, std::function<void()> escolhe) {
     lista.installEventFilter(new TEnterEscolhe(lista, std::move(escolhe)));
+}
+
+void GradeDeEscolha(QTableView& grade, std::function<void()> escolhe) {
+    grade.setSelectionBehavior(QAbstractItemView::SelectRows);
+    grade.setSelectionMode(QAbstractItemView::SingleSelection);
+    grade.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grade.setWordWrap(false);
+    grade.verticalHeader()->hide();
+    grade.verticalHeader()->setDefaultSectionSize(20);
+    grade.horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    EnterEscolhe(grade, std::move(escolhe));
 }
 
 } // namespace pla::host

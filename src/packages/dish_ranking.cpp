@@ -161,15 +161,8 @@ TfrmRankPrato::TfrmRankPrato(const QVariantList& p, QWidget* parent)
     auto* model = new TDataSourceModel(cdsRanking, dbgRanking);
     model->SetReadOnly(true);
     dbgRanking->setModel(model);
-    dbgRanking->setSelectionBehavior(QAbstractItemView::SelectRows);
-    dbgRanking->setSelectionMode(QAbstractItemView::SingleSelection);
-    dbgRanking->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    dbgRanking->setWordWrap(false);
-    dbgRanking->verticalHeader()->hide();
-    dbgRanking->verticalHeader()->setDefaultSectionSize(20);
-    dbgRanking->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     dbgRanking->horizontalHeader()->setSectionsClickable(true);
-    EnterEscolhe(*dbgRanking, [this] { sbtConfirmaClick(); });
+    GradeDeEscolha(*dbgRanking, [this] { sbtConfirmaClick(); });
     v->addWidget(dbgRanking, 1);
     auto* footer = new QHBoxLayout;
     lblBloqueado = new QLabel(msgPadrao.Msg(QStringLiteral("DIA_BLOQ")), grbDadosRel);

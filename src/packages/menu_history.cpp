@@ -164,14 +164,7 @@ TfrmHistCard::TfrmHistCard(const QVariantList& p, QWidget* parent)
     auto* model = new TDataSourceModel(cdsHistorico, dbgHistorico);
     model->SetReadOnly(true);
     dbgHistorico->setModel(model);
-    dbgHistorico->setSelectionBehavior(QAbstractItemView::SelectRows);
-    dbgHistorico->setSelectionMode(QAbstractItemView::SingleSelection);
-    dbgHistorico->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    dbgHistorico->setWordWrap(false);
-    dbgHistorico->verticalHeader()->hide();
-    dbgHistorico->verticalHeader()->setDefaultSectionSize(20);
-    dbgHistorico->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    EnterEscolhe(*dbgHistorico, [this] { sbtConfirmaClick(); });
+    GradeDeEscolha(*dbgHistorico, [this] { sbtConfirmaClick(); });
     v->addWidget(dbgHistorico, 1);
     lblLimite = new QLabel(grbDadosRel);
     lblLimite->setObjectName(QStringLiteral("lblLimite"));
