@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <thread>
 
 using namespace pla;
@@ -32,6 +33,13 @@ int main(int argc, char** argv) {
         sigaddset(&stopSignals, SIGTERM);
         pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+        // Every open desktop holds a descriptor while idle: take what the system allows.
+        rlimit files{};
+        if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+            files.rlim_cur = files.rlim_max;
+            setrlimit(RLIMIT_NOFILE, &files);
+        }
+
         TDatabasePool pool(url);
         const int version = Migrate(pool.ForThisThread());
         TSessionService sessions(pool, config.SessionMinutes);
@@ -52,7 +60,8 @@ int main(int argc, char** argv) {
         });
         stopper.detach();
         const int port = server.Bind();
-        std::fprintf(stderr, "pla-server: %s://%s:%d, database %s (schema %d), %d threads\n",
+        std::fprintf(stderr,
+                     "pla-server: %s://%s:%d, database %s (schema %d), %d database workers\n",
                      server.Tls() ? "https" : "http", qPrintable(http.Address), port,
                      qPrintable(url.Describe()), version, http.Threads);
         server.Serve();

@@ -1,5 +1,7 @@
 #include "contracts.h"
 
+#include <QSet>
+
 namespace pla::rpc {
 
 QList<TRpcArg> Argumentos(const TMethodSpec& spec, const QVariantList& values) {
@@ -35,6 +37,12 @@ QList<TParam> mesNovamente() {
             P{"ultimodia", D}, P{"zero", I},    P{"flag", S}};
 }
 
+// A method that only reads: a call lost with its connection may be sent once more.
+TMethodSpec leitura(TMethodSpec spec) {
+    spec.SoLeitura = true;
+    return spec;
+}
+
 // A service's days from one date to another: read, cleared or deleted alike.
 QList<TParam> periodo() {
     return {P{"filial", S}, P{"servico", S}, P{"inicio", D}, P{"fim", D}};
@@ -44,26 +52,28 @@ QList<TParam> periodo() {
 // --- Pla00100.rdmParamCardIndu: parameters and permissions -----------------------------
 
 const TMethodSpec& GetParams() {
-    static const TMethodSpec spec{QStringLiteral("GetParams"),
-                                  {P{"filial", S}, P{"tela", S}, P{"idioma", V}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetParams"), {P{"filial", S}, P{"tela", S}, P{"idioma", V}}});
     return spec;
 }
 
 const TMethodSpec& CheckAutOper() {
-    static const TMethodSpec spec{QStringLiteral("CheckAutOper"), {P{"operador", S}}, 0};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("CheckAutOper"), {P{"operador", S}}, 0});
     return spec;
 }
 
 // --- Pla00100.rdmParamCardIndu: months, reference date, generation ----------------------
 
 const TMethodSpec& GetMesCard() {
-    static const TMethodSpec spec{QStringLiteral("GetMesCard"), {P{"filial", S}, P{"servico", S}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetMesCard"), {P{"filial", S}, P{"servico", S}}});
     return spec;
 }
 
 const TMethodSpec& GetDtReferencia() {
-    static const TMethodSpec spec{QStringLiteral("GetDtReferencia"),
-                                  {P{"filial", S}, P{"data", D, false, Opcional}}};
+    static const TMethodSpec spec = leitura(
+        {QStringLiteral("GetDtReferencia"), {P{"filial", S}, P{"data", D, false, Opcional}}});
     return spec;
 }
 
@@ -79,8 +89,9 @@ const TMethodSpec& Gera_Cardapio() {
 // --- Pla00100.rdmParamCardIndu: menu cycles ---------------------------------------------
 
 const TMethodSpec& getVerificaCiclo() {
-    static const TMethodSpec spec{QStringLiteral("getVerificaCiclo"),
-                                  {P{"filial", S, Ref}, P{"servico", S, Ref}, P{"data", D, Ref}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("getVerificaCiclo"),
+                 {P{"filial", S, Ref}, P{"servico", S, Ref}, P{"data", D, Ref}}});
     return spec;
 }
 
@@ -95,47 +106,51 @@ const TMethodSpec& SetCriaCardCiclo() {
 // --- Pla00100.rdmParamCardIndu: the monthly menu's load ---------------------------------
 
 const TMethodSpec& GetServicos() {
-    static const TMethodSpec spec{QStringLiteral("GetServicos"),
-                                  {P{"filial", S, Ref}, P{"todos", S}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetServicos"), {P{"filial", S, Ref}, P{"todos", S}}});
     return spec;
 }
 
 const TMethodSpec& getDietaServ() {
-    static const TMethodSpec spec{QStringLiteral("getDietaServ"),
-                                  {P{"filial", S, Ref}, P{"servico", S, Ref}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("getDietaServ"), {P{"filial", S, Ref}, P{"servico", S, Ref}}});
     return spec;
 }
 
 const TMethodSpec& GetTipodeCardapio() {
-    static const TMethodSpec spec{QStringLiteral("GetTipodeCardapio"), {P{"filial", S, Ref}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetTipodeCardapio"), {P{"filial", S, Ref}}});
     return spec;
 }
 
 const TMethodSpec& GetCardCiclo() {
-    static const TMethodSpec spec{QStringLiteral("GetCardCiclo"),
-                                  {P{"filial", S, Ref}, P{"servico", S, Ref}, P{"mes", D, Ref}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetCardCiclo"),
+                 {P{"filial", S, Ref}, P{"servico", S, Ref}, P{"mes", D, Ref}}});
     return spec;
 }
 
 const TMethodSpec& GetCardapio() {
-    static const TMethodSpec spec{QStringLiteral("GetCardapio"),
-                                  {P{"filial", S, Ref}, P{"tela", S}, P{"servico", S, Ref},
-                                   P{"operador", S}, P{"mes", D, Ref}, P{"modulofilial", B}},
-                                  3};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetCardapio"),
+                 {P{"filial", S, Ref}, P{"tela", S}, P{"servico", S, Ref}, P{"operador", S},
+                  P{"mes", D, Ref}, P{"modulofilial", B}},
+                 3});
     return spec;
 }
 
 const TMethodSpec& GetStlPratos() {
-    static const TMethodSpec spec{QStringLiteral("GetStlPratos"),
-                                  {P{"filial", S}, P{"servico", S}, P{"mes", D, Ref},
-                                   P{"ultimodia", D}, P{"montagem", I, Ref}, P{"total", S}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetStlPratos"),
+                 {P{"filial", S}, P{"servico", S}, P{"mes", D, Ref}, P{"ultimodia", D},
+                  P{"montagem", I, Ref}, P{"total", S}}});
     return spec;
 }
 
 const TMethodSpec& GetStlDesc() {
-    static const TMethodSpec spec{
-        QStringLiteral("GetStlDesc"),
-        {P{"filial", S}, P{"servico", S}, P{"inicio", D, Ref}, P{"fim", D, Ref}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetStlDesc"),
+                 {P{"filial", S}, P{"servico", S}, P{"inicio", D, Ref}, P{"fim", D, Ref}}});
     return spec;
 }
 
@@ -165,13 +180,13 @@ const TMethodSpec& UpdateCache() {
 }
 
 const TMethodSpec& GetDiaCardEspecif() {
-    static const TMethodSpec spec{QStringLiteral("GetDiaCardEspecif"),
-                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    static const TMethodSpec spec = leitura(
+        {QStringLiteral("GetDiaCardEspecif"), {P{"filial", S}, P{"servico", S}, P{"mes", D}}});
     return spec;
 }
 
 const TMethodSpec& GetCardSemPrat() {
-    static const TMethodSpec spec{QStringLiteral("GetCardSemPrat"), periodo()};
+    static const TMethodSpec spec = leitura({QStringLiteral("GetCardSemPrat"), periodo()});
     return spec;
 }
 
@@ -181,87 +196,89 @@ const TMethodSpec& SetCardSemPrat() {
 }
 
 const TMethodSpec& getDelCard() {
-    static const TMethodSpec spec{QStringLiteral("getDelCard"), mesNovamente()};
+    static const TMethodSpec spec = leitura({QStringLiteral("getDelCard"), mesNovamente()});
     return spec;
 }
 
 const TMethodSpec& getImpCardDia() {
-    static const TMethodSpec spec{QStringLiteral("getImpCardDia"), mesNovamente()};
+    static const TMethodSpec spec = leitura({QStringLiteral("getImpCardDia"), mesNovamente()});
     return spec;
 }
 
 const TMethodSpec& GetAtualizaCustos() {
-    static const TMethodSpec spec{QStringLiteral("GetAtualizaCustos"), mesNovamente()};
+    static const TMethodSpec spec = leitura({QStringLiteral("GetAtualizaCustos"), mesNovamente()});
     return spec;
 }
 
 const TMethodSpec& getPratosExcluidos() {
-    static const TMethodSpec spec{
-        QStringLiteral("getPratosExcluidos"),
-        {P{"filial", S}, P{"servico", S}, P{"mes", D}, P{"ultimodia", D}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("getPratosExcluidos"),
+                 {P{"filial", S}, P{"servico", S}, P{"mes", D}, P{"ultimodia", D}}});
     return spec;
 }
 
 // --- Pla00100.rdmParamCardIndu: checks before placing a dish, the dish lists ------------
 
 const TMethodSpec& GetRecPrato() {
-    static const TMethodSpec spec{
-        QStringLiteral("GetRecPrato"),
-        {P{"filial", S}, P{"servico", S}, P{"niveis", S}, P{"prato", S}, P{"filialprato", S}}};
+    static const TMethodSpec spec = leitura(
+        {QStringLiteral("GetRecPrato"),
+         {P{"filial", S}, P{"servico", S}, P{"niveis", S}, P{"prato", S}, P{"filialprato", S}}});
     return spec;
 }
 
 const TMethodSpec& GetVerifProdInativo() {
-    static const TMethodSpec spec{
-        QStringLiteral("GetVerifProdInativo"),
-        {P{"filial", S}, P{"prato", S}, P{"filialprato", S}, P{"servico", S}, P{"niveis", S}}};
+    static const TMethodSpec spec = leitura(
+        {QStringLiteral("GetVerifProdInativo"),
+         {P{"filial", S}, P{"prato", S}, P{"filialprato", S}, P{"servico", S}, P{"niveis", S}}});
     return spec;
 }
 
 const TMethodSpec& GetServUtPratRelat() {
-    static const TMethodSpec spec{QStringLiteral("GetServUtPratRelat"),
-                                  {P{"filial", S}, P{"servico", S}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetServUtPratRelat"), {P{"filial", S}, P{"servico", S}}});
     return spec;
 }
 
 const TMethodSpec& getPratoMatriz() {
-    static const TMethodSpec spec{QStringLiteral("getPratoMatriz"),
-                                  {P{"filial", S}, P{"cardapio", S}, P{"posicao", I}}};
+    static const TMethodSpec spec = leitura(
+        {QStringLiteral("getPratoMatriz"), {P{"filial", S}, P{"cardapio", S}, P{"posicao", I}}});
     return spec;
 }
 
 const TMethodSpec& GetPratoEquiv() {
-    static const TMethodSpec spec{QStringLiteral("GetPratoEquiv"),
-                                  {P{"prato", S}, P{"filialprato", S}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetPratoEquiv"), {P{"prato", S}, P{"filialprato", S}}});
     return spec;
 }
 
 // The dishes a dish may stand in for when copied over the month: itself and its
 // equivalents.
 const TMethodSpec& getPratoRelac() {
-    static const TMethodSpec spec{QStringLiteral("getPratoRelac"),
-                                  {P{"filialprato", S}, P{"prato", S}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("getPratoRelac"), {P{"filialprato", S}, P{"prato", S}}});
     return spec;
 }
 
 const TMethodSpec& GetPratoPesq() {
-    static const TMethodSpec spec{QStringLiteral("GetPratoPesq"),
-                                  {P{"filial", S}, P{"servico", S}, P{"niveis", S}, P{"vazio", S},
-                                   P{"central", S}, P{"ocultainativos", B}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetPratoPesq"),
+                 {P{"filial", S}, P{"servico", S}, P{"niveis", S}, P{"vazio", S}, P{"central", S},
+                  P{"ocultainativos", B}}});
     return spec;
 }
 
 const TMethodSpec& GetPratoCusto() {
-    static const TMethodSpec spec{QStringLiteral("GetPratoCusto"),
-                                  {P{"filial", S}, P{"servico", S}, P{"niveis", S}, P{"vazio", S},
-                                   P{"tipocusto", I}, P{"referencia", D, false, Opcional},
-                                   P{"filialcusto", S}, P{"central", S}, P{"ocultainativos", B}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetPratoCusto"),
+                 {P{"filial", S}, P{"servico", S}, P{"niveis", S}, P{"vazio", S}, P{"tipocusto", I},
+                  P{"referencia", D, false, Opcional}, P{"filialcusto", S}, P{"central", S},
+                  P{"ocultainativos", B}}});
     return spec;
 }
 
 const TMethodSpec& GetCnfCaMes() {
-    static const TMethodSpec spec{QStringLiteral("GetCnfCaMes"),
-                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetCnfCaMes"), {P{"filial", S}, P{"servico", S}, P{"mes", D}}});
     return spec;
 }
 
@@ -283,21 +300,21 @@ const TMethodSpec& InvertePratos() {
 // The cost reference: "S" each menu day's own date, "N" the reference date given; the
 // quantity shown: "P" the share of the day's diners, "C" the diners.
 const TMethodSpec& getSubsPratoEqui() {
-    static const TMethodSpec spec{QStringLiteral("getSubsPratoEqui"),
-                                  {P{"filial", S, Ref}, P{"servico", S, Ref}, P{"mes", D, Ref},
-                                   P{"tipocusto", S, Ref}, P{"refecardapio", S, Ref},
-                                   P{"datareferencia", D, Ref}, P{"tipoquantidade", S, Ref}}};
+    static const TMethodSpec spec = leitura(
+        {QStringLiteral("getSubsPratoEqui"),
+         {P{"filial", S, Ref}, P{"servico", S, Ref}, P{"mes", D, Ref}, P{"tipocusto", S, Ref},
+          P{"refecardapio", S, Ref}, P{"datareferencia", D, Ref}, P{"tipoquantidade", S, Ref}}});
     return spec;
 }
 
 // The relation kind ("E" equivalents); the code "T" lists every equivalent, any other
 // only that one.
 const TMethodSpec& getListaEquiPrato() {
-    static const TMethodSpec spec{QStringLiteral("getListaEquiPrato"),
-                                  {P{"filialprato", S}, P{"prato", S}, P{"idequivalencia", S},
-                                   P{"filial", S, Ref}, P{"servico", S, Ref}, P{"mes", D, Ref},
-                                   P{"tipocusto", S, Ref}, P{"datareferencia", D, Ref},
-                                   P{"tipoquantidade", S, Ref}, P{"codigo", S, Ref}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("getListaEquiPrato"),
+                 {P{"filialprato", S}, P{"prato", S}, P{"idequivalencia", S}, P{"filial", S, Ref},
+                  P{"servico", S, Ref}, P{"mes", D, Ref}, P{"tipocusto", S, Ref},
+                  P{"datareferencia", D, Ref}, P{"tipoquantidade", S, Ref}, P{"codigo", S, Ref}}});
     return spec;
 }
 
@@ -315,11 +332,11 @@ const TMethodSpec& setSubsPratoEqui() {
 
 // The group "T" lists every group; the origin service is left out of the list.
 const TMethodSpec& GetServicosExport() {
-    static const TMethodSpec spec{QStringLiteral("GetServicosExport"),
-                                  {P{"filial", S}, P{"inicio", D}, P{"fim", D},
-                                   P{"modulofilial", B}, P{"operador", S}, P{"grupo", S},
-                                   P{"servicoorigem", S}},
-                                  4};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetServicosExport"),
+                 {P{"filial", S}, P{"inicio", D}, P{"fim", D}, P{"modulofilial", B},
+                  P{"operador", S}, P{"grupo", S}, P{"servicoorigem", S}},
+                 4});
     return spec;
 }
 
@@ -338,8 +355,9 @@ const TMethodSpec& ExportarCardapio() {
 // --- Pla00100.rdmParamCardIndu: the day's delivery points -------------------------------
 
 const TMethodSpec& GetCardaCli() {
-    static const TMethodSpec spec{QStringLiteral("GetCardaCli"),
-                                  {P{"filial", S}, P{"servico", S}, P{"dia", D}, P{"feriado", S}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetCardaCli"),
+                 {P{"filial", S}, P{"servico", S}, P{"dia", D}, P{"feriado", S}}});
     return spec;
 }
 
@@ -352,17 +370,18 @@ const TMethodSpec& SetCardaCli() {
 
 // "S" with a day: that day only; otherwise the days of the period.
 const TMethodSpec& GetCardadia() {
-    static const TMethodSpec spec{QStringLiteral("GetCardadia"),
-                                  {P{"filial", S}, P{"servico", S}, P{"inicio", D}, P{"fim", D},
-                                   P{"dia", D, false, Opcional}, P{"sodia", S}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetCardadia"),
+                 {P{"filial", S}, P{"servico", S}, P{"inicio", D}, P{"fim", D},
+                  P{"dia", D, false, Opcional}, P{"sodia", S}}});
     return spec;
 }
 
 // The diets: "T" for every diet of the service, else the codes chosen, joined by ";".
 const TMethodSpec& getDietaPrescrita() {
-    static const TMethodSpec spec{
-        QStringLiteral("getDietaPrescrita"),
-        {P{"filial", S}, P{"servico", S, Ref}, P{"dia", D, false, Opcional}, P{"dietas", S, Ref}}};
+    static const TMethodSpec spec = leitura({QStringLiteral("getDietaPrescrita"),
+                                             {P{"filial", S}, P{"servico", S, Ref},
+                                              P{"dia", D, false, Opcional}, P{"dietas", S, Ref}}});
     return spec;
 }
 
@@ -386,32 +405,33 @@ const TMethodSpec& setDeletaCardapio() {
 
 // The reference kind is "C" (each day's own date, the date null) or "X" (the date).
 const TMethodSpec& getVdFechaCardapioCus() {
-    static const TMethodSpec spec{QStringLiteral("getVdFechaCardapioCus"),
-                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}, P{"ultimodia", D},
-                                   P{"operador", S}, P{"tipocusto", I}, P{"tiporeferencia", S},
-                                   P{"referencia", D, false, Opcional}},
-                                  4};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("getVdFechaCardapioCus"),
+                 {P{"filial", S}, P{"servico", S}, P{"mes", D}, P{"ultimodia", D}, P{"operador", S},
+                  P{"tipocusto", I}, P{"tiporeferencia", S}, P{"referencia", D, false, Opcional}},
+                 4});
     return spec;
 }
 
 const TMethodSpec& GetDtRefCust() {
-    static const TMethodSpec spec{QStringLiteral("GetDtRefCust"),
-                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetDtRefCust"), {P{"filial", S}, P{"servico", S}, P{"mes", D}}});
     return spec;
 }
 
 // The first and last day of one month.
 const TMethodSpec& GetAnaliCor() {
-    static const TMethodSpec spec{QStringLiteral("GetAnaliCor"),
-                                  {P{"filial", S}, P{"servico", S}, P{"inicio", D}, P{"fim", D}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetAnaliCor"),
+                 {P{"filial", S}, P{"servico", S}, P{"inicio", D}, P{"fim", D}}});
     return spec;
 }
 
 // --- Pla00100.rdmParamCardIndu: contract restrictions ----------------------------------
 
 const TMethodSpec& GetRestContServ() {
-    static const TMethodSpec spec{QStringLiteral("GetRestContServ"),
-                                  {P{"filial", S}, P{"servico", S}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetRestContServ"), {P{"filial", S}, P{"servico", S}}});
     return spec;
 }
 
@@ -426,16 +446,16 @@ const TMethodSpec& SetRestContServ() {
 }
 
 const TMethodSpec& GetAnaliRestCont() {
-    static const TMethodSpec spec{QStringLiteral("GetAnaliRestCont"),
-                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    static const TMethodSpec spec = leitura(
+        {QStringLiteral("GetAnaliRestCont"), {P{"filial", S}, P{"servico", S}, P{"mes", D}}});
     return spec;
 }
 
 // --- Pla00100.rdmParamCardIndu: the month's dish positions ------------------------------
 
 const TMethodSpec& GetConfigCardMes() {
-    static const TMethodSpec spec{QStringLiteral("GetConfigCardMes"),
-                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    static const TMethodSpec spec = leitura(
+        {QStringLiteral("GetConfigCardMes"), {P{"filial", S}, P{"servico", S}, P{"mes", D}}});
     return spec;
 }
 
@@ -454,10 +474,10 @@ const TMethodSpec& SetConfigCardMes() {
 // An empty dish code: every dish; an empty dish branch: the code in any branch; an
 // empty operator: every operator. The period is of the change's date, both days whole.
 const TMethodSpec& GetHistCard() {
-    static const TMethodSpec spec{QStringLiteral("GetHistCard"),
-                                  {P{"filial", S}, P{"servico", S}, P{"prato", S},
-                                   P{"filialprato", S}, P{"inicio", D}, P{"fim", D},
-                                   P{"operadorfiltro", S}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetHistCard"),
+                 {P{"filial", S}, P{"servico", S}, P{"prato", S}, P{"filialprato", S},
+                  P{"inicio", D}, P{"fim", D}, P{"operadorfiltro", S}}});
     return spec;
 }
 
@@ -465,18 +485,19 @@ const TMethodSpec& GetHistCard() {
 // at the reference date (null: today) in the cost branch (empty: the menu's); with a
 // reference dish code, only that dish and its equivalents.
 const TMethodSpec& GetRankingPratos() {
-    static const TMethodSpec spec{QStringLiteral("GetRankingPratos"),
-                                  {P{"filial", S}, P{"servico", S}, P{"inicio", D}, P{"fim", D},
-                                   P{"tipocusto", I}, P{"referencia", D, false, Opcional},
-                                   P{"filialcusto", S}, P{"exibecusto", B},
-                                   P{"pratoreferencia", S}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetRankingPratos"),
+                 {P{"filial", S}, P{"servico", S}, P{"inicio", D}, P{"fim", D}, P{"tipocusto", I},
+                  P{"referencia", D, false, Opcional}, P{"filialcusto", S}, P{"exibecusto", B},
+                  P{"pratoreferencia", S}}});
     return spec;
 }
 
 // --- Pla00120.rdmBaseCusto -----------------------------------------------------------------
 
 const TMethodSpec& GetBaseCusto() {
-    static const TMethodSpec spec{QStringLiteral("GetBaseCusto"), {P{"filial", S}, P{"mes", D}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetBaseCusto"), {P{"filial", S}, P{"mes", D}}});
     return spec;
 }
 
@@ -492,22 +513,22 @@ const TMethodSpec& SetBaseCusto() {
 // --- Pla00109.rdmImpCardDia --------------------------------------------------------------
 
 const TMethodSpec& GetServicosImp() {
-    static const TMethodSpec spec{QStringLiteral("GetServicosImp"), {P{"filial", S}}};
+    static const TMethodSpec spec = leitura({QStringLiteral("GetServicosImp"), {P{"filial", S}}});
     return spec;
 }
 
 // The days of the month that hold dishes.
 const TMethodSpec& GetDiasOrigem() {
-    static const TMethodSpec spec{QStringLiteral("GetDiasOrigem"),
-                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetDiasOrigem"), {P{"filial", S}, P{"servico", S}, P{"mes", D}}});
     return spec;
 }
 
 // The source day's dishes, each said to have a position in the target month or not.
 const TMethodSpec& GetCardDiaOrigem() {
-    static const TMethodSpec spec{
-        QStringLiteral("GetCardDiaOrigem"),
-        {P{"filial", S}, P{"servico", S}, P{"dia", D}, P{"servicodestino", S}, P{"diadestino", D}}};
+    static const TMethodSpec spec = leitura({QStringLiteral("GetCardDiaOrigem"),
+                                             {P{"filial", S}, P{"servico", S}, P{"dia", D},
+                                              P{"servicodestino", S}, P{"diadestino", D}}});
     return spec;
 }
 
@@ -526,9 +547,9 @@ const TMethodSpec& ImportaCardDia() {
 // The nutrient's code (rpc::TodosNutrientes: every one), the day, the cell's dish (empty
 // for an empty cell).
 const TMethodSpec& GetNutriCard() {
-    static const TMethodSpec spec{
-        QStringLiteral("GetNutriCard"),
-        {P{"filial", S}, P{"servico", S}, P{"nutriente", S}, P{"dia", D}, P{"prato", S}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetNutriCard"),
+                 {P{"filial", S}, P{"servico", S}, P{"nutriente", S}, P{"dia", D}, P{"prato", S}}});
     return spec;
 }
 
@@ -537,15 +558,15 @@ const TMethodSpec& GetNutriCard() {
 // The branch's services and months with positions of their own, the month itself left
 // out.
 const TMethodSpec& GetOrigensTipoPrat() {
-    static const TMethodSpec spec{QStringLiteral("GetOrigensTipoPrat"),
-                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    static const TMethodSpec spec = leitura(
+        {QStringLiteral("GetOrigensTipoPrat"), {P{"filial", S}, P{"servico", S}, P{"mes", D}}});
     return spec;
 }
 
 const TMethodSpec& GetPrevTipoPrat() {
-    static const TMethodSpec spec{
-        QStringLiteral("GetPrevTipoPrat"),
-        {P{"filial", S}, P{"servico", S}, P{"mes", D}, P{"servicoorigem", S}, P{"mesorigem", D}}};
+    static const TMethodSpec spec = leitura(
+        {QStringLiteral("GetPrevTipoPrat"),
+         {P{"filial", S}, P{"servico", S}, P{"mes", D}, P{"servicoorigem", S}, P{"mesorigem", D}}});
     return spec;
 }
 
@@ -565,43 +586,44 @@ const TMethodSpec& ImportaTipoPrat() {
 
 // The period's first and last day.
 const TMethodSpec& GetCardapioImpresso() {
-    static const TMethodSpec spec{QStringLiteral("GetCardapioImpresso"),
-                                  {P{"filial", S}, P{"servico", S}, P{"inicio", D}, P{"fim", D}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetCardapioImpresso"),
+                 {P{"filial", S}, P{"servico", S}, P{"inicio", D}, P{"fim", D}}});
     return spec;
 }
 
 // --- Pla08800.rdmHistFilial ----------------------------------------------------------------
 
 const TMethodSpec& GetHistFilial() {
-    static const TMethodSpec spec{QStringLiteral("GetHistFilial"), {P{"filial", S}}};
+    static const TMethodSpec spec = leitura({QStringLiteral("GetHistFilial"), {P{"filial", S}}});
     return spec;
 }
 
 // --- PLA00124.rdmComensEst ---------------------------------------------------------------
 
 const TMethodSpec& getComensEst() {
-    static const TMethodSpec spec{
-        QStringLiteral("getComensEst"),
-        {P{"filial", S}, P{"servico", S}, P{"mes", D}, P{"processamento", D}, P{"arredonda", S}}};
+    static const TMethodSpec spec = leitura(
+        {QStringLiteral("getComensEst"),
+         {P{"filial", S}, P{"servico", S}, P{"mes", D}, P{"processamento", D}, P{"arredonda", S}}});
     return spec;
 }
 
 // --- Pla00106.rdmCustoServ ---------------------------------------------------------------
 
 const TMethodSpec& GetParamsCustoServ() {
-    static const TMethodSpec spec{QStringLiteral("GetParams"), {P{"filial", S}}};
+    static const TMethodSpec spec = leitura({QStringLiteral("GetParams"), {P{"filial", S}}});
     return spec;
 }
 
 const TMethodSpec& GetCustoPadrao() {
-    static const TMethodSpec spec{QStringLiteral("GetCustoPadrao"),
-                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetCustoPadrao"), {P{"filial", S}, P{"servico", S}, P{"mes", D}}});
     return spec;
 }
 
 const TMethodSpec& GetComensPlan() {
-    static const TMethodSpec spec{QStringLiteral("GetComensPlan"),
-                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetComensPlan"), {P{"filial", S}, P{"servico", S}, P{"mes", D}}});
     return spec;
 }
 
@@ -622,23 +644,23 @@ const TMethodSpec& GetTrabCusto() {
 }
 
 const TMethodSpec& GetRealizado() {
-    static const TMethodSpec spec{QStringLiteral("GetRealizado"),
-                                  {P{"filial", S}, P{"servico", S}, P{"mes", D}, P{"tipocusto", I},
-                                   P{"referenciafixa", B}, P{"referencia", D, false, Opcional},
-                                   P{"filialcusto", S}}};
+    static const TMethodSpec spec = leitura(
+        {QStringLiteral("GetRealizado"),
+         {P{"filial", S}, P{"servico", S}, P{"mes", D}, P{"tipocusto", I}, P{"referenciafixa", B},
+          P{"referencia", D, false, Opcional}, P{"filialcusto", S}}});
     return spec;
 }
 
 const TMethodSpec& GetPratosTrabCusto() {
-    static const TMethodSpec spec{QStringLiteral("GetPratosTrabCusto"),
-                                  {P{"chave", S}, P{"filial", S}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetPratosTrabCusto"), {P{"chave", S}, P{"filial", S}}});
     return spec;
 }
 
 // The comparison date is the one the month's costs are compared from.
 const TMethodSpec& GetRevisaoReceita() {
-    static const TMethodSpec spec{QStringLiteral("GetRevisaoReceita"),
-                                  {P{"chave", S}, P{"filial", S}, P{"comparacao", D}}};
+    static const TMethodSpec spec = leitura(
+        {QStringLiteral("GetRevisaoReceita"), {P{"chave", S}, P{"filial", S}, P{"comparacao", D}}});
     return spec;
 }
 
@@ -654,7 +676,7 @@ const TMethodSpec& SetReceitaRevisada() {
 // --- Cus00000.rdmCustProd ----------------------------------------------------------------
 
 const TMethodSpec& ListaTipoCusto() {
-    static const TMethodSpec spec{QStringLiteral("ListaTipoCusto"), {}};
+    static const TMethodSpec spec = leitura({QStringLiteral("ListaTipoCusto"), {}});
     return spec;
 }
 
@@ -662,8 +684,8 @@ const TMethodSpec& ListaTipoCusto() {
 
 // The branch of the planning screen and its processing date.
 const TMethodSpec& GetPrevLista() {
-    static const TMethodSpec spec{QStringLiteral("GetPrevLista"),
-                                  {P{"filial", S}, P{"processamento", D}}};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("GetPrevLista"), {P{"filial", S}, P{"processamento", D}}});
     return spec;
 }
 
@@ -686,14 +708,27 @@ const TMethodSpec& Autoriza() {
 }
 
 const TMethodSpec& GetOperador() {
-    static const TMethodSpec spec{QStringLiteral("GetOperador"), {P{"operador", S}}, 0};
+    static const TMethodSpec spec = leitura({QStringLiteral("GetOperador"), {P{"operador", S}}, 0});
     return spec;
 }
 
 const TMethodSpec& ExisteAcesso() {
-    static const TMethodSpec spec{
-        QStringLiteral("ExisteAcesso"), {P{"acesso", S}, P{"operador", S}}, 1};
+    static const TMethodSpec spec =
+        leitura({QStringLiteral("ExisteAcesso"), {P{"acesso", S}, P{"operador", S}}, 1});
     return spec;
+}
+
+bool SoLeitura(const QString& modulo, const QString& metodo) {
+    static const QSet<QString> leituras = [] {
+        QSet<QString> out;
+        for (const auto& [nome, spec] : Todos()) {
+            if (spec->SoLeitura) {
+                out.insert((nome + QLatin1Char('.') + spec->Name).toLower());
+            }
+        }
+        return out;
+    }();
+    return leituras.contains((modulo + QLatin1Char('.') + metodo).toLower());
 }
 
 const QList<TMetodoDeModulo>& Todos() {

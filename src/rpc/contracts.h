@@ -33,6 +33,9 @@ struct TMethodSpec {
     QString Name;
     QList<TParam> Params;
     int OperatorParam = -1;
+    // The method only reads: a call lost with its connection may be sent once more.
+    // Anything else is never sent twice.
+    bool SoLeitura = false;
 };
 
 // The arguments of a call to a declared method: the by-reference flags come from the
@@ -204,6 +207,9 @@ struct TMetodoDeModulo {
 };
 // Every declared method: what the server's modules are checked against.
 const QList<TMetodoDeModulo>& Todos();
+// Whether the declared method of that module only reads (names ignore case); false
+// for anything undeclared.
+bool SoLeitura(const QString& modulo, const QString& metodo);
 } // namespace metodos
 
 // UpdateCache's arguments: the change sets and the central flag come back by

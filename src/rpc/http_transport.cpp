@@ -1,7 +1,9 @@
 #include "http_transport.h"
 
+#include "contracts.h"
 #include "rpc_protocol.h"
 
+#include <QElapsedTimer>
 #include <httplib.h>
 
 namespace pla::rpc {
@@ -29,11 +31,25 @@ THttpTransport::THttpTransport(const THttpClientOptions& options)
 
 THttpTransport::~THttpTransport() = default;
 
-template <typename Send> TTransportReply THttpTransport::exchange(Send send) {
+template <typename Send> TTransportReply THttpTransport::exchange(Send send, bool resendable) {
     std::lock_guard lock(mutex_);
+    QElapsedTimer timer;
+    timer.start();
     auto res = send(*client_);
+    // A connection lost mid-call (a restarted server, a balancer that moved it) is
+    // tried once more on a new one, only for a call that reads; not after a timeout.
+    // Behind a balancer the same loss comes back as its 502 or 503 (our own 503 is a
+    // database out of reach, also worth one more try for a read).
+    const bool lost =
+        res ? (res->status == 502 || res->status == 503 || res->status == 504)
+            : (res.error() == httplib::Error::Read || res.error() == httplib::Error::Write);
+    if (lost && resendable && timer.elapsed() < options_.ReadTimeoutMs / 2) {
+        client_->stop();
+        res = send(*client_);
+    }
     TTransportReply reply;
     if (!res) {
+        reply.MaybeDone = res.error() == httplib::Error::Read;
         reply.Failure = QStringLiteral("o servidor %1:%2 não respondeu (%3)")
                             .arg(options_.Host)
                             .arg(options_.Port)
@@ -60,21 +76,27 @@ httplib::Headers bearer(const QString& token) {
 TTransportReply THttpTransport::Post(const QString& module, const QString& method,
                                      const QString& token, const QByteArray& body) {
     const std::string path = CallPath(module, method).toStdString();
-    return exchange([&](httplib::ClientImpl& c) {
-        return c.Post(path.c_str(), bearer(token), body.constData(),
-                      static_cast<size_t>(body.size()), "application/cbor");
-    });
+    return exchange(
+        [&](httplib::ClientImpl& c) {
+            return c.Post(path.c_str(), bearer(token), body.constData(),
+                          static_cast<size_t>(body.size()), "application/cbor");
+        },
+        metodos::SoLeitura(module, method));
 }
 
 TTransportReply THttpTransport::SignIn(const QByteArray& body) {
-    return exchange([&](httplib::ClientImpl& c) {
-        return c.Post("/session", body.constData(), static_cast<size_t>(body.size()),
-                      "application/cbor");
-    });
+    // A sign-in counts towards the throttle: never sent twice.
+    return exchange(
+        [&](httplib::ClientImpl& c) {
+            return c.Post("/session", body.constData(), static_cast<size_t>(body.size()),
+                          "application/cbor");
+        },
+        false);
 }
 
 TTransportReply THttpTransport::SignOut(const QString& token) {
-    return exchange([&](httplib::ClientImpl& c) { return c.Delete("/session", bearer(token)); });
+    return exchange([&](httplib::ClientImpl& c) { return c.Delete("/session", bearer(token)); },
+                    true);
 }
 
 } // namespace pla::rpc

@@ -22,8 +22,9 @@ struct THttpClientOptions {
 
 // Calls over HTTP/1.1 with keep-alive: one POST per call to the call path, the
 // session in "Authorization: Bearer". A server that is down or does not answer in
-// time gives status 0 and a reason, never a hang. Calls through one transport are
-// made one at a time.
+// time gives status 0 and a reason, never a hang. A call that only reads is sent once
+// more when its connection is lost mid-call; nothing else is ever sent twice. Calls
+// through one transport are made one at a time.
 class THttpTransport : public TRpcTransport {
 public:
     explicit THttpTransport(const THttpClientOptions& options);
@@ -35,7 +36,7 @@ public:
     TTransportReply SignOut(const QString& token) override;
 
 private:
-    template <typename Send> TTransportReply exchange(Send send);
+    template <typename Send> TTransportReply exchange(Send send, bool resendable);
 
     THttpClientOptions options_;
     std::mutex mutex_;

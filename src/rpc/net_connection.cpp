@@ -1,5 +1,7 @@
 #include "net_connection.h"
 
+#include "contracts.h"
+
 namespace pla::rpc {
 
 TNetConnection::TNetConnection(const QString& name, QObject* parent)
@@ -36,7 +38,12 @@ QVariant TNetConnection::Call(const QString& method, QList<TRpcArg>& args) {
     const TTransportReply reply =
         transport_->Post(serverName_, method, token_ ? token_() : QString(), EncodeArgs(args));
     if (reply.Status == 0) {
-        throw ERpcError(0, QStringLiteral("%1: %2").arg(where, reply.Failure));
+        QString text = QStringLiteral("%1: %2").arg(where, reply.Failure);
+        if (reply.MaybeDone && !metodos::SoLeitura(serverName_, method)) {
+            text += QStringLiteral(
+                ". A operação pode ter sido feita no servidor: confira antes de repetir");
+        }
+        throw ERpcError(0, text);
     }
     if (reply.Status != static_cast<int>(TRpcStatus::Ok)) {
         QString text = DecodeErrorBody(reply.Body);

@@ -11,6 +11,9 @@ struct TTransportReply {
     int Status = 0;
     QByteArray Body;
     QString Failure;
+    // With status 0: the request may have reached the server before the connection
+    // failed, so a call that writes may have been done.
+    bool MaybeDone = false;
 };
 
 // Carries one call's encoded arguments to a remote data module and brings the

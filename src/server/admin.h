@@ -5,6 +5,7 @@
 #include "server/db_layer.h"
 
 #include <QStringList>
+#include <functional>
 
 namespace pla::server {
 
@@ -33,5 +34,28 @@ void Grant(TDatabase& db, const QString& code, const QString& permissions,
 // connection); created or, when it exists, given the new password and the grants.
 // SQLite needs none: the host opens the file read-only.
 void CreateLookupRole(TDatabase& db, const QString& role, const QString& password);
+
+struct TBackupOptions {
+    int PagesPerStep = 256;
+    // After each step: the pages copied so far and the pages of the database. An
+    // exception thrown here abandons the copy like any other failure.
+    std::function<void(int copied, int total)> Progress;
+};
+
+struct TBackupResult {
+    qint64 Bytes = 0;
+    int Pages = 0;
+    int Steps = 0;
+    int Restarts = 0;      // copies begun anew because a writer changed the source between steps
+    int SchemaVersion = 0; // of the copy
+    bool Wal = false;      // the source was in WAL mode (writers never waited)
+};
+
+// SQLite: a consistent copy of a live pla database, taken with SQLite's online backup in
+// steps while servers go on writing, checked (integrity, schema) and only then given
+// the target's name: a refused or failed backup leaves no file behind. The target must
+// not exist. PostgreSQL is refused with the way to do it (pg_dump -Fc).
+TBackupResult BackupDatabase(const TDatabaseUrl& source, const QString& target,
+                             const TBackupOptions& options = {});
 
 } // namespace pla::server

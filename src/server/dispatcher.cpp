@@ -50,6 +50,39 @@ void applyGuard(const TMethodDef& def, TCallContext& ctx, const QList<QVariant>&
     }
 }
 
+// A method declared as only reading may be sent twice by a client that lost its
+// connection, so in a debug build one that wrote is a programming error (SQLite
+// counts a connection's changed rows).
+class TReadOnlyWatch {
+public:
+    TReadOnlyWatch(const TMethodDef& def, TDatabase* db) {
+#ifndef NDEBUG
+        if (def.SoLeitura && db && db->Dialect() == db::TDialect::SQLite) {
+            db_ = db;
+            name_ = def.Name;
+            before_ = changes();
+        }
+#else
+        Q_UNUSED(def);
+        Q_UNUSED(db);
+#endif
+    }
+    void Check() const {
+        if (db_ && changes() != before_) {
+            throw EProgramError(QStringLiteral("%1 é só de leitura e escreveu").arg(name_));
+        }
+    }
+
+private:
+    qlonglong changes() const {
+        return db_->Scalar(QStringLiteral("SELECT total_changes()")).toLongLong();
+    }
+
+    TDatabase* db_ = nullptr;
+    QString name_;
+    qlonglong before_ = 0;
+};
+
 } // namespace
 
 TDispatcher::TDispatcher(ISessions& sessions)
@@ -188,8 +221,10 @@ TDispatchReply TDispatcher::Dispatch(const QString& module, const QString& metho
             result.Result = def->Handler(ctx, margs);
             tx.Commit();
         } else {
+            const TReadOnlyWatch watch(*def, ctx.Db);
             applyGuard(*def, ctx, values);
             result.Result = def->Handler(ctx, margs);
+            watch.Check();
         }
     } catch (const EConnectionLost& e) {
         // Nothing of the call stays; the connection is opened anew for the next one.

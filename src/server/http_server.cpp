@@ -1,177 +1,117 @@
 #include "http_server.h"
 
 #include "core/errors.h"
-#include "rpc/rpc_protocol.h"
+#include "http_connection.h"
+#include "tls_context.h"
 
 #include <QLoggingCategory>
-#include <arpa/inet.h>
-#include <httplib.h>
-#include <netinet/in.h>
-#include <openssl/err.h>
-#include <openssl/ssl.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <boost/asio/as_tuple.hpp>
+#include <boost/asio/co_spawn.hpp>
+#include <boost/asio/detached.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/use_awaitable.hpp>
 
-Q_LOGGING_CATEGORY(lcTls, "pla.server.tls")
+Q_LOGGING_CATEGORY(lcHttp, "pla.server.http")
 
 namespace pla::server {
 
-namespace {
+namespace asio = boost::asio;
+using tcp = asio::ip::tcp;
+using boost::system::error_code;
 
-// TLS 1.2 with forward-secret AEAD suites only, and TLS 1.3 (whose suites all are).
-constexpr const char* Tls12Ciphers = "ECDHE-ECDSA-AES128-GCM-SHA256:ECDHE-RSA-AES128-GCM-SHA256:"
-                                     "ECDHE-ECDSA-AES256-GCM-SHA384:ECDHE-RSA-AES256-GCM-SHA384:"
-                                     "ECDHE-ECDSA-CHACHA20-POLY1305:ECDHE-RSA-CHACHA20-POLY1305";
-constexpr const char* Tls13Suites =
-    "TLS_AES_128_GCM_SHA256:TLS_AES_256_GCM_SHA384:TLS_CHACHA20_POLY1305_SHA256";
+struct THttpServer::TImpl {
+    TImpl(const TDispatcher& dispatcher, const THttpServerOptions& options)
+        : Options(options)
+        , Routes(dispatcher, options.Healthy)
+        , Workers(static_cast<std::size_t>(std::max(1, options.Threads))) {}
 
-QString peerOf(int fd) {
-    sockaddr_storage addr{};
-    socklen_t len = sizeof(addr);
-    if (getpeername(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        return QStringLiteral("?");
+    TConnectionContext Context() {
+        return {Options, Routes, Tls.get(), Registry, Workers, Health, Stopping};
     }
-    char text[INET6_ADDRSTRLEN] = {};
-    const void* where =
-        addr.ss_family == AF_INET6
-            ? static_cast<const void*>(&reinterpret_cast<sockaddr_in6*>(&addr)->sin6_addr)
-            : static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(&addr)->sin_addr);
-    inet_ntop(addr.ss_family, where, text, sizeof(text));
-    return QString::fromLatin1(text);
+    asio::awaitable<void> Accept();
+    void BeginStop();
+    asio::awaitable<void> Drain();
+
+    // Destroyed in reverse: the workers are joined before the I/O context lets go of
+    // the connections waiting on them, and the registry outlives both.
+    const THttpServerOptions& Options;
+    THttpRoutes Routes;
+    std::unique_ptr<asio::ssl::context> Tls;
+    TConnectionRegistry Registry;
+    bool Stopping = false; // on the I/O thread
+    asio::io_context Io{1};
+    tcp::acceptor Acceptor{Io};
+    asio::thread_pool Workers;
+    asio::thread_pool Health{1};
+};
+
+asio::awaitable<void> THttpServer::TImpl::Accept() {
+    asio::steady_timer pause(Io);
+    for (;;) {
+        auto [ec, socket] = co_await Acceptor.async_accept(asio::as_tuple(asio::use_awaitable));
+        if (Stopping || !Acceptor.is_open()) {
+            co_return;
+        }
+        if (ec) {
+            // Out of descriptors, most likely: let connections close before trying again.
+            qCWarning(lcHttp).noquote()
+                << "accepting a connection failed:" << QString::fromStdString(ec.message());
+            pause.expires_after(std::chrono::milliseconds(100));
+            co_await pause.async_wait(asio::as_tuple(asio::use_awaitable));
+            continue;
+        }
+        error_code ignored;
+        socket.set_option(tcp::no_delay(true), ignored); // an answer is one small write
+        asio::co_spawn(Io, ServeConnection(std::move(socket), Context()),
+                       [](std::exception_ptr failure) {
+                           if (!failure) {
+                               return;
+                           }
+                           try {
+                               std::rethrow_exception(failure);
+                           } catch (const std::exception& e) {
+                               qCWarning(lcHttp) << "connection ended by" << e.what();
+                           }
+                       });
+    }
 }
 
-// A handshake that failed because the client spoke plain HTTP gets a plain answer
-// saying so, and a line in the log; any other failure, a line.
-void handshakeWatch(const SSL* ssl, int where, int ret) {
-    if (!(where & SSL_CB_ACCEPT_EXIT) || ret > 0) {
+void THttpServer::TImpl::BeginStop() {
+    if (Stopping) {
         return;
     }
-    const unsigned long error = ERR_peek_error();
-    const int fd = SSL_get_fd(ssl);
-    if (ERR_GET_LIB(error) == ERR_LIB_SSL && ERR_GET_REASON(error) == SSL_R_HTTP_REQUEST) {
-        qCWarning(lcTls).noquote()
-            << "plain HTTP from" << peerOf(fd) << "on the TLS port: the client must use https://";
-        static const QByteArray answer = [] {
-            const QByteArray body =
-                QStringLiteral("Esta porta fala TLS: use https:// para falar com o servidor.\n")
-                    .toUtf8();
-            return QByteArray("HTTP/1.1 400 Bad Request\r\nContent-Type: text/plain; "
-                              "charset=utf-8\r\nConnection: close\r\nContent-Length: ") +
-                   QByteArray::number(body.size()) + "\r\n\r\n" + body;
-        }();
-        [[maybe_unused]] const ssize_t written =
-            ::write(fd, answer.constData(), size_t(answer.size()));
-    } else if (error != 0 && ERR_GET_REASON(error) != SSL_R_UNEXPECTED_EOF_WHILE_READING) {
-        qCWarning(lcTls).noquote()
-            << "TLS handshake with" << peerOf(fd) << "failed:" << ERR_reason_error_string(error);
+    Stopping = true;
+    error_code ignored;
+    Acceptor.close(ignored);
+    Registry.CloseIdle();
+    asio::co_spawn(Io, Drain(), asio::detached);
+}
+
+// Calls in flight finish and are answered with "Connection: close"; a connection
+// still open when the time is up is closed as it stands.
+asio::awaitable<void> THttpServer::TImpl::Drain() {
+    const auto deadline =
+        std::chrono::steady_clock::now() +
+        std::chrono::seconds(std::max(Options.ReadTimeoutSec, Options.WriteTimeoutSec));
+    asio::steady_timer tick(Io);
+    while (Registry.Size() > 0 && std::chrono::steady_clock::now() < deadline) {
+        Registry.CloseIdle();
+        tick.expires_after(std::chrono::milliseconds(5));
+        co_await tick.async_wait(asio::as_tuple(asio::use_awaitable));
     }
+    Registry.CloseAll();
 }
-
-void harden(SSL_CTX* ctx) {
-    SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
-    SSL_CTX_set_cipher_list(ctx, Tls12Ciphers);
-    SSL_CTX_set_ciphersuites(ctx, Tls13Suites);
-    SSL_CTX_set_options(ctx, SSL_OP_CIPHER_SERVER_PREFERENCE | SSL_OP_NO_COMPRESSION |
-                                 SSL_OP_NO_RENEGOTIATION);
-    SSL_CTX_set_info_callback(ctx, handshakeWatch);
-}
-
-QString bearerToken(const httplib::Request& req) {
-    const std::string auth = req.get_header_value("Authorization");
-    static const std::string prefix = "Bearer ";
-    if (auth.compare(0, prefix.size(), prefix) != 0) {
-        return {};
-    }
-    return QString::fromStdString(auth.substr(prefix.size())).trimmed();
-}
-
-void setCbor(httplib::Response& res, int status, const QByteArray& body) {
-    res.status = status;
-    res.set_content(body.constData(), static_cast<size_t>(body.size()), "application/cbor");
-}
-
-} // namespace
 
 THttpServer::THttpServer(const TDispatcher& dispatcher, const THttpServerOptions& options)
-    : dispatcher_(dispatcher)
-    , options_(options) {
+    : options_(options) {
     if (options_.CertFile.isEmpty() != options_.KeyFile.isEmpty()) {
         throw EPlaError(QStringLiteral("HTTPS precisa do certificado e da chave"));
     }
+    impl_ = std::make_unique<TImpl>(dispatcher, options_);
     if (Tls()) {
-        auto tls = std::make_unique<httplib::SSLServer>(options_.CertFile.toStdString().c_str(),
-                                                        options_.KeyFile.toStdString().c_str());
-        if (!tls->is_valid()) {
-            throw EPlaError(QStringLiteral("Certificado ou chave inválidos: %1, %2")
-                                .arg(options_.CertFile, options_.KeyFile));
-        }
-        harden(tls->ssl_context());
-        server_ = std::move(tls);
-    } else {
-        server_ = std::make_unique<httplib::Server>();
+        impl_->Tls = MakeServerTlsContext(options_.CertFile, options_.KeyFile);
     }
-    const int threads = std::max(1, options_.Threads);
-    server_->new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
-    server_->set_payload_max_length(static_cast<size_t>(options_.MaxBodyBytes));
-    server_->set_read_timeout(options_.ReadTimeoutSec, 0);
-    server_->set_write_timeout(options_.WriteTimeoutSec, 0);
-    server_->set_keep_alive_timeout(options_.IdleTimeoutSec);
-    server_->set_keep_alive_max_count(1000);
-    server_->set_tcp_nodelay(true);
-
-    server_->Post(R"(/rpc/([A-Za-z0-9._-]+)/([A-Za-z0-9._-]+))", [this](const httplib::Request& req,
-                                                                        httplib::Response& res) {
-        const QByteArray body(req.body.data(), static_cast<qsizetype>(req.body.size()));
-        const TDispatchReply reply = dispatcher_.Dispatch(
-            QString::fromStdString(req.matches[1]), QString::fromStdString(req.matches[2]),
-            bearerToken(req), body, QString::fromStdString(req.remote_addr));
-        setCbor(res, reply.Status, reply.Body);
-    });
-    server_->Post("/session", [this](const httplib::Request& req, httplib::Response& res) {
-        const TDispatchReply reply =
-            dispatcher_.SignIn(QByteArray(req.body.data(), static_cast<qsizetype>(req.body.size())),
-                               QString::fromStdString(req.remote_addr));
-        setCbor(res, reply.Status, reply.Body);
-    });
-    server_->Delete("/session", [this](const httplib::Request& req, httplib::Response& res) {
-        const TDispatchReply reply = dispatcher_.SignOut(bearerToken(req));
-        setCbor(res, reply.Status, reply.Body);
-    });
-    server_->Get("/health", [this](const httplib::Request&, httplib::Response& res) {
-        bool ok = true;
-        try {
-            ok = !options_.Healthy || options_.Healthy();
-        } catch (const std::exception&) {
-            ok = false;
-        }
-        res.status = ok ? 200 : 503;
-        res.set_content(ok ? "ok" : "database unavailable", "text/plain");
-    });
-    // Whatever the library refuses by itself (an unknown path, a body over the limit)
-    // still answers with a CBOR text naming the problem.
-    server_->set_error_handler(
-        httplib::Server::HandlerWithResponse([](const httplib::Request&, httplib::Response& res) {
-            if (!res.body.empty()) {
-                return httplib::Server::HandlerResponse::Unhandled;
-            }
-            QString text;
-            switch (res.status) {
-            case 404:
-                text = QStringLiteral("Caminho desconhecido: use POST /rpc/<módulo>/<método>");
-                break;
-            case 413:
-                text = QStringLiteral("Requisição maior que o limite do servidor");
-                break;
-            case 400:
-                text = QStringLiteral("Requisição HTTP malformada");
-                break;
-            default:
-                text = QStringLiteral("Erro HTTP %1").arg(res.status);
-                break;
-            }
-            setCbor(res, res.status, rpc::EncodeErrorBody(text));
-            return httplib::Server::HandlerResponse::Handled;
-        }));
 }
 
 THttpServer::~THttpServer() {
@@ -179,17 +119,36 @@ THttpServer::~THttpServer() {
 }
 
 int THttpServer::Bind() {
-    const std::string address = options_.Address.toStdString();
-    if (options_.Port == 0) {
-        port_ = server_->bind_to_any_port(address.c_str());
-    } else {
-        port_ = server_->bind_to_port(address.c_str(), options_.Port) ? options_.Port : -1;
+    const auto cannot = [this] {
+        return EPlaError(QStringLiteral("Não foi possível escutar em %1:%2")
+                             .arg(options_.Address)
+                             .arg(options_.Port));
+    };
+    error_code ec;
+    tcp::resolver resolver(impl_->Io);
+    const auto found =
+        resolver.resolve(options_.Address.toStdString(), std::to_string(options_.Port),
+                         tcp::resolver::passive | tcp::resolver::numeric_service, ec);
+    if (ec || found.empty()) {
+        throw cannot();
     }
-    if (port_ <= 0) {
-        throw EPlaError(QStringLiteral("Não foi possível escutar em %1:%2")
-                            .arg(options_.Address)
-                            .arg(options_.Port));
+    const tcp::endpoint endpoint = found.begin()->endpoint();
+    tcp::acceptor& acceptor = impl_->Acceptor;
+    acceptor.open(endpoint.protocol(), ec);
+    if (!ec) {
+        acceptor.set_option(tcp::acceptor::reuse_address(true), ec);
     }
+    if (!ec) {
+        acceptor.bind(endpoint, ec);
+    }
+    if (!ec) {
+        acceptor.listen(asio::socket_base::max_listen_connections, ec);
+    }
+    if (ec) {
+        acceptor.close(ec);
+        throw cannot();
+    }
+    port_ = acceptor.local_endpoint().port();
     return port_;
 }
 
@@ -199,10 +158,9 @@ void THttpServer::Serve() {
         if (stopRequested_) {
             return;
         }
-        serving_ = true;
     }
-    server_->listen_after_bind();
-    serving_ = false;
+    asio::co_spawn(impl_->Io, impl_->Accept(), asio::detached);
+    impl_->Io.run();
 }
 
 int THttpServer::Start() {
@@ -212,20 +170,16 @@ int THttpServer::Start() {
 }
 
 void THttpServer::Stop() {
-    bool serving = false;
+    bool first = false;
     {
         std::lock_guard lock(stateMutex_);
+        first = !stopRequested_;
         stopRequested_ = true;
-        serving = serving_;
     }
-    if (serving && server_) {
-        // Serving has begun or is about to: wait until the loop runs, then end it.
-        while (serving_ && !server_->is_running()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        server_->stop();
+    if (first) {
+        asio::post(impl_->Io, [impl = impl_.get()] { impl->BeginStop(); });
     }
-    if (thread_.joinable()) {
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) {
         thread_.join();
     }
 }

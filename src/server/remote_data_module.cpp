@@ -105,6 +105,18 @@ void TMethodArgs::SetRef(int index, const QVariant& value) {
     values_[index] = value;
 }
 
+TMethodDef TMethodDef::Declarado(const rpc::TMethodSpec& spec, TMethodHandler handler, bool writes,
+                                 TGuard guard) {
+    if (writes && spec.SoLeitura) {
+        throw EProgramError(QStringLiteral("%1 é declarado só de leitura e registrado como escrita")
+                                .arg(spec.Name));
+    }
+    TMethodDef def{spec.Name,          spec.Params, spec.OperatorParam,
+                   std::move(handler), writes,      std::move(guard)};
+    def.SoLeitura = spec.SoLeitura;
+    return def;
+}
+
 TRemoteDataModule::TRemoteDataModule(const QString& name)
     : name_(name) {}
 

@@ -97,12 +97,13 @@ struct TMethodDef {
     bool Writes = false;
     TGuard Guard{};
 
-    // A method declared with the client, and its code.
+    // Declared as only reading: the client may send it twice (never with Writes).
+    bool SoLeitura = false;
+
+    // A method declared with the client, and its code. EProgramError for a method
+    // declared as only reading and registered as writing.
     static TMethodDef Declarado(const rpc::TMethodSpec& spec, TMethodHandler handler,
-                                bool writes = false, TGuard guard = {}) {
-        return {spec.Name,          spec.Params, spec.OperatorParam,
-                std::move(handler), writes,      std::move(guard)};
-    }
+                                bool writes = false, TGuard guard = {});
 };
 
 // A remote data module: a named table of methods, called by name (without regard to

@@ -1,4 +1,5 @@
 #include "core/dates.h"
+#include "echo_module.h"
 #include "qt_print.h"
 #include "rpc/http_transport.h"
 #include "rpc/net_connection.h"
@@ -22,73 +23,6 @@ using namespace pla::server;
 
 namespace {
 
-// A module with one method per thing the framework must get right.
-std::unique_ptr<TRemoteDataModule> testModule() {
-    auto m = std::make_unique<TRemoteDataModule>("Teste.rdmEco");
-    m->Register({"Eco", {{"valor", TArgType::Variant}}, -1, [](TCallContext&, TMethodArgs& a) {
-                     return a.Value(0);
-                 }});
-    m->Register({"Troca",
-                 {{"a", TArgType::String, true}, {"b", TArgType::String, true}},
-                 -1,
-                 [](TCallContext&, TMethodArgs& a) {
-                     const QString x = a.String(0);
-                     a.SetRef(0, a.String(1));
-                     a.SetRef(1, x);
-                     return QVariant(QStringLiteral("S"));
-                 }});
-    m->Register({"Tipos",
-                 {{"texto", TArgType::String},
-                  {"inteiro", TArgType::Integer},
-                  {"numero", TArgType::Float},
-                  {"logico", TArgType::Boolean},
-                  {"data", TArgType::DateTime, true},
-                  {"binario", TArgType::Bytes}},
-                 -1,
-                 [](TCallContext&, TMethodArgs& a) {
-                     a.SetRef(4, DataHora(a.DateTime(4).date().addDays(1)));
-                     return QVariant(QVariantList{a.String(0), a.Integer(1), a.Float(2),
-                                                  a.Boolean(3), a.Value(5)});
-                 }});
-    m->Register({"QuemSou", {{"operador", TArgType::String}}, 0, [](TCallContext& c, TMethodArgs&) {
-                     return QVariant(c.Operador);
-                 }});
-    m->Register({"Recusa", {}, -1, [](TCallContext&, TMethodArgs&) -> QVariant {
-                     throw EPlaError("Filial não cadastrada.");
-                 }});
-    m->Register({"Quebra", {}, -1, [](TCallContext&, TMethodArgs&) -> QVariant {
-                     throw std::runtime_error("segredo interno");
-                 }});
-    m->Register({"Demora", {{"ms", TArgType::Integer}}, -1, [](TCallContext&, TMethodArgs& a) {
-                     std::this_thread::sleep_for(std::chrono::milliseconds(a.Integer(0)));
-                     return QVariant(a.Integer(0));
-                 }});
-    return m;
-}
-
-// Two fixed sessions, so that these tests need no database; the real session
-// store has tests of its own.
-class TFixedSessions : public ISessions {
-public:
-    std::optional<QString> Authenticate(const QString& token) override {
-        if (token == "tok-ana") {
-            return QStringLiteral("ANA");
-        }
-        if (token == "tok-bia") {
-            return QStringLiteral("BIA");
-        }
-        return std::nullopt;
-    }
-    std::pair<QString, QDateTime> SignIn(const QString& operador, const QString& pw,
-                                         const QString&) override {
-        if (operador.toUpper() == "ANA" && pw == "segredo") {
-            return {QStringLiteral("tok-ana"), DataHora(QDate(2030, 1, 1))};
-        }
-        throw EPlaError("Operador ou senha inválidos.");
-    }
-    void SignOut(const QString&) override {}
-};
-
 TFixedSessions sessions;
 
 enum class TWay { InProcess, Http };
@@ -96,7 +30,7 @@ enum class TWay { InProcess, Http };
 class Calls : public ::testing::TestWithParam<TWay> {
 protected:
     void SetUp() override {
-        dispatcher_.AddModule(testModule());
+        dispatcher_.AddModule(EchoModule());
         dispatcher_.SetMaxBodyBytes(64 * 1024);
         if (GetParam() == TWay::Http) {
             THttpServerOptions o;
@@ -277,7 +211,7 @@ long peakResident() {
 
 TEST(DispatcherLimits, ABodyOfTinyValuesIsStoppedByTheValuesItsSizeAllows) {
     TDispatcher d(sessions);
-    d.AddModule(testModule());
+    d.AddModule(EchoModule());
     ASSERT_EQ(d.MaxBodyBytes(), 4 * 1024 * 1024) << "a month's save is well under 1 MB";
     // One argument: an array of nulls filling the body, one byte each.
     const quint32 n = 4 * 1024 * 1024 - 16;
@@ -373,7 +307,7 @@ TEST(NetConnection, ADownServerFailsQuicklyNamingServerAndMethod) {
 
 TEST(NetConnection, ASlowServerTimesOut) {
     TDispatcher d(sessions);
-    d.AddModule(testModule());
+    d.AddModule(EchoModule());
     THttpServerOptions so;
     so.Port = 0;
     THttpServer server(d, so);
@@ -392,7 +326,7 @@ TEST(NetConnection, ASlowServerTimesOut) {
 
 TEST(HttpServer, RawRequestsAreAnsweredWithoutHarm) {
     TDispatcher d(sessions);
-    d.AddModule(testModule());
+    d.AddModule(EchoModule());
     THttpServerOptions so;
     so.Port = 0;
     so.MaxBodyBytes = 1024;

@@ -39,6 +39,8 @@ TEST(RemoteDataModules, DeclarationsAreCheckedWhenRegistered) {
     EXPECT_THROW(m.Register({"Operador", {{"x", TArgType::String}}, 1, echo()}), EProgramError);
     EXPECT_EQ(m.MethodNames(), QStringList{"Eco"});
     EXPECT_NE(m.FindMethod("ECO"), nullptr);
+    // A client may send a read twice: a writing method declared as a read is refused.
+    EXPECT_THROW(TMethodDef::Declarado(rpc::metodos::GetCardapio(), echo(), true), EProgramError);
 
     class TNone : public ISessions {
         std::optional<QString> Authenticate(const QString&) override { return std::nullopt; }
@@ -77,6 +79,7 @@ TEST(RemoteDataModules, SharedDeclarationsAreTheOnesRegistered) {
         EXPECT_EQ(def->Name, spec->Name) << where;
         EXPECT_EQ(def->Params, spec->Params) << where;
         EXPECT_EQ(def->OperatorParam, spec->OperatorParam) << where;
+        EXPECT_EQ(def->SoLeitura, spec->SoLeitura) << where;
     }
     for (const QString& moduleName : dispatcher.ModuleNames()) {
         for (const QString& method : dispatcher.FindModule(moduleName)->MethodNames()) {

@@ -25,7 +25,8 @@ TEST(ServerConfig, TheCommandLineOverridesTheFile) {
     QFile ini(file);
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
     ini.write("[server]\nlisten=0.0.0.0\nport=9000\nthreads=12\n"
-              "database=postgresql://pla@db.local/pla\nmax-body=1048576\nsession-minutes=60\n");
+              "database=postgresql://pla@db.local/pla\nmax-body=1048576\nsession-minutes=60\n"
+              "trusted-proxy=10.0.0.5, ::ffff:10.0.0.6\n");
     ini.close();
     const TServerConfig c = TServerConfig::FromArguments({"--port", "9100", "--config", file});
     EXPECT_EQ(c.Http.Address, "0.0.0.0");
@@ -34,6 +35,7 @@ TEST(ServerConfig, TheCommandLineOverridesTheFile) {
     EXPECT_EQ(c.DatabaseUrl, "postgresql://pla@db.local/pla");
     EXPECT_EQ(c.Http.MaxBodyBytes, 1048576);
     EXPECT_EQ(c.SessionMinutes, 60);
+    EXPECT_EQ(c.Http.TrustedProxies, QStringList({"10.0.0.5", "10.0.0.6"}));
 }
 
 TEST(ServerConfig, BadOptionsAreNamed) {
@@ -52,6 +54,7 @@ TEST(ServerConfig, BadOptionsAreNamed) {
     EXPECT_TRUE(message({"solto"}).contains("solto"));
     EXPECT_TRUE(message({"--database", "mysql://x/y"}).contains("sqlite:"));
     EXPECT_TRUE(message({"--cert", "a.pem"}).contains("--key"));
+    EXPECT_TRUE(message({"--trusted-proxy", "10.0.0.5,balanceador"}).contains("balanceador"));
     EXPECT_TRUE(message({"--config", "/nao/existe.ini"}).contains("/nao/existe.ini"));
 }
 

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "http_routes.h"
+#include "http_server.h"
+
+#include <boost/asio/awaitable.hpp>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/ssl/context.hpp>
+#include <boost/asio/thread_pool.hpp>
+#include <list>
+#include <memory>
+
+namespace pla::server {
+
+// The open connections, touched on the I/O thread only: what a stop closes at once
+// (those waiting for a request) and what it lets finish (those in a call).
+class TConnectionRegistry {
+public:
+    struct TSlot {
+        boost::asio::ip::tcp::socket* Socket = nullptr; // the lowest layer
+        bool Idle = true;                               // waiting for a request's first byte
+    };
+    using TIterator = std::list<TSlot>::iterator;
+
+    TIterator Add(boost::asio::ip::tcp::socket* socket);
+    void Remove(TIterator slot) { slots_.erase(slot); }
+    void CloseIdle();
+    void CloseAll();
+    std::size_t Size() const { return slots_.size(); }
+
+private:
+    std::list<TSlot> slots_;
+};
+
+// What every connection shares with the server that accepted it.
+struct TConnectionContext {
+    const THttpServerOptions& Options;
+    const THttpRoutes& Routes;
+    boost::asio::ssl::context* Tls; // null: plain HTTP
+    TConnectionRegistry& Registry;
+    boost::asio::thread_pool& Workers; // the database workers
+    boost::asio::thread_pool& Health;  // answers /health however busy the workers are
+    const bool& Stopping;              // read on the I/O thread
+};
+
+// Serves one accepted connection until it closes: idle, it holds its socket and no
+// worker; TLS state is made only once the client's first bytes arrive.
+boost::asio::awaitable<void> ServeConnection(boost::asio::ip::tcp::socket socket,
+                                             TConnectionContext context);
+
+} // namespace pla::server
