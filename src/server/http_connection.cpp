@@ -1,22 +1,17 @@
 #include "http_connection.h"
 
+#include "connection_channel.h"
 #include "tls_context.h"
 
 #include <QLoggingCategory>
 #include <QScopeGuard>
-#include <boost/asio/as_tuple.hpp>
 #include <boost/asio/co_spawn.hpp>
-#include <boost/asio/deferred.hpp>
-#include <boost/asio/experimental/parallel_group.hpp>
 #include <boost/asio/ssl/error.hpp>
-#include <boost/asio/ssl/stream.hpp>
-#include <boost/asio/steady_timer.hpp>
 #include <boost/asio/use_awaitable.hpp>
-#include <boost/asio/write.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
-#include <boost/beast/core/tcp_stream.hpp>
 #include <boost/beast/http.hpp>
 #include <openssl/ssl.h>
+#include <sstream>
 
 Q_LOGGING_CATEGORY(lcTls, "pla.server.tls")
 
@@ -27,18 +22,18 @@ namespace beast = boost::beast;
 namespace http = beast::http;
 using tcp = asio::ip::tcp;
 using boost::system::error_code;
-using std::chrono::seconds;
+using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr auto Tuple = asio::as_tuple(asio::use_awaitable);
 constexpr std::uint32_t HeaderLimit = 16 * 1024;
-// A buffer grown by a large call is let go before the connection waits again.
-constexpr std::size_t IdleBufferBytes = 16 * 1024;
+constexpr std::size_t ReadChunk = 16 * 1024;
 // How long a refused client is given to finish sending what it had started.
-constexpr seconds DrainTime{2};
+constexpr std::chrono::seconds DrainTime{2};
 
-using TTlsStream = asio::ssl::stream<beast::tcp_stream>;
+TDeadline after(int seconds) {
+    return Clock::now() + std::chrono::seconds(seconds);
+}
 
 QString peerAddress(const tcp::socket& socket) {
     error_code ec;
@@ -49,58 +44,45 @@ QString peerAddress(const tcp::socket& socket) {
     return NormalAddress(QString::fromStdString(peer.address().to_string()));
 }
 
-// Waits until the socket has bytes to read, holding nothing but the socket. False
-// when the time runs out or the socket is closed (a stop closes idle connections).
-asio::awaitable<bool> readable(tcp::socket& socket, seconds timeout) {
-    asio::steady_timer timer(socket.get_executor(), timeout);
-    auto [order, waitError, timerError] =
-        co_await asio::experimental::make_parallel_group(
-            socket.async_wait(tcp::socket::wait_read, asio::deferred),
-            timer.async_wait(asio::deferred))
-            .async_wait(asio::experimental::wait_for_one(), asio::use_awaitable);
-    (void)timerError;
-    co_return order[0] == 0 && !waitError;
-}
-
-bool tlsPending(beast::tcp_stream&) {
-    return false;
-}
-
-bool tlsPending(TTlsStream& stream) {
-    return SSL_has_pending(stream.native_handle()) == 1;
-}
-
-// The peer went away or took too long: nothing to answer.
-bool quietEnd(const error_code& ec) {
-    return ec == http::error::end_of_stream || ec == beast::error::timeout ||
-           ec == asio::error::operation_aborted || ec == asio::error::eof ||
-           ec == asio::error::connection_reset || ec == asio::error::bad_descriptor ||
-           ec == asio::ssl::error::stream_truncated;
-}
-
 void closeQuietly(tcp::socket& socket) {
     error_code ignored;
     socket.shutdown(tcp::socket::shutdown_both, ignored);
     socket.close(ignored);
 }
 
-// After a refusal the client may still be sending its body: read it away until it
-// closes, so that closing does not reset the connection before the answer is read.
-asio::awaitable<void> drain(beast::tcp_stream& lowest) {
-    error_code ignored;
-    lowest.socket().shutdown(tcp::socket::shutdown_send, ignored);
-    lowest.expires_after(DrainTime);
-    std::vector<char> scratch(16 * 1024);
-    for (;;) {
-        auto [ec, n] = co_await lowest.async_read_some(asio::buffer(scratch), Tuple);
-        if (ec) {
+// After a refusal the client may still be sending: read it away until it closes, so
+// that closing does not reset the connection before the answer is read.
+asio::awaitable<void> drain(tcp::socket& socket) {
+    error_code ec;
+    socket.shutdown(tcp::socket::shutdown_send, ec);
+    const TDeadline deadline = Clock::now() + DrainTime;
+    char scratch[4096];
+    while (!ec) {
+        if (!co_await Ready(socket, tcp::socket::wait_read, deadline)) {
             co_return;
+        }
+        while (!ec) {
+            if (socket.read_some(asio::buffer(scratch), ec) == 0 && !ec) {
+                co_return;
+            }
+        }
+        if (ec == asio::error::would_block) {
+            ec = {};
         }
     }
 }
 
-template <class Stream>
-asio::awaitable<void> refuse(Stream& stream, const TConnectionContext& cx, unsigned status) {
+QByteArray bytes(beast::string_view text) {
+    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+template <class Message> std::string serialised(const Message& message) {
+    std::ostringstream out;
+    out << message;
+    return std::move(out).str();
+}
+
+asio::awaitable<void> refuse(TChannel& channel, const TConnectionContext& cx, unsigned status) {
     const THttpAnswer answer = THttpRoutes::Refusal(static_cast<int>(status));
     http::response<http::string_body> res;
     res.result(status);
@@ -108,20 +90,15 @@ asio::awaitable<void> refuse(Stream& stream, const TConnectionContext& cx, unsig
     res.body().assign(answer.Body.constData(), static_cast<std::size_t>(answer.Body.size()));
     res.keep_alive(false);
     res.prepare_payload();
-    beast::get_lowest_layer(stream).expires_after(seconds(cx.Options.WriteTimeoutSec));
-    auto [ec, n] = co_await http::async_write(stream, res, Tuple);
-    if (!ec) {
-        co_await drain(beast::get_lowest_layer(stream));
+    const std::string out = serialised(res);
+    if (!co_await channel.WriteAll(asio::buffer(out), after(cx.Options.WriteTimeoutSec))) {
+        co_await drain(channel.Socket());
     }
 }
 
 asio::awaitable<THttpAnswer> answerOf(const THttpRoutes& routes, const THttpRequest& request,
                                       bool health) {
     co_return health ? routes.Health() : routes.Answer(request);
-}
-
-QByteArray bytes(beast::string_view text) {
-    return QByteArray(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 // Every X-Forwarded-For line joined: a balancer appends its own after whatever the
@@ -135,41 +112,69 @@ QByteArray forwardedFor(const http::request<http::string_body>& req) {
     return all;
 }
 
+// The peer went away or took too long: nothing to answer.
+bool quietEnd(const error_code& ec) {
+    return ec == asio::error::eof || ec == asio::error::timed_out ||
+           ec == asio::error::operation_aborted || ec == asio::error::connection_reset ||
+           ec == asio::error::bad_descriptor || ec == asio::ssl::error::stream_truncated;
+}
+
+// Reads one request into the parser. 0 when it is whole, else the status to refuse it
+// with, or -1 when the connection just ends.
+asio::awaitable<int> readRequest(TChannel& channel, beast::flat_buffer& buffer,
+                                 http::request_parser<http::string_body>& parser,
+                                 const TConnectionContext& cx) {
+    const TDeadline deadline = after(cx.Options.ReadTimeoutSec);
+    bool continued = false;
+    for (;;) {
+        if (buffer.size() > 0) {
+            error_code ec;
+            const std::size_t used = parser.put(buffer.data(), ec);
+            buffer.consume(used);
+            if (ec == http::error::body_limit) { // a Content-Length or a body over the limit
+                co_return 413;
+            }
+            if (ec && ec != http::error::need_more) {
+                co_return 400;
+            }
+            if (parser.is_done()) {
+                co_return 0;
+            }
+            if (!ec && used > 0) {
+                continue;
+            }
+        }
+        if (parser.is_header_done() && !continued &&
+            beast::iequals(parser.get()[http::field::expect], "100-continue")) {
+            continued = true;
+            static const char proceed[] = "HTTP/1.1 100 Continue\r\n\r\n";
+            if (co_await channel.WriteAll(asio::buffer(proceed, sizeof(proceed) - 1),
+                                          after(cx.Options.WriteTimeoutSec))) {
+                co_return -1;
+            }
+        }
+        auto [ec, n] = co_await channel.ReadSome(buffer.prepare(ReadChunk), deadline);
+        if (ec) {
+            co_return quietEnd(ec) ? -1 : 400;
+        }
+        buffer.commit(n);
+    }
+}
+
 // Reads one request, has it answered on a worker and writes the answer. False when
 // the connection is to close.
-template <class Stream>
-asio::awaitable<bool> serveOne(Stream& stream, beast::flat_buffer& buffer,
+asio::awaitable<bool> serveOne(TChannel& channel, beast::flat_buffer& buffer,
                                const TConnectionContext& cx, const QString& peer) {
     http::request_parser<http::string_body> parser;
     parser.header_limit(HeaderLimit);
     parser.body_limit(static_cast<std::uint64_t>(cx.Options.MaxBodyBytes));
-    auto& lowest = beast::get_lowest_layer(stream);
-    lowest.expires_after(seconds(cx.Options.ReadTimeoutSec));
-    if (auto [ec, n] = co_await http::async_read_header(stream, buffer, parser, Tuple); ec) {
-        if (ec == http::error::body_limit) { // a Content-Length over the limit
-            co_await refuse(stream, cx, 413);
-        } else if (!quietEnd(ec)) {
-            co_await refuse(stream, cx, 400);
+    parser.eager(true);
+    if (const int refusal = co_await readRequest(channel, buffer, parser, cx); refusal != 0) {
+        if (refusal > 0) {
+            co_await refuse(channel, cx, static_cast<unsigned>(refusal));
         }
         co_return false;
     }
-    if (beast::iequals(parser.get()[http::field::expect], "100-continue")) {
-        http::response<http::empty_body> proceed{http::status::continue_, 11};
-        if (auto [ec, n] = co_await http::async_write(stream, proceed, Tuple); ec) {
-            co_return false;
-        }
-    }
-    if (!parser.is_done()) {
-        if (auto [ec, n] = co_await http::async_read(stream, buffer, parser, Tuple); ec) {
-            if (ec == http::error::body_limit) {
-                co_await refuse(stream, cx, 413);
-            } else if (!quietEnd(ec)) {
-                co_await refuse(stream, cx, 400);
-            }
-            co_return false;
-        }
-    }
-    lowest.expires_never(); // the call's own time is the worker's
     const auto& req = parser.get();
     THttpRequest request;
     request.Verb = bytes(req.method_string());
@@ -196,46 +201,45 @@ asio::awaitable<bool> serveOne(Stream& stream, beast::flat_buffer& buffer,
         res.body().assign(answer.Body.constData(), static_cast<std::size_t>(answer.Body.size()));
         res.prepare_payload();
     }
-    lowest.expires_after(seconds(cx.Options.WriteTimeoutSec));
-    auto [ec, n] = co_await http::async_write(stream, res, Tuple);
-    co_return !ec && keep;
+    const std::string out = serialised(res);
+    const error_code written =
+        co_await channel.WriteAll(asio::buffer(out), after(cx.Options.WriteTimeoutSec));
+    co_return !written && keep;
 }
 
-template <class Stream>
-asio::awaitable<void> serveRequests(Stream& stream, TConnectionRegistry::TIterator slot,
+asio::awaitable<void> serveRequests(TChannel& channel, TConnectionRegistry::TIterator slot,
                                     const TConnectionContext& cx, const QString& peer) {
     beast::flat_buffer buffer;
     for (bool first = true;; first = false) {
-        if (!first && buffer.size() == 0 && !tlsPending(stream)) {
+        if (!first && buffer.size() == 0 && !channel.Pending()) {
             slot->Idle = true;
-            const bool ready = co_await readable(beast::get_lowest_layer(stream).socket(),
-                                                 seconds(cx.Options.IdleTimeoutSec));
+            const bool ready = co_await Ready(channel.Socket(), tcp::socket::wait_read,
+                                              after(cx.Options.IdleTimeoutSec));
             slot->Idle = false;
             if (!ready || cx.Stopping) {
                 co_return;
             }
         }
-        if (!co_await serveOne(stream, buffer, cx, peer)) {
+        if (!co_await serveOne(channel, buffer, cx, peer)) {
             co_return;
         }
-        if (buffer.size() == 0 && buffer.capacity() > IdleBufferBytes) {
-            buffer = beast::flat_buffer();
+        if (buffer.size() == 0) {
+            buffer = beast::flat_buffer(); // an idle connection keeps no buffer
         }
     }
 }
 
 void logHandshakeFailure(const QString& peer, const error_code& ec) {
-    if (ec == asio::ssl::error::stream_truncated || ec == asio::error::eof ||
-        ec == asio::error::connection_reset || ec == asio::error::operation_aborted) {
+    if (quietEnd(ec)) {
         return; // a port probe, or a stop
     }
     qCWarning(lcTls).noquote() << "TLS handshake with" << peer
                                << "failed:" << QString::fromStdString(ec.message());
 }
 
-asio::awaitable<void> serveTls(tcp::socket socket, TConnectionRegistry::TIterator slot,
+// A TLS port: a client that speaks plain HTTP gets a plain answer saying so.
+asio::awaitable<void> serveTls(tcp::socket& socket, TConnectionRegistry::TIterator slot,
                                const TConnectionContext& cx, const QString& peer) {
-    slot->Socket = &socket;
     unsigned char first = 0;
     error_code ec;
     const std::size_t peeked =
@@ -246,33 +250,22 @@ asio::awaitable<void> serveTls(tcp::socket socket, TConnectionRegistry::TIterato
     if (first != TlsHandshakeRecord) {
         qCWarning(lcTls).noquote()
             << "plain HTTP from" << peer << "on the TLS port: the client must use https://";
-        beast::tcp_stream plain(std::move(socket));
-        slot->Socket = &plain.socket();
+        TChannel plain(socket, nullptr);
         const QByteArray& answer = PlainHttpOnTlsPortAnswer();
-        plain.expires_after(seconds(cx.Options.WriteTimeoutSec));
-        auto [writeError, n] = co_await asio::async_write(
-            plain, asio::buffer(answer.constData(), static_cast<std::size_t>(answer.size())),
-            Tuple);
-        if (!writeError) {
-            co_await drain(plain);
+        if (!co_await plain.WriteAll(
+                asio::buffer(answer.constData(), static_cast<std::size_t>(answer.size())),
+                after(cx.Options.WriteTimeoutSec))) {
+            co_await drain(socket);
         }
-        closeQuietly(plain.socket());
         co_return;
     }
-    // The TLS state (tens of kilobytes) exists only from here on.
-    TTlsStream stream(beast::tcp_stream(std::move(socket)), *cx.Tls);
-    auto& lowest = beast::get_lowest_layer(stream);
-    slot->Socket = &lowest.socket();
-    lowest.expires_after(seconds(cx.Options.ReadTimeoutSec));
-    if (auto [handshakeError] =
-            co_await stream.async_handshake(asio::ssl::stream_base::server, Tuple);
-        handshakeError) {
-        logHandshakeFailure(peer, handshakeError);
-        closeQuietly(lowest.socket());
+    // The TLS session exists only from here on.
+    TChannel channel(socket, SSL_new(cx.Tls->native_handle()));
+    if (const error_code failed = co_await channel.Handshake(after(cx.Options.ReadTimeoutSec))) {
+        logHandshakeFailure(peer, failed);
         co_return;
     }
-    co_await serveRequests(stream, slot, cx, peer);
-    closeQuietly(lowest.socket());
+    co_await serveRequests(channel, slot, cx, peer);
 }
 
 } // namespace
@@ -297,22 +290,23 @@ void TConnectionRegistry::CloseAll() {
 
 asio::awaitable<void> ServeConnection(tcp::socket socket, TConnectionContext cx) {
     const TConnectionRegistry::TIterator slot = cx.Registry.Add(&socket);
-    const auto release = qScopeGuard([&] { cx.Registry.Remove(slot); });
+    const auto release = qScopeGuard([&] {
+        closeQuietly(socket);
+        cx.Registry.Remove(slot);
+    });
     const QString peer = peerAddress(socket);
     // A new connection is idle until its first bytes (or its handshake) arrive.
-    if (!co_await readable(socket, seconds(cx.Options.ReadTimeoutSec)) || cx.Stopping) {
-        closeQuietly(socket);
+    if (!co_await Ready(socket, tcp::socket::wait_read, after(cx.Options.ReadTimeoutSec)) ||
+        cx.Stopping) {
         co_return;
     }
     slot->Idle = false;
     if (cx.Tls) {
-        co_await serveTls(std::move(socket), slot, cx, peer);
+        co_await serveTls(socket, slot, cx, peer);
         co_return;
     }
-    beast::tcp_stream stream(std::move(socket));
-    slot->Socket = &stream.socket();
-    co_await serveRequests(stream, slot, cx, peer);
-    closeQuietly(stream.socket());
+    TChannel channel(socket, nullptr);
+    co_await serveRequests(channel, slot, cx, peer);
 }
 
 } // namespace pla::server

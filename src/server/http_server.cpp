@@ -119,10 +119,11 @@ THttpServer::~THttpServer() {
 }
 
 int THttpServer::Bind() {
-    const auto cannot = [this] {
-        return EPlaError(QStringLiteral("Não foi possível escutar em %1:%2")
+    const auto cannot = [this](const error_code& why) {
+        return EPlaError(QStringLiteral("Não foi possível escutar em %1:%2 (%3)")
                              .arg(options_.Address)
-                             .arg(options_.Port));
+                             .arg(options_.Port)
+                             .arg(QString::fromStdString(why.message())));
     };
     error_code ec;
     tcp::resolver resolver(impl_->Io);
@@ -130,7 +131,7 @@ int THttpServer::Bind() {
         resolver.resolve(options_.Address.toStdString(), std::to_string(options_.Port),
                          tcp::resolver::passive | tcp::resolver::numeric_service, ec);
     if (ec || found.empty()) {
-        throw cannot();
+        throw cannot(ec);
     }
     const tcp::endpoint endpoint = found.begin()->endpoint();
     tcp::acceptor& acceptor = impl_->Acceptor;
@@ -145,8 +146,9 @@ int THttpServer::Bind() {
         acceptor.listen(asio::socket_base::max_listen_connections, ec);
     }
     if (ec) {
-        acceptor.close(ec);
-        throw cannot();
+        error_code ignored;
+        acceptor.close(ignored);
+        throw cannot(ec);
     }
     port_ = acceptor.local_endpoint().port();
     return port_;

@@ -35,7 +35,8 @@ std::unique_ptr<boost::asio::ssl::context> MakeServerTlsContext(const QString& c
     SSL_CTX_set_options(native, SSL_OP_CIPHER_SERVER_PREFERENCE | SSL_OP_NO_COMPRESSION |
                                     SSL_OP_NO_RENEGOTIATION);
     // An idle kept-alive connection gives its record buffers back.
-    SSL_CTX_set_mode(native, SSL_MODE_RELEASE_BUFFERS);
+    SSL_CTX_set_mode(native, SSL_MODE_RELEASE_BUFFERS | SSL_MODE_ENABLE_PARTIAL_WRITE |
+                                 SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
     return ctx;
 }
 

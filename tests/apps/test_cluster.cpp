@@ -22,7 +22,9 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+#include <csignal>
 #include <netinet/in.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -42,6 +44,11 @@ QString urlOf(const db::TDatabaseUrl& u) {
     return QStringLiteral("postgresql://%1@/%2?host=%3&port=%4")
         .arg(u.User, u.Database, u.Host)
         .arg(u.Port);
+}
+
+// A server or balancer started by the test ends with it, even when it crashes.
+void dieWithTheTest() {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
 }
 
 int freePort() {
@@ -64,6 +71,7 @@ public:
         env.insert(QStringLiteral("PLA_HOJE"), Hoje().toString(Qt::ISODate));
         process_.setProcessEnvironment(env);
         process_.setReadChannel(QProcess::StandardError);
+        process_.setChildProcessModifier(dieWithTheTest);
         process_.start(QStringLiteral(PLA_SERVER_BIN),
                        {"--database", url, "--port", "0", "--threads", "4", "--trusted-proxy",
                         "127.0.0.1", "--idle-timeout", "30"});
@@ -201,6 +209,7 @@ TEST(Cluster, TwoServersBehindHaproxyShareSessionsRefusalsAndSurviveALoss) {
     cfg.close();
     QProcess balancer;
     balancer.setProcessChannelMode(QProcess::MergedChannels);
+    balancer.setChildProcessModifier(dieWithTheTest);
     balancer.start(Haproxy, {"-db", "-f", cfg.fileName()});
     ASSERT_TRUE(balancer.waitForStarted(5000));
     const auto stopBalancer = qScopeGuard([&] {
