@@ -3,10 +3,38 @@
 #include "core/dates.h"
 
 #include <QAtomicInteger>
+#include <QSqlDriver>
 #include <QSqlError>
+#include <QSqlField>
 #include <QSqlRecord>
+#include <algorithm>
+#include <cmath>
 
 namespace pla::db {
+
+namespace {
+
+// NULL as the drivers bind it: no value, or a null text, bytes or date (Qt 6's
+// QVariant::isNull no longer says so for a null QString).
+bool isSqlNull(const QVariant& v) {
+    if (!v.isValid() || v.isNull()) {
+        return true;
+    }
+    switch (v.typeId()) {
+    case QMetaType::QString:
+        return v.toString().isNull();
+    case QMetaType::QByteArray:
+        return v.toByteArray().isNull();
+    case QMetaType::QDateTime:
+        return !v.toDateTime().isValid();
+    case QMetaType::QDate:
+        return !v.toDate().isValid();
+    default:
+        return false;
+    }
+}
+
+} // namespace
 
 namespace {
 
@@ -122,9 +150,115 @@ QVariant TDatabase::FromSql(TFieldType type, const QVariant& value) {
     return ToFieldValue({QString(), type, 0, false}, value);
 }
 
+void TDatabase::SetMaxRowsPerStatement(int rows) {
+    maxRows_ = std::max(1, rows);
+}
+
+QString TDatabase::RowsValue(const QList<QVariantList>& rows) {
+    QString out;
+    out.reserve(rows.size() * 64);
+    out += QLatin1Char('[');
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        out += r == 0 ? QLatin1String("[") : QLatin1String(",[");
+        for (qsizetype c = 0; c < rows[r].size(); ++c) {
+            if (c > 0) {
+                out += QLatin1Char(',');
+            }
+            const QVariant v = ToSql(rows[r][c]);
+            switch (isSqlNull(v) ? QMetaType::UnknownType : v.typeId()) {
+            case QMetaType::UnknownType:
+                out += QLatin1String("null");
+                break;
+            case QMetaType::Int:
+            case QMetaType::UInt:
+            case QMetaType::LongLong:
+            case QMetaType::ULongLong:
+            case QMetaType::Short:
+            case QMetaType::UShort:
+                out += v.toString();
+                break;
+            case QMetaType::Double:
+            case QMetaType::Float: {
+                // The shortest text that reads back as the same double; JSON has no
+                // infinities, which no column holds.
+                const double d = v.toDouble();
+                out += std::isfinite(d) ? QString::number(d, 'g', QLocale::FloatingPointShortest)
+                                        : QStringLiteral("null");
+                break;
+            }
+            default: {
+                out += QLatin1Char('"');
+                for (const QChar ch : v.toString()) {
+                    if (ch == QLatin1Char('"') || ch == QLatin1Char('\\')) {
+                        out += QLatin1Char('\\');
+                        out += ch;
+                    } else if (ch.unicode() < 0x20) {
+                        out += QStringLiteral("\\u%1").arg(ch.unicode(), 4, 16, QLatin1Char('0'));
+                    } else {
+                        out += ch;
+                    }
+                }
+                out += QLatin1Char('"');
+                break;
+            }
+            }
+        }
+        out += QLatin1Char(']');
+    }
+    out += QLatin1Char(']');
+    return out;
+}
+
+QString TDatabase::RowsOf(const QStringList& names, const QList<TFieldType>& types) const {
+    QStringList columns;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (url_.Dialect == TDialect::SQLite) {
+            columns << QStringLiteral("json_extract(value, '$[%1]') AS %2").arg(i).arg(names[i]);
+            continue;
+        }
+        QString type;
+        switch (types.value(i)) {
+        case TFieldType::Integer:
+            type = QStringLiteral("BIGINT");
+            break;
+        case TFieldType::Float:
+            type = QStringLiteral("DOUBLE PRECISION");
+            break;
+        case TFieldType::DateTime:
+            type = QStringLiteral("TIMESTAMP(3)");
+            break;
+        default: // texts, and booleans as "S" or "N"
+            type = QStringLiteral("VARCHAR");
+            break;
+        }
+        columns << QStringLiteral("CAST(R.value->>%1 AS %2) AS %3").arg(i).arg(type, names[i]);
+    }
+    if (url_.Dialect == TDialect::SQLite) {
+        // "LIMIT -1" (no limit) keeps SQLite from flattening the subquery into the join
+        // of an UPDATE, where it would read the value again for each row of the table.
+        return QStringLiteral("(SELECT %1, key AS ROWNO FROM json_each(?) LIMIT -1)")
+            .arg(columns.join(QStringLiteral(", ")));
+    }
+    return QStringLiteral("(SELECT %1, R.ROWNO FROM jsonb_array_elements(CAST(? AS JSONB)) WITH "
+                          "ORDINALITY AS R(value, ROWNO))")
+        .arg(columns.join(QStringLiteral(", ")));
+}
+
+QString TDatabase::Placeholders(qsizetype count) {
+    return QStringList(count, QStringLiteral("?")).join(QStringLiteral(", "));
+}
+
 QSqlQuery TDatabase::Exec(const QString& sql, const QVariantList& params) {
     if (lost_) {
         throw EConnectionLost(QStringLiteral("Conexão com o banco perdida"));
+    }
+    ++statements_;
+    if (trace_) {
+        trace_(sql, params);
+    }
+    if (!params.isEmpty() && url_.Dialect == TDialect::PostgreSQL &&
+        (prepared_.size() < MaxPrepared || prepared_.contains(sql))) {
+        return execPrepared(sql, params);
     }
     QSqlQuery q(db_);
     q.setForwardOnly(true);
@@ -158,6 +292,80 @@ QSqlQuery TDatabase::Exec(const QString& sql, const QVariantList& params) {
     return q;
 }
 
+namespace {
+
+// "?" placeholders as PostgreSQL's "$1", "$2", ...; none inside quotes.
+QString numberedPlaceholders(const QString& sql) {
+    QString out;
+    out.reserve(sql.size() + 16);
+    int n = 0;
+    QChar quote;
+    for (const QChar c : sql) {
+        if (!quote.isNull()) {
+            quote = c == quote ? QChar() : quote;
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            quote = c;
+        } else if (c == QLatin1Char('?')) {
+            out += QLatin1Char('$') + QString::number(++n);
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+// Prepared once per connection (PREPARE outlives a rolled-back transaction), then run
+// by name with the values written as the driver writes them for its own EXECUTE.
+QSqlQuery TDatabase::execPrepared(const QString& sql, const QVariantList& params) {
+    auto it = prepared_.constFind(sql);
+    if (it == prepared_.cend()) {
+        const QString name = QStringLiteral("pla_%1").arg(++preparedCount_);
+        QSqlQuery prepare(db_);
+        if (!prepare.exec(
+                QStringLiteral("PREPARE %1 AS %2").arg(name, numberedPlaceholders(sql)))) {
+            failIfLost(prepare.lastError());
+            throw EDatabaseError(QStringLiteral("Comando inválido: %1 (%2)")
+                                     .arg(describeError(prepare.lastError()), sql.left(200)));
+        }
+        it = prepared_.insert(sql, name);
+    }
+    QStringList values;
+    values.reserve(params.size());
+    for (const QVariant& p : params) {
+        const QVariant v = ToSql(p);
+        if (isSqlNull(v)) {
+            values.append(QStringLiteral("NULL"));
+            continue;
+        }
+        QSqlField field(QString(), v.metaType());
+        field.setValue(v);
+        values.append(db_.driver()->formatValue(field));
+    }
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    if (!q.exec(
+            QStringLiteral("EXECUTE %1 (%2)").arg(it.value(), values.join(QStringLiteral(", "))))) {
+        failIfLost(q.lastError());
+        fail(describeError(q.lastError()));
+    }
+    return q;
+}
+
+// Every answer of the server carries its SQLSTATE; a failure without one never reached
+// it. Class 08 (connection) and 57P (the server shutting down, the backend terminated)
+// end the connection too.
+void TDatabase::failIfLost(const QSqlError& error) {
+    const QString state = error.nativeErrorCode();
+    if (!db_.isOpen() || state.isEmpty() || state.startsWith(QLatin1String("08")) ||
+        state.startsWith(QLatin1String("57P"))) {
+        lost_ = true;
+        throw EConnectionLost(
+            QStringLiteral("Conexão com o banco perdida: %1").arg(describeError(error)));
+    }
+}
+
 void TDatabase::fail(const QString& why) {
     // A PostgreSQL connection that broke reports itself closed after the failure.
     if (url_.Dialect == TDialect::PostgreSQL && !db_.isOpen()) {
@@ -177,6 +385,9 @@ bool TDatabase::isWrite(const QString& sql) {
 // A write run on its kept statement; the answer is the rows it affected.
 int TDatabase::execWrite(const QString& sql, const QVariantList& params) {
     constexpr qsizetype MaxKept = 256; // dynamic statements cannot grow it without end
+    if (url_.Dialect == TDialect::PostgreSQL) {
+        return Exec(sql, params).numRowsAffected(); // kept by name, as every statement there
+    }
     if (lost_) {
         throw EConnectionLost(QStringLiteral("Conexão com o banco perdida"));
     }
@@ -195,6 +406,10 @@ int TDatabase::execWrite(const QString& sql, const QVariantList& params) {
                                      .arg(describeError(q.lastError()), sql.left(200)));
         }
         it = writes_.insert(sql, q);
+    }
+    ++statements_;
+    if (trace_) {
+        trace_(sql, params);
     }
     QSqlQuery& q = it.value();
     for (int i = 0; i < params.size(); ++i) {

@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QVariantList>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -47,6 +48,37 @@ public:
     QString RowLock() const {
         return url_.Dialect == TDialect::PostgreSQL ? QStringLiteral(" FOR UPDATE") : QString();
     }
+
+    // Many rows handed to one statement as one value: a JSON array of the rows
+    // (RowsValue), read back as a table (RowsOf). Bound one by one, the values of a few
+    // hundred rows took longer to prepare than the statement took to run (SQLite, under
+    // Qt's driver, names every placeholder and looks each name up among the others;
+    // PostgreSQL's EXECUTE parses each as a literal): one value keeps the statement's
+    // text and its preparation the same whatever its rows, and the statement can stay
+    // prepared on the connection. Null, numbers and texts as ToSql gives them.
+    static QString RowsValue(const QList<QVariantList>& rows);
+    // A subquery, "(SELECT ... FROM ...(?))", of the rows of such a value: its columns
+    // named and typed as given, and ROWNO, each row's position in the value, which an
+    // INSERT orders by to write the rows in the batch's order.
+    QString RowsOf(const QStringList& names, const QList<TFieldType>& types) const;
+    // A batch is split into statements of at most this many rows, and a list of values
+    // (an IN list) into lists of at most this many: statements of a bounded size, far
+    // under SQLite's limit of bound values. A connection's own: a test lowers it to
+    // cross the boundaries with a few rows.
+    static constexpr int DefaultMaxRowsPerStatement = 2000;
+    int MaxRowsPerStatement() const { return maxRows_; }
+    void SetMaxRowsPerStatement(int rows);
+    // "?, ?, ?": the placeholders of an IN list.
+    static QString Placeholders(qsizetype count);
+
+    // Every statement this connection has sent, BEGIN and COMMIT included: what a test
+    // counts to see that a write costs the same number of round trips whatever its size.
+    quint64 Statements() const { return statements_; }
+    // Told of every statement counted there, with its values as given (before ToSql):
+    // what a benchmark captures to replay on the engine's own client, or a test reads.
+    // None by default (one check per statement); called on the thread that runs it.
+    using TTrace = std::function<void(const QString& sql, const QVariantList& params)>;
+    void SetTrace(TTrace trace) { trace_ = std::move(trace); }
     const TDatabaseUrl& Url() const { return url_; }
 
     QSqlQuery Exec(const QString& sql, const QVariantList& params = {});
@@ -70,18 +102,30 @@ public:
 private:
     static bool isWrite(const QString& sql);
     int execWrite(const QString& sql, const QVariantList& params);
+    QSqlQuery execPrepared(const QString& sql, const QVariantList& params);
     // The error of a failed statement, raised as a lost connection when it was one.
     [[noreturn]] void fail(const QString& why);
+    void failIfLost(const QSqlError& error);
 
     TDatabaseUrl url_;
     QString name_;
     QSqlDatabase db_;
     int depth_ = 0;
     bool lost_ = false;
+    int maxRows_ = DefaultMaxRowsPerStatement;
+    quint64 statements_ = 0;
+    TTrace trace_;
     std::vector<QSqlQuery> failed_;
     // Writes stay prepared on the connection: a save repeats a few statements many
     // times, and preparing and releasing each anew costs PostgreSQL two round trips.
     QHash<QString, QSqlQuery> writes_;
+    // PostgreSQL: every statement with values stays prepared on the connection under a
+    // name of its own, so that a read is one round trip (Qt's driver would prepare,
+    // execute and release it: three).
+    // Beyond that many (texts with IN lists of every length), the rest run unkept.
+    static constexpr qsizetype MaxPrepared = 512;
+    QHash<QString, QString> prepared_;
+    int preparedCount_ = 0;
 };
 
 // A transaction for the life of the scope: committed by Commit, rolled back when

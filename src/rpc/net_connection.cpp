@@ -4,6 +4,11 @@
 
 namespace pla::rpc {
 
+namespace {
+const QString MaybeDoneWarning =
+    QStringLiteral(". A operação pode ter sido feita no servidor: confira antes de repetir");
+} // namespace
+
 TNetConnection::TNetConnection(const QString& name, QObject* parent)
     : QObject(parent) {
     setObjectName(name);
@@ -40,8 +45,7 @@ QVariant TNetConnection::Call(const QString& method, QList<TRpcArg>& args) {
     if (reply.Status == 0) {
         QString text = QStringLiteral("%1: %2").arg(where, reply.Failure);
         if (reply.MaybeDone && !metodos::SoLeitura(serverName_, method)) {
-            text += QStringLiteral(
-                ". A operação pode ter sido feita no servidor: confira antes de repetir");
+            text += MaybeDoneWarning;
         }
         throw ERpcError(0, text);
     }
@@ -49,6 +53,11 @@ QVariant TNetConnection::Call(const QString& method, QList<TRpcArg>& args) {
         QString text = DecodeErrorBody(reply.Body);
         if (text.isEmpty()) {
             text = QStringLiteral("resposta HTTP %1").arg(reply.Status);
+            // A balancer's word for a server lost mid-call: a write may have been done.
+            if ((reply.Status == 502 || reply.Status == 504) &&
+                !metodos::SoLeitura(serverName_, method)) {
+                text += MaybeDoneWarning;
+            }
         }
         throw ERpcError(reply.Status, QStringLiteral("%1: %2").arg(where, text));
     }

@@ -53,7 +53,9 @@ TNext next(SSL* tls, int ret, error_code& ec) {
         return TNext::Failed;
     default: {
         const unsigned long error = ERR_get_error();
-        ec = ERR_GET_REASON(error) == SSL_R_UNEXPECTED_EOF_WHILE_READING
+        ec = error == 0
+                 ? error_code(asio::error::connection_aborted) // nothing queued: still a failure
+             : ERR_GET_REASON(error) == SSL_R_UNEXPECTED_EOF_WHILE_READING
                  ? error_code(asio::ssl::error::stream_truncated)
                  : error_code(static_cast<int>(error), asio::error::get_ssl_category());
         return TNext::Failed;

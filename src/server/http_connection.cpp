@@ -155,7 +155,7 @@ asio::awaitable<int> readRequest(TChannel& channel, beast::flat_buffer& buffer,
         }
         auto [ec, n] = co_await channel.ReadSome(buffer.prepare(ReadChunk), deadline);
         if (ec) {
-            co_return quietEnd(ec) ? -1 : 400;
+            co_return -1; // a broken socket or TLS session takes no answer
         }
         buffer.commit(n);
     }
@@ -164,7 +164,8 @@ asio::awaitable<int> readRequest(TChannel& channel, beast::flat_buffer& buffer,
 // Reads one request, has it answered on a worker and writes the answer. False when
 // the connection is to close.
 asio::awaitable<bool> serveOne(TChannel& channel, beast::flat_buffer& buffer,
-                               const TConnectionContext& cx, const QString& peer) {
+                               TConnectionRegistry::TIterator slot, const TConnectionContext& cx,
+                               const QString& peer) {
     http::request_parser<http::string_body> parser;
     parser.header_limit(HeaderLimit);
     parser.body_limit(static_cast<std::uint64_t>(cx.Options.MaxBodyBytes));
@@ -184,10 +185,22 @@ asio::awaitable<bool> serveOne(TChannel& channel, beast::flat_buffer& buffer,
     request.Body =
         QByteArray::fromRawData(req.body().data(), static_cast<qsizetype>(req.body().size()));
     request.Origin = CallerOrigin(peer, forwardedFor(req), cx.Options.TrustedProxies);
-    const bool health = THttpRoutes::IsHealth(request);
-    const THttpAnswer answer =
-        co_await asio::co_spawn(health ? cx.Health.get_executor() : cx.Workers.get_executor(),
-                                answerOf(cx.Routes, request, health), asio::use_awaitable);
+    THttpAnswer answer;
+    if (!THttpRoutes::IsHealth(request)) {
+        slot->State = TConnectionRegistry::TState::InCall;
+        answer = co_await asio::co_spawn(cx.Workers.get_executor(),
+                                         answerOf(cx.Routes, request, false), asio::use_awaitable);
+        slot->State = TConnectionRegistry::TState::Busy;
+    } else if (cx.HealthRunning) {
+        // A database check that hangs holds the health thread: the balancers' next
+        // checks hear so at once instead of queueing behind it.
+        answer = {503, QByteArrayLiteral("database check still running"), "text/plain"};
+    } else {
+        cx.HealthRunning = true;
+        const auto done = qScopeGuard([&cx] { cx.HealthRunning = false; });
+        answer = co_await asio::co_spawn(cx.Health.get_executor(),
+                                         answerOf(cx.Routes, request, true), asio::use_awaitable);
+    }
 
     http::response<http::string_body> res;
     res.version(req.version());
@@ -212,15 +225,15 @@ asio::awaitable<void> serveRequests(TChannel& channel, TConnectionRegistry::TIte
     beast::flat_buffer buffer;
     for (bool first = true;; first = false) {
         if (!first && buffer.size() == 0 && !channel.Pending()) {
-            slot->Idle = true;
+            slot->State = TConnectionRegistry::TState::Idle;
             const bool ready = co_await Ready(channel.Socket(), tcp::socket::wait_read,
                                               after(cx.Options.IdleTimeoutSec));
-            slot->Idle = false;
+            slot->State = TConnectionRegistry::TState::Busy;
             if (!ready || cx.Stopping) {
                 co_return;
             }
         }
-        if (!co_await serveOne(channel, buffer, cx, peer)) {
+        if (!co_await serveOne(channel, buffer, slot, cx, peer)) {
             co_return;
         }
         if (buffer.size() == 0) {
@@ -271,20 +284,26 @@ asio::awaitable<void> serveTls(tcp::socket& socket, TConnectionRegistry::TIterat
 } // namespace
 
 TConnectionRegistry::TIterator TConnectionRegistry::Add(tcp::socket* socket) {
-    return slots_.insert(slots_.end(), TSlot{socket, true});
+    return slots_.insert(slots_.end(), TSlot{socket, TState::Idle});
 }
 
-void TConnectionRegistry::CloseIdle() {
+void TConnectionRegistry::EndIdle() {
+    end(TState::Idle);
+}
+
+void TConnectionRegistry::EndAllButCalls() {
+    end(TState::Idle);
+    end(TState::Busy);
+}
+
+// Shut down and cancelled: the owner's wait ends and it closes the socket itself.
+void TConnectionRegistry::end(TState which) {
     for (TSlot& slot : slots_) {
-        if (slot.Idle) {
-            closeQuietly(*slot.Socket);
+        if (slot.State == which) {
+            error_code ignored;
+            slot.Socket->shutdown(tcp::socket::shutdown_both, ignored);
+            slot.Socket->cancel(ignored);
         }
-    }
-}
-
-void TConnectionRegistry::CloseAll() {
-    for (TSlot& slot : slots_) {
-        closeQuietly(*slot.Socket);
     }
 }
 
@@ -300,7 +319,7 @@ asio::awaitable<void> ServeConnection(tcp::socket socket, TConnectionContext cx)
         cx.Stopping) {
         co_return;
     }
-    slot->Idle = false;
+    slot->State = TConnectionRegistry::TState::Busy;
     if (cx.Tls) {
         co_await serveTls(socket, slot, cx, peer);
         co_return;

@@ -13,23 +13,29 @@
 
 namespace pla::server {
 
-// The open connections, touched on the I/O thread only: what a stop closes at once
-// (those waiting for a request) and what it lets finish (those in a call).
+// The open connections, touched on the I/O thread only: what a stop ends at once
+// (those waiting for a request), what it gives until its deadline (those reading or
+// writing) and what it always lets finish (those whose call runs on a worker). The
+// registry shuts sockets down but never closes them: a descriptor closed under its
+// owner could be reused by a database connection while TLS still writes to it.
 class TConnectionRegistry {
 public:
+    enum class TState { Idle, Busy, InCall };
     struct TSlot {
-        boost::asio::ip::tcp::socket* Socket = nullptr; // the lowest layer
-        bool Idle = true;                               // waiting for a request's first byte
+        boost::asio::ip::tcp::socket* Socket = nullptr;
+        TState State = TState::Idle;
     };
     using TIterator = std::list<TSlot>::iterator;
 
     TIterator Add(boost::asio::ip::tcp::socket* socket);
     void Remove(TIterator slot) { slots_.erase(slot); }
-    void CloseIdle();
-    void CloseAll();
+    void EndIdle();
+    void EndAllButCalls();
     std::size_t Size() const { return slots_.size(); }
 
 private:
+    void end(TState which);
+
     std::list<TSlot> slots_;
 };
 
@@ -42,6 +48,7 @@ struct TConnectionContext {
     boost::asio::thread_pool& Workers; // the database workers
     boost::asio::thread_pool& Health;  // answers /health however busy the workers are
     const bool& Stopping;              // read on the I/O thread
+    bool& HealthRunning;               // one database check at a time (I/O thread)
 };
 
 // Serves one accepted connection until it closes: idle, it holds its socket and no

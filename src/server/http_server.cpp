@@ -5,12 +5,15 @@
 #include "tls_context.h"
 
 #include <QLoggingCategory>
+#include <QScopeGuard>
 #include <boost/asio/as_tuple.hpp>
 #include <boost/asio/co_spawn.hpp>
 #include <boost/asio/detached.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/asio/use_awaitable.hpp>
+#include <csignal>
+#include <pthread.h>
 
 Q_LOGGING_CATEGORY(lcHttp, "pla.server.http")
 
@@ -27,7 +30,7 @@ struct THttpServer::TImpl {
         , Workers(static_cast<std::size_t>(std::max(1, options.Threads))) {}
 
     TConnectionContext Context() {
-        return {Options, Routes, Tls.get(), Registry, Workers, Health, Stopping};
+        return {Options, Routes, Tls.get(), Registry, Workers, Health, Stopping, HealthRunning};
     }
     asio::awaitable<void> Accept();
     void BeginStop();
@@ -40,6 +43,7 @@ struct THttpServer::TImpl {
     std::unique_ptr<asio::ssl::context> Tls;
     TConnectionRegistry Registry;
     bool Stopping = false; // on the I/O thread
+    bool HealthRunning = false;
     asio::io_context Io{1};
     tcp::acceptor Acceptor{Io};
     asio::thread_pool Workers;
@@ -84,23 +88,27 @@ void THttpServer::TImpl::BeginStop() {
     Stopping = true;
     error_code ignored;
     Acceptor.close(ignored);
-    Registry.CloseIdle();
+    Registry.EndIdle();
     asio::co_spawn(Io, Drain(), asio::detached);
 }
 
-// Calls in flight finish and are answered with "Connection: close"; a connection
-// still open when the time is up is closed as it stands.
+// Calls in flight finish and are answered with "Connection: close", however long they
+// take (the client waits for them); a connection still reading or writing when the
+// time is up is ended as it stands.
 asio::awaitable<void> THttpServer::TImpl::Drain() {
     const auto deadline =
         std::chrono::steady_clock::now() +
         std::chrono::seconds(std::max(Options.ReadTimeoutSec, Options.WriteTimeoutSec));
     asio::steady_timer tick(Io);
-    while (Registry.Size() > 0 && std::chrono::steady_clock::now() < deadline) {
-        Registry.CloseIdle();
+    while (Registry.Size() > 0) {
+        if (std::chrono::steady_clock::now() < deadline) {
+            Registry.EndIdle();
+        } else {
+            Registry.EndAllButCalls();
+        }
         tick.expires_after(std::chrono::milliseconds(5));
         co_await tick.async_wait(asio::as_tuple(asio::use_awaitable));
     }
-    Registry.CloseAll();
 }
 
 THttpServer::THttpServer(const TDispatcher& dispatcher, const THttpServerOptions& options)
@@ -161,6 +169,20 @@ void THttpServer::Serve() {
             return;
         }
     }
+    // OpenSSL writes TLS records with write(), which raises SIGPIPE when the peer has
+    // gone; on the I/O thread, the only one that writes sockets, it stays blocked and
+    // the write just fails.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    sigset_t before;
+    pthread_sigmask(SIG_BLOCK, &pipe, &before);
+    const auto restore = qScopeGuard([&pipe, &before] {
+        const timespec now{};
+        while (sigtimedwait(&pipe, nullptr, &now) > 0) {
+        } // taken here, not delivered once unblocked
+        pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    });
     asio::co_spawn(impl_->Io, impl_->Accept(), asio::detached);
     impl_->Io.run();
 }

@@ -155,6 +155,45 @@ TEST_P(Database, KeptWriteStatementsCountAndSurviveAFailedTransaction) {
         << "rolled back with its transaction";
 }
 
+// Statements stay prepared on the connection up to a bound; past it (texts with IN
+// lists of every length) the rest still run, and the kept ones with them.
+TEST_P(Database, PreparedStatementsBeyondTheBoundStillRunAndNullsStayNull) {
+    Migrate(db());
+    const QString insert = "INSERT INTO TIPOCUSTO (NRTIPOCUSTO, NMTIPOCUSTO) VALUES (?, ?)";
+    EXPECT_EQ(db().ExecCount(insert, {1, "Um"}), 1);
+    for (int n = 1; n <= 600; ++n) {
+        QVariantList ids;
+        for (int i = 0; i < n; ++i) {
+            ids << i;
+        }
+        ASSERT_EQ(db().Scalar("SELECT COUNT(*) FROM TIPOCUSTO WHERE NRTIPOCUSTO IN (" +
+                                  TDatabase::Placeholders(n) + ")",
+                              ids)
+                      .toInt(),
+                  n > 1 ? 1 : 0);
+    }
+    EXPECT_EQ(db().ExecCount(insert, {2, "Dois"}), 1) << "the kept write after the bound";
+    TTransaction tx(db(), true);
+    EXPECT_EQ(db().ExecCount("UPDATE TIPOCUSTO SET NMTIPOCUSTO = ? WHERE NRTIPOCUSTO IN (" +
+                                 TDatabase::Placeholders(601) + ")",
+                             QVariantList{"X"} + QVariantList(601, 2)),
+              1)
+        << "an unkept write inside a transaction";
+    tx.Commit();
+    // A null text, a null date: NULL on both engines, never an empty text.
+    EXPECT_EQ(TDatabase::RowsValue({{QString(), QVariant(QDateTime()), QStringLiteral("")}}),
+              R"([[null,null,""]])");
+    EXPECT_EQ(db().Scalar("SELECT COUNT(*) FROM TIPOCUSTO WHERE CAST(? AS VARCHAR(20)) IS NULL AND "
+                          "NRTIPOCUSTO = ?",
+                          {QString(), 1})
+                  .toInt(),
+              1);
+    EXPECT_EQ(db().Scalar("SELECT COUNT(*) FROM TIPOCUSTO WHERE CAST(? AS VARCHAR(20)) IS NULL",
+                          {QVariant(QDateTime())})
+                  .toInt(),
+              2);
+}
+
 TEST_P(Database, ConcurrentWritersFromSeveralThreads) {
     Migrate(db());
     std::vector<std::thread> threads;

@@ -237,7 +237,9 @@ TEST(CallerOrigin, OnlyATrustedBalancersLastEntryIsBelieved) {
 // the rest: what a restarted server or a balancer moving a client looks like.
 class TDroppingServer {
 public:
-    TDroppingServer() {
+    // Dropped, or answered as a balancer whose server died mid-call.
+    explicit TDroppingServer(bool badGateway = false)
+        : badGateway_(badGateway) {
         listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
@@ -295,8 +297,14 @@ private:
             QMutexLocker lock(&mutex_);
             seen = ++requests_[path];
         }
-        if (seen == 1) {
+        if (seen == 1 && !badGateway_) {
             return false; // read, then gone without a word
+        }
+        if (seen == 1) {
+            static const QByteArray gateway =
+                "HTTP/1.1 502 Bad Gateway\r\nContent-Type: text/html\r\nContent-Length: 5\r\n\r\n"
+                "<p/>\n";
+            return ::write(fd, gateway.constData(), size_t(gateway.size())) == gateway.size();
         }
         const QByteArray body = EncodeResult({QStringLiteral("ok"), {}});
         const QByteArray answer =
@@ -305,6 +313,7 @@ private:
         return ::write(fd, answer.constData(), size_t(answer.size())) == answer.size();
     }
 
+    bool badGateway_ = false;
     int listener_ = -1;
     int port_ = 0;
     std::thread thread_;
@@ -312,8 +321,11 @@ private:
     std::map<QByteArray, int> requests_;
 };
 
-TEST(HttpClient, AReadIsSentOnceMoreOnANewConnectionAWriteNever) {
-    TDroppingServer server;
+// Lost with its connection, or answered 502 by a balancer whose server died mid-call.
+class HttpClient : public ::testing::TestWithParam<bool> {};
+
+TEST_P(HttpClient, AReadIsSentOnceMoreAWriteNeverAndIsReportedAsPossiblyDone) {
+    TDroppingServer server(GetParam());
     TNetConnection c("netPlanejamento");
     c.SetServerName("Pla00100.rdmParamCardIndu");
     c.SetTokenSource([] { return QStringLiteral("tok-ana"); });
@@ -334,7 +346,7 @@ TEST(HttpClient, AReadIsSentOnceMoreOnANewConnectionAWriteNever) {
         c.Call("UpdateCache", args);
         FAIL() << "a lost save must be reported";
     } catch (const ERpcError& e) {
-        EXPECT_EQ(e.Status(), 0);
+        EXPECT_EQ(e.Status(), GetParam() ? 502 : 0);
         EXPECT_TRUE(e.message().contains("pode ter sido feita")) << qPrintable(e.message());
     }
     EXPECT_EQ(server.Requests("/rpc/Pla00100.rdmParamCardIndu/UpdateCache"), 1)
@@ -342,5 +354,9 @@ TEST(HttpClient, AReadIsSentOnceMoreOnANewConnectionAWriteNever) {
     // The next call goes through on a fresh connection.
     EXPECT_EQ(c.Call("GetMesCard", QVariantList{"001", "01"}).toString(), "ok");
 }
+
+INSTANTIATE_TEST_SUITE_P(Losses, HttpClient, ::testing::Bool(), [](const auto& info) {
+    return info.param ? "BalancersBadGateway" : "ConnectionDropped";
+});
 
 } // namespace

@@ -15,6 +15,7 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace pla;
@@ -170,6 +171,33 @@ TEST_F(Tls, PlainHttpToTheTlsPortGetsAClearAnswerAndALogLine) {
     QMutexLocker lock(&mutex);
     EXPECT_TRUE(lines.join("\n").contains("plain HTTP from 127.0.0.1 on the TLS port"))
         << lines.join("\n").toStdString();
+}
+
+// Desktops that go away before their answer (closed, or reset by a firewall) make
+// the server's TLS write fail; the server carries on.
+TEST_F(Tls, AClientGoneBeforeItsAnswerDoesNotStopTheServer) {
+    SSL_CTX* ctx = SSL_CTX_new(TLS_client_method());
+    const QByteArray request = "POST /session HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: "
+                               "2\r\n\r\n\x82\x60";
+    for (int i = 0; i < 20; ++i) {
+        SSL* ssl = SSL_new(ctx);
+        const int fd = connectTo();
+        SSL_set_fd(ssl, fd);
+        ASSERT_EQ(SSL_connect(ssl), 1);
+        ASSERT_EQ(SSL_write(ssl, request.constData(), int(request.size())), request.size());
+        const linger reset{1, 0}; // gone at once: a reset, not a close
+        setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof(reset));
+        SSL_free(ssl);
+        ::close(fd);
+    }
+    SSL_CTX_free(ctx);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    THttpClientOptions o;
+    o.Port = port_;
+    o.Tls = true;
+    o.CaCertFile = certificate_.Cert;
+    THttpTransport t(o);
+    EXPECT_EQ(t.SignIn(EncodeValue(QVariantList{"ANA", "errada"})).Status, 401);
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <QSqlQuery>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace pla::server {
 
@@ -21,6 +22,18 @@ QVariant ouNulo(const QString& text) {
     return text.trimmed().isEmpty() ? QVariant() : QVariant(text);
 }
 
+const QStringList HistoryColumns{
+    "CDFILIAL",        "CDSERVFILI", "DTCARDAPIO",      "NRCARDAPIO",   "NRSEQPRATCAR",
+    "NRORDPRATCAR",    "CDTIPOPRAT", "CDFILAUXPRATANT", "CDPRATOANT",   "VRPECONSANT",
+    "CDFILAUXPRATNOV", "CDPRATONOV", "VRPECONSNOV",     "QTCOMESTIANT", "QTCOMESTINOV",
+    "IDOPERACAO",      "CDOPERADOR", "DTALTERACAO"};
+const QList<TFieldType> HistoryTypes{TFieldType::String, TFieldType::String,  TFieldType::DateTime,
+                                     TFieldType::String, TFieldType::Integer, TFieldType::Integer,
+                                     TFieldType::String, TFieldType::String,  TFieldType::String,
+                                     TFieldType::Float,  TFieldType::String,  TFieldType::String,
+                                     TFieldType::Float,  TFieldType::Float,   TFieldType::Float,
+                                     TFieldType::String, TFieldType::String,  TFieldType::DateTime};
+
 } // namespace
 
 TRegistroAlteracoes::TRegistroAlteracoes(TDatabase& db, const QString& filial,
@@ -31,35 +44,66 @@ TRegistroAlteracoes::TRegistroAlteracoes(TDatabase& db, const QString& filial,
     , operacao_(operacao)
     , instante_(Agora()) {}
 
-TRegistroAlteracoes::TDia TRegistroAlteracoes::le(const QString& nr) {
-    // The position's dish type is the month's configuration's, else the dish's own.
-    QSqlQuery q = db_.Exec(
-        QStringLiteral(
-            "SELECT D.CDSERVFILI, D.DTCARDAPIO, D.QTCOMESTICAR, C.NRSEQPRATCAR, C.NRORDPRATCAR, "
-            "C.CDFILAUXPRAT, C.CDPRATO, C.VRPECONSCARD, COALESCE(M.CDTIPOPRAT, P.CDTIPOPRAT) "
-            "FROM CARDADIA D LEFT JOIN COMPCARD C ON C.CDFILIAL = D.CDFILIAL AND C.NRCARDAPIO = "
-            "D.NRCARDAPIO LEFT JOIN PRATO P ON P.CDFILAUXPRAT = C.CDFILAUXPRAT AND P.CDPRATO = "
-            "C.CDPRATO LEFT JOIN CNFCARDMES M ON M.CDFILIAL = D.CDFILIAL AND M.CDSERVFILI = "
-            "D.CDSERVFILI AND M.DTREFECNFMES = D.DTMESCARD AND M.NRSEQCNFMES = C.NRSEQPRATCAR "
-            "WHERE D.CDFILIAL = ? AND D.NRCARDAPIO = ? ORDER BY C.NRSEQPRATCAR, "
-            "C.NRORDPRATCAR"),
-        {filial_, nr});
-    TDia dia;
-    while (q.next()) {
-        if (!dia.Existe) {
-            dia.Existe = true;
-            dia.Servico = q.value(0).toString();
-            dia.Data = TDatabase::FromSql(TFieldType::DateTime, q.value(1)).toDateTime();
-            dia.Comensais = q.value(2).toDouble();
+QHash<QString, TRegistroAlteracoes::TDia> TRegistroAlteracoes::le(const QStringList& nrs) {
+    QHash<QString, TDia> dias;
+    const int porVez = db_.MaxRowsPerStatement();
+    for (qsizetype from = 0; from < nrs.size(); from += porVez) {
+        const QStringList parte = nrs.mid(from, porVez);
+        QVariantList params{filial_};
+        for (const QString& nr : parte) {
+            params << nr;
         }
-        if (q.value(3).isNull()) {
-            continue; // a day without dishes
+        // The position's dish type is the month's configuration's, else the dish's own.
+        QSqlQuery q = db_.Exec(
+            QStringLiteral(
+                "SELECT D.NRCARDAPIO, D.CDSERVFILI, D.DTCARDAPIO, D.QTCOMESTICAR, "
+                "C.NRSEQPRATCAR, C.NRORDPRATCAR, C.CDFILAUXPRAT, C.CDPRATO, C.VRPECONSCARD, "
+                "COALESCE(M.CDTIPOPRAT, P.CDTIPOPRAT) FROM CARDADIA D LEFT JOIN COMPCARD C ON "
+                "C.CDFILIAL = D.CDFILIAL AND C.NRCARDAPIO = D.NRCARDAPIO LEFT JOIN PRATO P ON "
+                "P.CDFILAUXPRAT = C.CDFILAUXPRAT AND P.CDPRATO = C.CDPRATO LEFT JOIN CNFCARDMES "
+                "M ON M.CDFILIAL = D.CDFILIAL AND M.CDSERVFILI = D.CDSERVFILI AND "
+                "M.DTREFECNFMES = D.DTMESCARD AND M.NRSEQCNFMES = C.NRSEQPRATCAR WHERE "
+                "D.CDFILIAL = ? AND D.NRCARDAPIO IN (%1) ORDER BY D.NRCARDAPIO, "
+                "C.NRSEQPRATCAR, C.NRORDPRATCAR")
+                .arg(TDatabase::Placeholders(parte.size())),
+            params);
+        while (q.next()) {
+            TDia& dia = dias[q.value(0).toString()];
+            if (!dia.Existe) {
+                dia.Existe = true;
+                dia.Servico = q.value(1).toString();
+                dia.Data = TDatabase::FromSql(TFieldType::DateTime, q.value(2)).toDateTime();
+                dia.Comensais = q.value(3).toDouble();
+            }
+            if (q.value(4).isNull()) {
+                continue; // a day without dishes
+            }
+            dia.Posicoes[q.value(4).toInt()].append({q.value(5).toInt(), q.value(6).toString(),
+                                                     q.value(7).toString(), q.value(8).toDouble(),
+                                                     q.value(9).toString()});
         }
-        dia.Posicoes[q.value(3).toInt()].append({q.value(4).toInt(), q.value(5).toString(),
-                                                 q.value(6).toString(), q.value(7).toDouble(),
-                                                 q.value(8).toString()});
     }
-    return dia;
+    return dias;
+}
+
+void TRegistroAlteracoes::trava(const QStringList& nrs) {
+    // Writers of one day take turns from here until they commit: on PostgreSQL another's
+    // change not yet committed would be read after it as this one's. The lock comes
+    // before the reading, in a statement of its own: a reading that waited for the lock
+    // would still see the other's dishes as they were when it started.
+    const int porVez = db_.MaxRowsPerStatement();
+    for (qsizetype from = 0; from < nrs.size(); from += porVez) {
+        const QStringList parte = nrs.mid(from, porVez);
+        QVariantList params{filial_};
+        for (const QString& nr : parte) {
+            params << nr;
+        }
+        db_.Exec(QStringLiteral("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? AND "
+                                "NRCARDAPIO IN (%1) ORDER BY NRCARDAPIO")
+                         .arg(TDatabase::Placeholders(parte.size())) +
+                     db_.RowLock(),
+                 params);
+    }
 }
 
 void TRegistroAlteracoes::Antes(const QString& nr) {
@@ -67,14 +111,33 @@ void TRegistroAlteracoes::Antes(const QString& nr) {
     if (key.isEmpty() || antes_.contains(key)) {
         return;
     }
-    // Writers of one day take turns from here until they commit: on PostgreSQL another's
-    // change not yet committed would be read after it as this one's.
-    db_.Scalar(QStringLiteral("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? AND "
-                              "NRCARDAPIO = ?") +
-                   db_.RowLock(),
-               {filial_, key});
-    antes_.insert(key, le(key));
+    if (const auto lido = lidos_.constFind(key); lido != lidos_.cend()) {
+        antes_.insert(key, *lido);
+        lidos_.erase(lido);
+    } else {
+        trava({key});
+        antes_.insert(key, le({key}).value(key));
+    }
     ordem_.append(key);
+}
+
+void TRegistroAlteracoes::LeAntes(const QStringList& nrs) {
+    QStringList novos;
+    for (const QString& nr : nrs) {
+        const QString key = nr.trimmed();
+        if (!key.isEmpty() && !antes_.contains(key) && !lidos_.contains(key) &&
+            !novos.contains(key)) {
+            novos << key;
+        }
+    }
+    if (novos.isEmpty()) {
+        return;
+    }
+    trava(novos);
+    const QHash<QString, TDia> dias = le(novos);
+    for (const QString& key : std::as_const(novos)) {
+        lidos_.insert(key, dias.value(key));
+    }
 }
 
 void TRegistroAlteracoes::AntesDoDia(const QString& servico, const QDate& dia) {
@@ -95,10 +158,12 @@ void TRegistroAlteracoes::Novo(const QString& nr) {
 }
 
 int TRegistroAlteracoes::Registra() {
+    const QHash<QString, TDia> depois = le(ordem_);
     int written = 0;
     for (const QString& nr : std::as_const(ordem_)) {
-        written += compara(nr, antes_.value(nr), le(nr));
+        written += compara(nr, antes_.value(nr), depois.value(nr));
     }
+    gravaLinhas();
     ordem_.clear();
     antes_.clear();
     return written;
@@ -109,7 +174,8 @@ int TRegistroAlteracoes::Registra(const QString& nr) {
     if (!antes_.contains(key)) {
         return 0;
     }
-    const int written = compara(key, antes_.take(key), le(key));
+    const int written = compara(key, antes_.take(key), le({key}).value(key));
+    gravaLinhas();
     ordem_.removeAll(key);
     return written;
 }
@@ -163,13 +229,16 @@ void TRegistroAlteracoes::grava(const QString& nr, const TDia& antes, const TDia
                                 int posicao, const TPrato* anterior, const TPrato* novo) {
     const TDia& dia = depois.Existe ? depois : antes;
     const TPrato* tipo = novo && !novo->Tipo.trimmed().isEmpty() ? novo : anterior;
-    db_.Exec(
-        QStringLiteral("INSERT INTO HISTCARD (CDFILIAL, CDSERVFILI, DTCARDAPIO, NRCARDAPIO, "
-                       "NRSEQPRATCAR, NRORDPRATCAR, CDTIPOPRAT, CDFILAUXPRATANT, CDPRATOANT, "
-                       "VRPECONSANT, CDFILAUXPRATNOV, CDPRATONOV, VRPECONSNOV, QTCOMESTIANT, "
-                       "QTCOMESTINOV, IDOPERACAO, CDOPERADOR, DTALTERACAO) VALUES (?, ?, ?, ?, "
-                       "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-        {filial_, dia.Servico, dia.Data, nr, posicao, novo ? novo->Ordem : anterior->Ordem,
+    // The day's date and the change's instant as the database takes them, written once:
+    // formatting a date is most of the cost of a line.
+    if (dia.Data != data_.first || data_.second.isNull()) {
+        data_ = {dia.Data, TDatabase::ToSql(dia.Data)};
+    }
+    if (instanteSql_.isNull()) {
+        instanteSql_ = TDatabase::ToSql(instante_);
+    }
+    linhas_.append(
+        {filial_, dia.Servico, data_.second, nr, posicao, novo ? novo->Ordem : anterior->Ordem,
          tipo ? ouNulo(tipo->Tipo) : QVariant(), anterior ? ouNulo(anterior->Filial) : QVariant(),
          anterior ? ouNulo(anterior->Codigo) : QVariant(),
          anterior ? QVariant(anterior->Percentual) : QVariant(),
@@ -177,7 +246,19 @@ void TRegistroAlteracoes::grava(const QString& nr, const TDia& antes, const TDia
          novo ? QVariant(novo->Percentual) : QVariant(),
          antes.Existe ? QVariant(antes.Comensais) : QVariant(),
          depois.Existe ? QVariant(depois.Comensais) : QVariant(),
-         QString(QChar::fromLatin1(static_cast<char>(operacao_))), operador_, instante_});
+         QString(QChar::fromLatin1(static_cast<char>(operacao_))), operador_, instanteSql_});
+}
+
+void TRegistroAlteracoes::gravaLinhas() {
+    const QList<QVariantList> linhas = std::exchange(linhas_, {});
+    const QString sql = QStringLiteral("INSERT INTO HISTCARD (%1) SELECT %1 FROM %2 AS V ORDER BY "
+                                       "V.ROWNO")
+                            .arg(HistoryColumns.join(QStringLiteral(", ")),
+                                 db_.RowsOf(HistoryColumns, HistoryTypes));
+    const int porVez = db_.MaxRowsPerStatement();
+    for (qsizetype from = 0; from < linhas.size(); from += porVez) {
+        db_.ExecCount(sql, {TDatabase::RowsValue(linhas.mid(from, porVez))});
+    }
 }
 
 } // namespace pla::server

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 namespace pla::server {
@@ -28,6 +29,11 @@ public:
     // day's row stays locked until the change commits, so that another writer of the day
     // reads it only then.
     void Antes(const QString& nrCardapio);
+    // Many days read and locked as Antes does, in one go, before any of them changes: a
+    // later Antes of one of them takes this reading instead of reading again (and the
+    // days are recorded in the order of those Antes). For a writer that knows every day
+    // it may change before it writes anything.
+    void LeAntes(const QStringList& nrsCardapio);
     // The service's day of a date, when it has a menu, as Antes.
     void AntesDoDia(const QString& cdServFili, const QDate& dia);
     // A day the change creates: nothing stood before it.
@@ -55,10 +61,14 @@ private:
         QMap<int, QList<TPrato>> Posicoes; // by NRSEQPRATCAR, in NRORDPRATCAR order
     };
 
-    TDia le(const QString& nrCardapio);
+    // The days as they stand now, by number; a day that does not exist is absent.
+    QHash<QString, TDia> le(const QStringList& nrsCardapio);
+    void trava(const QStringList& nrsCardapio);
     int compara(const QString& nrCardapio, const TDia& antes, const TDia& depois);
     void grava(const QString& nrCardapio, const TDia& antes, const TDia& depois, int posicao,
                const TPrato* anterior, const TPrato* novo);
+    // Writes the lines compared so far, many to a statement.
+    void gravaLinhas();
 
     TDatabase& db_;
     QString filial_;
@@ -67,6 +77,10 @@ private:
     QDateTime instante_;
     QList<QString> ordem_; // the days in the order first read
     QHash<QString, TDia> antes_;
+    QHash<QString, TDia> lidos_;      // read ahead by LeAntes, not yet taken by Antes
+    QList<QVariantList> linhas_;      // HISTCARD rows not yet written
+    QPair<QDateTime, QVariant> data_; // the last day's date, and as written
+    QVariant instanteSql_;
 };
 
 } // namespace pla::server
