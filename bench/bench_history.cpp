@@ -18,24 +18,16 @@
 // change (more than the 5,000 the answer holds, so cut there), /1 the changes of the dish
 // changed most often, given with its dish branch as the screen gives the cell's dish, /2
 // the same dish by its code alone.
+#include "bench_server.h"
+
 #include "core/clock.h"
 #include "core/data_packet.h"
 #include "core/dates.h"
-#include "rpc/contracts.h"
-#include "rpc/net_connection.h"
-#include "rpc/session_client.h"
-#include "server/demo_seed.h"
-#include "server/dispatcher.h"
-#include "server/in_process_transport.h"
-#include "server/migrations.h"
 #include "server/modules/change_record.h"
-#include "server/modules/modules.h"
-#include "server/session_service.h"
 
 #include <QCoreApplication>
 #include <QHash>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <iterator>
@@ -70,30 +62,12 @@ struct TDish {
 };
 
 struct TFixture {
-    TFixture() {
-        url.Path = dir.filePath(QStringLiteral("bench.db"));
-        pool = std::make_unique<TDatabasePool>(url);
-        TDatabase& db = pool->ForThisThread();
-        Migrate(db);
-        const TDemoResult demo = SeedDemo(db, Hoje(), Scale, 1000);
+    TFixture()
+        : server(test::TEngine::SQLite, Scale, QStringLiteral("HOSP1")) {
+        TDatabase& db = server.Db();
         readDays(db);
         addHistory(db);
-        sessions = std::make_unique<TSessionService>(*pool);
-        dispatcher = std::make_unique<TDispatcher>(*sessions);
-        dispatcher->SetDatabase([this] { return &pool->ForThisThread(); });
-        AddAllModules(*dispatcher, *sessions);
-        for (const TDemoOperator& op : demo.Operators) {
-            if (op.Code == QLatin1String("HOSP1")) {
-                TInProcessTransport t(*dispatcher);
-                token = rpc::SignIn(t, op.Code, op.Password).Token;
-            }
-        }
-        connection.SetServerName(QStringLiteral("Pla00100.rdmParamCardIndu"));
-        connection.SetTokenSource([this] { return token; });
-        connection.SetTransportFactory([this](const rpc::TNetConnection&) {
-            return std::make_unique<TInProcessTransport>(*dispatcher);
-        });
-        connection.SetConnected(true);
+        connection = server.Connect(QStringLiteral("Pla00100.rdmParamCardIndu"));
     }
     // Made once the application exists, and gone before it is.
     static std::unique_ptr<TFixture>& Instance() {
@@ -194,20 +168,14 @@ struct TFixture {
     }
 
     QVariant call(const rpc::TMethodSpec& method, const QVariantList& values) {
-        QList<rpc::TRpcArg> args = rpc::Argumentos(method, values);
-        return connection.Call(method.Name, args);
+        return bench::Call(*connection, method, values);
     }
 
     QDate first() const { return days.isEmpty() ? Hoje() : days.first().second; }
     QDate last() const { return days.isEmpty() ? Hoje() : days.last().second; }
 
-    QTemporaryDir dir;
-    TDatabaseUrl url;
-    std::unique_ptr<TDatabasePool> pool;
-    std::unique_ptr<TSessionService> sessions;
-    std::unique_ptr<TDispatcher> dispatcher;
-    QString token;
-    rpc::TNetConnection connection{QStringLiteral("netParamCardIndu")};
+    bench::TBenchServer server;
+    std::unique_ptr<rpc::TNetConnection> connection;
     QList<std::pair<QString, QDate>> days; // of the service, in date order
     int records = 0;
     TDish mostChanged;
@@ -215,7 +183,7 @@ struct TFixture {
 
 // The branch's cost type for planning, as the screen is given it.
 qlonglong costType(TFixture& f) {
-    return f.pool->ForThisThread()
+    return f.server.Db()
         .Scalar(QStringLiteral("SELECT CDTIPOCUSTOPLA FROM PARAMPLANEJA WHERE CDFILIAL = ?"),
                 {Branch})
         .toLongLong();
