@@ -1,16 +1,13 @@
 // Measures the monthly menu's save on the server (UpdateCache), in process over the
 // demonstration data, on SQLite and on a throwaway PostgreSQL cluster: 200 changed
 // dishes of next month from the call with its change set (encoded, dispatched, decoded)
-// to the committed transaction, and the same change set through the save that wrote
-// each row on its own (kept for the tests, called directly), for comparison. The
-// counter "statements" is what the connection sent for one save. Arguments: 0 SQLite,
-// 1 PostgreSQL.
+// to the committed transaction. The counter "statements" is what the connection sent
+// for one save. Arguments: 0 SQLite, 1 PostgreSQL.
 #include "core/data_packet.h"
 #include "core/dates.h"
 #include "core/mem_table.h"
 #include "rpc/contracts.h"
 #include "server/embedded_server.h"
-#include "server/menu_save_reference.h"
 
 #include <benchmark/benchmark.h>
 
@@ -44,19 +41,21 @@ void changeShares(TMemTable& dishes, double share) {
     }
 }
 
+// Saves the 200 changed dishes once a run, measuring the call alone, and counts the
+// statements the last save sent.
 void BM_Save200Dishes(benchmark::State& state) {
     test::TEmbeddedServer server(engineOf(state), Hoje());
     auto c = server.Connect(QStringLiteral("Pla00100.rdmParamCardIndu"),
                             server.SignIn(QStringLiteral("NUTRI1")));
     TMemTable dishes;
     loadDishes(*c, dishes);
+    const rpc::TMethodSpec& gravacao = rpc::metodos::UpdateCache();
     double share = 40;
     quint64 statements = 0;
     for (auto _ : state) {
         state.PauseTiming();
         share = share == 40 ? 41 : 40;
         changeShares(dishes, share);
-        const rpc::TMethodSpec& gravacao = rpc::metodos::UpdateCache();
         QList<rpc::TRpcArg> args =
             rpc::Argumentos(gravacao, {QStringLiteral("NUTRI1"), false, QVariant(),
                                        FromDataPacket(dishes.Delta()), QStringLiteral("N")});
@@ -75,36 +74,5 @@ void BM_Save200Dishes(benchmark::State& state) {
     state.counters["statements"] = double(statements);
 }
 BENCHMARK(BM_Save200Dishes)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
-
-// The same save written row by row (the previous implementation), called directly.
-void BM_Save200DishesRowByRow(benchmark::State& state) {
-    test::TEmbeddedServer server(engineOf(state), Hoje());
-    auto c = server.Connect(QStringLiteral("Pla00100.rdmParamCardIndu"),
-                            server.SignIn(QStringLiteral("NUTRI1")));
-    TMemTable dishes;
-    loadDishes(*c, dishes);
-    double share = 40;
-    quint64 statements = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        share = share == 40 ? 41 : 40;
-        changeShares(dishes, share);
-        const QVariant delta = FromDataPacket(dishes.Delta());
-        const quint64 before = server.Db().Statements();
-        state.ResumeTiming();
-        const test::TReferenceSave saved = test::ReferenceUpdateCache(
-            server.Db(), QStringLiteral("NUTRI1"), false, QVariant(), delta);
-        state.PauseTiming();
-        statements = server.Db().Statements() - before;
-        if (rpc::TextoDeErro(saved.Answer)) {
-            state.SkipWithError(saved.Answer.toUtf8().constData());
-            break;
-        }
-        dishes.MergeChangeLog();
-        state.ResumeTiming();
-    }
-    state.counters["statements"] = double(statements);
-}
-BENCHMARK(BM_Save200DishesRowByRow)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

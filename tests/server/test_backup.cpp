@@ -18,7 +18,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <sqlite3.h>
 #include <thread>
 
@@ -152,33 +154,64 @@ bool writerMovedOn(const std::atomic<int>& committed, int seen) {
     return true;
 }
 
-TEST(Backup, ALiveDatabaseIsCopiedConsistentlyWhileAnotherConnectionWrites) {
-    QTemporaryDir dir;
-    const TDatabaseUrl url = sqliteAt(dir.filePath("pla.db"));
-    prepare(url);
+// Runs SQL on a plain SQLite connection, which leaves the journal mode as it finds it.
+void execRaw(sqlite3* db, const QString& sql) {
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error);
+    const std::string why = error ? error : "";
+    sqlite3_free(error);
+    if (rc != SQLITE_OK) {
+        throw std::runtime_error(why);
+    }
+}
 
+// Commits one transaction of statements, on the writer's thread.
+using TCommit = std::function<void(const QStringList& statements)>;
+
+// A writer for a live copy: how it opens on its own thread, how many transactions it
+// commits before the copy begins, and how long it pauses after each.
+struct TLiveWriter {
+    std::function<TCommit()> Open;
+    int WarmUp = 0;
+    std::chrono::milliseconds Pause{0};
+};
+
+struct TLiveCopy {
+    TBackupResult Result;
+    int Before = 0; // transactions committed when the copy began
+    int AtEnd = 0;  // and when it had ended
+};
+
+// Copies the database at `url` to `target`, four pages a step, while a writer commits one
+// transaction after another. Between every two steps the writer commits: it is never held
+// back by the copy.
+void copyWhileWriting(const TDatabaseUrl& url, const QString& target, const TLiveWriter& w,
+                      TLiveCopy& copy) {
     std::atomic<int> committed{0};
     std::atomic<bool> stop{false};
     std::atomic<bool> writerFailed{false};
     std::thread writer([&] {
         try {
-            TDatabase db(url);
+            const TCommit commit = w.Open();
             for (int n = 1; !stop.load(); ++n) {
-                TTransaction tx(db, true);
-                for (const QString& sql : writeStatements(n)) {
-                    db.Exec(sql);
-                }
-                tx.Commit();
+                commit(writeStatements(n));
                 committed.store(n);
+                if (w.Pause.count() > 0) {
+                    std::this_thread::sleep_for(w.Pause);
+                }
             }
         } catch (const std::exception&) {
             writerFailed.store(true);
         }
     });
-    ASSERT_TRUE(writerMovedOn(committed, 20));
-    const int before = committed.load();
+    const bool warmedUp = writerMovedOn(committed, w.WarmUp);
+    if (!warmedUp) {
+        stop.store(true);
+        writer.join();
+    }
+    ASSERT_TRUE(warmedUp);
+    copy.Before = committed.load();
 
-    // Between every two steps the writer commits: it is never held back by the copy.
     int held = 0;
     TBackupOptions options;
     options.PagesPerStep = 4;
@@ -187,22 +220,44 @@ TEST(Backup, ALiveDatabaseIsCopiedConsistentlyWhileAnotherConnectionWrites) {
             ++held;
         }
     };
-    TBackupResult r;
     try {
-        r = BackupDatabase(url, dir.filePath("copia.db"), options);
+        copy.Result = BackupDatabase(url, target, options);
     } catch (const EPlaError& e) {
         ADD_FAILURE() << e.message().toStdString();
     }
     stop.store(true);
     writer.join();
-    const int atEnd = committed.load();
+    copy.AtEnd = committed.load();
 
     EXPECT_FALSE(writerFailed.load());
     EXPECT_EQ(held, 0);
+}
+
+TEST(Backup, ALiveDatabaseIsCopiedConsistentlyWhileAnotherConnectionWrites) {
+    QTemporaryDir dir;
+    const TDatabaseUrl url = sqliteAt(dir.filePath("pla.db"));
+    prepare(url);
+
+    TLiveWriter writer;
+    writer.Open = [&] {
+        auto db = std::make_shared<TDatabase>(url);
+        return TCommit([db](const QStringList& statements) {
+            TTransaction tx(*db, true);
+            for (const QString& sql : statements) {
+                db->Exec(sql);
+            }
+            tx.Commit();
+        });
+    };
+    writer.WarmUp = 20;
+    TLiveCopy copy;
+    ASSERT_NO_FATAL_FAILURE(copyWhileWriting(url, dir.filePath("copia.db"), writer, copy));
+    const TBackupResult& r = copy.Result;
+
     EXPECT_TRUE(r.Wal);
     EXPECT_EQ(r.Restarts, 0);
     EXPECT_GT(r.Steps, 20);
-    EXPECT_GE(atEnd - before, r.Steps);
+    EXPECT_GE(copy.AtEnd - copy.Before, r.Steps);
     EXPECT_GT(r.SchemaVersion, 0);
     EXPECT_EQ(r.Bytes, QFileInfo(dir.filePath("copia.db")).size());
     // The copy holds password hashes: readable by its owner only.
@@ -211,7 +266,7 @@ TEST(Backup, ALiveDatabaseIsCopiedConsistentlyWhileAnotherConnectionWrites) {
     for (const QString& f : filesIn(dir.path())) {
         EXPECT_TRUE(f.startsWith("pla.db") || f == "copia.db") << f.toStdString();
     }
-    expectConsistentCopy(dir.filePath("copia.db"), before, atEnd);
+    expectConsistentCopy(dir.filePath("copia.db"), copy.Before, copy.AtEnd);
 }
 
 // A database left in the rollback-journal mode: each step reads under a lock, a write
@@ -221,15 +276,6 @@ TEST(Backup, WithoutWalTheCopyStillEndsAndIsConsistent) {
     QTemporaryDir dir;
     const TDatabaseUrl url = sqliteAt(dir.filePath("pla.db"));
     prepare(url);
-    auto rawExec = [](sqlite3* db, const QString& sql) {
-        char* error = nullptr;
-        const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error);
-        const std::string why = error ? error : "";
-        sqlite3_free(error);
-        if (rc != SQLITE_OK) {
-            throw std::runtime_error(why);
-        }
-    };
     auto journalMode = [&] {
         sqlite3* db = nullptr;
         sqlite3_open(QFile::encodeName(url.Path).constData(), &db);
@@ -245,56 +291,32 @@ TEST(Backup, WithoutWalTheCopyStillEndsAndIsConsistent) {
     {
         sqlite3* db = nullptr;
         ASSERT_EQ(sqlite3_open(QFile::encodeName(url.Path).constData(), &db), SQLITE_OK);
-        rawExec(db, "PRAGMA journal_mode=DELETE");
+        execRaw(db, "PRAGMA journal_mode=DELETE");
         sqlite3_close(db);
     }
     ASSERT_EQ(journalMode(), "delete");
 
     // The writer on a plain connection: the project's connections turn WAL on.
-    std::atomic<int> committed{0};
-    std::atomic<bool> stop{false};
-    std::atomic<bool> writerFailed{false};
-    std::thread writer([&] {
-        sqlite3* db = nullptr;
-        sqlite3_open(QFile::encodeName(url.Path).constData(), &db);
-        sqlite3_busy_timeout(db, 10000);
-        try {
-            for (int n = 1; !stop.load(); ++n) {
-                rawExec(db, "BEGIN IMMEDIATE; " + writeStatements(n).join("; ") + "; COMMIT");
-                committed.store(n);
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-        } catch (const std::exception&) {
-            writerFailed.store(true);
-        }
-        sqlite3_close(db);
-    });
-    ASSERT_TRUE(writerMovedOn(committed, 5));
-    const int before = committed.load();
-
-    int held = 0;
-    TBackupOptions options;
-    options.PagesPerStep = 4;
-    options.Progress = [&](int, int) {
-        if (!writerMovedOn(committed, committed.load())) {
-            ++held;
-        }
+    TLiveWriter writer;
+    writer.Open = [&] {
+        sqlite3* opened = nullptr;
+        sqlite3_open(QFile::encodeName(url.Path).constData(), &opened);
+        std::shared_ptr<sqlite3> db(opened, sqlite3_close);
+        sqlite3_busy_timeout(db.get(), 10000);
+        return TCommit([db](const QStringList& statements) {
+            execRaw(db.get(), "BEGIN IMMEDIATE; " + statements.join("; ") + "; COMMIT");
+        });
     };
-    TBackupResult r;
-    try {
-        r = BackupDatabase(url, dir.filePath("copia.db"), options);
-    } catch (const EPlaError& e) {
-        ADD_FAILURE() << e.message().toStdString();
-    }
-    stop.store(true);
-    writer.join();
+    writer.WarmUp = 5;
+    writer.Pause = std::chrono::milliseconds(1);
+    TLiveCopy copy;
+    ASSERT_NO_FATAL_FAILURE(copyWhileWriting(url, dir.filePath("copia.db"), writer, copy));
+    const TBackupResult& r = copy.Result;
 
-    EXPECT_FALSE(writerFailed.load());
-    EXPECT_EQ(held, 0);
     EXPECT_FALSE(r.Wal);
     EXPECT_EQ(r.Restarts, 3);
     EXPECT_EQ(r.Steps, 5);
-    expectConsistentCopy(dir.filePath("copia.db"), before, committed.load());
+    expectConsistentCopy(dir.filePath("copia.db"), copy.Before, copy.AtEnd);
     EXPECT_EQ(journalMode(), "delete") << "the backup changed the source";
 }
 

@@ -1,17 +1,26 @@
-// The monthly menu's save written in a few statements of many rows, against the save
-// that wrote each row on its own (menu_save_reference): the same change sets saved on
-// two copies of the demonstration data, one through the server and one through the
-// previous implementation, give the same answers and leave the same tables (the change
-// record but for its instants), on both engines; and a save costs as many statements
-// for 200 dishes as for 10.
+// The monthly menu's save (UpdateCache) held to what the save did before it was batched:
+// over a copy of the demonstration data of a fixed day, on both engines, each save of
+// each case gives the answer, the central flag handed back and the rows gone from and new
+// in the menu's tables (the change record but for its instants) recorded in
+// data/menu_save_batch.expected, taken from the save that wrote each row on its own when
+// it was replaced; and a save costs as many statements for 200 dishes as for 10.
+//
+// After a deliberate change of what a save writes, record the file again from a run on
+// both engines and review its diff:
+//   PLA_RECORD_EXPECTED=1 test_server_demo --gtest_filter='*MenuSaveBatch*'
+// A recording run rewrites the sections of the cases it runs, and fails; a section named
+// with an engine holds where that engine's save differs from SQLite's.
+#include "core/clock.h"
 #include "core/data_packet.h"
 #include "core/dates.h"
 #include "core/mem_table.h"
 #include "embedded_server.h"
-#include "menu_save_reference.h"
 #include "qt_print.h"
 #include "rpc/net_connection.h"
 
+#include <QFile>
+#include <QHash>
+#include <QMap>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <gtest/gtest.h>
@@ -25,6 +34,12 @@ using pla::test::TEngine;
 namespace {
 
 const QString Module = QStringLiteral("Pla00100.rdmParamCardIndu");
+
+// The day the demonstration data is seeded for and the saves run on: next month and last
+// month have days enough for every case.
+const QDate Today(2027, 3, 10);
+
+const QString ExpectedFile = QStringLiteral(PLA_TEST_DATA_DIR "/menu_save_batch.expected");
 
 // A table's rows as text in key order, without the columns that hold an instant.
 QStringList dump(db::TDatabase& db, const QString& table, const QString& order,
@@ -64,17 +79,86 @@ const QList<TTable> Tables{
     {"SEQCARDAPIO", "CDFILIAL", {}},
 };
 
-// The first row where two dumps part, or empty when they are the same.
-QString difference(const QStringList& batched, const QStringList& reference) {
-    for (qsizetype i = 0; i < std::max(batched.size(), reference.size()); ++i) {
-        const QString a = batched.value(i, QStringLiteral("<none>"));
-        const QString b = reference.value(i, QStringLiteral("<none>"));
+// What a save did, one line each whatever its texts hold: its answer, the central flag
+// handed back, and per table the rows gone ("-") then the rows new ("+").
+QStringList outcome(const QString& answer, const QString& follows, const QList<QStringList>& before,
+                    const QList<QStringList>& after) {
+    // The rows of `from` that `to` lacks, in `from`'s order, each as often as it lacks it.
+    const auto missing = [](const QStringList& from, const QStringList& to) {
+        QHash<QString, int> left;
+        for (const QString& row : to) {
+            ++left[row];
+        }
+        QStringList out;
+        for (const QString& row : from) {
+            if (--left[row] < 0) {
+                out << row;
+            }
+        }
+        return out;
+    };
+    QStringList out{QStringLiteral("answer \"%1\"").arg(answer), "central " + follows};
+    for (qsizetype t = 0; t < Tables.size(); ++t) {
+        for (const QString& row : missing(before[t], after[t])) {
+            out << Tables[t].Name + " - " + row;
+        }
+        for (const QString& row : missing(after[t], before[t])) {
+            out << Tables[t].Name + " + " + row;
+        }
+    }
+    for (QString& l : out) {
+        l.replace(u'\\', QLatin1String("\\\\")).replace(u'\n', QLatin1String("\\n"));
+    }
+    return out;
+}
+
+// The expected file's sections, each the lines of one save's outcome under a line
+// "== <case> <save>[ <engine>]"; read once per program.
+QMap<QString, QStringList>& sections() {
+    static QMap<QString, QStringList> all = [] {
+        QMap<QString, QStringList> out;
+        QFile file(ExpectedFile);
+        QString name;
+        for (const QString& l : file.open(QIODevice::ReadOnly)
+                                    ? QString::fromUtf8(file.readAll()).split(u'\n')
+                                    : QStringList()) {
+            if (l.startsWith(QLatin1String("== "))) {
+                name = l.mid(3);
+            } else if (!name.isEmpty() && !l.isEmpty()) {
+                out[name] << l;
+            }
+        }
+        return out;
+    }();
+    return all;
+}
+
+// Sets a section, or drops it when `lines` is empty, and writes the file again.
+void record(const QString& name, const QStringList& lines) {
+    if (lines.isEmpty()) {
+        sections().remove(name);
+    } else {
+        sections().insert(name, lines);
+    }
+    QString text = QStringLiteral("# What each save of test_menu_save_batch.cpp did; see its "
+                                  "header.\n");
+    for (const auto& [section, l] : sections().asKeyValueRange()) {
+        text += QStringLiteral("\n== %1\n%2\n").arg(section, l.join(u'\n'));
+    }
+    QFile file(ExpectedFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        << ExpectedFile.toStdString();
+    file.write(text.toUtf8());
+}
+
+// The first line where a save's outcome parts from the expected one, with its table.
+QString difference(const QStringList& got, const QStringList& expected) {
+    for (qsizetype i = 0; i < std::max(got.size(), expected.size()); ++i) {
+        const QString a = got.value(i, QStringLiteral("<none>"));
+        const QString b = expected.value(i, QStringLiteral("<none>"));
         if (a != b) {
-            return QStringLiteral("row %1 of %2 / %3: batched %4, row by row %5")
-                .arg(i)
-                .arg(batched.size())
-                .arg(reference.size())
-                .arg(a, b);
+            return QStringLiteral("line %1, in %2:\n  got      %3\n  expected %4")
+                .arg(QString::number(i + 1), (a == "<none>" ? b : a).section(u' ', 0, 0), a, b);
         }
     }
     return {};
@@ -83,15 +167,16 @@ QString difference(const QStringList& batched, const QStringList& reference) {
 class MenuSaveBatch : public ::testing::TestWithParam<TEngine> {
 protected:
     MenuSaveBatch()
-        : batched_(GetParam(), Hoje())
-        , reference_(GetParam(), Hoje()) {}
+        : server_(GetParam(), Today) {}
+
+    void SetUp() override { ASSERT_EQ(Hoje(), Today) << "the fixed day wins over PLA_HOJE"; }
 
     void load(const QString& branch = QStringLiteral("0001"),
               const QString& service = QStringLiteral("00001"),
               const QString& op = QStringLiteral("NUTRI1"),
               const QDate& month = PriDiaMes(Hoje()).addMonths(1)) {
         operador_ = op;
-        auto c = batched_.Connect(Module, batched_.SignIn(op));
+        auto c = server_.Connect(Module, server_.SignIn(op));
         QList<TRpcArg> args{{branch, true}, {"PLA00101", false},     {service, true},
                             {op, false},    {DataHora(month), true}, {false, false}};
         const QVariantList r = c->Call("GetCardapio", args).toList();
@@ -99,41 +184,53 @@ protected:
         dishes_.SetData(ToDataPacket(r[6]));
     }
 
-    // Runs a statement on both copies: what another operator did meanwhile.
-    void onBoth(const QString& sql, const QVariantList& params = {}) {
-        batched_.Db().Exec(sql, params);
-        reference_.Db().Exec(sql, params);
+    // A statement another operator ran meanwhile.
+    void meanwhile(const QString& sql, const QVariantList& params = {}) {
+        server_.Db().Exec(sql, params);
     }
 
-    // Saves the pending changes on both copies, expecting the same answer, the same
-    // central flag handed back and the same tables.
+    // Saves the pending changes, expecting the answer, the central flag handed back and
+    // the tables' rows gone and new that the expected file holds for this save of the case.
     QString save() {
         const auto delta = [](TMemTable& t) {
             return t.ChangeCount() > 0 ? FromDataPacket(t.Delta()) : QVariant();
         };
         const QVariant days = delta(days_);
         const QVariant dishes = delta(dishes_);
-        auto c = batched_.Connect(Module, batched_.SignIn(operador_));
+        auto c = server_.Connect(Module, server_.SignIn(operador_));
         QList<TRpcArg> args{{operador_, false},
                             {false, false},
                             {days, true},
                             {dishes, true},
                             {QStringLiteral("N"), true}};
-        before_ = tables(batched_.Db());
-        const quint64 first = batched_.Db().Statements();
+        before_ = tables(server_.Db());
+        const quint64 first = server_.Db().Statements();
         const QString answer = c->Call("UpdateCache", args).toString();
-        statements_ = batched_.Db().Statements() - first;
-        const test::TReferenceSave reference =
-            test::ReferenceUpdateCache(reference_.Db(), operador_, false, days, dishes);
-        EXPECT_EQ(answer, reference.Answer);
-        EXPECT_EQ(args[4].Value.toString(), reference.Follows && *reference.Follows
-                                                ? QStringLiteral("S")
-                                                : QStringLiteral("N"));
-        const QList<QStringList> batched = tables(batched_.Db());
-        const QList<QStringList> rowByRow = tables(reference_.Db());
-        for (qsizetype i = 0; i < Tables.size(); ++i) {
-            EXPECT_EQ(difference(batched[i], rowByRow[i]), QString())
-                << Tables[i].Name.toStdString();
+        statements_ = server_.Db().Statements() - first;
+        after_ = tables(server_.Db());
+        const QStringList got = outcome(answer, args[4].Value.toString(), before_, after_);
+
+        const QString name = QStringLiteral("%1 %2").arg(
+            QString::fromUtf8(::testing::UnitTest::GetInstance()->current_test_info()->name())
+                .section(u'/', 0, 0),
+            QString::number(++saves_));
+        const QString own = name + u' ' + test::EngineName(GetParam());
+        if (qEnvironmentVariable("PLA_RECORD_EXPECTED") == QLatin1String("1")) {
+            if (GetParam() == TEngine::SQLite) {
+                record(name, got);
+            }
+            record(own, sections().value(name) == got ? QStringList() : got);
+            // A recording run holds nothing to anything: it must not pass for a check.
+            ADD_FAILURE() << "recorded \"" << name.toStdString()
+                          << "\"; run again without PLA_RECORD_EXPECTED";
+        }
+        const QStringList want = sections().value(own, sections().value(name));
+        if (want.isEmpty()) {
+            ADD_FAILURE() << "no section \"" << name.toStdString() << "\" in "
+                          << ExpectedFile.toStdString() << ": record it, see the header";
+        } else {
+            const QString d = difference(got, want);
+            EXPECT_TRUE(d.isEmpty()) << name.toStdString() << ", " << d.toStdString();
         }
         return answer;
     }
@@ -146,7 +243,7 @@ protected:
         return out;
     }
     // Whether the last save changed the table (by its position in Tables).
-    bool changed(int table) { return tables(batched_.Db())[table] != before_[table]; }
+    bool changed(int table) { return after_[table] != before_[table]; }
 
     // The days of the loaded month (next month's: all may change), in date order.
     QStringList monthDays() {
@@ -158,7 +255,7 @@ protected:
     }
     // Another active dish of the same type, from the same dishes' branch.
     QString otherDish(const QString& dish) {
-        return batched_.Db()
+        return server_.Db()
             .Scalar("SELECT MIN(CDPRATO) FROM PRATO WHERE IDATIVO = 'S' AND CDPRATO <> ? AND "
                     "CDFILAUXPRAT = '0002' AND CDTIPOPRAT = (SELECT MIN(CDTIPOPRAT) FROM PRATO "
                     "WHERE CDPRATO = ?)",
@@ -196,15 +293,18 @@ protected:
         return days_.FieldByName("DTCARDAPIO").AsDateTime().date();
     }
     int count(const QString& sql, const QVariantList& params = {}) {
-        return batched_.Db().Scalar(sql, params).toInt();
+        return server_.Db().Scalar(sql, params).toInt();
     }
 
-    TEmbeddedServer batched_;
-    TEmbeddedServer reference_;
+    // First, so that the demonstration data is seeded and every call runs on that day.
+    THojeScope today_{Today};
+    TEmbeddedServer server_;
     QString operador_;
     TMemTable days_{"cdsCardaDia"};
     TMemTable dishes_{"cdsCompCardCache"};
     QList<QStringList> before_;
+    QList<QStringList> after_;
+    int saves_ = 0;
     quint64 statements_ = 0;
 };
 
@@ -221,9 +321,9 @@ TEST_P(MenuSaveBatch, SharesDishesPositionsAndDinersOverSeveralDays) {
     const QStringList days = monthDays();
     ASSERT_GE(days.size(), 8);
     // The portions withdrawn of a dish changed where it is, and of one only re-shared.
-    onBoth("UPDATE COMPCARD SET QTPORCRETI = 31 WHERE CDFILIAL = '0001' AND NRCARDAPIO IN (?, "
-           "?) AND NRSEQPRATCAR IN (1, 2)",
-           {days[0], days[1]});
+    meanwhile("UPDATE COMPCARD SET QTPORCRETI = 31 WHERE CDFILIAL = '0001' AND NRCARDAPIO IN (?, "
+              "?) AND NRSEQPRATCAR IN (1, 2)",
+              {days[0], days[1]});
     ASSERT_TRUE(dishes_.Locate("NRCARDAPIO;NRSEQPRATCAR", {days[0], 1}));
     setShare(62.5);
     ASSERT_TRUE(dishes_.Locate("NRCARDAPIO;NRSEQPRATCAR", {days[1], 2}));
@@ -301,7 +401,7 @@ TEST_P(MenuSaveBatch, NewDaysWithTheirDishes) {
         }
     }
     const QString main =
-        batched_.Db().Scalar("SELECT MIN(CDPRATO) FROM PRATO WHERE CDTIPOPRAT = '01'").toString();
+        server_.Db().Scalar("SELECT MIN(CDPRATO) FROM PRATO WHERE CDTIPOPRAT = '01'").toString();
     for (const QDate& sunday : sundays) {
         days_.Append();
         days_.FieldByName("CDFILIAL").SetAsString("0001");
@@ -344,9 +444,9 @@ TEST_P(MenuSaveBatch, AStaleRowRefusesTheWholeSave) {
         setShare(share += 1);
     }
     // Another operator changed one of those dishes meanwhile.
-    onBoth("UPDATE COMPCARD SET VRPECONSCARD = 33 WHERE CDFILIAL = '0001' AND NRCARDAPIO = ? "
-           "AND NRSEQPRATCAR = 1",
-           {days[days.size() / 2]});
+    meanwhile("UPDATE COMPCARD SET VRPECONSCARD = 33 WHERE CDFILIAL = '0001' AND NRCARDAPIO = ? "
+              "AND NRSEQPRATCAR = 1",
+              {days[days.size() / 2]});
     const QString answer = save();
     EXPECT_TRUE(answer.startsWith("O prato")) << answer.toStdString();
     EXPECT_TRUE(answer.contains("foi alterado por outro operador"));
@@ -361,8 +461,9 @@ TEST_P(MenuSaveBatch, AStaleRowRefusesTheWholeSave) {
     dishes_.Edit();
     dishes_.FieldByName("NRSEQPRATCAR").SetAsInteger(2);
     dishes_.Post();
-    onBoth("DELETE FROM COMPCARD WHERE CDFILIAL = '0001' AND NRCARDAPIO = ? AND NRSEQPRATCAR = 3",
-           {days[2]});
+    meanwhile(
+        "DELETE FROM COMPCARD WHERE CDFILIAL = '0001' AND NRCARDAPIO = ? AND NRSEQPRATCAR = 3",
+        {days[2]});
     EXPECT_TRUE(save().contains("foi excluído por outro operador"));
     EXPECT_FALSE(changed(Compcard));
 
@@ -374,8 +475,8 @@ TEST_P(MenuSaveBatch, AStaleRowRefusesTheWholeSave) {
     days_.Edit();
     days_.FieldByName("QTCOMESTICAR").SetAsFloat(999);
     days_.Post();
-    onBoth("UPDATE CARDADIA SET QTCOMESTICAR = 500 WHERE CDFILIAL = '0001' AND NRCARDAPIO = ?",
-           {days[1]});
+    meanwhile("UPDATE CARDADIA SET QTCOMESTICAR = 500 WHERE CDFILIAL = '0001' AND NRCARDAPIO = ?",
+              {days[1]});
     EXPECT_TRUE(save().contains("foi alterado por outro operador"));
     EXPECT_FALSE(changed(Cardadia));
 }
@@ -413,8 +514,8 @@ TEST_P(MenuSaveBatch, RefusalsComeInTheOrderOfTheRows) {
     days_.Edit();
     days_.FieldByName("QTCOMESTICAR").SetAsFloat(0);
     days_.Post();
-    onBoth("UPDATE CARDADIA SET QTCOMESTICAR = 0 WHERE CDFILIAL = '0001' AND NRCARDAPIO = ?",
-           {days[5]});
+    meanwhile("UPDATE CARDADIA SET QTCOMESTICAR = 0 WHERE CDFILIAL = '0001' AND NRCARDAPIO = ?",
+              {days[5]});
     for (const QString& nr : days) {
         ASSERT_TRUE(dishes_.Locate("NRCARDAPIO;NRSEQPRATCAR", {nr, 1}));
         setShare(47);
@@ -444,7 +545,7 @@ TEST_P(MenuSaveBatch, RefusalsComeInTheOrderOfTheRows) {
 
 // More rows than a statement carries: every batch crosses its statements' boundaries.
 TEST_P(MenuSaveBatch, ManyDishesAcrossStatementBoundaries) {
-    batched_.Db().SetMaxRowsPerStatement(7);
+    server_.Db().SetMaxRowsPerStatement(7);
     load();
     const QStringList days = monthDays();
     int changes = 0;
@@ -465,7 +566,7 @@ TEST_P(MenuSaveBatch, ManyDishesAcrossStatementBoundaries) {
         dishes_.Delete();
     }
     const QString main =
-        batched_.Db().Scalar("SELECT MIN(CDPRATO) FROM PRATO WHERE CDTIPOPRAT = '01'").toString();
+        server_.Db().Scalar("SELECT MIN(CDPRATO) FROM PRATO WHERE CDTIPOPRAT = '01'").toString();
     for (qsizetype d = 0; d < days.size(); d += 2) {
         addDish(days[d], dateOf(days[d]), 1, main, 12);
         ++changes;
@@ -480,7 +581,7 @@ TEST_P(MenuSaveBatch, ManyDishesAcrossStatementBoundaries) {
     ASSERT_GE(changes, 200);
     const QString answer = save();
     EXPECT_EQ(answer.size(), 10) << answer.toStdString();
-    EXPECT_GE(tables(batched_.Db())[Histcard].size() - before_[Histcard].size(), 200);
+    EXPECT_GE(after_[Histcard].size() - before_[Histcard].size(), 200);
     EXPECT_GT(statements_, 60u) << "split into statements of 7 rows";
 }
 
@@ -492,10 +593,10 @@ TEST_P(MenuSaveBatch, RemovedCentralDishesAndSpecialDays) {
     ASSERT_GE(days.size(), 6);
     // One removal recorded already, by another operator of the central kitchen.
     const QDate marked = dateOf(days[1]);
-    onBoth("INSERT INTO PRATEXCL (CDFILIAL, CDSERVFILI, DTMESCARD, DTPRATEXCL, NRSEQPRATEXCL, "
-           "IDLOCALEXCL, CDPRATO, CDFILAUXPRAT) VALUES ('0003', '00001', ?, ?, 2, 'M', 'X', "
-           "'0002')",
-           {DataHora(PriDiaMes(marked)), QString("%1").arg(marked.day(), 2, 10, QChar('0'))});
+    meanwhile("INSERT INTO PRATEXCL (CDFILIAL, CDSERVFILI, DTMESCARD, DTPRATEXCL, NRSEQPRATEXCL, "
+              "IDLOCALEXCL, CDPRATO, CDFILAUXPRAT) VALUES ('0003', '00001', ?, ?, 2, 'M', 'X', "
+              "'0002')",
+              {DataHora(PriDiaMes(marked)), QString("%1").arg(marked.day(), 2, 10, QChar('0'))});
     for (int d = 0; d < 5; ++d) {
         ASSERT_TRUE(dishes_.Locate("NRCARDAPIO;NRSEQPRATCAR", {days[d], 2}));
         dishes_.Delete();
@@ -552,7 +653,7 @@ TEST_P(MenuSaveBatch, TheStatementsOfASaveDoNotGrowWithItsDishes) {
 
 // Rows handed to a statement as one value are written as each value bound alone is.
 TEST_P(MenuSaveBatch, RowsHandedAsOneValueAreWrittenAsBoundOneByOne) {
-    db::TDatabase& db = batched_.Db();
+    db::TDatabase& db = server_.Db();
     const QString table = GetParam() == TEngine::SQLite
                               ? QStringLiteral("CREATE TABLE T (N BIGINT, T VARCHAR(40), F %1, "
                                                "D %2, K INTEGER)")
