@@ -252,6 +252,7 @@ BENCHMARK(BM_GetHistCard)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)
 } // namespace
 
 int main(int argc, char** argv) {
+    pla::FixaFusoHorario();
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -7,6 +7,9 @@
 // (session checked) and run, its answer of 17 elements encoded and decoded. Counters: the
 // statements the call sent and the size of its answer (KiB).
 //
+// BM_MonthOpenServer/<engine>: the server's part of it: the request's bytes dispatched
+// to the answer's bytes, without the client's encoding and decoding.
+//
 // BM_MonthOpenDirect/<engine>: the statements that one GetCardapio sent (captured once
 // with the connection's trace, the session check included) replayed on the engine's own
 // client, every column of every row read: SQLite through its C API, PostgreSQL through
@@ -135,6 +138,24 @@ void BM_MonthOpen(benchmark::State& state, TEngine engine, int scale) {
     state.counters["KiB"] = answerKiB(s);
 }
 
+// The server's own part: the request's bytes dispatched (session checked, arguments
+// decoded, the month read) to the answer's bytes, as the transports hand them over.
+void BM_MonthOpenServer(benchmark::State& state, TEngine engine, int scale) {
+    TBenchServer& s = serverOf(engine, scale);
+    const rpc::TMethodSpec& method = rpc::metodos::GetCardapio();
+    const QByteArray body = rpc::EncodeArgs(rpc::Argumentos(method, monthArgs()));
+    int status = 0;
+    for (auto _ : state) {
+        const server::TDispatchReply reply =
+            s.Dispatcher().Dispatch(Module, method.Name, s.Token(), body);
+        status = reply.Status;
+        benchmark::DoNotOptimize(reply.Body.constData());
+    }
+    if (status != 200) {
+        state.SkipWithError("the call failed");
+    }
+}
+
 void BM_MonthOpenHttp(benchmark::State& state, TEngine engine, int scale) {
     TBenchServer& s = serverOf(engine, scale);
     server::THttpServerOptions options;
@@ -231,27 +252,6 @@ QByteArray textOf(const TValue& v) {
         return QByteArray::number(*d, 'g', 17);
     }
     return std::get<QByteArray>(v);
-}
-
-// "?" placeholders as "$1", "$2", ...; none inside quotes: as the server numbers them
-// for its PREPARE (src/db/database.cpp).
-QByteArray numberedPlaceholders(const QString& sql) {
-    QString out;
-    out.reserve(sql.size() + 16);
-    int n = 0;
-    QChar quote;
-    for (const QChar c : sql) {
-        if (!quote.isNull()) {
-            quote = c == quote ? QChar() : quote;
-        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            quote = c;
-        } else if (c == QLatin1Char('?')) {
-            out += QLatin1Char('$') + QString::number(++n);
-            continue;
-        }
-        out += c;
-    }
-    return out.toUtf8();
 }
 
 // What a replay read: rows, and a sum over every value so that none is skipped.
@@ -380,9 +380,11 @@ public:
             QByteArray& name = prepared[s.Sql];
             if (name.isEmpty()) {
                 name = "direct_" + QByteArray::number(qlonglong(prepared.size()));
-                PQclear(checked(PQprepare(conn_, name.constData(),
-                                          numberedPlaceholders(s.Sql).constData(), 0, nullptr),
-                                "PREPARE"));
+                PQclear(checked(
+                    PQprepare(conn_, name.constData(),
+                              db::TDatabase::NumberedPlaceholders(s.Sql).toUtf8().constData(), 0,
+                              nullptr),
+                    "PREPARE"));
             }
             TRun run{name, {}, {}};
             for (const QVariant& p : s.Params) {
@@ -573,13 +575,16 @@ void add(const char* name, TBench bench, TEngine engine, int scale) {
 // come, after the others.
 void registerAll() {
     add("BM_MonthOpen", BM_MonthOpen, TEngine::SQLite, 1);
+    add("BM_MonthOpenServer", BM_MonthOpenServer, TEngine::SQLite, 1);
     add("BM_MonthOpenDirect", BM_MonthOpenDirect, TEngine::SQLite, 1);
     add("BM_MonthOpenHttp", BM_MonthOpenHttp, TEngine::SQLite, 1);
     add("BM_Save", BM_Save, TEngine::SQLite, 1);
     add("BM_MonthList", BM_MonthList, TEngine::SQLite, 1);
     add("BM_MonthOpen", BM_MonthOpen, TEngine::PostgreSQL, 1);
+    add("BM_MonthOpenServer", BM_MonthOpenServer, TEngine::PostgreSQL, 1);
     add("BM_MonthOpenDirect", BM_MonthOpenDirect, TEngine::PostgreSQL, 1);
     add("BM_MonthOpen", BM_MonthOpen, TEngine::SQLite, 20);
+    add("BM_MonthOpenServer", BM_MonthOpenServer, TEngine::SQLite, 20);
     add("BM_MonthOpenDirect", BM_MonthOpenDirect, TEngine::SQLite, 20);
     add("BM_Save", BM_Save, TEngine::SQLite, 20);
     add("BM_MonthList", BM_MonthList, TEngine::SQLite, 20);
@@ -588,6 +593,7 @@ void registerAll() {
 } // namespace
 
 int main(int argc, char** argv) {
+    pla::FixaFusoHorario();
     QCoreApplication app(argc, argv);
     // One log line per call would be measured with the call.
     QLoggingCategory::setFilterRules(

@@ -1,3 +1,5 @@
+#include "core/clock.h"
+
 #include <QApplication>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
@@ -7,6 +9,7 @@
 // widget tests run without a display. Settings the screens remember go to a folder of
 // this run only, never to the tester's own.
 int main(int argc, char** argv) {
+    pla::FixaFusoHorario();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir home;
     if (!home.isValid()) {

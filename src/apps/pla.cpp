@@ -20,6 +20,7 @@
 #include <optional>
 
 int main(int argc, char** argv) {
+    pla::FixaFusoHorario();
     // The embedded server's call log is for servers; a planner's terminal stays quiet.
     QLoggingCategory::setFilterRules(
         QStringLiteral("pla.server.calls.info=false\npla.server.schema.info=false"));

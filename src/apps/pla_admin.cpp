@@ -208,6 +208,7 @@ int run(const QStringList& all) {
 } // namespace
 
 int main(int argc, char** argv) {
+    pla::FixaFusoHorario();
     QCoreApplication app(argc, argv);
     try {
         return run(app.arguments().mid(1));

@@ -1,4 +1,5 @@
 // pla-server: serves the planning data over HTTP to the desktop applications.
+#include "core/clock.h"
 #include "core/errors.h"
 #include "server/migrations.h"
 #include "server/modules/modules.h"
@@ -15,6 +16,7 @@ using namespace pla;
 using namespace pla::server;
 
 int main(int argc, char** argv) {
+    pla::FixaFusoHorario();
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {

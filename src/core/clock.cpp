@@ -3,6 +3,9 @@
 #include "dates.h"
 #include "errors.h"
 
+#include <cstdlib>
+#include <ctime>
+
 namespace pla {
 
 namespace {
@@ -32,6 +35,13 @@ QDateTime Instante() {
 
 QDate LeHoje(const QString& text) {
     return QDate::fromString(text.trimmed(), Qt::ISODate);
+}
+
+void FixaFusoHorario() {
+    if (std::getenv("TZ") == nullptr) {
+        ::setenv("TZ", ":/etc/localtime", 0);
+        ::tzset();
+    }
 }
 
 QDate Hoje() {

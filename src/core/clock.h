@@ -20,6 +20,12 @@ QDateTime Instante();
 // an invalid date when the text is not one.
 QDate LeHoje(const QString& text);
 
+// Names the machine's time zone file in TZ when TZ is unset, so that glibc reads it once
+// instead of looking at it again on every local time conversion (each date a database
+// driver reads). A process calls it first thing, before any other thread starts; a
+// change of the machine's zone is then seen on the next start.
+void FixaFusoHorario();
+
 // Fixes today for the life of the scope (a test's or a tour's chosen day).
 class THojeScope {
 public:

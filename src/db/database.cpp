@@ -71,7 +71,12 @@ TDatabase::TDatabase(const TDatabaseUrl& url, bool readOnly)
         db_.setDatabaseName(url.Database);
         db_.setUserName(url.User);
         db_.setPassword(url.Password);
-        db_.setConnectOptions(QStringLiteral("connect_timeout=10"));
+        // A database host that vanished (no reset, no answer) is noticed within about a
+        // minute, waiting for an answer (keepalives) or with a statement unacknowledged
+        // (tcp_user_timeout), instead of holding the worker, or the health check, for good.
+        db_.setConnectOptions(QStringLiteral("connect_timeout=10;keepalives=1;keepalives_idle=30;"
+                                             "keepalives_interval=10;keepalives_count=3;"
+                                             "tcp_user_timeout=60000"));
     }
     if (!db_.isValid()) {
         throw EDatabaseError(QStringLiteral("O driver do banco %1 não está instalado")
@@ -107,6 +112,39 @@ TDatabase::~TDatabase() {
     QSqlDatabase::removeDatabase(name_);
 }
 
+namespace {
+
+// The text ToSql writes ("yyyy-MM-dd HH:mm:ss" with optional ".zzz", or a "T" between),
+// read straight as UTC: QDateTime::fromString would read it as local time first, and
+// glibc looks at the time zone file again on every such conversion. Anything else is
+// invalid here and left to the general parse.
+QDateTime storedDateTime(QStringView s) {
+    if (s.size() != 19 && s.size() != 23) {
+        return {};
+    }
+    bool ok = true;
+    const auto number = [&](qsizetype from, qsizetype digits) {
+        int n = 0;
+        for (qsizetype i = from; i < from + digits; ++i) {
+            const char16_t c = s[i].unicode();
+            ok = ok && c >= u'0' && c <= u'9';
+            n = n * 10 + (c - u'0');
+        }
+        return n;
+    };
+    const bool separators = s[4] == u'-' && s[7] == u'-' && (s[10] == u' ' || s[10] == u'T') &&
+                            s[13] == u':' && s[16] == u':' && (s.size() == 19 || s[19] == u'.');
+    const QDate date(number(0, 4), number(5, 2), number(8, 2));
+    const QTime time(number(11, 2), number(14, 2), number(17, 2),
+                     s.size() == 23 ? number(20, 3) : 0);
+    if (!ok || !separators || !date.isValid() || !time.isValid()) {
+        return {};
+    }
+    return QDateTime(date, time, Qt::UTC);
+}
+
+} // namespace
+
 QVariant TDatabase::ToSql(const QVariant& value) {
     if (IsNullValue(value)) {
         return QVariant(QMetaType(QMetaType::QString));
@@ -135,6 +173,9 @@ QVariant TDatabase::FromSql(TFieldType type, const QVariant& value) {
             return NormalizaDataHora(value.toDateTime());
         }
         const QString s = value.toString().trimmed();
+        if (const QDateTime stored = storedDateTime(s); stored.isValid()) {
+            return stored;
+        }
         QDateTime dt = QDateTime::fromString(s, Qt::ISODateWithMs);
         if (!dt.isValid()) {
             dt = QDateTime::fromString(s.left(23), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
@@ -292,10 +333,7 @@ QSqlQuery TDatabase::Exec(const QString& sql, const QVariantList& params) {
     return q;
 }
 
-namespace {
-
-// "?" placeholders as PostgreSQL's "$1", "$2", ...; none inside quotes.
-QString numberedPlaceholders(const QString& sql) {
+QString TDatabase::NumberedPlaceholders(const QString& sql) {
     QString out;
     out.reserve(sql.size() + 16);
     int n = 0;
@@ -314,8 +352,6 @@ QString numberedPlaceholders(const QString& sql) {
     return out;
 }
 
-} // namespace
-
 // Prepared once per connection (PREPARE outlives a rolled-back transaction), then run
 // by name with the values written as the driver writes them for its own EXECUTE.
 QSqlQuery TDatabase::execPrepared(const QString& sql, const QVariantList& params) {
@@ -324,7 +360,7 @@ QSqlQuery TDatabase::execPrepared(const QString& sql, const QVariantList& params
         const QString name = QStringLiteral("pla_%1").arg(++preparedCount_);
         QSqlQuery prepare(db_);
         if (!prepare.exec(
-                QStringLiteral("PREPARE %1 AS %2").arg(name, numberedPlaceholders(sql)))) {
+                QStringLiteral("PREPARE %1 AS %2").arg(name, NumberedPlaceholders(sql)))) {
             failIfLost(prepare.lastError());
             throw EDatabaseError(QStringLiteral("Comando inválido: %1 (%2)")
                                      .arg(describeError(prepare.lastError()), sql.left(200)));

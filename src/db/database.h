@@ -70,6 +70,9 @@ public:
     void SetMaxRowsPerStatement(int rows);
     // "?, ?, ?": the placeholders of an IN list.
     static QString Placeholders(qsizetype count);
+    // The "?" placeholders as PostgreSQL's "$1", "$2", ... (none inside quotes), as the
+    // connection prepares its statements there.
+    static QString NumberedPlaceholders(const QString& sql);
 
     // Every statement this connection has sent, BEGIN and COMMIT included: what a test
     // counts to see that a write costs the same number of round trips whatever its size.

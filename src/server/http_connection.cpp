@@ -5,12 +5,17 @@
 
 #include <QLoggingCategory>
 #include <QScopeGuard>
+#include <boost/asio/as_tuple.hpp>
 #include <boost/asio/co_spawn.hpp>
+#include <boost/asio/post.hpp>
 #include <boost/asio/ssl/error.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/this_coro.hpp>
 #include <boost/asio/use_awaitable.hpp>
 #include <boost/beast/core/flat_buffer.hpp>
 #include <boost/beast/http.hpp>
 #include <openssl/ssl.h>
+#include <optional>
 #include <sstream>
 
 Q_LOGGING_CATEGORY(lcTls, "pla.server.tls")
@@ -96,9 +101,44 @@ asio::awaitable<void> refuse(TChannel& channel, const TConnectionContext& cx, un
     }
 }
 
-asio::awaitable<THttpAnswer> answerOf(const THttpRoutes& routes, const THttpRequest& request,
-                                      bool health) {
-    co_return health ? routes.Health() : routes.Answer(request);
+asio::awaitable<THttpAnswer> answerOf(const THttpRoutes& routes, const THttpRequest& request) {
+    co_return routes.Answer(request);
+}
+
+// The database check on the health thread, waited for at most HealthTimeoutMs. The
+// check's end is handed back to the I/O thread, where the flag and the timer live.
+asio::awaitable<THttpAnswer> checkHealth(const TConnectionContext& cx) {
+    struct TCheck {
+        explicit TCheck(const asio::any_io_executor& io)
+            : Timer(io) {}
+        asio::steady_timer Timer;
+        std::optional<THttpAnswer> Answer;
+    };
+    const asio::any_io_executor io = co_await asio::this_coro::executor;
+    const auto check = std::make_shared<TCheck>(io);
+    THealthCheckState& state = cx.HealthCheck;
+    state.Running = true;
+    asio::post(cx.Health, [check, io, &routes = cx.Routes, &state] {
+        THttpAnswer answer = routes.Health();
+        asio::post(io, [check, &state, answer = std::move(answer)]() mutable {
+            state.Running = false;
+            check->Answer = std::move(answer);
+            check->Timer.cancel();
+        });
+    });
+    check->Timer.expires_after(std::chrono::milliseconds(cx.Options.HealthTimeoutMs));
+    state.Waiting = &check->Timer;
+    const auto done = qScopeGuard([&state] { state.Waiting = nullptr; });
+    if (!cx.Stopping) {
+        co_await check->Timer.async_wait(asio::as_tuple(asio::use_awaitable));
+    }
+    if (check->Answer) {
+        co_return *check->Answer;
+    }
+    co_return THttpAnswer{503,
+                          cx.Stopping ? QByteArrayLiteral("server stopping")
+                                      : QByteArrayLiteral("database check timed out"),
+                          "text/plain"};
 }
 
 // Every X-Forwarded-For line joined: a balancer appends its own after whatever the
@@ -188,18 +228,15 @@ asio::awaitable<bool> serveOne(TChannel& channel, beast::flat_buffer& buffer,
     THttpAnswer answer;
     if (!THttpRoutes::IsHealth(request)) {
         slot->State = TConnectionRegistry::TState::InCall;
-        answer = co_await asio::co_spawn(cx.Workers.get_executor(),
-                                         answerOf(cx.Routes, request, false), asio::use_awaitable);
+        answer = co_await asio::co_spawn(cx.Workers.get_executor(), answerOf(cx.Routes, request),
+                                         asio::use_awaitable);
         slot->State = TConnectionRegistry::TState::Busy;
-    } else if (cx.HealthRunning) {
+    } else if (cx.HealthCheck.Running) {
         // A database check that hangs holds the health thread: the balancers' next
         // checks hear so at once instead of queueing behind it.
         answer = {503, QByteArrayLiteral("database check still running"), "text/plain"};
     } else {
-        cx.HealthRunning = true;
-        const auto done = qScopeGuard([&cx] { cx.HealthRunning = false; });
-        answer = co_await asio::co_spawn(cx.Health.get_executor(),
-                                         answerOf(cx.Routes, request, true), asio::use_awaitable);
+        answer = co_await checkHealth(cx);
     }
 
     http::response<http::string_body> res;

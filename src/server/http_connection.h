@@ -7,6 +7,7 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/ssl/context.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/asio/thread_pool.hpp>
 #include <list>
 #include <memory>
@@ -39,6 +40,13 @@ private:
     std::list<TSlot> slots_;
 };
 
+// The database check /health runs on the health thread, one at a time; touched on the
+// I/O thread only.
+struct THealthCheckState {
+    bool Running = false;
+    boost::asio::steady_timer* Waiting = nullptr; // the answer's wait, which a stop ends
+};
+
 // What every connection shares with the server that accepted it.
 struct TConnectionContext {
     const THttpServerOptions& Options;
@@ -48,7 +56,7 @@ struct TConnectionContext {
     boost::asio::thread_pool& Workers; // the database workers
     boost::asio::thread_pool& Health;  // answers /health however busy the workers are
     const bool& Stopping;              // read on the I/O thread
-    bool& HealthRunning;               // one database check at a time (I/O thread)
+    THealthCheckState& HealthCheck;
 };
 
 // Serves one accepted connection until it closes: idle, it holds its socket and no

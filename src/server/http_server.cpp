@@ -14,6 +14,7 @@
 #include <boost/asio/use_awaitable.hpp>
 #include <csignal>
 #include <pthread.h>
+#include <sys/resource.h>
 
 Q_LOGGING_CATEGORY(lcHttp, "pla.server.http")
 
@@ -23,14 +24,34 @@ namespace asio = boost::asio;
 using tcp = asio::ip::tcp;
 using boost::system::error_code;
 
+namespace {
+
+// Each database worker and the health thread hold a connection (SQLite: the file, its
+// journal and its shared memory); the rest is the process's own files and the listener.
+std::size_t connectionLimit(const THttpServerOptions& options) {
+    if (options.MaxConnections > 0) {
+        return static_cast<std::size_t>(options.MaxConnections);
+    }
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY) {
+        return 1 << 20;
+    }
+    const rlim_t reserved = 3 * static_cast<rlim_t>(std::max(1, options.Threads) + 1) + 64;
+    return files.rlim_cur > reserved + 16 ? static_cast<std::size_t>(files.rlim_cur - reserved)
+                                          : 16;
+}
+
+} // namespace
+
 struct THttpServer::TImpl {
     TImpl(const TDispatcher& dispatcher, const THttpServerOptions& options)
         : Options(options)
         , Routes(dispatcher, options.Healthy)
+        , MaxConnections(connectionLimit(options))
         , Workers(static_cast<std::size_t>(std::max(1, options.Threads))) {}
 
     TConnectionContext Context() {
-        return {Options, Routes, Tls.get(), Registry, Workers, Health, Stopping, HealthRunning};
+        return {Options, Routes, Tls.get(), Registry, Workers, Health, Stopping, HealthCheck};
     }
     asio::awaitable<void> Accept();
     void BeginStop();
@@ -40,10 +61,11 @@ struct THttpServer::TImpl {
     // the connections waiting on them, and the registry outlives both.
     const THttpServerOptions& Options;
     THttpRoutes Routes;
+    const std::size_t MaxConnections;
     std::unique_ptr<asio::ssl::context> Tls;
     TConnectionRegistry Registry;
     bool Stopping = false; // on the I/O thread
-    bool HealthRunning = false;
+    THealthCheckState HealthCheck;
     asio::io_context Io{1};
     tcp::acceptor Acceptor{Io};
     asio::thread_pool Workers;
@@ -52,7 +74,24 @@ struct THttpServer::TImpl {
 
 asio::awaitable<void> THttpServer::TImpl::Accept() {
     asio::steady_timer pause(Io);
+    bool full = false;
     for (;;) {
+        if (Registry.Size() >= MaxConnections) {
+            // The listen queue holds the newcomers until a connection closes (an idle
+            // desktop's ends after the idle timeout).
+            if (!full) {
+                qCWarning(lcHttp) << "open connections at the limit of" << MaxConnections
+                                  << "- new ones wait";
+                full = true;
+            }
+            pause.expires_after(std::chrono::milliseconds(20));
+            co_await pause.async_wait(asio::as_tuple(asio::use_awaitable));
+            if (Stopping || !Acceptor.is_open()) {
+                co_return;
+            }
+            continue;
+        }
+        full = false;
         auto [ec, socket] = co_await Acceptor.async_accept(asio::as_tuple(asio::use_awaitable));
         if (Stopping || !Acceptor.is_open()) {
             co_return;
@@ -88,6 +127,9 @@ void THttpServer::TImpl::BeginStop() {
     Stopping = true;
     error_code ignored;
     Acceptor.close(ignored);
+    if (HealthCheck.Waiting != nullptr) {
+        HealthCheck.Waiting->cancel(); // its check may hang: answer now rather than wait
+    }
     Registry.EndIdle();
     asio::co_spawn(Io, Drain(), asio::detached);
 }

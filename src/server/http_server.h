@@ -24,6 +24,12 @@ struct THttpServerOptions {
     // Balancers whose X-Forwarded-For names the caller (for the sign-in throttle).
     QStringList TrustedProxies;
     std::function<bool()> Healthy; // what /health checks besides answering (the database)
+    // How long /health waits for that check: one that hangs is answered 503 and goes on
+    // alone, every check meanwhile answered 503 at once.
+    int HealthTimeoutMs = 3000;
+    // Open connections at most; 0: what the descriptor limit leaves beside the database
+    // connections and files. At the limit new ones wait in the listen queue.
+    int MaxConnections = 0;
 };
 
 // Serves the dispatcher over HTTP/1.1: POST /rpc/<module>/<method> for calls and

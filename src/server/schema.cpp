@@ -985,6 +985,23 @@ const std::vector<TMigration>& SchemaMigrations() {
                             " PRIMARY KEY (CDFILIAL, CDSERVFILI, CDNUTRIENTE),") +
                  ServiceKey,
          }},
+        {17,
+         QStringLiteral("Dias do mês de um serviço lidos em ordem de data; histórico sem os "
+                        "índices por prato no SQLite"),
+         {
+             // A month's days in date order straight from the index: the month's screen
+             // reads them so, and with the date left out SQLite walked all the service's
+             // days (five years of them, sixty months) to spare the sort.
+             QStringLiteral("DROP INDEX CARDADIA_MES"),
+             QStringLiteral("CREATE INDEX CARDADIA_MES ON CARDADIA (CDFILIAL, CDSERVFILI, "
+                            "DTMESCARD, DTCARDAPIO)"),
+             // The change record by dish, on SQLite: a save of many dishes touched a page of
+             // each for every line it wrote, and SQLite, without statistics, found a dish's
+             // changes among the service's changes of the period (HISTCARD_SERVICO) anyway.
+             // PostgreSQL keeps them: its planner uses them for a rare dish.
+             QStringLiteral("{SQLITE}DROP INDEX HISTCARD_PRATOANT"),
+             QStringLiteral("{SQLITE}DROP INDEX HISTCARD_PRATONOV"),
+         }},
     };
     return steps;
 }

@@ -45,6 +45,10 @@ void apply(TServerConfig& c, const QString& key, const QString& value) {
         c.Http.WriteTimeoutSec = toInt(key, value, 1, 3600);
     } else if (key == QLatin1String("idle-timeout")) {
         c.Http.IdleTimeoutSec = toInt(key, value, 1, 3600);
+    } else if (key == QLatin1String("max-connections")) {
+        c.Http.MaxConnections = toInt(key, value, 1, 1 << 20);
+    } else if (key == QLatin1String("health-timeout")) {
+        c.Http.HealthTimeoutMs = toInt(key, value, 1, 3600) * 1000;
     } else if (key == QLatin1String("trusted-proxy")) {
         c.Http.TrustedProxies.clear();
         for (const QString& part : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
@@ -121,6 +125,9 @@ QString TServerConfig::Usage() {
         "  --max-body BYTES       largest request accepted (4194304; a month's save is well\n"
         "                         under a megabyte)\n"
         "  --read-timeout S       --write-timeout S  --idle-timeout S  (30)\n"
+        "  --health-timeout S     how long /health waits for the database check (3)\n"
+        "  --max-connections N    open connections at most; more wait to be accepted\n"
+        "                         (what the descriptor limit leaves)\n"
         "  --session-minutes M    how long a sign-in lasts (720)\n"
         "  --trusted-proxy A[,B]  balancers whose X-Forwarded-For names the caller\n");
 }

@@ -6,6 +6,8 @@
 #include "server/password_hash.h"
 #include "server/session_service.h"
 
+#include <QScopeGuard>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -115,6 +117,36 @@ TEST_P(Database, WallClockDatesComeBackAsStored) {
                           {DataHora(QDate(2026, 12, 31), QTime(23, 59, 58))})
                   .toInt(),
               1);
+}
+
+// Stored date texts are read as the wall-clock instants they name, never through the
+// machine's time zone; what is no date is refused by name.
+TEST(DateTexts, AreReadAsTheInstantsTheyNameAndNonsenseIsRefused) {
+    // In a zone whose clocks skip an hour: read as local time first, 02:30 of that day
+    // would not exist.
+    const QByteArray zone = qgetenv("TZ");
+    const auto restore = qScopeGuard([&zone] {
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        ::tzset();
+    });
+    qputenv("TZ", "Europe/Berlin");
+    ::tzset();
+    const auto read = [](const char* text) {
+        return TDatabase::FromSql(TFieldType::DateTime, QString::fromLatin1(text)).toDateTime();
+    };
+    EXPECT_EQ(read("2028-02-29 00:00:00"), DataHora(QDate(2028, 2, 29)));
+    EXPECT_EQ(read("2026-03-29 02:30:00"), DataHora(QDate(2026, 3, 29), QTime(2, 30)))
+        << "an hour some zones skip";
+    EXPECT_EQ(read("2026-12-31 23:59:58.125"),
+              DataHora(QDate(2026, 12, 31), QTime(23, 59, 58, 125)));
+    EXPECT_EQ(read("2026-12-31T23:59:58"), DataHora(QDate(2026, 12, 31), QTime(23, 59, 58)));
+    EXPECT_EQ(read(" 2026-01-02 03:04:05 "), DataHora(QDate(2026, 1, 2), QTime(3, 4, 5)));
+    EXPECT_EQ(read("2026-01-02T03:04:05.678Z"), DataHora(QDate(2026, 1, 2), QTime(3, 4, 5, 678)));
+    EXPECT_EQ(read("2026-01-02 03:04:05.678").timeSpec(), Qt::UTC);
+    for (const char* nonsense : {"2027-02-29 00:00:00", "2026-13-01 00:00:00",
+                                 "2026-01-01 25:00:00", "2026-01-01 00:00:0x", "ontem"}) {
+        EXPECT_THROW(read(nonsense), EDatabaseError) << nonsense;
+    }
 }
 
 TEST_P(Database, AFailureHalfwayLeavesNothingBehind) {

@@ -10,8 +10,11 @@
 #include <QElapsedTimer>
 #include <QMutex>
 #include <atomic>
+#include <condition_variable>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <mutex>
 #include <thread>
 
 #include <arpa/inet.h>
@@ -218,6 +221,131 @@ TEST_F(HttpServerUnderLoad, HeadContinueAndChunkedBodiesAreHandled) {
     const QByteArray refused = receive(chunked);
     ::close(chunked);
     EXPECT_TRUE(refused.startsWith("HTTP/1.1 413")) << refused.toStdString();
+}
+
+// A database check that hangs until released.
+class THungCheck {
+public:
+    ~THungCheck() { Release(); }
+    std::function<bool()> Healthy() {
+        return [this] {
+            ++checks_;
+            std::unique_lock lock(mutex_);
+            answered_.wait(lock, [this] { return back_; });
+            return true;
+        };
+    }
+    void Release() {
+        {
+            const std::lock_guard lock(mutex_);
+            back_ = true;
+        }
+        answered_.notify_all();
+    }
+    int Checks() const { return checks_; }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable answered_;
+    bool back_ = false;
+    std::atomic<int> checks_{0};
+};
+
+QByteArray health(int port) {
+    const int fd = connectTo(port);
+    send(fd, "GET /health HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+    const QByteArray answer = receive(fd);
+    ::close(fd);
+    return answer;
+}
+
+// A database check that hangs: the balancer hears 503 within the check's limit, the
+// checks that come meanwhile at once without queueing behind it, and "ok" again once
+// the database answers.
+// A server whose database check hangs until released, answered after `timeoutMs`.
+class HttpHealth : public ::testing::Test {
+protected:
+    int start(int timeoutMs) {
+        options_.Port = 0;
+        options_.HealthTimeoutMs = timeoutMs;
+        options_.Healthy = hung_.Healthy();
+        server_ = std::make_unique<THttpServer>(dispatcher_, options_);
+        return server_->Start();
+    }
+    ~HttpHealth() override {
+        hung_.Release(); // the health thread is joined with the server
+        server_.reset();
+    }
+
+    TDispatcher dispatcher_{sessions};
+    THungCheck hung_;
+    THttpServerOptions options_;
+    std::unique_ptr<THttpServer> server_;
+};
+
+TEST_F(HttpHealth, AHungDatabaseCheckIsAnsweredWithinItsLimit) {
+    const int port = start(300);
+    QElapsedTimer clock;
+    clock.start();
+    const QByteArray timedOut = health(port);
+    EXPECT_TRUE(timedOut.startsWith("HTTP/1.1 503")) << timedOut.toStdString();
+    EXPECT_TRUE(timedOut.endsWith("database check timed out"));
+    EXPECT_GE(clock.elapsed(), 300);
+    EXPECT_LT(clock.elapsed(), 2500);
+    const QByteArray meanwhile = health(port);
+    EXPECT_TRUE(meanwhile.startsWith("HTTP/1.1 503"));
+    EXPECT_TRUE(meanwhile.endsWith("database check still running"));
+    EXPECT_EQ(hung_.Checks(), 1);
+    hung_.Release();
+    QByteArray healthy;
+    for (int i = 0; i < 50 && !healthy.startsWith("HTTP/1.1 200"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        healthy = health(port);
+    }
+    EXPECT_TRUE(healthy.startsWith("HTTP/1.1 200")) << healthy.toStdString();
+    EXPECT_TRUE(healthy.endsWith("ok"));
+}
+
+// A stop does not wait out a check that hangs: its answer goes at once.
+TEST_F(HttpHealth, AStopAnswersTheCheckItWouldWaitFor) {
+    const int port = start(60000);
+    const int fd = connectTo(port);
+    send(fd, "GET /health HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+    for (int i = 0; i < 100 && hung_.Checks() == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    QElapsedTimer clock;
+    clock.start();
+    server_->Stop();
+    EXPECT_LT(clock.elapsed(), 1000);
+    const QByteArray answer = receive(fd);
+    ::close(fd);
+    EXPECT_TRUE(answer.startsWith("HTTP/1.1 503")) << answer.toStdString();
+    EXPECT_TRUE(answer.endsWith("server stopping"));
+}
+
+// At the limit of open connections a newcomer waits to be accepted, and is served as
+// soon as one of the others closes.
+TEST(HttpLimits, ANewcomerBeyondTheConnectionLimitWaitsForAPlace) {
+    TDispatcher dispatcher{sessions};
+    THttpServerOptions o;
+    o.Port = 0;
+    o.MaxConnections = 2;
+    THttpServer server(dispatcher, o);
+    const int port = server.Start();
+    const int first = connectTo(port);
+    const int second = connectTo(port);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // both accepted
+    const int third = connectTo(port);
+    ASSERT_GE(third, 0) << "the listen queue takes it";
+    send(third, "GET /health HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+    pollfd waiting{third, POLLIN, 0};
+    EXPECT_EQ(::poll(&waiting, 1, 300), 0) << "not served while two are open";
+    ::close(first);
+    const QByteArray answer = receive(third);
+    EXPECT_TRUE(answer.startsWith("HTTP/1.1 200")) << answer.toStdString();
+    ::close(second);
+    ::close(third);
 }
 
 // The throttle's origin behind a balancer: only a trusted balancer's own entry counts.

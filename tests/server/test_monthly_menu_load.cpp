@@ -7,6 +7,7 @@
 #include "rpc/net_connection.h"
 #include "server/demo_oddities.h"
 #include <QRegularExpression>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -219,6 +220,51 @@ TEST_P(MonthlyMenuLoad, TheViewIsSavedPerOperator) {
                     key),
               0);
     EXPECT_GT(before, 0) << "the demonstration removed a central dish of that month";
+}
+
+// Opening a month reads that month: no statement walks all of a service's or a branch's
+// menus (five years of them at a large branch) to find it. SQLite has no statistics
+// here, so the plans are what the statements' shapes and the indexes give.
+TEST(MonthOpenPlans, NoStatementWalksTheWholeHistory) {
+    TEmbeddedServer server(TEngine::SQLite, Hoje());
+    auto c = server.Connect("Pla00100.rdmParamCardIndu", server.SignIn("NUTRI1"));
+    QList<TRpcArg> args{{"0001", true},
+                        {"PLA00101", false},
+                        {"00001", true},
+                        {"NUTRI1", false},
+                        {DataHora(PriDiaMes(Hoje()).addMonths(1)), true},
+                        {false, false}};
+    QList<QPair<QString, QVariantList>> sent;
+    server.Db().SetTrace([&sent](const QString& sql, const QVariantList& params) {
+        sent.append({sql, params});
+    });
+    const QVariant month = c->Call("GetCardapio", args);
+    server.Db().SetTrace({});
+    ASSERT_EQ(month.typeId(), QMetaType::QVariantList);
+    ASSERT_GT(sent.size(), 10);
+    // A search of the days or dishes by branch and service alone, or a scan of them (plans
+    // name a table by its alias), walks them all.
+    static const QRegularExpression aliased(QStringLiteral(
+        "\\b(CARDADIA|COMPCARD|HISTCARD)(?:\\s+AS)?\\s+(?!JOIN|CROSS|LEFT|WHERE|ON|ORDER)(\\w+)"));
+    static const QRegularExpression wide(QStringLiteral(
+        "CARDADIA.*\\(CDFILIAL=\\? AND CDSERVFILI=\\?\\)|COMPCARD.*\\(CDFILIAL=\\?\\)"));
+    int searched = 0;
+    for (const auto& [sql, params] : std::as_const(sent)) {
+        QStringList big{"CARDADIA", "COMPCARD", "HISTCARD"};
+        for (auto m = aliased.globalMatch(sql); m.hasNext();) {
+            big << m.next().captured(2);
+        }
+        const QRegularExpression scan(
+            QStringLiteral("^SCAN (%1)( |$)").arg(big.join(QLatin1Char('|'))));
+        QSqlQuery plan = server.Db().Exec(QStringLiteral("EXPLAIN QUERY PLAN ") + sql, params);
+        while (plan.next()) {
+            const QString step = plan.value(3).toString();
+            EXPECT_FALSE(wide.match(step).hasMatch() || scan.match(step).hasMatch())
+                << step.toStdString() << "\n  in " << sql.left(160).toStdString();
+            searched += step.contains(QLatin1String("CARDADIA_MES")) ? 1 : 0;
+        }
+    }
+    EXPECT_GE(searched, 2) << "the month's days and its dishes found by the month";
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, MonthlyMenuLoad,

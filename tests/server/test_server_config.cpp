@@ -26,7 +26,7 @@ TEST(ServerConfig, TheCommandLineOverridesTheFile) {
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
     ini.write("[server]\nlisten=0.0.0.0\nport=9000\nthreads=12\n"
               "database=postgresql://pla@db.local/pla\nmax-body=1048576\nsession-minutes=60\n"
-              "trusted-proxy=10.0.0.5, ::ffff:10.0.0.6\n");
+              "trusted-proxy=10.0.0.5, ::ffff:10.0.0.6\nhealth-timeout=2\nmax-connections=5000\n");
     ini.close();
     const TServerConfig c = TServerConfig::FromArguments({"--port", "9100", "--config", file});
     EXPECT_EQ(c.Http.Address, "0.0.0.0");
@@ -36,6 +36,8 @@ TEST(ServerConfig, TheCommandLineOverridesTheFile) {
     EXPECT_EQ(c.Http.MaxBodyBytes, 1048576);
     EXPECT_EQ(c.SessionMinutes, 60);
     EXPECT_EQ(c.Http.TrustedProxies, QStringList({"10.0.0.5", "10.0.0.6"}));
+    EXPECT_EQ(c.Http.HealthTimeoutMs, 2000);
+    EXPECT_EQ(c.Http.MaxConnections, 5000);
 }
 
 TEST(ServerConfig, BadOptionsAreNamed) {
@@ -51,6 +53,7 @@ TEST(ServerConfig, BadOptionsAreNamed) {
     EXPECT_TRUE(message({"--threads", "muitas"}).contains("threads"));
     EXPECT_TRUE(message({"--porta", "1"}).contains("porta"));
     EXPECT_TRUE(message({"--port"}).contains("Falta o valor"));
+    EXPECT_TRUE(message({"--health-timeout", "0"}).contains("health-timeout"));
     EXPECT_TRUE(message({"solto"}).contains("solto"));
     EXPECT_TRUE(message({"--database", "mysql://x/y"}).contains("sqlite:"));
     EXPECT_TRUE(message({"--cert", "a.pem"}).contains("--key"));

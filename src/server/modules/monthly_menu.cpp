@@ -150,23 +150,27 @@ QString typeLabel(int order, const QString& type, const QString& name) {
 } // namespace
 
 // The month's dishes, each with its position's label and its status letter in front
-// of the name.
+// of the name. The month's days are found first, in the month's index, and lead the join
+// (SQLite keeps a CROSS JOIN's order): without statistics SQLite would otherwise walk
+// every dish the branch ever had, or every day of the service, to spare a sort of a
+// month's dishes.
 TDataPacket DishesOfMonth(TDatabase& db, const QString& filial, const QString& servico,
                           const QDateTime& month) {
     TDataPacket p;
     p.Fields = DishFields;
     QSqlQuery q = db.Exec(
         QStringLiteral(
-            "SELECT C.CDFILIAL, D.DTCARDAPIO, C.NRCARDAPIO, C.NRSEQPRATCAR, C.CDFILAUXPRAT, "
-            "C.CDPRATO, C.VRPECONSCARD, M.CDTIPOPRAT, T.NMTIPOPRAT, P.NMPRATO, C.IDPRATOESPE, "
-            "C.NRORDPRATCAR, D.CDSERVFILI, C.CDPRATOMAT, C.CDFILAUXPRATMAT, D.QTCOMESTICAR, "
-            "M.NRORDCNFMES FROM COMPCARD C JOIN CARDADIA D ON D.CDFILIAL = C.CDFILIAL AND "
-            "D.NRCARDAPIO = C.NRCARDAPIO JOIN PRATO P ON P.CDFILAUXPRAT = C.CDFILAUXPRAT AND "
-            "P.CDPRATO = C.CDPRATO LEFT JOIN CNFCARDMES M ON M.CDFILIAL = D.CDFILIAL AND "
-            "M.CDSERVFILI = D.CDSERVFILI AND M.DTREFECNFMES = D.DTMESCARD AND M.NRSEQCNFMES = "
-            "C.NRSEQPRATCAR LEFT JOIN TIPOPRAT T ON T.CDTIPOPRAT = COALESCE(M.CDTIPOPRAT, "
-            "P.CDTIPOPRAT) WHERE D.CDFILIAL = ? AND D.CDSERVFILI = ? AND D.DTMESCARD = ? "
-            "ORDER BY D.DTCARDAPIO, C.NRSEQPRATCAR, C.NRORDPRATCAR"),
+            "WITH D AS MATERIALIZED (SELECT CDFILIAL, NRCARDAPIO, CDSERVFILI, DTCARDAPIO, "
+            "DTMESCARD, QTCOMESTICAR FROM CARDADIA WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
+            "DTMESCARD = ?) SELECT C.CDFILIAL, D.DTCARDAPIO, C.NRCARDAPIO, C.NRSEQPRATCAR, "
+            "C.CDFILAUXPRAT, C.CDPRATO, C.VRPECONSCARD, M.CDTIPOPRAT, T.NMTIPOPRAT, P.NMPRATO, "
+            "C.IDPRATOESPE, C.NRORDPRATCAR, D.CDSERVFILI, C.CDPRATOMAT, C.CDFILAUXPRATMAT, "
+            "D.QTCOMESTICAR, M.NRORDCNFMES FROM D CROSS JOIN COMPCARD C JOIN PRATO P ON "
+            "P.CDFILAUXPRAT = C.CDFILAUXPRAT AND P.CDPRATO = C.CDPRATO LEFT JOIN CNFCARDMES M ON "
+            "M.CDFILIAL = D.CDFILIAL AND M.CDSERVFILI = D.CDSERVFILI AND M.DTREFECNFMES = "
+            "D.DTMESCARD AND M.NRSEQCNFMES = C.NRSEQPRATCAR LEFT JOIN TIPOPRAT T ON T.CDTIPOPRAT "
+            "= COALESCE(M.CDTIPOPRAT, P.CDTIPOPRAT) WHERE C.CDFILIAL = D.CDFILIAL AND "
+            "C.NRCARDAPIO = D.NRCARDAPIO ORDER BY D.DTCARDAPIO, C.NRSEQPRATCAR, C.NRORDPRATCAR"),
         {filial, servico, month});
     while (q.next()) {
         TPacketRow row;
