@@ -128,7 +128,11 @@ asio::awaitable<THttpAnswer> checkHealth(const TConnectionContext& cx) {
     });
     check->Timer.expires_after(std::chrono::milliseconds(cx.Options.HealthTimeoutMs));
     state.Waiting = &check->Timer;
-    const auto done = qScopeGuard([&state] { state.Waiting = nullptr; });
+    const auto done = qScopeGuard([&state, timer = &check->Timer] {
+        if (state.Waiting == timer) { // a later check may be waiting by now
+            state.Waiting = nullptr;
+        }
+    });
     if (!cx.Stopping) {
         co_await check->Timer.async_wait(asio::as_tuple(asio::use_awaitable));
     }
