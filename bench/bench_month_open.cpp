@@ -227,20 +227,13 @@ TValue valueOf(const QVariant& given) {
     if (v.isNull()) {
         return std::monostate{};
     }
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
+    if (IsIntegralType(v.typeId())) {
         return v.toLongLong();
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return v.toDouble();
-    default:
-        return v.toString().toUtf8();
     }
+    if (IsFloatType(v.typeId())) {
+        return v.toDouble();
+    }
+    return v.toString().toUtf8();
 }
 
 // The text PostgreSQL is given for a value.

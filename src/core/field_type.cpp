@@ -52,9 +52,7 @@ bool IsNullValue(const QVariant& value) {
     return !value.isValid() || value.typeId() == QMetaType::Nullptr;
 }
 
-namespace {
-
-bool isIntegralType(int id) {
+bool IsIntegralType(int id) {
     switch (id) {
     case QMetaType::Int:
     case QMetaType::UInt:
@@ -72,9 +70,11 @@ bool isIntegralType(int id) {
     }
 }
 
-bool isFloatType(int id) {
+bool IsFloatType(int id) {
     return id == QMetaType::Double || id == QMetaType::Float;
 }
+
+namespace {
 
 [[noreturn]] void badValue(const TFieldDef& def, const QVariant& value, const char* what) {
     throw EConvertError(QStringLiteral("'%1' não é %2 para o campo %3")
@@ -88,7 +88,7 @@ QVariant toText(const TFieldDef& def, const QVariant& value) {
         s = value.toString();
     } else if (id == QMetaType::QDateTime || id == QMetaType::QDate) {
         s = ValueAsString(ToFieldValue({def.Name, TFieldType::DateTime, 0, false}, value));
-    } else if (isFloatType(id)) {
+    } else if (IsFloatType(id)) {
         s = FloatToStr(value.toDouble());
     } else if (id == QMetaType::QByteArray) {
         s = QString::fromUtf8(value.toByteArray());
@@ -124,10 +124,10 @@ QVariant toInteger(const TFieldDef& def, const QVariant& value) {
         }
         return static_cast<qlonglong>(u);
     }
-    if (isIntegralType(id)) {
+    if (IsIntegralType(id)) {
         return value.toLongLong();
     }
-    if (isFloatType(id)) {
+    if (IsFloatType(id)) {
         const double d = value.toDouble();
         if (!std::isfinite(d) || d != std::trunc(d) || std::fabs(d) > 9.2e18) {
             badValue(def, value, "um valor inteiro válido");
@@ -149,7 +149,7 @@ QVariant toInteger(const TFieldDef& def, const QVariant& value) {
 QVariant toFloat(const TFieldDef& def, const QVariant& value) {
     const int id = value.typeId();
     double d = 0;
-    if (isFloatType(id) || isIntegralType(id)) {
+    if (IsFloatType(id) || IsIntegralType(id)) {
         d = value.toDouble();
     } else if (id == QMetaType::QString) {
         d = StrToFloat(value.toString());
@@ -167,7 +167,7 @@ QVariant toBoolean(const TFieldDef& def, const QVariant& value) {
     if (id == QMetaType::Bool) {
         return value.toBool();
     }
-    if (isIntegralType(id)) {
+    if (IsIntegralType(id)) {
         return value.toLongLong() != 0;
     }
     if (id == QMetaType::QString) {
@@ -302,7 +302,7 @@ qint64 ValueAsInteger(const QVariant& value) {
         return 0;
     }
     return ToFieldValue({QString(), TFieldType::Integer, 0, false},
-                        isFloatType(value.typeId()) ? QVariant(std::round(value.toDouble()))
+                        IsFloatType(value.typeId()) ? QVariant(std::round(value.toDouble()))
                                                     : value)
         .toLongLong();
 }
@@ -346,8 +346,8 @@ int CompareValues(const QVariant& a, const QVariant& b, bool caseInsensitive) {
     if (ta == QMetaType::LongLong && tb == QMetaType::LongLong) {
         return cmp(a.toLongLong(), b.toLongLong());
     }
-    if ((isFloatType(ta) || isIntegralType(ta)) && (isFloatType(tb) || isIntegralType(tb))) {
-        if (isIntegralType(ta) && isIntegralType(tb)) {
+    if ((IsFloatType(ta) || IsIntegralType(ta)) && (IsFloatType(tb) || IsIntegralType(tb))) {
+        if (IsIntegralType(ta) && IsIntegralType(tb)) {
             return cmp(a.toLongLong(), b.toLongLong());
         }
         return cmp(a.toDouble(), b.toDouble());

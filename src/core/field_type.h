@@ -36,6 +36,9 @@ struct TFieldDef {
 // when it is null or of the field type's one representation: QString, qlonglong,
 // double, bool, QDateTime in Qt::UTC (wall clock) or QByteArray.
 bool IsNullValue(const QVariant& value);
+// Whether a value's type is one of the integer types, or a floating-point one.
+bool IsIntegralType(int typeId);
+bool IsFloatType(int typeId);
 
 // Whether a value is already in the field's canonical form (null is the invalid
 // QVariant only), so that it can be taken without converting.

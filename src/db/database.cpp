@@ -206,28 +206,17 @@ QString TDatabase::RowsValue(const QList<QVariantList>& rows) {
                 out += QLatin1Char(',');
             }
             const QVariant v = ToSql(rows[r][c]);
-            switch (isSqlNull(v) ? QMetaType::UnknownType : v.typeId()) {
-            case QMetaType::UnknownType:
+            if (isSqlNull(v)) {
                 out += QLatin1String("null");
-                break;
-            case QMetaType::Int:
-            case QMetaType::UInt:
-            case QMetaType::LongLong:
-            case QMetaType::ULongLong:
-            case QMetaType::Short:
-            case QMetaType::UShort:
+            } else if (IsIntegralType(v.typeId())) {
                 out += v.toString();
-                break;
-            case QMetaType::Double:
-            case QMetaType::Float: {
+            } else if (IsFloatType(v.typeId())) {
                 // The shortest text that reads back as the same double; JSON has no
                 // infinities, which no column holds.
                 const double d = v.toDouble();
                 out += std::isfinite(d) ? QString::number(d, 'g', QLocale::FloatingPointShortest)
                                         : QStringLiteral("null");
-                break;
-            }
-            default: {
+            } else {
                 out += QLatin1Char('"');
                 for (const QChar ch : v.toString()) {
                     if (ch == QLatin1Char('"') || ch == QLatin1Char('\\')) {
@@ -240,8 +229,6 @@ QString TDatabase::RowsValue(const QList<QVariantList>& rows) {
                     }
                 }
                 out += QLatin1Char('"');
-                break;
-            }
             }
         }
         out += QLatin1Char(']');

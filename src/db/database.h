@@ -68,6 +68,12 @@ public:
     static constexpr int DefaultMaxRowsPerStatement = 2000;
     int MaxRowsPerStatement() const { return maxRows_; }
     void SetMaxRowsPerStatement(int rows);
+    // Runs `statement` over `items` in parts of at most MaxRowsPerStatement.
+    template <typename T, typename F> void InParts(const QList<T>& items, F&& statement) const {
+        for (qsizetype from = 0; from < items.size(); from += maxRows_) {
+            statement(items.mid(from, maxRows_));
+        }
+    }
     // "?, ?, ?": the placeholders of an IN list.
     static QString Placeholders(qsizetype count);
     // The "?" placeholders as PostgreSQL's "$1", "$2", ... (none inside quotes), as the

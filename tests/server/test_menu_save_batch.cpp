@@ -268,6 +268,13 @@ protected:
         dishes_.FieldByName("VRPECONSCARD").SetAsFloat(share);
         dishes_.Post();
     }
+    // The share of a position's first dish on every day of the month.
+    void shareEveryDay(int position, double share) {
+        for (const QString& nr : monthDays()) {
+            ASSERT_TRUE(dishes_.Locate("NRCARDAPIO;NRSEQPRATCAR", {nr, position}));
+            setShare(share);
+        }
+    }
     // A dish added to a position of a day (by number, or by date for a new day).
     void addDish(const QString& nr, const QDate& date, int seq, const QString& dish, double share,
                  int ord = 0) {
@@ -484,10 +491,7 @@ TEST_P(MenuSaveBatch, AStaleRowRefusesTheWholeSave) {
 TEST_P(MenuSaveBatch, RefusalsComeInTheOrderOfTheRows) {
     load();
     const QStringList days = monthDays();
-    for (const QString& nr : days) {
-        ASSERT_TRUE(dishes_.Locate("NRCARDAPIO;NRSEQPRATCAR", {nr, 2}));
-        setShare(45);
-    }
+    ASSERT_NO_FATAL_FAILURE(shareEveryDay(2, 45));
     // A dish moved onto a place that is taken (its order kept), and after it a dish
     // that does not exist: the database refuses the first before the second is read.
     ASSERT_TRUE(dishes_.Locate("NRCARDAPIO;NRSEQPRATCAR", {days[3], 3}));
@@ -501,10 +505,7 @@ TEST_P(MenuSaveBatch, RefusalsComeInTheOrderOfTheRows) {
 
     // The missing dish alone among many.
     load();
-    for (const QString& nr : days) {
-        ASSERT_TRUE(dishes_.Locate("NRCARDAPIO;NRSEQPRATCAR", {nr, 2}));
-        setShare(46);
-    }
+    ASSERT_NO_FATAL_FAILURE(shareEveryDay(2, 46));
     addDish(days[4], dateOf(days[4]), 2, "9999999999", 10);
     EXPECT_EQ(save(), "Prato 9999999999 não cadastrado.");
 
@@ -516,10 +517,7 @@ TEST_P(MenuSaveBatch, RefusalsComeInTheOrderOfTheRows) {
     days_.Post();
     meanwhile("UPDATE CARDADIA SET QTCOMESTICAR = 0 WHERE CDFILIAL = '0001' AND NRCARDAPIO = ?",
               {days[5]});
-    for (const QString& nr : days) {
-        ASSERT_TRUE(dishes_.Locate("NRCARDAPIO;NRSEQPRATCAR", {nr, 1}));
-        setShare(47);
-    }
+    ASSERT_NO_FATAL_FAILURE(shareEveryDay(1, 47));
     addDish(days[5], dateOf(days[5]), 2, otherDish(dishes_.FieldByName("CDPRATO").AsString()), 5);
     answer = save();
     EXPECT_TRUE(answer.startsWith("Número de comensais do dia")) << answer.toStdString();

@@ -44,15 +44,18 @@ TRegistroAlteracoes::TRegistroAlteracoes(TDatabase& db, const QString& filial,
     , operacao_(operacao)
     , instante_(Agora()) {}
 
+// The branch and the day numbers, as the statements over days take them.
+QVariantList TRegistroAlteracoes::paramsDe(const QStringList& nrs) const {
+    QVariantList params{filial_};
+    for (const QString& nr : nrs) {
+        params << nr;
+    }
+    return params;
+}
+
 QHash<QString, TRegistroAlteracoes::TDia> TRegistroAlteracoes::le(const QStringList& nrs) {
     QHash<QString, TDia> dias;
-    const int porVez = db_.MaxRowsPerStatement();
-    for (qsizetype from = 0; from < nrs.size(); from += porVez) {
-        const QStringList parte = nrs.mid(from, porVez);
-        QVariantList params{filial_};
-        for (const QString& nr : parte) {
-            params << nr;
-        }
+    db_.InParts(nrs, [&](const QStringList& parte) {
         // The position's dish type is the month's configuration's, else the dish's own.
         QSqlQuery q = db_.Exec(
             QStringLiteral(
@@ -66,7 +69,7 @@ QHash<QString, TRegistroAlteracoes::TDia> TRegistroAlteracoes::le(const QStringL
                 "D.CDFILIAL = ? AND D.NRCARDAPIO IN (%1) ORDER BY D.NRCARDAPIO, "
                 "C.NRSEQPRATCAR, C.NRORDPRATCAR")
                 .arg(TDatabase::Placeholders(parte.size())),
-            params);
+            paramsDe(parte));
         while (q.next()) {
             TDia& dia = dias[q.value(0).toString()];
             if (!dia.Existe) {
@@ -82,7 +85,7 @@ QHash<QString, TRegistroAlteracoes::TDia> TRegistroAlteracoes::le(const QStringL
                                                      q.value(7).toString(), q.value(8).toDouble(),
                                                      q.value(9).toString()});
         }
-    }
+    });
     return dias;
 }
 
@@ -91,19 +94,13 @@ void TRegistroAlteracoes::trava(const QStringList& nrs) {
     // change not yet committed would be read after it as this one's. The lock comes
     // before the reading, in a statement of its own: a reading that waited for the lock
     // would still see the other's dishes as they were when it started.
-    const int porVez = db_.MaxRowsPerStatement();
-    for (qsizetype from = 0; from < nrs.size(); from += porVez) {
-        const QStringList parte = nrs.mid(from, porVez);
-        QVariantList params{filial_};
-        for (const QString& nr : parte) {
-            params << nr;
-        }
+    db_.InParts(nrs, [this](const QStringList& parte) {
         db_.Exec(QStringLiteral("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? AND "
                                 "NRCARDAPIO IN (%1) ORDER BY NRCARDAPIO")
                          .arg(TDatabase::Placeholders(parte.size())) +
                      db_.RowLock(),
-                 params);
-    }
+                 paramsDe(parte));
+    });
 }
 
 void TRegistroAlteracoes::Antes(const QString& nr) {
@@ -255,10 +252,9 @@ void TRegistroAlteracoes::gravaLinhas() {
                                        "V.ROWNO")
                             .arg(HistoryColumns.join(QStringLiteral(", ")),
                                  db_.RowsOf(HistoryColumns, HistoryTypes));
-    const int porVez = db_.MaxRowsPerStatement();
-    for (qsizetype from = 0; from < linhas.size(); from += porVez) {
-        db_.ExecCount(sql, {TDatabase::RowsValue(linhas.mid(from, porVez))});
-    }
+    db_.InParts(linhas, [this, &sql](const QList<QVariantList>& parte) {
+        db_.ExecCount(sql, {TDatabase::RowsValue(parte)});
+    });
 }
 
 } // namespace pla::server

@@ -62,6 +62,7 @@ private:
     };
 
     // The days as they stand now, by number; a day that does not exist is absent.
+    QVariantList paramsDe(const QStringList& nrsCardapio) const;
     QHash<QString, TDia> le(const QStringList& nrsCardapio);
     void trava(const QStringList& nrsCardapio);
     int compara(const QString& nrCardapio, const TDia& antes, const TDia& depois);

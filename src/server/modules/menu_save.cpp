@@ -169,14 +169,6 @@ TFieldType dayColumnType(const QString& column) {
     return TFieldType::String;
 }
 
-// Runs `statement` over `items` in parts of at most `perStatement`.
-template <typename T, typename F>
-void inParts(const QList<T>& items, int perStatement, F&& statement) {
-    for (qsizetype from = 0; from < items.size(); from += perStatement) {
-        statement(items.mid(from, perStatement));
-    }
-}
-
 // A save is worked out row by row, in the order and by the rules of the screen's change
 // sets, over the days and dishes it may change, read and locked once at its start; what
 // it changes is written at the end in a few statements of many rows each, whatever the
@@ -334,7 +326,7 @@ private:
         for (const auto& [servico, date] : std::as_const(byDate)) {
             conditions << QVariantList{servico, date};
         }
-        inParts(conditions, db_.MaxRowsPerStatement(), [this](const QList<QVariantList>& part) {
+        db_.InParts(conditions, [this](const QList<QVariantList>& part) {
             QStringList in;
             QStringList pairs;
             QVariantList params{filial_};
@@ -378,7 +370,7 @@ private:
             }
         }
         registro_->LeAntes(numbers);
-        inParts(found, db_.MaxRowsPerStatement(), [this](const QStringList& part) {
+        db_.InParts(found, [this](const QStringList& part) {
             QSqlQuery q = db_.Exec(
                 QStringLiteral("SELECT %1 FROM COMPCARD WHERE CDFILIAL = ? AND NRCARDAPIO IN "
                                "(%2) ORDER BY NRCARDAPIO, NRSEQPRATCAR, NRORDPRATCAR")
@@ -619,7 +611,7 @@ private:
             }
         }
         QSet<QString> recorded;
-        inParts(dates, db_.MaxRowsPerStatement(), [&](const QList<QDateTime>& part) {
+        db_.InParts(dates, [&](const QList<QDateTime>& part) {
             QVariantList params{filial_};
             for (const QString& s : std::as_const(services)) {
                 params << s;
@@ -894,7 +886,7 @@ private:
                     codes << code;
                 }
             }
-            inParts(codes, db_.MaxRowsPerStatement(), [this](const QStringList& part) {
+            db_.InParts(codes, [this](const QStringList& part) {
                 QSqlQuery q = db_.Exec(
                     QStringLiteral("SELECT CDFILAUXPRAT, CDPRATO FROM PRATO WHERE CDPRATO IN (%1)")
                         .arg(TDatabase::Placeholders(part.size())),
@@ -1089,19 +1081,18 @@ private:
             set.insert(nr);
         }
         QVariant off;
-        inParts(QStringList(set.cbegin(), set.cend()), db_.MaxRowsPerStatement(),
-                [&](const QStringList& part) {
-                    const QVariant first = db_.Scalar(
-                        QStringLiteral("SELECT MIN(D.NRCARDAPIO) FROM CARDADIA D JOIN COMPCARD C "
-                                       "ON C.CDFILIAL = D.CDFILIAL AND C.NRCARDAPIO = "
-                                       "D.NRCARDAPIO WHERE D.CDFILIAL = ? AND D.NRCARDAPIO IN "
-                                       "(%1) AND D.QTCOMESTICAR = 0 AND C.VRPECONSCARD <> 100")
-                            .arg(TDatabase::Placeholders(part.size())),
-                        QVariantList{filial_} + QVariantList(part.cbegin(), part.cend()));
-                    if (!first.isNull() && (off.isNull() || first.toString() < off.toString())) {
-                        off = first;
-                    }
-                });
+        db_.InParts(QStringList(set.cbegin(), set.cend()), [&](const QStringList& part) {
+            const QVariant first = db_.Scalar(
+                QStringLiteral("SELECT MIN(D.NRCARDAPIO) FROM CARDADIA D JOIN COMPCARD C "
+                               "ON C.CDFILIAL = D.CDFILIAL AND C.NRCARDAPIO = "
+                               "D.NRCARDAPIO WHERE D.CDFILIAL = ? AND D.NRCARDAPIO IN "
+                               "(%1) AND D.QTCOMESTICAR = 0 AND C.VRPECONSCARD <> 100")
+                    .arg(TDatabase::Placeholders(part.size())),
+                QVariantList{filial_} + QVariantList(part.cbegin(), part.cend()));
+            if (!first.isNull() && (off.isNull() || first.toString() < off.toString())) {
+                off = first;
+            }
+        });
         if (!off.isNull()) {
             throw EPlaError(QStringLiteral("O cardápio do dia %1 ficou sem comensais: seus pratos "
                                            "devem ficar com 100%.")
@@ -1127,7 +1118,7 @@ private:
     // size; `before` and `after` are its other values, around the rows' in its text.
     void forRows(const QString& sql, const QList<QVariantList>& rows,
                  const QVariantList& before = {}, const QVariantList& after = {}) {
-        inParts(rows, db_.MaxRowsPerStatement(), [&](const QList<QVariantList>& part) {
+        db_.InParts(rows, [&](const QList<QVariantList>& part) {
             db_.ExecCount(sql, before + QVariantList{TDatabase::RowsValue(part)} + after);
         });
     }
@@ -1157,7 +1148,7 @@ private:
              QStringLiteral("NRCARDAPIO")},
             {TFieldType::String, TFieldType::String, TFieldType::DateTime, TFieldType::String},
             specialDays_);
-        inParts(goneDays_, db_.MaxRowsPerStatement(), [this](const QStringList& part) {
+        db_.InParts(goneDays_, [this](const QStringList& part) {
             for (const char* table : {"COMPCARD", "CARDACLI", "CARDADIA"}) {
                 db_.Exec(QStringLiteral("DELETE FROM %1 WHERE CDFILIAL = ? AND NRCARDAPIO IN (%2)")
                              .arg(QLatin1String(table), TDatabase::Placeholders(part.size())),
