@@ -1,10 +1,11 @@
 #include "cbor_codec.h"
 
+#include "cbor_writer.h"
 #include "dates.h"
 #include "errors.h"
 
-#include <QCborStreamWriter>
 #include <QSet>
+#include <QtCborCommon>
 #include <cmath>
 #include <limits>
 
@@ -15,64 +16,59 @@ namespace {
 constexpr qint64 MinEpochSeconds = -62135596800LL; // 0001-01-01
 constexpr qint64 MaxEpochSeconds = 253402300799LL; // 9999-12-31 23:59:59
 
-void writeDateTime(QCborStreamWriter& w, const QDateTime& value) {
+void writeDateTime(TCborWriter& w, const QDateTime& value) {
     const QDateTime dt = NormalizaDataHora(value);
     const qint64 ms = dt.toMSecsSinceEpoch();
-    w.append(QCborKnownTags::UnixTime_t);
+    w.Tag(static_cast<quint64>(QCborKnownTags::UnixTime_t));
     if (ms % 1000 == 0) {
-        w.append(static_cast<qint64>(ms / 1000));
+        w.Integer(ms / 1000);
     } else {
-        w.append(static_cast<double>(ms) / 1000.0);
+        w.Double(static_cast<double>(ms) / 1000.0);
     }
 }
 
+void writeValue(TCborWriter& w, const QVariant& value);
+
 // Packet values are canonical, so the generic value writer serves them.
-void writePacket(QCborStreamWriter& w, const TDataPacket& p) {
-    w.append(QCborTag(PacketTag));
-    w.startMap(2);
-    w.append(QLatin1String("fields"));
-    w.startArray(static_cast<quint64>(p.Fields.size()));
+void writePacket(TCborWriter& w, const TDataPacket& p) {
+    w.Tag(PacketTag);
+    w.Map(2);
+    w.Text(QLatin1StringView("fields"));
+    w.Array(static_cast<quint64>(p.Fields.size()));
     for (const auto& f : p.Fields) {
-        w.startArray(4);
-        w.append(f.Name);
-        w.append(FieldTypeName(f.Type));
-        w.append(static_cast<qint64>(f.Size));
-        w.append(f.Required);
-        w.endArray();
+        w.Array(4);
+        w.Text(f.Name);
+        w.Text(FieldTypeName(f.Type));
+        w.Integer(f.Size);
+        w.Bool(f.Required);
     }
-    w.endArray();
-    w.append(QLatin1String("rows"));
-    w.startArray(static_cast<quint64>(p.Rows.size()));
+    w.Text(QLatin1StringView("rows"));
+    w.Array(static_cast<quint64>(p.Rows.size()));
     for (const auto& row : p.Rows) {
         const bool modified = row.Kind == TRowKind::Modified;
-        w.startArray(
+        w.Array(
             static_cast<quint64>(1 + row.Values.size() + (modified ? row.Originals.size() : 0)));
-        w.append(static_cast<qint64>(row.Kind));
+        w.Integer(static_cast<qint64>(row.Kind));
         for (const auto& v : row.Values) {
-            WriteValue(w, v);
+            writeValue(w, v);
         }
         if (modified) {
             for (const auto& v : row.Originals) {
-                WriteValue(w, v);
+                writeValue(w, v);
             }
         }
-        w.endArray();
     }
-    w.endArray();
-    w.endMap();
 }
 
-} // namespace
-
-void WriteValue(QCborStreamWriter& w, const QVariant& value) {
+void writeValue(TCborWriter& w, const QVariant& value) {
     if (IsNullValue(value)) {
-        w.appendNull();
+        w.Null();
         return;
     }
     const int id = value.typeId();
     switch (id) {
     case QMetaType::Bool:
-        w.append(value.toBool());
+        w.Bool(value.toBool());
         return;
     case QMetaType::Int:
     case QMetaType::LongLong:
@@ -82,7 +78,7 @@ void WriteValue(QCborStreamWriter& w, const QVariant& value) {
     case QMetaType::UInt:
     case QMetaType::UShort:
     case QMetaType::UChar:
-        w.append(static_cast<qint64>(value.toLongLong()));
+        w.Integer(value.toLongLong());
         return;
     case QMetaType::ULongLong:
     case QMetaType::ULong: {
@@ -90,23 +86,23 @@ void WriteValue(QCborStreamWriter& w, const QVariant& value) {
         if (u > static_cast<qulonglong>(std::numeric_limits<qint64>::max())) {
             throw EPlaError(QStringLiteral("Inteiro fora do intervalo: %1").arg(u));
         }
-        w.append(static_cast<qint64>(u));
+        w.Integer(static_cast<qint64>(u));
         return;
     }
     case QMetaType::Double:
     case QMetaType::Float:
-        w.append(value.toDouble());
+        w.Double(value.toDouble());
         return;
     case QMetaType::QString:
-        w.append(value.toString());
+        w.Text(*static_cast<const QString*>(value.constData()));
         return;
     case QMetaType::QByteArray:
-        w.append(value.toByteArray());
+        w.Bytes(*static_cast<const QByteArray*>(value.constData()));
         return;
     case QMetaType::QDateTime: {
         const QDateTime dt = value.toDateTime();
         if (!dt.isValid()) {
-            w.appendNull();
+            w.Null();
         } else {
             writeDateTime(w, dt);
         }
@@ -115,53 +111,51 @@ void WriteValue(QCborStreamWriter& w, const QVariant& value) {
     case QMetaType::QDate: {
         const QDate d = value.toDate();
         if (!d.isValid()) {
-            w.appendNull();
+            w.Null();
         } else {
             writeDateTime(w, DataHora(d));
         }
         return;
     }
     case QMetaType::QVariantList: {
-        const QVariantList list = value.toList();
-        w.startArray(static_cast<quint64>(list.size()));
+        const auto& list = *static_cast<const QVariantList*>(value.constData());
+        w.Array(static_cast<quint64>(list.size()));
         for (const auto& v : list) {
-            WriteValue(w, v);
+            writeValue(w, v);
         }
-        w.endArray();
         return;
     }
     case QMetaType::QStringList: {
-        const QStringList list = value.toStringList();
-        w.startArray(static_cast<quint64>(list.size()));
+        const auto& list = *static_cast<const QStringList*>(value.constData());
+        w.Array(static_cast<quint64>(list.size()));
         for (const auto& s : list) {
-            w.append(s);
+            w.Text(s);
         }
-        w.endArray();
         return;
     }
     default:
         break;
     }
     if (id == qMetaTypeId<TDataPacket>()) {
-        writePacket(w, value.value<TDataPacket>());
+        writePacket(w, *static_cast<const TDataPacket*>(value.constData()));
         return;
     }
     throw EPlaError(QStringLiteral("Tipo de valor não suportado: %1")
                         .arg(QString::fromLatin1(value.typeName())));
 }
 
+} // namespace
+
 QByteArray EncodeValue(const QVariant& value) {
-    QByteArray out;
-    QCborStreamWriter w(&out);
-    WriteValue(w, value);
-    return out;
+    TCborWriter w;
+    writeValue(w, value);
+    return w.Take();
 }
 
 QByteArray EncodePacket(const TDataPacket& packet) {
-    QByteArray out;
-    QCborStreamWriter w(&out);
+    TCborWriter w;
     writePacket(w, packet);
-    return out;
+    return w.Take();
 }
 
 // ---------------------------------------------------------------------------

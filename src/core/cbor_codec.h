@@ -7,8 +7,6 @@
 #include <QHash>
 #include <QVariant>
 
-class QCborStreamWriter;
-
 namespace pla {
 
 // The one encoding of values to and from CBOR (RFC 8949):
@@ -31,9 +29,6 @@ QVariant DecodeValue(const QByteArray& bytes, const TDecodeLimits& limits = {});
 
 QByteArray EncodePacket(const TDataPacket& packet);
 TDataPacket DecodePacket(const QByteArray& bytes, const TDecodeLimits& limits = {});
-
-// Streaming forms, for protocols that embed values in a larger message.
-void WriteValue(QCborStreamWriter& writer, const QVariant& value);
 
 class TValueReader {
 public:

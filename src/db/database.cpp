@@ -9,6 +9,7 @@
 #include <QSqlRecord>
 #include <algorithm>
 #include <cmath>
+#include <sqlite3.h>
 
 namespace pla::db {
 
@@ -53,6 +54,14 @@ QString describeError(const QSqlError& e) {
 
 } // namespace
 
+sqlite3* SqliteHandle(const QSqlDatabase& db) {
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) {
+        throw EDatabaseError(QStringLiteral("O driver SQLite do Qt não expõe a conexão."));
+    }
+    return *static_cast<sqlite3* const*>(h.constData());
+}
+
 TDatabase::TDatabase(const TDatabaseUrl& url, bool readOnly)
     : url_(url)
     , name_(connectionName()) {
@@ -96,6 +105,7 @@ TDatabase::TDatabase(const TDatabaseUrl& url, bool readOnly)
         }
         Exec(QStringLiteral("PRAGMA foreign_keys=ON"));
         Exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        sqlite_ = SqliteHandle(db_);
     } else {
         Exec(QStringLiteral("SET TIME ZONE 'UTC'"));
         if (readOnly) {
@@ -105,7 +115,10 @@ TDatabase::TDatabase(const TDatabaseUrl& url, bool readOnly)
 }
 
 TDatabase::~TDatabase() {
-    writes_.clear();
+    for (auto& [sql, kept] : kept_) {
+        sqlite3_finalize(kept.Statement);
+    }
+    kept_.clear();
     failed_.clear();
     db_.close();
     db_ = QSqlDatabase();
@@ -398,63 +411,107 @@ void TDatabase::fail(const QString& why) {
     throw EDatabaseError(why);
 }
 
-bool TDatabase::isWrite(const QString& sql) {
-    const QStringView head = QStringView(sql).trimmed().left(6);
-    return head.compare(u"INSERT", Qt::CaseInsensitive) == 0 ||
-           head.compare(u"UPDATE", Qt::CaseInsensitive) == 0 ||
-           head.compare(u"DELETE", Qt::CaseInsensitive) == 0;
+QVariant TDatabase::Scalar(const QString& sql, const QVariantList& params) {
+    TRows rows = Select(sql, params);
+    return rows.Next() ? rows.Value(0) : QVariant();
 }
 
-// A write run on its kept statement; the answer is the rows it affected.
-int TDatabase::execWrite(const QString& sql, const QVariantList& params) {
-    constexpr qsizetype MaxKept = 256; // dynamic statements cannot grow it without end
-    if (url_.Dialect == TDialect::PostgreSQL) {
-        return Exec(sql, params).numRowsAffected(); // kept by name, as every statement there
-    }
-    if (lost_) {
-        throw EConnectionLost(QStringLiteral("Conexão com o banco perdida"));
-    }
-    auto it = writes_.find(sql);
-    if (it == writes_.end()) {
-        if (writes_.size() >= MaxKept) {
-            writes_.clear();
-        }
-        QSqlQuery q(db_);
-        q.setForwardOnly(true);
-        if (!q.prepare(sql)) {
-            if (url_.Dialect == TDialect::PostgreSQL && !db_.isOpen()) {
-                fail(describeError(q.lastError()));
-            }
-            throw EDatabaseError(QStringLiteral("Comando inválido: %1 (%2)")
-                                     .arg(describeError(q.lastError()), sql.left(200)));
-        }
-        it = writes_.insert(sql, q);
+TRows TDatabase::Select(const QString& sql, const QVariantList& params) {
+    if (url_.Dialect != TDialect::SQLite) {
+        return TRows(Exec(sql, params));
     }
     ++statements_;
     if (trace_) {
         trace_(sql, params);
     }
-    QSqlQuery& q = it.value();
-    for (int i = 0; i < params.size(); ++i) {
-        q.bindValue(i, ToSql(params[i]));
-    }
-    if (!q.exec()) {
-        // Kept as it is: PostgreSQL could not release it inside the aborted transaction.
-        fail(describeError(q.lastError()));
-    }
-    return q.numRowsAffected();
+    return selectSqlite(sql, params);
 }
 
-QVariant TDatabase::Scalar(const QString& sql, const QVariantList& params) {
-    QSqlQuery q = Exec(sql, params);
-    return q.next() ? q.value(0) : QVariant();
+TRows TDatabase::selectSqlite(const QString& sql, const QVariantList& params) {
+    constexpr std::size_t MaxKept = 256;
+    auto it = kept_.find(sql);
+    sqlite3_stmt* statement = nullptr;
+    bool* busy = nullptr;
+    if (it != kept_.end() && !it->second.Busy) {
+        statement = it->second.Statement;
+        busy = &it->second.Busy;
+    } else {
+        // A text read again while its kept statement is still being read gets one of its
+        // own for this reader.
+        const bool keep = it == kept_.end();
+        if (keep && kept_.size() >= MaxKept) {
+            // Texts made with lists of every length would grow it without end: the ones
+            // no reader holds make room.
+            std::erase_if(kept_, [](const auto& entry) {
+                if (entry.second.Busy) {
+                    return false;
+                }
+                sqlite3_finalize(entry.second.Statement);
+                return true;
+            });
+        }
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v3(sqlite_, text.constData(), static_cast<int>(text.size()),
+                               keep ? SQLITE_PREPARE_PERSISTENT : 0, &statement,
+                               nullptr) != SQLITE_OK) {
+            const QString why = QString::fromUtf8(sqlite3_errmsg(sqlite_));
+            sqlite3_finalize(statement);
+            throw EDatabaseError(
+                QStringLiteral("Comando inválido: %1 (%2)").arg(why, sql.left(200)));
+        }
+        if (keep && statement) {
+            TKeptStatement& kept = kept_[sql];
+            kept.Statement = statement;
+            busy = &kept.Busy;
+        }
+    }
+    if (busy) {
+        *busy = true;
+    }
+    TRows rows(sqlite_, statement, busy); // gives the statement back however this ends
+    if (!statement) {
+        return rows; // a text of no statement: no rows
+    }
+    if (sqlite3_bind_parameter_count(statement) != params.size()) {
+        throw EDatabaseError(QStringLiteral("Comando com %1 valores para %2 parâmetros (%3)")
+                                 .arg(params.size())
+                                 .arg(sqlite3_bind_parameter_count(statement))
+                                 .arg(sql.left(200)));
+    }
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant v = ToSql(params[i]);
+        int rc = SQLITE_OK;
+        if (isSqlNull(v)) {
+            rc = sqlite3_bind_null(statement, i + 1);
+        } else if (IsIntegralType(v.typeId())) {
+            rc = sqlite3_bind_int64(statement, i + 1, v.toLongLong());
+        } else if (IsFloatType(v.typeId())) {
+            rc = sqlite3_bind_double(statement, i + 1, v.toDouble());
+        } else if (v.typeId() == QMetaType::QByteArray) {
+            const QByteArray bytes = v.toByteArray();
+            rc = sqlite3_bind_blob64(statement, i + 1, bytes.constData(),
+                                     static_cast<sqlite3_uint64>(bytes.size()), SQLITE_TRANSIENT);
+        } else {
+            const QByteArray text = v.toString().toUtf8();
+            rc = sqlite3_bind_text64(statement, i + 1, text.constData(),
+                                     static_cast<sqlite3_uint64>(text.size()), SQLITE_TRANSIENT,
+                                     SQLITE_UTF8);
+        }
+        if (rc != SQLITE_OK) {
+            throw EDatabaseError(QString::fromUtf8(sqlite3_errmsg(sqlite_)));
+        }
+    }
+    return rows;
 }
 
 int TDatabase::ExecCount(const QString& sql, const QVariantList& params) {
-    if (!params.isEmpty() && isWrite(sql)) {
-        return execWrite(sql, params);
+    if (url_.Dialect != TDialect::SQLite) {
+        return Exec(sql, params).numRowsAffected(); // prepared by name there
     }
-    return Exec(sql, params).numRowsAffected();
+    TRows rows = Select(sql, params);
+    while (rows.Next()) {
+    }
+    return sqlite3_changes(sqlite_);
 }
 
 void TDatabase::Begin(bool exclusive) {

@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "core/field_type.h"
 #include "database_url.h"
+#include "rows.h"
 
 #include <QHash>
 #include <QSqlDatabase>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace pla::db {
@@ -30,6 +32,9 @@ class EConnectionLost : public EDatabaseError {
 public:
     using EDatabaseError::EDatabaseError;
 };
+
+// The SQLite connection under a Qt connection to an SQLite database.
+sqlite3* SqliteHandle(const QSqlDatabase& db);
 
 // One connection, used by one thread. Statements take "?" placeholders; values are
 // bound as the one representation both engines read the same way (wall-clock
@@ -91,10 +96,13 @@ public:
     const TDatabaseUrl& Url() const { return url_; }
 
     QSqlQuery Exec(const QString& sql, const QVariantList& params = {});
+    // A read: its rows, read forward once (rows.h). On SQLite the statement stays prepared
+    // on the connection, and a reader has it to itself until it ends.
+    TRows Select(const QString& sql, const QVariantList& params = {});
     // The first column of the first row, or null when there is none.
     QVariant Scalar(const QString& sql, const QVariantList& params = {});
-    // A write (INSERT, UPDATE, DELETE) run on a statement the connection keeps
-    // prepared; the answer is the rows affected.
+    // A write (INSERT, UPDATE, DELETE) run on a statement the connection keeps prepared,
+    // as Select's; the answer is the rows affected.
     int ExecCount(const QString& sql, const QVariantList& params = {});
 
     void Begin(bool exclusive = false);
@@ -109,9 +117,8 @@ public:
     static QVariant FromSql(TFieldType type, const QVariant& value);
 
 private:
-    static bool isWrite(const QString& sql);
-    int execWrite(const QString& sql, const QVariantList& params);
     QSqlQuery execPrepared(const QString& sql, const QVariantList& params);
+    TRows selectSqlite(const QString& sql, const QVariantList& params);
     // The error of a failed statement, raised as a lost connection when it was one.
     [[noreturn]] void fail(const QString& why);
     void failIfLost(const QSqlError& error);
@@ -125,9 +132,15 @@ private:
     quint64 statements_ = 0;
     TTrace trace_;
     std::vector<QSqlQuery> failed_;
-    // Writes stay prepared on the connection: a save repeats a few statements many
-    // times, and preparing and releasing each anew costs PostgreSQL two round trips.
-    QHash<QString, QSqlQuery> writes_;
+    // SQLite: the statements of reads and counted writes, kept prepared on the connection
+    // and lent to one reader at a time (busy meanwhile); a map whose entries never move,
+    // as a reader holds its entry's mark.
+    struct TKeptStatement {
+        sqlite3_stmt* Statement = nullptr;
+        bool Busy = false;
+    };
+    sqlite3* sqlite_ = nullptr;
+    std::unordered_map<QString, TKeptStatement> kept_;
     // PostgreSQL: every statement with values stays prepared on the connection under a
     // name of its own, so that a read is one round trip (Qt's driver would prepare,
     // execute and release it: three).

@@ -83,13 +83,7 @@ public:
         return q.next() ? q.value(0) : QVariant();
     }
 
-    sqlite3* Handle() const {
-        const QVariant h = db_.driver()->handle();
-        if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) {
-            throw EPlaError(QStringLiteral("O driver SQLite do Qt não expõe a conexão."));
-        }
-        return *static_cast<sqlite3* const*>(h.constData());
-    }
+    sqlite3* Handle() const { return db::SqliteHandle(db_); }
 
 private:
     void close() {

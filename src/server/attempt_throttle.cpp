@@ -24,15 +24,15 @@ void TAttemptThrottle::Check(TDatabase& db, const QString& kind, const QString& 
     const QDateTime since = now.addSecs(-60LL * rules_.WindowMinutes);
     const auto lockedUntil = [&](const QString& column, const QString& value, int limit) {
         // The limit-th most recent failure leaves the window last of those that lock.
-        QSqlQuery q = db.Exec(QStringLiteral("SELECT DTTENTATIVA FROM TENTATIVAFALHA WHERE "
-                                             "DSTIPO = ? AND %1 = ? AND DTTENTATIVA > ? ORDER "
-                                             "BY DTTENTATIVA DESC")
-                                  .arg(column),
-                              {kind, value, since});
+        TRows q = db.Select(QStringLiteral("SELECT DTTENTATIVA FROM TENTATIVAFALHA WHERE "
+                                           "DSTIPO = ? AND %1 = ? AND DTTENTATIVA > ? ORDER "
+                                           "BY DTTENTATIVA DESC")
+                                .arg(column),
+                            {kind, value, since});
         int n = 0;
-        while (q.next()) {
+        while (q.Next()) {
             if (++n == limit) {
-                return TDatabase::FromSql(TFieldType::DateTime, q.value(0))
+                return TDatabase::FromSql(TFieldType::DateTime, q.Value(0))
                     .toDateTime()
                     .addSecs(60LL * rules_.WindowMinutes);
             }

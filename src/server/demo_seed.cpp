@@ -18,7 +18,6 @@
 #include <QMap>
 #include <QRandomGenerator>
 #include <QSet>
-#include <QSqlQuery>
 #include <algorithm>
 #include <cmath>
 #include <tuple>
@@ -883,11 +882,11 @@ void TDemoSeeder::seedNutrition() {
     }
     const auto productCodes = [this](const QString& name) {
         QStringList codes;
-        QSqlQuery q = db_.Exec(QStringLiteral("SELECT CDPRODUTO FROM PRODUTO WHERE NMPRODUTO = ? "
-                                              "ORDER BY CDPRODUTO"),
-                               {name.toUpper()});
-        while (q.next()) {
-            codes.append(q.value(0).toString());
+        TRows q = db_.Select(QStringLiteral("SELECT CDPRODUTO FROM PRODUTO WHERE NMPRODUTO = ? "
+                                            "ORDER BY CDPRODUTO"),
+                             {name.toUpper()});
+        while (q.Next()) {
+            codes.append(q.Value(0).toString());
         }
         if (codes.isEmpty()) {
             throw EPlaError(
@@ -1145,17 +1144,17 @@ void TDemoSeeder::seedServiceMonths() {
 // Real withdrawals of the days already served: what the recipes ask for the
 // effective diners, give or take what a kitchen really uses.
 void TDemoSeeder::seedWithdrawals() {
-    QSqlQuery served = db_.Exec(QStringLiteral(
+    TRows served = db_.Select(QStringLiteral(
         "SELECT D.CDFILIAL, D.CDSERVFILI, D.DTCARDAPIO, D.QTCOMEFETCAR, C.CDPRATO, "
         "C.VRPECONSCARD FROM CARDADIA D JOIN COMPCARD C ON C.CDFILIAL = D.CDFILIAL AND "
         "C.NRCARDAPIO = D.NRCARDAPIO WHERE D.QTCOMEFETCAR IS NOT NULL "
         "ORDER BY D.CDFILIAL, D.CDSERVFILI, D.DTCARDAPIO"));
     QMap<std::tuple<QString, QString, QString, QString>, double> withdrawn;
-    while (served.next()) {
-        const double diners = served.value(3).toDouble() * served.value(5).toDouble() / 100.0;
-        const QString when = served.value(2).toString();
-        for (const TRecipeLine& r : recipeOf_.value(served.value(4).toString())) {
-            withdrawn[{served.value(0).toString(), served.value(1).toString(), when, r.Product}] +=
+    while (served.Next()) {
+        const double diners = served.Value(3).toDouble() * served.Value(5).toDouble() / 100.0;
+        const QString when = served.Value(2).toString();
+        for (const TRecipeLine& r : recipeOf_.value(served.Value(4).toString())) {
+            withdrawn[{served.Value(0).toString(), served.Value(1).toString(), when, r.Product}] +=
                 r.PerCapita * r.Correction * diners;
         }
     }
@@ -1175,15 +1174,15 @@ void TDemoSeeder::seedWithdrawals() {
             services.insert({b.Code, sv.Code}, &sv);
         }
     }
-    QSqlQuery days = db_.Exec(QStringLiteral("SELECT CDFILIAL, CDSERVFILI, DTCARDAPIO, "
-                                             "QTCOMEFETCAR FROM CARDADIA WHERE QTCOMEFETCAR IS "
-                                             "NOT NULL ORDER BY CDFILIAL, CDSERVFILI, DTCARDAPIO"));
+    TRows days = db_.Select(QStringLiteral("SELECT CDFILIAL, CDSERVFILI, DTCARDAPIO, "
+                                           "QTCOMEFETCAR FROM CARDADIA WHERE QTCOMEFETCAR IS "
+                                           "NOT NULL ORDER BY CDFILIAL, CDSERVFILI, DTCARDAPIO"));
     QList<std::tuple<QString, QString, QDate, double>> servedDays; // read whole first
-    while (days.next()) {
+    while (days.Next()) {
         servedDays.append(
-            {days.value(0).toString(), days.value(1).toString(),
-             TDatabase::FromSql(TFieldType::DateTime, days.value(2)).toDateTime().date(),
-             days.value(3).toDouble()});
+            {days.Value(0).toString(), days.Value(1).toString(),
+             TDatabase::FromSql(TFieldType::DateTime, days.Value(2)).toDateTime().date(),
+             days.Value(3).toDouble()});
     }
     for (const auto& [filial, servico, day, diners] : servedDays) {
         const TDemoService* sv = services.value({filial, servico});
@@ -1207,16 +1206,16 @@ void TDemoSeeder::seedWithdrawals() {
 // from its code, a little different each day; no draw, so that the draws after it stay
 // what they were).
 void TDemoSeeder::seedServedPortions() {
-    QSqlQuery q = db_.Exec(QStringLiteral(
+    TRows q = db_.Select(QStringLiteral(
         "SELECT C.CDFILIAL, C.NRCARDAPIO, C.NRSEQPRATCAR, C.NRORDPRATCAR, C.CDPRATO, "
         "C.VRPECONSCARD, D.QTCOMEFETCAR, D.DTCARDAPIO FROM COMPCARD C JOIN CARDADIA D ON "
         "D.CDFILIAL = C.CDFILIAL AND D.NRCARDAPIO = C.NRCARDAPIO WHERE D.QTCOMEFETCAR IS NOT "
         "NULL ORDER BY C.CDFILIAL, C.NRCARDAPIO, C.NRSEQPRATCAR, C.NRORDPRATCAR"));
     QList<QVariantList> served; // read whole first
-    while (q.next()) {
+    while (q.Next()) {
         QVariantList row;
         for (int c = 0; c < 8; ++c) {
-            row << q.value(c);
+            row << q.Value(c);
         }
         served << row;
     }
@@ -1240,7 +1239,7 @@ void TDemoSeeder::seedServedPortions() {
 // earlier dish is put back only for the record to read it.
 void TDemoSeeder::seedAdjustments() {
     const QDate month = PriDiaMes(today_).addMonths(-1);
-    QSqlQuery q = db_.Exec(
+    TRows q = db_.Select(
         QStringLiteral(
             "SELECT D.CDFILIAL, D.CDSERVFILI, D.NRCARDAPIO, D.DTCARDAPIO, C.NRSEQPRATCAR, "
             "C.NRORDPRATCAR, C.CDPRATO FROM CARDADIA D JOIN COMPCARD C ON C.CDFILIAL = "
@@ -1252,13 +1251,13 @@ void TDemoSeeder::seedAdjustments() {
         {DataHora(month), DataHora(month), DataHora(month.addMonths(1))});
     QList<QVariantList> days; // the first main course of each served day, read whole first
     QSet<QString> seen;
-    while (q.next()) {
-        const QString key = q.value(0).toString() + q.value(2).toString();
+    while (q.Next()) {
+        const QString key = q.Value(0).toString() + q.Value(2).toString();
         if (!seen.contains(key)) {
             seen.insert(key);
             QVariantList row;
             for (int c = 0; c < 7; ++c) {
-                row << q.value(c);
+                row << q.Value(c);
             }
             days << row;
         }
@@ -1536,16 +1535,16 @@ void TDemoSeeder::seedSpecialDays() {
         if (b.MenuType != QLatin1Char('S')) {
             continue;
         }
-        QSqlQuery day =
-            db_.Exec(QStringLiteral("SELECT DTCARDAPIO, NRCARDAPIO FROM CARDADIA WHERE "
-                                    "CDFILIAL = ? AND CDSERVFILI = '00001' AND DTCARDAPIO >= ? "
-                                    "ORDER BY DTCARDAPIO"),
-                     {b.Code, DataHora(today_)});
-        if (!day.next()) {
+        TRows day =
+            db_.Select(QStringLiteral("SELECT DTCARDAPIO, NRCARDAPIO FROM CARDADIA WHERE "
+                                      "CDFILIAL = ? AND CDSERVFILI = '00001' AND DTCARDAPIO >= ? "
+                                      "ORDER BY DTCARDAPIO"),
+                       {b.Code, DataHora(today_)});
+        if (!day.Next()) {
             continue;
         }
-        const QVariant when = TDatabase::FromSql(TFieldType::DateTime, day.value(0));
-        const QString nr = day.value(1).toString();
+        const QVariant when = TDatabase::FromSql(TFieldType::DateTime, day.Value(0));
+        const QString nr = day.Value(1).toString();
         db_.Exec(QStringLiteral("INSERT INTO CARDESP (CDFILIAL, CDSERVFILI, DTCARDAPIO, "
                                 "NRCARDAPIO) VALUES (?, '00001', ?, ?)"),
                  {b.Code, when, nr});

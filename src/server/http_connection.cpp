@@ -235,6 +235,9 @@ asio::awaitable<bool> serveOne(TChannel& channel, beast::flat_buffer& buffer,
         answer = co_await asio::co_spawn(cx.Workers.get_executor(), answerOf(cx.Routes, request),
                                          asio::use_awaitable);
         slot->State = TConnectionRegistry::TState::Busy;
+    } else if (cx.Stopping) {
+        // No new database check for a server on its way out.
+        answer = {503, QByteArrayLiteral("server stopping"), "text/plain"};
     } else if (cx.HealthCheck.Running) {
         // A database check that hangs holds the health thread: the balancers' next
         // checks hear so at once instead of queueing behind it.

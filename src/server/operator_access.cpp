@@ -11,16 +11,16 @@ namespace pla::server {
 TOperatorAccess::TOperatorAccess(TDatabase& db, const QString& operador)
     : db_(db)
     , operador_(operador.trimmed().toUpper()) {
-    QSqlQuery q = db_.Exec(QStringLiteral("SELECT CDFILIAL, IDTIPOOPER, DSPERMISSAO, IDATIVO FROM "
-                                          "OPERADOR WHERE CDOPERADOR = ?"),
-                           {operador_});
-    if (!q.next() || q.value(3).toString() != QLatin1String("S")) {
+    TRows q = db_.Select(QStringLiteral("SELECT CDFILIAL, IDTIPOOPER, DSPERMISSAO, IDATIVO FROM "
+                                        "OPERADOR WHERE CDOPERADOR = ?"),
+                         {operador_});
+    if (!q.Next() || q.Value(3).toString() != QLatin1String("S")) {
         throw EPlaError(QStringLiteral("Operador não cadastrado ou inativo."));
     }
-    filial_ = q.value(0).toString().trimmed();
-    const QString tipo = q.value(1).toString().trimmed();
+    filial_ = q.Value(0).toString().trimmed();
+    const QString tipo = q.Value(1).toString().trimmed();
     tipo_ = tipo.isEmpty() ? QLatin1Char('F') : tipo.at(0);
-    permissoes_ = q.value(2).toString();
+    permissoes_ = q.Value(2).toString();
 }
 
 bool TOperatorAccess::Permite(rpc::TAutorizacao autorizacao) const {

@@ -48,10 +48,10 @@ bool TSessionService::CheckPassword(const QString& operador, const QString& pass
 
 bool TSessionService::checkPassword(const QString& operador, const QString& password) {
     TDatabase& db = pool_.ForThisThread();
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT DSSENHA, IDATIVO FROM OPERADOR WHERE "
-                                         "CDOPERADOR = ?"),
-                          {operador.trimmed().toUpper()});
-    if (!q.next()) {
+    TRows q = db.Select(QStringLiteral("SELECT DSSENHA, IDATIVO FROM OPERADOR WHERE "
+                                       "CDOPERADOR = ?"),
+                        {operador.trimmed().toUpper()});
+    if (!q.Next()) {
         // Spend the same time as a real check, so that timing does not tell which
         // operators exist.
         static const QString dummy = QStringLiteral("pbkdf2-sha256$%1$%2$%3")
@@ -61,8 +61,8 @@ bool TSessionService::checkPassword(const QString& operador, const QString& pass
         VerifyPassword(password, dummy);
         return false;
     }
-    const QString stored = q.value(0).toString();
-    const bool active = q.value(1).toString() == QLatin1String("S");
+    const QString stored = q.Value(0).toString();
+    const bool active = q.Value(1).toString() == QLatin1String("S");
     return VerifyPassword(password, stored) && active;
 }
 
@@ -103,18 +103,18 @@ std::optional<QString> TSessionService::Authenticate(const QString& token) {
         return std::nullopt;
     }
     TDatabase& db = pool_.ForThisThread();
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT S.CDOPERADOR, S.DTEXPIRA, O.IDATIVO FROM SESSAO S "
-                                         "JOIN OPERADOR O ON O.CDOPERADOR = S.CDOPERADOR "
-                                         "WHERE S.DSTOKEN = ?"),
-                          {TokenDigest(token)});
-    if (!q.next()) {
+    TRows q = db.Select(QStringLiteral("SELECT S.CDOPERADOR, S.DTEXPIRA, O.IDATIVO FROM SESSAO S "
+                                       "JOIN OPERADOR O ON O.CDOPERADOR = S.CDOPERADOR "
+                                       "WHERE S.DSTOKEN = ?"),
+                        {TokenDigest(token)});
+    if (!q.Next()) {
         return std::nullopt;
     }
-    const QDateTime expira = TDatabase::FromSql(TFieldType::DateTime, q.value(1)).toDateTime();
-    if (expira <= now() || q.value(2).toString() != QLatin1String("S")) {
+    const QDateTime expira = TDatabase::FromSql(TFieldType::DateTime, q.Value(1)).toDateTime();
+    if (expira <= now() || q.Value(2).toString() != QLatin1String("S")) {
         return std::nullopt;
     }
-    return q.value(0).toString();
+    return q.Value(0).toString();
 }
 
 int TSessionService::PurgeExpired() {

@@ -3,6 +3,8 @@
 #include "core/errors.h"
 
 #include "qt_print.h"
+#include <QCborArray>
+#include <QCborValue>
 #include <QFile>
 #include <QPoint>
 #include <QRandomGenerator>
@@ -330,3 +332,45 @@ TEST(CborDecodeLimits, AValueLimitStopsABodyOfTinyValues) {
 }
 
 } // namespace
+
+// The encoding is the one Qt's own CBOR values write: shortest heads at every boundary,
+// doubles in 64 bits, texts in UTF-8, definite lengths.
+TEST(CborCodec, EncodingMatchesQtsCborValues) {
+    QVariantList values;
+    QCborArray expected;
+    const auto add = [&](const QVariant& v, const QCborValue& cbor) {
+        values.append(v);
+        expected.append(cbor);
+    };
+    for (const qint64 n :
+         {0LL, 23LL, 24LL, 255LL, 256LL, 65535LL, 65536LL, 4294967295LL, 4294967296LL, -1LL, -24LL,
+          -25LL, -256LL, -257LL, -65537LL, std::numeric_limits<qint64>::max(),
+          std::numeric_limits<qint64>::min()}) {
+        add(qlonglong(n), QCborValue(n));
+    }
+    for (const double d : {0.0, -0.0, 1.5, 0.1, -1e300, 2.0}) {
+        add(d, QCborValue(d));
+    }
+    for (const QString& s :
+         {QString(), QStringLiteral("Arroz"), QString(23, QChar('a')), QString(24, QChar('b')),
+          QString(300, QChar('c')), QStringLiteral("Feijão à moda"), QStringLiteral("€ 😀")}) {
+        add(s, QCborValue(s));
+    }
+    add(QByteArray(30, '\x01'), QCborValue(QByteArray(30, '\x01')));
+    add(true, QCborValue(true));
+    add(QVariant(), QCborValue(nullptr));
+    add(QStringList{"a", "é"}, QCborArray{QStringLiteral("a"), QStringLiteral("é")});
+    QRandomGenerator random(20270228);
+    for (int i = 0; i < 200; ++i) {
+        const qint64 n = static_cast<qint64>(random.generate64()) >> random.bounded(64);
+        add(qlonglong(n), QCborValue(n));
+    }
+    EXPECT_EQ(EncodeValue(values).toHex().toStdString(),
+              QCborValue(expected).toCbor().toHex().toStdString());
+    // Date-times: tag 1 on whole seconds, or on a double when there are milliseconds.
+    const qint64 seconds = DataHora(QDate(2027, 2, 28)).toSecsSinceEpoch();
+    EXPECT_EQ(EncodeValue(DataHora(QDate(2027, 2, 28))),
+              QByteArray::fromHex("c1") + QCborValue(seconds).toCbor());
+    EXPECT_EQ(EncodeValue(DataHora(QDate(2027, 2, 28), QTime(10, 0, 0, 250))),
+              QByteArray::fromHex("c1") + QCborValue(seconds + 36000.25).toCbor());
+}

@@ -232,6 +232,83 @@ TEST_P(Database, PreparedStatementsBeyondTheBoundStillRunAndNullsStayNull) {
               2);
 }
 
+TEST_P(Database, ReadsGiveTheEnginesValuesAndHoldNothingOnceEnded) {
+    Migrate(db());
+    for (int n = 1; n <= 3; ++n) {
+        db().Exec("INSERT INTO TIPOCUSTO (NRTIPOCUSTO, NMTIPOCUSTO) VALUES (?, ?)",
+                  {n, QStringLiteral("Custo %1").arg(n)});
+    }
+    const quint64 before = db().Statements();
+    {
+        TRows r = db().Select("SELECT 7, 2.5, 'Feijão à grega', CAST(NULL AS VARCHAR(5)), ?, "
+                              "'2027-02-28 10:00:00.250'",
+                              {QStringLiteral("açaí")});
+        ASSERT_EQ(r.ColumnCount(), 6);
+        ASSERT_TRUE(r.Next());
+        EXPECT_EQ(r.Value(0).toLongLong(), 7);
+        EXPECT_EQ(r.Value(1).toDouble(), 2.5);
+        EXPECT_EQ(r.Value(2).toString(), "Feijão à grega");
+        EXPECT_TRUE(r.IsNull(3));
+        EXPECT_TRUE(IsNullValue(r.Field(TFieldType::String, 3)));
+        EXPECT_EQ(r.Value(4).toString(), "açaí") << "a bound text comes back as it went";
+        EXPECT_EQ(r.Field(TFieldType::Integer, 0).typeId(), QMetaType::LongLong);
+        EXPECT_EQ(r.Field(TFieldType::Float, 0).typeId(), QMetaType::Double);
+        EXPECT_EQ(r.Field(TFieldType::Float, 0).toDouble(), 7.0);
+        EXPECT_EQ(r.Field(TFieldType::DateTime, 5).toDateTime(),
+                  DataHora(QDate(2027, 2, 28), QTime(10, 0, 0, 250)));
+        EXPECT_FALSE(r.Next());
+        EXPECT_FALSE(r.Next()) << "an ended read stays ended";
+    }
+    EXPECT_EQ(db().Statements(), before + 1);
+
+    // The same statement read again inside its own read: each reader has its rows
+    // (SQLite; a PostgreSQL connection streams one result at a time).
+    const QString codes = "SELECT NRTIPOCUSTO FROM TIPOCUSTO ORDER BY NRTIPOCUSTO";
+    if (GetParam() == TEngine::SQLite) {
+        QList<qlonglong> outer;
+        TRows r = db().Select(codes);
+        while (r.Next()) {
+            outer << r.Value(0).toLongLong();
+            TRows inner = db().Select(codes);
+            int count = 0;
+            while (inner.Next()) {
+                ++count;
+            }
+            EXPECT_EQ(count, 3);
+        }
+        EXPECT_EQ(outer, (QList<qlonglong>{1, 2, 3}));
+    }
+
+    // A read left after its first row keeps no snapshot once it ends: another
+    // connection's insert is seen by the next read.
+    {
+        TRows first = db().Select(codes);
+        ASSERT_TRUE(first.Next());
+    }
+    TDatabase other(url_);
+    other.Exec("INSERT INTO TIPOCUSTO (NRTIPOCUSTO, NMTIPOCUSTO) VALUES (4, 'Quatro')");
+    EXPECT_EQ(db().Scalar("SELECT COUNT(*) FROM TIPOCUSTO").toInt(), 4);
+    EXPECT_EQ(db().Scalar("SELECT MAX(NRTIPOCUSTO) FROM TIPOCUSTO").toInt(), 4);
+}
+
+TEST_P(Database, AFailedReadIsRefusedAndItsStatementReadsAgain) {
+    Migrate(db());
+    EXPECT_THROW(db().Select("SELECT NOSUCHCOLUMN FROM TIPOCUSTO"), EDatabaseError);
+    EXPECT_THROW(db().Select("SELECT NRTIPOCUSTO FROM TIPOCUSTO WHERE NRTIPOCUSTO = ?"),
+                 EDatabaseError)
+        << "a value missing";
+    if (GetParam() == TEngine::SQLite) {
+        // Refused while stepping, not while preparing.
+        const QString json = "SELECT json(?)";
+        TRows bad = db().Select(json, {QStringLiteral("{nope")});
+        EXPECT_THROW(bad.Next(), EDatabaseError);
+        TRows good = db().Select(json, {QStringLiteral("[1]")});
+        ASSERT_TRUE(good.Next());
+        EXPECT_EQ(good.Value(0).toString(), "[1]");
+    }
+    EXPECT_EQ(db().Scalar("SELECT COUNT(*) FROM TIPOCUSTO WHERE NRTIPOCUSTO = ?", {1}).toInt(), 0);
+}
+
 TEST_P(Database, ConcurrentWritersFromSeveralThreads) {
     Migrate(db());
     std::vector<std::thread> threads;

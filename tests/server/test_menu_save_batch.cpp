@@ -440,6 +440,30 @@ TEST_P(MenuSaveBatch, NewDaysWithTheirDishes) {
     days_.Post();
     EXPECT_TRUE(save().startsWith("Já existe cardápio do serviço para o dia"));
     EXPECT_FALSE(changed(Cardadia));
+
+    // A new day that claims another day's number (a screen that missed a save) is refused.
+    load();
+    const QStringList taken = monthDays();
+    QSet<QDate> used;
+    for (const QString& nr : taken) {
+        used << dateOf(nr);
+    }
+    QDate free = dateOf(taken.constFirst());
+    while (used.contains(free)) {
+        free = free.addDays(1);
+    }
+    days_.Append();
+    days_.FieldByName("CDFILIAL").SetAsString("0001");
+    days_.FieldByName("NRCARDAPIO").SetAsString(taken.constFirst());
+    days_.FieldByName("CDSERVFILI").SetAsString("00001");
+    days_.FieldByName("DTCARDAPIO").SetAsDateTime(DataHora(free));
+    days_.FieldByName("QTCOMESTICAR").SetAsFloat(10);
+    days_.Post();
+    EXPECT_EQ(save(),
+              QStringLiteral("O número de cardápio %1 já pertence ao dia %2: recarregue o "
+                             "mês e grave de novo.")
+                  .arg(taken.constFirst(), dateOf(taken.constFirst()).toString("dd/MM/yyyy")));
+    EXPECT_FALSE(changed(Cardadia));
 }
 
 TEST_P(MenuSaveBatch, AStaleRowRefusesTheWholeSave) {
@@ -493,14 +517,18 @@ TEST_P(MenuSaveBatch, RefusalsComeInTheOrderOfTheRows) {
     const QStringList days = monthDays();
     ASSERT_NO_FATAL_FAILURE(shareEveryDay(2, 45));
     // A dish moved onto a place that is taken (its order kept), and after it a dish
-    // that does not exist: the database refuses the first before the second is read.
+    // that does not exist: the first is refused before the second is read, in words.
     ASSERT_TRUE(dishes_.Locate("NRCARDAPIO;NRSEQPRATCAR", {days[3], 3}));
     dishes_.Edit();
+    const qlonglong order = dishes_.FieldByName("NRORDPRATCAR").AsInteger();
     dishes_.FieldByName("NRSEQPRATCAR").SetAsInteger(1);
     dishes_.Post();
     addDish(days[4], dateOf(days[4]), 2, "9999999999", 10);
     QString answer = save();
-    EXPECT_TRUE(answer.startsWith("Erro no banco de dados")) << answer.toStdString();
+    EXPECT_EQ(answer, QStringLiteral("O cardápio do dia %1 já tem um prato na posição 1, ordem %2: "
+                                     "recarregue o mês e grave de novo.")
+                          .arg(dateOf(days[3]).toString("dd/MM/yyyy"))
+                          .arg(order));
     EXPECT_FALSE(changed(Compcard));
 
     // The missing dish alone among many.

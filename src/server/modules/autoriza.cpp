@@ -1,7 +1,5 @@
 #include "modules.h"
 
-#include <QSqlQuery>
-
 #include "core/dates.h"
 
 namespace pla::server {
@@ -54,17 +52,17 @@ std::unique_ptr<TRemoteDataModule> MakeAutoriza(TSessionService& sessions) {
     m->Register(TMethodDef::Declarado(
         rpc::metodos::GetOperador(), [](TCallContext& ctx, TMethodArgs&) -> QVariant {
             TDatabase& db = ctx.Database();
-            QSqlQuery q = db.Exec(QStringLiteral("SELECT NMOPERADOR, CDFILIAL, IDTIPOOPER "
-                                                 "FROM OPERADOR WHERE CDOPERADOR = ?"),
-                                  {ctx.Operador});
-            if (!q.next()) {
+            TRows q = db.Select(QStringLiteral("SELECT NMOPERADOR, CDFILIAL, IDTIPOOPER "
+                                               "FROM OPERADOR WHERE CDOPERADOR = ?"),
+                                {ctx.Operador});
+            if (!q.Next()) {
                 throw EPlaError(QStringLiteral("Operador não cadastrado."));
             }
-            QString filial = q.value(1).toString();
+            QString filial = q.Value(1).toString();
             if (filial.trimmed().isEmpty()) {
                 filial = db.Scalar(QStringLiteral("SELECT MIN(CDFILIAL) FROM FILIAL")).toString();
             }
-            return QVariantList{q.value(0).toString(), filial, q.value(2).toString()};
+            return QVariantList{q.Value(0).toString(), filial, q.Value(2).toString()};
         }));
     // Whether the signed-in operator may open a screen: the access text is the
     // module's acronym, ";" and the screen code ("PLA;PLA00115").

@@ -14,7 +14,6 @@
 #include "server/operator_access.h"
 
 #include <QMap>
-#include <QSqlQuery>
 
 namespace pla::server {
 
@@ -66,16 +65,16 @@ QVariant getHistFilial(TCallContext& ctx, TMethodArgs& args) {
     qint64 tipoReal = -1;
     bool porCliente = false;
     {
-        QSqlQuery q = db.Exec(QStringLiteral("SELECT CDTIPOCUSTOPLA, CDTIPOCUSTOREA, IDCOMCUSPERC "
-                                             "FROM PARAMPLANEJA WHERE CDFILIAL = ?"),
-                              {filial});
-        if (q.next()) {
+        TRows q = db.Select(QStringLiteral("SELECT CDTIPOCUSTOPLA, CDTIPOCUSTOREA, IDCOMCUSPERC "
+                                           "FROM PARAMPLANEJA WHERE CDFILIAL = ?"),
+                            {filial});
+        if (q.Next()) {
             bool ok = false;
-            tipoPlanejado = q.value(0).toString().trimmed().toLongLong(&ok);
+            tipoPlanejado = q.Value(0).toString().trimmed().toLongLong(&ok);
             tipoPlanejado = ok ? tipoPlanejado : -1;
-            tipoReal = q.value(1).toString().trimmed().toLongLong(&ok);
+            tipoReal = q.Value(1).toString().trimmed().toLongLong(&ok);
             tipoReal = ok ? tipoReal : -1;
-            porCliente = q.value(2).toString() == QLatin1String("C");
+            porCliente = q.Value(2).toString() == QLatin1String("C");
         }
     }
     if (tipoPlanejado < 0) {
@@ -95,7 +94,7 @@ QVariant getHistFilial(TCallContext& ctx, TMethodArgs& args) {
 
     // The days: diners and the consumables per diner.
     {
-        QSqlQuery q = db.Exec(
+        TRows q = db.Select(
             QStringLiteral(
                 "SELECT D.CDSERVFILI, D.DTMESCARD, D.DTCARDAPIO, D.QTCOMESTICAR, D.QTCLIESTICAR, "
                 "D.QTCOMEFETCAR, (SELECT COALESCE(SUM(K.QTCONSPERC * COALESCE(%1, 0)), "
@@ -103,19 +102,19 @@ QVariant getHistFilial(TCallContext& ctx, TMethodArgs& args) {
                 "D.CDSERVFILI) FROM CARDADIA D%2 WHERE D.CDFILIAL = ?")
                 .arg(UnitCostSql(QStringLiteral("K.CDPRODUTO"), reference), monthReference),
             planned + QVariantList{filial});
-        while (q.next()) {
-            TMes& m = meses[{q.value(0).toString(), PriDiaMes(dayOf(q.value(1)))}];
-            TDia& d = m.PorDia[dayOf(q.value(2))];
+        while (q.Next()) {
+            TMes& m = meses[{q.Value(0).toString(), PriDiaMes(dayOf(q.Value(1)))}];
+            TDia& d = m.PorDia[dayOf(q.Value(2))];
             ++m.Dias;
-            d.Comensais = q.value(3).toDouble();
-            d.Clientes = q.value(4).toDouble();
-            d.ComensaisReais = q.value(5).toDouble();
-            d.Consumo = RoundDec(d.Comensais * RoundDec(q.value(6).toDouble(), 5), 5);
+            d.Comensais = q.Value(3).toDouble();
+            d.Clientes = q.Value(4).toDouble();
+            d.ComensaisReais = q.Value(5).toDouble();
+            d.Consumo = RoundDec(d.Comensais * RoundDec(q.Value(6).toDouble(), 5), 5);
         }
     }
     // The dishes: portions times the cost per serving, each rounded, summed per day.
     {
-        QSqlQuery q = db.Exec(
+        TRows q = db.Select(
             QStringLiteral("SELECT D.CDSERVFILI, D.DTMESCARD, D.DTCARDAPIO, C.VRPECONSCARD, "
                            "D.QTCOMESTICAR, %1 FROM CARDADIA D JOIN COMPCARD C ON C.CDFILIAL = "
                            "D.CDFILIAL AND C.NRCARDAPIO = D.NRCARDAPIO%2 WHERE D.CDFILIAL = ? "
@@ -132,24 +131,24 @@ QVariant getHistFilial(TCallContext& ctx, TMethodArgs& args) {
             }
             sum = 0;
         };
-        while (q.next()) {
-            const TChave key{q.value(0).toString(), PriDiaMes(dayOf(q.value(1)))};
-            const QDate d = dayOf(q.value(2));
+        while (q.Next()) {
+            const TChave key{q.Value(0).toString(), PriDiaMes(dayOf(q.Value(1)))};
+            const QDate d = dayOf(q.Value(2));
             if (d != day || key != current) {
                 closeDay();
                 current = key;
                 day = d;
             }
             const double portions =
-                RoundDec(q.value(3).toDouble() * q.value(4).toDouble() / 100.0, 5);
-            sum += RoundDec(portions * RoundDec(q.value(5).toDouble(), 5), 5);
+                RoundDec(q.Value(3).toDouble() * q.Value(4).toDouble() / 100.0, 5);
+            sum += RoundDec(portions * RoundDec(q.Value(5).toDouble(), 5), 5);
         }
         closeDay();
     }
     // What the stock gave out, valued on its day at the real cost type (or at its own
     // unit cost without such a price), rounded per day.
     {
-        QSqlQuery q = db.Exec(
+        TRows q = db.Select(
             QStringLiteral("SELECT R.CDSERVFILI, R.DTRETIRADA, R.QTRETIRADA, COALESCE(%1, "
                            "R.VRCUSTUNIT) FROM RETIRADA R WHERE R.CDFILIAL = ? ORDER BY "
                            "R.CDSERVFILI, R.DTRETIRADA, R.CDPRODUTO")
@@ -164,36 +163,36 @@ QVariant getHistFilial(TCallContext& ctx, TMethodArgs& args) {
             }
             sum = 0;
         };
-        while (q.next()) {
-            const QDate d = dayOf(q.value(1));
-            const TChave key{q.value(0).toString(), PriDiaMes(d)};
+        while (q.Next()) {
+            const QDate d = dayOf(q.Value(1));
+            const TChave key{q.Value(0).toString(), PriDiaMes(d)};
             if (d != day || key != current) {
                 closeDay();
                 current = key;
                 day = d;
             }
-            sum += q.value(2).toDouble() * q.value(3).toDouble();
+            sum += q.Value(2).toDouble() * q.Value(3).toDouble();
         }
         closeDay();
     }
     {
-        QSqlQuery q = db.Exec(QStringLiteral("SELECT CDSERVFILI, DTMESCUST, VRCUSTPADR FROM "
-                                             "CUSTOSERVMES WHERE CDFILIAL = ?"),
-                              {filial});
-        while (q.next()) {
-            const TChave key{q.value(0).toString(), PriDiaMes(dayOf(q.value(1)))};
-            if (meses.contains(key) && q.value(2).toDouble() > 0) {
-                meses[key].Padrao = q.value(2).toDouble();
+        TRows q = db.Select(QStringLiteral("SELECT CDSERVFILI, DTMESCUST, VRCUSTPADR FROM "
+                                           "CUSTOSERVMES WHERE CDFILIAL = ?"),
+                            {filial});
+        while (q.Next()) {
+            const TChave key{q.Value(0).toString(), PriDiaMes(dayOf(q.Value(1)))};
+            if (meses.contains(key) && q.Value(2).toDouble() > 0) {
+                meses[key].Padrao = q.Value(2).toDouble();
             }
         }
     }
     QHash<QString, QString> nomes;
     {
-        QSqlQuery q =
-            db.Exec(QStringLiteral("SELECT CDSERVFILI, NMSERVICO FROM SERVICO WHERE CDFILIAL = ?"),
-                    {filial});
-        while (q.next()) {
-            nomes.insert(q.value(0).toString(), q.value(1).toString().trimmed());
+        TRows q = db.Select(
+            QStringLiteral("SELECT CDSERVFILI, NMSERVICO FROM SERVICO WHERE CDFILIAL = ?"),
+            {filial});
+        while (q.Next()) {
+            nomes.insert(q.Value(0).toString(), q.Value(1).toString().trimmed());
         }
     }
 

@@ -3,7 +3,6 @@
 #include "core/clock.h"
 #include "core/dates.h"
 
-#include <QSqlQuery>
 #include <algorithm>
 #include <cmath>
 #include <utility>
@@ -57,7 +56,7 @@ QHash<QString, TRegistroAlteracoes::TDia> TRegistroAlteracoes::le(const QStringL
     QHash<QString, TDia> dias;
     db_.InParts(nrs, [&](const QStringList& parte) {
         // The position's dish type is the month's configuration's, else the dish's own.
-        QSqlQuery q = db_.Exec(
+        TRows q = db_.Select(
             QStringLiteral(
                 "SELECT D.NRCARDAPIO, D.CDSERVFILI, D.DTCARDAPIO, D.QTCOMESTICAR, "
                 "C.NRSEQPRATCAR, C.NRORDPRATCAR, C.CDFILAUXPRAT, C.CDPRATO, C.VRPECONSCARD, "
@@ -70,20 +69,20 @@ QHash<QString, TRegistroAlteracoes::TDia> TRegistroAlteracoes::le(const QStringL
                 "C.NRSEQPRATCAR, C.NRORDPRATCAR")
                 .arg(TDatabase::Placeholders(parte.size())),
             paramsDe(parte));
-        while (q.next()) {
-            TDia& dia = dias[q.value(0).toString()];
+        while (q.Next()) {
+            TDia& dia = dias[q.Value(0).toString()];
             if (!dia.Existe) {
                 dia.Existe = true;
-                dia.Servico = q.value(1).toString();
-                dia.Data = TDatabase::FromSql(TFieldType::DateTime, q.value(2)).toDateTime();
-                dia.Comensais = q.value(3).toDouble();
+                dia.Servico = q.Value(1).toString();
+                dia.Data = TDatabase::FromSql(TFieldType::DateTime, q.Value(2)).toDateTime();
+                dia.Comensais = q.Value(3).toDouble();
             }
-            if (q.value(4).isNull()) {
+            if (q.Value(4).isNull()) {
                 continue; // a day without dishes
             }
-            dia.Posicoes[q.value(4).toInt()].append({q.value(5).toInt(), q.value(6).toString(),
-                                                     q.value(7).toString(), q.value(8).toDouble(),
-                                                     q.value(9).toString()});
+            dia.Posicoes[q.Value(4).toInt()].append({q.Value(5).toInt(), q.Value(6).toString(),
+                                                     q.Value(7).toString(), q.Value(8).toDouble(),
+                                                     q.Value(9).toString()});
         }
     });
     return dias;

@@ -11,7 +11,6 @@
 #include "server/operator_access.h"
 
 #include <QHash>
-#include <QSqlQuery>
 
 namespace pla::server {
 
@@ -37,12 +36,12 @@ TMonthSettings settingsOf(TDatabase& db, const QString& filial, const QString& s
     TMonthSettings s;
     QString tipo;
     {
-        QSqlQuery q = db.Exec(QStringLiteral("SELECT CDTIPOCUSTOPLA, IDCOMCUSPERC FROM "
-                                             "PARAMPLANEJA WHERE CDFILIAL = ?"),
-                              {filial});
-        if (q.next()) {
-            tipo = q.value(0).toString().trimmed();
-            s.PorCliente = q.value(1).toString() == QLatin1String("C");
+        TRows q = db.Select(QStringLiteral("SELECT CDTIPOCUSTOPLA, IDCOMCUSPERC FROM "
+                                           "PARAMPLANEJA WHERE CDFILIAL = ?"),
+                            {filial});
+        if (q.Next()) {
+            tipo = q.Value(0).toString().trimmed();
+            s.PorCliente = q.Value(1).toString() == QLatin1String("C");
         }
     }
     bool ok = false;

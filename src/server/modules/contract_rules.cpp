@@ -10,7 +10,6 @@
 #include "server/operator_access.h"
 
 #include <QHash>
-#include <QSqlQuery>
 #include <cmath>
 
 namespace pla::server {
@@ -112,12 +111,12 @@ QVariant setRestContServ(TCallContext& ctx, TMethodArgs& args) {
     qint64 ultimaRestricao = 0;
     qint64 alteracao = 0;
     {
-        QSqlQuery q = db.Exec(QStringLiteral("SELECT NRULTREST, NRULTALT FROM RESTCONTCAB WHERE "
-                                             "CDFILIAL = ? AND CDSERVFILI = ?"),
-                              servicoKey);
-        if (q.next()) {
-            ultimaRestricao = q.value(0).toLongLong();
-            alteracao = q.value(1).toLongLong();
+        TRows q = db.Select(QStringLiteral("SELECT NRULTREST, NRULTALT FROM RESTCONTCAB WHERE "
+                                           "CDFILIAL = ? AND CDSERVFILI = ?"),
+                            servicoKey);
+        if (q.Next()) {
+            ultimaRestricao = q.Value(0).toLongLong();
+            alteracao = q.Value(1).toLongLong();
         }
     }
     // As stored now, read whole before anything is written.

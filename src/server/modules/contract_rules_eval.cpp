@@ -10,7 +10,6 @@
 #include <QHash>
 #include <QMap>
 #include <QSet>
-#include <QSqlQuery>
 #include <algorithm>
 
 namespace pla::server {
@@ -58,16 +57,16 @@ TMesServido leMes(TDatabase& db, const QString& filial, const QString& servico, 
     m.Mes = mes;
     m.Ultimo = UltimoDiaMes(mes);
     {
-        QSqlQuery q = db.Exec(QStringLiteral("SELECT DTCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? "
-                                             "AND CDSERVFILI = ? AND DTCARDAPIO >= ? AND "
-                                             "DTCARDAPIO <= ? AND QTCOMESTICAR > 0 ORDER BY "
-                                             "DTCARDAPIO"),
-                              {filial, servico, DataHora(mes), DataHora(m.Ultimo)});
-        while (q.next()) {
-            m.Dias.append(dayOf(q.value(0)));
+        TRows q = db.Select(QStringLiteral("SELECT DTCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? "
+                                           "AND CDSERVFILI = ? AND DTCARDAPIO >= ? AND "
+                                           "DTCARDAPIO <= ? AND QTCOMESTICAR > 0 ORDER BY "
+                                           "DTCARDAPIO"),
+                            {filial, servico, DataHora(mes), DataHora(m.Ultimo)});
+        while (q.Next()) {
+            m.Dias.append(dayOf(q.Value(0)));
         }
     }
-    QSqlQuery q = db.Exec(
+    TRows q = db.Select(
         QStringLiteral("SELECT D.DTCARDAPIO, C.CDFILAUXPRAT, C.CDPRATO, P.NMPRATO, P.CDTIPOPRAT, "
                        "P.IDFRITURA FROM CARDADIA D JOIN COMPCARD C ON C.CDFILIAL = D.CDFILIAL "
                        "AND C.NRCARDAPIO = D.NRCARDAPIO JOIN PRATO P ON P.CDFILAUXPRAT = "
@@ -75,12 +74,12 @@ TMesServido leMes(TDatabase& db, const QString& filial, const QString& servico, 
                        "D.CDSERVFILI = ? AND D.DTCARDAPIO >= ? AND D.DTCARDAPIO <= ? AND "
                        "D.QTCOMESTICAR > 0 ORDER BY D.DTCARDAPIO, C.NRSEQPRATCAR, C.NRORDPRATCAR"),
         {filial, servico, DataHora(inicio), DataHora(m.Ultimo)});
-    while (q.next()) {
+    while (q.Next()) {
         m.Pratos.append(
-            {dayOf(q.value(0)),
-             q.value(1).toString().trimmed() + QLatin1Char('/') + q.value(2).toString().trimmed(),
-             q.value(3).toString().trimmed(), q.value(4).toString().trimmed(),
-             q.value(5).toString() == QLatin1String("S")});
+            {dayOf(q.Value(0)),
+             q.Value(1).toString().trimmed() + QLatin1Char('/') + q.Value(2).toString().trimmed(),
+             q.Value(3).toString().trimmed(), q.Value(4).toString().trimmed(),
+             q.Value(5).toString() == QLatin1String("S")});
     }
     return m;
 }
@@ -187,13 +186,13 @@ void custoMaximo(TDatabase& db, const QString& filial, const QString& servico, c
     q.FilialCusto = filial;
     bool clientes = false;
     {
-        QSqlQuery p = db.Exec(QStringLiteral("SELECT CDTIPOCUSTOPLA, IDCOMCUSPERC FROM "
-                                             "PARAMPLANEJA WHERE CDFILIAL = ?"),
-                              {filial});
+        TRows p = db.Select(QStringLiteral("SELECT CDTIPOCUSTOPLA, IDCOMCUSPERC FROM "
+                                           "PARAMPLANEJA WHERE CDFILIAL = ?"),
+                            {filial});
         bool ok = false;
-        if (p.next()) {
-            q.TipoCusto = p.value(0).toString().trimmed().toLongLong(&ok);
-            clientes = p.value(1).toString() == QLatin1String("C");
+        if (p.Next()) {
+            q.TipoCusto = p.Value(0).toString().trimmed().toLongLong(&ok);
+            clientes = p.Value(1).toString() == QLatin1String("C");
         }
         // Without a cost type every cost reads 0 and the limit would always be kept: the
         // restriction cannot be judged kept until the branch's parameter is set.
@@ -277,23 +276,23 @@ void intervaloRepeticao(const TMesServido& m, TVeredito& v) {
 
 QList<TRestricaoGravada> RestricoesDoServico(TDatabase& db, const QString& cdFilial,
                                              const QString& cdServFili) {
-    QSqlQuery q = db.Exec(
+    TRows q = db.Select(
         QStringLiteral("SELECT R.NRRESTCONT, R.IDTIPORESTR, R.CDTIPOPRAT, T.NMTIPOPRAT, "
                        "R.IDSOFRITO, R.VRLIMITE, R.DSRESTCONT FROM RESTCONTSERV R LEFT JOIN "
                        "TIPOPRAT T ON T.CDTIPOPRAT = R.CDTIPOPRAT WHERE R.CDFILIAL = ? AND "
                        "R.CDSERVFILI = ? ORDER BY R.NRRESTCONT"),
         {cdFilial, cdServFili});
     QList<TRestricaoGravada> out;
-    while (q.next()) {
+    while (q.Next()) {
         TRestricaoGravada r;
-        r.Numero = q.value(0).toLongLong();
-        const QString tipo = q.value(1).toString();
+        r.Numero = q.Value(0).toLongLong();
+        const QString tipo = q.Value(1).toString();
         r.Regra.Tipo = tipo.isEmpty() ? QChar() : tipo.at(0);
-        r.Regra.CdTipoPrat = q.value(2).toString().trimmed();
-        r.Regra.NmTipoPrat = q.value(3).toString().trimmed();
-        r.Regra.SoFritos = q.value(4).toString() == QLatin1String("S");
-        r.Regra.Limite = q.value(5).toDouble();
-        r.Clausula = q.value(6).toString().trimmed();
+        r.Regra.CdTipoPrat = q.Value(2).toString().trimmed();
+        r.Regra.NmTipoPrat = q.Value(3).toString().trimmed();
+        r.Regra.SoFritos = q.Value(4).toString() == QLatin1String("S");
+        r.Regra.Limite = q.Value(5).toDouble();
+        r.Clausula = q.Value(6).toString().trimmed();
         out.append(r);
     }
     return out;

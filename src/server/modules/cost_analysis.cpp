@@ -12,7 +12,6 @@
 #include "server/operator_access.h"
 
 #include <QMap>
-#include <QSqlQuery>
 #include <cmath>
 
 namespace pla::server {
@@ -109,21 +108,21 @@ QVariant getRevisaoReceita(TCallContext& ctx, TMethodArgs& args) {
     }
     const QDate comparacao = args.DateTime(2).date();
     QMap<QPair<QString, QString>, TDishOfMonth> month;
-    QSqlQuery p = db.Exec(QStringLiteral("SELECT CDFILAUXPRAT, CDPRATO, DTDATA, QTPORCAO, "
-                                         "VRCUSTOPORCAO, VRCUSTOPRATO FROM TRABCUSTOPRAT WHERE "
-                                         "NRTRABCUSTO = ? ORDER BY DTDATA"),
-                          {area.Chave});
-    while (p.next()) {
-        TDishOfMonth& d = month[{p.value(0).toString(), p.value(1).toString()}];
+    TRows p = db.Select(QStringLiteral("SELECT CDFILAUXPRAT, CDPRATO, DTDATA, QTPORCAO, "
+                                       "VRCUSTOPORCAO, VRCUSTOPRATO FROM TRABCUSTOPRAT WHERE "
+                                       "NRTRABCUSTO = ? ORDER BY DTDATA"),
+                        {area.Chave});
+    while (p.Next()) {
+        TDishOfMonth& d = month[{p.Value(0).toString(), p.Value(1).toString()}];
         // A dish twice on a day is served once that day.
-        const QDate day = dayOf(p.value(2));
+        const QDate day = dayOf(p.Value(2));
         if (day != d.UltimoDia) {
             ++d.Vezes;
             d.UltimoDia = day;
         }
-        d.Porcoes += p.value(3).toDouble();
-        d.CustoPorcao = p.value(4).toDouble();
-        d.Custo += p.value(5).toDouble();
+        d.Porcoes += p.Value(3).toDouble();
+        d.CustoPorcao = p.Value(4).toDouble();
+        d.Custo += p.Value(5).toDouble();
     }
 
     TDataPacket out;
@@ -142,7 +141,7 @@ QVariant getRevisaoReceita(TCallContext& ctx, TMethodArgs& args) {
                   {"NMOPERREVI", TFieldType::String, 40, false},
                   {"DTREVISAO", TFieldType::DateTime, 0, false},
                   {"IDPENDENTE", TFieldType::String, 1, false}};
-    QSqlQuery q = db.Exec(
+    TRows q = db.Select(
         QStringLiteral(
             "SELECT R.CDFILAUXPRAT, R.CDPRATO, R.NMPRATO, T.NMTIPOPRAT, R.IDRECEREVI, %1, "
             "V.CDOPERADOR, O.NMOPERADOR, V.DTREVISAO FROM PRATO R LEFT JOIN TIPOPRAT T ON "
@@ -154,21 +153,21 @@ QVariant getRevisaoReceita(TCallContext& ctx, TMethodArgs& args) {
             "P.CDPRATO = R.CDPRATO) ORDER BY R.NMPRATO, R.CDFILAUXPRAT, R.CDPRATO")
             .arg(ServingCostSql(QStringLiteral("R"), QStringLiteral("?"))),
         {area.FilialCusto, area.TipoCusto, DataHora(comparacao), area.Chave});
-    while (q.next()) {
-        const QPair<QString, QString> dish{q.value(0).toString(), q.value(1).toString()};
+    while (q.Next()) {
+        const QPair<QString, QString> dish{q.Value(0).toString(), q.Value(1).toString()};
         const TDishOfMonth& d = month[dish];
-        const double before = RoundDec(q.value(5).toDouble(), 5);
-        const bool revised = q.value(4).toString() == QLatin1String("S");
+        const double before = RoundDec(q.Value(5).toDouble(), 5);
+        const bool revised = q.Value(4).toString() == QLatin1String("S");
         const QVariant when =
-            q.value(8).isNull() ? QVariant() : TDatabase::FromSql(TFieldType::DateTime, q.value(8));
+            q.Value(8).isNull() ? QVariant() : TDatabase::FromSql(TFieldType::DateTime, q.Value(8));
         const bool revisedSince = when.isValid() && when.toDateTime().date() >= comparacao;
         const bool changed = before != d.CustoPorcao;
         TPacketRow row;
         row.Values = {dish.first,
                       dish.second,
-                      q.value(2).toString(),
-                      q.value(3).toString(),
-                      q.value(4).toString(),
+                      q.Value(2).toString(),
+                      q.Value(3).toString(),
+                      q.Value(4).toString(),
                       d.Vezes,
                       RoundDec(d.Porcoes, 5),
                       RoundDec(d.Custo, 5),
@@ -176,8 +175,8 @@ QVariant getRevisaoReceita(TCallContext& ctx, TMethodArgs& args) {
                       d.CustoPorcao,
                       before > 0 ? QVariant(RoundDec((d.CustoPorcao - before) / before * 100, 2))
                                  : QVariant(),
-                      q.value(6).isNull() ? QVariant() : QVariant(q.value(6).toString()),
-                      q.value(7).isNull() ? QVariant() : QVariant(q.value(7).toString()),
+                      q.Value(6).isNull() ? QVariant() : QVariant(q.Value(6).toString()),
+                      q.Value(7).isNull() ? QVariant() : QVariant(q.Value(7).toString()),
                       when,
                       !revised || (changed && !revisedSince) ? QStringLiteral("S")
                                                              : QStringLiteral("N")};

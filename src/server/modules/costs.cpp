@@ -6,7 +6,6 @@
 #include "server/remote_data_module.h"
 
 #include <QMap>
-#include <QSqlQuery>
 
 namespace pla::server {
 
@@ -69,15 +68,15 @@ struct TMonthShare {
 };
 
 TMonthShare monthShare(TDatabase& db, const QString& filial, const QDate& month) {
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT (SELECT VRCUSTORAT FROM CUSTORATMES WHERE "
-                                         "CDFILIAL = ? AND DTMESCUST = ?), (SELECT "
-                                         "COALESCE(SUM(QTCOMESTICAR), 0) FROM CARDADIA WHERE "
-                                         "CDFILIAL = ? AND DTMESCARD = ?)"),
-                          {filial, DataHora(month), filial, DataHora(month)});
+    TRows q = db.Select(QStringLiteral("SELECT (SELECT VRCUSTORAT FROM CUSTORATMES WHERE "
+                                       "CDFILIAL = ? AND DTMESCUST = ?), (SELECT "
+                                       "COALESCE(SUM(QTCOMESTICAR), 0) FROM CARDADIA WHERE "
+                                       "CDFILIAL = ? AND DTMESCARD = ?)"),
+                        {filial, DataHora(month), filial, DataHora(month)});
     TMonthShare s;
-    if (q.next()) {
-        s.Rateio = q.value(0).isNull() ? QVariant() : QVariant(q.value(0).toDouble());
-        s.Comensais = q.value(1).toDouble();
+    if (q.Next()) {
+        s.Rateio = q.Value(0).isNull() ? QVariant() : QVariant(q.Value(0).toDouble());
+        s.Comensais = q.Value(1).toDouble();
     }
     return s;
 }
@@ -98,7 +97,7 @@ TPeriodCost PlannedCost(TDatabase& db, const TCostQuery& q) {
         double MateriaPrima = 0;
     };
     QMap<QDate, TDayRow> days;
-    QSqlQuery d = db.Exec(
+    TRows d = db.Select(
         QStringLiteral("SELECT D.DTCARDAPIO, D.QTCOMESTICAR, D.QTCLIESTICAR, (SELECT "
                        "COALESCE(SUM(K.QTCONSPERC * COALESCE(%1, 0)), 0) FROM CONSSERV K WHERE "
                        "K.CDFILIAL = D.CDFILIAL AND K.CDSERVFILI = D.CDSERVFILI) FROM CARDADIA D "
@@ -106,15 +105,15 @@ TPeriodCost PlannedCost(TDatabase& db, const TCostQuery& q) {
                        "D.DTCARDAPIO <= ? ORDER BY D.DTCARDAPIO")
             .arg(UnitCostSql(QStringLiteral("K.CDPRODUTO"), dayReference)),
         prices + period);
-    while (d.next()) {
-        TDayRow& r = days[dayOf(d.value(0))];
-        r.Comensais = d.value(1).toDouble();
-        r.Clientes = d.value(2).toDouble();
-        r.ConsumoPorComensal = RoundDec(d.value(3).toDouble(), 5);
+    while (d.Next()) {
+        TDayRow& r = days[dayOf(d.Value(0))];
+        r.Comensais = d.Value(1).toDouble();
+        r.Clientes = d.Value(2).toDouble();
+        r.ConsumoPorComensal = RoundDec(d.Value(3).toDouble(), 5);
     }
 
     TPeriodCost out;
-    QSqlQuery p = db.Exec(
+    TRows p = db.Select(
         QStringLiteral("SELECT D.DTCARDAPIO, C.NRSEQPRATCAR, C.NRORDPRATCAR, C.CDFILAUXPRAT, "
                        "C.CDPRATO, C.VRPECONSCARD, D.QTCOMESTICAR, %1 FROM CARDADIA D JOIN "
                        "COMPCARD C ON C.CDFILIAL = D.CDFILIAL AND C.NRCARDAPIO = D.NRCARDAPIO "
@@ -132,22 +131,22 @@ TPeriodCost PlannedCost(TDatabase& db, const TCostQuery& q) {
         }
         sum = 0;
     };
-    while (p.next()) {
+    while (p.Next()) {
         TDishCost dish;
-        dish.Dia = dayOf(p.value(0));
+        dish.Dia = dayOf(p.Value(0));
         if (dish.Dia != current) {
             closeDay();
             current = dish.Dia;
         }
-        dish.Porcoes = RoundDec(p.value(5).toDouble() * p.value(6).toDouble() / 100.0, 5);
-        dish.CustoPorcao = RoundDec(p.value(7).toDouble(), 5);
+        dish.Porcoes = RoundDec(p.Value(5).toDouble() * p.Value(6).toDouble() / 100.0, 5);
+        dish.CustoPorcao = RoundDec(p.Value(7).toDouble(), 5);
         dish.Custo = RoundDec(dish.Porcoes * dish.CustoPorcao, 5);
         sum += dish.Custo;
         if (q.PorPrato) {
-            dish.Posicao = p.value(1).toLongLong();
-            dish.Ordem = p.value(2).toLongLong();
-            dish.FilialPrato = p.value(3).toString();
-            dish.Prato = p.value(4).toString();
+            dish.Posicao = p.Value(1).toLongLong();
+            dish.Ordem = p.Value(2).toLongLong();
+            dish.FilialPrato = p.Value(3).toString();
+            dish.Prato = p.Value(4).toString();
             out.Pratos.append(dish);
         }
     }
@@ -201,26 +200,26 @@ QList<TServedDay> RealCost(TDatabase& db, const QString& filial, const QString& 
         double Custo = 0;
     };
     QMap<QDate, TSums> served;
-    QSqlQuery d = db.Exec(QStringLiteral("SELECT DTCARDAPIO, QTCOMEFETCAR FROM CARDADIA WHERE "
-                                         "CDFILIAL = ? AND CDSERVFILI = ? AND DTCARDAPIO >= ? AND "
-                                         "DTCARDAPIO < ? AND QTCOMEFETCAR IS NOT NULL"),
-                          period);
-    while (d.next()) {
-        served[dayOf(d.value(0))].Comensais = d.value(1).toDouble();
+    TRows d = db.Select(QStringLiteral("SELECT DTCARDAPIO, QTCOMEFETCAR FROM CARDADIA WHERE "
+                                       "CDFILIAL = ? AND CDSERVFILI = ? AND DTCARDAPIO >= ? AND "
+                                       "DTCARDAPIO < ? AND QTCOMEFETCAR IS NOT NULL"),
+                        period);
+    while (d.Next()) {
+        served[dayOf(d.Value(0))].Comensais = d.Value(1).toDouble();
     }
     // Everything the stock gave out counts, consumables too; a product without a price
     // of the cost type keeps the unit cost it left the stock at.
-    QSqlQuery r = db.Exec(
+    TRows r = db.Select(
         QStringLiteral("SELECT R.DTRETIRADA, R.QTRETIRADA, COALESCE(%1, R.VRCUSTUNIT) FROM "
                        "RETIRADA R WHERE R.CDFILIAL = ? AND R.CDSERVFILI = ? AND R.DTRETIRADA >= "
                        "? AND R.DTRETIRADA < ? ORDER BY R.DTRETIRADA, R.CDPRODUTO")
             .arg(UnitCostSql(QStringLiteral("R.CDPRODUTO"),
                              QStringLiteral("COALESCE(?, R.DTRETIRADA)"))),
         QVariantList{filialCusto, tipoCusto, referenceValue(referencia)} + period);
-    while (r.next()) {
-        TSums& s = served[dayOf(r.value(0))];
-        s.Quantidade += r.value(1).toDouble();
-        s.Custo += r.value(1).toDouble() * r.value(2).toDouble();
+    while (r.Next()) {
+        TSums& s = served[dayOf(r.Value(0))];
+        s.Quantidade += r.Value(1).toDouble();
+        s.Custo += r.Value(1).toDouble() * r.Value(2).toDouble();
     }
     QList<TServedDay> out;
     for (auto it = served.cbegin(); it != served.cend(); ++it) {
@@ -230,23 +229,23 @@ QList<TServedDay> RealCost(TDatabase& db, const QString& filial, const QString& 
 }
 
 std::optional<TWorkArea> FindWorkArea(TDatabase& db, const QString& chave) {
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT CDFILIAL, CDSERVFILI, CDOPERADOR, DTINICIO, "
-                                         "DTFIM, NRTIPOCUSTO, CDFILCUSTO, IDPORPRATO FROM "
-                                         "TRABCUSTO WHERE NRTRABCUSTO = ?"),
-                          {chave});
-    if (!q.next()) {
+    TRows q = db.Select(QStringLiteral("SELECT CDFILIAL, CDSERVFILI, CDOPERADOR, DTINICIO, "
+                                       "DTFIM, NRTIPOCUSTO, CDFILCUSTO, IDPORPRATO FROM "
+                                       "TRABCUSTO WHERE NRTRABCUSTO = ?"),
+                        {chave});
+    if (!q.Next()) {
         return std::nullopt;
     }
     TWorkArea a;
     a.Chave = chave;
-    a.Filial = q.value(0).toString();
-    a.Servico = q.value(1).toString();
-    a.Operador = q.value(2).toString();
-    a.Inicio = dayOf(q.value(3));
-    a.Fim = dayOf(q.value(4));
-    a.TipoCusto = q.value(5).toLongLong();
-    a.FilialCusto = q.value(6).toString();
-    a.PorPrato = q.value(7).toString() == QLatin1String("S");
+    a.Filial = q.Value(0).toString();
+    a.Servico = q.Value(1).toString();
+    a.Operador = q.Value(2).toString();
+    a.Inicio = dayOf(q.Value(3));
+    a.Fim = dayOf(q.Value(4));
+    a.TipoCusto = q.Value(5).toLongLong();
+    a.FilialCusto = q.Value(6).toString();
+    a.PorPrato = q.Value(7).toString() == QLatin1String("S");
     return a;
 }
 

@@ -10,8 +10,6 @@
 #include "server/db_layer.h"
 #include "server/operator_access.h"
 
-#include <QSqlQuery>
-
 namespace pla::server {
 
 using A = rpc::TAutorizacao;
@@ -38,26 +36,26 @@ void CheckNormalService(TDatabase& db, const QString& filial, const QString& ser
 
 std::optional<TSourceDay> SourceDay(TDatabase& db, const QString& filial, const QString& servico,
                                     const QDate& day) {
-    QSqlQuery d = db.Exec(QStringLiteral("SELECT NRCARDAPIO, QTCOMESTICAR, QTESTITURNO1, "
-                                         "QTESTITURNO2, QTESTITURNO3, QTESTITURNO4, QTCLIESTICAR, "
-                                         "QTFUNESTICAR, QTDOAESTICAR FROM CARDADIA WHERE "
-                                         "CDFILIAL = ? AND CDSERVFILI = ? AND DTCARDAPIO = ?"),
-                          {filial, servico, DataHora(day)});
-    if (!d.next()) {
+    TRows d = db.Select(QStringLiteral("SELECT NRCARDAPIO, QTCOMESTICAR, QTESTITURNO1, "
+                                       "QTESTITURNO2, QTESTITURNO3, QTESTITURNO4, QTCLIESTICAR, "
+                                       "QTFUNESTICAR, QTDOAESTICAR FROM CARDADIA WHERE "
+                                       "CDFILIAL = ? AND CDSERVFILI = ? AND DTCARDAPIO = ?"),
+                        {filial, servico, DataHora(day)});
+    if (!d.Next()) {
         return std::nullopt;
     }
     TSourceDay out;
-    out.Number = d.value(0).toString();
-    out.Diners = d.value(1).toDouble();
+    out.Number = d.Value(0).toString();
+    out.Diners = d.Value(1).toDouble();
     out.Figures.Comensais = out.Diners;
     for (int t = 0; t < 4; ++t) {
-        out.Figures.Turnos[t] = d.value(2 + t).toDouble();
+        out.Figures.Turnos[t] = d.Value(2 + t).toDouble();
     }
-    out.Figures.Clientes = d.value(6).toDouble();
-    out.Figures.Funcionarios = d.value(7).toDouble();
-    out.Figures.Doacoes = d.value(8).toDouble();
+    out.Figures.Clientes = d.Value(6).toDouble();
+    out.Figures.Funcionarios = d.Value(7).toDouble();
+    out.Figures.Doacoes = d.Value(8).toDouble();
     // Dishes whose position the month lacks come last, by their own dish type.
-    QSqlQuery q = db.Exec(
+    TRows q = db.Select(
         QStringLiteral(
             "SELECT M.NRORDCNFMES, C.NRSEQPRATCAR, COALESCE(M.CDTIPOPRAT, P.CDTIPOPRAT), "
             "T.NMTIPOPRAT, C.CDFILAUXPRAT, C.CDPRATO, P.NMPRATO, C.VRPECONSCARD FROM COMPCARD C "
@@ -69,16 +67,16 @@ std::optional<TSourceDay> SourceDay(TDatabase& db, const QString& filial, const 
             "C.NRCARDAPIO = ? ORDER BY CASE WHEN M.NRORDCNFMES IS NULL THEN 1 ELSE 0 END, "
             "M.NRORDCNFMES, C.NRSEQPRATCAR, C.NRORDPRATCAR"),
         {filial, out.Number});
-    while (q.next()) {
+    while (q.Next()) {
         TSourceDish dish;
-        dish.Order = q.value(0).toInt();
-        dish.Seq = q.value(1).toInt();
-        dish.Type = q.value(2).toString().trimmed();
-        dish.TypeName = q.value(3).toString().trimmed();
-        dish.Branch = q.value(4).toString().trimmed();
-        dish.Code = q.value(5).toString().trimmed();
-        dish.Name = q.value(6).toString().trimmed();
-        dish.Share = q.value(7).toDouble();
+        dish.Order = q.Value(0).toInt();
+        dish.Seq = q.Value(1).toInt();
+        dish.Type = q.Value(2).toString().trimmed();
+        dish.TypeName = q.Value(3).toString().trimmed();
+        dish.Branch = q.Value(4).toString().trimmed();
+        dish.Code = q.Value(5).toString().trimmed();
+        dish.Name = q.Value(6).toString().trimmed();
+        dish.Share = q.Value(7).toDouble();
         out.Dishes.append(dish);
     }
     return out;
@@ -88,9 +86,9 @@ QList<TTargetPosition> TargetPositions(TDatabase& db, const QString& filial, con
                                        const QDate& month) {
     const auto read = [&](const QString& sql, const QVariantList& params) {
         QList<TTargetPosition> out;
-        QSqlQuery q = db.Exec(sql, params);
-        while (q.next()) {
-            out.append({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toString().trimmed()});
+        TRows q = db.Select(sql, params);
+        while (q.Next()) {
+            out.append({q.Value(0).toInt(), q.Value(1).toInt(), q.Value(2).toString().trimmed()});
         }
         return out;
     };

@@ -10,8 +10,6 @@
 #include "server/db_layer.h"
 #include "server/operator_access.h"
 
-#include <QSqlQuery>
-
 namespace pla::server {
 
 namespace {

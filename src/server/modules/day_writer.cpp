@@ -6,8 +6,6 @@
 
 #include "core/dates.h"
 
-#include <QSqlQuery>
-
 namespace pla::server {
 
 namespace {
@@ -45,16 +43,15 @@ TDayWriter::TDayWriter(TDatabase& db, const QString& filial, const QString& serv
     , registro_(db, filial, operador, operacao) {}
 
 std::optional<TDayWriter::TDay> TDayWriter::Find(const QDate& day) {
-    QSqlQuery q =
-        db_.Exec(QStringLiteral("SELECT D.NRCARDAPIO, D.QTCOMESTICAR, (SELECT COUNT(*) "
-                                "FROM COMPCARD C WHERE C.CDFILIAL = D.CDFILIAL AND "
-                                "C.NRCARDAPIO = D.NRCARDAPIO) FROM CARDADIA D WHERE "
-                                "D.CDFILIAL = ? AND D.CDSERVFILI = ? AND D.DTCARDAPIO = ?"),
-                 {filial_, servico_, DataHora(day)});
-    if (!q.next()) {
+    TRows q = db_.Select(QStringLiteral("SELECT D.NRCARDAPIO, D.QTCOMESTICAR, (SELECT COUNT(*) "
+                                        "FROM COMPCARD C WHERE C.CDFILIAL = D.CDFILIAL AND "
+                                        "C.NRCARDAPIO = D.NRCARDAPIO) FROM CARDADIA D WHERE "
+                                        "D.CDFILIAL = ? AND D.CDSERVFILI = ? AND D.DTCARDAPIO = ?"),
+                         {filial_, servico_, DataHora(day)});
+    if (!q.Next()) {
         return std::nullopt;
     }
-    return TDay{q.value(0).toString(), q.value(1).toDouble(), q.value(2).toInt()};
+    return TDay{q.Value(0).toString(), q.Value(1).toDouble(), q.Value(2).toInt()};
 }
 
 // As the other writers create a day: a new number, the delivery points of a
@@ -146,7 +143,7 @@ TDayWriter::TPlacement TDayWriter::Place(const QString& nr, const QDate& day,
 // position recorded (CDPRATOMAT of its first dish that has one).
 QHash<int, TDishRef> TDayWriter::removeDishes(const QString& nr, const QSet<QString>& types,
                                               int& count) {
-    QSqlQuery q = db_.Exec(
+    TRows q = db_.Select(
         QStringLiteral("SELECT C.NRSEQPRATCAR, C.NRORDPRATCAR, C.CDPRATOMAT, "
                        "C.CDFILAUXPRATMAT, COALESCE(M.CDTIPOPRAT, P.CDTIPOPRAT) FROM COMPCARD "
                        "C JOIN CARDADIA D ON D.CDFILIAL = C.CDFILIAL AND D.NRCARDAPIO = "
@@ -158,13 +155,13 @@ QHash<int, TDishRef> TDayWriter::removeDishes(const QString& nr, const QSet<QStr
         {filial_, nr});
     QHash<int, TDishRef> central;
     QList<QPair<int, int>> gone;
-    while (q.next()) {
-        if (!types.contains(q.value(4).toString().trimmed())) {
+    while (q.Next()) {
+        if (!types.contains(q.Value(4).toString().trimmed())) {
             continue;
         }
-        const int seq = q.value(0).toInt();
-        gone.append({seq, q.value(1).toInt()});
-        const TDishRef recorded{q.value(2).toString().trimmed(), q.value(3).toString().trimmed()};
+        const int seq = q.Value(0).toInt();
+        gone.append({seq, q.Value(1).toInt()});
+        const TDishRef recorded{q.Value(2).toString().trimmed(), q.Value(3).toString().trimmed()};
         if (!central.contains(seq) && !recorded.Code.isEmpty()) {
             central.insert(seq, recorded);
         }
@@ -180,16 +177,16 @@ QHash<int, TDishRef> TDayWriter::removeDishes(const QString& nr, const QSet<QStr
 
 // The central dishes removed earlier from the day's positions (PRATEXCL).
 QHash<int, TDishRef> TDayWriter::removedCentralDishes(const QDate& day) {
-    QSqlQuery q = db_.Exec(QStringLiteral("SELECT NRSEQPRATEXCL, CDPRATO, CDFILAUXPRAT FROM "
-                                          "PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
-                                          "DTMESCARD = ? AND DTPRATEXCL = ?"),
-                           {filial_, servico_, DataHora(PriDiaMes(day)),
-                            QStringLiteral("%1").arg(day.day(), 2, 10, QLatin1Char('0'))});
+    TRows q = db_.Select(QStringLiteral("SELECT NRSEQPRATEXCL, CDPRATO, CDFILAUXPRAT FROM "
+                                        "PRATEXCL WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
+                                        "DTMESCARD = ? AND DTPRATEXCL = ?"),
+                         {filial_, servico_, DataHora(PriDiaMes(day)),
+                          QStringLiteral("%1").arg(day.day(), 2, 10, QLatin1Char('0'))});
     QHash<int, TDishRef> out;
-    while (q.next()) {
-        const TDishRef dish{q.value(1).toString().trimmed(), q.value(2).toString().trimmed()};
+    while (q.Next()) {
+        const TDishRef dish{q.Value(1).toString().trimmed(), q.Value(2).toString().trimmed()};
         if (!dish.Code.isEmpty()) {
-            out.insert(q.value(0).toInt(), dish);
+            out.insert(q.Value(0).toInt(), dish);
         }
     }
     return out;

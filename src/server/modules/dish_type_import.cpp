@@ -16,7 +16,6 @@
 #include <QHash>
 #include <QMap>
 #include <QSet>
-#include <QSqlQuery>
 #include <algorithm>
 
 namespace pla::server {

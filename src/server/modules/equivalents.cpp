@@ -12,7 +12,6 @@
 #include "core/text_utils.h"
 #include "server/db_layer.h"
 
-#include <QSqlQuery>
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -77,18 +76,18 @@ public:
                 .arg(ServingCostSql(QStringLiteral("P"), QStringLiteral("?")),
                      UnitCostSql(QStringLiteral("REC.CDPRODUTO"), QStringLiteral("?")), sameRecipe);
         const QDateTime ref = DataHora(reference);
-        QSqlQuery q = db_.Exec(sql, {branch_, type_, ref, branch_, type_, ref,
-                                     dish.Branch.trimmed(), dish.Code.trimmed()});
+        TRows q = db_.Select(sql, {branch_, type_, ref, branch_, type_, ref, dish.Branch.trimmed(),
+                                   dish.Code.trimmed()});
         TDishCostInfo info;
-        if (q.next()) {
+        if (q.Next()) {
             info.Exists = true;
-            info.Name = q.value(0).toString().trimmed();
-            info.Active = q.value(1).toString() == QLatin1String("S");
-            info.Revised = q.value(2).toString() == QLatin1String("S");
-            info.Cost = RoundDec(q.value(3).toDouble(), 5);
-            info.Products = q.value(4).toInt();
-            info.Inactive = q.value(5).toInt();
-            info.Unpriced = q.value(6).toInt();
+            info.Name = q.Value(0).toString().trimmed();
+            info.Active = q.Value(1).toString() == QLatin1String("S");
+            info.Revised = q.Value(2).toString() == QLatin1String("S");
+            info.Cost = RoundDec(q.Value(3).toDouble(), 5);
+            info.Products = q.Value(4).toInt();
+            info.Inactive = q.Value(5).toInt();
+            info.Unpriced = q.Value(6).toInt();
         }
         return *cache_.insert(key, info);
     }
@@ -102,14 +101,14 @@ public:
         if (found != related_.constEnd()) {
             return *found;
         }
-        QSqlQuery q = db_.Exec(QStringLiteral("SELECT CDPRATORELAC, CDFILPRATRELAC FROM PRATORELAC "
-                                              "WHERE CDFILAUXPRAT = ? AND CDPRATO = ? AND "
-                                              "IDTIPORELAC = ? ORDER BY CDPRATORELAC, "
-                                              "CDFILPRATRELAC"),
-                               {dish.Branch.trimmed(), dish.Code.trimmed(), kind});
+        TRows q = db_.Select(QStringLiteral("SELECT CDPRATORELAC, CDFILPRATRELAC FROM PRATORELAC "
+                                            "WHERE CDFILAUXPRAT = ? AND CDPRATO = ? AND "
+                                            "IDTIPORELAC = ? ORDER BY CDPRATORELAC, "
+                                            "CDFILPRATRELAC"),
+                             {dish.Branch.trimmed(), dish.Code.trimmed(), kind});
         QList<TDishRef> out;
-        while (q.next()) {
-            out.append({q.value(0).toString().trimmed(), q.value(1).toString().trimmed()});
+        while (q.Next()) {
+            out.append({q.Value(0).toString().trimmed(), q.Value(1).toString().trimmed()});
         }
         return *related_.insert(key, out);
     }
@@ -226,7 +225,7 @@ QVariant getSubsPratoEqui(TCallContext& ctx, TMethodArgs& args) {
     }
     const QString kind = quantityKind(args.String(6));
     TDishCosts costs(db, m.Filial, costType);
-    QSqlQuery q = db.Exec(
+    TRows q = db.Select(
         QStringLiteral("SELECT D.CDFILIAL, D.NRCARDAPIO, C.NRSEQPRATCAR, M.NRORDCNFMES, "
                        "D.DTCARDAPIO, D.QTCOMESTICAR, C.CDFILAUXPRAT, C.CDPRATO, "
                        "C.CDFILAUXPRATMAT, C.CDPRATOMAT, C.VRPECONSCARD FROM CARDADIA D JOIN "
@@ -239,10 +238,10 @@ QVariant getSubsPratoEqui(TCallContext& ctx, TMethodArgs& args) {
         {m.Filial, m.Servico, DataHora(m.Mes), DataHora(m.UltimoDia)});
     // Read whole before the costs are asked: one statement at a time on the connection.
     QList<QVariantList> dishes;
-    while (q.next()) {
+    while (q.Next()) {
         QVariantList row;
         for (int c = 0; c < 11; ++c) {
-            row << q.value(c);
+            row << q.Value(c);
         }
         dishes << row;
     }
@@ -478,14 +477,14 @@ private:
             throw EPlaError(QStringLiteral("A linha do cardápio %1 não é da filial %2.")
                                 .arg(l.Numero, m_.Filial));
         }
-        QSqlQuery d = db_.Exec(QStringLiteral("SELECT CDSERVFILI, DTCARDAPIO, QTCOMESTICAR FROM "
-                                              "CARDADIA WHERE CDFILIAL = ? AND NRCARDAPIO = ?"),
-                               {m_.Filial, l.Numero});
-        if (!d.next()) {
+        TRows d = db_.Select(QStringLiteral("SELECT CDSERVFILI, DTCARDAPIO, QTCOMESTICAR FROM "
+                                            "CARDADIA WHERE CDFILIAL = ? AND NRCARDAPIO = ?"),
+                             {m_.Filial, l.Numero});
+        if (!d.Next()) {
             stale(l, {});
         }
-        const QDate day = TDatabase::FromSql(TFieldType::DateTime, d.value(1)).toDateTime().date();
-        if (d.value(0).toString().trimmed() != m_.Servico.trimmed() || day < m_.Mes ||
+        const QDate day = TDatabase::FromSql(TFieldType::DateTime, d.Value(1)).toDateTime().date();
+        if (d.Value(0).toString().trimmed() != m_.Servico.trimmed() || day < m_.Mes ||
             day > m_.UltimoDia) {
             stale(l, day);
         }
@@ -494,18 +493,18 @@ private:
                                 .arg(dateText(day)));
         }
         // The row as the planner read it: the same dish and share in the position.
-        QSqlQuery c = db_.Exec(QStringLiteral("SELECT NRORDPRATCAR, VRPECONSCARD, IDPRATOESPE, "
-                                              "CDPRATOMAT, CDFILAUXPRATMAT FROM COMPCARD WHERE "
-                                              "CDFILIAL = ? AND NRCARDAPIO = ? AND NRSEQPRATCAR = "
-                                              "? AND CDPRATO = ? AND CDFILAUXPRAT = ? ORDER BY "
-                                              "NRORDPRATCAR"),
-                               {m_.Filial, l.Numero, l.Posicao, l.Prato.Code, l.Prato.Branch});
-        if (!c.next() || std::abs(c.value(1).toDouble() - l.Percentual) > 1e-9) {
+        TRows c = db_.Select(QStringLiteral("SELECT NRORDPRATCAR, VRPECONSCARD, IDPRATOESPE, "
+                                            "CDPRATOMAT, CDFILAUXPRATMAT FROM COMPCARD WHERE "
+                                            "CDFILIAL = ? AND NRCARDAPIO = ? AND NRSEQPRATCAR = "
+                                            "? AND CDPRATO = ? AND CDFILAUXPRAT = ? ORDER BY "
+                                            "NRORDPRATCAR"),
+                             {m_.Filial, l.Numero, l.Posicao, l.Prato.Code, l.Prato.Branch});
+        if (!c.Next() || std::abs(c.Value(1).toDouble() - l.Percentual) > 1e-9) {
             stale(l, day);
         }
-        const int order = c.value(0).toInt();
-        const QString formerMark = c.value(2).toString();
-        const TDishRef recorded{c.value(3).toString().trimmed(), c.value(4).toString().trimmed()};
+        const int order = c.Value(0).toInt();
+        const QString formerMark = c.Value(2).toString();
+        const TDishRef recorded{c.Value(3).toString().trimmed(), c.Value(4).toString().trimmed()};
         registro_.Antes(l.Numero);
         const QList<TDishRef>& equivalents = costs_.Related(l.Prato);
         if (l.Equivalente.Code.isEmpty()) {
@@ -583,13 +582,13 @@ private:
 
     // The central dish a position of a day stands for, as getPratoMatriz reads it.
     TDishRef centralOf(const QString& nr, int position) {
-        QSqlQuery q = db_.Exec(QStringLiteral("SELECT CDPRATOMAT, CDFILAUXPRATMAT FROM COMPCARD "
-                                              "WHERE CDFILIAL = ? AND NRCARDAPIO = ? AND "
-                                              "NRSEQPRATCAR = ? AND CDPRATOMAT IS NOT NULL ORDER "
-                                              "BY NRORDPRATCAR"),
-                               {m_.Filial, nr, position});
-        if (q.next()) {
-            return {q.value(0).toString().trimmed(), q.value(1).toString().trimmed()};
+        TRows q = db_.Select(QStringLiteral("SELECT CDPRATOMAT, CDFILAUXPRATMAT FROM COMPCARD "
+                                            "WHERE CDFILIAL = ? AND NRCARDAPIO = ? AND "
+                                            "NRSEQPRATCAR = ? AND CDPRATOMAT IS NOT NULL ORDER "
+                                            "BY NRORDPRATCAR"),
+                             {m_.Filial, nr, position});
+        if (q.Next()) {
+            return {q.Value(0).toString().trimmed(), q.Value(1).toString().trimmed()};
         }
         return {};
     }

@@ -16,7 +16,6 @@
 
 #include <QHash>
 #include <QSet>
-#include <QSqlQuery>
 #include <algorithm>
 #include <optional>
 
@@ -60,11 +59,11 @@ QList<TPosicaoMes> PosicoesDoMes(TDatabase& db, const QString& filial, const QSt
     }
     sql += QStringLiteral(" ORDER BY C.NRORDCNFMES, C.NRSEQCNFMES");
     QList<TPosicao> out;
-    QSqlQuery q = db.Exec(sql, params);
-    while (q.next()) {
-        out.append({q.value(0).toInt(), q.value(1).toInt(), q.value(2).toString().trimmed(),
-                    q.value(3).toString().trimmed(), q.value(4).toString().trimmed(),
-                    q.value(5).toString().trimmed(), q.value(6).toString().trimmed()});
+    TRows q = db.Select(sql, params);
+    while (q.Next()) {
+        out.append({q.Value(0).toInt(), q.Value(1).toInt(), q.Value(2).toString().trimmed(),
+                    q.Value(3).toString().trimmed(), q.Value(4).toString().trimmed(),
+                    q.Value(5).toString().trimmed(), q.Value(6).toString().trimmed()});
     }
     return out;
 }
@@ -72,16 +71,16 @@ QList<TPosicaoMes> PosicoesDoMes(TDatabase& db, const QString& filial, const QSt
 QHash<int, QList<TDiaComPrato>> DiasComPratos(TDatabase& db, const QString& filial,
                                               const QString& servico, const QDate& month) {
     QHash<int, QList<TDiaComPrato>> out;
-    QSqlQuery q = db.Exec(
+    TRows q = db.Select(
         QStringLiteral("SELECT DISTINCT C.NRSEQPRATCAR, D.DTCARDAPIO, D.NRCARDAPIO FROM COMPCARD C "
                        "JOIN CARDADIA D ON D.CDFILIAL = C.CDFILIAL AND D.NRCARDAPIO = "
                        "C.NRCARDAPIO WHERE D.CDFILIAL = ? AND D.CDSERVFILI = ? AND D.DTCARDAPIO "
                        ">= ? AND D.DTCARDAPIO <= ? ORDER BY C.NRSEQPRATCAR, D.DTCARDAPIO"),
         {filial, servico, DataHora(month), DataHora(UltimoDiaMes(month))});
-    while (q.next()) {
-        out[q.value(0).toInt()].append(
-            {TDatabase::FromSql(TFieldType::DateTime, q.value(1)).toDateTime().date(),
-             q.value(2).toString()});
+    while (q.Next()) {
+        out[q.Value(0).toInt()].append(
+            {TDatabase::FromSql(TFieldType::DateTime, q.Value(1)).toDateTime().date(),
+             q.Value(2).toString()});
     }
     return out;
 }
@@ -178,9 +177,9 @@ QList<TPosicao> posicoesEnviadas(TDatabase& db, const TDataPacket& packet) {
 void ValidaPosicoes(TDatabase& db, QList<TPosicaoMes>& positions) {
     QHash<QString, QString> typeNames;
     {
-        QSqlQuery q = db.Exec(QStringLiteral("SELECT CDTIPOPRAT, NMTIPOPRAT FROM TIPOPRAT"));
-        while (q.next()) {
-            typeNames.insert(q.value(0).toString().trimmed(), q.value(1).toString().trimmed());
+        TRows q = db.Select(QStringLiteral("SELECT CDTIPOPRAT, NMTIPOPRAT FROM TIPOPRAT"));
+        while (q.Next()) {
+            typeNames.insert(q.Value(0).toString().trimmed(), q.Value(1).toString().trimmed());
         }
     }
     QSet<int> seqs;

@@ -6,7 +6,6 @@
 #include "core/text_utils.h"
 #include "server/db_layer.h"
 
-#include <QSqlQuery>
 #include <optional>
 
 namespace pla::server {
@@ -99,7 +98,7 @@ public:
 
 private:
     void loadCycleDays(const TCycleInfo& cycle) {
-        QSqlQuery q = db_.Exec(
+        TRows q = db_.Select(
             QStringLiteral("SELECT D.NRDIACICLO, D.NRSEQPRATCAR, D.NRORDPRATCAR, D.CDFILAUXPRAT, "
                            "D.CDPRATO, D.VRPECONSCARD, P.NMPRATO, P.IDATIVO, P.IDRECEREVI, "
                            "P.CDTIPOPRAT FROM CARDCICLODIA D JOIN PRATO P ON P.CDFILAUXPRAT = "
@@ -107,31 +106,31 @@ private:
                            "D.CDCARDCICLO = ? ORDER BY D.NRDIACICLO, D.NRSEQPRATCAR, "
                            "D.NRORDPRATCAR"),
             {filial_, cycle.Code});
-        while (q.next()) {
+        while (q.Next()) {
             TCycleDish d;
-            d.Seq = q.value(1).toInt();
-            d.Ord = q.value(2).toInt();
-            d.Branch = q.value(3).toString();
-            d.Code = q.value(4).toString();
-            d.Share = q.value(5).toDouble();
-            d.Name = q.value(6).toString();
-            d.Active = q.value(7).toString() == QLatin1String("S");
-            d.Revised = q.value(8).toString() == QLatin1String("S");
-            d.DishType = q.value(9).toString();
-            days_[q.value(0).toInt()].append(d);
+            d.Seq = q.Value(1).toInt();
+            d.Ord = q.Value(2).toInt();
+            d.Branch = q.Value(3).toString();
+            d.Code = q.Value(4).toString();
+            d.Share = q.Value(5).toDouble();
+            d.Name = q.Value(6).toString();
+            d.Active = q.Value(7).toString() == QLatin1String("S");
+            d.Revised = q.Value(8).toString() == QLatin1String("S");
+            d.DishType = q.Value(9).toString();
+            days_[q.Value(0).toInt()].append(d);
         }
-        QSqlQuery p = db_.Exec(
+        TRows p = db_.Select(
             QStringLiteral("SELECT DISTINCT D.CDFILAUXPRAT, D.CDPRATO, R.CDPRODUTO, X.NMPRODUTO "
                            "FROM CARDCICLODIA D JOIN RECEITA R ON R.CDFILAUXPRAT = "
                            "D.CDFILAUXPRAT AND R.CDPRATO = D.CDPRATO JOIN PRODUTO X ON "
                            "X.CDPRODUTO = R.CDPRODUTO WHERE D.CDFILIAL = ? AND D.CDCARDCICLO = ? "
                            "AND X.IDATIVO = 'N' ORDER BY R.CDPRODUTO"),
             {filial_, cycle.Code});
-        while (p.next()) {
-            const QString key = p.value(0).toString() + QLatin1Char('/') + p.value(1).toString();
+        while (p.Next()) {
+            const QString key = p.Value(0).toString() + QLatin1Char('/') + p.Value(1).toString();
             if (!inactiveProduct_.contains(key)) {
-                inactiveProduct_.insert(key, p.value(2).toString().trimmed() +
-                                                 QStringLiteral(" - ") + p.value(3).toString());
+                inactiveProduct_.insert(key, p.Value(2).toString().trimmed() +
+                                                 QStringLiteral(" - ") + p.Value(3).toString());
             }
         }
     }
@@ -141,12 +140,12 @@ private:
             throw EPlaError(QStringLiteral("Não existe configuração de cardápio cadastrada para o "
                                            "serviço informado."));
         }
-        QSqlQuery q = db_.Exec(QStringLiteral("SELECT NRSEQCNFMES, CDTIPOPRAT FROM CNFCARDMES "
-                                              "WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
-                                              "DTREFECNFMES = ?"),
-                               {filial_, servico_, DataHora(month_)});
-        while (q.next()) {
-            positions_.insert(q.value(0).toInt(), q.value(1).toString());
+        TRows q = db_.Select(QStringLiteral("SELECT NRSEQCNFMES, CDTIPOPRAT FROM CNFCARDMES "
+                                            "WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
+                                            "DTREFECNFMES = ?"),
+                             {filial_, servico_, DataHora(month_)});
+        while (q.Next()) {
+            positions_.insert(q.Value(0).toInt(), q.Value(1).toString());
         }
     }
 
@@ -232,11 +231,11 @@ private:
         const QVariantList values{e.Comensais, e.Turnos[0], e.Turnos[1],    e.Turnos[2],
                                   e.Turnos[3], e.Clientes,  e.Funcionarios, e.Doacoes,
                                   operador_,   Agora()};
-        QSqlQuery q = db_.Exec(QStringLiteral("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? "
-                                              "AND CDSERVFILI = ? AND DTCARDAPIO = ?"),
-                               {filial_, servico_, DataHora(day)});
-        if (q.next()) {
-            const QString nr = q.value(0).toString();
+        TRows q = db_.Select(QStringLiteral("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? "
+                                            "AND CDSERVFILI = ? AND DTCARDAPIO = ?"),
+                             {filial_, servico_, DataHora(day)});
+        if (q.Next()) {
+            const QString nr = q.Value(0).toString();
             db_.Exec(QStringLiteral("UPDATE CARDADIA SET QTCOMESTICAR = ?, QTESTITURNO1 = ?, "
                                     "QTESTITURNO2 = ?, QTESTITURNO3 = ?, QTESTITURNO4 = ?, "
                                     "QTCLIESTICAR = ?, QTFUNESTICAR = ?, QTDOAESTICAR = ?, "

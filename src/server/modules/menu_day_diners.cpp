@@ -8,7 +8,6 @@
 #include "core/text_utils.h"
 #include "server/db_layer.h"
 
-#include <QSqlQuery>
 #include <algorithm>
 
 namespace pla::server {
@@ -55,11 +54,11 @@ TNamedDay changeableDay(TDatabase& db, const QString& filial, TMethodArgs& args,
     d.Numero = Ajusta(given, rpc::TamanhoNrCardapio);
     const QString servico = optionalCode(args, servicoArg, 5);
     const QDate dia = optionalDate(args, diaArg);
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT CDSERVFILI, DTCARDAPIO, QTFUNESTICAR, "
-                                         "QTDOAESTICAR FROM CARDADIA WHERE CDFILIAL = ? AND "
-                                         "NRCARDAPIO = ?"),
-                          {filial, d.Numero});
-    if (!q.next()) {
+    TRows q = db.Select(QStringLiteral("SELECT CDSERVFILI, DTCARDAPIO, QTFUNESTICAR, "
+                                       "QTDOAESTICAR FROM CARDADIA WHERE CDFILIAL = ? AND "
+                                       "NRCARDAPIO = ?"),
+                        {filial, d.Numero});
+    if (!q.Next()) {
         if (dia.isValid()) {
             throw EPlaError(QStringLiteral("O cardápio do dia %1 foi excluído por outro operador. "
                                            "Carregue o cardápio novamente.")
@@ -67,10 +66,10 @@ TNamedDay changeableDay(TDatabase& db, const QString& filial, TMethodArgs& args,
         }
         throw EPlaError(QStringLiteral("O cardápio %1 não está cadastrado.").arg(d.Numero));
     }
-    d.Servico = q.value(0).toString();
-    d.Dia = TDatabase::FromSql(TFieldType::DateTime, q.value(1)).toDateTime().date();
-    d.Funcionarios = q.value(2).toDouble();
-    d.Doacoes = q.value(3).toDouble();
+    d.Servico = q.Value(0).toString();
+    d.Dia = TDatabase::FromSql(TFieldType::DateTime, q.Value(1)).toDateTime().date();
+    d.Funcionarios = q.Value(2).toDouble();
+    d.Doacoes = q.Value(3).toDouble();
     if ((!servico.isEmpty() && servico != d.Servico) || (dia.isValid() && dia != d.Dia)) {
         throw EPlaError(QStringLiteral("O cardápio do dia %1 foi alterado por outro operador. "
                                        "Carregue o cardápio novamente.")
@@ -152,13 +151,13 @@ QVariant getDietaPrescrita(TCallContext& ctx, TMethodArgs& args) {
 
     // The service's countable diets among those chosen: a list can name no more than
     // the service has, whatever its length.
-    QSqlQuery d = db.Exec(QStringLiteral("SELECT S.CDDIETPAD FROM DIETSERV S JOIN DIETPADR D ON "
-                                         "D.CDDIETPAD = S.CDDIETPAD WHERE S.CDFILIAL = ? AND "
-                                         "S.CDSERVFILI = ? AND D.IDFORMDIET NOT IN ('1', '2')"),
-                          {filial, servico});
+    TRows d = db.Select(QStringLiteral("SELECT S.CDDIETPAD FROM DIETSERV S JOIN DIETPADR D ON "
+                                       "D.CDDIETPAD = S.CDDIETPAD WHERE S.CDFILIAL = ? AND "
+                                       "S.CDSERVFILI = ? AND D.IDFORMDIET NOT IN ('1', '2')"),
+                        {filial, servico});
     QVariantList contadas;
-    while (d.next()) {
-        const QString code = d.value(0).toString();
+    while (d.Next()) {
+        const QString code = d.Value(0).toString();
         if (todas || escolhidas.contains(code)) {
             contadas << code;
         }

@@ -5,7 +5,6 @@
 #include "core/numbers.h"
 #include "core/text_utils.h"
 
-#include <QSqlQuery>
 #include <algorithm>
 #include <cmath>
 
@@ -62,31 +61,31 @@ TServiceEstimates::TServiceEstimates(TDatabase& db, const QString& cdFilial,
         columns << QStringLiteral("QTCOMESTI%1, QTCLIESTI%1, QTFUNESTI%1, QTDOAESTI%1")
                        .arg(QLatin1String(d));
     }
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT %1 FROM SERVICO WHERE CDFILIAL = ? AND "
-                                         "CDSERVFILI = ?")
-                              .arg(columns.join(QStringLiteral(", "))),
-                          {cdFilial, cdServFili});
-    if (!q.next()) {
+    TRows q = db.Select(QStringLiteral("SELECT %1 FROM SERVICO WHERE CDFILIAL = ? AND "
+                                       "CDSERVFILI = ?")
+                            .arg(columns.join(QStringLiteral(", "))),
+                        {cdFilial, cdServFili});
+    if (!q.Next()) {
         throw EPlaError(QStringLiteral("Serviço não cadastrado."));
     }
     for (int d = 0; d < 8; ++d) {
-        days_[d].Comensais = q.value(d * 4).toDouble();
-        days_[d].Clientes = q.value(d * 4 + 1).toDouble();
-        days_[d].Funcionarios = q.value(d * 4 + 2).toDouble();
-        days_[d].Doacoes = q.value(d * 4 + 3).toDouble();
+        days_[d].Comensais = q.Value(d * 4).toDouble();
+        days_[d].Clientes = q.Value(d * 4 + 1).toDouble();
+        days_[d].Funcionarios = q.Value(d * 4 + 2).toDouble();
+        days_[d].Doacoes = q.Value(d * 4 + 3).toDouble();
     }
     QStringList shiftColumns;
     for (const char* d : DaySuffix) {
         shiftColumns << QStringLiteral("QTCOMESTT%1").arg(QLatin1String(d));
     }
-    QSqlQuery t = db.Exec(QStringLiteral("SELECT CDTURNO, %1 FROM TURNOSERV WHERE CDFILIAL = ? AND "
-                                         "CDSERVFILI = ? AND CDTURNO BETWEEN 1 AND 4")
-                              .arg(shiftColumns.join(QStringLiteral(", "))),
-                          {cdFilial, cdServFili});
-    while (t.next()) {
-        const int shift = t.value(0).toInt() - 1;
+    TRows t = db.Select(QStringLiteral("SELECT CDTURNO, %1 FROM TURNOSERV WHERE CDFILIAL = ? AND "
+                                       "CDSERVFILI = ? AND CDTURNO BETWEEN 1 AND 4")
+                            .arg(shiftColumns.join(QStringLiteral(", "))),
+                        {cdFilial, cdServFili});
+    while (t.Next()) {
+        const int shift = t.Value(0).toInt() - 1;
         for (int d = 0; d < 8; ++d) {
-            days_[d].Turnos[shift] = t.value(d + 1).toDouble();
+            days_[d].Turnos[shift] = t.Value(d + 1).toDouble();
         }
     }
 }
@@ -125,26 +124,26 @@ QString WithdrawnOfTheSameDishSql() {
 }
 
 QDate FirstChangeableDay(TDatabase& db, const QString& cdFilial) {
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT F.DTPROCESSA, P.QTDIABLOQCAR FROM FILIAL F "
-                                         "LEFT JOIN PARAMPLANEJA P ON P.CDFILIAL = F.CDFILIAL "
-                                         "WHERE F.CDFILIAL = ?"),
-                          {cdFilial});
-    if (!q.next()) {
+    TRows q = db.Select(QStringLiteral("SELECT F.DTPROCESSA, P.QTDIABLOQCAR FROM FILIAL F "
+                                       "LEFT JOIN PARAMPLANEJA P ON P.CDFILIAL = F.CDFILIAL "
+                                       "WHERE F.CDFILIAL = ?"),
+                        {cdFilial});
+    if (!q.Next()) {
         throw EPlaError(QStringLiteral("Filial não cadastrada."));
     }
     const QDate processing =
-        TDatabase::FromSql(TFieldType::DateTime, q.value(0)).toDateTime().date();
-    return processing.addDays(q.value(1).toInt());
+        TDatabase::FromSql(TFieldType::DateTime, q.Value(0)).toDateTime().date();
+    return processing.addDays(q.Value(1).toInt());
 }
 
 QHash<QDate, QString> BranchHolidays(TDatabase& db, const QString& cdFilial, const QDate& month) {
     QHash<QDate, QString> out;
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT DTFERIFILI, DSFERIFILI FROM FERIFILI WHERE "
-                                         "CDFILIAL = ? AND DTFERIFILI >= ? AND DTFERIFILI <= ?"),
-                          {cdFilial, DataHora(PriDiaMes(month)), DataHora(UltimoDiaMes(month))});
-    while (q.next()) {
-        out.insert(TDatabase::FromSql(TFieldType::DateTime, q.value(0)).toDateTime().date(),
-                   q.value(1).toString());
+    TRows q = db.Select(QStringLiteral("SELECT DTFERIFILI, DSFERIFILI FROM FERIFILI WHERE "
+                                       "CDFILIAL = ? AND DTFERIFILI >= ? AND DTFERIFILI <= ?"),
+                        {cdFilial, DataHora(PriDiaMes(month)), DataHora(UltimoDiaMes(month))});
+    while (q.Next()) {
+        out.insert(TDatabase::FromSql(TFieldType::DateTime, q.Value(0)).toDateTime().date(),
+                   q.Value(1).toString());
     }
     return out;
 }
@@ -169,17 +168,17 @@ bool EnsureMonthConfiguration(TDatabase& db, const QString& cdFilial, const QStr
 
 std::optional<TCycleInfo> ActiveCycle(TDatabase& db, const QString& cdFilial,
                                       const QString& cdServFili, const QDate& month) {
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT S.CDCARDCICLO, C.NMCARDCICLO, C.QTDIASCICLO, "
-                                         "S.DTINICICLO FROM CARDCICLOSERV S JOIN CARDCICLO C ON "
-                                         "C.CDFILIAL = S.CDFILIAL AND C.CDCARDCICLO = "
-                                         "S.CDCARDCICLO WHERE S.CDFILIAL = ? AND S.CDSERVFILI = "
-                                         "? AND S.DTINICICLO <= ? ORDER BY S.DTINICICLO DESC"),
-                          {cdFilial, cdServFili, DataHora(UltimoDiaMes(month))});
-    if (!q.next()) {
+    TRows q = db.Select(QStringLiteral("SELECT S.CDCARDCICLO, C.NMCARDCICLO, C.QTDIASCICLO, "
+                                       "S.DTINICICLO FROM CARDCICLOSERV S JOIN CARDCICLO C ON "
+                                       "C.CDFILIAL = S.CDFILIAL AND C.CDCARDCICLO = "
+                                       "S.CDCARDCICLO WHERE S.CDFILIAL = ? AND S.CDSERVFILI = "
+                                       "? AND S.DTINICICLO <= ? ORDER BY S.DTINICICLO DESC"),
+                        {cdFilial, cdServFili, DataHora(UltimoDiaMes(month))});
+    if (!q.Next()) {
         return std::nullopt;
     }
-    return TCycleInfo{q.value(0).toString(), q.value(1).toString(), q.value(2).toInt(),
-                      TDatabase::FromSql(TFieldType::DateTime, q.value(3)).toDateTime().date()};
+    return TCycleInfo{q.Value(0).toString(), q.Value(1).toString(), q.Value(2).toInt(),
+                      TDatabase::FromSql(TFieldType::DateTime, q.Value(3)).toDateTime().date()};
 }
 
 QMap<QDate, int> CycleDays(const TCycleInfo& cycle, const TServiceEstimates& estimates,

@@ -10,7 +10,6 @@
 #include "core/text_utils.h"
 #include "server/db_layer.h"
 
-#include <QSqlQuery>
 #include <cmath>
 #include <map>
 #include <optional>
@@ -41,7 +40,7 @@ QVariant getComensEst(TCallContext& ctx, TMethodArgs& args) {
         from = month;
     }
     const bool whole = args.String(4).trimmed() == QLatin1String("S");
-    QSqlQuery q = db.Exec(
+    TRows q = db.Select(
         QStringLiteral(
             "SELECT D.DTCARDAPIO, D.QTCOMESTICAR, N.CDTIPOPRAT, T.NMTIPOPRAT, C.VRPECONSCARD "
             "FROM CARDADIA D JOIN COMPCARD C ON C.CDFILIAL = D.CDFILIAL AND C.NRCARDAPIO = "
@@ -57,12 +56,12 @@ QVariant getComensEst(TCallContext& ctx, TMethodArgs& args) {
         QString Name;
     };
     std::map<std::pair<QDateTime, QString>, TSum> sums;
-    while (q.next()) {
-        const QDateTime day = TDatabase::FromSql(TFieldType::DateTime, q.value(0)).toDateTime();
-        TSum& s = sums[{day, q.value(2).toString().trimmed()}];
-        s.Day = q.value(1).toDouble();
-        s.Name = q.value(3).toString();
-        const double diners = q.value(4).toDouble() / 100.0 * s.Day;
+    while (q.Next()) {
+        const QDateTime day = TDatabase::FromSql(TFieldType::DateTime, q.Value(0)).toDateTime();
+        TSum& s = sums[{day, q.Value(2).toString().trimmed()}];
+        s.Day = q.Value(1).toDouble();
+        s.Name = q.Value(3).toString();
+        const double diners = q.Value(4).toDouble() / 100.0 * s.Day;
         s.Est += whole ? RoundDec(diners, 0) : diners;
     }
     TDataPacket p;

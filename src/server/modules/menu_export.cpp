@@ -11,8 +11,6 @@
 #include "server/db_layer.h"
 #include "server/operator_access.h"
 
-#include <QSqlQuery>
-
 namespace pla::server {
 
 namespace sit = rpc::situacao_exportacao;
@@ -25,14 +23,14 @@ TExportOrigin TExportOrigin::Read(TDatabase& db, const TExportPeriod& period,
                                         "CDSERVFILI = ?"),
                          {period.Filial, servico})
                    .toString();
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT DISTINCT D.DTCARDAPIO FROM CARDADIA D JOIN "
-                                         "COMPCARD C ON C.CDFILIAL = D.CDFILIAL AND C.NRCARDAPIO "
-                                         "= D.NRCARDAPIO WHERE D.CDFILIAL = ? AND D.CDSERVFILI = ? "
-                                         "AND D.DTCARDAPIO >= ? AND D.DTCARDAPIO <= ? ORDER BY 1"),
-                          {period.Filial, servico, DataHora(period.Inicio), DataHora(period.Fim)});
+    TRows q = db.Select(QStringLiteral("SELECT DISTINCT D.DTCARDAPIO FROM CARDADIA D JOIN "
+                                       "COMPCARD C ON C.CDFILIAL = D.CDFILIAL AND C.NRCARDAPIO "
+                                       "= D.NRCARDAPIO WHERE D.CDFILIAL = ? AND D.CDSERVFILI = ? "
+                                       "AND D.DTCARDAPIO >= ? AND D.DTCARDAPIO <= ? ORDER BY 1"),
+                        {period.Filial, servico, DataHora(period.Inicio), DataHora(period.Fim)});
     QList<QDate> days;
-    while (q.next()) {
-        days << TDatabase::FromSql(TFieldType::DateTime, q.value(0)).toDateTime().date();
+    while (q.Next()) {
+        days << TDatabase::FromSql(TFieldType::DateTime, q.Value(0)).toDateTime().date();
     }
     QSet<QString> dishes;
     for (const QDate& day : days) {
@@ -196,7 +194,7 @@ QVariant getServicosExport(TCallContext& ctx, TMethodArgs& args) {
         sql += QStringLiteral(" AND CDGRUPSERV = ?");
         params << grupo;
     }
-    QSqlQuery q = db.Exec(sql + QStringLiteral(" ORDER BY CDSERVFILI"), params);
+    TRows q = db.Select(sql + QStringLiteral(" ORDER BY CDSERVFILI"), params);
     TDataPacket p;
     p.Fields = {{"IDMARCADO", TFieldType::String, 1, false},
                 {"CDFILIAL", TFieldType::String, 4, true},
@@ -208,9 +206,9 @@ QVariant getServicosExport(TCallContext& ctx, TMethodArgs& args) {
     // Read whole before judging: the judge's statements on the same connection would
     // discard the rest of this result on PostgreSQL.
     QList<QStringList> services;
-    while (q.next()) {
-        services.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
-                         q.value(3).toString()});
+    while (q.Next()) {
+        services.append({q.Value(0).toString(), q.Value(1).toString(), q.Value(2).toString(),
+                         q.Value(3).toString()});
     }
     for (const QStringList& service : services) {
         const TExportSituation s = judge.Of(service[0], service[3]);

@@ -9,8 +9,6 @@
 #include "server/db_layer.h"
 #include "server/operator_access.h"
 
-#include <QSqlQuery>
-
 namespace pla::server {
 
 namespace {
@@ -188,11 +186,11 @@ private:
 
     QSet<QDate> menuHolidays() {
         QSet<QDate> out;
-        QSqlQuery q = db_.Exec(QStringLiteral("SELECT DTFERICARD FROM FERICARD WHERE CDFILIAL = ? "
-                                              "AND DTFERICARD >= ? AND DTFERICARD <= ?"),
-                               {period_.Filial, DataHora(period_.Inicio), DataHora(period_.Fim)});
-        while (q.next()) {
-            out.insert(TDatabase::FromSql(TFieldType::DateTime, q.value(0)).toDateTime().date());
+        TRows q = db_.Select(QStringLiteral("SELECT DTFERICARD FROM FERICARD WHERE CDFILIAL = ? "
+                                            "AND DTFERICARD >= ? AND DTFERICARD <= ?"),
+                             {period_.Filial, DataHora(period_.Inicio), DataHora(period_.Fim)});
+        while (q.Next()) {
+            out.insert(TDatabase::FromSql(TFieldType::DateTime, q.Value(0)).toDateTime().date());
         }
         return out;
     }
@@ -348,13 +346,13 @@ QVariant ExportarCardapioMethod(TCallContext& ctx, TMethodArgs& args) {
         QString tipo;
         bool known = false;
         {
-            QSqlQuery s = db.Exec(QStringLiteral("SELECT NMSERVICO, IDTIPOSERV FROM SERVICO "
-                                                 "WHERE CDFILIAL = ? AND CDSERVFILI = ?"),
-                                  {period.Filial, destino});
-            if (s.next()) {
+            TRows s = db.Select(QStringLiteral("SELECT NMSERVICO, IDTIPOSERV FROM SERVICO "
+                                               "WHERE CDFILIAL = ? AND CDSERVFILI = ?"),
+                                {period.Filial, destino});
+            if (s.Next()) {
                 known = true;
-                log.Nome = s.value(0).toString();
-                tipo = s.value(1).toString();
+                log.Nome = s.Value(0).toString();
+                tipo = s.Value(1).toString();
             }
         }
         const auto refuse = [&](const QString& why) {

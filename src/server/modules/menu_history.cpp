@@ -11,7 +11,6 @@
 #include "server/db_layer.h"
 #include "server/operator_access.h"
 
-#include <QSqlQuery>
 #include <algorithm>
 #include <optional>
 
@@ -102,7 +101,7 @@ QVariant getHistCard(TCallContext& ctx, TMethodArgs& args) {
         where += QStringLiteral(" AND H.CDOPERADOR = ?");
         params << operador.toUpper();
     }
-    QSqlQuery q = db.Exec(
+    TRows q = db.Select(
         QStringLiteral(
             "SELECT H.DTALTERACAO, H.CDOPERADOR, O.NMOPERADOR, H.IDOPERACAO, H.DTCARDAPIO, "
             "H.NRSEQPRATCAR, H.CDTIPOPRAT, T.NMTIPOPRAT, H.CDFILAUXPRATANT, H.CDPRATOANT, "
@@ -120,7 +119,7 @@ QVariant getHistCard(TCallContext& ctx, TMethodArgs& args) {
     bool limited = false;
     // Read to its end before the operators' statement runs: PostgreSQL streams one result
     // at a time on a connection.
-    while (q.next()) {
+    while (q.Next()) {
         if (changes.Rows.size() == rpc::LimiteHistCard) {
             limited = true;
             continue;
@@ -128,7 +127,7 @@ QVariant getHistCard(TCallContext& ctx, TMethodArgs& args) {
         TPacketRow r;
         for (int c = 0; c < changes.Fields.size(); ++c) {
             const TFieldType type = changes.Fields[c].Type;
-            QVariant v = orNull(q.value(c), type);
+            QVariant v = orNull(q.Value(c), type);
             if (type == TFieldType::String && !v.isNull()) {
                 v = v.toString().trimmed();
             } else if (type == TFieldType::Integer && !v.isNull()) {
@@ -235,18 +234,18 @@ QVariant getRankingPratos(TCallContext& ctx, TMethodArgs& args) {
         params << referenceDish << referenceDish;
     }
     QList<TRankedDish> dishes;
-    QSqlQuery q = db.Exec(sql, params);
-    while (q.next()) {
+    TRows q = db.Select(sql, params);
+    while (q.Next()) {
         TRankedDish d;
-        d.Filial = q.value(0).toString().trimmed();
-        d.Prato = q.value(1).toString().trimmed();
-        d.Nome = q.value(2).toString().trimmed();
-        d.Tipo = q.value(3).toString().trimmed();
-        d.NomeTipo = q.value(4).toString().trimmed();
-        d.Vezes = q.value(5).toLongLong();
-        if (!q.value(6).isNull()) {
-            const double withdrawn = q.value(6).toDouble();
-            const double planned = q.value(7).toDouble();
+        d.Filial = q.Value(0).toString().trimmed();
+        d.Prato = q.Value(1).toString().trimmed();
+        d.Nome = q.Value(2).toString().trimmed();
+        d.Tipo = q.Value(3).toString().trimmed();
+        d.NomeTipo = q.Value(4).toString().trimmed();
+        d.Vezes = q.Value(5).toLongLong();
+        if (!q.Value(6).isNull()) {
+            const double withdrawn = q.Value(6).toDouble();
+            const double planned = q.Value(7).toDouble();
             d.Retiradas = RoundDec(withdrawn, 2);
             d.Planejadas = RoundDec(planned, 2);
             if (planned > 0) {
@@ -254,12 +253,12 @@ QVariant getRankingPratos(TCallContext& ctx, TMethodArgs& args) {
             }
         }
         if (d.Vezes > 0) {
-            d.Ultimo = DataHora(dayOf(q.value(8)));
+            d.Ultimo = DataHora(dayOf(q.Value(8)));
         }
-        d.Ativo = q.value(9).toString().trimmed();
-        d.Revisada = q.value(10).toString().trimmed();
+        d.Ativo = q.Value(9).toString().trimmed();
+        d.Revisada = q.Value(10).toString().trimmed();
         if (withCost) {
-            d.Custo = RoundDec(q.value(11).toDouble(), 5);
+            d.Custo = RoundDec(q.Value(11).toDouble(), 5);
         }
         dishes.append(d);
     }

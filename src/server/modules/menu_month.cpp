@@ -7,36 +7,34 @@
 #include "core/text_utils.h"
 #include "server/db_layer.h"
 
-#include <QSqlQuery>
-
 namespace pla::server {
 
 // What keeps a month from being planned, as a key of the planning screen's
 // catalogue; empty when it may be planned.
 QString MonthRefusal(TDatabase& db, const QString& filial, const QString& servico,
                      const QDateTime& month, const QString& operador) {
-    QSqlQuery b = db.Exec(QStringLiteral("SELECT F.IDCNTRRESC, P.IDTIPOCARD, P.CDFILCENTPME FROM "
-                                         "FILIAL F LEFT JOIN PARAMPLANEJA P ON P.CDFILIAL = "
-                                         "F.CDFILIAL WHERE F.CDFILIAL = ?"),
-                          {filial});
-    if (!b.next()) {
+    TRows b = db.Select(QStringLiteral("SELECT F.IDCNTRRESC, P.IDTIPOCARD, P.CDFILCENTPME FROM "
+                                       "FILIAL F LEFT JOIN PARAMPLANEJA P ON P.CDFILIAL = "
+                                       "F.CDFILIAL WHERE F.CDFILIAL = ?"),
+                        {filial});
+    if (!b.Next()) {
         return QStringLiteral("FILI_NAO_CAD");
     }
-    if (b.value(0).toString() == QLatin1String("S")) {
+    if (b.Value(0).toString() == QLatin1String("S")) {
         return QStringLiteral("FILI_RESC");
     }
-    const QString menuType = b.value(1).isNull() ? QStringLiteral("N") : b.value(1).toString();
-    const QString central = b.value(2).toString().trimmed();
-    QSqlQuery s = db.Exec(QStringLiteral("SELECT S.IDCARDDESCENTR, G.IDPARAMETRIZADO FROM SERVICO "
-                                         "S LEFT JOIN GRUPSERV G ON G.CDGRUPSERV = S.CDGRUPSERV "
-                                         "WHERE S.CDFILIAL = ? AND S.CDSERVFILI = ? AND "
-                                         "S.IDTIPOSERV = 'N'"),
-                          {filial, servico});
-    if (!s.next()) {
+    const QString menuType = b.Value(1).isNull() ? QStringLiteral("N") : b.Value(1).toString();
+    const QString central = b.Value(2).toString().trimmed();
+    TRows s = db.Select(QStringLiteral("SELECT S.IDCARDDESCENTR, G.IDPARAMETRIZADO FROM SERVICO "
+                                       "S LEFT JOIN GRUPSERV G ON G.CDGRUPSERV = S.CDGRUPSERV "
+                                       "WHERE S.CDFILIAL = ? AND S.CDSERVFILI = ? AND "
+                                       "S.IDTIPOSERV = 'N'"),
+                        {filial, servico});
+    if (!s.Next()) {
         return QStringLiteral("SERV_NAO_CAD");
     }
     const bool groupMenu =
-        s.value(0).toString() == QLatin1String("S") && s.value(1).toString() == QLatin1String("S");
+        s.Value(0).toString() == QLatin1String("S") && s.Value(1).toString() == QLatin1String("S");
 
     // A month wholly before the first changeable day can only be read: without days
     // there is nothing to open.

@@ -7,8 +7,6 @@
 #include "core/dates.h"
 #include "core/text_utils.h"
 
-#include <QSqlQuery>
-
 namespace pla::server {
 
 using A = rpc::TAutorizacao;
@@ -55,16 +53,15 @@ struct TDishRow {
 };
 
 QList<TDishRow> dishesOf(TDatabase& db, const QString& filial, const QString& nr) {
-    QSqlQuery q =
-        db.Exec(QStringLiteral("SELECT NRSEQPRATCAR, NRORDPRATCAR, CDFILAUXPRAT, CDPRATO, "
-                               "VRPECONSCARD, IDPRATOESPE, CDPRATOMAT, CDFILAUXPRATMAT "
-                               "FROM COMPCARD WHERE CDFILIAL = ? AND NRCARDAPIO = ?"),
-                {filial, nr});
+    TRows q = db.Select(QStringLiteral("SELECT NRSEQPRATCAR, NRORDPRATCAR, CDFILAUXPRAT, CDPRATO, "
+                                       "VRPECONSCARD, IDPRATOESPE, CDPRATOMAT, CDFILAUXPRATMAT "
+                                       "FROM COMPCARD WHERE CDFILIAL = ? AND NRCARDAPIO = ?"),
+                        {filial, nr});
     QList<TDishRow> rows;
-    while (q.next()) {
-        rows.append({q.value(0).toInt(),
-                     q.value(1).toInt(),
-                     {q.value(2), q.value(3), q.value(4), q.value(5), q.value(6), q.value(7)}});
+    while (q.Next()) {
+        rows.append({q.Value(0).toInt(),
+                     q.Value(1).toInt(),
+                     {q.Value(2), q.Value(3), q.Value(4), q.Value(5), q.Value(6), q.Value(7)}});
     }
     return rows;
 }
@@ -141,12 +138,12 @@ int DeleteMenuDays(TDatabase& db, const QString& filial, const QString& servico,
     if (PriDiaMes(first) != PriDiaMes(last)) {
         throw EProgramError(QStringLiteral("DeleteMenuDays: período em dois meses"));
     }
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? AND "
-                                         "CDSERVFILI = ? AND DTCARDAPIO >= ? AND DTCARDAPIO <= ?"),
-                          {filial, servico, DataHora(first), DataHora(last)});
+    TRows q = db.Select(QStringLiteral("SELECT NRCARDAPIO FROM CARDADIA WHERE CDFILIAL = ? AND "
+                                       "CDSERVFILI = ? AND DTCARDAPIO >= ? AND DTCARDAPIO <= ?"),
+                        {filial, servico, DataHora(first), DataHora(last)});
     QStringList days;
-    while (q.next()) {
-        days << q.value(0).toString();
+    while (q.Next()) {
+        days << q.Value(0).toString();
     }
     TRegistroAlteracoes registro(db, filial, operador, operacao);
     for (const QString& nr : days) {

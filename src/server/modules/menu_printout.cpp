@@ -12,7 +12,6 @@
 #include <QHash>
 #include <QMap>
 #include <QSet>
-#include <QSqlQuery>
 
 namespace pla::server {
 
@@ -54,9 +53,9 @@ TDataPacket positionsOf(TDatabase& db, const QString& filial, const QString& ser
     // at a time on a connection.
     const auto read = [&db](const QString& sql, const QVariantList& params) {
         QList<QVariantList> out;
-        QSqlQuery q = db.Exec(sql, params);
-        while (q.next()) {
-            out.append({q.value(0), q.value(1), q.value(2), q.value(3), q.value(4), q.value(5)});
+        TRows q = db.Select(sql, params);
+        while (q.Next()) {
+            out.append({q.Value(0), q.Value(1), q.Value(2), q.Value(3), q.Value(4), q.Value(5)});
         }
         return out;
     };
@@ -125,7 +124,7 @@ QVariant getCardapioImpresso(TCallContext& ctx, TMethodArgs& args) {
                      {"CDPRATO", TFieldType::String, 10, false},
                      {"NMPRATO", TFieldType::String, 40, false}};
     {
-        QSqlQuery q = db.Exec(
+        TRows q = db.Select(
             QStringLiteral(
                 "SELECT D.DTCARDAPIO, C.NRSEQPRATCAR, C.NRORDPRATCAR, C.CDPRATO, P.NMPRATO FROM "
                 "CARDADIA D JOIN COMPCARD C ON C.CDFILIAL = D.CDFILIAL AND C.NRCARDAPIO = "
@@ -133,16 +132,16 @@ QVariant getCardapioImpresso(TCallContext& ctx, TMethodArgs& args) {
                 "C.CDPRATO WHERE D.CDFILIAL = ? AND D.CDSERVFILI = ? AND D.DTCARDAPIO >= ? AND "
                 "D.DTCARDAPIO <= ? ORDER BY D.DTCARDAPIO, C.NRSEQPRATCAR, C.NRORDPRATCAR"),
             period);
-        while (q.next()) {
-            const QDate day = dateOf(q.value(0));
-            const int position = q.value(1).toInt();
+        while (q.Next()) {
+            const QDate day = dateOf(q.Value(0));
+            const int position = q.Value(1).toInt();
             const auto month = printed.constFind(PriDiaMes(day));
             if (month == printed.cend() || !month->contains(position)) {
                 continue;
             }
             dishes.Rows.append(
-                row({DataHora(day), qlonglong(position), qlonglong(q.value(2).toInt()),
-                     q.value(3).toString().trimmed(), q.value(4).toString().trimmed()}));
+                row({DataHora(day), qlonglong(position), qlonglong(q.Value(2).toInt()),
+                     q.Value(3).toString().trimmed(), q.Value(4).toString().trimmed()}));
         }
     }
     out[int(E::Pratos)] = FromDataPacket(dishes);
@@ -159,21 +158,21 @@ QVariant getCardapioImpresso(TCallContext& ctx, TMethodArgs& args) {
     QMap<QDate, QString> holidays;
     const QVariantList branchPeriod{filial, DataHora(first), DataHora(last)};
     {
-        QSqlQuery q = db.Exec(QStringLiteral("SELECT DTFERICARD, DSFERICARD FROM FERICARD WHERE "
-                                             "CDFILIAL = ? AND DTFERICARD >= ? AND DTFERICARD "
-                                             "<= ?"),
-                              branchPeriod);
-        while (q.next()) {
-            holidays.insert(dateOf(q.value(0)), q.value(1).toString().trimmed());
+        TRows q = db.Select(QStringLiteral("SELECT DTFERICARD, DSFERICARD FROM FERICARD WHERE "
+                                           "CDFILIAL = ? AND DTFERICARD >= ? AND DTFERICARD "
+                                           "<= ?"),
+                            branchPeriod);
+        while (q.Next()) {
+            holidays.insert(dateOf(q.Value(0)), q.Value(1).toString().trimmed());
         }
     }
     {
-        QSqlQuery q = db.Exec(QStringLiteral("SELECT DTFERIFILI, DSFERIFILI FROM FERIFILI WHERE "
-                                             "CDFILIAL = ? AND DTFERIFILI >= ? AND DTFERIFILI "
-                                             "<= ?"),
-                              branchPeriod);
-        while (q.next()) {
-            holidays.insert(dateOf(q.value(0)), q.value(1).toString().trimmed());
+        TRows q = db.Select(QStringLiteral("SELECT DTFERIFILI, DSFERIFILI FROM FERIFILI WHERE "
+                                           "CDFILIAL = ? AND DTFERIFILI >= ? AND DTFERIFILI "
+                                           "<= ?"),
+                            branchPeriod);
+        while (q.Next()) {
+            holidays.insert(dateOf(q.Value(0)), q.Value(1).toString().trimmed());
         }
     }
     TDataPacket named;

@@ -10,7 +10,6 @@
 #include "core/text_utils.h"
 #include "server/db_layer.h"
 
-#include <QSqlQuery>
 #include <algorithm>
 #include <cmath>
 #include <map>
@@ -346,21 +345,21 @@ private:
                 pairs.prepend(
                     QStringLiteral("NRCARDAPIO IN (%1)").arg(in.join(QStringLiteral(", "))));
             }
-            QSqlQuery q = db_.Exec(QStringLiteral("SELECT %1 FROM CARDADIA WHERE CDFILIAL = ? AND "
-                                                  "(%2) ORDER BY NRCARDAPIO")
-                                           .arg(DayColumns.join(QStringLiteral(", ")),
-                                                pairs.join(QStringLiteral(" OR "))) +
-                                       db_.RowLock(),
-                                   params);
-            while (q.next()) {
+            TRows q = db_.Select(QStringLiteral("SELECT %1 FROM CARDADIA WHERE CDFILIAL = ? AND "
+                                                "(%2) ORDER BY NRCARDAPIO")
+                                         .arg(DayColumns.join(QStringLiteral(", ")),
+                                              pairs.join(QStringLiteral(" OR "))) +
+                                     db_.RowLock(),
+                                 params);
+            while (q.Next()) {
                 TDay read;
                 for (int i = 0; i < DayColumns.size(); ++i) {
-                    read.Values.insert(DayColumns[i], q.value(i));
+                    read.Values.insert(DayColumns[i], q.Value(i));
                 }
                 read.Date = TDatabase::FromSql(TFieldType::DateTime,
                                                read.Values.value(QStringLiteral("DTCARDAPIO")))
                                 .toDateTime();
-                dayState_.insert(q.value(1).toString(), read);
+                dayState_.insert(q.Value(1).toString(), read);
             }
         });
         QStringList found = dayState_.keys();
@@ -371,18 +370,18 @@ private:
         }
         registro_->LeAntes(numbers);
         db_.InParts(found, [this](const QStringList& part) {
-            QSqlQuery q = db_.Exec(
+            TRows q = db_.Select(
                 QStringLiteral("SELECT %1 FROM COMPCARD WHERE CDFILIAL = ? AND NRCARDAPIO IN "
                                "(%2) ORDER BY NRCARDAPIO, NRSEQPRATCAR, NRORDPRATCAR")
                         .arg(DishColumns.join(QStringLiteral(", ")),
                              TDatabase::Placeholders(part.size())) +
                     db_.RowLock(),
                 QVariantList{filial_} + QVariantList(part.cbegin(), part.cend()));
-            while (q.next()) {
+            while (q.Next()) {
                 TDish d;
                 d.Stored = true;
                 for (int i = 0; i < DishColumns.size(); ++i) {
-                    d.Values << q.value(i);
+                    d.Values << q.Value(i);
                 }
                 addDish(std::move(d));
             }
@@ -501,16 +500,16 @@ private:
         for (const QDateTime& m : std::as_const(months)) {
             params << m;
         }
-        QSqlQuery q = db_.Exec(
+        TRows q = db_.Select(
             QStringLiteral("SELECT CDSERVFILI, DTMESCARD, DTPRATEXCL, NRSEQPRATEXCL FROM PRATEXCL "
                            "WHERE CDFILIAL = ? AND CDSERVFILI IN (%1) AND DTMESCARD IN (%2)")
                 .arg(TDatabase::Placeholders(services.size()),
                      TDatabase::Placeholders(months.size())),
             params);
-        while (q.next()) {
-            recorded.insert(keyOf(q.value(0).toString(),
-                                  TDatabase::FromSql(TFieldType::DateTime, q.value(1)).toDateTime(),
-                                  q.value(2).toString(), q.value(3).toLongLong()));
+        while (q.Next()) {
+            recorded.insert(keyOf(q.Value(0).toString(),
+                                  TDatabase::FromSql(TFieldType::DateTime, q.Value(1)).toDateTime(),
+                                  q.Value(2).toString(), q.Value(3).toLongLong()));
         }
         QSet<QString> inserted;
         for (const TExclusion& e : exclusions) {
@@ -619,16 +618,16 @@ private:
             for (const QDateTime& d : part) {
                 params << d;
             }
-            QSqlQuery q =
-                db_.Exec(QStringLiteral("SELECT CDSERVFILI, DTCARDAPIO FROM CARDESP WHERE CDFILIAL "
-                                        "= ? AND CDSERVFILI IN (%1) AND DTCARDAPIO IN (%2)")
-                             .arg(TDatabase::Placeholders(services.size()),
-                                  TDatabase::Placeholders(part.size())),
-                         params);
-            while (q.next()) {
+            TRows q = db_.Select(
+                QStringLiteral("SELECT CDSERVFILI, DTCARDAPIO FROM CARDESP WHERE CDFILIAL "
+                               "= ? AND CDSERVFILI IN (%1) AND DTCARDAPIO IN (%2)")
+                    .arg(TDatabase::Placeholders(services.size()),
+                         TDatabase::Placeholders(part.size())),
+                params);
+            while (q.Next()) {
                 recorded.insert(
-                    keyOf(q.value(0).toString(),
-                          TDatabase::FromSql(TFieldType::DateTime, q.value(1)).toDateTime()));
+                    keyOf(q.Value(0).toString(),
+                          TDatabase::FromSql(TFieldType::DateTime, q.Value(1)).toDateTime()));
             }
         });
         for (const TCandidate& c : std::as_const(candidates)) {
@@ -792,10 +791,12 @@ private:
                 all << DataHora(PriDiaMes(date.toDateTime().date()));
             }
             if (dayState_.contains(nr)) {
-                // The number is taken: the database's own refusal, as the statement alone.
+                // The number is taken (a screen that missed another's save). What came
+                // before it is written first, so that its own refusals come first.
                 write();
-                db_.Exec(newDaySql(columns), all);
-                throw EProgramError(QStringLiteral("Cardápio %1 gravado sobre outro").arg(nr));
+                throw EPlaError(QStringLiteral("O número de cardápio %1 já pertence ao dia %2: "
+                                               "recarregue o mês e grave de novo.")
+                                    .arg(nr, dateText(dayDate(nr))));
             }
             TDay created;
             for (const auto& column : DayDinersColumns()) {
@@ -887,13 +888,13 @@ private:
                 }
             }
             db_.InParts(codes, [this](const QStringList& part) {
-                QSqlQuery q = db_.Exec(
+                TRows q = db_.Select(
                     QStringLiteral("SELECT CDFILAUXPRAT, CDPRATO FROM PRATO WHERE CDPRATO IN (%1)")
                         .arg(TDatabase::Placeholders(part.size())),
                     QVariantList(part.cbegin(), part.cend()));
-                while (q.next()) {
-                    knownDishes_.insert(q.value(0).toString() + QLatin1Char('\x1f') +
-                                        q.value(1).toString());
+                while (q.Next()) {
+                    knownDishes_.insert(q.Value(0).toString() + QLatin1Char('\x1f') +
+                                        q.Value(1).toString());
                 }
             });
         }
@@ -1054,10 +1055,14 @@ private:
         TDish d;
         d.Values = QVariantList{filial_, nr, seq, ord} + values;
         if (dishAt(nr, seq, ord)) {
-            // The place is taken: the database's own refusal, as the statement alone.
+            // The place is taken. What came before it is written first, so that its own
+            // refusals come first.
             write();
-            db_.ExecCount(dishInsertSql(), d.Values);
-            throw EProgramError(QStringLiteral("Prato gravado sobre outro no cardápio %1").arg(nr));
+            throw EPlaError(QStringLiteral("O cardápio do dia %1 já tem um prato na posição %2, "
+                                           "ordem %3: recarregue o mês e grave de novo.")
+                                .arg(dateText(dayDate(nr)))
+                                .arg(seq.toLongLong())
+                                .arg(ord.toLongLong()));
         }
         for (QVariant& v : d.Values) {
             v = TDatabase::ToSql(v);
@@ -1101,18 +1106,6 @@ private:
     }
 
     // --- the writes -----------------------------------------------------------------
-
-    // The statements that wrote one new day, one new dish, when rows were written one
-    // by one: run alone for what the database refuses in them.
-    static QString newDaySql(const QStringList& columns) {
-        return QStringLiteral("INSERT INTO CARDADIA (%1) VALUES (%2)")
-            .arg(columns.join(QStringLiteral(", ")), TDatabase::Placeholders(columns.size()));
-    }
-    static QString dishInsertSql() {
-        return QStringLiteral("INSERT INTO COMPCARD (%1) VALUES (%2)")
-            .arg(DishColumns.join(QStringLiteral(", ")),
-                 TDatabase::Placeholders(DishColumns.size()));
-    }
 
     // Runs a statement over rows handed as one value, the batch split to the statements'
     // size; `before` and `after` are its other values, around the rows' in its text.
@@ -1395,10 +1388,10 @@ QVariant setCardSemPrat(TCallContext& ctx, TMethodArgs& args) {
     if (period[2].toDateTime().date() < FirstChangeableDay(db, period[0].toString())) {
         throw EPlaError(QStringLiteral("O período inclui dias que não podem mais ser alterados."));
     }
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT D.NRCARDAPIO ") + DaysWithoutDishes, period);
+    TRows q = db.Select(QStringLiteral("SELECT D.NRCARDAPIO ") + DaysWithoutDishes, period);
     QStringList days;
-    while (q.next()) {
-        days << q.value(0).toString();
+    while (q.Next()) {
+        days << q.Value(0).toString();
     }
     for (const QString& nr : days) {
         db.Exec(QStringLiteral("UPDATE CARDADIA SET QTCOMESTICAR = 0, QTESTITURNO1 = 0, "

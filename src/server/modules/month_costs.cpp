@@ -10,7 +10,6 @@
 #include "server/db_layer.h"
 #include "server/operator_access.h"
 
-#include <QSqlQuery>
 #include <algorithm>
 
 namespace pla::server {
@@ -300,15 +299,15 @@ QVariant getVdFechaCardapioCus(TCallContext& ctx, TMethodArgs& args) {
                 {"VRPEMAXDIFPLAPA", TFieldType::Float, 0, false},
                 {"VRPEMINDIFPLAPA", TFieldType::Float, 0, false},
                 {"DIFECUSTO", TFieldType::Float, 0, false}};
-    QSqlQuery b = db.Exec(QStringLiteral("SELECT VRPEMAXDIFPLAPA, VRPEMINDIFPLAPA, IDCOMCUSPERC "
-                                         "FROM PARAMPLANEJA WHERE CDFILIAL = ?"),
-                          {q.Filial});
-    if (!b.next() || b.value(0).isNull() || b.value(1).isNull()) {
+    TRows b = db.Select(QStringLiteral("SELECT VRPEMAXDIFPLAPA, VRPEMINDIFPLAPA, IDCOMCUSPERC "
+                                       "FROM PARAMPLANEJA WHERE CDFILIAL = ?"),
+                        {q.Filial});
+    if (!b.Next() || b.Value(0).isNull() || b.Value(1).isNull()) {
         return FromDataPacket(p);
     }
-    const double above = b.value(0).toDouble();
-    const double below = b.value(1).toDouble();
-    const bool clients = b.value(2).toString() == QLatin1String("C");
+    const double above = b.Value(0).toDouble();
+    const double below = b.Value(1).toDouble();
+    const bool clients = b.Value(2).toString() == QLatin1String("C");
     const double standard =
         db.Scalar(QStringLiteral("SELECT VRCUSTPADR FROM CUSTOSERVMES WHERE CDFILIAL = ? AND "
                                  "CDSERVFILI = ? AND DTMESCUST = ?"),

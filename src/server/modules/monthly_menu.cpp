@@ -10,8 +10,6 @@
 #include "core/text_utils.h"
 #include "server/db_layer.h"
 
-#include <QSqlQuery>
-
 namespace pla::server {
 
 using A = rpc::TAutorizacao;
@@ -50,17 +48,17 @@ struct TServiceRow {
 
 std::optional<TServiceRow> serviceRow(TDatabase& db, const QString& filial,
                                       const QString& servico) {
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT S.NMSERVICO, S.CDGRUPSERV, S.IDCARDDESCENTR, "
-                                         "G.IDPARAMETRIZADO FROM SERVICO S LEFT JOIN GRUPSERV G "
-                                         "ON G.CDGRUPSERV = S.CDGRUPSERV WHERE S.CDFILIAL = ? AND "
-                                         "S.CDSERVFILI = ? AND S.IDTIPOSERV = 'N'"),
-                          {filial, servico});
-    if (!q.next()) {
+    TRows q = db.Select(QStringLiteral("SELECT S.NMSERVICO, S.CDGRUPSERV, S.IDCARDDESCENTR, "
+                                       "G.IDPARAMETRIZADO FROM SERVICO S LEFT JOIN GRUPSERV G "
+                                       "ON G.CDGRUPSERV = S.CDGRUPSERV WHERE S.CDFILIAL = ? AND "
+                                       "S.CDSERVFILI = ? AND S.IDTIPOSERV = 'N'"),
+                        {filial, servico});
+    if (!q.Next()) {
         return std::nullopt;
     }
-    return TServiceRow{q.value(0).toString(), q.value(1).toString(),
-                       q.value(2).toString() == QLatin1String("S"),
-                       q.value(3).toString() == QLatin1String("S")};
+    return TServiceRow{q.Value(0).toString(), q.Value(1).toString(),
+                       q.Value(2).toString() == QLatin1String("S"),
+                       q.Value(3).toString() == QLatin1String("S")};
 }
 
 QVariant getServicos(TCallContext& ctx, TMethodArgs& args) {
@@ -158,7 +156,7 @@ TDataPacket DishesOfMonth(TDatabase& db, const QString& filial, const QString& s
                           const QDateTime& month) {
     TDataPacket p;
     p.Fields = DishFields;
-    QSqlQuery q = db.Exec(
+    TRows q = db.Select(
         QStringLiteral(
             "WITH D AS MATERIALIZED (SELECT CDFILIAL, NRCARDAPIO, CDSERVFILI, DTCARDAPIO, "
             "DTMESCARD, QTCOMESTICAR FROM CARDADIA WHERE CDFILIAL = ? AND CDSERVFILI = ? AND "
@@ -172,16 +170,17 @@ TDataPacket DishesOfMonth(TDatabase& db, const QString& filial, const QString& s
             "= COALESCE(M.CDTIPOPRAT, P.CDTIPOPRAT) WHERE C.CDFILIAL = D.CDFILIAL AND "
             "C.NRCARDAPIO = D.NRCARDAPIO ORDER BY D.DTCARDAPIO, C.NRSEQPRATCAR, C.NRORDPRATCAR"),
         {filial, servico, month});
-    while (q.next()) {
+    while (q.Next()) {
         TPacketRow row;
-        const QString type = q.value(7).isNull() ? QString() : q.value(7).toString();
+        row.Values.reserve(DishFields.size());
+        const QString type = q.IsNull(7) ? QString() : q.Value(7).toString();
         for (int i = 0; i < 15; ++i) {
-            row.Values.append(TDatabase::FromSql(DishFields[i].Type, q.value(i)));
+            row.Values.append(q.Field(DishFields[i].Type, i));
         }
-        row.Values[8] = typeLabel(q.value(16).toInt(), type, q.value(8).toString());
-        row.Values[9] = (q.value(10).toString() + q.value(9).toString()).left(41);
-        row.Values.append(RoundDec(q.value(6).toDouble() / 100.0 * q.value(15).toDouble(), 3));
-        p.Rows.append(row);
+        row.Values[8] = typeLabel(q.Value(16).toInt(), type, q.Value(8).toString());
+        row.Values[9] = (q.Value(10).toString() + q.Value(9).toString()).left(41);
+        row.Values.append(RoundDec(q.Value(6).toDouble() / 100.0 * q.Value(15).toDouble(), 3));
+        p.Rows.append(std::move(row));
     }
     return p;
 }
@@ -334,16 +333,16 @@ struct TPosition {
 QList<TPosition> positionsOfMonth(TDatabase& db, const QString& filial, const QString& servico,
                                   const QDateTime& month) {
     QList<TPosition> out;
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT M.NRSEQCNFMES, M.NRORDCNFMES, M.CDTIPOPRAT, "
-                                         "T.NMTIPOPRAT, M.IDOPCCNFMES FROM CNFCARDMES M JOIN "
-                                         "TIPOPRAT T ON T.CDTIPOPRAT = M.CDTIPOPRAT WHERE "
-                                         "M.CDFILIAL = ? AND M.CDSERVFILI = ? AND M.DTREFECNFMES "
-                                         "= ? ORDER BY M.NRORDCNFMES"),
-                          {filial, servico, month});
-    while (q.next()) {
-        out.append({q.value(0).toInt(), q.value(1).toInt(),
-                    typeLabel(q.value(1).toInt(), q.value(2).toString(), q.value(3).toString()),
-                    q.value(4).toString() == QLatin1String("S")});
+    TRows q = db.Select(QStringLiteral("SELECT M.NRSEQCNFMES, M.NRORDCNFMES, M.CDTIPOPRAT, "
+                                       "T.NMTIPOPRAT, M.IDOPCCNFMES FROM CNFCARDMES M JOIN "
+                                       "TIPOPRAT T ON T.CDTIPOPRAT = M.CDTIPOPRAT WHERE "
+                                       "M.CDFILIAL = ? AND M.CDSERVFILI = ? AND M.DTREFECNFMES "
+                                       "= ? ORDER BY M.NRORDCNFMES"),
+                        {filial, servico, month});
+    while (q.Next()) {
+        out.append({q.Value(0).toInt(), q.Value(1).toInt(),
+                    typeLabel(q.Value(1).toInt(), q.Value(2).toString(), q.Value(3).toString()),
+                    q.Value(4).toString() == QLatin1String("S")});
     }
     return out;
 }
@@ -416,11 +415,11 @@ QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
     // Permissions; the last element says whether the operator may open this branch's menus
     // (a text refuses it).
     QVariantList permissions = OperatorPermissions(db, ctx.Operador);
-    QSqlQuery op = db.Exec(QStringLiteral("SELECT CDFILIAL, IDTIPOOPER FROM OPERADOR WHERE "
-                                          "CDOPERADOR = ?"),
-                           {ctx.Operador});
-    op.next();
-    const QString ownBranch = op.value(0).toString().trimmed();
+    TRows op = db.Select(QStringLiteral("SELECT CDFILIAL, IDTIPOOPER FROM OPERADOR WHERE "
+                                        "CDOPERADOR = ?"),
+                         {ctx.Operador});
+    op.Next();
+    const QString ownBranch = op.Value(0).toString().trimmed();
     if (porFilial && !ownBranch.isEmpty() && ownBranch != filial) {
         permissions[rpc::Posicao(rpc::TAutorizacao::AcessoFilial)] =
             QStringLiteral("Operador sem acesso aos cardápios da filial %1.").arg(filial);
@@ -483,22 +482,22 @@ QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
 QString dayDescriptions(TDatabase& db, const QString& filial, const QString& servico,
                         const QDate& first, const QDate& last) {
     QMap<int, QString> text;
-    QSqlQuery h = db.Exec(QStringLiteral("SELECT DTFERICARD, DSFERICARD FROM FERICARD WHERE "
-                                         "CDFILIAL = ? AND DTFERICARD >= ? AND DTFERICARD <= ?"),
-                          {filial, DataHora(first), DataHora(last)});
-    while (h.next()) {
-        text.insert(TDatabase::FromSql(TFieldType::DateTime, h.value(0)).toDateTime().date().day(),
-                    h.value(1).toString().trimmed());
+    TRows h = db.Select(QStringLiteral("SELECT DTFERICARD, DSFERICARD FROM FERICARD WHERE "
+                                       "CDFILIAL = ? AND DTFERICARD >= ? AND DTFERICARD <= ?"),
+                        {filial, DataHora(first), DataHora(last)});
+    while (h.Next()) {
+        text.insert(TDatabase::FromSql(TFieldType::DateTime, h.Value(0)).toDateTime().date().day(),
+                    h.Value(1).toString().trimmed());
     }
-    QSqlQuery d = db.Exec(QStringLiteral("SELECT DTCARDAPIO, DSCARDAPIO FROM CARDADIA WHERE "
-                                         "CDFILIAL = ? AND CDSERVFILI = ? AND DTCARDAPIO >= ? AND "
-                                         "DTCARDAPIO <= ? AND DSCARDAPIO IS NOT NULL"),
-                          {filial, servico, DataHora(first), DataHora(last)});
-    while (d.next()) {
-        const QString desc = d.value(1).toString().trimmed();
+    TRows d = db.Select(QStringLiteral("SELECT DTCARDAPIO, DSCARDAPIO FROM CARDADIA WHERE "
+                                       "CDFILIAL = ? AND CDSERVFILI = ? AND DTCARDAPIO >= ? AND "
+                                       "DTCARDAPIO <= ? AND DSCARDAPIO IS NOT NULL"),
+                        {filial, servico, DataHora(first), DataHora(last)});
+    while (d.Next()) {
+        const QString desc = d.Value(1).toString().trimmed();
         if (!desc.isEmpty()) {
             text.insert(
-                TDatabase::FromSql(TFieldType::DateTime, d.value(0)).toDateTime().date().day(),
+                TDatabase::FromSql(TFieldType::DateTime, d.Value(0)).toDateTime().date().day(),
                 desc);
         }
     }
@@ -532,12 +531,12 @@ QVariant getStlPratos(TCallContext& ctx, TMethodArgs& args) {
                      r.Values[5].toString() + QStringLiteral("%%") + r.Values[9].toString() +
                      QStringLiteral("||") + qty + QStringLiteral("??") + r.Values[4].toString();
     }
-    QSqlQuery q = db.Exec(QStringLiteral("SELECT DTCARDAPIO, QTCOMESTICAR FROM CARDADIA WHERE "
-                                         "CDFILIAL = ? AND CDSERVFILI = ? AND DTMESCARD = ?"),
-                          {filial, servico, month});
-    while (q.next()) {
-        lines << day(TDatabase::FromSql(TFieldType::DateTime, q.value(0)).toDateTime()) + total +
-                     QStringLiteral("%%%%||") + quantityText(q.value(1).toDouble(), 3) +
+    TRows q = db.Select(QStringLiteral("SELECT DTCARDAPIO, QTCOMESTICAR FROM CARDADIA WHERE "
+                                       "CDFILIAL = ? AND CDSERVFILI = ? AND DTMESCARD = ?"),
+                        {filial, servico, month});
+    while (q.Next()) {
+        lines << day(TDatabase::FromSql(TFieldType::DateTime, q.Value(0)).toDateTime()) + total +
+                     QStringLiteral("%%%%||") + quantityText(q.Value(1).toDouble(), 3) +
                      QStringLiteral("??");
     }
     lines.sort();

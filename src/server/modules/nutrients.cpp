@@ -14,7 +14,6 @@
 
 #include <QHash>
 #include <QSet>
-#include <QSqlQuery>
 
 namespace pla::server {
 
@@ -86,38 +85,38 @@ const QString RecipeJoins = QStringLiteral(
     " LEFT JOIN NUTRIPROD NP ON NP.CDPRODUTO = R.CDPRODUTO%1");
 
 // Reads the rows of a dish query into dishes, in the query's order.
-QList<TPratoDia> lePratos(QSqlQuery& q) {
+QList<TPratoDia> lePratos(TRows& q) {
     QList<TPratoDia> out;
     QString key;
     QSet<QString> weighed; // products of the current dish already judged
-    while (q.next()) {
+    while (q.Next()) {
         // The same dish twice in a position is two dishes, each of its share.
         const QString k = QStringLiteral("%1|%2|%3|%4|%5")
-                              .arg(q.value(0).toLongLong())
-                              .arg(q.value(6).toLongLong())
-                              .arg(q.value(7).toLongLong())
-                              .arg(q.value(2).toString(), q.value(3).toString());
+                              .arg(q.Value(0).toLongLong())
+                              .arg(q.Value(6).toLongLong())
+                              .arg(q.Value(7).toLongLong())
+                              .arg(q.Value(2).toString(), q.Value(3).toString());
         if (k != key) {
             key = k;
             weighed.clear();
             TPratoDia d;
-            d.Ordem = q.value(0).toLongLong();
-            d.Tipo = q.value(1).toString().trimmed();
-            d.FilialPrato = q.value(2).toString();
-            d.Prato = q.value(3).toString().trimmed();
-            d.Nome = q.value(4).toString().trimmed();
-            d.Participacao = q.value(5).toDouble();
+            d.Ordem = q.Value(0).toLongLong();
+            d.Tipo = q.Value(1).toString().trimmed();
+            d.FilialPrato = q.Value(2).toString();
+            d.Prato = q.Value(3).toString().trimmed();
+            d.Nome = q.Value(4).toString().trimmed();
+            d.Participacao = q.Value(5).toDouble();
             out.append(d);
         }
         TPratoDia& d = out.last();
-        if (q.value(8).isNull()) {
+        if (q.Value(8).isNull()) {
             d.SemComposicao.append(QStringLiteral("receita sem produtos"));
             continue;
         }
-        const QString product = q.value(8).toString();
-        const QString name = q.value(9).toString().trimmed();
-        const std::optional<double> grams = GramasPorUnidade(q.value(11).toString(), q.value(12));
-        const bool known = grams && !q.value(13).isNull();
+        const QString product = q.Value(8).toString();
+        const QString name = q.Value(9).toString().trimmed();
+        const std::optional<double> grams = GramasPorUnidade(q.Value(11).toString(), q.Value(12));
+        const bool known = grams && !q.Value(13).isNull();
         if (!known) {
             if (!weighed.contains(product)) {
                 d.SemComposicao.append(name);
@@ -126,8 +125,8 @@ QList<TPratoDia> lePratos(QSqlQuery& q) {
             continue;
         }
         weighed.insert(product);
-        d.PorPorcao[q.value(13).toString().trimmed()] +=
-            NutrientePorPorcao(q.value(10).toDouble(), *grams, q.value(14).toDouble());
+        d.PorPorcao[q.Value(13).toString().trimmed()] +=
+            NutrientePorPorcao(q.Value(10).toDouble(), *grams, q.Value(14).toDouble());
     }
     return out;
 }
@@ -168,17 +167,17 @@ QVariant getNutriCard(TCallContext& ctx, TMethodArgs& args) {
             params.append(escolha);
         }
         sql += QStringLiteral(" ORDER BY N.NRORDNUTRI, N.CDNUTRIENTE");
-        QSqlQuery q = db.Exec(sql, params);
-        while (q.next()) {
+        TRows q = db.Select(sql, params);
+        while (q.Next()) {
             const auto value = [&q](int i) {
-                return q.value(i).isNull() ? QVariant() : q.value(i);
+                return q.Value(i).isNull() ? QVariant() : q.Value(i);
             };
-            nutrientes.append({q.value(0).toString().trimmed(), q.value(1).toString().trimmed(),
-                               q.value(2).toString().trimmed(),
+            nutrientes.append({q.Value(0).toString().trimmed(), q.Value(1).toString().trimmed(),
+                               q.Value(2).toString().trimmed(),
                                value(3).isValid() ? QVariant(value(3).toDouble()) : QVariant(),
                                value(4).isValid() ? QVariant(value(4).toDouble()) : QVariant()});
             if (referencia.isEmpty()) {
-                referencia = q.value(5).toString().trimmed();
+                referencia = q.Value(5).toString().trimmed();
             }
         }
     }
@@ -193,7 +192,7 @@ QVariant getNutriCard(TCallContext& ctx, TMethodArgs& args) {
     // The day's dishes in the grid's order, with their recipes and compositions.
     QList<TPratoDia> pratos;
     {
-        QSqlQuery q = db.Exec(
+        TRows q = db.Select(
             QStringLiteral(
                 "SELECT COALESCE(N.NRORDCNFMES, 0), COALESCE(T.NMTIPOPRAT, ''), P.CDFILAUXPRAT, "
                 "P.CDPRATO, P.NMPRATO, C.VRPECONSCARD, C.NRSEQPRATCAR, C.NRORDPRATCAR, %1 FROM "
@@ -219,7 +218,7 @@ QVariant getNutriCard(TCallContext& ctx, TMethodArgs& args) {
             }
         }
         if (!daCelula) {
-            QSqlQuery q = db.Exec(
+            TRows q = db.Select(
                 QStringLiteral("SELECT 0, COALESCE(T.NMTIPOPRAT, ''), P.CDFILAUXPRAT, P.CDPRATO, "
                                "P.NMPRATO, 100, 0, 0, %1 FROM PRATO P LEFT JOIN TIPOPRAT T ON "
                                "T.CDTIPOPRAT = P.CDTIPOPRAT%2 WHERE P.CDPRATO = ? ORDER BY "

@@ -9,7 +9,6 @@
 #include "server/db_layer.h"
 #include "server/operator_access.h"
 
-#include <QSqlQuery>
 #include <algorithm>
 
 namespace pla::server {
@@ -112,18 +111,18 @@ QVariant atuCustoListPr(TCallContext& ctx, TMethodArgs& args) {
             .date();
     QList<TListaEscolhida> listas;
     for (const QString& numero : numeros) {
-        QSqlQuery q = db.Exec(QStringLiteral("SELECT DTINIVALLIST, DTFINVALLIST, IDATUCUSLIST FROM "
-                                             "LISTAPRECO WHERE CDFILIAL = ? AND NRSEQPRELIST = ?"),
-                              {central, numero});
-        if (!q.next()) {
+        TRows q = db.Select(QStringLiteral("SELECT DTINIVALLIST, DTFINVALLIST, IDATUCUSLIST FROM "
+                                           "LISTAPRECO WHERE CDFILIAL = ? AND NRSEQPRELIST = ?"),
+                            {central, numero});
+        if (!q.Next()) {
             throw EPlaError(
                 QStringLiteral("Lista de preços %1 não cadastrada na central de compras %2.")
                     .arg(numero, central));
         }
         TListaEscolhida l{numero,
-                          TDatabase::FromSql(TFieldType::DateTime, q.value(0)).toDateTime().date(),
-                          TDatabase::FromSql(TFieldType::DateTime, q.value(1)).toDateTime().date(),
-                          q.value(2).toString().trimmed() != QLatin1String("S")};
+                          TDatabase::FromSql(TFieldType::DateTime, q.Value(0)).toDateTime().date(),
+                          TDatabase::FromSql(TFieldType::DateTime, q.Value(1)).toDateTime().date(),
+                          q.Value(2).toString().trimmed() != QLatin1String("S")};
         if (l.Fim < processamento) {
             throw EPlaError(
                 QStringLiteral("A lista de preços %1 venceu em %2.").arg(numero, diaTexto(l.Fim)));
@@ -178,12 +177,12 @@ QVariant atuCustoListPr(TCallContext& ctx, TMethodArgs& args) {
                                 .arg(l.Numero));
         }
         QList<std::pair<QString, double>> itens;
-        QSqlQuery q = db.Exec(QStringLiteral("SELECT CDPRODUTO, VRPRECO FROM ITEMLISTAPRECO WHERE "
-                                             "CDFILIAL = ? AND NRSEQPRELIST = ? ORDER BY "
-                                             "CDPRODUTO"),
-                              {central, l.Numero});
-        while (q.next()) {
-            itens.append({q.value(0).toString(), q.value(1).toDouble()});
+        TRows q = db.Select(QStringLiteral("SELECT CDPRODUTO, VRPRECO FROM ITEMLISTAPRECO WHERE "
+                                           "CDFILIAL = ? AND NRSEQPRELIST = ? ORDER BY "
+                                           "CDPRODUTO"),
+                            {central, l.Numero});
+        while (q.Next()) {
+            itens.append({q.Value(0).toString(), q.Value(1).toDouble()});
         }
         const QDateTime inicio = DataHora(l.Inicio);
         for (const auto& [produto, preco] : itens) {
