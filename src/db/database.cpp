@@ -8,6 +8,7 @@
 #include <QSqlField>
 #include <QSqlRecord>
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <sqlite3.h>
 
@@ -58,6 +59,18 @@ sqlite3* SqliteHandle(const QSqlDatabase& db) {
     const QVariant h = db.driver()->handle();
     if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) {
         throw EDatabaseError(QStringLiteral("O driver SQLite do Qt não expõe a conexão."));
+    }
+    // The handle is used through the SQLite this program links: it must be the very
+    // library Qt's driver opened it with (a Qt with SQLite built in would not be).
+    QSqlQuery q(db);
+    const QString theirs = q.exec(QStringLiteral("SELECT sqlite_source_id()")) && q.next()
+                               ? q.value(0).toString()
+                               : QString();
+    const QString ours = QString::fromLatin1(sqlite3_sourceid());
+    if (theirs != ours) {
+        throw EDatabaseError(QStringLiteral("O driver SQLite do Qt usa outra biblioteca SQLite "
+                                            "(%1) que este programa (%2).")
+                                 .arg(theirs, ours));
     }
     return *static_cast<sqlite3* const*>(h.constData());
 }
@@ -115,10 +128,7 @@ TDatabase::TDatabase(const TDatabaseUrl& url, bool readOnly)
 }
 
 TDatabase::~TDatabase() {
-    for (auto& [sql, kept] : kept_) {
-        sqlite3_finalize(kept.Statement);
-    }
-    kept_.clear();
+    kept_.clear(); // a statement still lent is finalized by its reader
     failed_.clear();
     db_.close();
     db_ = QSqlDatabase();
@@ -429,49 +439,46 @@ TRows TDatabase::Select(const QString& sql, const QVariantList& params) {
 
 TRows TDatabase::selectSqlite(const QString& sql, const QVariantList& params) {
     constexpr std::size_t MaxKept = 256;
-    auto it = kept_.find(sql);
-    sqlite3_stmt* statement = nullptr;
-    bool* busy = nullptr;
-    if (it != kept_.end() && !it->second.Busy) {
-        statement = it->second.Statement;
-        busy = &it->second.Busy;
+    std::shared_ptr<TSqliteStatement>& kept = kept_[sql];
+    std::shared_ptr<TSqliteStatement> lent;
+    if (kept && !kept->Busy) {
+        lent = kept;
     } else {
         // A text read again while its kept statement is still being read gets one of its
         // own for this reader.
-        const bool keep = it == kept_.end();
-        if (keep && kept_.size() >= MaxKept) {
-            // Texts made with lists of every length would grow it without end: the ones
-            // no reader holds make room.
-            std::erase_if(kept_, [](const auto& entry) {
-                if (entry.second.Busy) {
-                    return false;
-                }
-                sqlite3_finalize(entry.second.Statement);
-                return true;
-            });
-        }
+        const bool keep = !kept;
         const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v3(sqlite_, text.constData(), static_cast<int>(text.size()),
-                               keep ? SQLITE_PREPARE_PERSISTENT : 0, &statement,
-                               nullptr) != SQLITE_OK) {
-            const QString why = QString::fromUtf8(sqlite3_errmsg(sqlite_));
-            sqlite3_finalize(statement);
+        sqlite3_stmt* raw = nullptr;
+        const char* tail = nullptr;
+        const int rc = sqlite3_prepare_v3(sqlite_, text.constData(), static_cast<int>(text.size()),
+                                          keep ? SQLITE_PREPARE_PERSISTENT : 0, &raw, &tail);
+        if (raw) {
+            lent = std::make_shared<TSqliteStatement>(raw);
+        }
+        const bool more = tail && std::any_of(tail, text.constData() + text.size(), [](char c) {
+                              return c != ';' && !std::isspace(static_cast<unsigned char>(c));
+                          });
+        if (rc != SQLITE_OK || !raw || more) {
+            if (keep) {
+                kept_.erase(sql);
+            }
+            const QString why = rc != SQLITE_OK ? QString::fromUtf8(sqlite3_errmsg(sqlite_))
+                                : !raw          ? QStringLiteral("nenhum comando")
+                                                : QStringLiteral("mais de um comando");
             throw EDatabaseError(
                 QStringLiteral("Comando inválido: %1 (%2)").arg(why, sql.left(200)));
         }
-        if (keep && statement) {
-            TKeptStatement& kept = kept_[sql];
-            kept.Statement = statement;
-            busy = &kept.Busy;
+        if (keep) {
+            if (kept_.size() > MaxKept) {
+                // Texts made with lists of every length would grow it without end; a
+                // statement lent now lives on with its reader.
+                kept_.clear();
+            }
+            kept_[sql] = lent;
         }
     }
-    if (busy) {
-        *busy = true;
-    }
-    TRows rows(sqlite_, statement, busy); // gives the statement back however this ends
-    if (!statement) {
-        return rows; // a text of no statement: no rows
-    }
+    sqlite3_stmt* statement = lent->Handle;
+    TRows rows(sqlite_, std::move(lent)); // gives the statement back however this ends
     if (sqlite3_bind_parameter_count(statement) != params.size()) {
         throw EDatabaseError(QStringLiteral("Comando com %1 valores para %2 parâmetros (%3)")
                                  .arg(params.size())

@@ -133,14 +133,9 @@ private:
     TTrace trace_;
     std::vector<QSqlQuery> failed_;
     // SQLite: the statements of reads and counted writes, kept prepared on the connection
-    // and lent to one reader at a time (busy meanwhile); a map whose entries never move,
-    // as a reader holds its entry's mark.
-    struct TKeptStatement {
-        sqlite3_stmt* Statement = nullptr;
-        bool Busy = false;
-    };
+    // and lent to one reader at a time.
     sqlite3* sqlite_ = nullptr;
-    std::unordered_map<QString, TKeptStatement> kept_;
+    std::unordered_map<QString, std::shared_ptr<TSqliteStatement>> kept_;
     // PostgreSQL: every statement with values stays prepared on the connection under a
     // name of its own, so that a read is one round trip (Qt's driver would prepare,
     // execute and release it: three).

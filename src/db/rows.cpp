@@ -3,22 +3,29 @@
 #include "database.h"
 
 #include <QSqlRecord>
+#include <cmath>
 #include <sqlite3.h>
 
 namespace pla::db {
 
-TRows::TRows(sqlite3* db, sqlite3_stmt* statement, bool* kept)
+TSqliteStatement::~TSqliteStatement() {
+    sqlite3_finalize(Handle);
+}
+
+TRows::TRows(sqlite3* db, std::shared_ptr<TSqliteStatement> statement)
     : db_(db)
-    , statement_(statement)
-    , kept_(kept) {}
+    , statement_(std::move(statement))
+    , handle_(statement_->Handle) {
+    statement_->Busy = true;
+}
 
 TRows::TRows(QSqlQuery query)
     : query_(std::move(query)) {}
 
 TRows::TRows(TRows&& other) noexcept
     : db_(std::exchange(other.db_, nullptr))
-    , statement_(std::exchange(other.statement_, nullptr))
-    , kept_(std::exchange(other.kept_, nullptr))
+    , statement_(std::move(other.statement_))
+    , handle_(std::exchange(other.handle_, nullptr))
     , query_(std::exchange(other.query_, std::nullopt)) {}
 
 TRows::~TRows() {
@@ -29,25 +36,21 @@ void TRows::release() noexcept {
     if (!statement_) {
         return;
     }
-    if (kept_) {
-        sqlite3_reset(statement_);
-        sqlite3_clear_bindings(statement_);
-        *kept_ = false;
-    } else {
-        sqlite3_finalize(statement_);
-    }
-    statement_ = nullptr;
-    kept_ = nullptr;
+    sqlite3_reset(handle_);
+    sqlite3_clear_bindings(handle_);
+    statement_->Busy = false;
+    statement_.reset();
+    handle_ = nullptr;
 }
 
 bool TRows::Next() {
     if (!db_) {
         return query_ && query_->next();
     }
-    if (!statement_) {
+    if (!handle_) {
         return false;
     }
-    const int rc = sqlite3_step(statement_);
+    const int rc = sqlite3_step(handle_);
     if (rc == SQLITE_ROW) {
         return true;
     }
@@ -65,28 +68,28 @@ int TRows::ColumnCount() const {
     if (!db_) {
         return query_ ? query_->record().count() : 0;
     }
-    return statement_ ? sqlite3_column_count(statement_) : 0;
+    return handle_ ? sqlite3_column_count(handle_) : 0;
 }
 
 QVariant TRows::Value(int column) const {
     if (!db_) {
         return query_ ? query_->value(column) : QVariant();
     }
-    if (!statement_ || column < 0 || column >= sqlite3_column_count(statement_)) {
+    if (!handle_ || column < 0 || column >= sqlite3_column_count(handle_)) {
         return {};
     }
-    switch (sqlite3_column_type(statement_, column)) {
+    switch (sqlite3_column_type(handle_, column)) {
     case SQLITE_INTEGER:
-        return static_cast<qlonglong>(sqlite3_column_int64(statement_, column));
+        return static_cast<qlonglong>(sqlite3_column_int64(handle_, column));
     case SQLITE_FLOAT:
-        return sqlite3_column_double(statement_, column);
+        return sqlite3_column_double(handle_, column);
     case SQLITE_TEXT: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement_, column));
-        return QString::fromUtf8(text, sqlite3_column_bytes(statement_, column));
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(handle_, column));
+        return QString::fromUtf8(text, sqlite3_column_bytes(handle_, column));
     }
     case SQLITE_BLOB: {
-        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement_, column));
-        return QByteArray(bytes, sqlite3_column_bytes(statement_, column));
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(handle_, column));
+        return QByteArray(bytes, sqlite3_column_bytes(handle_, column));
     }
     default:
         return {};
@@ -97,21 +100,24 @@ bool TRows::IsNull(int column) const {
     if (!db_) {
         return !query_ || query_->isNull(column);
     }
-    return !statement_ || sqlite3_column_type(statement_, column) == SQLITE_NULL;
+    return !handle_ || sqlite3_column_type(handle_, column) == SQLITE_NULL;
 }
 
 QVariant TRows::Field(TFieldType type, int column) const {
     // What SQLite holds in the field's own form already is taken as it is.
-    if (db_ && statement_ && column >= 0 && column < sqlite3_column_count(statement_)) {
-        const int storage = sqlite3_column_type(statement_, column);
+    if (db_ && handle_ && column >= 0 && column < sqlite3_column_count(handle_)) {
+        const int storage = sqlite3_column_type(handle_, column);
         if (storage == SQLITE_NULL) {
             return {};
         }
         if (storage == SQLITE_INTEGER && type == TFieldType::Integer) {
-            return static_cast<qlonglong>(sqlite3_column_int64(statement_, column));
+            return static_cast<qlonglong>(sqlite3_column_int64(handle_, column));
         }
         if ((storage == SQLITE_FLOAT || storage == SQLITE_INTEGER) && type == TFieldType::Float) {
-            return sqlite3_column_double(statement_, column);
+            const double value = sqlite3_column_double(handle_, column);
+            if (std::isfinite(value)) { // the rest is refused below, as anywhere
+                return value;
+            }
         }
         if (storage == SQLITE_TEXT && type == TFieldType::String) {
             return Value(column);

@@ -4,6 +4,7 @@
 
 #include <QSqlQuery>
 #include <QVariant>
+#include <memory>
 #include <optional>
 
 struct sqlite3;
@@ -12,6 +13,19 @@ struct sqlite3_stmt;
 namespace pla::db {
 
 class TDatabase;
+
+// A prepared SQLite statement, finalized with its last holder: the connection's list of
+// kept statements, or the reader it is lent to (which may end after the connection).
+struct TSqliteStatement {
+    explicit TSqliteStatement(sqlite3_stmt* handle)
+        : Handle(handle) {}
+    ~TSqliteStatement();
+    TSqliteStatement(const TSqliteStatement&) = delete;
+    TSqliteStatement& operator=(const TSqliteStatement&) = delete;
+
+    sqlite3_stmt* const Handle;
+    bool Busy = false; // lent to a reader
+};
 
 // The rows of one SELECT, read forward once (TDatabase::Select).
 //
@@ -39,15 +53,14 @@ public:
 
 private:
     friend class TDatabase;
-    // SQLite: `kept` is the busy mark of a statement the connection keeps, given back at
-    // the end; without it the statement is the reader's own and is finalized.
-    TRows(sqlite3* db, sqlite3_stmt* statement, bool* kept);
+    // SQLite: the statement is the reader's until it ends, then given back reset.
+    TRows(sqlite3* db, std::shared_ptr<TSqliteStatement> statement);
     explicit TRows(QSqlQuery query);
     void release() noexcept;
 
     sqlite3* db_ = nullptr;
-    sqlite3_stmt* statement_ = nullptr;
-    bool* kept_ = nullptr;
+    std::shared_ptr<TSqliteStatement> statement_;
+    sqlite3_stmt* handle_ = nullptr; // statement_'s, while the reader has it
     std::optional<QSqlQuery> query_; // PostgreSQL
 };
 

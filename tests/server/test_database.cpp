@@ -298,6 +298,10 @@ TEST_P(Database, AFailedReadIsRefusedAndItsStatementReadsAgain) {
                  EDatabaseError)
         << "a value missing";
     if (GetParam() == TEngine::SQLite) {
+        // A text of two statements, or of none, is refused rather than run in part.
+        EXPECT_THROW(db().ExecCount("DELETE FROM TIPOCUSTO; DELETE FROM SERVICO"), EDatabaseError);
+        EXPECT_THROW(db().ExecCount(" -- nada"), EDatabaseError);
+        EXPECT_EQ(db().ExecCount("DELETE FROM TIPOCUSTO;  "), 0) << "one statement and its end";
         // Refused while stepping, not while preparing.
         const QString json = "SELECT json(?)";
         TRows bad = db().Select(json, {QStringLiteral("{nope")});

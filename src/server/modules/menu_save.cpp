@@ -796,7 +796,7 @@ private:
                 write();
                 throw EPlaError(QStringLiteral("O número de cardápio %1 já pertence ao dia %2: "
                                                "recarregue o mês e grave de novo.")
-                                    .arg(nr, dateText(dayDate(nr))));
+                                    .arg(nr, dateText(dayState_.value(nr).Date)));
             }
             TDay created;
             for (const auto& column : DayDinersColumns()) {
