@@ -439,14 +439,14 @@ TRows TDatabase::Select(const QString& sql, const QVariantList& params) {
 
 TRows TDatabase::selectSqlite(const QString& sql, const QVariantList& params) {
     constexpr std::size_t MaxKept = 256;
-    std::shared_ptr<TSqliteStatement>& kept = kept_[sql];
+    const auto it = kept_.find(sql);
     std::shared_ptr<TSqliteStatement> lent;
-    if (kept && !kept->Busy) {
-        lent = kept;
+    if (it != kept_.end() && !it->second->Busy) {
+        lent = it->second;
     } else {
         // A text read again while its kept statement is still being read gets one of its
         // own for this reader.
-        const bool keep = !kept;
+        const bool keep = it == kept_.end();
         const QByteArray text = sql.toUtf8();
         sqlite3_stmt* raw = nullptr;
         const char* tail = nullptr;
@@ -459,9 +459,6 @@ TRows TDatabase::selectSqlite(const QString& sql, const QVariantList& params) {
                               return c != ';' && !std::isspace(static_cast<unsigned char>(c));
                           });
         if (rc != SQLITE_OK || !raw || more) {
-            if (keep) {
-                kept_.erase(sql);
-            }
             const QString why = rc != SQLITE_OK ? QString::fromUtf8(sqlite3_errmsg(sqlite_))
                                 : !raw          ? QStringLiteral("nenhum comando")
                                                 : QStringLiteral("mais de um comando");
@@ -469,12 +466,12 @@ TRows TDatabase::selectSqlite(const QString& sql, const QVariantList& params) {
                 QStringLiteral("Comando inválido: %1 (%2)").arg(why, sql.left(200)));
         }
         if (keep) {
-            if (kept_.size() > MaxKept) {
+            if (kept_.size() >= MaxKept) {
                 // Texts made with lists of every length would grow it without end; a
                 // statement lent now lives on with its reader.
                 kept_.clear();
             }
-            kept_[sql] = lent;
+            kept_.emplace(sql, lent);
         }
     }
     sqlite3_stmt* statement = lent->Handle;
