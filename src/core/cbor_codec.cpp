@@ -3,6 +3,7 @@
 #include "cbor_writer.h"
 #include "dates.h"
 #include "errors.h"
+#include "packet_encoder.h"
 
 #include <QSet>
 #include <QtCborCommon>
@@ -17,33 +18,14 @@ constexpr qint64 MinEpochSeconds = -62135596800LL; // 0001-01-01
 constexpr qint64 MaxEpochSeconds = 253402300799LL; // 9999-12-31 23:59:59
 
 void writeDateTime(TCborWriter& w, const QDateTime& value) {
-    const QDateTime dt = NormalizaDataHora(value);
-    const qint64 ms = dt.toMSecsSinceEpoch();
-    w.Tag(static_cast<quint64>(QCborKnownTags::UnixTime_t));
-    if (ms % 1000 == 0) {
-        w.Integer(ms / 1000);
-    } else {
-        w.Double(static_cast<double>(ms) / 1000.0);
-    }
+    WriteDateTime(w, NormalizaDataHora(value).toMSecsSinceEpoch());
 }
 
 void writeValue(TCborWriter& w, const QVariant& value);
 
 // Packet values are canonical, so the generic value writer serves them.
 void writePacket(TCborWriter& w, const TDataPacket& p) {
-    w.Tag(PacketTag);
-    w.Map(2);
-    w.Text(QLatin1StringView("fields"));
-    w.Array(static_cast<quint64>(p.Fields.size()));
-    for (const auto& f : p.Fields) {
-        w.Array(4);
-        w.Text(f.Name);
-        w.Text(FieldTypeName(f.Type));
-        w.Integer(f.Size);
-        w.Bool(f.Required);
-    }
-    w.Text(QLatin1StringView("rows"));
-    w.Array(static_cast<quint64>(p.Rows.size()));
+    WritePacketHead(w, p.Fields, static_cast<quint64>(p.Rows.size()));
     for (const auto& row : p.Rows) {
         const bool modified = row.Kind == TRowKind::Modified;
         w.Array(
@@ -140,11 +122,44 @@ void writeValue(TCborWriter& w, const QVariant& value) {
         writePacket(w, *static_cast<const TDataPacket*>(value.constData()));
         return;
     }
+    if (id == qMetaTypeId<TEncodedPacket>()) {
+        w.Raw(static_cast<const TEncodedPacket*>(value.constData())->Bytes);
+        return;
+    }
     throw EPlaError(QStringLiteral("Tipo de valor não suportado: %1")
                         .arg(QString::fromLatin1(value.typeName())));
 }
 
 } // namespace
+
+void WriteValue(TCborWriter& w, const QVariant& value) {
+    writeValue(w, value);
+}
+
+void WriteDateTime(TCborWriter& w, qint64 msecsSinceEpoch) {
+    w.Tag(static_cast<quint64>(QCborKnownTags::UnixTime_t));
+    if (msecsSinceEpoch % 1000 == 0) {
+        w.Integer(msecsSinceEpoch / 1000);
+    } else {
+        w.Double(static_cast<double>(msecsSinceEpoch) / 1000.0);
+    }
+}
+
+void WritePacketHead(TCborWriter& w, const QList<TFieldDef>& fields, quint64 rows) {
+    w.Tag(PacketTag);
+    w.Map(2);
+    w.Text(QLatin1StringView("fields"));
+    w.Array(static_cast<quint64>(fields.size()));
+    for (const auto& f : fields) {
+        w.Array(4);
+        w.Text(f.Name);
+        w.Text(FieldTypeName(f.Type));
+        w.Integer(f.Size);
+        w.Bool(f.Required);
+    }
+    w.Text(QLatin1StringView("rows"));
+    w.Array(rows);
+}
 
 QByteArray EncodeValue(const QVariant& value) {
     TCborWriter w;

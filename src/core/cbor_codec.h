@@ -24,7 +24,15 @@ struct TDecodeLimits {
 
 constexpr quint64 PacketTag = 5262401; // "PLA"
 
+class TCborWriter;
+
 QByteArray EncodeValue(const QVariant& value);
+// The parts of the encoding that answers written straight into bytes share
+// (packet_encoder.h, the server's readers): a value, a date-time by its instant in
+// milliseconds of the wall clock, and a packet's fields up to the head of its rows.
+void WriteValue(TCborWriter& w, const QVariant& value);
+void WriteDateTime(TCborWriter& w, qint64 msecsSinceEpoch);
+void WritePacketHead(TCborWriter& w, const QList<TFieldDef>& fields, quint64 rows);
 QVariant DecodeValue(const QByteArray& bytes, const TDecodeLimits& limits = {});
 
 QByteArray EncodePacket(const TDataPacket& packet);

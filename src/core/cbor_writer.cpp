@@ -6,6 +6,11 @@
 
 namespace pla {
 
+bool IsAscii(QByteArrayView bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<uchar>(c) < 0x80; });
+}
+
 QByteArray TCborWriter::Take() {
     buffer_.truncate(size_);
     size_ = 0;
@@ -70,14 +75,23 @@ void TCborWriter::Text(QStringView text) {
 }
 
 void TCborWriter::Text(QLatin1StringView text) {
-    for (const char c : text) {
-        if (static_cast<uchar>(c) >= 0x80) {
-            Text(QString(text));
-            return;
-        }
+    if (!IsAscii(QByteArrayView(text.data(), text.size()))) {
+        Text(QString(text));
+        return;
     }
     head(3, static_cast<quint64>(text.size()));
     std::memcpy(room(text.size()), text.data(), static_cast<size_t>(text.size()));
+}
+
+void TCborWriter::Utf8(QByteArrayView utf8) {
+    head(3, static_cast<quint64>(utf8.size()));
+    Raw(utf8);
+}
+
+void TCborWriter::Raw(QByteArrayView encoded) {
+    if (!encoded.isEmpty()) {
+        std::memcpy(room(encoded.size()), encoded.data(), static_cast<size_t>(encoded.size()));
+    }
 }
 
 void TCborWriter::Bytes(const QByteArray& bytes) {

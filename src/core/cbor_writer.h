@@ -5,6 +5,9 @@
 
 namespace pla {
 
+// Whether every byte is ASCII, so that the bytes are the same text in UTF-8 and Latin-1.
+bool IsAscii(QByteArrayView bytes);
+
 // Writes CBOR (RFC 8949) items straight into bytes: every head in its shortest form,
 // doubles as 64-bit floats, arrays and maps of definite length. Qt's stream writer goes
 // through an I/O device for every item, which cost a month's answer more than reading
@@ -20,7 +23,11 @@ public:
     void Null() { *room(1) = static_cast<char>(0xf6); }
     void Text(QStringView text);
     void Text(QLatin1StringView text);
+    // A text already in UTF-8.
+    void Utf8(QByteArrayView utf8);
     void Bytes(const QByteArray& bytes);
+    // Items already encoded, as they are.
+    void Raw(QByteArrayView encoded);
     void Array(quint64 count) { head(4, count); }
     void Map(quint64 pairs) { head(5, pairs); }
     void Tag(quint64 tag) { head(6, tag); }

@@ -1,6 +1,7 @@
 #include "database.h"
 
 #include "core/dates.h"
+#include "stored_date.h"
 
 #include <QAtomicInteger>
 #include <QSqlDriver>
@@ -135,39 +136,6 @@ TDatabase::~TDatabase() {
     QSqlDatabase::removeDatabase(name_);
 }
 
-namespace {
-
-// The text ToSql writes ("yyyy-MM-dd HH:mm:ss" with optional ".zzz", or a "T" between),
-// read straight as UTC: QDateTime::fromString would read it as local time first, and
-// glibc looks at the time zone file again on every such conversion. Anything else is
-// invalid here and left to the general parse.
-QDateTime storedDateTime(QStringView s) {
-    if (s.size() != 19 && s.size() != 23) {
-        return {};
-    }
-    bool ok = true;
-    const auto number = [&](qsizetype from, qsizetype digits) {
-        int n = 0;
-        for (qsizetype i = from; i < from + digits; ++i) {
-            const char16_t c = s[i].unicode();
-            ok = ok && c >= u'0' && c <= u'9';
-            n = n * 10 + (c - u'0');
-        }
-        return n;
-    };
-    const bool separators = s[4] == u'-' && s[7] == u'-' && (s[10] == u' ' || s[10] == u'T') &&
-                            s[13] == u':' && s[16] == u':' && (s.size() == 19 || s[19] == u'.');
-    const QDate date(number(0, 4), number(5, 2), number(8, 2));
-    const QTime time(number(11, 2), number(14, 2), number(17, 2),
-                     s.size() == 23 ? number(20, 3) : 0);
-    if (!ok || !separators || !date.isValid() || !time.isValid()) {
-        return {};
-    }
-    return QDateTime(date, time, Qt::UTC);
-}
-
-} // namespace
-
 QVariant TDatabase::ToSql(const QVariant& value) {
     if (IsNullValue(value)) {
         return QVariant(QMetaType(QMetaType::QString));
@@ -196,8 +164,10 @@ QVariant TDatabase::FromSql(TFieldType type, const QVariant& value) {
             return NormalizaDataHora(value.toDateTime());
         }
         const QString s = value.toString().trimmed();
-        if (const QDateTime stored = storedDateTime(s); stored.isValid()) {
-            return stored;
+        // Read straight as UTC: QDateTime::fromString would read it as local time first,
+        // and glibc looks at the time zone file again on every such conversion.
+        if (const auto stored = StoredMsecs(QStringView(s))) {
+            return QDateTime::fromMSecsSinceEpoch(*stored, Qt::UTC);
         }
         QDateTime dt = QDateTime::fromString(s, Qt::ISODateWithMs);
         if (!dt.isValid()) {

@@ -1,6 +1,10 @@
 #include "rows.h"
 
 #include "database.h"
+#include "stored_date.h"
+
+#include "core/cbor_codec.h"
+#include "core/cbor_writer.h"
 
 #include <QSqlRecord>
 #include <cmath>
@@ -124,6 +128,73 @@ QVariant TRows::Field(TFieldType type, int column) const {
         }
     }
     return TDatabase::FromSql(type, Value(column));
+}
+
+std::optional<QByteArrayView> TRows::Utf8(int column) const {
+    if (!db_ || !handle_ || column < 0 || column >= sqlite3_column_count(handle_)) {
+        return std::nullopt;
+    }
+    switch (sqlite3_column_type(handle_, column)) {
+    case SQLITE_NULL:
+        return QByteArrayView();
+    case SQLITE_TEXT:
+        return QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(handle_, column)),
+                              sqlite3_column_bytes(handle_, column));
+    default:
+        return std::nullopt;
+    }
+}
+
+QDate TRows::Date(int column) const {
+    if (db_ && handle_ && column >= 0 && column < sqlite3_column_count(handle_) &&
+        sqlite3_column_type(handle_, column) == SQLITE_TEXT) {
+        const QByteArrayView text(
+            reinterpret_cast<const char*>(sqlite3_column_text(handle_, column)),
+            sqlite3_column_bytes(handle_, column));
+        if (const auto msecs = StoredMsecs(text)) {
+            return QDateTime::fromMSecsSinceEpoch(*msecs, Qt::UTC).date();
+        }
+    }
+    return Field(TFieldType::DateTime, column).toDateTime().date();
+}
+
+void TRows::Write(TCborWriter& w, const TFieldDef& field, int column) const {
+    const TFieldType type = field.Type;
+    if (db_ && handle_ && column >= 0 && column < sqlite3_column_count(handle_)) {
+        const int storage = sqlite3_column_type(handle_, column);
+        if (storage == SQLITE_NULL) {
+            w.Null();
+            return;
+        }
+        if (storage == SQLITE_INTEGER && type == TFieldType::Integer) {
+            w.Integer(sqlite3_column_int64(handle_, column));
+            return;
+        }
+        if ((storage == SQLITE_FLOAT || storage == SQLITE_INTEGER) && type == TFieldType::Float) {
+            const double value = sqlite3_column_double(handle_, column);
+            if (std::isfinite(value)) {
+                w.Double(value);
+                return;
+            }
+        }
+        if (storage == SQLITE_TEXT &&
+            (type == TFieldType::String || type == TFieldType::DateTime)) {
+            const QByteArrayView text(
+                reinterpret_cast<const char*>(sqlite3_column_text(handle_, column)),
+                sqlite3_column_bytes(handle_, column));
+            if (type == TFieldType::DateTime) {
+                if (const auto msecs = StoredMsecs(text)) {
+                    WriteDateTime(w, *msecs);
+                    return;
+                }
+            } else if ((field.Size <= 0 || text.size() <= field.Size) && IsAscii(text)) {
+                // Other texts go through QString, which mends invalid UTF-8 as Field does.
+                w.Utf8(text);
+                return;
+            }
+        }
+    }
+    WriteValue(w, ToFieldValue(field, Field(type, column)));
 }
 
 } // namespace pla::db

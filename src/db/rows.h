@@ -10,6 +10,10 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
+namespace pla {
+class TCborWriter;
+}
+
 namespace pla::db {
 
 class TDatabase;
@@ -50,6 +54,15 @@ public:
     bool IsNull(int column) const;
     // A column in a field type's canonical form (TDatabase::FromSql).
     QVariant Field(TFieldType type, int column) const;
+    // On SQLite, a text column's UTF-8 as the engine holds it (empty when null), valid
+    // until the next row; none for other storage and on PostgreSQL.
+    std::optional<QByteArrayView> Utf8(int column) const;
+    // A date-time column's date; invalid when null.
+    QDate Date(int column) const;
+    // A column as a packet of the field holds it (ToFieldValue of Field), written straight
+    // onto the wire: on SQLite a null, a number, an ASCII text or a stored date-time goes
+    // from the engine to the bytes without a value between.
+    void Write(TCborWriter& w, const TFieldDef& field, int column) const;
 
 private:
     friend class TDatabase;

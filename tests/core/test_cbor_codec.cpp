@@ -1,6 +1,8 @@
 #include "core/cbor_codec.h"
+#include "core/cbor_writer.h"
 #include "core/dates.h"
 #include "core/errors.h"
+#include "core/packet_encoder.h"
 
 #include "qt_print.h"
 #include <QCborArray>
@@ -373,4 +375,39 @@ TEST(CborCodec, EncodingMatchesQtsCborValues) {
               QByteArray::fromHex("c1") + QCborValue(seconds).toCbor());
     EXPECT_EQ(EncodeValue(DataHora(QDate(2027, 2, 28), QTime(10, 0, 0, 250))),
               QByteArray::fromHex("c1") + QCborValue(seconds + 36000.25).toCbor());
+}
+
+// A packet written row by row straight into bytes is the packet the codec writes, and an
+// answer holding it carries those bytes as they are.
+TEST(CborCodec, PacketsWrittenRowByRowAreTheCodecsBytes) {
+    TDataPacket p = everyTypePacket();
+    p.Rows.removeIf([](const TPacketRow& r) { return r.Kind != TRowKind::Unchanged; });
+    ASSERT_EQ(p.Rows.size(), 2);
+    TPacketEncoder e(p.Fields);
+    for (const TPacketRow& r : p.Rows) {
+        TCborWriter& row = e.NextRow();
+        for (const QVariant& v : r.Values) {
+            WriteValue(row, v);
+        }
+    }
+    const TEncodedPacket written = e.Finish();
+    EXPECT_EQ(written.Rows, 2);
+    EXPECT_EQ(written.Bytes.toHex().toStdString(), EncodePacket(p).toHex().toStdString());
+    EXPECT_EQ(DecodePacket(written.Bytes), p);
+    const QVariantList answer{QStringLiteral("ok"), QVariant::fromValue(written), qlonglong(3)};
+    const QVariantList back = DecodeValue(EncodeValue(answer)).toList();
+    ASSERT_EQ(back.size(), 3);
+    EXPECT_EQ(ToDataPacket(back[1]), p);
+    EXPECT_EQ(back[2].toLongLong(), 3);
+
+    TPacketEncoder none(p.Fields);
+    EXPECT_EQ(none.Finish().Bytes, EncodePacket(TDataPacket{p.Fields, {}})) << "no rows";
+
+    // A date-time by its instant, as the codec writes a QDateTime.
+    for (const QDateTime& dt :
+         {DataHora(QDate(2027, 2, 28)), DataHora(QDate(1969, 12, 31), QTime(23, 59, 59, 500))}) {
+        TCborWriter w;
+        WriteDateTime(w, dt.toMSecsSinceEpoch());
+        EXPECT_EQ(w.Take(), EncodeValue(dt)) << dt.toString(Qt::ISODateWithMs).toStdString();
+    }
 }

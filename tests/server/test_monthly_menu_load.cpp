@@ -6,6 +6,7 @@
 #include "qt_print.h"
 #include "rpc/net_connection.h"
 #include "server/demo_oddities.h"
+#include "server/modules/modules.h"
 #include <QRegularExpression>
 #include <QSqlQuery>
 
@@ -91,6 +92,16 @@ TEST_P(MonthlyMenuLoad, TheMonthInOneCall) {
                              "D.CDSERVFILI = ? AND D.DTMESCARD = ?",
                              key);
     ASSERT_EQ(dishes.Rows.size(), placed);
+    // Written straight into the answer's bytes, they are what the server reads as values,
+    // names with accents (written the long way) among them.
+    db::TDatabase& db = server_.Db();
+    EXPECT_EQ(dishes, server::DishesOfMonth(db, "0001", "00001", DataHora(month)));
+    EXPECT_EQ(days, server::DaysOfMonth(db, "0001", "00001", DataHora(month)));
+    EXPECT_EQ(packet(r[4]), server::PositionsOfMonth(db, "0001", "00001", DataHora(month)));
+    EXPECT_TRUE(std::any_of(dishes.Rows.cbegin(), dishes.Rows.cend(), [&](const TPacketRow& row) {
+        const QString name = row.Values[dishes.FieldIndex("NMPRATO")].toString();
+        return std::any_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() >= 0x80; });
+    }));
     const TPacketRow& d = dishes.Rows[0];
     EXPECT_TRUE(d.Values[dishes.FieldIndex("NMPRATO")].toString().startsWith("N"))
         << "the status letter in front of the name";

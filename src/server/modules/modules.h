@@ -67,6 +67,8 @@ int DeleteMenuDays(TDatabase& db, const QString& cdFilial, const QString& cdServ
 // that depart from the central menu, its removed central dishes.
 TDataPacket DaysOfMonth(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
                         const QDateTime& month);
+TPacketQuery DaysOfMonthQuery(const QString& cdFilial, const QString& cdServFili,
+                              const QDateTime& month);
 // The day records of the days from `first` to `last`, as DaysOfMonth gives them.
 TDataPacket DaysOfPeriod(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
                          const QDate& first, const QDate& last);
@@ -74,6 +76,8 @@ TDataPacket DishesOfMonth(TDatabase& db, const QString& cdFilial, const QString&
                           const QDateTime& month);
 TDataPacket PositionsOfMonth(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
                              const QDateTime& month);
+TPacketQuery PositionsOfMonthQuery(const QString& cdFilial, const QString& cdServFili,
+                                   const QDateTime& month);
 TDataPacket SpecialDaysOfMonth(TDatabase& db, const QString& cdFilial, const QString& cdServFili,
                                const QDateTime& month);
 TDataPacket RemovedDishesOfMonth(TDatabase& db, const QString& cdFilial, const QString& cdServFili,

@@ -5,10 +5,15 @@
 
 #include "server/operator_access.h"
 
+#include "core/cbor_codec.h"
+#include "core/cbor_writer.h"
 #include "core/dates.h"
 #include "core/numbers.h"
+#include "core/packet_encoder.h"
 #include "core/text_utils.h"
 #include "server/db_layer.h"
+
+#include <array>
 
 namespace pla::server {
 
@@ -145,17 +150,14 @@ QString typeLabel(int order, const QString& type, const QString& name) {
         .left(38);
 }
 
-} // namespace
-
 // The month's dishes, each with its position's label and its status letter in front
-// of the name. The month's days are found first, in the month's index, and lead the join
-// (SQLite keeps a CROSS JOIN's order): without statistics SQLite would otherwise walk
-// every dish the branch ever had, or every day of the service, to spare a sort of a
-// month's dishes.
-TDataPacket DishesOfMonth(TDatabase& db, const QString& filial, const QString& servico,
-                          const QDateTime& month) {
-    TDataPacket p;
-    p.Fields = DishFields;
+// of the name, handed row by row to `out` (TDishPacket, TDishBytes). The month's days are
+// found first, in the month's index, and lead the join (SQLite keeps a CROSS JOIN's
+// order): without statistics SQLite would otherwise walk every dish the branch ever had,
+// or every day of the service, to spare a sort of a month's dishes.
+template <typename TOut>
+void readDishesOfMonth(TDatabase& db, const QString& filial, const QString& servico,
+                       const QDateTime& month, TOut& out) {
     TRows q = db.Select(
         QStringLiteral(
             "WITH D AS MATERIALIZED (SELECT CDFILIAL, NRCARDAPIO, CDSERVFILI, DTCARDAPIO, "
@@ -170,75 +172,156 @@ TDataPacket DishesOfMonth(TDatabase& db, const QString& filial, const QString& s
             "= COALESCE(M.CDTIPOPRAT, P.CDTIPOPRAT) WHERE C.CDFILIAL = D.CDFILIAL AND "
             "C.NRCARDAPIO = D.NRCARDAPIO ORDER BY D.DTCARDAPIO, C.NRSEQPRATCAR, C.NRORDPRATCAR"),
         {filial, servico, month});
+    constexpr int Seq = 3;
+    constexpr int Label = 8;
+    constexpr int Name = 9;
+    const auto makeLabel = [&q] {
+        return typeLabel(q.Value(16).toInt(), q.IsNull(7) ? QString() : q.Value(7).toString(),
+                         q.Value(8).toString());
+    };
+    // A configured position's label is the same on every day: made once.
+    QHash<qint64, QString> labels;
     while (q.Next()) {
-        TPacketRow row;
-        row.Values.reserve(DishFields.size());
-        const QString type = q.IsNull(7) ? QString() : q.Value(7).toString();
-        for (int i = 0; i < 15; ++i) {
-            row.Values.append(q.Field(DishFields[i].Type, i));
+        QString label;
+        if (!q.IsNull(7) && !q.IsNull(16)) {
+            QString& known = labels[q.Value(Seq).toLongLong()];
+            if (known.isNull()) {
+                known = makeLabel();
+            }
+            label = known;
+        } else {
+            label = makeLabel();
         }
-        row.Values[8] = typeLabel(q.Value(16).toInt(), type, q.Value(8).toString());
-        row.Values[9] = (q.Value(10).toString() + q.Value(9).toString()).left(41);
-        row.Values.append(RoundDec(q.Value(6).toDouble() / 100.0 * q.Value(15).toDouble(), 3));
-        p.Rows.append(std::move(row));
+        out.BeginRow(q, label);
+        for (int i = 0; i < 15; ++i) {
+            if (i == Label) {
+                out.Value(label);
+            } else if (i == Name) {
+                out.Name(q);
+            } else {
+                out.Field(q, DishFields[i], i);
+            }
+        }
+        out.Value(RoundDec(q.Value(6).toDouble() / 100.0 * q.Value(15).toDouble(), 3));
     }
-    return p;
+}
+
+// The status letter in front of the dish's name, as the grid shows it.
+constexpr int NameLength = 41;
+QString dishName(const TRows& q) {
+    return (q.Value(10).toString() + q.Value(9).toString()).left(NameLength);
+}
+
+// The rows as a packet's, for the server's own use.
+struct TDishPacket {
+    TDataPacket Packet{DishFields, {}};
+
+    void BeginRow(const TRows&, const QString&) {
+        Packet.Rows.append(TPacketRow{});
+        Packet.Rows.back().Values.reserve(DishFields.size());
+    }
+    void Field(const TRows& q, const TFieldDef& field, int column) {
+        Packet.Rows.back().Values.append(q.Field(field.Type, column));
+    }
+    void Value(const QVariant& value) { Packet.Rows.back().Values.append(value); }
+    void Name(const TRows& q) { Value(dishName(q)); }
+};
+
+// The rows straight into the answer's bytes, and how many dishes each day has in each
+// position, which the pivot shows.
+struct TDishBytes {
+    TPacketEncoder Encoder{DishFields};
+    QHash<QPair<QDate, QString>, int> PerDayAndLabel;
+    TCborWriter* Row = nullptr;
+
+    void BeginRow(const TRows& q, const QString& label) {
+        ++PerDayAndLabel[{q.Date(1), label}];
+        Row = &Encoder.NextRow();
+    }
+    void Field(const TRows& q, const TFieldDef& field, int column) { q.Write(*Row, field, column); }
+    void Value(const QVariant& value) { WriteValue(*Row, value); }
+    void Name(const TRows& q) {
+        const auto status = q.Utf8(10);
+        const auto name = q.Utf8(9);
+        if (status && name && status->size() + name->size() <= NameLength && IsAscii(*status) &&
+            IsAscii(*name)) {
+            std::array<char, NameLength> joined;
+            std::copy(status->begin(), status->end(), joined.begin());
+            std::copy(name->begin(), name->end(), joined.begin() + status->size());
+            Row->Utf8(QByteArrayView(joined.data(), status->size() + name->size()));
+        } else {
+            Value(dishName(q));
+        }
+    }
+};
+
+} // namespace
+
+TDataPacket DishesOfMonth(TDatabase& db, const QString& filial, const QString& servico,
+                          const QDateTime& month) {
+    TDishPacket out;
+    readDishesOfMonth(db, filial, servico, month, out);
+    return out.Packet;
 }
 
 namespace {
 
 // The day records as the monthly screen holds them (cdsCardaDia), in date order.
-TDataPacket dayRecords(TDatabase& db, const QString& where, const QVariantList& params) {
-    return QueryPacket(
-        db, {{"CDFILIAL", TFieldType::String, 4, false},
-             {"NRCARDAPIO", TFieldType::String, 10, false},
-             {"CDSERVFILI", TFieldType::String, 5, false},
-             {"CDOPERADOR", TFieldType::String, 12, false},
-             {"DTCARDAPIO", TFieldType::DateTime, 0, false},
-             {"QTCOMESTICAR", TFieldType::Float, 0, false},
-             {"QTESTITURNO1", TFieldType::Float, 0, false},
-             {"QTESTITURNO2", TFieldType::Float, 0, false},
-             {"QTESTITURNO3", TFieldType::Float, 0, false},
-             {"QTESTITURNO4", TFieldType::Float, 0, false},
-             {"QTCLIESTICAR", TFieldType::Float, 0, false},
-             {"QTFUNESTICAR", TFieldType::Float, 0, false},
-             {"QTDOAESTICAR", TFieldType::Float, 0, false},
-             {"QTCOMEFETCAR", TFieldType::Float, 0, false},
-             {"QTCLIEFETCAR", TFieldType::Float, 0, false},
-             {"QTFUNEFETCAR", TFieldType::Float, 0, false},
-             {"QTDOAEFETCAR", TFieldType::Float, 0, false},
-             {"DTMESCARD", TFieldType::DateTime, 0, false},
-             {"DSCARDAPIO", TFieldType::String, 30, false},
-             {"DTULTATUACAR", TFieldType::DateTime, 0, false}},
+TPacketQuery dayRecords(const QString& where, const QVariantList& params) {
+    return TPacketQuery{
+        {{"CDFILIAL", TFieldType::String, 4, false},
+         {"NRCARDAPIO", TFieldType::String, 10, false},
+         {"CDSERVFILI", TFieldType::String, 5, false},
+         {"CDOPERADOR", TFieldType::String, 12, false},
+         {"DTCARDAPIO", TFieldType::DateTime, 0, false},
+         {"QTCOMESTICAR", TFieldType::Float, 0, false},
+         {"QTESTITURNO1", TFieldType::Float, 0, false},
+         {"QTESTITURNO2", TFieldType::Float, 0, false},
+         {"QTESTITURNO3", TFieldType::Float, 0, false},
+         {"QTESTITURNO4", TFieldType::Float, 0, false},
+         {"QTCLIESTICAR", TFieldType::Float, 0, false},
+         {"QTFUNESTICAR", TFieldType::Float, 0, false},
+         {"QTDOAESTICAR", TFieldType::Float, 0, false},
+         {"QTCOMEFETCAR", TFieldType::Float, 0, false},
+         {"QTCLIEFETCAR", TFieldType::Float, 0, false},
+         {"QTFUNEFETCAR", TFieldType::Float, 0, false},
+         {"QTDOAEFETCAR", TFieldType::Float, 0, false},
+         {"DTMESCARD", TFieldType::DateTime, 0, false},
+         {"DSCARDAPIO", TFieldType::String, 30, false},
+         {"DTULTATUACAR", TFieldType::DateTime, 0, false}},
         QStringLiteral("SELECT CDFILIAL, NRCARDAPIO, CDSERVFILI, CDOPERADOR, DTCARDAPIO, "
                        "QTCOMESTICAR, QTESTITURNO1, QTESTITURNO2, QTESTITURNO3, QTESTITURNO4, "
                        "QTCLIESTICAR, QTFUNESTICAR, QTDOAESTICAR, QTCOMEFETCAR, QTCLIEFETCAR, "
                        "QTFUNEFETCAR, QTDOAEFETCAR, DTMESCARD, DSCARDAPIO, DTULTATUACAR FROM "
                        "CARDADIA WHERE ") +
             where + QStringLiteral(" ORDER BY DTCARDAPIO"),
-        params);
+        params};
 }
 
 } // namespace
 
+TPacketQuery DaysOfMonthQuery(const QString& filial, const QString& servico,
+                              const QDateTime& month) {
+    return dayRecords(QStringLiteral("CDFILIAL = ? AND CDSERVFILI = ? AND DTMESCARD = ?"),
+                      {filial, servico, month});
+}
+
 TDataPacket DaysOfMonth(TDatabase& db, const QString& filial, const QString& servico,
                         const QDateTime& month) {
-    return dayRecords(db, QStringLiteral("CDFILIAL = ? AND CDSERVFILI = ? AND DTMESCARD = ?"),
-                      {filial, servico, month});
+    return QueryPacket(db, DaysOfMonthQuery(filial, servico, month));
 }
 
 TDataPacket DaysOfPeriod(TDatabase& db, const QString& filial, const QString& servico,
                          const QDate& first, const QDate& last) {
-    return dayRecords(db,
-                      QStringLiteral("CDFILIAL = ? AND CDSERVFILI = ? AND DTCARDAPIO >= ? AND "
-                                     "DTCARDAPIO <= ?"),
-                      {filial, servico, DataHora(first), DataHora(last)});
+    return QueryPacket(
+        db, dayRecords(QStringLiteral("CDFILIAL = ? AND CDSERVFILI = ? AND DTCARDAPIO >= ? AND "
+                                      "DTCARDAPIO <= ?"),
+                       {filial, servico, DataHora(first), DataHora(last)}));
 }
 
-TDataPacket PositionsOfMonth(TDatabase& db, const QString& filial, const QString& servico,
-                             const QDateTime& month) {
-    return QueryPacket(
-        db,
+TPacketQuery PositionsOfMonthQuery(const QString& filial, const QString& servico,
+                                   const QDateTime& month) {
+    return TPacketQuery{
         {{"CDFILIAL", TFieldType::String, 4, false},
          {"CDSERVFILI", TFieldType::String, 5, false},
          {"NRSEQCNFMES", TFieldType::Integer, 0, false},
@@ -252,7 +335,12 @@ TDataPacket PositionsOfMonth(TDatabase& db, const QString& filial, const QString
                        "IDOPCCNFMES, IDIMPCNFMES, NRORDCNFMES, IDCONCNFMES FROM CNFCARDMES WHERE "
                        "CDFILIAL = ? AND CDSERVFILI = ? AND DTREFECNFMES = ? ORDER BY "
                        "NRORDCNFMES"),
-        {filial, servico, month});
+        {filial, servico, month}};
+}
+
+TDataPacket PositionsOfMonth(TDatabase& db, const QString& filial, const QString& servico,
+                             const QDateTime& month) {
+    return QueryPacket(db, PositionsOfMonthQuery(filial, servico, month));
 }
 
 QChar TCentralMenu::OperatorKind(bool moduFili) const {
@@ -349,25 +437,24 @@ QList<TPosition> positionsOfMonth(TDatabase& db, const QString& filial, const QS
 
 // The pivot's source: every day of the month against every position, valued by the
 // dishes placed, so that an empty month still shows its cells to fill.
-TDataPacket decisionOfMonth(const QList<TPosition>& positions, const TDataPacket& dishes,
-                            const QDate& month) {
-    QHash<QPair<QDate, QString>, int> count;
-    for (const TPacketRow& r : dishes.Rows) {
-        ++count[{r.Values[1].toDateTime().date(), r.Values[8].toString()}];
-    }
-    TDataPacket p;
-    p.Fields = {{"DTDATA", TFieldType::DateTime, 0, false},
-                {"NMTIPOPRAT", TFieldType::String, 38, false},
-                {"VALORES", TFieldType::Float, 0, false}};
+TEncodedPacket decisionOfMonth(const QList<TPosition>& positions,
+                               const QHash<QPair<QDate, QString>, int>& count, const QDate& month) {
     if (!month.isValid()) {
         throw EPlaError(QStringLiteral("Mês do cardápio inválido."));
     }
+    TPacketEncoder p({{"DTDATA", TFieldType::DateTime, 0, false},
+                      {"NMTIPOPRAT", TFieldType::String, 38, false},
+                      {"VALORES", TFieldType::Float, 0, false}});
     for (QDate d = month; d.month() == month.month(); d = d.addDays(1)) {
+        const qint64 day = DataHora(d).toMSecsSinceEpoch();
         for (const TPosition& pos : positions) {
-            p.Rows.append(packetRow({DataHora(d), pos.Label, count.value({d, pos.Label})}));
+            TCborWriter& row = p.NextRow();
+            WriteDateTime(row, day);
+            row.Text(pos.Label);
+            row.Integer(count.value({d, pos.Label})); // a count: integral, as it always went
         }
     }
-    return p;
+    return p.Finish();
 }
 
 QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
@@ -385,17 +472,18 @@ QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
     rpc::TRespostaCardapio out;
     using E = rpc::TElemCardapio;
     out[E::ParamPlaneja] = FromDataPacket(params);
-    out[E::VisualCard] =
-        FromDataPacket(QueryPacket(db,
-                                   {{"CDFILIAL", TFieldType::String, 4, false},
-                                    {"CDSERVFILI", TFieldType::String, 5, false},
-                                    {"CDOPERADOR", TFieldType::String, 12, false},
-                                    {"NRVISUALCARD", TFieldType::Integer, 0, false}},
-                                   QStringLiteral("SELECT CDFILIAL, CDSERVFILI, CDOPERADOR, "
-                                                  "NRVISUALCARD FROM VISUALCARD WHERE "
-                                                  "CDFILIAL = ? AND CDSERVFILI = ? AND "
-                                                  "CDOPERADOR = ?"),
-                                   {filial, servico, ctx.Operador}));
+    // The answer's packets are written straight into their bytes.
+    const auto answer = [&db](const TPacketQuery& query) {
+        return QVariant::fromValue(EncodedQueryPacket(db, query));
+    };
+    out[E::VisualCard] = answer({{{"CDFILIAL", TFieldType::String, 4, false},
+                                  {"CDSERVFILI", TFieldType::String, 5, false},
+                                  {"CDOPERADOR", TFieldType::String, 12, false},
+                                  {"NRVISUALCARD", TFieldType::Integer, 0, false}},
+                                 QStringLiteral("SELECT CDFILIAL, CDSERVFILI, CDOPERADOR, "
+                                                "NRVISUALCARD FROM VISUALCARD WHERE CDFILIAL = ? "
+                                                "AND CDSERVFILI = ? AND CDOPERADOR = ?"),
+                                 {filial, servico, ctx.Operador}});
     out[E::Mensagem] = service ? QString() : QStringLiteral("Serviço não cadastrado.");
 
     const QList<TPosition> positions = positionsOfMonth(db, filial, servico, month);
@@ -406,11 +494,13 @@ QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
         }
     }
     out[E::Opcoes] = optional.join(QLatin1Char('\n'));
-    out[E::CnfCaMes] = FromDataPacket(PositionsOfMonth(db, filial, servico, month));
-    out[E::CardaDia] = FromDataPacket(DaysOfMonth(db, filial, servico, month));
-    const TDataPacket dishes = DishesOfMonth(db, filial, servico, month);
-    out[E::CompCard] = FromDataPacket(dishes);
-    out[E::Decision] = FromDataPacket(decisionOfMonth(positions, dishes, month.date()));
+    out[E::CnfCaMes] = answer(PositionsOfMonthQuery(filial, servico, month));
+    out[E::CardaDia] = answer(DaysOfMonthQuery(filial, servico, month));
+    TDishBytes dishes;
+    readDishesOfMonth(db, filial, servico, month, dishes);
+    out[E::CompCard] = QVariant::fromValue(dishes.Encoder.Finish());
+    out[E::Decision] =
+        QVariant::fromValue(decisionOfMonth(positions, dishes.PerDayAndLabel, month.date()));
 
     // Permissions; the last element says whether the operator may open this branch's menus
     // (a text refuses it).
@@ -445,14 +535,13 @@ QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
     out[E::IdCardCentral] = CentralMenuOf(db, filial, servico, ctx.Operador).Follows
                                 ? QStringLiteral("S")
                                 : QStringLiteral("N");
-    out[E::ParamGeral] = FromDataPacket(
-        QueryPacket(db,
-                    {{"IDMANCORCARDALT", TFieldType::String, 1, false},
-                     {"NRNIVEISPRATO", TFieldType::Integer, 0, false},
-                     {"IDUTILDTPROC", TFieldType::String, 1, false},
-                     {"IDPERCOMENSPRAT", TFieldType::String, 1, false}},
-                    QStringLiteral("SELECT IDMANCORCARDALT, NRNIVEISPRATO, IDUTILDTPROC, "
-                                   "IDPERCOMENSPRAT FROM PARAMGERAL")));
+    out[E::ParamGeral] = answer({{{"IDMANCORCARDALT", TFieldType::String, 1, false},
+                                  {"NRNIVEISPRATO", TFieldType::Integer, 0, false},
+                                  {"IDUTILDTPROC", TFieldType::String, 1, false},
+                                  {"IDPERCOMENSPRAT", TFieldType::String, 1, false}},
+                                 QStringLiteral("SELECT IDMANCORCARDALT, NRNIVEISPRATO, "
+                                                "IDUTILDTPROC, IDPERCOMENSPRAT FROM PARAMGERAL"),
+                                 {}});
     TDataPacket cycleNumbers;
     cycleNumbers.Fields = {{"DTCARDAPIO", TFieldType::String, 2, false},
                            {"NRCICLO", TFieldType::String, 3, false}};
@@ -468,12 +557,10 @@ QVariant getCardapio(TCallContext& ctx, TMethodArgs& args) {
         }
     }
     out[E::NrCiclo] = FromDataPacket(cycleNumbers);
-    out[E::Cardames] =
-        FromDataPacket(QueryPacket(db, {{"NRCENARIOCARD", TFieldType::Integer, 0, false}},
-                                   QStringLiteral("SELECT NRCENARIOCARD FROM CARDAMES "
-                                                  "WHERE CDFILIAL = ? AND CDSERVFILI = ? "
-                                                  "AND DTMESCARD = ?"),
-                                   {filial, servico, month}));
+    out[E::Cardames] = answer({{{"NRCENARIOCARD", TFieldType::Integer, 0, false}},
+                               QStringLiteral("SELECT NRCENARIOCARD FROM CARDAMES WHERE CDFILIAL "
+                                              "= ? AND CDSERVFILI = ? AND DTMESCARD = ?"),
+                               {filial, servico, month}});
     return out.ToWire();
 }
 
