@@ -145,19 +145,6 @@ std::optional<QByteArrayView> TRows::Utf8(int column) const {
     }
 }
 
-QDate TRows::Date(int column) const {
-    if (db_ && handle_ && column >= 0 && column < sqlite3_column_count(handle_) &&
-        sqlite3_column_type(handle_, column) == SQLITE_TEXT) {
-        const QByteArrayView text(
-            reinterpret_cast<const char*>(sqlite3_column_text(handle_, column)),
-            sqlite3_column_bytes(handle_, column));
-        if (const auto msecs = StoredMsecs(text)) {
-            return QDateTime::fromMSecsSinceEpoch(*msecs, Qt::UTC).date();
-        }
-    }
-    return Field(TFieldType::DateTime, column).toDateTime().date();
-}
-
 void TRows::Write(TCborWriter& w, const TFieldDef& field, int column) const {
     const TFieldType type = field.Type;
     if (db_ && handle_ && column >= 0 && column < sqlite3_column_count(handle_)) {

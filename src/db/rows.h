@@ -57,8 +57,6 @@ public:
     // On SQLite, a text column's UTF-8 as the engine holds it (empty when null), valid
     // until the next row; none for other storage and on PostgreSQL.
     std::optional<QByteArrayView> Utf8(int column) const;
-    // A date-time column's date; invalid when null.
-    QDate Date(int column) const;
     // A column as a packet of the field holds it (ToFieldValue of Field), written straight
     // onto the wire: on SQLite a null, a number, an ASCII text or a stored date-time goes
     // from the engine to the bytes without a value between.

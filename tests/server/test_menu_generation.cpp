@@ -81,6 +81,22 @@ TEST_P(MenuGeneration, MonthsWithMenusAndTheReferenceDate) {
         3); // every service of the branch, months once
     EXPECT_TRUE(ToDataPacket(CheckResultServ(c->Call("GetMesCard", QVariantList{"0001", "00009"})))
                     .Rows.isEmpty());
+    // A month with a day menu further on, after months without any, is found too; another
+    // service's or branch's months are not.
+    const QDate later = month_.addMonths(7).addDays(20);
+    server_.Db().Exec("INSERT INTO CARDADIA (CDFILIAL, NRCARDAPIO, CDSERVFILI, DTCARDAPIO, "
+                      "DTMESCARD, QTCOMESTICAR) VALUES ('0001', '9999999999', '00001', ?, ?, 10)",
+                      {DataHora(later), DataHora(PriDiaMes(later))});
+    const TDataPacket withGap =
+        ToDataPacket(CheckResultServ(c->Call("GetMesCard", QVariantList{"0001", "1"})));
+    ASSERT_EQ(withGap.Rows.size(), 4) << "the service's code is padded";
+    EXPECT_EQ(withGap.Rows[2].Values[1].toDateTime().date(), month_.addMonths(1));
+    EXPECT_EQ(withGap.Rows[3].Values[1].toDateTime().date(), PriDiaMes(later));
+    EXPECT_EQ(withGap.Rows[3].Values[0].toString(), "") << "the screen formats the text";
+    for (const TPacketRow& other :
+         ToDataPacket(CheckResultServ(c->Call("GetMesCard", QVariantList{"0001", "00002"}))).Rows) {
+        EXPECT_NE(other.Values[1].toDateTime().date(), PriDiaMes(later)) << "another service";
+    }
 
     const TDataPacket ref = ToDataPacket(CheckResultServ(
         c->Call("GetDtReferencia", QVariantList{"0001", DataHora(month_.addDays(14))})));

@@ -172,6 +172,7 @@ void readDishesOfMonth(TDatabase& db, const QString& filial, const QString& serv
             "= COALESCE(M.CDTIPOPRAT, P.CDTIPOPRAT) WHERE C.CDFILIAL = D.CDFILIAL AND "
             "C.NRCARDAPIO = D.NRCARDAPIO ORDER BY D.DTCARDAPIO, C.NRSEQPRATCAR, C.NRORDPRATCAR"),
         {filial, servico, month});
+    constexpr int Day = 1;
     constexpr int Seq = 3;
     constexpr int Label = 8;
     constexpr int Name = 9;
@@ -194,7 +195,9 @@ void readDishesOfMonth(TDatabase& db, const QString& filial, const QString& serv
         }
         out.BeginRow(q, label);
         for (int i = 0; i < 15; ++i) {
-            if (i == Label) {
+            if (i == Day) {
+                out.Day(q);
+            } else if (i == Label) {
                 out.Value(label);
             } else if (i == Name) {
                 out.Name(q);
@@ -224,6 +227,7 @@ struct TDishPacket {
         Packet.Rows.back().Values.append(q.Field(field.Type, column));
     }
     void Value(const QVariant& value) { Packet.Rows.back().Values.append(value); }
+    void Day(const TRows& q) { Value(q.Field(TFieldType::DateTime, 1)); }
     void Name(const TRows& q) { Value(dishName(q)); }
 };
 
@@ -233,12 +237,24 @@ struct TDishBytes {
     TPacketEncoder Encoder{DishFields};
     QHash<QPair<QDate, QString>, int> PerDayAndLabel;
     TCborWriter* Row = nullptr;
+    // The rows come day by day, and a day's number (NRCARDAPIO) gives its date: read once
+    // per day, as on PostgreSQL every read of a date is a parse through local time.
+    QString DayNumber;
+    QDateTime Date;
 
     void BeginRow(const TRows& q, const QString& label) {
-        ++PerDayAndLabel[{q.Date(1), label}];
+        if (const QString number = q.Value(2).toString(); number != DayNumber || Date.isNull()) {
+            DayNumber = number;
+            Date = q.Field(TFieldType::DateTime, 1).toDateTime();
+        }
+        ++PerDayAndLabel[{Date.date(), label}];
         Row = &Encoder.NextRow();
     }
-    void Field(const TRows& q, const TFieldDef& field, int column) { q.Write(*Row, field, column); }
+    void Day(const TRows&) { WriteValue(*Row, Date); }
+    void Field(const TRows& q, const TFieldDef& field, int column) {
+        // Sizes unchecked, as in TDishPacket's values: the client checks them on decoding.
+        q.Write(*Row, {field.Name, field.Type, 0, field.Required}, column);
+    }
     void Value(const QVariant& value) { WriteValue(*Row, value); }
     void Name(const TRows& q) {
         const auto status = q.Utf8(10);
