@@ -14,24 +14,17 @@ bool IsAscii(QByteArrayView bytes) {
 QByteArray TCborWriter::Take() {
     buffer_.truncate(size_);
     size_ = 0;
+    data_ = nullptr;
     return std::exchange(buffer_, QByteArray());
 }
 
-char* TCborWriter::room(qsizetype bytes) {
-    if (size_ + bytes > buffer_.size()) {
-        buffer_.resize(std::max<qsizetype>({256, 2 * buffer_.size(), size_ + bytes}));
-    }
-    char* at = buffer_.data() + size_;
-    size_ += bytes;
-    return at;
+void TCborWriter::grow(qsizetype bytes) {
+    buffer_.resize(std::max<qsizetype>({256, 2 * buffer_.size(), size_ + bytes}));
+    data_ = buffer_.data();
 }
 
-void TCborWriter::head(quint8 major, quint64 arg) {
+void TCborWriter::longHead(quint8 major, quint64 arg) {
     const auto initial = static_cast<quint8>(major << 5);
-    if (arg < 24) {
-        *room(1) = static_cast<char>(initial | arg);
-        return;
-    }
     const int width = arg <= 0xff ? 1 : arg <= 0xffff ? 2 : arg <= 0xffffffffULL ? 4 : 8;
     char* to = room(1 + width);
     *to++ = static_cast<char>(initial | (width == 1 ? 24 : width == 2 ? 25 : width == 4 ? 26 : 27));

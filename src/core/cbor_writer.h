@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <utility>
 
 namespace pla {
 
@@ -14,6 +15,17 @@ bool IsAscii(QByteArrayView bytes);
 // its rows.
 class TCborWriter {
 public:
+    TCborWriter() = default;
+    // The buffer is written through a pointer of its own: never shared.
+    TCborWriter(const TCborWriter&) = delete;
+    TCborWriter& operator=(const TCborWriter&) = delete;
+    TCborWriter(TCborWriter&& other) noexcept
+        : buffer_(std::exchange(other.buffer_, QByteArray()))
+        , data_(std::exchange(other.data_, nullptr))
+        , size_(std::exchange(other.size_, 0)) {}
+    TCborWriter& operator=(TCborWriter&&) = delete;
+    ~TCborWriter() = default;
+
     // The bytes written, taken out of the writer.
     QByteArray Take();
 
@@ -33,12 +45,29 @@ public:
     void Tag(quint64 tag) { head(6, tag); }
 
 private:
-    void head(quint8 major, quint64 arg);
+    void head(quint8 major, quint64 arg) {
+        if (arg < 24) {
+            *room(1) = static_cast<char>((major << 5) | arg);
+        } else {
+            longHead(major, arg);
+        }
+    }
+    void longHead(quint8 major, quint64 arg);
     // `bytes` more at the end, grown by doubling: appending item by item to a QByteArray
-    // checked its sharing and capacity every time.
-    char* room(qsizetype bytes);
+    // checked its sharing and capacity every time, and a call per item was a tenth of a
+    // month's answer.
+    char* room(qsizetype bytes) {
+        if (size_ + bytes > buffer_.size()) {
+            grow(bytes);
+        }
+        char* at = data_ + size_;
+        size_ += bytes;
+        return at;
+    }
+    void grow(qsizetype bytes);
 
     QByteArray buffer_;
+    char* data_ = nullptr; // buffer_'s, unshared
     qsizetype size_ = 0;
 };
 
