@@ -82,7 +82,7 @@ TEST_P(MenuGeneration, MonthsWithMenusAndTheReferenceDate) {
     EXPECT_TRUE(ToDataPacket(CheckResultServ(c->Call("GetMesCard", QVariantList{"0001", "00009"})))
                     .Rows.isEmpty());
     // A month with a day menu further on, after months without any, is found too; another
-    // service's or branch's months are not.
+    // service's months are not.
     const QDate later = month_.addMonths(7).addDays(20);
     server_.Db().Exec("INSERT INTO CARDADIA (CDFILIAL, NRCARDAPIO, CDSERVFILI, DTCARDAPIO, "
                       "DTMESCARD, QTCOMESTICAR) VALUES ('0001', '9999999999', '00001', ?, ?, 10)",
