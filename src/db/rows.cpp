@@ -79,18 +79,13 @@ QVariant TRows::Value(int column) const {
     if (!db_) {
         return query_ ? query_->value(column) : QVariant();
     }
-    if (!handle_ || column < 0 || column >= sqlite3_column_count(handle_)) {
-        return {};
-    }
-    switch (sqlite3_column_type(handle_, column)) {
+    switch (storage(column)) {
     case SQLITE_INTEGER:
         return static_cast<qlonglong>(sqlite3_column_int64(handle_, column));
     case SQLITE_FLOAT:
         return sqlite3_column_double(handle_, column);
-    case SQLITE_TEXT: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(handle_, column));
-        return QString::fromUtf8(text, sqlite3_column_bytes(handle_, column));
-    }
+    case SQLITE_TEXT:
+        return QString::fromUtf8(text(column));
     case SQLITE_BLOB: {
         const auto* bytes = static_cast<const char*>(sqlite3_column_blob(handle_, column));
         return QByteArray(bytes, sqlite3_column_bytes(handle_, column));
@@ -107,39 +102,50 @@ bool TRows::IsNull(int column) const {
     return !handle_ || sqlite3_column_type(handle_, column) == SQLITE_NULL;
 }
 
+int TRows::storage(int column) const {
+    return db_ && handle_ && column >= 0 && column < sqlite3_column_count(handle_)
+               ? sqlite3_column_type(handle_, column)
+               : 0;
+}
+
+QByteArrayView TRows::text(int column) const {
+    return {reinterpret_cast<const char*>(sqlite3_column_text(handle_, column)),
+            sqlite3_column_bytes(handle_, column)};
+}
+
 QVariant TRows::Field(TFieldType type, int column) const {
     // What SQLite holds in the field's own form already is taken as it is.
-    if (db_ && handle_ && column >= 0 && column < sqlite3_column_count(handle_)) {
-        const int storage = sqlite3_column_type(handle_, column);
-        if (storage == SQLITE_NULL) {
-            return {};
-        }
-        if (storage == SQLITE_INTEGER && type == TFieldType::Integer) {
+    switch (storage(column)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        if (type == TFieldType::Integer) {
             return static_cast<qlonglong>(sqlite3_column_int64(handle_, column));
         }
-        if ((storage == SQLITE_FLOAT || storage == SQLITE_INTEGER) && type == TFieldType::Float) {
+        [[fallthrough]];
+    case SQLITE_FLOAT:
+        if (type == TFieldType::Float) {
             const double value = sqlite3_column_double(handle_, column);
             if (std::isfinite(value)) { // the rest is refused below, as anywhere
                 return value;
             }
         }
-        if (storage == SQLITE_TEXT && type == TFieldType::String) {
+        break;
+    case SQLITE_TEXT:
+        if (type == TFieldType::String) {
             return Value(column);
         }
+        break;
     }
     return TDatabase::FromSql(type, Value(column));
 }
 
 std::optional<QByteArrayView> TRows::Utf8(int column) const {
-    if (!db_ || !handle_ || column < 0 || column >= sqlite3_column_count(handle_)) {
-        return std::nullopt;
-    }
-    switch (sqlite3_column_type(handle_, column)) {
+    switch (storage(column)) {
     case SQLITE_NULL:
         return QByteArrayView();
     case SQLITE_TEXT:
-        return QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(handle_, column)),
-                              sqlite3_column_bytes(handle_, column));
+        return text(column);
     default:
         return std::nullopt;
     }
@@ -147,39 +153,40 @@ std::optional<QByteArrayView> TRows::Utf8(int column) const {
 
 void TRows::Write(TCborWriter& w, const TFieldDef& field, int column) const {
     const TFieldType type = field.Type;
-    if (db_ && handle_ && column >= 0 && column < sqlite3_column_count(handle_)) {
-        const int storage = sqlite3_column_type(handle_, column);
-        if (storage == SQLITE_NULL) {
-            w.Null();
-            return;
-        }
-        if (storage == SQLITE_INTEGER && type == TFieldType::Integer) {
+    switch (storage(column)) {
+    case SQLITE_NULL:
+        w.Null();
+        return;
+    case SQLITE_INTEGER:
+        if (type == TFieldType::Integer) {
             w.Integer(sqlite3_column_int64(handle_, column));
             return;
         }
-        if ((storage == SQLITE_FLOAT || storage == SQLITE_INTEGER) && type == TFieldType::Float) {
+        [[fallthrough]];
+    case SQLITE_FLOAT:
+        if (type == TFieldType::Float) {
             const double value = sqlite3_column_double(handle_, column);
             if (std::isfinite(value)) {
                 w.Double(value);
                 return;
             }
         }
-        if (storage == SQLITE_TEXT &&
-            (type == TFieldType::String || type == TFieldType::DateTime)) {
-            const QByteArrayView text(
-                reinterpret_cast<const char*>(sqlite3_column_text(handle_, column)),
-                sqlite3_column_bytes(handle_, column));
-            if (type == TFieldType::DateTime) {
-                if (const auto msecs = StoredMsecs(text)) {
-                    WriteDateTime(w, *msecs);
-                    return;
-                }
-            } else if ((field.Size <= 0 || text.size() <= field.Size) && IsAscii(text)) {
-                // Other texts go through QString, which mends invalid UTF-8 as Field does.
-                w.Utf8(text);
+        break;
+    case SQLITE_TEXT:
+        if (type == TFieldType::DateTime) {
+            if (const auto msecs = StoredMsecs(text(column))) {
+                WriteDateTime(w, *msecs);
+                return;
+            }
+        } else if (type == TFieldType::String) {
+            // Other texts go through QString, which mends invalid UTF-8 as Field does.
+            const QByteArrayView utf8 = text(column);
+            if ((field.Size <= 0 || utf8.size() <= field.Size) && IsAscii(utf8)) {
+                w.Utf8(utf8);
                 return;
             }
         }
+        break;
     }
     WriteValue(w, ToFieldValue(field, Field(type, column)));
 }

@@ -68,6 +68,11 @@ private:
     TRows(sqlite3* db, std::shared_ptr<TSqliteStatement> statement);
     explicit TRows(QSqlQuery query);
     void release() noexcept;
+    // SQLite's storage class of a column of the current row (SQLITE_INTEGER ...); 0 on
+    // PostgreSQL, without a row or out of range.
+    int storage(int column) const;
+    // A SQLite text column's UTF-8, valid until the next row.
+    QByteArrayView text(int column) const;
 
     sqlite3* db_ = nullptr;
     std::shared_ptr<TSqliteStatement> statement_;

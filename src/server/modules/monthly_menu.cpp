@@ -142,6 +142,15 @@ const QList<TFieldDef> DishFields{{"CDFILIAL", TFieldType::String, 4, false},
                                   {"CDPRATOMAT", TFieldType::String, 10, false},
                                   {"CDFILAUXPRATMAT", TFieldType::String, 4, false},
                                   {"COMENS", TFieldType::Float, 0, false}};
+// The same with sizes unchecked, as TDishPacket's values are: the client checks them when
+// it decodes the answer.
+const QList<TFieldDef> UncheckedDishFields = [] {
+    QList<TFieldDef> fields = DishFields;
+    for (TFieldDef& f : fields) {
+        f.Size = 0;
+    }
+    return fields;
+}();
 
 // The dish-type label of a position: its three-digit display order, the dish type's
 // code and name.
@@ -251,9 +260,8 @@ struct TDishBytes {
         Row = &Encoder.NextRow();
     }
     void Day(const TRows&) { WriteValue(*Row, Date); }
-    void Field(const TRows& q, const TFieldDef& field, int column) {
-        // Sizes unchecked, as in TDishPacket's values: the client checks them on decoding.
-        q.Write(*Row, {field.Name, field.Type, 0, field.Required}, column);
+    void Field(const TRows& q, const TFieldDef&, int column) {
+        q.Write(*Row, UncheckedDishFields[column], column);
     }
     void Value(const QVariant& value) { WriteValue(*Row, value); }
     void Name(const TRows& q) {
